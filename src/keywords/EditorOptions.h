@@ -1,0 +1,47 @@
+#pragma once
+// Every user choice that is not part of the document: the formatting options
+// read by the format run, what is remembered and confirmed, and the editor's look.
+
+#include <cstdint>
+#include <string>
+
+namespace kelvra {
+
+enum class CommaPosition { After, Before };
+
+// A colour as the settings file stores it: 0x00BBGGRR, or a system-colour code
+// (negative when read as signed) that the window layer resolves.
+using StoredColor = std::int32_t;
+
+constexpr StoredColor kSystemColorWindow = static_cast<StoredColor>(0x80000005);
+constexpr StoredColor kSystemColorWindowText = static_cast<StoredColor>(0x80000008);
+
+struct EditorFontSpec {
+    std::string name = "ＭＳ ゴシック";
+    int size = 10;
+    StoredColor color = kSystemColorWindowText;
+};
+
+struct EditorOptions {
+    // Formatting.
+    int Indent = 8;                       // 1..10
+    CommaPosition Comma = CommaPosition::After;
+    bool LfSp = false;                    // line breaks count as separators
+    bool Bold = true;                     // emphasise reserved words
+    bool SimpleMode = false;              // literals and comments are not protected
+    // Remembering and confirming.
+    bool SaveCheck = true;
+    bool SavePos = false;
+    bool SaveSize = false;
+    bool SavePath = true;
+    // Appearance.
+    StoredColor BackColor = kSystemColorWindow;
+    EditorFontSpec EditorFont;
+    bool FixedOnly = true;
+};
+
+// The indent width a run uses for a stored or chosen value: the value when it
+// is 1 to 10, else 8.
+constexpr int EffectiveIndent(int value) { return value >= 1 && value <= 10 ? value : 8; }
+
+} // namespace kelvra
