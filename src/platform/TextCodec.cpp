@@ -1,0 +1,148 @@
+#include "platform/TextCodec.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <stdexcept>
+
+namespace kelvra {
+namespace {
+
+const char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
+
+class Iconv {
+public:
+    Iconv(const char *to, const char *from) : cd_(iconv_open(to, from)) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+    ~Iconv() { iconv_close(cd_); }
+    Iconv(const Iconv &) = delete;
+    Iconv &operator=(const Iconv &) = delete;
+
+    // Converts as much as it can; returns the number of input bytes consumed and
+    // sets `err` to 0 when everything converted, else to errno at the stop.
+    std::size_t Convert(std::string_view in, std::string &out, int &err) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char *src = const_cast<char *>(in.data());
+        std::size_t srcLeft = in.size();
+        char buffer[8192];
+        err = 0;
+        while (srcLeft > 0) {
+            char *dst = buffer;
+            std::size_t dstLeft = sizeof buffer;
+            std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            out.append(buffer, static_cast<std::size_t>(dst - buffer));
+            if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+                err = errno;
+                break;
+            }
+        }
+        return in.size() - srcLeft;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+std::string RoundTripCp932(std::string_view utf8, Iconv &enc, Iconv &dec, bool &ok) {
+    std::string bytes, back;
+    int err = 0;
+    enc.Convert(utf8, bytes, err);
+    ok = err == 0;
+    if (!ok) return {};
+    dec.Convert(bytes, back, err);
+    ok = err == 0;
+    return back;
+}
+
+} // namespace
+
+std::size_t Utf8CharLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+DecodeResult DecodeCp932(std::string_view bytes) {
+    Iconv dec("UTF-8", "CP932");
+    DecodeResult result;
+    result.text.reserve(bytes.size() * 3 / 2);
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        int err = 0;
+        pos += dec.Convert(bytes.substr(pos), result.text, err);
+        if (err == 0) break;
+        result.badOffsets.push_back(pos);
+        result.text += kReplacement;
+        ++pos;
+    }
+    return result;
+}
+
+EncodeResult EncodeCp932(std::string_view utf8) {
+    Iconv enc("CP932", "UTF-8");
+    Iconv dec("UTF-8", "CP932");
+    EncodeResult result;
+    bool ok = false;
+    if (RoundTripCp932(utf8, enc, dec, ok) == utf8 && ok) {
+        int err = 0;
+        enc.Convert(utf8, result.bytes, err);
+        return result;
+    }
+    // Something does not come back: convert character by character to find it.
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t n = std::min(Utf8CharLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+        std::string_view ch = utf8.substr(i, n);
+        bool chOk = false;
+        if (RoundTripCp932(ch, enc, dec, chOk) == ch && chOk) {
+            int err = 0;
+            enc.Convert(ch, result.bytes, err);
+        } else {
+            result.lossyOffsets.push_back(i);
+            std::string written;
+            int err = 0;
+            enc.Convert(ch, written, err);
+            result.bytes += err == 0 ? written : std::string("?");
+        }
+        i += n;
+    }
+    return result;
+}
+
+std::vector<std::size_t> InvalidUtf8Offsets(std::string_view s) {
+    std::vector<std::size_t> bad;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t n = Utf8CharLength(c);
+        bool ok = n > 1 || c < 0x80;
+        if (ok && i + n > s.size()) ok = false;
+        for (std::size_t k = 1; ok && k < n; ++k)
+            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        if (ok && n > 1) {
+            unsigned cp = c & (0x7F >> n);
+            for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+            const unsigned minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+            ok = cp >= minimum[n] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        }
+        if (ok) {
+            i += n;
+        } else {
+            bad.push_back(i);
+            ++i;
+        }
+    }
+    return bad;
+}
+
+bool IsValidUtf8(std::string_view bytes) { return InvalidUtf8Offsets(bytes).empty(); }
+
+bool HasNonAscii(std::string_view bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+} // namespace kelvra

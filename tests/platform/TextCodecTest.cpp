@@ -1,0 +1,43 @@
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+using namespace kelvra;
+
+TEST(TextCodec, Cp932RoundTripsJapaneseAndTheTrailBytesThatLookLikeAscii) {
+    // 表 is 0x95 0x5C, ソ is 0x83 0x5C: a naive byte scan would see a backslash.
+    const std::string utf8 = "SELECT '表示' FROM ソフト -- コメント\r\n～";
+    EncodeResult e = EncodeCp932(utf8);
+    EXPECT_TRUE(e.lossyOffsets.empty());
+    EXPECT_EQ(e.bytes.substr(8, 2), "\x95\x5C");
+    DecodeResult d = DecodeCp932(e.bytes);
+    EXPECT_TRUE(d.badOffsets.empty());
+    EXPECT_EQ(d.text, utf8);
+}
+
+TEST(TextCodec, ReportsCharactersThatWouldNotComeBackUnchanged) {
+    // U+301C (wave dash) is written as 0x8160, which reads back as U+FF5E;
+    // U+00A5 is written as a backslash; emoji have no code at all.
+    struct Case { std::string text; std::size_t offset; } cases[] = {
+        {"a\xE3\x80\x9C" "b", 1}, {"ab\xC2\xA5", 2}, {"\xF0\x9F\x98\x80", 0}};
+    for (const auto &c : cases) {
+        EncodeResult e = EncodeCp932(c.text);
+        ASSERT_EQ(e.lossyOffsets.size(), 1u) << c.text;
+        EXPECT_EQ(e.lossyOffsets[0], c.offset) << c.text;
+    }
+}
+
+TEST(TextCodec, UndecodableBytesAreReportedWithTheirOffsets) {
+    DecodeResult d = DecodeCp932(std::string("ab\xA0\x81", 4)); // 0xA0 unused, 0x81 cut off
+    EXPECT_EQ(d.badOffsets, (std::vector<std::size_t>{2, 3}));
+    EXPECT_EQ(d.text.substr(0, 2), "ab");
+}
+
+TEST(TextCodec, Utf8Validation) {
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("日本語"));
+    EXPECT_FALSE(IsValidUtf8("\x95\x5C"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_EQ(InvalidUtf8Offsets("ab\xE3\x81"), (std::vector<std::size_t>{2, 3}));
+}
