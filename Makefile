@@ -27,5 +27,12 @@ test: build
 bench: build
 	@bash bench/run.sh
 
+# Fuzz targets: clang with libFuzzer and sanitizers, in build-fuzz/.
+# Run one with e.g. build-fuzz/fuzz/rtf_reader_fuzz -max_total_time=600
+fuzz: deps
+	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVRA_FUZZ=ON -DKELVRA_BUILD_UI=OFF \
+	  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+
 clean:
 	rm -rf $(BUILD_DIR)
