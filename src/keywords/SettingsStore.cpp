@@ -1,0 +1,302 @@
+#include "keywords/SettingsStore.h"
+
+#include "platform/IniFile.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace kelvra {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSoftware[] = "Software";
+constexpr char kSetting[] = "Setting";
+constexpr char kHistory[] = "History";
+constexpr char kFont[] = "Font";
+
+const char *FlagText(bool value) { return value ? "True" : "False"; }
+
+// Thrown to stop a load or a save at the failing key.
+struct StopLoad {};
+struct StopSave {};
+
+class Reader {
+public:
+    explicit Reader(const fs::path &path) : ini_(path) {}
+
+    std::string Text(const char *section, const char *key, std::string_view defaultValue) const {
+        return ini_.ReadString(section, key, defaultValue);
+    }
+
+    // A flag is compared with one word only: the one that differs from its default.
+    bool Flag(const char *key, bool defaultValue) const {
+        std::optional<std::string> v = ini_.Read(kSetting, key);
+        if (!v) return defaultValue;
+        return defaultValue ? *v != "False" : *v == "True";
+    }
+
+    // Text that is not an integer gives the default.
+    std::int32_t Lenient(const char *key, std::int32_t defaultValue) const {
+        std::optional<std::string> v = ini_.Read(kSetting, key);
+        if (!v) return defaultValue;
+        return ParseSettingsInteger(*v).value_or(defaultValue);
+    }
+
+    // Text that is not an integer stops the load; a missing key gives the default.
+    std::optional<int> Strict(const char *key, std::optional<int> defaultValue) const {
+        std::optional<std::string> v = ini_.Read(kSetting, key);
+        if (!v) return defaultValue;
+        std::optional<std::int32_t> n = ParseSettingsInteger(*v);
+        if (!n) throw StopLoad{};
+        return *n;
+    }
+    int Strict(const char *key, int defaultValue) const { return *Strict(key, std::optional<int>(defaultValue)); }
+
+    // KeyWord<prefix>7 down to 0, each non-empty value put in front: the list
+    // holds the values in key order with the gaps closed up.
+    std::vector<std::string> History(const std::string &prefix) const {
+        std::vector<std::string> list;
+        for (int i = kSearchHistoryStored - 1; i >= 0; --i) {
+            std::string v = ini_.ReadString(kHistory, prefix + std::to_string(i), "");
+            if (!v.empty()) list.insert(list.begin(), std::move(v));
+        }
+        return list;
+    }
+
+private:
+    IniFile ini_;
+};
+
+void ReadAll(const Reader &r, const Settings &d, Settings &s) {
+    EditorOptions &o = s.Options;
+    const EditorOptions &od = d.Options;
+    s.SettingsVersion = r.Text(kSoftware, "Version", d.SettingsVersion);
+    o.BackColor = r.Lenient("BackColor", od.BackColor);
+    o.EditorFont.name = r.Text(kSetting, "FontName", od.EditorFont.name);
+    o.EditorFont.color = r.Lenient("FontColor", od.EditorFont.color);
+    o.EditorFont.size = r.Lenient("FontSize", od.EditorFont.size);
+    o.SaveCheck = r.Flag("SaveCheck", od.SaveCheck);
+    o.SavePos = r.Flag("SavePos", od.SavePos);
+    if (o.SavePos) {
+        s.Top = r.Strict("Top", d.Top);
+        s.Left = r.Strict("Left", d.Left);
+    }
+    o.SaveSize = r.Flag("SaveSize", od.SaveSize);
+    if (o.SaveSize) {
+        s.Height = r.Strict("Height", d.Height);
+        s.Width = r.Strict("Width", d.Width);
+    }
+    o.SavePath = r.Flag("SavePath", od.SavePath);
+    s.FilePath = r.Text(kSetting, "FilePath", d.FilePath);
+    s.YoyakuStates = r.Text(kSetting, "Yoyaku", d.YoyakuStates);
+    s.KansuStates = r.Text(kSetting, "Kansu", d.KansuStates);
+    o.LfSp = r.Flag("LfSp", od.LfSp);
+    o.Comma = r.Text(kSetting, "Comma", od.Comma == CommaPosition::Before ? "Before" : "After") == "Before"
+                  ? CommaPosition::Before
+                  : CommaPosition::After;
+    s.StoredIndent = r.Strict("Indent", d.StoredIndent);
+    o.Indent = EffectiveIndent(s.StoredIndent);
+    o.Bold = r.Flag("Bold", od.Bold);
+    o.SimpleMode = r.Flag("SimpleMode", od.SimpleMode);
+    s.OpenFilter = r.Strict("OpenFilter", d.OpenFilter);
+    s.SaveFilter = r.Strict("SaveFilter", d.SaveFilter);
+    for (int i = 0; i < kRecentFileCount; ++i)
+        s.History[i] = r.Text(kHistory, ("Path" + std::to_string(i + 1)).c_str(), d.History[i]);
+    s.PendingSearchHistory = r.History("KeyWordFrom");
+    s.PendingReplaceHistory = r.History("KeyWordTo");
+    std::string fixed = r.Text(kFont, "FixedOnly", od.FixedOnly ? "1" : "0");
+    std::size_t first = fixed.find_first_not_of(" \t"), last = fixed.find_last_not_of(" \t");
+    fixed = first == std::string::npos ? std::string() : fixed.substr(first, last - first + 1);
+    o.FixedOnly = fixed != "0";
+}
+
+class Writer {
+public:
+    explicit Writer(const fs::path &path) : ini_(path) {}
+
+    // A value that cannot stand on one line of the file is written empty rather
+    // than failing the whole save.
+    void Put(const char *section, const std::string &key, std::string_view value) {
+        if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) value = {};
+        if (!ini_.WriteString(section, key, value)) throw StopSave{};
+    }
+    void Put(const char *section, const std::string &key, std::int64_t value) {
+        Put(section, key, std::to_string(value));
+    }
+    void Delete(const char *section, const char *key) {
+        if (!ini_.DeleteKey(section, key)) throw StopSave{};
+    }
+
+private:
+    IniFile ini_;
+};
+
+void WriteAll(Writer &w, const Settings &s) {
+    const EditorOptions &o = s.Options;
+    w.Put(kSoftware, "Version", kSettingsVersionWritten);
+    w.Put(kSetting, "BackColor", o.BackColor);
+    w.Put(kSetting, "FontName", o.EditorFont.name);
+    w.Put(kSetting, "FontColor", o.EditorFont.color);
+    w.Put(kSetting, "FontSize", o.EditorFont.size);
+    w.Put(kSetting, "SaveCheck", FlagText(o.SaveCheck));
+    w.Put(kSetting, "SavePos", FlagText(o.SavePos));
+    if (o.SavePos) {
+        if (s.Top) w.Put(kSetting, "Top", *s.Top);
+        if (s.Left) w.Put(kSetting, "Left", *s.Left);
+    } else {
+        w.Delete(kSetting, "Top");
+        w.Delete(kSetting, "Left");
+    }
+    w.Put(kSetting, "SaveSize", FlagText(o.SaveSize));
+    if (o.SaveSize) {
+        if (s.Height) w.Put(kSetting, "Height", *s.Height);
+        if (s.Width) w.Put(kSetting, "Width", *s.Width);
+    } else {
+        w.Delete(kSetting, "Height");
+        w.Delete(kSetting, "Width");
+    }
+    w.Put(kSetting, "SavePath", FlagText(o.SavePath));
+    if (o.SavePath)
+        w.Put(kSetting, "FilePath", s.FilePath);
+    else
+        w.Delete(kSetting, "FilePath");
+    w.Put(kSetting, "Yoyaku", s.YoyakuStates);
+    w.Put(kSetting, "Kansu", s.KansuStates);
+    w.Put(kSetting, "LfSp", FlagText(o.LfSp));
+    w.Put(kSetting, "Comma", o.Comma == CommaPosition::After ? "After" : "Before");
+    w.Put(kSetting, "Indent", s.StoredIndent);
+    w.Put(kSetting, "Bold", FlagText(o.Bold));
+    w.Put(kSetting, "SimpleMode", FlagText(o.SimpleMode));
+    w.Put(kSetting, "OpenFilter", s.OpenFilter);
+    w.Put(kSetting, "SaveFilter", s.SaveFilter);
+    for (int i = 0; i < kRecentFileCount; ++i) w.Put(kHistory, "Path" + std::to_string(i + 1), s.History[i]);
+    for (std::size_t i = 0; i < s.PendingSearchHistory.size() && i < kSearchHistoryStored; ++i)
+        w.Put(kHistory, "KeyWordFrom" + std::to_string(i), s.PendingSearchHistory[i]);
+    for (std::size_t i = 0; i < s.PendingReplaceHistory.size() && i < kSearchHistoryStored; ++i)
+        w.Put(kHistory, "KeyWordTo" + std::to_string(i), s.PendingReplaceHistory[i]);
+    w.Put(kFont, "FixedOnly", o.FixedOnly ? "1" : "0");
+}
+
+bool IsFile(const fs::path &path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+} // namespace
+
+std::optional<std::int32_t> ParseSettingsInteger(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (text.starts_with('$')) {
+        base = 16;
+        text.remove_prefix(1);
+    } else if (text.starts_with("0x") || text.starts_with("0X")) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return std::nullopt;
+        value = value * base + digit;
+        if (value > 0xFFFFFFFFLL) return std::nullopt;
+    }
+    if (base == 16) {
+        // Hexadecimal gives the 32 bits as they are: $80000005 is a negative number.
+        std::int32_t bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+        return negative ? static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(bits)) : bits;
+    }
+    if (negative) value = -value;
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+Settings DefaultSettings(const fs::path &programFolder) {
+    Settings s;
+    s.FilePath = programFolder.string();
+    if (s.FilePath.empty() || s.FilePath.back() != '/') s.FilePath += '/';
+    return s;
+}
+
+SettingsOutcome ReadSettingsFile(const fs::path &iniPath, const Settings &defaults, Settings &settings) {
+    settings = defaults;
+    settings.PendingSearchHistory.clear();
+    settings.PendingReplaceHistory.clear();
+    try {
+        ReadAll(Reader(iniPath), defaults, settings);
+    } catch (const StopLoad &) {
+        return {false, kSettingsReadFailedMessage};
+    }
+    return {};
+}
+
+SettingsOutcome LoadSettings(const fs::path &folder, const Settings &defaults, Settings &settings) {
+    const fs::path ini = folder / kSettingsFileName, bak = folder / kSettingsBackupName;
+    fs::path source = ini;
+    if (!IsFile(ini) && IsFile(bak)) {
+        std::error_code ec;
+        fs::copy_file(bak, ini, fs::copy_options::none, ec);
+        if (!IsFile(ini)) source = bak; // the copy failed: the backup still holds the settings
+    }
+    return ReadSettingsFile(source, defaults, settings);
+}
+
+SettingsOutcome SaveSettings(const fs::path &folder, const Settings &settings) {
+    const fs::path ini = folder / kSettingsFileName, bak = folder / kSettingsBackupName;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (IsFile(ini)) {
+        if (IsFile(bak)) fs::remove(bak, ec);
+        fs::rename(ini, bak, ec); // when this fails the writes update the file in place
+    }
+    try {
+        Writer w(ini);
+        WriteAll(w, settings);
+    } catch (const StopSave &) {
+        return {false, kSettingsSaveFailedMessage};
+    }
+    return {};
+}
+
+void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue) {
+    catalogue.InitialiseFromStored(settings.YoyakuStates, settings.KansuStates, settings.SettingsVersion);
+}
+
+SettingsOutcome LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
+                                       KeywordCatalogue &catalogue) {
+    Settings settings;
+    SettingsOutcome outcome = ReadSettingsFile(iniPath, DefaultSettings(iniPath.parent_path()), settings);
+    InitialiseCatalogue(settings, catalogue);
+    options = settings.Options;
+    return outcome;
+}
+
+fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderWritable,
+                              const char *xdgConfigHome, const char *home) {
+    if (programFolderWritable) return programFolder;
+    if (xdgConfigHome && xdgConfigHome[0] == '/') return fs::path(xdgConfigHome) / "Kelvra";
+    if (home && home[0] != '\0') return fs::path(home) / ".config" / "Kelvra";
+    return programFolder;
+}
+
+fs::path SettingsFolder(const fs::path &programFolder) {
+    bool writable = !programFolder.empty() && ::access(programFolder.c_str(), W_OK) == 0;
+    return ChooseSettingsFolder(programFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+fs::path ExecutableFolder() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : exe.parent_path();
+}
+
+} // namespace kelvra
