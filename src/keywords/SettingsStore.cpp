@@ -273,8 +273,12 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue) {
 
 SettingsOutcome LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
                                        KeywordCatalogue &catalogue) {
+    // Like the editor, fall back on the backup beside a missing Kelvra.ini, but only read it.
+    fs::path source = iniPath;
+    const fs::path bak = iniPath.parent_path() / kSettingsBackupName;
+    if (iniPath.filename() == kSettingsFileName && !IsFile(iniPath) && IsFile(bak)) source = bak;
     Settings settings;
-    SettingsOutcome outcome = ReadSettingsFile(iniPath, DefaultSettings(iniPath.parent_path()), settings);
+    SettingsOutcome outcome = ReadSettingsFile(source, DefaultSettings(iniPath.parent_path()), settings);
     InitialiseCatalogue(settings, catalogue);
     options = settings.Options;
     return outcome;

@@ -87,7 +87,8 @@ SettingsOutcome SaveSettings(const std::filesystem::path &folder, const Settings
 void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue);
 
 // For the command-line formatter: reads the formatting options and keyword
-// states from one settings file (a missing file gives the defaults).
+// states from one settings file, or from the Kelvra.bak beside a missing
+// Kelvra.ini; no file is created or changed. A missing file gives the defaults.
 SettingsOutcome LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOptions &options,
                                        KeywordCatalogue &catalogue);
 

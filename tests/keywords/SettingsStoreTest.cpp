@@ -455,6 +455,11 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
     EXPECT_EQ(fresh.Indent, 8);
     EXPECT_TRUE(all.IsChecked(KeywordList::Yoyaku, 1));
     EXPECT_FALSE(fs::exists(dir_ / "none.ini"));
+
+    fs::remove(Ini());
+    ASSERT_TRUE(LoadFormattingSettings(Ini(), fresh, all));
+    EXPECT_EQ(fresh.Indent, 3); // from the backup, which stays where it is
+    EXPECT_FALSE(fs::exists(Ini()));
 }
 
 TEST(SettingsFolder, ProgramFolderWhenWritableElseThePerUserConfigurationFolder) {
