@@ -1,6 +1,7 @@
 #include "platform/TextCodec.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 #include <stdexcept>
 
@@ -135,6 +136,96 @@ std::vector<std::size_t> InvalidUtf8Offsets(std::string_view s) {
         }
     }
     return bad;
+}
+
+void AppendUtf8(std::string &out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+namespace {
+
+iconv_t OpenCodePage(int codePage) {
+    std::string names[3];
+    if (codePage == 10000) {
+        names[0] = "MACINTOSH";
+    } else {
+        names[0] = "CP" + std::to_string(codePage);
+        names[1] = "WINDOWS-" + std::to_string(codePage);
+    }
+    names[2] = "CP1252";
+    for (const std::string &name : names) {
+        if (name.empty()) continue;
+        iconv_t cd = iconv_open("UTF-8", name.c_str());
+        if (cd != reinterpret_cast<iconv_t>(-1)) return cd;
+    }
+    throw std::runtime_error("iconv cannot decode CP1252");
+}
+
+} // namespace
+
+CodePageDecoder::CodePageDecoder(int codePage) : codePage_(codePage), cd_(OpenCodePage(codePage)) {
+    for (int b = 0; b < 256; ++b) {
+        char byte = static_cast<char>(b);
+        bool incomplete = false;
+        single_[b] = Convert(&byte, 1, incomplete);
+        lead_[b] = incomplete && b >= 0x80;
+    }
+}
+
+CodePageDecoder::~CodePageDecoder() { iconv_close(static_cast<iconv_t>(cd_)); }
+
+CodePageDecoder::Char CodePageDecoder::Convert(const char *in, std::size_t length, bool &incomplete) {
+    iconv_t cd = static_cast<iconv_t>(cd_);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char src[2];
+    std::memcpy(src, in, length);
+    char *srcPtr = src;
+    std::size_t srcLeft = length;
+    char out[16];
+    char *dst = out;
+    std::size_t dstLeft = sizeof out;
+    std::size_t r = iconv(cd, &srcPtr, &srcLeft, &dst, &dstLeft);
+    incomplete = r == static_cast<std::size_t>(-1) && errno == EINVAL;
+    Char ch;
+    auto produced = static_cast<std::size_t>(dst - out);
+    // Exactly one character must come out of the whole input.
+    if (r == static_cast<std::size_t>(-1) || srcLeft != 0 || produced == 0 || produced > 4 ||
+        Utf8CharLength(static_cast<unsigned char>(out[0])) != produced)
+        return ch;
+    std::memcpy(ch.bytes, out, produced);
+    ch.size = static_cast<unsigned char>(produced);
+    return ch;
+}
+
+std::string_view CodePageDecoder::Decode(unsigned char byte) const { return single_[byte].View(); }
+
+std::string_view CodePageDecoder::Decode(unsigned char lead, unsigned char trail) {
+    if (!lead_[lead]) return {};
+    std::unique_ptr<Row> &row = rows_[lead];
+    if (!row) {
+        row = std::make_unique<Row>();
+        for (int t = 0; t < 256; ++t) {
+            char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
+            bool incomplete = false;
+            (*row)[t] = Convert(pair, 2, incomplete);
+        }
+    }
+    return (*row)[trail].View();
 }
 
 bool IsValidUtf8(std::string_view bytes) { return InvalidUtf8Offsets(bytes).empty(); }

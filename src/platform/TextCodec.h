@@ -2,7 +2,9 @@
 // Conversions between the program's UTF-8 text and the bytes of files:
 // code page 932 (Shift-JIS as Windows writes it) and UTF-8.
 
+#include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,5 +33,43 @@ std::vector<std::size_t> InvalidUtf8Offsets(std::string_view bytes);
 
 // Byte length of one UTF-8 character starting with `lead` (1 for a stray byte).
 std::size_t Utf8CharLength(unsigned char lead);
+
+// Appends the UTF-8 form of code point `cp` (U+FFFD for surrogates and values
+// past U+10FFFF).
+void AppendUtf8(std::string &out, char32_t cp);
+
+// Decodes the bytes of a Windows code page one character at a time, the way
+// RTF hands them over (\'xx escapes). Each lead byte's table is filled from
+// iconv the first time it is seen, so decoding costs a table look-up.
+class CodePageDecoder {
+public:
+    // An unknown code page decodes as 1252.
+    explicit CodePageDecoder(int codePage);
+    ~CodePageDecoder();
+    CodePageDecoder(const CodePageDecoder &) = delete;
+    CodePageDecoder &operator=(const CodePageDecoder &) = delete;
+
+    int CodePage() const { return codePage_; }
+    bool IsLeadByte(unsigned char byte) const { return lead_[byte]; }
+    const std::array<bool, 256> &LeadBytes() const { return lead_; }
+    // UTF-8 of the character; empty when the byte or pair does not decode.
+    std::string_view Decode(unsigned char byte) const;
+    std::string_view Decode(unsigned char lead, unsigned char trail);
+
+private:
+    struct Char {
+        char bytes[4] = {};
+        unsigned char size = 0;
+        std::string_view View() const { return {bytes, size}; }
+    };
+    using Row = std::array<Char, 256>;
+    Char Convert(const char *in, std::size_t length, bool &incomplete);
+
+    int codePage_;
+    void *cd_;
+    std::array<bool, 256> lead_{};
+    std::array<Char, 256> single_{};
+    std::array<std::unique_ptr<Row>, 256> rows_;
+};
 
 } // namespace kelvra

@@ -1,0 +1,151 @@
+#include "platform/DocumentFile.h"
+#include "platform/PlainTextFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kelvra;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "kelvra-plain-XXXXXX").string();
+        path_ = ::mkdtemp(tmpl.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
+    }
+    fs::path operator/(const char *name) const { return path_ / name; }
+    const fs::path &path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::string Slurp(const fs::path &p) {
+    std::string bytes;
+    EXPECT_TRUE(ReadFileBytes(p, bytes));
+    return bytes;
+}
+
+} // namespace
+
+TEST(PlainTextFile, FilesComeBackByteForByte) {
+    struct Case {
+        const char *name;
+        std::string bytes;
+        TextEncoding encoding;
+        bool bom;
+        LineEnd lineEnd;
+        std::string text;
+    } cases[] = {
+        {"cp932", "SELECT '\x95\x5C\x8E\xA6'\r\nFROM t\r\n", TextEncoding::Cp932, false, LineEnd::CrLf,
+         "SELECT '表示'\r\nFROM t\r\n"},
+        {"ascii", "select 1\r\n", TextEncoding::Cp932, false, LineEnd::CrLf, "select 1\r\n"},
+        {"utf-8", "SELECT '表示'\nFROM t\n", TextEncoding::Utf8, false, LineEnd::Lf, "SELECT '表示'\r\nFROM t\r\n"},
+        {"utf-8 with bom", "\xEF\xBB\xBFx\r\n日本\r\n", TextEncoding::Utf8, true, LineEnd::CrLf, "x\r\n日本\r\n"},
+        {"bom alone", "\xEF\xBB\xBF", TextEncoding::Utf8, true, LineEnd::CrLf, ""},
+        {"cr only", "a\rb\r", TextEncoding::Cp932, false, LineEnd::Cr, "a\r\nb\r\n"},
+        {"empty", "", TextEncoding::Cp932, false, LineEnd::CrLf, ""},
+    };
+    for (const Case &c : cases) {
+        DecodedText d = DecodePlainText(c.bytes);
+        EXPECT_EQ(d.text, c.text) << c.name;
+        EXPECT_EQ(d.format.encoding, c.encoding) << c.name;
+        EXPECT_EQ(d.format.byteOrderMark, c.bom) << c.name;
+        EXPECT_EQ(d.format.lineEnd, c.lineEnd) << c.name;
+        EXPECT_TRUE(d.badOffsets.empty()) << c.name;
+        EncodedText e = EncodePlainText(d.text, d.format);
+        EXPECT_EQ(e.bytes, c.bytes) << c.name;
+        EXPECT_TRUE(e.lossyOffsets.empty()) << c.name;
+    }
+}
+
+TEST(PlainTextFile, ReportsWhatWouldBeLost) {
+    // Undecodable bytes in a code page 932 file, by file offset.
+    DecodedText d = DecodePlainText(std::string("a\r\n\xA0z\x81", 6));
+    EXPECT_EQ(d.badOffsets, (std::vector<std::size_t>{3, 5}));
+    EXPECT_EQ(d.text, "a\r\n\xEF\xBF\xBDz\xEF\xBF\xBD");
+    // A UTF-8 file (byte-order mark) with a broken sequence keeps the rest.
+    d = DecodePlainText("\xEF\xBB\xBFok\xE3\x81");
+    EXPECT_EQ(d.format.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(d.badOffsets, (std::vector<std::size_t>{5, 6}));
+    // Mixed line ends are noted; the first kind is the one written back.
+    d = DecodePlainText("a\nb\r\nc");
+    EXPECT_TRUE(d.format.mixedLineEnds);
+    EXPECT_EQ(EncodePlainText(d.text, d.format).bytes, "a\nb\nc");
+    // Characters code page 932 cannot give back, by offset in the text.
+    EncodedText e = EncodePlainText("x\r\n\xE3\x80\x9C😀", PlainTextFormat{});
+    EXPECT_EQ(e.lossyOffsets, (std::vector<std::size_t>{3, 6}));
+}
+
+TEST(PlainTextFile, SafeWriteReplacesKeepsModeAndFailsCleanly) {
+    TempDir dir;
+    fs::path file = dir / "a.sql";
+    ASSERT_TRUE(WriteFileSafely(file, "first"));
+    ::chmod(file.c_str(), 0640);
+    ASSERT_TRUE(WriteFileSafely(file, "second"));
+    EXPECT_EQ(Slurp(file), "second");
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // Through a symbolic link the target is replaced and the link stays.
+    fs::create_symlink(file, dir / "link.sql");
+    ASSERT_TRUE(WriteFileSafely(dir / "link.sql", "third"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.sql"));
+    EXPECT_EQ(Slurp(file), "third");
+
+    // A folder is not replaced; nothing is left behind.
+    fs::create_directory(dir / "sub");
+    EXPECT_FALSE(WriteFileSafely(dir / "sub", "x"));
+    EXPECT_FALSE(WriteFileSafely(dir / "missing" / "b.sql", "x"));
+
+    if (::geteuid() != 0) {
+        // Read-only file, and a folder that cannot take the temporary file.
+        ::chmod(file.c_str(), 0440);
+        EXPECT_FALSE(WriteFileSafely(file, "fourth"));
+        EXPECT_EQ(Slurp(file), "third");
+        ::chmod(file.c_str(), 0640);
+        ::chmod(dir.path().c_str(), 0500);
+        FileStatus s = WriteFileSafely(file, "fifth");
+        EXPECT_FALSE(s);
+        EXPECT_FALSE(s.message.empty());
+        ::chmod(dir.path().c_str(), 0700);
+        EXPECT_EQ(Slurp(file), "third");
+    }
+    std::size_t entries = 0;
+    for (auto &e : fs::directory_iterator(dir.path())) entries += e.path().filename().string()[0] == '.';
+    EXPECT_EQ(entries, 0u) << "temporary files left behind";
+}
+
+TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {
+    using K = DocumentKind;
+    struct Case { int mode; const char *path; K load; K save; } cases[] = {
+        {0, "x.rtf", K::PlainText, K::PlainText}, {0, "x.sql", K::PlainText, K::PlainText},
+        {1, "x.rtf", K::RichText, K::RichText},   {1, "X.RTF", K::RichText, K::RichText},
+        {1, "x.sql", K::PlainText, K::PlainText}, {1, "rtf", K::PlainText, K::PlainText},
+        {1, "d.rtf/x", K::PlainText, K::PlainText}, {2, "x.sql", K::RichText, K::PlainText},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(LoadKind(c.mode, c.path), c.load) << c.mode << " " << c.path;
+        if (c.mode != 2) {
+            EXPECT_EQ(SaveKind(c.mode, c.path), c.save) << c.mode << " " << c.path;
+        }
+    }
+    // Rich reading of a file that is not RTF shows it as plain text.
+    LoadedDocument doc = ReadDocument("select '\x95\x5C'\n", DocumentKind::RichText);
+    EXPECT_FALSE(doc.rich);
+    EXPECT_EQ(doc.content.Text(), "select '表'\r\n");
+    doc = ReadDocument("{\\rtf1 {\\b x}}", DocumentKind::RichText);
+    EXPECT_TRUE(doc.rich);
+    EXPECT_TRUE(doc.content.FormatAt(0).bold);
+}

@@ -1,0 +1,152 @@
+#include "platform/PlainTextFile.h"
+#include "platform/RtfReader.h"
+#include "platform/RtfWriter.h"
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace kelvra;
+
+namespace {
+
+std::string Fixture(const char *name) {
+    std::string bytes;
+    auto path = std::filesystem::path(__FILE__).parent_path() / "data" / name;
+    EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
+    return bytes;
+}
+
+// The format of the first occurrence of `needle`, which must lie in one run.
+const CharFormat &FormatOf(const StyledText &t, const std::string &needle) {
+    std::size_t at = t.Text().find(needle);
+    EXPECT_NE(at, std::string::npos) << needle;
+    if (at == std::string::npos) return t.DefaultFormat();
+    for (std::size_t k = 1; k < needle.size(); ++k)
+        EXPECT_EQ(t.FormatAt(at), t.FormatAt(at + k)) << needle << " spans runs";
+    return t.FormatAt(at);
+}
+
+void ExpectSameDocument(const StyledText &a, const StyledText &b) {
+    ASSERT_EQ(a.Text(), b.Text());
+    auto ra = a.Runs(), rb = b.Runs();
+    ASSERT_EQ(ra.size(), rb.size());
+    for (std::size_t k = 0; k < ra.size(); ++k) {
+        EXPECT_EQ(ra[k].start, rb[k].start);
+        EXPECT_EQ(ra[k].length, rb[k].length);
+        EXPECT_EQ(*ra[k].format, *rb[k].format) << "run " << k;
+    }
+}
+
+constexpr Rgb kRed{255, 0, 0};
+
+} // namespace
+
+TEST(Rtf, StyledTextSurvivesWriteAndRead) {
+    CharFormat base;  // ＭＳ ゴシック 10 pt
+    CharFormat courier = base;
+    courier.fontName = "Courier New";
+    courier.pointSize = 10.5;
+    struct Case { const char *name; std::string text; } cases[] = {
+        {"ascii", "SELECT a, b\r\n  FROM t -- {braces} and \\backslash\\\r\n"},
+        {"japanese", "SELECT '表示' AS ソフト, \"日本語\"\r\n\tFROM テーブル"},
+        {"outside code page 932", "é ü \xE3\x80\x9C ½ 😀 한국 \xC2\xA0nbsp"},
+        {"line ends", "\r\n\r\nx\r\n\r\n"},
+        {"control characters", std::string("a\x01" "b\x1F", 4)},
+        {"empty", ""},
+    };
+    for (const Case &c : cases) {
+        StyledText doc(base);
+        doc.SetText(c.text);
+        std::size_t n = c.text.size();
+        doc.SetBold(0, n / 3);
+        doc.SetColor(n / 4, n / 4, kRed);
+        doc.ModifyFormat(n / 2, n / 5, [&](CharFormat &f) {
+            f.fontName = courier.fontName;
+            f.pointSize = courier.pointSize;
+            f.italic = f.underline = f.strikeOut = true;
+        });
+        std::string rtf = WriteRtf(doc);
+        EXPECT_TRUE(LooksLikeRtf(rtf));
+        EXPECT_FALSE(HasNonAscii(rtf)) << c.name;
+        ExpectSameDocument(ReadRtf(rtf, base), doc);
+        SCOPED_TRACE(c.name);
+    }
+}
+
+TEST(Rtf, WriterUsesCodePage932AndTheJapaneseCharset) {
+    StyledText doc;
+    doc.SetText("表 é");
+    doc.SetBold(0, 3);
+    std::string rtf = WriteRtf(doc);
+    EXPECT_NE(rtf.find("\\ansicpg932"), std::string::npos);
+    EXPECT_NE(rtf.find("\\fcharset128 \\'82\\'6c\\'82\\'72 \\'83\\'53"), std::string::npos);  // ＭＳ ゴシック
+    EXPECT_NE(rtf.find("\\'95\\'5c\\b0 "), std::string::npos);  // 表 in bold; the 0x5C stays escaped
+    EXPECT_NE(rtf.find("\\u233?"), std::string::npos);             // é has no code page 932 code
+}
+
+TEST(Rtf, ReadsWhatRichTextControlsAndWordProcessorsWrite) {
+    CharFormat base;
+    {
+        StyledText t = ReadRtf(Fixture("richedit_japanese.rtf"), base);
+        EXPECT_EQ(t.Text(), "SELECT * FROM 表示\r\ncafé\tx");
+        EXPECT_TRUE(FormatOf(t, "SELECT").bold);
+        EXPECT_FALSE(FormatOf(t, " * ").bold);
+        EXPECT_EQ(FormatOf(t, "FROM").color, kRed);
+        EXPECT_EQ(FormatOf(t, "表示").fontName, "ＭＳ ゴシック");
+        EXPECT_EQ(FormatOf(t, "表示").pointSize, 10);
+        const CharFormat &cafe = FormatOf(t, "café");
+        EXPECT_EQ(cafe.fontName, "Arial");
+        EXPECT_TRUE(cafe.italic);
+        EXPECT_EQ(cafe.color, (Rgb{0, 0, 128}));
+    }
+    {
+        StyledText t = ReadRtf(Fixture("word_document.rtf"), base);
+        EXPECT_EQ(t.Text(), "日本語テー link\r\ngone a{b}c\\d\u00A0ef");
+        const CharFormat &jp = FormatOf(t, "日本語");
+        EXPECT_TRUE(jp.bold);
+        EXPECT_EQ(jp.color, (Rgb{0, 0, 255}));
+        EXPECT_EQ(jp.fontName, "ＭＳ 明朝");
+        EXPECT_EQ(jp.pointSize, 10.5);
+        EXPECT_FALSE(FormatOf(t, "テー").bold);
+        EXPECT_EQ(FormatOf(t, "テー").fontName, "Times New Roman");
+        EXPECT_TRUE(FormatOf(t, "link").underline);
+        EXPECT_EQ(FormatOf(t, "link").color, kRed);
+        EXPECT_TRUE(FormatOf(t, "gone").strikeOut);
+    }
+    {
+        StyledText t = ReadRtf(Fixture("writer_unicode.rtf"), base);
+        EXPECT_EQ(t.Text(), "plain 日本 😀 end");
+        EXPECT_EQ(FormatOf(t, "plain").fontName, "Liberation Sans");
+        EXPECT_EQ(FormatOf(t, "plain").pointSize, 12);
+        EXPECT_TRUE(FormatOf(t, "日本").bold);
+        EXPECT_EQ(FormatOf(t, "日本").color, (Rgb{0, 128, 0}));
+        EXPECT_EQ(FormatOf(t, "日本").fontName, "Noto Sans CJK JP");
+    }
+}
+
+TEST(Rtf, DamagedInputKeepsWhatCanBeRead) {
+    struct Case { const char *name; std::string rtf; std::string text; } cases[] = {
+        {"unclosed groups", "{\\rtf1{\\b bold{\\i both", "boldboth"},
+        {"extra closing braces", "{\\rtf1 a}}}b}", "ab"},
+        {"truncated control word", "{\\rtf1 abc\\", "abc"},
+        {"truncated hex escape", "{\\rtf1 abc\\'8", "abc8"},
+        {"invalid hex escape", "{\\rtf1 a\\'zzb}", "azzb"},
+        {"half a double-byte character", "{\\rtf1\\ansicpg932 a\\'95}", "a\xEF\xBF\xBD"},
+        {"undecodable byte", "{\\rtf1\\ansicpg932 a\\'a0b}", "a\xEF\xBF\xBD" "b"},
+        {"huge numbers", "{\\rtf1\\fs99999999999999999999 a\\u99999999999 b\\uc2147483648\\f-99999999999 c}",
+         "a\xEF\xBF\xBD" "c"},
+        {"lone surrogate", "{\\rtf1 a\\u-10179?b}", "a\xEF\xBF\xBD" "b"},
+        {"bin data is skipped", "{\\rtf1 a\\bin3 {}\\b}", "ab"},
+        {"bin longer than the file", "{\\rtf1 a\\bin999 xyz", "a"},
+        {"raw double-byte text with 0x5C", "{\\rtf1\\ansicpg932 \x95\x5C\x8E\xA6}", "表示"},
+        {"not text at all", std::string("{\\rtf1 \x00\x01\x02 ok}", 13), " ok"},
+        {"unknown destination", "{\\rtf1 {\\*\\unknown secret}shown}", "shown"},
+    };
+    for (const Case &c : cases) EXPECT_EQ(ReadRtf(c.rtf).Text(), c.text) << c.name;
+
+    // Deep nesting neither overflows the stack nor loses the text.
+    std::string deep = "{\\rtf1 " + std::string(100000, '{') + "x" + std::string(100000, '}') + "y}";
+    EXPECT_EQ(ReadRtf(deep).Text(), "xy");
+}
