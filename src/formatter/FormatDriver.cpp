@@ -1,0 +1,123 @@
+#include "formatter/FormatDriver.h"
+
+#include "formatter/CommentLines.h"
+#include "formatter/FormatRunState.h"
+#include "formatter/LayoutStages.h"
+#include "formatter/Protection.h"
+#include "formatter/ReservedWords.h"
+#include "formatter/Whitespace.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace kelvra {
+
+const std::vector<StageEntry> &StageTable() {
+    using C = StageCondition;
+    static const std::vector<StageEntry> table = {
+        {"1", "choose the marker pair", C::Always, StageChooseMarkerPair},
+        {"2", "choose the word joiner", C::Always, StageChooseWordJoiner},
+        {"3", "literals and comments become tokens", C::NormalMode, StageSaveLiteralsAndComments},
+        {"4", "line breaks removed", C::Always, StageRemoveLineBreaks},
+        {"5", "tabs, upper case, line-break form", C::Always, StageTabsCaseAndLineEnds},
+        {"6", "blanks around separators", C::Always, StageBlanksAroundSeparators},
+        {"7", "runs of blanks merged", C::Always, StageMergeBlankRuns},
+        {"8", "line break before closing parentheses", C::Always, StageBreakBeforeClosingParen},
+        {"9", "line break before comment tokens", C::NormalMode, StageBreakBeforeComments},
+        {"10", "line break after comment tokens", C::NormalMode, StageBreakAfterComments},
+        {"11", "reserved phrases joined", C::Always, StageJoinReservedPhrases},
+        {"12", "line break before reserved words", C::Always, StageBreakBeforeReservedWords},
+        {"13", "line break after statement ends", C::Always, StageBreakAfterStatements},
+        {"14", "line break after list commas", C::Always, StageBreakAfterCommas},
+        {"15", "closing parentheses joined up", C::Always, StageJoinClosingParens},
+        {"16", "stand-alone keywords split off", C::Always, StageSplitStandAloneKeywords},
+        {"17", "function scan without effect", C::Always, StageFunctionScan},
+        {"18", "function calls made one piece", C::Always, StageCompactFunctionCalls},
+        {"19", "comparison operators joined", C::Always, StageJoinComparisons},
+        {"20", "no break after keywords", C::Always, StageJoinNoBreakAfter},
+        {"20.5", "leading commas", C::CommaBefore, StageLeadingCommas},
+        {"21", "block comments joined up", C::NormalMode, StageJoinBlockComments},
+        {"22", "indentation", C::Always, StageIndent},
+        {"23", "reserved-word form and emphasis", C::Always, StageReservedWordForm},
+        {"24", "literals and comments restored", C::NormalMode, StageRestoreLiteralsAndComments},
+        {"25", "end of the run", C::Always, StageEndOfRun},
+    };
+    return table;
+}
+
+namespace {
+
+bool StageRuns(const StageEntry &stage, const EditorOptions &options) {
+    switch (stage.runs) {
+    case StageCondition::Always: return true;
+    case StageCondition::NormalMode: return !options.SimpleMode;
+    case StageCondition::CommaBefore: return options.Comma == CommaPosition::Before;
+    }
+    return true;
+}
+
+FormatResult EndedWithOriginal(RunEnd end, const FormatRunState &run) {
+    FormatResult r;
+    r.end = end;
+    r.text = run.revertText;
+    return r;
+}
+
+SegmentCounts CountsOf(const ProtectedSegments &s) {
+    return {static_cast<int>(s.K.size()), static_cast<int>(s.R.size()), static_cast<int>(s.C.size()),
+            static_cast<int>(s.T.size())};
+}
+
+} // namespace
+
+FormatResult RunFormat(std::string_view text, const EditorOptions &options,
+                       const KeywordCatalogue &catalogue, ProgressSink &sink) {
+    FormatRunState run(options, catalogue, sink);
+    try {
+        run.Begin(text);
+        sink.SetBar1(0, 0);
+        sink.SetBar2(0, kStageBarMaximum);
+        run.CancelCheck();
+        for (const StageEntry &stage : StageTable()) {
+            if (StageRuns(stage, options)) stage.run(run);
+            sink.StepBar2();
+        }
+        FormatResult r;
+        r.end = RunEnd::Normal;
+        r.text = std::move(run.work);
+        r.boldSpans = std::move(run.boldSpans);
+        r.counts = CountsOf(run.segments);
+        return r;
+    } catch (const RunCancelled &) {
+        return EndedWithOriginal(RunEnd::Cancelled, run);
+    } catch (const StageFailure &f) {
+        FormatResult r = EndedWithOriginal(RunEnd::Failed, run);
+        r.message = f.message;
+        r.hasHighlight = f.hasHighlight;
+        r.highlight = f.highlight;
+        return r;
+    } catch (const std::exception &) {
+        FormatResult r = EndedWithOriginal(RunEnd::UnexpectedError, run);
+        r.message = {"エラー", "整形処理でエラーが発生しました", MessageIcon::Error};
+        return r;
+    }
+}
+
+std::string GeneralNumber(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return buffer;
+}
+
+std::string RunSummaryText(double seconds, const SegmentCounts &counts) {
+    std::string s;
+    s += "Time : " + GeneralNumber(seconds) + "s\r\n";
+    s += "\r\n";
+    s += "K    : " + std::to_string(counts.K) + " ( \" ) \r\n";
+    s += "R    : " + std::to_string(counts.R) + " ( ' ) \r\n";
+    s += "C    : " + std::to_string(counts.C) + " ( -- ) \r\n";
+    s += "T    : " + std::to_string(counts.T) + " ( /* ) \r\n";
+    return s;
+}
+
+} // namespace kelvra

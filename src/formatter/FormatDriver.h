@@ -1,0 +1,42 @@
+#pragma once
+// The format run: takes a text (lines ended by CR LF), the options and the
+// keyword catalogue, runs the stages in their fixed order and tells how the
+// run ended. It shows nothing itself: the caller shows progress and messages.
+
+#include "formatter/FormatResult.h"
+#include "formatter/ProgressSink.h"
+#include "keywords/EditorOptions.h"
+#include "keywords/KeywordCatalogue.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvra {
+
+struct FormatRunState;
+
+enum class StageCondition { Always, NormalMode, CommaBefore };
+
+struct StageEntry {
+    const char *number; // "1" .. "25", and "20.5"
+    const char *name;
+    StageCondition runs;
+    void (*run)(FormatRunState &);
+};
+
+// The stages in the order they run.
+const std::vector<StageEntry> &StageTable();
+
+// Number of steps of the stage bar (progress bar 2).
+inline constexpr int kStageBarMaximum = 26;
+
+FormatResult RunFormat(std::string_view text, const EditorOptions &options,
+                       const KeywordCatalogue &catalogue, ProgressSink &sink);
+
+// The run summary shown after a timed run (each line ended by CR LF).
+std::string RunSummaryText(double seconds, const SegmentCounts &counts);
+// Seconds in the general number format: up to 15 significant digits, no trailing zeros.
+std::string GeneralNumber(double value);
+
+} // namespace kelvra

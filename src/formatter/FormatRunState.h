@@ -1,0 +1,80 @@
+#pragma once
+// The state of one format run, shared by the stages, and the ways a stage ends a run.
+
+#include "formatter/FormatResult.h"
+#include "formatter/ProgressSink.h"
+#include "keywords/EditorOptions.h"
+#include "keywords/KeywordCatalogue.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvra {
+
+// Thrown by CancelCheck when the user cancelled; the driver gives back the original text.
+struct RunCancelled {};
+
+// Thrown by a stage that ends the run with a message (stages 1, 2, 3 and the restore).
+struct StageFailure {
+    RunMessage message;
+    bool hasHighlight = false;
+    TextSpan highlight;
+};
+
+struct ProtectedSegments {
+    std::vector<std::string> K, R, C, T; // double-quoted, single-quoted, line comment, block comment
+    std::vector<std::string> &Of(char letter);
+    const std::vector<std::string> &Of(char letter) const;
+};
+
+struct FormatRunState {
+    FormatRunState(const EditorOptions &options, const KeywordCatalogue &catalogue, ProgressSink &sink)
+        : options(options), catalogue(catalogue), sink(sink) {}
+
+    const EditorOptions &options;
+    const KeywordCatalogue &catalogue;
+    ProgressSink &sink;
+
+    std::string revertText;  // the text before the run
+    std::string work;        // stages 3 to 14
+    std::vector<std::string> lines; // stages 14 to 22, without their CR LF
+    std::vector<TextSpan> boldSpans;
+    int indentWidth = 8;
+
+    std::string markerOpen, markerClose; // one character each (UTF-8)
+    std::string wordJoiner;              // one to three copies of one ASCII character
+    ProtectedSegments segments;
+
+    // The state at the start of a run over `text`.
+    void Begin(std::string_view text) {
+        revertText = std::string(text);
+        work = revertText;
+        indentWidth = EffectiveIndent(options.Indent);
+    }
+
+    // Lets the user interface breathe; ends the run when the user cancelled.
+    void CancelCheck() {
+        if (sink.CancelRequested()) throw RunCancelled{};
+    }
+    void Progress(std::int64_t position, std::int64_t maximum) { sink.SetBar1(position, maximum); }
+    bool NormalMode() const { return !options.SimpleMode; }
+};
+
+// Calls CancelCheck once every `interval` ticks of a loop.
+class CancelPacer {
+public:
+    explicit CancelPacer(FormatRunState &run, unsigned interval = 1024) : run_(run), interval_(interval) {}
+    void Tick() {
+        if (++count_ % interval_ == 0) run_.CancelCheck();
+    }
+
+private:
+    FormatRunState &run_;
+    unsigned interval_;
+    unsigned count_ = 0;
+};
+
+} // namespace kelvra

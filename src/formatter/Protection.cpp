@@ -1,0 +1,233 @@
+#include "formatter/Protection.h"
+
+#include "formatter/PatternSet.h"
+#include "formatter/TextUtil.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <stdexcept>
+
+namespace kelvra {
+namespace {
+
+constexpr std::string_view kOpenings[] = {"\"", "'", "--", "/*"}; // K, R, C, T
+
+std::size_t LetterIndex(char letter) {
+    switch (letter) {
+    case 'K': return 0;
+    case 'R': return 1;
+    case 'C': return 2;
+    default: return 3;
+    }
+}
+
+std::string Token(const FormatRunState &run, char letter, std::size_t index) {
+    return run.markerOpen + letter + std::to_string(index) + run.markerClose;
+}
+
+[[noreturn]] void ThrowUnmatched(std::string_view message, std::size_t at, std::size_t length) {
+    StageFailure f;
+    f.message = {"エラー", std::string(message), MessageIcon::Error};
+    f.hasHighlight = true;
+    f.highlight = {at, length};
+    throw f;
+}
+
+[[noreturn]] void ThrowRestoreError(std::string_view message) {
+    StageFailure f;
+    f.message = {"エラー", std::string(message), MessageIcon::Error};
+    throw f;
+}
+
+// The end (exclusive) of the segment that opens at p with the given letter.
+std::size_t SegmentEnd(std::string_view text, char letter, std::size_t p) {
+    switch (letter) {
+    case 'K': {
+        std::size_t q = text.find('"', p + 1);
+        if (q == std::string_view::npos) ThrowUnmatched("対になる文字列（\"\"）が見つかりません", p, 1);
+        return q + 1;
+    }
+    case 'R': {
+        std::size_t q = text.find('\'', p + 1);
+        if (q == std::string_view::npos) ThrowUnmatched("対になる文字列（'）が見つかりません", p, 1);
+        return q + 1;
+    }
+    case 'C': {
+        std::size_t q = text.find('\r', p + 2);
+        return q == std::string_view::npos ? text.size() : q;
+    }
+    default: {
+        std::size_t q = text.find("*/", p + 2);
+        if (q == std::string_view::npos) ThrowUnmatched("対になる文字列（*/）が見つかりません", p, 2);
+        return q + 2;
+    }
+    }
+}
+
+} // namespace
+
+const std::vector<MarkerPair> &MarkerPairs() {
+    static const std::vector<MarkerPair> pairs = {
+        {"《", "》"}, {"≪", "≫"}, {"〈", "〉"}, {"＜", "＞"}, {"【", "】"},
+        {"〔", "〕"}, {"｛", "｝"}, {"［", "］"}, {"『", "』"}, {"「", "」"},
+        {"“", "”"}, {"∈", "∋"}, {"⊆", "⊇"}, {"⊂", "⊃"}, {"♂", "♀"}};
+    return pairs;
+}
+
+std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode) {
+    const auto &pairs = MarkerPairs();
+    if (simpleMode) return pairs.front();
+    std::vector<std::string> characters;
+    for (const auto &p : pairs) {
+        characters.emplace_back(p.open);
+        characters.emplace_back(p.close);
+    }
+    std::vector<bool> present = PatternSet(characters).Present(text);
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+        if (!present[2 * i] && !present[2 * i + 1]) return pairs[i];
+    return std::nullopt;
+}
+
+std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
+                        std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
+    // Ties go to the earlier letter of this order.
+    const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
+    std::string best;
+    std::size_t bestPos = 0;
+    for (const auto &[letter, pos] : order)
+        if (pos && (best.empty() || *pos < bestPos)) {
+            best = std::string(1, letter);
+            bestPos = *pos;
+        }
+    return best;
+}
+
+std::string funDelCRLF(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            // Only a line feed goes with the CR: a lone CR must not take a real character with it.
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+void StageChooseMarkerPair(FormatRunState &run) {
+    run.Progress(0, 15);
+    std::optional<MarkerPair> pair = ChooseMarkerPair(run.revertText, run.options.SimpleMode);
+    if (!pair) {
+        StageFailure f;
+        f.message = {"警告", "整形に必要な代替文字列が使用されている為\r\n処理を続行できませんでした。",
+                     MessageIcon::Warning};
+        throw f;
+    }
+    run.markerOpen = pair->open;
+    run.markerClose = pair->close;
+    run.Progress(15, 15);
+}
+
+void StageSaveLiteralsAndComments(FormatRunState &run) {
+    const std::string source = std::move(run.work);
+    const std::string_view text = source;
+    std::string out;
+    out.reserve(text.size());
+    run.Progress(0, static_cast<std::int64_t>(text.size()));
+    // Next opening of each kind at or after the scan position; npos once exhausted.
+    std::array<std::size_t, 4> next{};
+    std::array<bool, 4> searched{};
+    std::size_t s = 0;
+    CancelPacer pacer(run, 256);
+    for (;;) {
+        std::optional<std::size_t> pos[4];
+        for (int k = 0; k < 4; ++k) {
+            if (!searched[k] || (next[k] != std::string_view::npos && next[k] < s)) {
+                next[k] = text.find(kOpenings[k], s);
+                searched[k] = true;
+            }
+            if (next[k] != std::string_view::npos) pos[k] = next[k];
+        }
+        std::string letter = funMiniCode(pos[0], pos[1], pos[2], pos[3]);
+        if (letter.empty()) break;
+        const char l = letter[0];
+        const std::size_t p = *pos[LetterIndex(l)];
+        const std::size_t end = SegmentEnd(text, l, p);
+        std::string_view segment = text.substr(p, end - p);
+        auto &list = run.segments.Of(l);
+        list.push_back(l == 'T' ? funDelCRLF(segment) : std::string(segment));
+        out.append(text.substr(s, p - s));
+        out += Token(run, l, list.size() - 1);
+        s = end;
+        run.Progress(static_cast<std::int64_t>(end), static_cast<std::int64_t>(text.size()));
+        pacer.Tick();
+    }
+    out.append(text.substr(s));
+    run.work = std::move(out);
+    run.CancelCheck();
+}
+
+void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
+    const std::string &open = run.markerOpen, &close = run.markerClose;
+    std::string out;
+    out.reserve(text.size() * 2);
+    std::size_t s = 0, spanIndex = 0;
+    std::ptrdiff_t shift = 0; // how far the text after the scan position has moved
+    auto moveSpansBefore = [&](std::size_t limit) {
+        for (; spanIndex < spans.size() && spans[spanIndex].start < limit; ++spanIndex)
+            spans[spanIndex].start = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(spans[spanIndex].start) + shift);
+    };
+    run.Progress(0, static_cast<std::int64_t>(text.size()));
+    for (std::size_t p = text.find(open, s); p != std::string::npos; p = text.find(open, s)) {
+        const std::size_t letterAt = p + open.size();
+        const char letter = letterAt < text.size() ? text[letterAt] : '\0';
+        if (letter != 'K' && letter != 'R' && letter != 'C' && letter != 'T') {
+            // Not a token: the search for tokens passes over it.
+            out.append(text, s, letterAt - s);
+            s = letterAt;
+            continue;
+        }
+        const std::size_t q = text.find(close, letterAt + 1);
+        if (q == std::string::npos) {
+            static const char *const messages[] = {
+                "内部処理(proRestKRCT(K))でエラーが発生しました", "内部処理(proRestRCT(R))でエラーが発生しました",
+                "内部処理(proRestRCT(C))でエラーが発生しました", "内部処理(proRestRCT(T))でエラーが発生しました"};
+            ThrowRestoreError(messages[LetterIndex(letter)]);
+        }
+        std::string_view digits(text.data() + letterAt + 1, q - letterAt - 1);
+        std::size_t index = 0;
+        auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+        const auto &list = run.segments.Of(letter);
+        if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size() || index >= list.size())
+            ThrowRestoreError("内部処理(proRestKRCT)でエラーが発生しました");
+        moveSpansBefore(p);
+        out.append(text, s, p - s);
+        out += list[index];
+        const std::size_t tokenEnd = q + close.size();
+        shift += static_cast<std::ptrdiff_t>(list[index].size()) - static_cast<std::ptrdiff_t>(tokenEnd - p);
+        s = tokenEnd;
+    }
+    moveSpansBefore(std::string::npos);
+    out.append(text, s, std::string::npos);
+    text = std::move(out);
+    run.Progress(static_cast<std::int64_t>(text.size()), static_cast<std::int64_t>(text.size()));
+}
+
+std::vector<std::string> &ProtectedSegments::Of(char letter) {
+    switch (letter) {
+    case 'K': return K;
+    case 'R': return R;
+    case 'C': return C;
+    case 'T': return T;
+    }
+    throw std::invalid_argument("unknown segment letter");
+}
+
+const std::vector<std::string> &ProtectedSegments::Of(char letter) const {
+    return const_cast<ProtectedSegments *>(this)->Of(letter);
+}
+
+} // namespace kelvra

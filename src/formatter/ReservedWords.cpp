@@ -1,0 +1,152 @@
+#include "formatter/ReservedWords.h"
+
+#include "formatter/PatternSet.h"
+#include "formatter/TextUtil.h"
+
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+namespace kelvra {
+namespace {
+
+constexpr std::array<char, 10> kJoinerCandidates = {'~', '^', '`', '|', '\\', '%', '$', '@', '!', '?'};
+
+// Longest run of each candidate character in the text.
+std::array<std::size_t, 10> LongestRuns(std::string_view text) {
+    std::array<std::size_t, 256> longest{};
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        run = i > 0 && text[i] == text[i - 1] ? run + 1 : 1;
+        auto c = static_cast<unsigned char>(text[i]);
+        if (run > longest[c]) longest[c] = run;
+    }
+    std::array<std::size_t, 10> result{};
+    for (std::size_t k = 0; k < kJoinerCandidates.size(); ++k)
+        result[k] = longest[static_cast<unsigned char>(kJoinerCandidates[k])];
+    return result;
+}
+
+bool IsPhrase(std::string_view entry) { return entry.find(' ') != std::string_view::npos; }
+
+struct StringViewHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+} // namespace
+
+std::optional<std::string> ChooseWordJoiner(std::string_view text) {
+    const auto runs = LongestRuns(text);
+    for (std::size_t copies = 1; copies <= 3; ++copies)
+        for (std::size_t k = 0; k < kJoinerCandidates.size(); ++k)
+            if (runs[k] < copies) return std::string(copies, kJoinerCandidates[k]);
+    return std::nullopt;
+}
+
+std::string funKeyConv(std::string_view entry, std::string_view joiner) {
+    std::string out;
+    out.reserve(entry.size() + 8);
+    for (char c : entry) {
+        if (c == ' ')
+            out += joiner;
+        else
+            out += c;
+    }
+    return out;
+}
+
+void StageChooseWordJoiner(FormatRunState &run) {
+    run.Progress(0, 30);
+    std::optional<std::string> joiner = ChooseWordJoiner(run.revertText);
+    if (!joiner) {
+        StageFailure f;
+        f.message = {"警告", "整形に必要な代替文字が使用されている為\r\n処理を続行できませんでした。",
+                     MessageIcon::Warning};
+        throw f;
+    }
+    run.wordJoiner = *joiner;
+    run.Progress(30, 30);
+}
+
+void StageJoinReservedPhrases(FormatRunState &run) {
+    const KeywordList list = KeywordList::Yoyaku;
+    const int n = KeywordCatalogue::Count(list);
+    run.work.insert(run.work.begin(), ' ');
+    // Joining only ever removes occurrences of the patterns, so entries absent
+    // now stay absent; single words are their own joined form.
+    std::vector<int> candidates;
+    std::vector<std::string> patterns;
+    for (int i = 1; i <= n; ++i)
+        if (run.catalogue.IsChecked(list, i) && IsPhrase(KeywordCatalogue::Text(list, i))) {
+            candidates.push_back(i);
+            patterns.push_back(" " + KeywordCatalogue::Text(list, i) + " ");
+        }
+    const std::vector<bool> present = PatternSet(patterns).Present(run.work);
+    const auto length = static_cast<std::int64_t>(run.work.size());
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        run.Progress(length * (candidates[c] - 1), length * (n - 1));
+        if (!present[c]) continue;
+        const std::string &pattern = patterns[c];
+        const std::string joined = " " + funKeyConv(KeywordCatalogue::Text(list, candidates[c]), run.wordJoiner) + " ";
+        std::string out;
+        out.reserve(run.work.size());
+        std::size_t s = 0;
+        for (std::size_t p = run.work.find(pattern); p != std::string::npos; p = run.work.find(pattern, s)) {
+            out.append(run.work, s, p - s);
+            out += joined;
+            s = p + pattern.size(); // the blank after the match is consumed
+        }
+        out.append(run.work, s, std::string::npos);
+        run.work = std::move(out);
+        run.CancelCheck();
+    }
+    run.work.erase(run.work.begin());
+}
+
+// A reserved word gets a line break before it where it stands between two
+// blanks. The entries do not disturb each other (each break only goes in
+// between a blank and a word), so one pass over the blank-separated words
+// gives what one search pass per entry would; the only interaction is that a
+// match consumes the blank after it, so a word directly after a match of the
+// same entry is not matched.
+void StageBreakBeforeReservedWords(FormatRunState &run) {
+    const KeywordList list = KeywordList::Yoyaku;
+    const int n = KeywordCatalogue::Count(list);
+    std::unordered_map<std::string, int, StringViewHash, std::equal_to<>> entryOf;
+    for (int i = 1; i <= n; ++i) {
+        const std::string &entry = KeywordCatalogue::Text(list, i);
+        if (run.catalogue.ContainsChecked(KeywordList::MaeNo, entry)) continue;
+        entryOf.emplace(funKeyConv(entry, run.wordJoiner), i);
+    }
+    const std::string &in = run.work;
+    std::string out;
+    out.reserve(in.size() + in.size() / 8);
+    run.Progress(0, static_cast<std::int64_t>(in.size()));
+    CancelPacer pacer(run, 4096);
+    std::size_t blank = in.find(' ');
+    out.append(in, 0, blank == std::string::npos ? in.size() : blank);
+    int previousMatch = 0; // entry matched by the word just before, sharing its blank
+    while (blank != std::string::npos) {
+        const std::size_t wordStart = blank + 1;
+        const std::size_t nextBlank = in.find(' ', wordStart);
+        out += ' ';
+        if (nextBlank == std::string::npos) {
+            out.append(in, wordStart, std::string::npos);
+            break;
+        }
+        std::string_view word(in.data() + wordStart, nextBlank - wordStart);
+        int match = 0;
+        if (auto it = entryOf.find(word); it != entryOf.end() && it->second != previousMatch)
+            match = it->second;
+        if (match) out += kCrLf;
+        out += word;
+        previousMatch = match;
+        blank = nextBlank;
+        pacer.Tick();
+    }
+    run.work = std::move(out);
+    run.CancelCheck();
+}
+
+} // namespace kelvra

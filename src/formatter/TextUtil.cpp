@@ -1,0 +1,150 @@
+#include "formatter/TextUtil.h"
+
+namespace kelvra {
+
+std::size_t CharLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+namespace {
+
+bool IsHalfWidthKatakana(std::string_view ch) {
+    // U+FF61..U+FF9F: EF BD A1..EF BD BF and EF BE 80..EF BE 9F.
+    if (ch.size() < 3 || static_cast<unsigned char>(ch[0]) != 0xEF) return false;
+    auto b1 = static_cast<unsigned char>(ch[1]), b2 = static_cast<unsigned char>(ch[2]);
+    return (b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F);
+}
+
+} // namespace
+
+std::size_t SjisCharLength(std::string_view ch) {
+    if (ch.empty()) return 0;
+    auto lead = static_cast<unsigned char>(ch[0]);
+    if (lead < 0x80) return 1;
+    return IsHalfWidthKatakana(ch) ? 1 : 2;
+}
+
+std::size_t SjisLength(std::string_view text) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t len = CharLength(static_cast<unsigned char>(text[i]));
+        n += SjisCharLength(text.substr(i, len));
+        i += len;
+    }
+    return n;
+}
+
+std::size_t PreviousCharStart(std::string_view text, std::size_t end) {
+    if (end == 0) return 0;
+    std::size_t i = end - 1;
+    while (i > 0 && end - i < 4 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
+    return i;
+}
+
+void UpperCaseInPlace(std::string &text) {
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (c >= 'a' && c <= 'z') text[i] = static_cast<char>(c - 32);
+            ++i;
+            continue;
+        }
+        std::size_t len = CharLength(c);
+        if (i + len > n) break;
+        auto b1 = static_cast<unsigned char>(text[i + 1]);
+        if (len == 2 && c == 0xCE && b1 >= 0xB1 && b1 <= 0xBF) {
+            text[i + 1] = static_cast<char>(b1 - 0x20); // α..ο -> Α..Ο
+        } else if (len == 2 && c == 0xCF && b1 >= 0x80 && b1 <= 0x89 && b1 != 0x82) {
+            text[i] = static_cast<char>(0xCE);           // π..ω -> Π..Ω (not final sigma)
+            text[i + 1] = static_cast<char>(b1 + 0x20);
+        } else if (len == 2 && c == 0xD0 && b1 >= 0xB0 && b1 <= 0xBF) {
+            text[i + 1] = static_cast<char>(b1 - 0x20); // а..п -> А..П
+        } else if (len == 2 && c == 0xD1 && b1 >= 0x80 && b1 <= 0x8F) {
+            text[i] = static_cast<char>(0xD0);           // р..я -> Р..Я
+            text[i + 1] = static_cast<char>(b1 + 0x20);
+        } else if (len == 2 && c == 0xD1 && b1 == 0x91) {
+            text[i] = static_cast<char>(0xD0);           // ё -> Ё
+            text[i + 1] = static_cast<char>(0x81);
+        } else if (len == 3 && c == 0xEF && b1 == 0xBD) {
+            auto b2 = static_cast<unsigned char>(text[i + 2]);
+            if (b2 >= 0x81 && b2 <= 0x9A) {              // ａ..ｚ -> Ａ..Ｚ
+                text[i + 1] = static_cast<char>(0xBC);
+                text[i + 2] = static_cast<char>(b2 + 0x20);
+            }
+        }
+        i += len;
+    }
+}
+
+std::string NormaliseLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r') {
+            out += kCrLf;
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            out += kCrLf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t p = text.find(kCrLf, start);
+        if (p == std::string_view::npos) break;
+        lines.emplace_back(text.substr(start, p - start));
+        start = p + 2;
+    }
+    lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string JoinLines(const std::vector<std::string> &lines) {
+    std::size_t total = 0;
+    for (const auto &l : lines) total += l.size() + 2;
+    std::string out;
+    out.reserve(total);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i) out += kCrLf;
+        out += lines[i];
+    }
+    return out;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+LineColumn LineColumnOf(std::string_view text, std::size_t offset) {
+    LineColumn lc;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i)
+        if (text[i] == '\n') {
+            ++lc.line;
+            lineStart = i + 1;
+        }
+    for (std::size_t i = lineStart; i < offset && i < text.size();) {
+        if (text[i] != '\r') ++lc.column;
+        i += CharLength(static_cast<unsigned char>(text[i]));
+    }
+    return lc;
+}
+
+} // namespace kelvra

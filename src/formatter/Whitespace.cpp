@@ -1,0 +1,86 @@
+#include "formatter/Whitespace.h"
+
+#include "formatter/TextUtil.h"
+
+namespace kelvra {
+namespace {
+
+// Rebuilds run.work through `step`, which appends the output for the byte at i
+// and returns the next index. Checks for cancel every few kilobytes.
+template <typename Step>
+void Rebuild(FormatRunState &run, std::size_t extra, Step step) {
+    const std::string &in = run.work;
+    std::string out;
+    out.reserve(in.size() + extra);
+    const auto length = static_cast<std::int64_t>(in.size());
+    run.Progress(0, length);
+    constexpr std::size_t kChunk = 1 << 16;
+    std::size_t nextCheck = kChunk;
+    for (std::size_t i = 0; i < in.size();) {
+        i = step(in, i, out);
+        if (i >= nextCheck) {
+            nextCheck = i + kChunk;
+            run.Progress(static_cast<std::int64_t>(i), length);
+            run.CancelCheck();
+        }
+    }
+    run.work = std::move(out);
+    run.CancelCheck();
+}
+
+bool IsSeparator(char c) { return c == '(' || c == ')' || c == ',' || c == ';'; }
+
+} // namespace
+
+void StageRemoveLineBreaks(FormatRunState &run) {
+    const bool separate = run.options.LfSp;
+    Rebuild(run, 0, [separate](const std::string &in, std::size_t i, std::string &out) {
+        if (in[i] != '\r') {
+            out += in[i];
+            return i + 1;
+        }
+        if (separate) out += ' ';
+        // The CR goes with its LF; a lone CR must not take a real character with it.
+        return i + 1 < in.size() && in[i + 1] == '\n' ? i + 2 : i + 1;
+    });
+}
+
+void StageTabsCaseAndLineEnds(FormatRunState &run) {
+    for (char &c : run.work)
+        if (c == '\t') c = ' ';
+    run.CancelCheck();
+    UpperCaseInPlace(run.work);
+    run.work = NormaliseLineBreaks(run.work);
+    run.CancelCheck();
+}
+
+void StageBlanksAroundSeparators(FormatRunState &run) {
+    Rebuild(run, run.work.size() / 4, [](const std::string &in, std::size_t i, std::string &out) {
+        if (IsSeparator(in[i])) {
+            out += ' ';
+            out += in[i];
+            out += ' ';
+        } else {
+            out += in[i];
+        }
+        return i + 1;
+    });
+}
+
+void StageMergeBlankRuns(FormatRunState &run) {
+    Rebuild(run, 0, [](const std::string &in, std::size_t i, std::string &out) {
+        if (in[i] == ' ' && !out.empty() && out.back() == ' ' && i > 0 && in[i - 1] == ' ') return i + 1;
+        out += in[i];
+        return i + 1;
+    });
+}
+
+void StageBreakBeforeClosingParen(FormatRunState &run) {
+    Rebuild(run, run.work.size() / 8, [](const std::string &in, std::size_t i, std::string &out) {
+        if (in[i] == ')') out += kCrLf;
+        out += in[i];
+        return i + 1;
+    });
+}
+
+} // namespace kelvra

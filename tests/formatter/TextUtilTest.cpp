@@ -1,0 +1,35 @@
+#include "formatter/PatternSet.h"
+#include "formatter/TextUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace kelvra;
+
+TEST(TextUtil, ShiftJisLengths) {
+    EXPECT_EQ(SjisLength("AND "), 4u);
+    EXPECT_EQ(SjisLength("表示"), 4u);
+    EXPECT_EQ(SjisLength("ｱｲ"), 2u);       // half-width katakana: one byte each
+    EXPECT_EQ(SjisLength("Ａ＝"), 4u);
+    EXPECT_EQ(SjisLength("\xF0\x9F\x98\x80"), 2u);
+}
+
+TEST(TextUtil, LinesSplitAtCrLfOnly) {
+    EXPECT_EQ(SplitLines(""), (std::vector<std::string>{""}));
+    EXPECT_EQ(SplitLines("a\r\nb\r\n"), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(SplitLines("a\nb"), (std::vector<std::string>{"a\nb"}));
+    EXPECT_EQ(JoinLines({"a", "b", ""}), "a\r\nb\r\n");
+}
+
+TEST(TextUtil, LineAndColumnCountCharacters) {
+    const std::string text = "ab\r\n表示'x";
+    LineColumn lc = LineColumnOf(text, text.find('\''));
+    EXPECT_EQ(lc.line, 2u);
+    EXPECT_EQ(lc.column, 3u);
+}
+
+TEST(PatternSet, FindsOverlappingAndNestedPatterns) {
+    PatternSet set({" FOR UPDATE ", " UPDATE ", "FOR", "NOWAIT", "ORD", "表"});
+    std::vector<bool> present = set.Present("X FOR UPDATE Y 表");
+    EXPECT_EQ(present, (std::vector<bool>{true, true, true, false, false, true}));
+    EXPECT_EQ(set.Present("ORDER"), (std::vector<bool>{false, false, false, false, true, false}));
+}
