@@ -73,6 +73,18 @@ int CodePageOfCharset(int charset) {
     }
 }
 
+// Code pages with a decoder; any other number decodes as 1252, so that a file
+// naming thousands of code pages cannot make thousands of decoders.
+int KnownCodePage(int codePage) {
+    switch (codePage) {
+    case 437: case 850: case 874: case 932: case 936: case 949: case 950: case 1250: case 1251:
+    case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258: case 1361: case 10000:
+        return codePage;
+    default:
+        return 1252;
+    }
+}
+
 constexpr std::size_t kMaxDepth = 4096;
 
 class Reader {
@@ -439,7 +451,7 @@ private:
             auto font = fonts_.find(state_.font);
             if (font != fonts_.end()) codePage = font->second.codePage;
         }
-        if (codePage == 0) codePage = documentCodePage_;
+        codePage = KnownCodePage(codePage == 0 ? documentCodePage_ : codePage);
         if (decoder_ && decoder_->CodePage() == codePage) return;
         FlushLead();
         std::unique_ptr<CodePageDecoder> &slot = decoders_[codePage];
