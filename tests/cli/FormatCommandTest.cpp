@@ -1,0 +1,181 @@
+#include "cli/FormatCommand.h"
+
+#include "formatter/TextUtil.h"
+#include "platform/PlainTextFile.h"
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace kelvra;
+using namespace kelvra::cli;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome RunWith(std::vector<std::string> args, const std::string &input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    int status = RunCommand(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string Slurp(const fs::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void Write(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+class TempDir {
+public:
+    TempDir() : path_(fs::temp_directory_path() / ("kelvra-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path &path() const { return path_; }
+
+private:
+    static inline int counter_ = 0;
+    fs::path path_;
+};
+
+// Settings that cannot come from a Kelvra.ini beside the test binary.
+std::vector<std::string> Isolated(const TempDir &dir, std::vector<std::string> args) {
+    fs::path ini = dir.path() / "Kelvra.ini";
+    if (!fs::exists(ini)) Write(ini, "[Setting]\r\n");
+    args.insert(args.begin(), {"--settings", ini.string()});
+    return args;
+}
+
+} // namespace
+
+TEST(CommandLine, UsageErrorsExitTwo) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--indent", "0"}, {"--indent", "11"}, {"--indent"}, {"--indent=x"}, {"--comma", "middle"},
+        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"}};
+    for (const auto &args : bad) {
+        Outcome r = RunWith(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_NE(r.err.find("kelvra-format"), std::string::npos);
+    }
+    ParsedCommandLine p = ParseCommandLine({"--indent=3", "--comma", "before", "--simple", "a.sql", "--", "-x.sql"});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.command.indent, 3);
+    EXPECT_EQ(p.command.comma, CommaPosition::Before);
+    EXPECT_TRUE(p.command.simple);
+    EXPECT_EQ(p.command.files, (std::vector<std::string>{"a.sql", "-x.sql"}));
+    EXPECT_EQ(RunWith({"--help"}).status, 0);
+    EXPECT_NE(RunWith({"--version"}).out.find("1.09"), std::string::npos);
+}
+
+TEST(FormatDocument, KeepsEncodingAndLineEnds) {
+    EditorOptions options;
+    KeywordCatalogue catalogue;
+    struct Case { std::string input, expected; } cases[] = {
+        {"select a from t\r\n", "SELECT \r\n        A \r\nFROM \r\n        T"},
+        {"select a \nfrom t\n", "SELECT \n        A \nFROM \n        T"},
+        {"select a from t", "SELECT \n        A \nFROM \n        T"},
+        {"\xEF\xBB\xBFselect '表' from t\r\n", "\xEF\xBB\xBFSELECT \r\n        '表' \r\nFROM \r\n        T"},
+    };
+    for (const auto &c : cases) {
+        FormattedDocument doc = FormatDocument(c.input, options, catalogue, OutputKind::Text);
+        EXPECT_EQ(doc.exitCode, 0) << doc.diagnostic;
+        EXPECT_EQ(doc.bytes, c.expected);
+    }
+    // Shift-JIS in, Shift-JIS out; 表 ends with the byte of a backslash.
+    std::string sjis = EncodeCp932("select '表' x from 表\r\n").bytes;
+    FormattedDocument doc = FormatDocument(sjis, options, catalogue, OutputKind::Text);
+    ASSERT_EQ(doc.exitCode, 0);
+    EXPECT_EQ(DecodeCp932(doc.bytes).text, "SELECT \r\n        '表' X \r\nFROM \r\n        表");
+}
+
+TEST(FormatDocument, RefusedTextsNameTheLineAndColumn) {
+    EditorOptions options;
+    KeywordCatalogue catalogue;
+    FormattedDocument doc = FormatDocument("select 1\r\nfrom t where a = 'x", options, catalogue, OutputKind::Text);
+    EXPECT_EQ(doc.exitCode, 1);
+    EXPECT_EQ(doc.diagnostic, "2:18: 対になる文字列（'）が見つかりません");
+    doc = FormatDocument("/* open", options, catalogue, OutputKind::Text);
+    EXPECT_EQ(doc.diagnostic, "1:1: 対になる文字列（*/）が見つかりません");
+    doc = FormatDocument("select \x81", options, catalogue, OutputKind::Text); // cut-off Shift-JIS character
+    EXPECT_EQ(doc.exitCode, 1);
+    EXPECT_NE(doc.diagnostic.find("1:8:"), std::string::npos);
+}
+
+TEST(FormatDocument, HtmlAndRtfCarryTheEmphasis) {
+    EditorOptions options;
+    KeywordCatalogue catalogue;
+    FormattedDocument html = FormatDocument("select a<b & c from t", options, catalogue, OutputKind::Html);
+    EXPECT_EQ(html.bytes, "<pre><b>SELECT</b> \n        A&lt;B &amp; C \n<b>FROM</b> \n        T</pre>");
+    EXPECT_EQ(HtmlFragment("a>b", {}), "<pre>a&gt;b</pre>");
+    FormattedDocument rtf = FormatDocument("select '表' from t", options, catalogue, OutputKind::Rtf);
+    EXPECT_EQ(rtf.bytes.rfind("{\\rtf1", 0), 0u);
+    EXPECT_NE(rtf.bytes.find("\\b"), std::string::npos);
+    options.Bold = false;
+    html = FormatDocument("select a from t", options, catalogue, OutputKind::Html);
+    EXPECT_EQ(html.bytes.find("<b>"), std::string::npos);
+}
+
+TEST(InPlace, RewritesOnlyAfterASuccessfulRun) {
+    TempDir dir;
+    fs::path good = dir.path() / "good.sql", bad = dir.path() / "bad.sql";
+    Write(good, "select a from t\r\n");
+    Write(bad, "select 'a from t\r\n");
+    Outcome r = RunWith(Isolated(dir, {"-i", good.string(), bad.string()}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Slurp(good), "SELECT \r\n        A \r\nFROM \r\n        T");
+    EXPECT_EQ(Slurp(bad), "select 'a from t\r\n");
+    EXPECT_NE(r.err.find("bad.sql:1:8: "), std::string::npos);
+    EXPECT_TRUE(r.out.empty());
+    std::vector<fs::path> left;
+    for (const auto &e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
+    EXPECT_EQ(left.size(), 3u); // no temporary file left behind
+}
+
+TEST(Settings, ComeFromKelvraIniAndOptionsOverrideThem) {
+    TempDir dir;
+    Write(dir.path() / "Kelvra.ini", "[Setting]\r\nIndent=3\r\nComma=Before\r\n");
+    Outcome r = RunWith(Isolated(dir, {}), "select a, b from t");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SELECT \n   A \n   , B \nFROM \n   T");
+    r = RunWith(Isolated(dir, {"--indent", "2", "--comma", "after", "--summary"}), "select a, b from t");
+    EXPECT_EQ(r.out, "SELECT \n  A , \n  B \nFROM \n  T");
+    EXPECT_NE(r.err.find("K    : 0 ( \" ) "), std::string::npos);
+}
+
+TEST(Corpus, EveryFileGoesThroughWithoutLoss) {
+    EditorOptions options;
+    KeywordCatalogue catalogue;
+    int formatted = 0;
+    for (const auto &e : fs::recursive_directory_iterator(KELVRA_CORPUS_DIR)) {
+        if (!e.is_regular_file() || e.path().extension() != ".sql") continue;
+        const std::string bytes = Slurp(e.path());
+        FormattedDocument doc = FormatDocument(bytes, options, catalogue, OutputKind::Text);
+        if (doc.exitCode != 0) {
+            EXPECT_FALSE(doc.diagnostic.empty()) << e.path();
+            continue;
+        }
+        ++formatted;
+        // Nothing of the input's characters is lost: the output decodes cleanly
+        // and holds at least the input's non-blank characters (they only change case).
+        DecodedText in = DecodePlainText(bytes), out = DecodePlainText(doc.bytes);
+        EXPECT_TRUE(out.badOffsets.empty()) << e.path();
+        auto count = [](const std::string &s) {
+            return std::count_if(s.begin(), s.end(), [](char c) { return c != ' ' && c != '\r' && c != '\n' && c != '\t'; });
+        };
+        EXPECT_GE(count(out.text), count(in.text)) << e.path();
+    }
+    EXPECT_GT(formatted, 300);
+}
