@@ -96,6 +96,7 @@ public:
 
     StyledText Run() {
         state_ = GroupState{};
+        state_.font = defaultFont_;
         UpdateDecoder();
         for (;;) {
             RtfToken token = tokenizer_.Next();
@@ -235,8 +236,10 @@ private:
             return UpdateDecoder();
         }
         if (w == "deff") {
+            // Only the document's default font changes, not one chosen by \f.
+            if (state_.font == defaultFont_) state_.font = p;
             defaultFont_ = p;
-            if (state_.font < 0) state_.font = p;
+            formatDirty_ = true;
             return UpdateDecoder();
         }
         if (w == "ansicpg") {
@@ -470,7 +473,7 @@ private:
     bool firstInGroup_ = false;
 
     int documentCodePage_ = 1252;
-    int defaultFont_ = -1;
+    int defaultFont_ = 0;  // without \deff, font 0
     std::map<int, FontEntry> fonts_;
     bool entryOpen_ = false;
     int entryNumber_ = 0;

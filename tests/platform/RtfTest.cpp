@@ -150,3 +150,33 @@ TEST(Rtf, DamagedInputKeepsWhatCanBeRead) {
     std::string deep = "{\\rtf1 " + std::string(100000, '{') + "x" + std::string(100000, '}') + "y}";
     EXPECT_EQ(ReadRtf(deep).Text(), "xy");
 }
+
+TEST(Rtf, ControlWordsOfTheBody) {
+    struct Case { const char *name; const char *rtf; std::string text; } cases[] = {
+        {"line, tab and table cells", "{\\rtf1 a\\line b\\tab c\\cell d\\row e}", "a\r\nb\tc\td\r\ne"},
+        {"final paragraph mark is not an empty line", "{\\rtf1 a\\par\\par}", "a\r\n"},
+        {"uc0 has no fallback", "{\\rtf1\\uc0\\u26085 x}", "日x"},
+        {"uc2 skips two escapes", "{\\rtf1\\uc2\\u26085\\'93\\'fa x}", "日 x"},
+        {"fallback ends with the group", "{\\rtf1{\\uc3\\u26085}x}", "日x"},
+        {"typographic words", "{\\rtf1\\lquote a\\rquote\\emdash\\bullet}", "‘a’—•"},
+        {"optional hyphen and index marks", "{\\rtf1 a\\-b\\|c\\:d}", "abcd"},
+        {"charset of the current font", "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset128 B;}}\\f0\\'e9\\f1\\'82\\'a0}", "éあ"},
+        {"ansicpg when the font gives none", "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0 A;}}\\f0\\'82\\'a0}", "あ"},
+        {"field result kept, instruction dropped",
+         "{\\rtf1{\\field{\\fldinst HYPERLINK x}{\\fldrslt shown}}}", "shown"},
+    };
+    for (const Case &c : cases) EXPECT_EQ(ReadRtf(c.rtf).Text(), c.text) << c.name;
+
+    StyledText t = ReadRtf("{\\rtf1{\\fonttbl{\\f0 Base;}{\\f1\\fcharset128 \\'82\\'a0\\u9731?;}}"
+                           "\\f1\\fs30\\b\\i\\ul\\strike a\\plain b\\f1 c\\ulnone d}");
+    EXPECT_EQ(t.Text(), "abcd");
+    const CharFormat &a = t.FormatAt(0);
+    EXPECT_TRUE(a.bold && a.italic && a.underline && a.strikeOut);
+    EXPECT_EQ(a.pointSize, 15);
+    EXPECT_EQ(a.fontName, "あ☃");
+    const CharFormat &b = t.FormatAt(1);
+    EXPECT_FALSE(b.bold || b.italic || b.underline || b.strikeOut);
+    EXPECT_EQ(b.fontName, "Base");
+    EXPECT_EQ(b.pointSize, 12);
+    EXPECT_EQ(t.FormatAt(2).fontName, "あ☃");
+}
