@@ -15,8 +15,8 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD_DIR)/src/app/kelvra ]; then \
-	  $(BUILD_DIR)/src/app/kelvra; \
+	@if [ -x $(BUILD_DIR)/bin/kelvra ]; then \
+	  $(BUILD_DIR)/bin/kelvra; \
 	else \
 	  echo "Built. The editor window is not part of this build yet; try $(BUILD_DIR)/src/cli/kelvra-format --help"; \
 	fi

@@ -1,0 +1,87 @@
+#include "ui/Cancel.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace kelvra {
+
+TdlgCancel::TdlgCancel(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
+    setObjectName("dlgCancel");
+    setWindowTitle(QString::fromUtf8("処理中．．．"));
+    setModal(false);
+    setFixedSize(342, 90);
+    QFont font(QString::fromUtf8("ＭＳ ゴシック"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(13);
+    setFont(font);
+
+    prgBar1 = new QProgressBar(this);
+    prgBar1->setObjectName("prgBar1");
+    prgBar1->setGeometry(8, 8, 329, 17);
+    prgBar1->setRange(0, 100);
+    prgBar1->setTextVisible(false);
+    prgBar2 = new QProgressBar(this);
+    prgBar2->setObjectName("prgBar2");
+    prgBar2->setGeometry(8, 32, 329, 16);
+    prgBar2->setRange(0, 100);
+    prgBar2->setTextVisible(false);
+    bitCancel = new QPushButton(QString::fromUtf8("中断"), this);
+    bitCancel->setObjectName("bitCancel");
+    bitCancel->setGeometry(129, 57, 81, 25);
+    bitCancel->setCursor(Qt::PointingHandCursor);
+    connect(bitCancel, &QPushButton::clicked, this, &TdlgCancel::bitCancelClick);
+}
+
+void TdlgCancel::ShowForRun() {
+    cancelRequested_ = false;
+    if (lock_) lock_(true);
+    show();
+    raise();
+}
+
+void TdlgCancel::bitCancelClick() {
+    cancelRequested_ = true;
+    hide();
+}
+
+void TdlgCancel::reject() { bitCancelClick(); }
+
+void TdlgCancel::hideEvent(QHideEvent *event) {
+    if (lock_) lock_(false);
+    QDialog::hideEvent(event);
+}
+
+void TdlgCancel::closeEvent(QCloseEvent *event) {
+    if (lock_) lock_(false);
+    QDialog::closeEvent(event);
+}
+
+CancelProgressSink::CancelProgressSink(TdlgCancel &dialog) : dialog_(dialog) { sincePump_.start(); }
+
+void CancelProgressSink::SetBar1(std::int64_t position, std::int64_t maximum) {
+    // The bar holds ints; long stages count in the billions, so show per mille.
+    const int max = 1000;
+    const int pos = maximum > 0 ? static_cast<int>(std::min<std::int64_t>(max, position * max / maximum)) : 0;
+    if (dialog_.prgBar1->maximum() != max) dialog_.prgBar1->setRange(0, max);
+    if (dialog_.prgBar1->value() != pos) dialog_.prgBar1->setValue(pos);
+}
+
+void CancelProgressSink::SetBar2(int position, int maximum) {
+    dialog_.prgBar2->setRange(0, maximum);
+    dialog_.prgBar2->setValue(position);
+}
+
+void CancelProgressSink::StepBar2() { dialog_.prgBar2->setValue(std::min(dialog_.prgBar2->value() + 1, dialog_.prgBar2->maximum())); }
+
+bool CancelProgressSink::CancelRequested() {
+    if (sincePump_.elapsed() >= 30) {
+        QCoreApplication::processEvents();
+        sincePump_.restart();
+    }
+    return dialog_.CancelRequested();
+}
+
+} // namespace kelvra

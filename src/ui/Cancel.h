@@ -1,0 +1,60 @@
+#pragma once
+// TdlgCancel: the progress dialog of a format run, with its two bars and
+// "中断". Showing it locks the main window; hiding or closing it unlocks it.
+
+#include "formatter/ProgressSink.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <functional>
+
+class QProgressBar;
+class QPushButton;
+
+namespace kelvra {
+
+class TdlgCancel : public QDialog {
+    Q_OBJECT
+public:
+    explicit TdlgCancel(QWidget *parent = nullptr);
+
+    // Locks (true) or unlocks (false) the main window.
+    void SetLockHandler(std::function<void(bool)> lock) { lock_ = std::move(lock); }
+
+    // Shows the dialog without waiting: clears the flag and locks the main window.
+    void ShowForRun();
+    bool CancelRequested() const { return cancelRequested_; }
+
+    QProgressBar *prgBar1;
+    QProgressBar *prgBar2;
+    QPushButton *bitCancel;
+
+public slots:
+    void bitCancelClick();
+    void reject() override; // Esc presses "中断"
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::function<void(bool)> lock_;
+    bool cancelRequested_ = false;
+};
+
+// The format core's view of the dialog: sets the bars and lets the window
+// system process pending events at most every ~30 ms.
+class CancelProgressSink : public ProgressSink {
+public:
+    explicit CancelProgressSink(TdlgCancel &dialog);
+    void SetBar1(std::int64_t position, std::int64_t maximum) override;
+    void SetBar2(int position, int maximum) override;
+    void StepBar2() override;
+    bool CancelRequested() override;
+
+private:
+    TdlgCancel &dialog_;
+    QElapsedTimer sincePump_;
+};
+
+} // namespace kelvra

@@ -1,0 +1,57 @@
+#pragma once
+// Everything a window asks of the user or of the desktop goes through these
+// two interfaces: the real ones use Qt, the tests' ones answer from a script.
+
+#include "formatter/FormatResult.h"
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace kelvra {
+
+enum class Answer { Yes, No, Cancel, Ok };
+
+struct FileDialogRequest {
+    QString title;            // empty: the platform's default title
+    QString initialFolder;
+    QString proposedName;     // save dialog: the name offered
+    QString filter;           // "Sql File (*.sql)|*.sql|..." as stored
+    int filterIndex = 1;      // 1-based; the dialog writes back the one chosen
+    QString defaultSuffix;    // save dialog: appended to a name typed without one
+    // Called with the folder shown each time the user moves to another one.
+    std::function<void(const QString &)> folderChanged;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A message box with an OK button ("エラー"/"警告" captions, or the program title).
+    virtual void Message(const QString &caption, const QString &text, MessageIcon icon) = 0;
+    // The confirmation box (title "確認", question icon) with Yes, No and Cancel.
+    virtual Answer AskYesNoCancel(const QString &text) = 0;
+    // The confirmation box with OK and Cancel; true for OK.
+    virtual bool AskOkCancel(const QString &text) = 0;
+    // File dialogs: the chosen path, or nothing when cancelled.
+    virtual std::optional<QString> OpenFile(FileDialogRequest &request) = 0;
+    virtual std::optional<QString> SaveFile(FileDialogRequest &request) = 0;
+    virtual std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) = 0;
+    virtual std::optional<QColor> ChooseColor(const QColor &initial) = 0;
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    // Starts a further process without waiting; false when it could not start.
+    virtual bool StartProcess(const QString &program, const QStringList &arguments) = 0;
+    virtual bool OpenUrl(const QString &url) = 0;
+    virtual bool ShiftHeld() = 0;
+    virtual qint64 TickMs() = 0;
+    // The path of the running program.
+    virtual QString ProgramPath() = 0;
+};
+
+} // namespace kelvra

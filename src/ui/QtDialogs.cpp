@@ -1,0 +1,135 @@
+#include "ui/QtDialogs.h"
+
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QUrl>
+
+namespace kelvra {
+namespace {
+
+QMessageBox::Icon IconOf(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Error: return QMessageBox::Critical;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void Caption(QMessageBox &box, QMessageBox::StandardButton which, const char *text) {
+    if (QAbstractButton *b = box.button(which)) b->setText(QString::fromUtf8(text));
+}
+
+int RunFileDialog(QFileDialog &dialog, FileDialogRequest &request) {
+    const QStringList filters = QtNameFilters(request.filter);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
+    if (request.folderChanged)
+        QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&request](const QString &folder) {
+            request.folderChanged(folder);
+        });
+    const int result = dialog.exec();
+    const int chosen = filters.indexOf(dialog.selectedNameFilter());
+    if (chosen >= 0) request.filterIndex = chosen + 1;
+    return result;
+}
+
+} // namespace
+
+QStringList QtNameFilters(const QString &filter) {
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) out << parts[i];
+    return out;
+}
+
+void QtDialogs::Message(const QString &caption, const QString &text, MessageIcon icon) {
+    QMessageBox box(IconOf(icon), caption, text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+Answer QtDialogs::AskYesNoCancel(const QString &text) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+    Caption(box, QMessageBox::Yes, "はい(&Y)");
+    Caption(box, QMessageBox::No, "いいえ(&N)");
+    Caption(box, QMessageBox::Cancel, "キャンセル");
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+bool QtDialogs::AskOkCancel(const QString &text) {
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::Ok | QMessageBox::Cancel,
+                    parent_);
+    Caption(box, QMessageBox::Ok, "OK");
+    Caption(box, QMessageBox::Cancel, "キャンセル");
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<QString> QtDialogs::OpenFile(FileDialogRequest &request) {
+    QFileDialog dialog(parent_, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (RunFileDialog(dialog, request) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QString> QtDialogs::SaveFile(FileDialogRequest &request) {
+    QFileDialog dialog(parent_, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.defaultSuffix.startsWith('.') ? request.defaultSuffix.mid(1) : request.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
+    if (RunFileDialog(dialog, request) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QFont> QtDialogs::ChooseFont(const QFont &initial, bool fixedPitchOnly) {
+    bool ok = false;
+    QFontDialog::FontDialogOptions options;
+    if (fixedPitchOnly) options |= QFontDialog::MonospacedFonts;
+    QFont font = QFontDialog::getFont(&ok, initial, parent_, QString(), options);
+    if (!ok) return std::nullopt;
+    return font;
+}
+
+std::optional<QColor> QtDialogs::ChooseColor(const QColor &initial) {
+    QColor color = QColorDialog::getColor(initial, parent_);
+    if (!color.isValid()) return std::nullopt;
+    return color;
+}
+
+bool QtDesktop::StartProcess(const QString &program, const QStringList &arguments) {
+    return QProcess::startDetached(program, arguments);
+}
+
+bool QtDesktop::OpenUrl(const QString &url) { return QDesktopServices::openUrl(QUrl(url)); }
+
+bool QtDesktop::ShiftHeld() {
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+qint64 QtDesktop::TickMs() {
+    static QElapsedTimer timer;
+    if (!timer.isValid()) timer.start();
+    return timer.elapsed();
+}
+
+QString QtDesktop::ProgramPath() { return QCoreApplication::applicationFilePath(); }
+
+} // namespace kelvra
