@@ -469,6 +469,8 @@ bool TfrmEdit::Initialise() {
         UpdateCaretPos();
         HandleCommandLine();
         LoadSettings();
+        // The stored history replaces the captions; the file opened at start-up goes on top of it.
+        if (!startupFile_.isEmpty()) AddToHistory(startupFile_);
         if (LaunchMode == 2) ApplyBackground(QColor(192, 192, 192));
         ToggleBusyCursor();
         return true;
@@ -523,7 +525,7 @@ void TfrmEdit::HandleCommandLine() {
         editor_.SetModified(false);
         UpdateCaption();
         SetApplicationTitle(DocPath);
-        AddToHistory(DocPath);
+        startupFile_ = DocPath;
         UpdateCaretPos();
     }
     const int firstFurther = LaunchMode == 0 ? 1 : 2;

@@ -216,7 +216,7 @@ private:
     QString applicationTitle_;
     bool busy_ = false;
     bool runInProgress_ = false;
-    bool closingAfterQuestion_ = false;
+    QString startupFile_; // opened from the command line; joins the history after the settings load
 };
 
 } // namespace kelvra

@@ -1,0 +1,390 @@
+// The main window driven headless: start-up, documents, history, drops,
+// closing, the format command and the settings menu.
+#include "ScriptedDialogs.h"
+#include "formatter/TextUtil.h"
+#include "platform/TextCodec.h"
+#include "ui/Cancel.h"
+#include "ui/Edit.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+
+using namespace kelvra;
+using namespace kelvra::test;
+
+namespace {
+
+QString U(const char *s) { return QString::fromUtf8(s); }
+
+const char kExample[] =
+    "select a.id, b.name, nvl(b.qty, 0) qty from orders a, items b where a.id = b.id and b.qty > 10 order by a.id;";
+
+QStringList BoldWords(QTextEdit *edit) {
+    QStringList words;
+    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().fontWeight() >= QFont::Bold) words << it.fragment().text();
+    return words;
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray ReadAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One window over a fresh settings folder.
+struct Harness {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    ScriptedDesktop desktop;
+    std::unique_ptr<TfrmEdit> window;
+
+    bool Start(const QStringList &args) {
+        const std::filesystem::path folder = dir.path().toStdString();
+        window = std::make_unique<TfrmEdit>(dialogs, desktop, args, folder, folder);
+        return window->Initialise();
+    }
+    QString Path(const QString &name) const { return dir.filePath(name); }
+    std::string Text() { return window->Editor().Text(); }
+};
+
+} // namespace
+
+class EditTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startWithoutArguments() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        QCOMPARE(h.window->windowTitle(), U("Kelvra - Untitled"));
+        QCOMPARE(h.window->ApplicationTitle(), U("Untitled"));
+        QCOMPARE(h.window->StatusText(0), U("  1:  1"));
+        QCOMPARE(h.window->StatusText(1), U("標準モード"));
+        QVERIFY(h.Text().empty());
+        QVERIFY(!h.window->Editor().RichMode());
+        QVERIFY(h.dialogs.asked.isEmpty());
+    }
+
+    void startWithAFileLoadsItAsPlainText() {
+        Harness h;
+        WriteFile(h.Path("q.rtf"), "{\\rtf1 hello}");
+        QVERIFY(h.Start({h.Path("q.rtf")}));
+        QCOMPARE(h.Text(), std::string("{\\rtf1 hello}"));
+        QCOMPARE(h.window->HistoryEntry(0), h.Path("q.rtf"));
+        QCOMPARE(h.window->ApplicationTitle(), U("q.rtf"));
+        QVERIFY(!h.window->Editor().Modified());
+    }
+
+    void startWithAMissingFileEndsTheProgram() {
+        Harness h;
+        QVERIFY(!h.Start({h.Path("missing.sql")}));
+        QCOMPARE(h.dialogs.Messages(), QStringList{U("初期処理でエラーが発生しました")});
+        Harness viewer;
+        QVERIFY(!viewer.Start({"-X2", viewer.Path("missing.sql")}));
+    }
+
+    void launchSwitchWithoutFile() {
+        for (const char *sw : {"-X1", "-X2"}) {
+            Harness h;
+            QVERIFY(h.Start({sw}));
+            QCOMPARE(h.window->DocPath, U("Untitled.rtf"));
+            QCOMPARE(h.window->windowTitle(), U("Kelvra - Untitled"));
+            QVERIFY(h.window->Editor().RichMode());
+        }
+    }
+
+    void richModeWithMissingOrReadOnlyFile() {
+        Harness h;
+        QVERIFY(h.Start({"-X1", h.Path("gone.sql")}));
+        QCOMPARE(h.dialogs.Messages(), QStringList{U("ファイルが見つかりません。\r\n") + h.Path("gone.sql")});
+        QCOMPARE(h.window->DocPath, U("Untitled"));
+        QVERIFY(h.window->HistoryEntry(0).isEmpty());
+
+        Harness r;
+        WriteFile(r.Path("ro.sql"), "select 1");
+        QFile::setPermissions(r.Path("ro.sql"), QFile::ReadOwner | QFile::ReadGroup);
+        r.dialogs.answers = {Answer::Cancel};
+        QVERIFY(r.Start({"-X1", r.Path("ro.sql")}));
+        QCOMPARE(r.window->DocPath, U("Untitled"));
+        QVERIFY(r.Text().empty());
+    }
+
+    void richModeReadsRtfByExtension() {
+        Harness h;
+        WriteFile(h.Path("Report.RTF"), "{\\rtf1\\ansi {\\b bold} plain}");
+        QVERIFY(h.Start({"-X1", h.Path("Report.RTF")}));
+        QCOMPARE(h.Text(), std::string("bold plain"));
+        QCOMPARE(BoldWords(h.window->rchOut), QStringList{"bold"});
+
+        Harness p;
+        WriteFile(p.Path("query.sql"), "{\\rtf1 x}");
+        QVERIFY(p.Start({"-X1", p.Path("query.sql")}));
+        QCOMPARE(p.Text(), std::string("{\\rtf1 x}"));
+        QVERIFY(p.window->Editor().RichMode());
+    }
+
+    void viewerIsLockedSilverAndWritesNoSettings() {
+        Harness h;
+        WriteFile(h.Path("v.sql"), "select 1");
+        QVERIFY(h.Start({"-X2", h.Path("v.sql")}));
+        QVERIFY(h.window->rchOut->isReadOnly());
+        QVERIFY(!h.window->mnuEditMenu->menuAction()->isEnabled());
+        QVERIFY(!h.window->mnuExeMenu->menuAction()->isEnabled());
+        QVERIFY(!h.window->mnuFileOpen->isEnabled());
+        QVERIFY(h.window->mnuFileExit->isEnabled());
+        QVERIFY(!h.window->SpdBar->isEnabled());
+        QCOMPARE(h.window->rchOut->palette().color(QPalette::Base), QColor(192, 192, 192));
+        h.window->mnuExeRunClick();
+        QCOMPARE(h.Text(), std::string("select 1"));
+        h.window->close();
+        QVERIFY(!QFile::exists(h.Path("Kelvra.ini")));
+    }
+
+    void furtherArgumentsStartFurtherProcesses() {
+        Harness h;
+        for (const char *n : {"a.sql", "b.sql", "c.sql"}) WriteFile(h.Path(n), n);
+        QVERIFY(h.Start({h.Path("a.sql"), h.Path("b.sql"), h.Path("c.sql")}));
+        QCOMPARE(h.Text(), std::string("a.sql"));
+        QCOMPARE(h.desktop.started.size(), 1);
+        QCOMPARE(h.desktop.started[0], (QStringList{h.Path("b.sql"), h.Path("c.sql")}));
+        Harness r;
+        WriteFile(r.Path("a.sql"), "a");
+        QVERIFY(r.Start({"-X1", r.Path("a.sql"), r.Path("b.sql")}));
+        QCOMPARE(r.desktop.started.size(), 1);
+        QCOMPARE(r.desktop.started[0], QStringList{r.Path("b.sql")}); // the switch is not passed on
+    }
+
+    void droppedFiles() {
+        Harness h;
+        for (const char *n : {"1.sql", "2.sql", "3.sql"}) WriteFile(h.Path(n), n);
+        QVERIFY(h.Start({}));
+        h.window->WMDropFiles({h.Path("1.sql"), h.Path("2.sql"), h.Path("3.sql")});
+        QCOMPARE(h.Text(), std::string("1.sql"));
+        QCOMPARE(h.window->DocPath, h.Path("1.sql"));
+        QCOMPARE(h.desktop.started.size(), 2);
+        QCOMPARE(h.desktop.started[0], QStringList{h.Path("2.sql")});
+
+        h.desktop.started.clear();
+        h.window->rchOut->insertPlainText("edit");
+        QVERIFY(h.window->Editor().Modified());
+        h.window->WMDropFiles({h.Path("1.sql"), h.Path("2.sql"), h.Path("3.sql")});
+        QCOMPARE(h.desktop.started.size(), 3);
+
+        h.window->WMDropFiles({h.dir.path()});
+        QCOMPARE(h.dialogs.Messages().last(), U("ディレクトリーは開けられません。\r\n") + h.dir.path());
+    }
+
+    void closeWithCancelStillWritesSettings() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        h.window->show();
+        h.window->rchOut->insertPlainText("unsaved");
+        h.dialogs.answers = {Answer::Cancel};
+        QVERIFY(!h.window->close());
+        QVERIFY(h.window->isVisible());
+        QVERIFY(QFile::exists(h.Path("Kelvra.ini")));
+        QCOMPARE(h.dialogs.asked.first().text, U("Untitled を保存しますか？"));
+    }
+
+    void overwriteSave() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        h.window->rchOut->insertPlainText("select 1");
+        h.dialogs.files = {std::nullopt};
+        h.window->mnuFileSaveClick();
+        QCOMPARE(h.dialogs.asked.size(), 1); // straight to Save As, no confirmation
+        QCOMPARE(h.dialogs.asked[0].kind, QString("save"));
+        QCOMPARE(h.dialogs.fileRequests[0].title, U("名前をつけて保存"));
+        QCOMPARE(h.dialogs.fileRequests[0].defaultSuffix, QString(".sql"));
+
+        WriteFile(h.Path("ro.sql"), "old");
+        QFile::setPermissions(h.Path("ro.sql"), QFile::ReadOwner);
+        h.window->DocPath = h.Path("ro.sql");
+        h.dialogs.asked.clear();
+        h.dialogs.files = {std::nullopt};
+        h.window->mnuFileSaveClick();
+        QCOMPARE(h.dialogs.asked[0].text,
+                 U("このファイルはシステムファイル又は、読み出し専用ファイルです。\r\n名前を付けて保存して下さい。"));
+        QCOMPARE(h.dialogs.asked[1].kind, QString("save"));
+        QCOMPARE(h.dialogs.asked[1].text, h.Path("ro.sql"));
+        QCOMPARE(ReadAll(h.Path("ro.sql")), QByteArray("old"));
+
+        WriteFile(h.Path("w.sql"), "old");
+        h.window->DocPath = h.Path("w.sql");
+        h.dialogs.answers = {Answer::Ok};
+        h.window->mnuFileSaveClick();
+        QCOMPARE(ReadAll(h.Path("w.sql")), QByteArray("select 1"));
+        QCOMPARE(h.window->StatusText(2), U("上書き保存されました"));
+        QVERIFY(!h.window->Editor().Modified());
+    }
+
+    void saveAsByModeAndExtension() {
+        struct Case { QStringList args; const char *name; bool rtf; };
+        const Case cases[] = {{{}, "x.rtf", false}, {{}, "x.sql", false}, {{"-X1"}, "x.rtf", true},
+                              {{"-X1"}, "y.RTF", true}, {{"-X1"}, "x.sql", false}};
+        for (const Case &c : cases) {
+            Harness h;
+            QVERIFY(h.Start(c.args));
+            h.window->rchOut->insertPlainText(U("select '表'"));
+            h.dialogs.files = {h.Path(c.name)};
+            h.window->mnuFileSaveAsClick();
+            const QByteArray bytes = ReadAll(h.Path(c.name));
+            QCOMPARE(bytes.startsWith("{\\rtf1"), c.rtf);
+            if (!c.rtf) QCOMPARE(bytes, QByteArray(EncodeCp932("select '表'").bytes.c_str()));
+            QCOMPARE(h.window->windowTitle(), U("Kelvra - ") + h.Path(c.name));
+            QCOMPARE(h.window->HistoryEntry(0), h.Path(c.name));
+        }
+    }
+
+    void historyOrder() {
+        Harness h;
+        WriteFile(h.Path("A.sql"), "a");
+        WriteFile(h.Path("B.sql"), "b");
+        QVERIFY(h.Start({}));
+        for (const char *n : {"A.sql", "B.sql", "A.sql"}) {
+            h.dialogs.files = {h.Path(n)};
+            h.window->mnuFileOpenClick();
+        }
+        QCOMPARE(h.window->HistoryEntry(0), h.Path("A.sql"));
+        QCOMPARE(h.window->HistoryEntry(1), h.Path("B.sql"));
+        QCOMPARE(h.window->HistoryEntry(2), h.Path("A.sql"));
+        h.window->OpenPath(h.Path("gone.sql"));
+        QCOMPARE(h.dialogs.Messages().last(), U("ファイルが見つかりません"));
+        h.window->mnuFileRirekiClick(1);
+        QCOMPARE(h.Text(), std::string("b"));
+        QCOMPARE(h.window->HistoryEntry(0), h.Path("B.sql"));
+    }
+
+    void formatRunGivesTheExampleInBold() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        h.window->rchOut->setPlainText(kExample);
+        h.window->mnuExeRunClick();
+        const std::vector<std::string> lines = SplitLines(h.Text());
+        QCOMPARE(lines.size(), std::size_t(13));
+        QCOMPARE(lines[0], std::string("SELECT "));
+        QCOMPARE(lines[3], std::string("        NVL ( B.QTY , 0 ) QTY "));
+        QCOMPARE(lines[12], std::string(9, ' '));
+        QCOMPARE(BoldWords(h.window->rchOut), (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
+        QCOMPARE(h.window->rchOut->textCursor().position(), 0);
+        QVERIFY(!h.window->rchOut->isReadOnly());
+        QVERIFY(h.window->mnuEditMenu->menuAction()->isEnabled());
+        QVERIFY(h.dialogs.asked.isEmpty()); // no summary without Shift
+
+        // A second run starts from the editor font: an unchecked word loses its bold.
+        h.window->Catalogue().SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
+        h.window->mnuExeRunClick();
+        QVERIFY(!BoldWords(h.window->rchOut).contains("SELECT"));
+
+        // Revert brings back the text from before the last run.
+        const std::string formatted = h.window->revertText;
+        h.dialogs.answers = {Answer::Yes};
+        h.window->mnuEditRichUndoClick();
+        QCOMPARE(h.Text(), formatted);
+        QVERIFY(BoldWords(h.window->rchOut).isEmpty());
+    }
+
+    void shiftGivesTheRunSummary() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        h.window->rchOut->setPlainText("select \"a\", 'b' -- c\nfrom t");
+        h.desktop.shift = true;
+        h.window->mnuExeRunClick();
+        QCOMPARE(h.dialogs.asked.size(), 1);
+        QCOMPARE(h.dialogs.asked[0].caption, U("Kelvra"));
+        QVERIFY(h.dialogs.asked[0].text.startsWith("Time : 0.75s\r\n\r\nK    : 1 ( \" ) \r\nR    : 1 ( ' ) \r\nC    : 1"));
+    }
+
+    void unmatchedQuoteIsHighlightedWhileItsMessageIsUp() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        h.window->rchOut->setPlainText(U("select '表示 from t"));
+        QString selected;
+        h.dialogs.onAsk = [&](const Asked &) { selected = h.window->rchOut->textCursor().selectedText(); };
+        h.window->mnuExeRunClick();
+        QCOMPARE(h.dialogs.Messages(), QStringList{U("対になる文字列（'）が見つかりません")});
+        QCOMPARE(h.dialogs.asked[0].caption, U("エラー"));
+        QCOMPARE(selected, QString("'"));
+        QCOMPARE(h.Text(), std::string("select '表示 from t"));
+        QVERIFY(!h.window->rchOut->isReadOnly());
+    }
+
+    void cancelRestoresTheTextAndUnlocks() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        std::string big;
+        while (big.size() < 3'000'000) big += std::string(kExample) + "\n";
+        h.window->rchOut->setPlainText(QString::fromStdString(big));
+        const std::string before = h.Text();
+        bool lockedWhileRunning = false;
+        QTimer::singleShot(20, h.window.get(), [&] {
+            lockedWhileRunning = !h.window->mnuFileMenu->menuAction()->isEnabled() && h.window->rchOut->isReadOnly();
+            h.window->dlgCancel->bitCancel->click();
+        });
+        h.window->mnuExeRunClick();
+        QVERIFY(lockedWhileRunning);
+        QCOMPARE(h.Text(), before);
+        QVERIFY(!h.window->rchOut->isReadOnly());
+        QVERIFY(h.window->mnuFileMenu->menuAction()->isEnabled());
+        QVERIFY(h.window->SpdBar->isEnabled());
+        QCOMPARE(h.window->mnuEditCopy->shortcut(), QKeySequence("Ctrl+C"));
+        QVERIFY(!h.window->dlgCancel->isVisible());
+        QVERIFY(h.dialogs.asked.isEmpty());
+    }
+
+    void escapePressesCancel() {
+        TdlgCancel dialog;
+        int locks = 0;
+        dialog.SetLockHandler([&](bool on) { locks += on ? 1 : -1; });
+        dialog.ShowForRun();
+        QVERIFY(!dialog.CancelRequested());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.CancelRequested());
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(locks, 0);
+        dialog.ShowForRun();
+        QVERIFY(!dialog.CancelRequested());
+    }
+
+    void settingsMenu() {
+        Harness h;
+        WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nIndent=12\r\n");
+        QVERIFY(h.Start({}));
+        QVERIFY(h.window->mnuKeta[7]->isChecked());
+        h.window->mnuCommaBefore->trigger();
+        h.window->mnuCommaBefore->trigger();
+        QVERIFY(h.window->mnuCommaBefore->isChecked());
+        QVERIFY(!h.window->mnuCommaAfter->isChecked());
+        h.window->mnuFormatMode->trigger();
+        QCOMPARE(h.window->StatusText(1), U("簡易モード"));
+        h.window->mnuFormatMode->trigger();
+        QCOMPARE(h.window->StatusText(1), U("標準モード"));
+        h.window->SaveSettings();
+        QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Indent=12"));
+        h.window->mnuKeta[2]->trigger();
+        h.window->rchOut->setPlainText("select a from t");
+        h.window->mnuExeRunClick();
+        QCOMPARE(SplitLines(h.Text())[1], std::string("   A "));
+        h.window->SaveSettings();
+        QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Indent=3"));
+    }
+};
+
+QTEST_MAIN(EditTest)
+#include "EditTest.moc"

@@ -1,0 +1,103 @@
+#pragma once
+// Dialogs and desktop services for tests: answers come from a script, and
+// every question, message and started process is recorded.
+
+#include "ui/Dialogs.h"
+
+#include <QList>
+#include <deque>
+#include <functional>
+
+namespace kelvra::test {
+
+struct Asked {
+    QString kind;    // "message", "yesNoCancel", "okCancel", "open", "save", "font", "color"
+    QString caption; // messages
+    QString text;
+    MessageIcon icon = MessageIcon::None;
+};
+
+class ScriptedDialogs : public Dialogs {
+public:
+    std::deque<Answer> answers;               // for AskYesNoCancel and AskOkCancel (Ok/Cancel)
+    std::deque<std::optional<QString>> files; // for OpenFile and SaveFile
+    std::deque<std::optional<QFont>> fonts;
+    std::deque<std::optional<QColor>> colors;
+    QList<Asked> asked;
+    QList<FileDialogRequest> fileRequests;
+    std::function<void(const Asked &)> onAsk; // runs while the question is "up"
+
+    void Message(const QString &caption, const QString &text, MessageIcon icon) override {
+        Record({"message", caption, text, icon});
+    }
+    Answer AskYesNoCancel(const QString &text) override {
+        Record({"yesNoCancel", QString(), text});
+        return Next(Answer::Cancel);
+    }
+    bool AskOkCancel(const QString &text) override {
+        Record({"okCancel", QString(), text});
+        Answer a = Next(Answer::Cancel);
+        return a == Answer::Ok || a == Answer::Yes;
+    }
+    std::optional<QString> OpenFile(FileDialogRequest &request) override { return File("open", request); }
+    std::optional<QString> SaveFile(FileDialogRequest &request) override { return File("save", request); }
+    std::optional<QFont> ChooseFont(const QFont &, bool fixedOnly) override {
+        Record({"font", QString(), fixedOnly ? "fixed" : "all"});
+        return Pop(fonts);
+    }
+    std::optional<QColor> ChooseColor(const QColor &) override {
+        Record({"color", QString(), QString()});
+        return Pop(colors);
+    }
+
+    QStringList Messages() const {
+        QStringList out;
+        for (const Asked &a : asked)
+            if (a.kind == "message") out << a.text;
+        return out;
+    }
+
+private:
+    void Record(const Asked &a) {
+        asked << a;
+        if (onAsk) onAsk(a);
+    }
+    Answer Next(Answer fallback) {
+        if (answers.empty()) return fallback;
+        Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    template <typename T> std::optional<T> Pop(std::deque<std::optional<T>> &q) {
+        if (q.empty()) return std::nullopt;
+        auto v = q.front();
+        q.pop_front();
+        return v;
+    }
+    std::optional<QString> File(const char *kind, FileDialogRequest &request) {
+        fileRequests << request;
+        Record({kind, QString(), request.proposedName});
+        return Pop(files);
+    }
+};
+
+class ScriptedDesktop : public Desktop {
+public:
+    QList<QStringList> started; // arguments of each started process
+    QStringList urls;
+    bool shift = false;
+    qint64 tick = 0;
+    bool StartProcess(const QString &, const QStringList &arguments) override {
+        started << arguments;
+        return true;
+    }
+    bool OpenUrl(const QString &url) override {
+        urls << url;
+        return true;
+    }
+    bool ShiftHeld() override { return shift; }
+    qint64 TickMs() override { return tick += 750; }
+    QString ProgramPath() override { return "/opt/kelvra/kelvra"; }
+};
+
+} // namespace kelvra::test
