@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -19,7 +20,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -81,25 +82,32 @@ TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &argume
 TfrmEdit::~TfrmEdit() = default;
 
 void TfrmEdit::CreateEditor() {
-    rchOut = new QTextEdit(this);
+    rchOut = new QPlainTextEdit(this);
     rchOut->setObjectName("rchOut");
-    rchOut->setLineWrapMode(QTextEdit::NoWrap);
+    rchOut->setLineWrapMode(QPlainTextEdit::NoWrap);
     rchOut->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rchOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    rchOut->setAcceptRichText(false);
     rchOut->setContextMenuPolicy(Qt::CustomContextMenu);
     rchOut->setAcceptDrops(false); // files dropped on the editor go to the window
     rchOut->installEventFilter(this);
     rchOut->viewport()->installEventFilter(this);
     rchOut->viewport()->setMouseTracking(true);
     editor_ = EditorSurface(rchOut);
+    sinceBreath_.start();
+    editor_.SetPump([this] {
+        // Only while the window is locked: nothing can then change the document underneath.
+        if (runInProgress_ && sinceBreath_.elapsed() >= 30) {
+            QCoreApplication::processEvents();
+            sinceBreath_.restart();
+        }
+    });
     EditorFont.font = WindowFont(13);
     EditorFont.font.setPointSize(10);
     EditorFont.color = palette().color(QPalette::Text);
     editor_.SetDefaultFont(EditorFont);
     setCentralWidget(rchOut);
-    connect(rchOut, &QTextEdit::cursorPositionChanged, this, &TfrmEdit::UpdateCaretPos);
-    connect(rchOut, &QTextEdit::selectionChanged, this, &TfrmEdit::UpdateCaretPos);
+    connect(rchOut, &QPlainTextEdit::cursorPositionChanged, this, &TfrmEdit::UpdateCaretPos);
+    connect(rchOut, &QPlainTextEdit::selectionChanged, this, &TfrmEdit::UpdateCaretPos);
     connect(rchOut, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         if (LaunchMode != 2 && !runInProgress_) popMenu->popup(rchOut->mapToGlobal(pos));
     });
@@ -602,6 +610,10 @@ void TfrmEdit::WMDropFiles(const QStringList &paths) {
 }
 
 void TfrmEdit::closeEvent(QCloseEvent *e) {
+    if (runInProgress_) { // a run or a long load is still working on the document
+        e->ignore();
+        return;
+    }
     try {
         bool close = true;
         if (editor_.Modified()) {

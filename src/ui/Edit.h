@@ -10,6 +10,7 @@
 #include "ui/Dialogs.h"
 #include "ui/EditorSurface.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <filesystem>
@@ -20,8 +21,9 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QTextEdit;
+class QPlainTextEdit;
 class QToolBar;
+class QPrinter;
 
 namespace kelvra {
 
@@ -31,6 +33,7 @@ class TfrmSearch;
 class TdlgChangeKakunin;
 class TfrmAboutBox;
 class TfrmPallet;
+struct LineInsertion;
 
 // Ends a command quietly: the user declined, nothing to report.
 struct CommandDeclined {};
@@ -82,7 +85,7 @@ public:
     void SaveSettings();
 
     // Components.
-    QTextEdit *rchOut;
+    QPlainTextEdit *rchOut;
     QToolBar *SpdBar;
     QLabel *staPanels[3];
     QMenu *mnuFileMenu, *mnuEditMenu, *mnuExeMenu, *mnuFormatMenu, *mnuHelpMenu, *popMenu;
@@ -201,6 +204,8 @@ private:
     StoredColor StoredFromColor(const QColor &c) const;
     void ApplyBackground(const QColor &color);
     void EndFormatRun();
+    // Runs a long editor operation with the window locked, processing events now and then.
+    void WithWindowLocked(const std::function<void()> &operation);
 
     Dialogs &dialogs_;
     Desktop &desktop_;
@@ -216,7 +221,19 @@ private:
     QString applicationTitle_;
     bool busy_ = false;
     bool runInProgress_ = false;
-    QString startupFile_; // opened from the command line; joins the history after the settings load
+    QString startupFile_;
+    QElapsedTimer sinceBreath_; // throttles event processing inside long editor operations // opened from the command line; joins the history after the settings load
+
+    // ---- Editing and line-end commands, font, colour, printing, help, about (EditCommands.cpp) ----
+public:
+    // The printer of the print command; printer setup changes it for later jobs.
+    QPrinter &Printer();
+
+private:
+    // Makes the insertions (byte offsets into editor_.Text(), ascending) in the document as one edit.
+    void InsertIntoEditor(const std::vector<LineInsertion> &insertions);
+    std::shared_ptr<QPrinter> printer_;
+    QColor lastBackChoice_; // the background dialog opens on its last choice
 };
 
 } // namespace kelvra

@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 #include <stdexcept>
 
@@ -56,10 +56,28 @@ void TfrmEdit::ReadIntoEditor(const QString &path, bool richWanted) {
                                       DefaultCharFormat(EditorFont));
     if (!doc.badOffsets.empty()) ConfirmUndecodable(path, doc.badOffsets);
     plainFormat_ = doc.plainFormat;
-    if (doc.rich)
-        editor_.SetStyled(doc.content);
+    auto show = [&] {
+        if (doc.rich)
+            editor_.SetStyled(doc.content);
+        else
+            editor_.SetPlainText(doc.content.Text(), EditorFont);
+    };
+    constexpr std::size_t kLarge = 1 << 20;
+    if (doc.content.Size() > kLarge && !runInProgress_)
+        WithWindowLocked(show);
     else
-        editor_.SetPlainText(doc.content.Text(), EditorFont);
+        show();
+}
+
+void TfrmEdit::WithWindowLocked(const std::function<void()> &operation) {
+    SetRunLock(true);
+    try {
+        operation();
+    } catch (...) {
+        SetRunLock(false);
+        throw;
+    }
+    SetRunLock(false);
 }
 
 void TfrmEdit::ConfirmUndecodable(const QString &path, const std::vector<std::size_t> &badOffsets) {

@@ -13,7 +13,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 namespace kelvra {
 namespace {
@@ -45,7 +45,8 @@ void TfrmEdit::mnuExeRunClick() {
         ToggleBusyCursor();
         ReadOptionsFromMenus();
         revertText = editor_.Text();
-        editor_.ApplyFontToAll(EditorFont); // removes the emphasis of an earlier run
+        // The emphasis of an earlier run goes: a normal end replaces the whole
+        // text in the editor font, every other end resets the font below.
         CancelProgressSink sink(*dlgCancel);
         result = RunFormat(revertText, options_, catalogue_, sink);
         switch (result.end) {
@@ -75,6 +76,7 @@ void TfrmEdit::mnuExeRunClick() {
         result.end = RunEnd::UnexpectedError;
         result.message = {"エラー", "整形処理でエラーが発生しました", MessageIcon::Error};
     }
+    if (result.end != RunEnd::Normal) editor_.ApplyFontToAll(EditorFont);
     EndFormatRun();
     if (result.end == RunEnd::UnexpectedError) {
         dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
@@ -227,6 +229,9 @@ void TfrmEdit::SaveSettings() {
     options_.BackColor = backColorStored_;
     options_.EditorFont.name = EditorFont.font.family().toStdString();
     options_.EditorFont.size = EditorFont.font.pointSize() > 0 ? EditorFont.font.pointSize() : 10;
+    // A stored system colour stays a system colour until the user picks another one.
+    if (EditorFont.color != ColorFromStored(options_.EditorFont.color, false))
+        options_.EditorFont.color = StoredFromColor(EditorFont.color);
     settings_.Options = options_;
     settings_.Top = y();
     settings_.Left = x();

@@ -5,6 +5,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <string_view>
 
 namespace kelvra {
 namespace {
@@ -86,6 +87,36 @@ void EditorSurface::SetPlainText(const std::string &text, const EditorFontState 
     SetFormatted(text, {}, font);
 }
 
+namespace {
+
+// Inserts text piece by piece, letting the window breathe between pieces.
+class ChunkedInserter {
+public:
+    ChunkedInserter(QTextCursor &cursor, const std::function<void()> &pump) : cursor_(cursor), pump_(pump) {}
+    void Insert(std::string_view text, const QTextCharFormat &format) {
+        constexpr std::size_t kPiece = 256 * 1024;
+        while (!text.empty()) {
+            std::size_t n = std::min(text.size(), kPiece);
+            // Never cut a character or a CR LF in two.
+            while (n < text.size() && ((static_cast<unsigned char>(text[n]) & 0xC0) == 0x80 || text[n] == '\n')) ++n;
+            cursor_.insertText(ToEditorText(std::string(text.substr(0, n))), format);
+            text.remove_prefix(n);
+            sinceBreath_ += n;
+            if (sinceBreath_ >= kPiece && pump_) {
+                pump_();
+                sinceBreath_ = 0;
+            }
+        }
+    }
+
+private:
+    QTextCursor &cursor_;
+    const std::function<void()> &pump_;
+    std::size_t sinceBreath_ = 0;
+};
+
+} // namespace
+
 void EditorSurface::SetFormatted(const std::string &text, const std::vector<TextSpan> &bold,
                                  const EditorFontState &font) {
     const QTextCharFormat normal = CharFormatOf(font);
@@ -96,10 +127,10 @@ void EditorSurface::SetFormatted(const std::string &text, const std::vector<Text
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
     cursor.setCharFormat(normal);
-    // Insert the text as runs of normal and bold so that the layout sees each part once.
+    ChunkedInserter inserter(cursor, pump_);
     std::size_t done = 0;
     auto insert = [&](std::size_t end, const QTextCharFormat &format) {
-        if (end > done) cursor.insertText(ToEditorText(text.substr(done, end - done)), format);
+        if (end > done) inserter.Insert(std::string_view(text).substr(done, end - done), format);
         done = end;
     };
     for (const TextSpan &span : bold) {
@@ -117,8 +148,9 @@ void EditorSurface::SetStyled(const StyledText &content) {
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
+    ChunkedInserter inserter(cursor, pump_);
     content.ForEachRun([&](const StyledRun &run) {
-        cursor.insertText(ToEditorText(content.Text().substr(run.start, run.length)), CharFormatOfStyle(*run.format));
+        inserter.Insert(std::string_view(content.Text()).substr(run.start, run.length), CharFormatOfStyle(*run.format));
     });
     cursor.endEditBlock();
 }
@@ -153,10 +185,7 @@ void EditorSurface::SetDefaultFont(const EditorFontState &font) {
 bool EditorSurface::Modified() const { return edit_->document()->isModified(); }
 void EditorSurface::SetModified(bool modified) { edit_->document()->setModified(modified); }
 
-void EditorSurface::SetRichMode(bool rich) {
-    rich_ = rich;
-    edit_->setAcceptRichText(rich);
-}
+void EditorSurface::SetRichMode(bool rich) { rich_ = rich; }
 
 void EditorSurface::CaretToStart() {
     QTextCursor cursor = edit_->textCursor();

@@ -1,6 +1,7 @@
 #pragma once
 // The document as the windows reach it: the editor control rchOut (a
-// QTextEdit) seen through the operations the commands need. Text crosses this
+// QPlainTextEdit, whose line-by-line layout keeps multi-megabyte documents
+// fast, with character formats for fonts, colours and bold) seen through the operations the commands need. Text crosses this
 // boundary as UTF-8 with CR LF line ends, the form the core and the files use;
 // ranges are UTF-8 byte offsets into that text.
 
@@ -9,7 +10,8 @@
 
 #include <QColor>
 #include <QFont>
-#include <QTextEdit>
+#include <QPlainTextEdit>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,11 @@ struct EditorFontState {
 
 class EditorSurface {
 public:
-    explicit EditorSurface(QTextEdit *editor) : edit_(editor) {}
-    QTextEdit *Widget() const { return edit_; }
+    explicit EditorSurface(QPlainTextEdit *editor) : edit_(editor) {}
+    QPlainTextEdit *Widget() const { return edit_; }
+
+    // Called now and then while a long insertion runs, to let the window breathe.
+    void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
 
     std::string Text() const;
     // Replaces everything by plain text in `font` (one undo step).
@@ -50,7 +55,8 @@ public:
     std::pair<int, int> CaretLineColumn() const;
 
 private:
-    QTextEdit *edit_;
+    QPlainTextEdit *edit_;
+    std::function<void()> pump_;
     bool rich_ = false;
 };
 

@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolBar>
 
@@ -29,7 +29,7 @@ QString U(const char *s) { return QString::fromUtf8(s); }
 const char kExample[] =
     "select a.id, b.name, nvl(b.qty, 0) qty from orders a, items b where a.id = b.id and b.qty > 10 order by a.id;";
 
-QStringList BoldWords(QTextEdit *edit) {
+QStringList BoldWords(QPlainTextEdit *edit) {
     QStringList words;
     for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it)
