@@ -18,7 +18,7 @@ run: build
 	@if [ -x $(BUILD_DIR)/bin/kelvra ]; then \
 	  $(BUILD_DIR)/bin/kelvra; \
 	else \
-	  echo "Built. The editor window is not part of this build yet; try $(BUILD_DIR)/src/cli/kelvra-format --help"; \
+	  echo "Built without the editor window; try $(BUILD_DIR)/bin/kelvra-format --help"; \
 	fi
 
 test: build
