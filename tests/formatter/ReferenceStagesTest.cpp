@@ -1,0 +1,127 @@
+// The stages that work in one pass where the rules read as one search pass per
+// keyword, checked against those rules written out literally, over the corpus.
+#include "formatter/LayoutStages.h"
+#include "formatter/Protection.h"
+#include "formatter/ReservedWords.h"
+#include "formatter/TextUtil.h"
+#include "platform/TextCodec.h"
+#include "StageHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace kelvra;
+using kelvra::test::StageHarness;
+
+namespace {
+
+std::vector<std::string> CorpusSample() {
+    std::vector<std::filesystem::path> files;
+    for (const auto &e : std::filesystem::recursive_directory_iterator(KELVRA_CORPUS_DIR))
+        if (e.is_regular_file() && e.path().extension() == ".sql") files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> texts = {"SELECT SELECT SELECT X FROM FROM T WHERE A IN ( SELECT B FROM C ) ",
+                                      "NVL ( NVL ( A , B ) , C ) MAX ) MAX ( X ) XNVL ( Y ) "};
+    for (std::size_t i = 0; i < files.size(); i += 4) {
+        std::ifstream in(files[i], std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        std::string text = ss.str().substr(0, 50000);
+        texts.push_back(NormaliseLineBreaks(IsValidUtf8(text) ? text : DecodeCp932(text).text));
+    }
+    return texts;
+}
+
+// Stage 16 as written: per checked stand-alone keyword, a scan over the lines.
+std::vector<std::string> SplitStandAloneLiterally(std::vector<std::string> lines, const KeywordCatalogue &cat,
+                                                  const std::string &joiner) {
+    for (int e = 1; e <= KeywordCatalogue::Count(KeywordList::Tandoku); ++e) {
+        if (!cat.IsChecked(KeywordList::Tandoku, e)) continue;
+        const std::string kw = funKeyConv(KeywordCatalogue::Text(KeywordList::Tandoku, e), joiner);
+        if (JoinLines(lines).find(kw) == std::string::npos) continue;
+        for (std::size_t i = 0; i < lines.size() && !lines[i].empty(); ++i)
+            if (StartsWith(lines[i], kw + " ") && lines[i].size() > kw.size() + 1) {
+                std::string rest = lines[i].substr(kw.size() + 1);
+                lines[i].resize(kw.size() + 1);
+                lines.insert(lines.begin() + static_cast<long>(i) + 1, rest);
+            }
+    }
+    return lines;
+}
+
+// Stage 18 as written: per checked function name, find, parenthesis scan, replace.
+std::string CompactCallsLiterally(std::string text, const KeywordCatalogue &cat) {
+    for (int e = 1; e <= KeywordCatalogue::Count(KeywordList::Kansu); ++e) {
+        if (!cat.IsChecked(KeywordList::Kansu, e)) continue;
+        const std::string f = KeywordCatalogue::Text(KeywordList::Kansu, e);
+        std::size_t from = 0;
+        for (;;) {
+            from = text.find(f + " ", from);
+            if (from == std::string::npos) break;
+            if (from != 0 && text[from - 1] != ' ' && text[from - 1] != '\n') {
+                from += f.size() + 1;
+                continue;
+            }
+            std::size_t pos = from;
+            long depth = 0;
+            bool opened = false, next = false, done = false;
+            while (pos < text.size()) {
+                std::size_t o = text.find('(', pos), cl = text.find(')', pos);
+                if (o == std::string::npos && cl == std::string::npos) {
+                    from = text.size();
+                    next = true;
+                    break;
+                }
+                if (o != std::string::npos && (cl == std::string::npos || o < cl)) {
+                    pos = o;
+                    ++depth;
+                    opened = true;
+                } else {
+                    pos = cl;
+                    --depth;
+                }
+                if (depth < 0) {
+                    from += 1;
+                    next = true;
+                    break;
+                }
+                ++pos;
+                if (opened && depth == 0) {
+                    std::string call = funDelCRLF(text.substr(from, pos - from));
+                    text.replace(from, pos - from, call);
+                    from += call.size();
+                    done = true;
+                    break;
+                }
+            }
+            if (!next && !done) break; // the text ended inside an open call
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(ReferenceStages, StandAloneSplitAndCallCompactionMatchTheRulesAsWritten) {
+    for (const std::string &text : CorpusSample()) {
+        // Simple mode: no comment tokens, so the line-comment rule of the compaction
+        // (which the literal version lacks) does not come into play.
+        StageHarness h;
+        h.options.SimpleMode = true;
+        try {
+            h.RunThrough(text, "15");
+        } catch (const StageFailure &) {
+            continue;
+        }
+        const auto expected16 = SplitStandAloneLiterally(h.state->lines, h.catalogue, h.state->wordJoiner);
+        StageSplitStandAloneKeywords(*h.state);
+        ASSERT_EQ(h.state->lines, expected16) << text.substr(0, 120);
+        const std::string expected18 = CompactCallsLiterally(JoinLines(h.state->lines), h.catalogue);
+        StageCompactFunctionCalls(*h.state);
+        ASSERT_EQ(JoinLines(h.state->lines), expected18) << text.substr(0, 120);
+    }
+}
