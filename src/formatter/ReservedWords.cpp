@@ -3,7 +3,9 @@
 #include "formatter/PatternSet.h"
 #include "formatter/TextUtil.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -91,8 +93,13 @@ void StageJoinReservedPhrases(FormatRunState &run) {
         const std::string joined = " " + funKeyConv(KeywordCatalogue::Text(list, candidates[c]), run.wordJoiner) + " ";
         std::string out;
         out.reserve(run.work.size());
+        // Every pattern starts with a blank, the commonest byte of the text: a
+        // plain find stops at each one; this search skips ahead by the pattern.
+        const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
+        const auto begin = run.work.cbegin(), end = run.work.cend();
         std::size_t s = 0;
-        for (std::size_t p = run.work.find(pattern); p != std::string::npos; p = run.work.find(pattern, s)) {
+        for (auto at = std::search(begin, end, searcher); at != end; at = std::search(begin + s, end, searcher)) {
+            const auto p = static_cast<std::size_t>(at - begin);
             out.append(run.work, s, p - s);
             out += joined;
             s = p + pattern.size(); // the blank after the match is consumed

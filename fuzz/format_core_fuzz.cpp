@@ -1,0 +1,126 @@
+// Runs the whole format core on arbitrary text. The first byte picks the
+// options (simple mode, leading commas, line breaks as separators, indent),
+// the rest is the text. A run must end (normally or with a refusal), never
+// crash, and on a normal end in normal mode:
+//   - every literal and comment of the input is in the output, unchanged and
+//     in the same order (a block comment without its line breaks);
+//   - no character of the run's marker pair is left in the output;
+//   - a one-character word joiner, absent from the input, is absent from the output.
+// The literals and comments are found by a scan of our own, written apart
+// from the protection stage, so that a fault in that stage shows up here too.
+#include "formatter/FormatDriver.h"
+#include "formatter/Protection.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Block comments are kept without their line breaks: CR LF and lone CR go.
+std::string WithoutLineBreaks(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r') {
+            if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
+            continue;
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+// The literals and comments of `text` in text order, as they must come out.
+// Returns false when an opening has no end (the run must then be refused).
+bool ScanSegments(std::string_view text, std::vector<std::string> &segments) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        const char d = i + 1 < text.size() ? text[i + 1] : '\0';
+        std::size_t end;
+        if (c == '"' || c == '\'') {
+            std::size_t q = text.find(c, i + 1);
+            if (q == std::string_view::npos) return false;
+            end = q + 1;
+        } else if (c == '-' && d == '-') {
+            std::size_t q = text.find('\r', i + 2);
+            end = q == std::string_view::npos ? text.size() : q;
+        } else if (c == '/' && d == '*') {
+            std::size_t q = text.find("*/", i + 2);
+            if (q == std::string_view::npos) return false;
+            end = q + 2;
+            segments.push_back(WithoutLineBreaks(text.substr(i, end - i)));
+            i = end;
+            continue;
+        } else {
+            ++i;
+            continue;
+        }
+        segments.emplace_back(text.substr(i, end - i));
+        i = end;
+    }
+    return true;
+}
+
+[[noreturn]] void Violation(const char *what, std::string_view detail) {
+    std::fprintf(stderr, "format_core_fuzz: %s: [%.*s]\n", what, static_cast<int>(std::min<std::size_t>(detail.size(), 200)),
+                 detail.data());
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::uint8_t pick = data[0];
+    kelvra::EditorOptions options;
+    options.SimpleMode = (pick & 1) != 0;
+    options.Comma = (pick & 2) ? kelvra::CommaPosition::Before : kelvra::CommaPosition::After;
+    options.LfSp = (pick & 4) != 0;
+    options.Indent = 1 + (pick >> 3) % 10;
+    options.Bold = (pick & 0x80) == 0;
+    const std::string_view text(reinterpret_cast<const char *>(data + 1), size - 1);
+
+    static const kelvra::KeywordCatalogue catalogue;
+    kelvra::ProgressSink sink;
+    kelvra::FormatResult r = kelvra::RunFormat(text, options, catalogue, sink);
+
+    if (r.end == kelvra::RunEnd::UnexpectedError) Violation("unexpected error", text);
+    if (r.end == kelvra::RunEnd::Cancelled) Violation("cancelled without a cancel", text);
+    if (r.end != kelvra::RunEnd::Normal) {
+        if (r.text != text) Violation("refused run changed the text", text);
+        return 0;
+    }
+    for (const auto &span : r.boldSpans)
+        if (span.start > r.text.size() || span.length > r.text.size() - span.start)
+            Violation("bold span outside the text", r.text);
+    if (options.SimpleMode) return 0;
+
+    std::vector<std::string> segments;
+    if (!ScanSegments(text, segments)) Violation("unmatched opening formatted", text);
+    std::size_t from = 0;
+    for (const std::string &segment : segments) {
+        std::size_t at = r.text.find(segment, from);
+        if (at == std::string::npos) Violation("literal or comment lost", segment);
+        from = at + segment.size();
+    }
+    // Neither marker character occurs in the input (that is how the pair is
+    // chosen), so any left in the output is a token that did not come back.
+    for (const kelvra::MarkerPair &pair : kelvra::MarkerPairs())
+        if (text.find(pair.open) == std::string_view::npos && text.find(pair.close) == std::string_view::npos) {
+            if (r.text.find(pair.open) != std::string::npos || r.text.find(pair.close) != std::string::npos)
+                Violation("marker left in the output", r.text);
+            break;
+        }
+    // The joiner is the first of these absent from the input; one character then.
+    for (char j : {'~', '^', '`', '|', '\\', '%', '$', '@', '!', '?'})
+        if (text.find(j) == std::string_view::npos) {
+            if (r.text.find(j) != std::string::npos) Violation("word joiner left in the output", r.text);
+            break;
+        }
+    return 0;
+}
