@@ -10,6 +10,10 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
+
+class QDialog;
+class QPrinter;
 
 namespace kelvra {
 
@@ -40,6 +44,21 @@ public:
     virtual std::optional<QString> SaveFile(FileDialogRequest &request) = 0;
     virtual std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) = 0;
     virtual std::optional<QColor> ChooseColor(const QColor &initial) = 0;
+
+    // Printing, the font dialog with the text colour, and the program's own modal windows.
+    // The print dialog for `printer` (whose settings it changes); true when the user confirmed.
+    virtual bool Print(QPrinter &printer) = 0;
+    // The page and printer setup dialog for `printer`; true when the user confirmed.
+    virtual bool PrintSetup(QPrinter &printer) = 0;
+    // The font dialog with the text colour among its effects; by default the colour stays.
+    virtual std::optional<std::pair<QFont, QColor>> ChooseFontAndColor(const QFont &initial, const QColor &color,
+                                                                       bool fixedPitchOnly) {
+        std::optional<QFont> font = ChooseFont(initial, fixedPitchOnly);
+        if (!font) return std::nullopt;
+        return std::make_pair(*font, color);
+    }
+    // Shows `dialog` modally until it is dismissed.
+    virtual void ShowModal(QDialog &dialog) = 0;
 };
 
 class Desktop {

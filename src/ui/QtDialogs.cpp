@@ -1,6 +1,13 @@
 #include "ui/QtDialogs.h"
 
 #include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QVBoxLayout>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -113,6 +120,66 @@ std::optional<QColor> QtDialogs::ChooseColor(const QColor &initial) {
     if (!color.isValid()) return std::nullopt;
     return color;
 }
+
+bool QtDialogs::Print(QPrinter &printer) {
+    QPrintDialog dialog(&printer, parent_);
+    // The whole document is printed; there is no selection or page range to choose.
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::PrintSetup(QPrinter &printer) {
+    QPageSetupDialog dialog(&printer, parent_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// Qt's font dialog offers underline and strike-out but no colour: it is shown
+// inside a dialog of our own with a colour button below it.
+std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFont &initial, const QColor &color,
+                                                                      bool fixedPitchOnly) {
+    QDialog dialog(parent_);
+    dialog.setWindowTitle(QString::fromUtf8("フォント"));
+    auto *fonts = new QFontDialog(initial, &dialog);
+    fonts->setWindowFlags(Qt::Widget);
+    QFontDialog::FontDialogOptions options = QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog;
+    if (fixedPitchOnly) options |= QFontDialog::MonospacedFonts;
+    fonts->setOptions(options);
+    fonts->setCurrentFont(initial);
+    QColor chosen = color;
+    auto *swatch = new QLabel(&dialog);
+    swatch->setFixedSize(48, 20);
+    swatch->setFrameShape(QFrame::Box);
+    auto paint = [swatch, &chosen] { swatch->setStyleSheet(QString("background-color: %1").arg(chosen.name())); };
+    paint();
+    auto *pick = new QPushButton(QString::fromUtf8("色(&C)..."), &dialog);
+    QObject::connect(pick, &QPushButton::clicked, &dialog, [&] {
+        const QColor c = QColorDialog::getColor(chosen, &dialog);
+        if (c.isValid()) {
+            chosen = c;
+            paint();
+        }
+    });
+    auto *buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QString::fromUtf8("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *colorRow = new QHBoxLayout;
+    colorRow->addWidget(new QLabel(QString::fromUtf8("色:"), &dialog));
+    colorRow->addWidget(swatch);
+    colorRow->addWidget(pick);
+    colorRow->addStretch();
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(fonts);
+    layout->addLayout(colorRow);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return std::make_pair(fonts->currentFont(), chosen);
+}
+
+void QtDialogs::ShowModal(QDialog &dialog) { dialog.exec(); }
 
 bool QtDesktop::StartProcess(const QString &program, const QStringList &arguments) {
     return QProcess::startDetached(program, arguments);

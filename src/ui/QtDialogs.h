@@ -18,6 +18,11 @@ public:
     std::optional<QString> SaveFile(FileDialogRequest &request) override;
     std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) override;
     std::optional<QColor> ChooseColor(const QColor &initial) override;
+    bool Print(QPrinter &printer) override;
+    bool PrintSetup(QPrinter &printer) override;
+    std::optional<std::pair<QFont, QColor>> ChooseFontAndColor(const QFont &initial, const QColor &color,
+                                                               bool fixedPitchOnly) override;
+    void ShowModal(QDialog &dialog) override;
 
 private:
     QWidget *parent_;

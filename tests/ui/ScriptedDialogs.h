@@ -4,14 +4,16 @@
 
 #include "ui/Dialogs.h"
 
+#include <QDialog>
 #include <QList>
+#include <QPrinter>
 #include <deque>
 #include <functional>
 
 namespace kelvra::test {
 
 struct Asked {
-    QString kind;    // "message", "yesNoCancel", "okCancel", "open", "save", "font", "color"
+    QString kind;    // "message", "yesNoCancel", "okCancel", "open", "save", "font", "color", "print", "printSetup", "modal"
     QString caption; // messages
     QString text;
     MessageIcon icon = MessageIcon::None;
@@ -26,6 +28,13 @@ public:
     QList<Asked> asked;
     QList<FileDialogRequest> fileRequests;
     std::function<void(const Asked &)> onAsk; // runs while the question is "up"
+    // Printing: each answer confirms (true) or cancels the dialog; a confirmed print dialog
+    // sends the job to `printToFile` as PDF when that is set, as a user without a printer would.
+    std::deque<bool> printAnswers;
+    QString printToFile;
+    std::function<void(QPrinter &)> onPrinter; // runs while a print or setup dialog is "up"
+    std::deque<QColor> fontColors; // the font dialog's colour; the initial one when empty
+    std::function<void(QDialog &)> onModal; // runs while a modal window is "up"
 
     void Message(const QString &caption, const QString &text, MessageIcon icon) override {
         Record({"message", caption, text, icon});
@@ -45,9 +54,43 @@ public:
         Record({"font", QString(), fixedOnly ? "fixed" : "all"});
         return Pop(fonts);
     }
-    std::optional<QColor> ChooseColor(const QColor &) override {
-        Record({"color", QString(), QString()});
+    std::optional<QColor> ChooseColor(const QColor &initial) override {
+        Record({"color", QString(), initial.name()});
         return Pop(colors);
+    }
+
+    bool Print(QPrinter &printer) override {
+        Record({"print", QString(), QString()});
+        if (onPrinter) onPrinter(printer);
+        const bool ok = !printAnswers.empty() && printAnswers.front();
+        if (!printAnswers.empty()) printAnswers.pop_front();
+        if (ok && !printToFile.isEmpty()) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(printToFile);
+        }
+        return ok;
+    }
+    bool PrintSetup(QPrinter &printer) override {
+        Record({"printSetup", QString(), QString()});
+        if (onPrinter) onPrinter(printer);
+        const bool ok = !printAnswers.empty() && printAnswers.front();
+        if (!printAnswers.empty()) printAnswers.pop_front();
+        return ok;
+    }
+    std::optional<std::pair<QFont, QColor>> ChooseFontAndColor(const QFont &initial, const QColor &color,
+                                                               bool fixedOnly) override {
+        std::optional<QFont> font = ChooseFont(initial, fixedOnly);
+        QColor chosen = color;
+        if (!fontColors.empty()) {
+            chosen = fontColors.front();
+            fontColors.pop_front();
+        }
+        if (!font) return std::nullopt;
+        return std::make_pair(*font, chosen);
+    }
+    void ShowModal(QDialog &dialog) override {
+        Record({"modal", dialog.windowTitle(), dialog.objectName()});
+        if (onModal) onModal(dialog);
     }
 
     QStringList Messages() const {
@@ -97,7 +140,8 @@ public:
     }
     bool ShiftHeld() override { return shift; }
     qint64 TickMs() override { return tick += 750; }
-    QString ProgramPath() override { return "/opt/kelvra/kelvra"; }
+    QString programPath = "/opt/kelvra/kelvra";
+    QString ProgramPath() override { return programPath; }
 };
 
 } // namespace kelvra::test
