@@ -4,6 +4,7 @@
 
 #include "formatter/FormatDriver.h"
 #include "ui/Cancel.h"
+#include "ui/Search.h"
 
 #include <QAction>
 #include <QApplication>
@@ -239,6 +240,8 @@ void TfrmEdit::SaveSettings() {
     settings_.Width = width();
     settings_.FilePath = openInitialFolder_.toStdString();
     for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = mnuFileRireki[i]->text().toStdString();
+    // Search dialog: its history lists replace the stored ones once it has taken them over.
+    if (frmSearch) frmSearch->StoreHistory(settings_);
     SettingsOutcome outcome = kelvra::SaveSettings(settingsFolder_, settings_);
     if (!outcome) dialogs_.Message(U(kSettingsErrorCaption), QString::fromStdString(outcome.message), MessageIcon::Error);
 }

@@ -1,0 +1,431 @@
+// The search and replace dialog, its confirmation and the colour palette,
+// driven headless through the main window.
+#include "ScriptedDialogs.h"
+#include "ui/Cancel.h"
+#include "ui/ChangeKakunin.h"
+#include "ui/ColourSwatch.h"
+#include "ui/Edit.h"
+#include "ui/Pallet.h"
+#include "ui/Search.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolBar>
+
+using namespace kelvra;
+using namespace kelvra::test;
+using Result = TdlgChangeKakunin::Result;
+
+namespace {
+
+QString U(const char *s) { return QString::fromUtf8(s); }
+
+const QColor kRed(0xFF, 0, 0), kBlue(0, 0, 0xFF);
+
+struct Harness {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    ScriptedDesktop desktop;
+    std::unique_ptr<TfrmEdit> window;
+    std::deque<Result> answers; // for the confirmation dialog; Cancel when used up
+    QStringList questions;      // captions of the confirmation dialog, in order
+
+    bool Start(const QByteArray &ini = {}) {
+        if (!ini.isEmpty()) {
+            QFile f(dir.filePath("Kelvra.ini"));
+            if (!f.open(QIODevice::WriteOnly)) return false;
+            f.write(ini);
+        }
+        const std::filesystem::path folder = dir.path().toStdString();
+        window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
+        if (!window->Initialise()) return false;
+        window->dlgChangeKakunin->Asker = [this](TdlgChangeKakunin &dlg) {
+            questions << dlg.windowTitle();
+            if (answers.empty()) return Result::Cancel;
+            Result r = answers.front();
+            answers.pop_front();
+            return r;
+        };
+        return true;
+    }
+    TfrmSearch &Search() { return *window->frmSearch; }
+    void SetText(const std::string &text) {
+        window->Editor().SetPlainText(text, window->EditorFont);
+        window->Editor().SetModified(false);
+    }
+    std::string Text() { return window->Editor().Text(); }
+    // Opens the dialog (tab 0 search, 1 replace), fills it in and runs it.
+    void Run(int tab, const QString &find, const QString &change = {}, bool fromCaret = false) {
+        if (tab == 0)
+            window->mnuEditSerchClick();
+        else
+            window->mnuEditChangeClick();
+        Search().cmbSearch->setEditText(find);
+        Search().cmbChangeTo->setEditText(change);
+        (fromCaret ? Search().radPosCaret : Search().radPosFirst)->setChecked(true);
+        Search().btnChange->click();
+    }
+    QString LastMessage() const { return dialogs.Messages().value(dialogs.Messages().size() - 1); }
+    QColor ColourAt(int position) {
+        QTextCursor c(window->rchOut->document());
+        c.setPosition(position + 1);
+        return c.charFormat().foreground().color();
+    }
+    QTextCursor Cursor() { return window->rchOut->textCursor(); }
+    bool Locked() {
+        return !window->mnuEditMenu->menuAction()->isEnabled() && !window->SpdBar->isEnabled() &&
+               window->rchOut->isReadOnly() && window->mnuEditCopy->shortcut().isEmpty();
+    }
+    bool Unlocked() {
+        return window->mnuEditMenu->menuAction()->isEnabled() && window->mnuFileMenu->menuAction()->isEnabled() &&
+               window->SpdBar->isEnabled() && !window->rchOut->isReadOnly() &&
+               window->mnuEditCopy->shortcut() == QKeySequence("Ctrl+C");
+    }
+    void Select(int start, int length) {
+        QTextCursor c = window->rchOut->textCursor();
+        c.setPosition(start);
+        c.setPosition(start + length, QTextCursor::KeepAnchor);
+        window->rchOut->setTextCursor(c);
+    }
+};
+
+QStringList Items(QComboBox *box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+    return out;
+}
+
+} // namespace
+
+class SearchTest : public QObject {
+    Q_OBJECT
+private slots:
+    void openingLocksTheMainWindowUntilClosed() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.window->mnuEditChangeClick();
+        QVERIFY(h.Search().isVisible());
+        QCOMPARE(h.Search().windowTitle(), U("置換"));
+        QCOMPARE(h.Search().btnChange->text(), U("置換(&S)"));
+        QVERIFY(!h.Search().cmbChangeTo->isHidden());
+        QVERIFY(h.Locked());
+        // A second opening while the Edit menu is disabled does nothing, not even switch the tab.
+        h.window->mnuEditSerchClick();
+        QCOMPARE(h.Search().searchMode, QString("C"));
+        h.Search().btnChangeCancel->click();
+        QVERIFY(!h.Search().isVisible());
+        QVERIFY(h.Unlocked());
+        // The tab follows the command that opens the dialog.
+        h.window->mnuEditSerchClick();
+        QCOMPARE(h.Search().searchMode, QString("S"));
+        QCOMPARE(h.Search().windowTitle(), U("検索"));
+        QCOMPARE(h.Search().btnChange->text(), U("検索(&S)"));
+        QVERIFY(h.Search().cmbChangeTo->isHidden());
+        QVERIFY(!h.Search().cmbChangeTo->isEnabled());
+        h.Search().close();
+        QVERIFY(h.Unlocked());
+    }
+
+    void runOutcomes_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("fromCaret");
+        QTest::addColumn<QList<int>>("answers"); // Result values
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("questions");
+
+        const QList<int> yes{int(Result::Yes)}, no3{int(Result::No), int(Result::No), int(Result::No)};
+        QTest::newRow("lower case does not find upper case")
+            << 0 << "SELECT a FROM t" << "select" << "" << false << yes << U("文字列は見つかりませんでした")
+            << "SELECT a FROM t" << 0;
+        QTest::newRow("full-width letters keep their case")
+            << 1 << U("ＳＥＬＥＣＴ ｓｅｌｅｃｔ") << U("ｓｅｌｅｃｔ") << "x" << false << yes << U("1個中、1個置換しました")
+            << U("ＳＥＬＥＣＴ x") << 1;
+        QTest::newRow("no to every occurrence changes nothing")
+            << 1 << "A;A;A" << "A" << "B" << false << no3 << U("3個中、0個置換しました") << "A;A;A" << 3;
+        QTest::newRow("search mode leaves the text as it is")
+            << 0 << "ab ab" << "ab" << "" << false << QList<int>{int(Result::Yes), int(Result::Yes)}
+            << U("2個見つかりました") << "ab ab" << 2;
+        QTest::newRow("A by AA asks once per original occurrence")
+            << 1 << "A-A-A" << "A" << "AA" << false << QList<int>{int(Result::Yes), int(Result::Yes), int(Result::Yes)}
+            << U("3個中、3個置換しました") << "AA-AA-AA" << 3;
+        QTest::newRow("A by AA all at once")
+            << 1 << "A-A-A" << "A" << "AA" << false << QList<int>{int(Result::All)} << U("3個中、3個置換しました")
+            << "AA-AA-AA" << 1;
+        QTest::newRow("all after a no")
+            << 1 << U("表A\r\n表A\r\n表A") << U("表A") << U("票") << false
+            << QList<int>{int(Result::No), int(Result::All)} << U("3個中、2個置換しました") << U("表A\r\n票\r\n票") << 2;
+        QTest::newRow("cancel still reports the counts so far")
+            << 1 << "x x x" << "x" << "y" << false << QList<int>{int(Result::Yes), int(Result::Cancel)}
+            << U("1個中、1個置換しました") << "y x x" << 2;
+        QTest::newRow("from the caret after the last occurrence")
+            << 0 << "SELECT 1;\r\nSELECT 2;" << "SELECT" << "" << true << yes << U("文字列は見つかりませんでした")
+            << "SELECT 1;\r\nSELECT 2;" << 0;
+        QTest::newRow("empty search text finds nothing")
+            << 1 << "abc" << "" << "x" << false << yes << U("文字列は見つかりませんでした") << "abc" << 0;
+        QTest::newRow("empty replacement deletes")
+            << 1 << "a,b,c" << "," << "" << false << QList<int>{int(Result::All)} << U("2個中、2個置換しました") << "abc"
+            << 1;
+    }
+    void runOutcomes() {
+        QFETCH(int, tab);
+        QFETCH(QString, text);
+        QFETCH(QString, find);
+        QFETCH(QString, change);
+        QFETCH(bool, fromCaret);
+        QFETCH(QList<int>, answers);
+        QFETCH(QString, message);
+        QFETCH(QString, after);
+        QFETCH(int, questions);
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText(text.toStdString());
+        QTextCursor end = h.Cursor();
+        end.movePosition(QTextCursor::End);
+        h.window->rchOut->setTextCursor(end);
+        for (int a : answers) h.answers.push_back(Result(a));
+        h.Run(tab, find, change, fromCaret);
+        QCOMPARE(h.LastMessage(), message);
+        QCOMPARE(QString::fromStdString(h.Text()), after);
+        QCOMPARE(h.questions.size(), questions);
+        const QString question = tab == 1 ? U("置換しますか？") : U("検索文字に色を着けますか？");
+        for (const QString &q : h.questions) QCOMPARE(q, question);
+        // Every run ends with the dialog closed and the main window unlocked.
+        QVERIFY(!h.Search().isVisible());
+        QVERIFY(!h.window->dlgCancel->isVisible());
+        QVERIFY(h.Unlocked());
+    }
+
+    void noToEveryOccurrenceLeavesTheLastOneSelected() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("A;A;A");
+        h.answers = {Result::No, Result::No, Result::No};
+        h.Run(1, "A", "B");
+        QCOMPARE(h.Cursor().selectionStart(), 4);
+        QCOMPARE(h.Cursor().selectedText(), QString("A"));
+        for (int i = 0; i < 5; ++i) QVERIFY(h.ColourAt(i) != kRed);
+    }
+
+    void acceptedOccurrencesTakeTheMarkingColour() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("ab ab ab");
+        h.window->mnuEditSerchClick();
+        h.Search().pnl[11]->clicked(h.Search().pnl[11]->Colour()); // pnl12, blue
+        QCOMPARE(h.Search().MarkingColour(), kBlue);
+        h.Search().close();
+        h.answers = {Result::No, Result::Yes, Result::No};
+        h.Run(0, "ab");
+        QCOMPARE(h.LastMessage(), U("3個見つかりました"));
+        QVERIFY(h.ColourAt(0) != kBlue);
+        QCOMPARE(h.ColourAt(3), kBlue);
+        QCOMPARE(h.ColourAt(4), kBlue);
+        QVERIFY(h.ColourAt(5) != kBlue);
+        // Something was marked: the selection (the last occurrence) collapses to its start.
+        QVERIFY(!h.Cursor().hasSelection());
+        QCOMPARE(h.Cursor().position(), 6);
+        // The marking colour stays for the next opening, and is part of the saved document.
+        h.window->mnuEditSerchClick();
+        QCOMPARE(h.Search().MarkingColour(), kBlue);
+        StyledText styled = h.window->Editor().Styled(h.window->EditorFont);
+        QCOMPARE(styled.FormatAt(3).color, (Rgb{0, 0, 255}));
+        QVERIFY(styled.FormatAt(0).color != (Rgb{0, 0, 255}));
+    }
+
+    void replacementKeepsTheBoldOfTheTextItReplaces() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.window->Editor().SetFormatted("SELECT x FROM t", {{0, 6}}, h.window->EditorFont);
+        h.answers = {Result::All};
+        h.Run(1, "SELECT", U("選択"));
+        QCOMPARE(QString::fromStdString(h.Text()), U("選択 x FROM t"));
+        QTextCursor c(h.window->rchOut->document());
+        c.setPosition(1);
+        QCOMPARE(c.charFormat().fontWeight(), int(QFont::Bold));
+        QCOMPARE(c.charFormat().foreground().color(), kRed);
+    }
+
+    void historyIsPushedOnEveryRun() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("abc");
+        h.Run(0, "zz", "yy"); // search mode: the hidden replacement box is pushed as well
+        h.Run(0, "zz", "yy");
+        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"zz", "zz"}));
+        QCOMPARE(Items(h.Search().cmbChangeTo), (QStringList{"yy", "yy"}));
+        h.Run(1, "", "");
+        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"", "zz", "zz"}));
+    }
+
+    void storedHistoryIsTakenOverOnceAndWrittenBack() {
+        Harness h;
+        QVERIFY(h.Start("[History]\r\nKeyWordFrom0=SELECT\r\nKeyWordFrom2=FROM\r\nKeyWordTo0=WHERE\r\n"));
+        h.window->mnuEditSerchClick();
+        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"SELECT", "FROM"}));
+        QCOMPARE(Items(h.Search().cmbChangeTo), (QStringList{"WHERE"}));
+        h.Search().close();
+        h.window->mnuEditChangeClick();
+        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"SELECT", "FROM"}));
+        h.Search().close();
+        for (int i = 0; i < 9; ++i) h.Run(0, QString("w%1").arg(i));
+        h.window->close();
+        QFile ini(h.dir.filePath("Kelvra.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray bytes = ini.readAll();
+        QVERIFY(bytes.contains("KeyWordFrom0=w8\r\n"));
+        QVERIFY(bytes.contains("KeyWordFrom7=w1\r\n"));
+        QVERIFY(!bytes.contains("KeyWordFrom8"));
+        QVERIFY(!bytes.contains("SELECT"));
+    }
+
+    void storedHistorySurvivesASessionWithoutTheDialog() {
+        Harness h;
+        QVERIFY(h.Start("[History]\r\nKeyWordFrom0=SELECT\r\nKeyWordTo0=WHERE\r\n"));
+        h.window->close();
+        QFile ini(h.dir.filePath("Kelvra.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray bytes = ini.readAll();
+        QVERIFY(bytes.contains("KeyWordFrom0=SELECT\r\n"));
+        QVERIFY(bytes.contains("KeyWordTo0=WHERE\r\n"));
+    }
+
+    void colourResetRestoresTheFontColourAndTheCaret() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("ab ab\r\nab");
+        h.answers = {Result::All};
+        h.Run(0, "ab");
+        h.Select(4, 0);
+        h.window->mnuEditSerchClick();
+        h.Search().pnl[1]->clicked(h.Search().pnl[1]->Colour());
+        h.Search().btnColorReset->click();
+        for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), h.window->EditorFont.color);
+        QCOMPARE(h.Cursor().position(), 4);
+        QVERIFY(!h.Cursor().hasSelection());
+        QCOMPARE(h.Search().MarkingColour(), kRed);
+        QCOMPARE(h.Text(), std::string("ab ab\r\nab"));
+    }
+
+    void allAtOnceCanBeCancelled() {
+        Harness h;
+        QVERIFY(h.Start());
+        std::string text;
+        for (int i = 0; i < 200000; ++i) text += "x = 1;\r\n";
+        h.SetText(text);
+        h.answers = {Result::All};
+        // The progress dialog's cancel is pressed as soon as events are processed.
+        bool shown = false;
+        QTimer press;
+        press.setInterval(0);
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            if (h.window->dlgCancel->isVisible()) {
+                shown = true;
+                h.window->dlgCancel->bitCancel->click();
+            }
+        });
+        press.start();
+        const std::size_t messagesBefore = h.dialogs.Messages().size();
+        h.Run(1, "x", "yy");
+        press.stop();
+        QVERIFY(shown);
+        QCOMPARE(std::size_t(h.dialogs.Messages().size()), messagesBefore); // no message after a cancel
+        const std::string after = h.Text();
+        const std::size_t replaced = (after.size() - text.size());
+        QVERIFY(replaced > 0);
+        QVERIFY(replaced < 200000);
+        QCOMPARE(after.substr(0, 9), std::string("yy = 1;\r\n"));
+        QVERIFY(!h.Search().isVisible());
+        QVERIFY(h.Unlocked());
+        QVERIFY(!h.window->dlgCancel->prgBar2->isHidden());
+    }
+
+    void paletteOpensAtThePointerAndStaysOnScreen_data() {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QPoint>("topLeft");
+        const QRect desk(0, 0, 1024, 768);
+        QTest::newRow("middle") << QPoint(500, 400) << QPoint(485, 320);
+        QTest::newRow("bottom edge") << QPoint(500, 760) << QPoint(485, 768 - 270);
+        QTest::newRow("right edge") << QPoint(1020, 400) << QPoint(1024 - 41, 320);
+        QTest::newRow("bottom-right corner") << QPoint(1023, 767) << QPoint(1024 - 41, 768 - 270);
+        QTest::newRow("top-left sticks out") << QPoint(5, 10) << QPoint(-10, -70);
+    }
+    void paletteOpensAtThePointerAndStaysOnScreen() {
+        QFETCH(QPoint, pointer);
+        QFETCH(QPoint, topLeft);
+        Harness h;
+        QVERIFY(h.Start());
+        TfrmPallet &pallet = *h.window->frmPallet;
+        pallet.CursorPos = [&] { return pointer; };
+        pallet.DesktopRect = [](QPoint) { return QRect(0, 0, 1024, 768); };
+        h.window->pmnuMarking->trigger();
+        QVERIFY(pallet.isVisible());
+        QCOMPARE(pallet.pos(), topLeft);
+        QCOMPARE(pallet.size(), QSize(41, 270));
+        QCOMPARE(pallet.windowTitle(), U("■■■"));
+        QVERIFY(pallet.timX->isActive());
+    }
+
+    void paletteColoursTheSelectionOnly() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("SELECT a");
+        TfrmPallet &pallet = *h.window->frmPallet;
+        // No selection: the click only closes the palette.
+        h.Select(3, 0);
+        pallet.ShowAtPointer();
+        pallet.pnl[8]->clicked(pallet.pnl[8]->Colour());
+        QVERIFY(!pallet.isVisible());
+        for (int i = 0; i < 8; ++i) QVERIFY(h.ColourAt(i) != kRed);
+        QVERIFY(!h.window->Editor().Modified());
+        // A selection takes the colour and the caret goes to its start.
+        h.Select(7, -5);
+        pallet.ShowAtPointer();
+        QTest::mouseClick(pallet.pnl[8], Qt::LeftButton); // pnl9, red
+        QVERIFY(!pallet.isVisible());
+        QCOMPARE(h.ColourAt(1), h.window->EditorFont.color);
+        for (int i = 2; i < 7; ++i) QCOMPARE(h.ColourAt(i), kRed);
+        QCOMPARE(h.ColourAt(7), h.window->EditorFont.color);
+        QCOMPARE(h.Cursor().position(), 2);
+        QVERIFY(!h.Cursor().hasSelection());
+        QCOMPARE(h.Text(), std::string("SELECT a"));
+    }
+
+    void paletteClosesSoonAfterThePointerLeaves() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("abc");
+        TfrmPallet &pallet = *h.window->frmPallet;
+        QPoint pointer(300, 300);
+        pallet.CursorPos = [&] { return pointer; };
+        pallet.DesktopRect = [](QPoint) { return QRect(0, 0, 1024, 768); };
+        pallet.ShowAtPointer();
+        pallet.timXTimer();
+        QVERIFY(pallet.isVisible());
+        pointer = pallet.pos() + QPoint(41, 270); // the far edges count as inside
+        pallet.timXTimer();
+        QVERIFY(pallet.isVisible());
+        pointer += QPoint(1, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!pallet.isVisible(), 600);
+        QVERIFY(pallet.timX->isActive());
+        QCOMPARE(h.Text(), std::string("abc"));
+        QVERIFY(!h.window->Editor().Modified());
+    }
+};
+
+QTEST_MAIN(SearchTest)
+#include "SearchTest.moc"
