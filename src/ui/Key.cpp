@@ -9,7 +9,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -258,7 +260,7 @@ TfrmKey::TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *paren
 }
 
 QWidget *TfrmKey::BuildPage(const char *label, QLabel *&lbl, CheckListBox *&list, KeywordList kind,
-                            QPushButton *&allCheck, QPushButton *&allUnCheck, QPlainTextEdit *&memo,
+                            QPushButton *&allCheck, QPushButton *&allUnCheck, QTextEdit *&memo,
                             const char *const *lines, int lineCount) {
     auto *page = new QWidget;
     lbl = new QLabel(U(label), page);
@@ -274,17 +276,25 @@ QWidget *TfrmKey::BuildPage(const char *label, QLabel *&lbl, CheckListBox *&list
     allUnCheck = new QPushButton(U("全て解除"), page);
     allUnCheck->setGeometry(116, 270, 93, 25);
     allUnCheck->setAutoDefault(false);
-    memo = new QPlainTextEdit(page);
+    memo = new QTextEdit(page);
     memo->setGeometry(228, 24, 225, 241);
     memo->setReadOnly(true);
     memo->setFocusPolicy(Qt::NoFocus);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setLineWrapMode(QTextEdit::NoWrap);
+    memo->setAcceptRichText(false);
     QPalette pal = memo->palette();
     pal.setColor(QPalette::Base, QColor(192, 192, 192)); // silver
     memo->setPalette(pal);
     QStringList text;
     for (int i = 0; i < lineCount; ++i) text << U(lines[i]);
     memo->setPlainText(text.join('\n'));
+    // Substitute fonts often carry a wide line gap; a fixed line pitch keeps
+    // all lines of the text in view.
+    QTextCursor all(memo->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat pitch;
+    pitch.setLineHeight(15, QTextBlockFormat::FixedHeight);
+    all.mergeBlockFormat(pitch);
     return page;
 }
 

@@ -12,7 +12,7 @@
 #include <QStyledItemDelegate>
 
 class QLabel;
-class QPlainTextEdit;
+class QTextEdit;
 class QPushButton;
 class QTabWidget;
 
@@ -68,7 +68,7 @@ public:
     QLabel *Label1, *Label2;
     CheckListBox *clbYoyaku, *clbKansu;
     QPushButton *btnYoyakuAllCheck, *btnYoyakuAllUnCheck, *btnKansuAllCheck, *btnKansuAllUnCheck;
-    QPlainTextEdit *memMsgYoyaku, *memMsgKansu;
+    QTextEdit *memMsgYoyaku, *memMsgKansu;
     QPushButton *btnOk, *BitBtn2;
 
     // Shows the catalogue's current states in both lists.
@@ -98,7 +98,7 @@ private:
     void clbYoyakuClick(int row);
     void clbKansuClick(int row);
     QWidget *BuildPage(const char *label, QLabel *&lbl, CheckListBox *&list, KeywordList kind, QPushButton *&allCheck,
-                       QPushButton *&allUnCheck, QPlainTextEdit *&memo, const char *const *lines, int lineCount);
+                       QPushButton *&allUnCheck, QTextEdit *&memo, const char *const *lines, int lineCount);
 
     KeywordCatalogue &catalogue_;
     Settings &settings_;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -89,7 +90,7 @@ void VerifyListsShowCatalogue(Harness &h) {
         QCOMPARE(h.Key().clbKansu->ShownState(p - 1), h.Cat().State(KeywordList::Kansu, p));
 }
 
-QStringList Lines(QPlainTextEdit *memo) { return memo->toPlainText().split('\n'); }
+QStringList Lines(QTextEdit *memo) { return memo->toPlainText().split('\n'); }
 
 } // namespace
 
@@ -127,7 +128,7 @@ private slots:
         QCOMPARE(kansu[2], U("後ろに（ ）で括られた文字列を持"));
         QVERIFY(kansu[11].isEmpty());
         QCOMPARE(kansu[14], U("認識されません。"));
-        for (QPlainTextEdit *m : {k.memMsgYoyaku, k.memMsgKansu}) {
+        for (QTextEdit *m : {k.memMsgYoyaku, k.memMsgKansu}) {
             QVERIFY(m->isReadOnly());
             QCOMPARE(m->focusPolicy(), Qt::NoFocus);
         }
