@@ -152,12 +152,12 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     memColorSearch->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memColorSearch->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memColorSearch->setPlainText(U("文字色\nMOJ\nI\nmoji"));
-    memColorSearch->setGeometry(350, 110, 50, 70);
+    memColorSearch->setGeometry(346, 110, 54, 98);
     SetMarkingColour(QColor(0xFF, 0, 0));
     btnColorReset = new QPushButton(U("全ての色を元に戻す"), this);
     btnColorReset->setObjectName("btnColorReset");
     btnColorReset->setAutoDefault(false);
-    btnColorReset->setGeometry(188, 182, 212, 26);
+    btnColorReset->setGeometry(188, 182, 152, 26);
 
     btnChange = new QPushButton(U("検索(&S)"), this);
     btnChange->setObjectName("btnChange");
@@ -264,10 +264,19 @@ void TfrmSearch::showEvent(QShowEvent *event) {
 }
 
 void TfrmSearch::closeEvent(QCloseEvent *event) {
+    Unlock();
+    QDialog::closeEvent(event);
+}
+
+void TfrmSearch::reject() {
+    Unlock();
+    QDialog::reject();
+}
+
+void TfrmSearch::Unlock() {
     owner_.SetRunLock(false);
     confirmation_.close();
     owner_.dlgCancel->close();
-    QDialog::closeEvent(event);
 }
 
 void TfrmSearch::btnChangeClick() {

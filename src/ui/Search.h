@@ -58,6 +58,7 @@ public slots:
     void btnColorResetClick();
     void btnChangeClick();
     void btnChangeCancelClick();
+    void reject() override; // Esc closes the dialog
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -66,6 +67,8 @@ protected:
 
 private:
     struct Run;
+    // Gives the main window back its menus, speed buttons, editor and context menu.
+    void Unlock();
     void TakeOverHistory(Settings &settings);
     void ShowEditorBackground();
     void SetMarkingColour(const QColor &colour);

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -133,7 +134,8 @@ private slots:
         QCOMPARE(h.Search().btnChange->text(), U("検索(&S)"));
         QVERIFY(h.Search().cmbChangeTo->isHidden());
         QVERIFY(!h.Search().cmbChangeTo->isEnabled());
-        h.Search().close();
+        QTest::keyClick(h.Search().cmbSearch, Qt::Key_Escape);
+        QVERIFY(!h.Search().isVisible());
         QVERIFY(h.Unlocked());
     }
 
@@ -208,6 +210,21 @@ private slots:
         QVERIFY(!h.Search().isVisible());
         QVERIFY(!h.window->dlgCancel->isVisible());
         QVERIFY(h.Unlocked());
+    }
+
+    void confirmationButtonsGiveTheirAnswers() {
+        TdlgChangeKakunin dlg;
+        const std::pair<QPushButton *, Result> buttons[] = {
+            {dlg.bitAllYes, Result::All}, {dlg.bitYes, Result::Yes}, {dlg.bitNo, Result::No}, {dlg.bitCancel, Result::Cancel}};
+        for (auto [button, result] : buttons) {
+            QTimer::singleShot(0, button, &QPushButton::click);
+            QCOMPARE(dlg.Ask(U("置換しますか？")), result);
+            QCOMPARE(dlg.windowTitle(), U("置換しますか？"));
+        }
+        QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Escape); });
+        QCOMPARE(dlg.Ask(U("検索文字に色を着けますか？")), Result::Cancel);
+        QTimer::singleShot(0, &dlg, [&] { QTest::keyClick(&dlg, Qt::Key_Return); });
+        QCOMPARE(dlg.Ask(U("検索文字に色を着けますか？")), Result::Yes);
     }
 
     void noToEveryOccurrenceLeavesTheLastOneSelected() {
@@ -424,6 +441,38 @@ private slots:
         QVERIFY(pallet.timX->isActive());
         QCOMPARE(h.Text(), std::string("abc"));
         QVERIFY(!h.window->Editor().Modified());
+    }
+
+    // Pictures of the dialogs and of a coloured document, for a look by eye.
+    void screenshots() {
+        Harness h;
+        QVERIFY(h.Start("[History]\r\nKeyWordFrom0=FROM\r\nKeyWordTo0=参照元\r\n"));
+        const QString out = qEnvironmentVariable("KELVRA_SHOTS", QDir::tempPath());
+        h.window->resize(640, 300);
+        h.window->show();
+        const std::string text = "SELECT 社員番号, 氏名\r\n  FROM 社員\r\n WHERE 部署 = '開発'\r\n  FROM 部署;\r\n";
+        std::vector<TextSpan> bold;
+        for (std::string word : {"SELECT", "FROM", "WHERE"})
+            for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+                bold.push_back({at, word.size()});
+        std::sort(bold.begin(), bold.end(), [](const TextSpan &a, const TextSpan &b) { return a.start < b.start; });
+        h.window->Editor().SetFormatted(text, bold, h.window->EditorFont);
+        h.window->mnuEditChangeClick();
+        h.Search().cmbSearch->setCurrentIndex(0);
+        h.Search().cmbChangeTo->setCurrentIndex(0);
+        QVERIFY(h.Search().grab().save(out + "/search-replace.png"));
+        h.Search().pnl[11]->clicked(h.Search().pnl[11]->Colour());
+        h.Search().tabSearch->setCurrentIndex(0);
+        QVERIFY(h.Search().grab().save(out + "/search-search.png"));
+        h.window->dlgChangeKakunin->Asker = [&](TdlgChangeKakunin &dlg) {
+            dlg.grab().save(out + "/change-kakunin.png");
+            return Result::All;
+        };
+        h.Search().btnChange->click();
+        h.Select(7, 4);
+        h.window->frmPallet->pnl[8]->clicked(h.window->frmPallet->pnl[8]->Colour());
+        QVERIFY(h.window->grab().save(out + "/coloured-result.png"));
+        QVERIFY(h.window->frmPallet->grab().save(out + "/palette.png"));
     }
 };
 
