@@ -345,12 +345,12 @@ private slots:
         for (int i = 0; i < 200000; ++i) text += "x = 1;\r\n";
         h.SetText(text);
         h.answers = {Result::All};
-        // The progress dialog's cancel is pressed as soon as events are processed.
+        // The progress dialog's cancel is pressed once the run has gone through part of the text.
         bool shown = false;
         QTimer press;
         press.setInterval(0);
         QObject::connect(&press, &QTimer::timeout, [&] {
-            if (h.window->dlgCancel->isVisible()) {
+            if (h.window->dlgCancel->isVisible() && h.window->dlgCancel->prgBar1->value() >= 100) {
                 shown = true;
                 h.window->dlgCancel->bitCancel->click();
             }
@@ -369,6 +369,10 @@ private slots:
         QVERIFY(!h.Search().isVisible());
         QVERIFY(h.Unlocked());
         QVERIFY(!h.window->dlgCancel->prgBar2->isHidden());
+        // What was replaced, over several steps, is one undo step.
+        h.window->rchOut->undo();
+        QCOMPARE(h.Text().size(), text.size());
+        QVERIFY(h.Text() == text);
     }
 
     void paletteOpensAtThePointerAndStaysOnScreen_data() {
