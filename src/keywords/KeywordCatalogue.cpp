@@ -6,8 +6,11 @@
 namespace kelvra {
 namespace {
 
+// The lists are built on first use, so that a catalogue made during static
+// initialisation elsewhere still finds them.
 // Longest phrases first, so that a phrase is always joined before any of its parts.
-const std::vector<std::string> kYoyaku = {
+const std::vector<std::string> &YoyakuEntries() {
+    static const std::vector<std::string> list = {
     "ALTER ROLLBACK SEGMENT", "ALTER SHAPSHOT LOG", "CREATE DATABASE LINK", "CREATE PACKAGE BODY",
     "CREATE SNAPSHOT LOG", "DROP DATABASE LINK", "DROP SNAPSHOT LOG", "FOR UPDATE NOWAIT",
     "WITH ADMIN OPTION", "WITH CHECK OPTION", "WITH GRANT OPTION", "WITH READ ONLY",
@@ -49,8 +52,11 @@ const std::vector<std::string> kYoyaku = {
     "TO_SINGLE_BYTE", "TRANSLATE", "TRIGGER", "TRUNC", "TRUNCATE", "TYPE", "UID", "UNION",
     "UNIQUE", "UNLIMITED", "UPDATE", "UPPER", "USER", "USERENV", "VALIDATE", "VALUES", "VAR",
     "VARCHAR", "VARCHAR2", "VARIANCE", "VIEW", "VSIZE", "WHENEVER", "WHERE", "WITH"};
+    return list;
+}
 
-const std::vector<std::string> kKansu = {
+const std::vector<std::string> &KansuEntries() {
+    static const std::vector<std::string> list = {
     "ABS", "ADD_MONTHS", "ASCII", "AVG", "CEIL", "CHAR", "CHARTOROWID", "CHR", "CONCAT",
     "CONVERT", "COS", "COSH", "COUNT", "DECODE", "DUMP", "EXP", "FLOOR", "GLB", "GREATEST",
     "GREATEST_LB", "HEXTORAW", "IN", "INITCAP", "INSTR", "INSTRB", "LAST_DAY", "LEAST",
@@ -61,8 +67,11 @@ const std::vector<std::string> kKansu = {
     "SUM", "TAN", "TANH", "TO_CHAR", "TO_DATE", "TO_LABEL", "TO_MULTI_BYTE", "TO_NUMBER",
     "TO_SINGLE_BYTE", "TRANSLATE", "TRUNC", "UPPER", "USERENV", "VALUES", "VAR", "VARCHAR",
     "VARCHAR2", "VARIANCE", "VSIZE"};
+    return list;
+}
 
-const std::vector<std::string> kTandoku = {
+const std::vector<std::string> &TandokuEntries() {
+    static const std::vector<std::string> list = {
     "ALLOCATE", "ALTER FUNCTION", "ALTER INDEX", "ALTER PACKAGE", "ALTER PROCEDURE",
     "ALTER PROFILE", "ALTER RESOURCE COST", "ALTER ROLE", "ALTER ROLLBACK SEGMENT",
     "ALTER SEQUENCE", "ALTER SHAPSHOT LOG", "ALTER SNAPSHOT", "ALTER TABLE", "ALTER TABLESPACE",
@@ -82,12 +91,20 @@ const std::vector<std::string> kTandoku = {
     "MINUS", "NOAUDIT", "OPEN", "ORDER BY", "PREPARE", "RENAME", "REVOKE", "ROLLBACK",
     "SAVEPOINT", "SELECT", "SET TRANSACTION", "TRUNCATE", "TYPE", "UNION", "UNION ALL", "UPDATE",
     "VAR", "WHENEVER", "WHERE"};
+    return list;
+}
 
-const std::vector<std::string> kUsiroNo = {"ANALYZE", "AND", "ALTER", "CREATE",
+const std::vector<std::string> &UsiroNoEntries() {
+    static const std::vector<std::string> list = {"ANALYZE", "AND", "ALTER", "CREATE",
                                            "DROP", "EXECUTE", "LOCK", "OR"};
+    return list;
+}
 
-const std::vector<std::string> kMaeNo = {"BLOB", "CHAR", "CLOB", "DATE", "LONG", "NUMBER",
+const std::vector<std::string> &MaeNoEntries() {
+    static const std::vector<std::string> list = {"BLOB", "CHAR", "CLOB", "DATE", "LONG", "NUMBER",
                                          "ROLLBACK", "SET", "SYSDATE", "VARCHAR", "VARCHAR2"};
+    return list;
+}
 
 // Position of DECODE, the entry that the older stored layout lacks.
 constexpr std::size_t kOlderYoyakuDecodeAt = 124; // 0-based: before character 125
@@ -113,11 +130,11 @@ KeywordCatalogue::KeywordCatalogue() {
 
 const std::vector<std::string> &KeywordCatalogue::Entries(KeywordList list) {
     switch (list) {
-    case KeywordList::Yoyaku: return kYoyaku;
-    case KeywordList::Kansu: return kKansu;
-    case KeywordList::Tandoku: return kTandoku;
-    case KeywordList::UsiroNo: return kUsiroNo;
-    case KeywordList::MaeNo: return kMaeNo;
+    case KeywordList::Yoyaku: return YoyakuEntries();
+    case KeywordList::Kansu: return KansuEntries();
+    case KeywordList::Tandoku: return TandokuEntries();
+    case KeywordList::UsiroNo: return UsiroNoEntries();
+    case KeywordList::MaeNo: return MaeNoEntries();
     }
     throw std::invalid_argument("unknown keyword list");
 }
@@ -162,8 +179,8 @@ void KeywordCatalogue::MirrorDependentLists() {
     for (KeywordList dependent : {KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo}) {
         const auto &entries = Entries(dependent);
         auto &states = States(dependent);
-        for (std::size_t y = 0; y < kYoyaku.size(); ++y) {
-            auto it = std::find(entries.begin(), entries.end(), kYoyaku[y]);
+        for (std::size_t y = 0; y < YoyakuEntries().size(); ++y) {
+            auto it = std::find(entries.begin(), entries.end(), YoyakuEntries()[y]);
             if (it != entries.end()) states[it - entries.begin()] = States(KeywordList::Yoyaku)[y];
         }
     }
