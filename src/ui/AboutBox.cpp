@@ -60,6 +60,9 @@ QLineEdit *LinkField(QWidget *parent, const char *name, const QString &text) {
     p.setColor(QPalette::Text, Qt::blue);
     p.setColor(QPalette::Base, parent->palette().color(QPalette::Window));
     field->setPalette(p);
+    // Wide enough for the whole address, shown from its start.
+    field->setMinimumWidth(QFontMetrics(f).horizontalAdvance(text) + 12);
+    field->setCursorPosition(0);
     return field;
 }
 

@@ -12,7 +12,9 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -141,12 +143,24 @@ std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFon
                                                                       bool fixedPitchOnly) {
     QDialog dialog(parent_);
     dialog.setWindowTitle(QString::fromUtf8("フォント"));
-    auto *fonts = new QFontDialog(initial, &dialog);
+    // A stored family that is not installed shows as the family that stands in for it,
+    // with its style by the name the list knows, so that the list has both selected.
+    QFont shown = initial;
+    shown.setFamily(QFontInfo(initial).family());
+    if (fixedPitchOnly && !QFontDatabase::isFixedPitch(shown.family())) {
+        // Not in the fixed-pitch list: start on the desktop's fixed font rather than on
+        // whatever the list shows first.
+        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        shown.setFamily(QFontInfo(fixed).family());
+    }
+    QFont styled = shown;
+    shown.setStyleName(QFontInfo(styled).styleName()); // "Book" rather than the list's first style
+    auto *fonts = new QFontDialog(shown, &dialog);
     fonts->setWindowFlags(Qt::Widget);
     QFontDialog::FontDialogOptions options = QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog;
     if (fixedPitchOnly) options |= QFontDialog::MonospacedFonts;
     fonts->setOptions(options);
-    fonts->setCurrentFont(initial);
+    fonts->setCurrentFont(shown);
     QColor chosen = color;
     auto *swatch = new QLabel(&dialog);
     swatch->setFixedSize(48, 20);
