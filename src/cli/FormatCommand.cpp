@@ -8,6 +8,7 @@
 #include "platform/StyledText.h"
 
 #include <chrono>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -172,10 +173,14 @@ std::string HtmlFragment(std::string_view text, const std::vector<TextSpan> &bol
     return out;
 }
 
-FormattedDocument FormatDocument(std::string_view inputBytes, const EditorOptions &options,
+FormattedDocument FormatDocument(std::string inputBytes, const EditorOptions &options,
                                  const KeywordCatalogue &catalogue, OutputKind output) {
     FormattedDocument doc;
     DecodedText decoded = DecodePlainText(inputBytes);
+    // Line ends as the input had them: CR LF stays CR LF, LF-only input (or
+    // input without any line end) gets LF.
+    PlainTextFormat format = decoded.format;
+    if (inputBytes.find_first_of("\r\n") == std::string::npos) format.lineEnd = LineEnd::Lf;
     if (!decoded.badOffsets.empty()) {
         LineColumn at = LineColumnOf(inputBytes, decoded.badOffsets.front());
         doc.exitCode = 1;
@@ -184,15 +189,16 @@ FormattedDocument FormatDocument(std::string_view inputBytes, const EditorOption
                          " byte(s) are neither Shift-JIS nor UTF-8; the text is left as it is";
         return doc;
     }
+    std::string().swap(inputBytes); // the decoded text is all that is needed from here on
     ProgressSink quiet;
     const auto started = std::chrono::steady_clock::now();
-    FormatResult r = RunFormat(decoded.text, options, catalogue, quiet);
+    FormatResult r = RunFormat(std::move(decoded.text), options, catalogue, quiet);
     // Whole milliseconds, like the editor's tick counter.
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     const double seconds = static_cast<double>(elapsed.count()) / 1000.0;
     if (r.end != RunEnd::Normal) {
         doc.exitCode = 1;
-        doc.diagnostic = Describe(r, decoded.text);
+        doc.diagnostic = Describe(r, r.text);
         return doc;
     }
     doc.summary = WithLf(RunSummaryText(seconds, r.counts));
@@ -200,12 +206,9 @@ FormattedDocument FormatDocument(std::string_view inputBytes, const EditorOption
         doc.bytes = Render(r, output, options.Bold);
         return doc;
     }
-    // Line ends as the input had them: CR LF stays CR LF, LF-only input (or
-    // input without any line end) gets LF.
-    PlainTextFormat format = decoded.format;
-    const bool hadLineEnds = inputBytes.find_first_of("\r\n") != std::string_view::npos;
-    if (!hadLineEnds) format.lineEnd = LineEnd::Lf;
-    EncodedText encoded = EncodePlainText(FromCrLf(Render(r, output, options.Bold), format.lineEnd), format);
+    std::string rendered = FromCrLf(Render(r, output, options.Bold), format.lineEnd);
+    std::string().swap(r.text);
+    EncodedText encoded = EncodePlainText(rendered, format);
     if (!encoded.lossyOffsets.empty()) {
         doc.exitCode = 1;
         doc.diagnostic = "the result holds characters the file's encoding cannot hold; the text is left as it is";
@@ -264,7 +267,9 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
             status = 1;
             continue;
         }
-        FormattedDocument doc = FormatDocument(bytes, options, catalogue, c.output);
+        // Only a fingerprint of the input is kept, to leave an unchanged file alone.
+        const std::size_t inputSize = bytes.size(), inputHash = std::hash<std::string>{}(bytes);
+        FormattedDocument doc = FormatDocument(std::move(bytes), options, catalogue, c.output);
         const std::string label = stdinInput ? "<stdin>" : name;
         if (doc.exitCode != 0) {
             err << label << ":" << doc.diagnostic << "\n";
@@ -273,7 +278,7 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
         }
         if (c.summary) err << label << ":\n" << doc.summary;
         if (c.inPlace) {
-            if (doc.bytes == bytes) continue;
+            if (doc.bytes.size() == inputSize && std::hash<std::string>{}(doc.bytes) == inputHash) continue;
             if (FileStatus written = WriteFileSafely(name, doc.bytes); !written) {
                 err << "kelvra-format: " << name << ": " << written.message << "\n";
                 status = 1;

@@ -43,7 +43,7 @@ struct FormattedDocument {
     std::string summary;     // the run summary, LF line ends
 };
 
-FormattedDocument FormatDocument(std::string_view inputBytes, const EditorOptions &options,
+FormattedDocument FormatDocument(std::string inputBytes, const EditorOptions &options,
                                  const KeywordCatalogue &catalogue, OutputKind output);
 
 // The text in one <pre>, each bold span in <b>...</b>, &, < and > escaped.

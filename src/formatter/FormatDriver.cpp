@@ -70,11 +70,11 @@ SegmentCounts CountsOf(const ProtectedSegments &s) {
 
 } // namespace
 
-FormatResult RunFormat(std::string_view text, const EditorOptions &options,
-                       const KeywordCatalogue &catalogue, ProgressSink &sink) {
+FormatResult RunFormat(std::string text, const EditorOptions &options, const KeywordCatalogue &catalogue,
+                       ProgressSink &sink) {
     FormatRunState run(options, catalogue, sink);
     try {
-        run.Begin(text);
+        run.Begin(std::move(text));
         sink.SetBar1(0, 0);
         sink.SetBar2(0, kStageBarMaximum);
         run.CancelCheck();

@@ -31,8 +31,9 @@ const std::vector<StageEntry> &StageTable();
 // Number of steps of the stage bar (progress bar 2).
 inline constexpr int kStageBarMaximum = 26;
 
-FormatResult RunFormat(std::string_view text, const EditorOptions &options,
-                       const KeywordCatalogue &catalogue, ProgressSink &sink);
+// The text is taken by value: a caller that no longer needs it moves it in.
+FormatResult RunFormat(std::string text, const EditorOptions &options, const KeywordCatalogue &catalogue,
+                       ProgressSink &sink);
 
 // The run summary shown after a timed run (each line ended by CR LF).
 std::string RunSummaryText(double seconds, const SegmentCounts &counts);

@@ -49,8 +49,8 @@ struct FormatRunState {
     ProtectedSegments segments;
 
     // The state at the start of a run over `text`.
-    void Begin(std::string_view text) {
-        revertText = std::string(text);
+    void Begin(std::string text) {
+        revertText = std::move(text);
         work = revertText;
         indentWidth = EffectiveIndent(options.Indent);
     }

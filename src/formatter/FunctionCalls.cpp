@@ -6,6 +6,9 @@
 #include "formatter/Protection.h"
 #include "formatter/TextUtil.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace kelvra {
 namespace {
 
@@ -70,16 +73,19 @@ std::size_t MatchingClose(std::string_view text, std::size_t from, bool &closeFi
     return std::string_view::npos;
 }
 
-// Compacts every call of one function name; the text is rebuilt only when a
-// call actually spans lines.
+// Compacts every call of one function name. Compaction only shortens the
+// text, so it is done in place: text[0, written) is the result so far and
+// text[copied, end) is still as it was, with written <= copied.
 void CompactCallsOf(FormatRunState &run, std::string &text, const std::string &name) {
     const std::string pattern = name + " ";
-    std::string out;
-    std::size_t copied = 0; // text[0, copied) has gone to `out`
+    std::size_t written = 0, copied = 0;
+    bool changed = false;
     CancelPacer pacer(run, 256);
     std::size_t from = text.find(pattern);
     while (from != std::string::npos) {
-        const char before = from == 0 ? '\0' : (from == copied && !out.empty() ? out.back() : text[from - 1]);
+        // A compacted call ends with its unchanged ")", so the character before
+        // the name reads the same in the old and the new text.
+        const char before = from == 0 ? '\0' : text[from - 1];
         if (from != 0 && before != ' ' && before != '\n') {
             from = text.find(pattern, from + pattern.size());
             continue;
@@ -93,16 +99,20 @@ void CompactCallsOf(FormatRunState &run, std::string &text, const std::string &n
         }
         std::string_view call(text.data() + from, end - from);
         if (call.find('\r') != std::string_view::npos) {
-            out.append(text, copied, from - copied);
-            out += CompactCall(run, call);
+            const std::string compacted = CompactCall(run, call);
+            std::memmove(text.data() + written, text.data() + copied, from - copied); // the part before moves down
+            written += from - copied;
+            std::memcpy(text.data() + written, compacted.data(), compacted.size());
+            written += compacted.size();
             copied = end;
+            changed = true;
         }
         from = text.find(pattern, end);
         pacer.Tick();
     }
-    if (copied == 0) return;
-    out.append(text, copied, std::string::npos);
-    text = std::move(out);
+    if (!changed) return;
+    text.erase(std::copy(text.begin() + static_cast<long>(copied), text.end(), text.begin() + static_cast<long>(written)),
+               text.end());
 }
 
 } // namespace
@@ -111,7 +121,6 @@ void StageFunctionScan(FormatRunState &run) { run.CancelCheck(); }
 
 void StageCompactFunctionCalls(FormatRunState &run) {
     const KeywordList list = KeywordList::Kansu;
-    std::string text = JoinLines(run.lines);
     // Compaction only removes line breaks, so a name that does not occur in the
     // text without its line breaks cannot occur at any point of the stage.
     std::vector<std::string> patterns;
@@ -121,7 +130,12 @@ void StageCompactFunctionCalls(FormatRunState &run) {
             names.push_back(i);
             patterns.push_back(KeywordCatalogue::Text(list, i) + " ");
         }
-    const std::vector<bool> present = PatternSet(patterns).Present(funDelCRLF(text));
+    const PatternSet set(patterns);
+    PatternSet::Scan scan(set);
+    for (const std::string &line : run.lines) scan.Feed(line);
+    const std::vector<bool> &present = scan.Present();
+    std::string text = JoinLines(run.lines);
+    run.lines.clear();
     const auto n = KeywordCatalogue::Count(list);
     for (std::size_t k = 0; k < names.size(); ++k) {
         const auto length = static_cast<std::int64_t>(text.size());

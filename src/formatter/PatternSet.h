@@ -1,10 +1,11 @@
 #pragma once
-// Tells in one pass over a text which of a set of strings occur in it
-// (Aho-Corasick). The keyword stages use it to skip the entries that do not
-// occur, instead of searching the whole text once per entry.
+// Finds in one pass over a text which of a set of strings occur in it, or
+// where (Aho-Corasick). The keyword stages use it instead of searching the
+// whole text once per keyword.
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,17 +15,37 @@ namespace kelvra {
 class PatternSet {
 public:
     explicit PatternSet(const std::vector<std::string> &patterns);
-    // present[i] is true when patterns[i] occurs in `text`. Empty patterns always occur.
+
+    // Feeds a text in pieces, as if they stood one after the other.
+    class Scan {
+    public:
+        explicit Scan(const PatternSet &set);
+        void Feed(std::string_view piece);
+        // present[i]: patterns[i] occurred in what was fed. Empty patterns always occur.
+        const std::vector<bool> &Present() const { return present_; }
+
+    private:
+        const PatternSet &set_;
+        std::vector<std::uint8_t> pending_; // states whose patterns are not yet reported
+        std::vector<bool> present_;
+        std::int32_t state_ = 0;
+    };
+
     std::vector<bool> Present(std::string_view text) const;
+    // Calls found(pattern, end) for every occurrence in `prefix` followed by
+    // `text`, `end` being the offset just after it (counted from the prefix's start).
+    void ForEachMatch(std::string_view prefix, std::string_view text,
+                      const std::function<void(std::size_t, std::size_t)> &found) const;
 
 private:
-    struct Node {
-        std::array<std::int32_t, 256> next;
-        std::int32_t fail = 0;
-        std::int32_t outputLink = -1; // nearest node on the fail chain that ends a pattern
-        std::vector<std::int32_t> ends;
-    };
-    std::vector<Node> nodes_;
+    std::int32_t Next(std::int32_t state, unsigned char c) const { return next_[state * classes_ + classOf_[c]]; }
+
+    std::array<std::uint8_t, 256> classOf_{}; // bytes that occur in no pattern share class 0
+    std::size_t classes_ = 1;
+    std::vector<std::int32_t> next_;      // state × class → state
+    std::vector<std::int32_t> outputLink_; // nearest state on the failure chain that ends a pattern, or -1
+    std::vector<std::vector<std::int32_t>> ends_;
+    std::vector<std::uint8_t> hot_; // the state ends a pattern or links to one
     std::size_t patternCount_;
 };
 

@@ -71,28 +71,74 @@ void StageChooseWordJoiner(FormatRunState &run) {
     run.Progress(30, 30);
 }
 
-void StageJoinReservedPhrases(FormatRunState &run) {
-    const KeywordList list = KeywordList::Yoyaku;
-    const int n = KeywordCatalogue::Count(list);
-    run.work.insert(run.work.begin(), ' ');
-    // Joining only ever removes occurrences of the patterns, so entries absent
-    // now stay absent; single words are their own joined form.
-    std::vector<int> candidates;
+namespace {
+
+// The checked multi-word reserved words, in catalogue order, and their search
+// patterns (blank, phrase, blank). Single words are their own joined form.
+struct CheckedPhrases {
+    std::vector<int> positions;
     std::vector<std::string> patterns;
-    for (int i = 1; i <= n; ++i)
-        if (run.catalogue.IsChecked(list, i) && IsPhrase(KeywordCatalogue::Text(list, i))) {
-            candidates.push_back(i);
-            patterns.push_back(" " + KeywordCatalogue::Text(list, i) + " ");
+};
+
+CheckedPhrases CheckedPhrasesOf(const KeywordCatalogue &catalogue) {
+    CheckedPhrases phrases;
+    for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i) {
+        const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, i);
+        if (catalogue.IsChecked(KeywordList::Yoyaku, i) && IsPhrase(entry)) {
+            phrases.positions.push_back(i);
+            phrases.patterns.push_back(" " + entry + " ");
         }
-    const std::vector<bool> present = PatternSet(patterns).Present(run.work);
+    }
+    return phrases;
+}
+
+void ReportPhraseProgress(FormatRunState &run, int position) {
     const auto length = static_cast<std::int64_t>(run.work.size());
-    for (std::size_t c = 0; c < candidates.size(); ++c) {
-        run.Progress(length * (candidates[c] - 1), length * (n - 1));
+    run.Progress(length * (position - 1), length * (KeywordCatalogue::Count(KeywordList::Yoyaku) - 1));
+}
+
+// With a one-character joiner a join changes no length, so every phrase's
+// occurrences can be found in one pass first. Joining only ever removes
+// occurrences, so a phrase's occurrences in the text as it stands when its
+// turn comes are those of the first pass that still read the same; a match
+// consumes its trailing blank, so an occurrence sharing it is passed over.
+void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases) {
+    std::string &work = run.work; // read as if it began with one more blank
+    std::vector<std::vector<std::size_t>> starts(phrases.patterns.size());
+    PatternSet(phrases.patterns).ForEachMatch(" ", work, [&](std::size_t p, std::size_t end) {
+        starts[p].push_back(end - phrases.patterns[p].size());
+    });
+    auto charAt = [&work](std::size_t v) { return v == 0 ? ' ' : work[v - 1]; };
+    const char joiner = run.wordJoiner[0];
+    for (std::size_t c = 0; c < phrases.patterns.size(); ++c) {
+        ReportPhraseProgress(run, phrases.positions[c]);
+        const std::string &pattern = phrases.patterns[c];
+        std::size_t consumedTo = 0;
+        for (std::size_t p : starts[c]) {
+            if (p < consumedTo) continue;
+            bool stillThere = true;
+            for (std::size_t k = 0; k < pattern.size() && stillThere; ++k) stillThere = charAt(p + k) == pattern[k];
+            if (!stillThere) continue;
+            for (std::size_t k = 1; k + 1 < pattern.size(); ++k)
+                if (pattern[k] == ' ') work[p + k - 1] = joiner;
+            consumedTo = p + pattern.size();
+        }
+        run.CancelCheck();
+    }
+}
+
+// A longer joiner changes lengths: one search pass per phrase, rebuilding the text.
+void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
+    run.work.insert(run.work.begin(), ' ');
+    const std::vector<bool> present = PatternSet(phrases.patterns).Present(run.work);
+    for (std::size_t c = 0; c < phrases.patterns.size(); ++c) {
+        ReportPhraseProgress(run, phrases.positions[c]);
         if (!present[c]) continue;
-        const std::string &pattern = patterns[c];
-        const std::string joined = " " + funKeyConv(KeywordCatalogue::Text(list, candidates[c]), run.wordJoiner) + " ";
+        const std::string &pattern = phrases.patterns[c];
+        const std::string joined =
+            " " + funKeyConv(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner) + " ";
         std::string out;
-        out.reserve(run.work.size());
+        out.reserve(run.work.size() + run.work.size() / 8);
         // Every pattern starts with a blank, the commonest byte of the text: a
         // plain find stops at each one; this search skips ahead by the pattern.
         const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
@@ -109,6 +155,16 @@ void StageJoinReservedPhrases(FormatRunState &run) {
         run.CancelCheck();
     }
     run.work.erase(run.work.begin());
+}
+
+} // namespace
+
+void StageJoinReservedPhrases(FormatRunState &run) {
+    const CheckedPhrases phrases = CheckedPhrasesOf(run.catalogue);
+    if (run.wordJoiner.size() == 1)
+        JoinPhrasesInPlace(run, phrases);
+    else
+        JoinPhrasesBySearch(run, phrases);
 }
 
 // A reserved word gets a line break before it where it stands between two

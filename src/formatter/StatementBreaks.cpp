@@ -62,32 +62,52 @@ void StageSplitStandAloneKeywords(FormatRunState &run) {
             candidates.push_back(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner));
     // A split goes in after a blank, and no keyword holds a blank, so which
     // keywords occur in the text does not change during the stage.
-    std::vector<bool> present = PatternSet(candidates).Present(JoinLines(run.lines));
+    const PatternSet set(candidates);
+    PatternSet::Scan scan(set);
+    for (std::size_t i = 0; i < run.lines.size(); ++i) {
+        if (i) scan.Feed(kCrLf);
+        scan.Feed(run.lines[i]);
+    }
+    const std::vector<bool> &present = scan.Present();
     std::vector<std::string> keywords;
     for (std::size_t i = 0; i < candidates.size(); ++i)
         if (present[i]) keywords.push_back(candidates[i] + " ");
     if (keywords.empty()) return;
 
-    std::vector<std::string> out;
-    out.reserve(run.lines.size() * 2);
-    std::size_t k = 0;
-    CancelPacer pacer(run, 4096);
-    for (; k < run.lines.size() && !run.lines[k].empty(); ++k) {
-        // The rest of a split line is scanned next, by the same keyword and the later ones.
-        std::string_view rest = run.lines[k];
+    // Where each line splits: the rest of a split line is scanned next, by the
+    // same keyword and the later ones.
+    auto forEachPiece = [&keywords](std::string_view line, const auto &piece) {
         std::size_t entry = 0;
         for (;;) {
             while (entry < keywords.size() &&
-                   !(StartsWith(rest, keywords[entry]) && rest.size() > keywords[entry].size()))
+                   !(StartsWith(line, keywords[entry]) && line.size() > keywords[entry].size()))
                 ++entry;
             if (entry == keywords.size()) break;
-            out.emplace_back(rest.substr(0, keywords[entry].size()));
-            rest.remove_prefix(keywords[entry].size());
+            piece(line.substr(0, keywords[entry].size()));
+            line.remove_prefix(keywords[entry].size());
         }
-        out.emplace_back(rest);
+        piece(line);
+    };
+    std::size_t scanned = 0, pieces = 0;
+    while (scanned < run.lines.size() && !run.lines[scanned].empty())
+        forEachPiece(run.lines[scanned++], [&pieces](std::string_view) { ++pieces; });
+    if (pieces == scanned) return; // nothing splits
+
+    std::vector<std::string> out;
+    out.reserve(pieces + run.lines.size() - scanned); // exactly: the lines are many
+    CancelPacer pacer(run, 4096);
+    for (std::size_t k = 0; k < scanned; ++k) {
+        std::string &line = run.lines[k];
+        bool split = false;
+        forEachPiece(line, [&](std::string_view piece) {
+            split = split || piece.size() != line.size();
+            if (split) out.emplace_back(piece);
+        });
+        if (!split) out.push_back(std::move(line));
+        else std::string().swap(line);
         pacer.Tick();
     }
-    for (; k < run.lines.size(); ++k) out.push_back(std::move(run.lines[k]));
+    for (std::size_t k = scanned; k < run.lines.size(); ++k) out.push_back(std::move(run.lines[k]));
     run.lines = std::move(out);
     run.CancelCheck();
 }

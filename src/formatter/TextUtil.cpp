@@ -100,6 +100,9 @@ std::string NormaliseLineBreaks(std::string_view text) {
 
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
+    std::size_t breaks = 0;
+    for (std::size_t p = text.find(kCrLf); p != std::string_view::npos; p = text.find(kCrLf, p + 2)) ++breaks;
+    lines.reserve(breaks + 1);
     std::size_t start = 0;
     for (;;) {
         std::size_t p = text.find(kCrLf, start);

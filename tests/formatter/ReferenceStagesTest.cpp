@@ -104,7 +104,44 @@ std::string CompactCallsLiterally(std::string text, const KeywordCatalogue &cat)
     return text;
 }
 
+// Stage 11 as written: per checked entry, find and replace from the scan position on.
+std::string JoinPhrasesLiterally(std::string work, const KeywordCatalogue &cat, const std::string &joiner) {
+    work = " " + work;
+    for (int e = 1; e <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++e) {
+        if (!cat.IsChecked(KeywordList::Yoyaku, e)) continue;
+        const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, e);
+        const std::string pattern = " " + entry + " ", joined = " " + funKeyConv(entry, joiner) + " ";
+        std::string out;
+        for (;;) {
+            std::size_t p = work.find(pattern);
+            if (p == std::string::npos) break;
+            out += work.substr(0, p) + joined;
+            work = work.substr(p + pattern.size());
+        }
+        work = out + work;
+    }
+    return work.substr(1);
+}
+
 } // namespace
+
+TEST(ReferenceStages, PhraseJoiningMatchesTheRuleAsWritten) {
+    std::vector<std::string> texts = CorpusSample();
+    texts.push_back("GROUP BY GROUP BY X ORDER BY A UNION ALL SELECT FOR UPDATE NOWAIT START WITH CHECK OPTION ");
+    // Every one-character joiner in use: the joiner becomes "~~" and lengths change.
+    texts.push_back("~ ^ ` | \\ % $ @ ! ? GROUP BY A ORDER BY B FOR UPDATE FOR UPDATE NOWAIT WITH READ ONLY");
+    for (const std::string &text : texts) {
+        StageHarness h;
+        h.options.SimpleMode = true;
+        try {
+            h.RunThrough(text, "10");
+        } catch (const StageFailure &) {
+            continue;
+        }
+        const std::string expected = JoinPhrasesLiterally(h.state->work, h.catalogue, h.state->wordJoiner);
+        ASSERT_EQ(h.RunThrough(text, "11"), expected) << text.substr(0, 120);
+    }
+}
 
 TEST(ReferenceStages, StandAloneSplitAndCallCompactionMatchTheRulesAsWritten) {
     for (const std::string &text : CorpusSample()) {

@@ -34,7 +34,7 @@ struct StageHarness {
     std::string RunThrough(std::string_view text, std::string_view lastStage) {
         state = std::make_unique<FormatRunState>(options, catalogue, sink);
         FormatRunState &run = *state;
-        run.Begin(text);
+        run.Begin(std::string(text));
         for (const StageEntry &stage : StageTable()) {
             bool runs = stage.runs == StageCondition::Always ||
                         (stage.runs == StageCondition::NormalMode && !options.SimpleMode) ||

@@ -33,3 +33,17 @@ TEST(PatternSet, FindsOverlappingAndNestedPatterns) {
     EXPECT_EQ(present, (std::vector<bool>{true, true, true, false, false, true}));
     EXPECT_EQ(set.Present("ORDER"), (std::vector<bool>{false, false, false, false, true, false}));
 }
+
+TEST(PatternSet, ReportsEveryOccurrenceWithItsEnd) {
+    PatternSet set({" A B ", " B ", "B B"});
+    std::vector<std::pair<std::size_t, std::size_t>> found;
+    set.ForEachMatch("X", " A B B ", [&](std::size_t p, std::size_t end) { found.emplace_back(p, end); });
+    const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 6}, {1, 6}, {2, 7}, {1, 8}};
+    EXPECT_EQ(found, expected);
+    PatternSet::Scan scan(set);
+    scan.Feed("X A");
+    scan.Feed(" B");
+    EXPECT_EQ(scan.Present(), (std::vector<bool>{false, false, false}));
+    scan.Feed(" ");
+    EXPECT_EQ(scan.Present(), (std::vector<bool>{true, true, false}));
+}
