@@ -4,6 +4,8 @@
 #include "platform/PlainTextFile.h"
 #include "platform/TextCodec.h"
 
+#include "support/Corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -159,23 +161,24 @@ TEST(Corpus, EveryFileGoesThroughWithoutLoss) {
     EditorOptions options;
     KeywordCatalogue catalogue;
     int formatted = 0;
-    for (const auto &e : fs::recursive_directory_iterator(KELVRA_CORPUS_DIR)) {
-        if (!e.is_regular_file() || e.path().extension() != ".sql") continue;
-        const std::string bytes = Slurp(e.path());
+    const auto files = kelvra::test::CorpusFiles();
+    KELVRA_SKIP_WITHOUT_CORPUS(files);
+    for (const auto &path : files) {
+        const std::string bytes = Slurp(path);
         FormattedDocument doc = FormatDocument(bytes, options, catalogue, OutputKind::Text);
         if (doc.exitCode != 0) {
-            EXPECT_FALSE(doc.diagnostic.empty()) << e.path();
+            EXPECT_FALSE(doc.diagnostic.empty()) << path;
             continue;
         }
         ++formatted;
         // Nothing of the input's characters is lost: the output decodes cleanly
         // and holds at least the input's non-blank characters (they only change case).
         DecodedText in = DecodePlainText(bytes), out = DecodePlainText(doc.bytes);
-        EXPECT_TRUE(out.badOffsets.empty()) << e.path();
+        EXPECT_TRUE(out.badOffsets.empty()) << path;
         auto count = [](const std::string &s) {
             return std::count_if(s.begin(), s.end(), [](char c) { return c != ' ' && c != '\r' && c != '\n' && c != '\t'; });
         };
-        EXPECT_GE(count(out.text), count(in.text)) << e.path();
+        EXPECT_GE(count(out.text), count(in.text)) << path;
     }
     EXPECT_GT(formatted, 300);
 }

@@ -2,6 +2,7 @@
 #include "formatter/FormatRunState.h"
 #include "formatter/ReservedWords.h"
 #include "StageHarness.h"
+#include "support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -123,16 +124,8 @@ std::vector<std::string> SampleTexts() {
         "SELECT SELECT FROM FROM FROM X AND AND OR OR SELECT ",
         " WHERE  WHERE A\r\nWHERE B ORDER~BY ORDER~BY SET SET DATE ",
     };
-    std::vector<std::filesystem::path> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(KELVRA_CORPUS_DIR))
-        if (e.is_regular_file() && e.path().extension() == ".sql") files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    for (std::size_t i = 0; i < files.size(); i += 7) {
-        std::ifstream in(files[i], std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        texts.push_back(ss.str().substr(0, 40000));
-    }
+    const auto files = kelvra::test::CorpusFiles();
+    for (std::size_t i = 0; i < files.size(); i += 7) texts.push_back(kelvra::test::ReadWholeFile(files[i]).substr(0, 40000));
     return texts;
 }
 

@@ -6,6 +6,7 @@
 #include "formatter/TextUtil.h"
 #include "platform/TextCodec.h"
 #include "StageHarness.h"
+#include "support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +21,11 @@ using kelvra::test::StageHarness;
 namespace {
 
 std::vector<std::string> CorpusSample() {
-    std::vector<std::filesystem::path> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(KELVRA_CORPUS_DIR))
-        if (e.is_regular_file() && e.path().extension() == ".sql") files.push_back(e.path());
-    std::sort(files.begin(), files.end());
+    const auto files = kelvra::test::CorpusFiles();
     std::vector<std::string> texts = {"SELECT SELECT SELECT X FROM FROM T WHERE A IN ( SELECT B FROM C ) ",
                                       "NVL ( NVL ( A , B ) , C ) MAX ) MAX ( X ) XNVL ( Y ) "};
     for (std::size_t i = 0; i < files.size(); i += 4) {
-        std::ifstream in(files[i], std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string text = ss.str().substr(0, 50000);
+        std::string text = kelvra::test::ReadWholeFile(files[i]).substr(0, 50000);
         texts.push_back(NormaliseLineBreaks(IsValidUtf8(text) ? text : DecodeCp932(text).text));
     }
     return texts;

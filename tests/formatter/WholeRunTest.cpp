@@ -5,6 +5,7 @@
 #include "formatter/TextUtil.h"
 #include "platform/TextCodec.h"
 #include "StageHarness.h"
+#include "support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 
 using namespace kelvra;
 using kelvra::test::CountingSink;
+using kelvra::test::CorpusFiles;
 using kelvra::test::StageHarness;
 
 namespace {
@@ -81,25 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {"SELECT", "FROM"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
-std::string ReadFile(const std::filesystem::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // A corpus file as the editor would hand it over: UTF-8 with CR LF line ends.
 std::string AsEditorText(const std::string &bytes) {
     std::string text = IsValidUtf8(bytes) ? bytes : DecodeCp932(bytes).text;
     return NormaliseLineBreaks(text);
-}
-
-std::vector<std::filesystem::path> CorpusFiles() {
-    std::vector<std::filesystem::path> files;
-    for (const auto &e : std::filesystem::recursive_directory_iterator(KELVRA_CORPUS_DIR))
-        if (e.is_regular_file() && e.path().extension() == ".sql") files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 // Stage 23 exactly as the rule reads: one search pass per entry over the whole text.
@@ -129,8 +116,10 @@ std::string ReservedWordFormOnePassPerEntry(std::string text, const KeywordCatal
 
 TEST(Corpus, EveryFileFormatsAndKeepsEveryLiteralAndComment) {
     int normal = 0, refused = 0;
-    for (const auto &path : CorpusFiles()) {
-        const std::string text = AsEditorText(ReadFile(path));
+    const auto files = CorpusFiles();
+    KELVRA_SKIP_WITHOUT_CORPUS(files);
+    for (const auto &path : files) {
+        const std::string text = AsEditorText(kelvra::test::ReadWholeFile(path));
         CountingSink sink;
         FormatResult r = RunFormat(text, EditorOptions{}, KeywordCatalogue{}, sink);
         if (r.end != RunEnd::Normal) {
@@ -162,8 +151,9 @@ TEST(Corpus, EveryFileFormatsAndKeepsEveryLiteralAndComment) {
 
 TEST(Corpus, OnePassEmphasisEqualsOnePassPerEntry) {
     const auto files = CorpusFiles();
+    KELVRA_SKIP_WITHOUT_CORPUS(files);
     for (std::size_t f = 0; f < files.size(); f += 5) {
-        const std::string text = AsEditorText(ReadFile(files[f])).substr(0, 60000);
+        const std::string text = AsEditorText(kelvra::test::ReadWholeFile(files[f])).substr(0, 60000);
         for (bool simple : {false, true}) {
             StageHarness h;
             h.options.SimpleMode = simple;
