@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     static const kelvra::KeywordCatalogue catalogue;
     kelvra::ProgressSink sink;
-    kelvra::FormatResult r = kelvra::RunFormat(text, options, catalogue, sink);
+    kelvra::FormatResult r = kelvra::RunFormat(std::string(text), options, catalogue, sink);
 
     if (r.end == kelvra::RunEnd::UnexpectedError) Violation("unexpected error", text);
     if (r.end == kelvra::RunEnd::Cancelled) Violation("cancelled without a cancel", text);
