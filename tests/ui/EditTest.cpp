@@ -252,6 +252,31 @@ private slots:
         }
     }
 
+    void nothingIsLostSilentlyOnOpenOrSave() {
+        Harness h;
+        WriteFile(h.Path("bad.sql"), QByteArray("select \x81\xFF 1"));
+        WriteFile(h.Path("good.sql"), "select 1");
+        QVERIFY(h.Start({h.Path("good.sql")}));
+        h.dialogs.files = {h.Path("bad.sql")};
+        h.dialogs.answers = {Answer::Cancel}; // do not replace the undecodable bytes
+        h.window->mnuFileOpenClick();
+        QVERIFY(h.dialogs.asked.last().text.contains(h.Path("bad.sql")));
+        QCOMPARE(h.window->DocPath, h.Path("good.sql"));
+        QCOMPARE(h.Text(), std::string("select 1"));
+
+        // A wave dash has no code of its own in Shift-JIS: the save offers UTF-8.
+        h.window->rchOut->setPlainText(U("select '\u301C'"));
+        h.window->mnuFormatSaveCheck->setChecked(false);
+        h.dialogs.answers = {Answer::Yes};
+        h.window->mnuFileSaveClick();
+        QVERIFY(h.dialogs.asked.last().text.contains(QChar(0x301C)));
+        QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBFselect '\xE3\x80\x9C'"));
+        h.dialogs.answers = {Answer::Cancel};
+        h.window->rchOut->setPlainText(U("changed '\u301C'"));
+        h.window->mnuFileSaveClick(); // already UTF-8: no question, saved as it is
+        QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBF" "changed '\xE3\x80\x9C'"));
+    }
+
     void historyOrder() {
         Harness h;
         WriteFile(h.Path("A.sql"), "a");
