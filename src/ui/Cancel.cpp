@@ -1,4 +1,5 @@
 #include "ui/Cancel.h"
+#include "ui/WindowFont.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,10 +14,7 @@ TdlgCancel::TdlgCancel(QWidget *parent)
     setWindowTitle(QString::fromUtf8("処理中．．．"));
     setModal(false);
     setFixedSize(342, 90);
-    QFont font(QString::fromUtf8("ＭＳ ゴシック"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(GothicFont(13));
 
     prgBar1 = new QProgressBar(this);
     prgBar1->setObjectName("prgBar1");

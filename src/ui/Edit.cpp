@@ -1,6 +1,7 @@
 // TfrmEdit: construction, menus and speed buttons, status bar and hints,
 // caption, start-up with the command line, dropped files and closing.
 #include "ui/Edit.h"
+#include "ui/WindowFont.h"
 
 #include "ui/Cancel.h"
 
@@ -41,13 +42,6 @@ QAction *Item(QObject *parent, const char *name, const char *caption, const char
     return a;
 }
 
-QFont WindowFont(int pixels) {
-    QFont f(U("ＭＳ ゴシック"));
-    f.setStyleHint(QFont::TypeWriter);
-    f.setPixelSize(pixels);
-    return f;
-}
-
 } // namespace
 
 // Read-only as the user sees it: not writable by this user, or marked so by
@@ -65,7 +59,7 @@ TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &argume
     : QMainWindow(parent), dialogs_(dialogs), desktop_(desktop), arguments_(arguments),
       settingsFolder_(settingsFolder), programFolder_(programFolder) {
     setObjectName("frmEdit");
-    setFont(WindowFont(15));
+    setFont(GothicFont(15));
     resize(860, 640); // a desktop without placement rules would give a tiny window
     settings_ = DefaultSettings(programFolder_);
     CreateEditor();
@@ -101,7 +95,7 @@ void TfrmEdit::CreateEditor() {
             sinceBreath_.restart();
         }
     });
-    EditorFont.font = WindowFont(13);
+    EditorFont.font = GothicFont(13);
     EditorFont.font.setPointSize(10);
     EditorFont.color = palette().color(QPalette::Text);
     editor_.SetDefaultFont(EditorFont);

@@ -1,4 +1,5 @@
 #include "ui/Key.h"
+#include "ui/WindowFont.h"
 
 #include <algorithm>
 #include <iterator>
@@ -212,10 +213,7 @@ TfrmKey::TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *paren
     setWindowTitle(U("予約語テーブル"));
     setModal(true);
     setFixedSize(550, 334);
-    QFont font(U("ＭＳ ゴシック"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(GothicFont(13));
 
     PagCon1 = new QTabWidget(this);
     PagCon1->setObjectName("PagCon1");

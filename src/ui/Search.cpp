@@ -1,4 +1,5 @@
 #include "ui/Search.h"
+#include "ui/WindowFont.h"
 
 #include "formatter/TextUtil.h"
 #include "platform/TextSearch.h"
@@ -92,10 +93,7 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     setWindowTitle(U("検索／置換"));
     setModal(false);
     setFixedSize(420, 262);
-    QFont font(U("ＭＳ ゴシック"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(GothicFont(13));
 
     tabSearch = new QTabBar(this);
     tabSearch->setObjectName("tabSearch");
