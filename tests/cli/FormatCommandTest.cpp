@@ -2,6 +2,7 @@
 
 #include "formatter/TextUtil.h"
 #include "platform/PlainTextFile.h"
+#include "platform/RtfReader.h"
 #include "platform/TextCodec.h"
 
 #include "support/Corpus.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace kelvra;
 using namespace kelvra::cli;
@@ -66,10 +68,12 @@ std::vector<std::string> Isolated(const TempDir &dir, std::vector<std::string> a
 TEST(CommandLine, UsageErrorsExitTwo) {
     const std::vector<std::vector<std::string>> bad = {
         {"--indent", "0"}, {"--indent", "11"}, {"--indent"}, {"--indent=x"}, {"--comma", "middle"},
-        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"}};
+        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"},
+        {"--indent", "3x"}, {"--indent", "1.5"}, {"--indent", "-1"}, {"--indent", ""},
+        {"--indent", "99999999999"}, {"--comma=After"}, {"--settings="}};
     for (const auto &args : bad) {
         Outcome r = RunWith(args);
-        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_NE(r.err.find("kelvra-format"), std::string::npos);
     }
     ParsedCommandLine p = ParseCommandLine({"--indent=3", "--comma", "before", "--simple", "a.sql", "--", "-x.sql"});
@@ -78,6 +82,8 @@ TEST(CommandLine, UsageErrorsExitTwo) {
     EXPECT_EQ(p.command.comma, CommaPosition::Before);
     EXPECT_TRUE(p.command.simple);
     EXPECT_EQ(p.command.files, (std::vector<std::string>{"a.sql", "-x.sql"}));
+    EXPECT_EQ(ParseCommandLine({"--indent", "1"}).command.indent, 1);
+    EXPECT_EQ(ParseCommandLine({"--indent=10"}).command.indent, 10);
     EXPECT_EQ(RunWith({"--help"}).status, 0);
     EXPECT_NE(RunWith({"--version"}).out.find("1.09"), std::string::npos);
 }
@@ -124,10 +130,63 @@ TEST(FormatDocument, HtmlAndRtfCarryTheEmphasis) {
     EXPECT_EQ(HtmlFragment("a>b", {}), "<pre>a&gt;b</pre>");
     FormattedDocument rtf = FormatDocument("select '表' from t", options, catalogue, OutputKind::Rtf);
     EXPECT_EQ(rtf.bytes.rfind("{\\rtf1", 0), 0u);
-    EXPECT_NE(rtf.bytes.find("\\b"), std::string::npos);
+    // Read back: exactly the reserved words are bold.
+    StyledText styled = ReadRtf(rtf.bytes);
+    ASSERT_EQ(styled.Text(), "SELECT \r\n        '表' \r\nFROM \r\n        T");
+    const std::string &text = styled.Text();
+    std::string bold, expected(text.size(), '.');
+    for (std::size_t k = 0; k < text.size(); ++k) bold += styled.FormatAt(k).bold ? text[k] : '.';
+    expected.replace(0, 6, "SELECT");
+    expected.replace(text.find("FROM"), 4, "FROM");
+    EXPECT_EQ(bold, expected);
     options.Bold = false;
     html = FormatDocument("select a from t", options, catalogue, OutputKind::Html);
     EXPECT_EQ(html.bytes.find("<b>"), std::string::npos);
+}
+
+// Each option changes a whole run as it would in the editor (checked by hand
+// against the format rules).
+TEST(Options, EachOptionReachesTheFormatRun) {
+    struct Case { std::vector<std::string> args; std::string input, output; } cases[] = {
+        {{}, "select a\nfrom t", "SELECT \n        AFROM T"},
+        {{"--line-breaks-separate"}, "select a\nfrom t", "SELECT \n        A \nFROM \n        T"},
+        {{"--indent", "1"}, "select a from t", "SELECT \n A \nFROM \n T"},
+        {{"--comma", "before"}, "select a, b from t", "SELECT \n        A \n        , B \nFROM \n        T"},
+        {{"--simple"}, "select 'a' from t", "SELECT \n        'A' \nFROM \n        T"},
+        {{}, "select 'a' from t", "SELECT \n        'a' \nFROM \n        T"},
+        {{"--html"}, "select a from t", "<pre><b>SELECT</b> \n        A \n<b>FROM</b> \n        T</pre>"},
+        {{"--html", "--no-bold"}, "select a from t", "<pre>SELECT \n        A \nFROM \n        T</pre>"},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        Outcome r = RunWith(Isolated(dir, c.args), c.input);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, c.output) << testing::PrintToString(c.args);
+    }
+    TempDir dir;
+    Outcome r = RunWith(Isolated(dir, {"--rtf", "--no-bold"}), "select a from t");
+    ASSERT_EQ(r.status, 0) << r.err;
+    StyledText styled = ReadRtf(r.out);
+    for (std::size_t k = 0; k < styled.Text().size(); ++k) EXPECT_FALSE(styled.FormatAt(k).bold) << k;
+}
+
+TEST(InPlace, LeavesAFileAloneWhenItsResultIsTheSame) {
+    TempDir dir;
+    fs::path done = dir.path() / "done.sql";
+    Write(done, "SELECT \r\n        A \r\nFROM \r\n        T");
+    struct stat before {};
+    ASSERT_EQ(::stat(done.c_str(), &before), 0);
+    Outcome r = RunWith(Isolated(dir, {"-i", done.string()}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    struct stat after {};
+    ASSERT_EQ(::stat(done.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged file was written anew";
+    // The same size with other bytes is rewritten.
+    Write(done, "select \r\n        a \r\nfrom \r\n        t");
+    ASSERT_EQ(::stat(done.c_str(), &before), 0);
+    r = RunWith(Isolated(dir, {"-i", done.string()}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(done), "SELECT \r\n        A \r\nFROM \r\n        T");
 }
 
 TEST(InPlace, RewritesOnlyAfterASuccessfulRun) {

@@ -62,6 +62,11 @@ INSTANTIATE_TEST_SUITE_P(
         StageCase{"separatorsSpacedAndParenBroken", "f(a,b)", "8", "F ( A , B \r\n) "},
         StageCase{"closingParenFirst", ")x", "8", " \r\n) X"},
         StageCase{"trailingBlanksShrinkToOne", "a   ", "7", "A "},
+        StageCase{"leadingBlanksShrinkToOne", "   a  b", "7", " A B"},
+        StageCase{"oneLeadingBlankStays", " a", "7", " A"},
+        StageCase{"everyAsciiLetterUpperCasedNeighboursNot", "abcdefghijklmnopqrstuvwxyz@[`{", "5",
+                  "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{"},
+        StageCase{"caseRangeEndsInOtherScripts", "οπρωςпряё｀ａｚ｛", "5", "ΟΠΡΩςПРЯЁ｀ＡＺ｛"},
         StageCase{"blanksAroundSemicolon", "a;b", "7", "A ; B"}),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -29,6 +29,7 @@ struct RunCase {
     Lines expected;
     std::vector<std::string> bold;
     bool commaBefore = false;
+    int indent = 8;
 };
 
 void PrintTo(const RunCase &c, std::ostream *os) { *os << c.name; }
@@ -45,6 +46,7 @@ TEST_P(WholeRun, GivesTheExactLinesAndBoldWords) {
     const RunCase &c = GetParam();
     EditorOptions options;
     if (c.commaBefore) options.Comma = CommaPosition::Before;
+    options.Indent = c.indent;
     CountingSink sink;
     FormatResult r = RunFormat(c.text, options, KeywordCatalogue{}, sink);
     ASSERT_EQ(r.end, RunEnd::Normal) << r.message.text;
@@ -78,10 +80,39 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"lineCommentInsideACallEndsItsLine", "select nvl(a, -- c\r\nb) x from t",
                 {"SELECT ", Pad(8, "NVL ( A , -- c"), Pad(16, "B ) X "), "FROM ", Pad(8, "T")},
                 {"SELECT", "NVL", "FROM"}},
+        RunCase{"indentWidthOne", "select a, b from t;",
+                {"SELECT ", Pad(1, "A , "), Pad(1, "B "), "FROM ", Pad(1, "T ; "), Pad(2, "")}, {"SELECT", "FROM"},
+                false, 1},
+        RunCase{"indentWidthTenInsideParens", "select nvl(a, (b)) from t",
+                {"SELECT ", Pad(10, "NVL ( A , ( B ) ) "), "FROM ", Pad(10, "T")}, {"SELECT", "NVL", "FROM"}, false, 10},
+        RunCase{"leadingBlanksBecomeOne", "   x  y", {Pad(9, "X Y")}, {}},
+        RunCase{"emptyQuotedNamesAndLiterals", "select \"\" x, '' y, \"a\" from t",
+                {"SELECT ", Pad(8, "\"\" X , "), Pad(8, "'' Y , "), Pad(8, "\"a\" "), "FROM ", Pad(8, "T")},
+                {"SELECT", "FROM"}},
         RunCase{"japaneseKeptWhole", "select '表示' 名前, ソ表 from 表 -- ソ\r\n",
                 {"SELECT ", Pad(8, "'表示' 名前 , "), Pad(8, "ソ表 "), "FROM ", Pad(8, "表 "), "-- ソ", Pad(8, "")},
                 {"SELECT", "FROM"}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// An unchecked multi-word reserved word is left as separate words: its joined
+// form must never reach the result, and it is not emphasised as one word.
+TEST(WholeRunCatalogue, UncheckedPhrasesStaySeparateWords) {
+    int phrases = 0;
+    for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i) {
+        const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, i);
+        if (entry.find(' ') == std::string::npos) continue;
+        ++phrases;
+        KeywordCatalogue catalogue;
+        catalogue.SetState(KeywordList::Yoyaku, i, CheckState::Unchecked);
+        catalogue.MirrorDependentLists();
+        CountingSink sink;
+        FormatResult r = RunFormat("select x from t " + entry + " y", EditorOptions{}, catalogue, sink);
+        ASSERT_EQ(r.end, RunEnd::Normal) << entry;
+        EXPECT_EQ(r.text.find('~'), std::string::npos) << entry << ":\n" << r.text;
+        for (const auto &s : r.boldSpans) EXPECT_NE(r.text.substr(s.start, s.length), entry);
+    }
+    EXPECT_GT(phrases, 20);
+}
 
 // A corpus file as the editor would hand it over: UTF-8 with CR LF line ends.
 std::string AsEditorText(const std::string &bytes) {

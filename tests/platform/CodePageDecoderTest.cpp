@@ -26,7 +26,11 @@ TEST(CodePageDecoder, DecodesSingleAndDoubleByteCharacters) {
 
 TEST(CodePageDecoder, AppendUtf8EncodesEveryPlaneAndRejectsSurrogates) {
     struct Case { char32_t cp; const char *utf8; } cases[] = {
-        {0x41, "A"}, {0xE9, "é"}, {0x8868, "表"}, {0x1F600, "😀"}, {0xD800, "\xEF\xBF\xBD"}, {0x110000, "\xEF\xBF\xBD"}};
+        {0x41, "A"}, {0xE9, "é"}, {0x8868, "表"}, {0x1F600, "😀"}, {0xD800, "\xEF\xBF\xBD"}, {0x110000, "\xEF\xBF\xBD"},
+        // Each end of each length.
+        {0x7F, "\x7F"}, {0x80, "\xC2\x80"}, {0x7FF, "\xDF\xBF"}, {0x800, "\xE0\xA0\x80"}, {0xD7FF, "\xED\x9F\xBF"},
+        {0xDFFF, "\xEF\xBF\xBD"}, {0xE000, "\xEE\x80\x80"}, {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"},
+        {0x10FFFF, "\xF4\x8F\xBF\xBF"}};
     for (const Case &c : cases) {
         std::string out;
         AppendUtf8(out, c.cp);

@@ -54,6 +54,10 @@ TEST_F(IniFileTest, ReadsAFileAsWindowsWritesIt) {
                     "Quoted=\"  kept  \"\r\n"
                     "Single='x'\r\n"
                     "Half='x\r\n"
+                    "EmptyQuoted=\"\"\r\n"
+                    "EmptySingle=''\r\n"
+                    "LoneQuote=\"\r\n"
+                    "Mixed=\"x'\r\n"
                     "Empty=\r\n"
                     "Path=C:\\表示\\a=b\r\n"
                     "; Comment=not a key\r\n"
@@ -74,6 +78,10 @@ TEST_F(IniFileTest, ReadsAFileAsWindowsWritesIt) {
         {"Setting", "Quoted", "  kept  "},
         {"Setting", "Single", "x"},
         {"Setting", "Half", "'x"},
+        {"Setting", "EmptyQuoted", ""},
+        {"Setting", "EmptySingle", ""},
+        {"Setting", "LoneQuote", "\""},
+        {"Setting", "Mixed", "\"x'"},
         {"Setting", "Empty", ""},
         {"Setting", "Path", "C:\\表示\\a=b"},
         {"Setting", "Version", "first wins"},

@@ -1,8 +1,10 @@
 #include "platform/DocumentFile.h"
 #include "platform/PlainTextFile.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -67,6 +69,10 @@ TEST(PlainTextFile, FilesComeBackByteForByte) {
         EncodedText e = EncodePlainText(d.text, d.format);
         EXPECT_EQ(e.bytes, c.bytes) << c.name;
         EXPECT_TRUE(e.lossyOffsets.empty()) << c.name;
+        // A document read and saved back as plain text keeps its encoding and line ends.
+        LoadedDocument doc = ReadDocument(c.bytes, DocumentKind::PlainText);
+        EXPECT_EQ(WriteDocument(doc.content, DocumentKind::PlainText, doc.plainFormat).bytes, c.bytes)
+            << c.name << ", as a document";
     }
 }
 
@@ -109,22 +115,42 @@ TEST(PlainTextFile, SafeWriteReplacesKeepsModeAndFailsCleanly) {
     EXPECT_FALSE(WriteFileSafely(dir / "sub", "x"));
     EXPECT_FALSE(WriteFileSafely(dir / "missing" / "b.sql", "x"));
 
-    if (::geteuid() != 0) {
-        // Read-only file, and a folder that cannot take the temporary file.
-        ::chmod(file.c_str(), 0440);
-        EXPECT_FALSE(WriteFileSafely(file, "fourth"));
-        EXPECT_EQ(Slurp(file), "third");
-        ::chmod(file.c_str(), 0640);
-        ::chmod(dir.path().c_str(), 0500);
-        FileStatus s = WriteFileSafely(file, "fifth");
-        EXPECT_FALSE(s);
-        EXPECT_FALSE(s.message.empty());
-        ::chmod(dir.path().c_str(), 0700);
-        EXPECT_EQ(Slurp(file), "third");
-    }
     std::size_t entries = 0;
     for (auto &e : fs::directory_iterator(dir.path())) entries += e.path().filename().string()[0] == '.';
     EXPECT_EQ(entries, 0u) << "temporary files left behind";
+}
+
+// A user who may not write a file, or may not add to its folder, cannot replace
+// it. Root may write anything, so as root the checks run in a child process
+// that has dropped to the user nobody.
+TEST(PlainTextFile, SafeWriteRefusesWhatTheUserMayNotWrite) {
+    TempDir dir;
+    const fs::path readOnly = dir / "read-only.sql", locked = dir / "locked", inLocked = locked / "b.sql";
+    ASSERT_TRUE(WriteFileSafely(readOnly, "kept"));
+    fs::create_directory(locked);
+    ASSERT_TRUE(WriteFileSafely(inLocked, "kept too"));
+    ::chmod(readOnly.c_str(), 0444);
+    ::chmod(inLocked.c_str(), 0666);
+    ::chmod(locked.c_str(), 0555);
+    ::chmod(dir.path().c_str(), 0777);
+
+    const std::string failures = kelvra::test::AsUnprivilegedUser([&] {
+        std::string f;
+        if (WriteFileSafely(readOnly, "new")) f += "a read-only file was replaced; ";
+        FileStatus s = WriteFileSafely(inLocked, "new");
+        if (s) f += "a file in a folder without write permission was replaced; ";
+        if (!s && s.message.empty()) f += "a refused write gave no message; ";
+        return f;
+    });
+    EXPECT_EQ(failures, "");
+    EXPECT_EQ(Slurp(readOnly), "kept");
+    EXPECT_EQ(Slurp(inLocked), "kept too");
+    std::vector<std::string> left;
+    for (const auto &e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename().string());
+    for (const auto &e : fs::directory_iterator(locked)) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"b.sql", "locked", "read-only.sql"}));
+    ::chmod(locked.c_str(), 0755);
 }
 
 TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {

@@ -13,7 +13,7 @@ namespace {
 
 std::string Fixture(const char *name) {
     std::string bytes;
-    auto path = std::filesystem::path(__FILE__).parent_path() / "data" / name;
+    auto path = std::filesystem::path(KELVRA_TEST_DATA_DIR) / name;
     EXPECT_TRUE(ReadFileBytes(path, bytes)) << path;
     return bytes;
 }
@@ -57,6 +57,7 @@ TEST(Rtf, StyledTextSurvivesWriteAndRead) {
         {"empty", ""},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         StyledText doc(base);
         doc.SetText(c.text);
         std::size_t n = c.text.size();
@@ -71,7 +72,6 @@ TEST(Rtf, StyledTextSurvivesWriteAndRead) {
         EXPECT_TRUE(LooksLikeRtf(rtf));
         EXPECT_FALSE(HasNonAscii(rtf)) << c.name;
         ExpectSameDocument(ReadRtf(rtf, base), doc);
-        SCOPED_TRACE(c.name);
     }
 }
 
@@ -84,6 +84,20 @@ TEST(Rtf, WriterUsesCodePage932AndTheJapaneseCharset) {
     EXPECT_NE(rtf.find("\\fcharset128 \\'82\\'6c\\'82\\'72 \\'83\\'53"), std::string::npos);  // ＭＳ ゴシック
     EXPECT_NE(rtf.find("\\'95\\'5c\\b0 "), std::string::npos);  // 表 in bold; the 0x5C stays escaped
     EXPECT_NE(rtf.find("\\u233?"), std::string::npos);             // é has no code page 932 code
+
+    // Characters without a code page 932 code as signed 16-bit numbers.
+    struct Case { const char *text, *written; } cases[] = {
+        {"\xE7\xBF\xBF", "\\u32767?"},  // U+7FFF, the last positive one
+        {"\xED\x95\x9C", "\\u-10916?"}, // U+D55C
+        {"\xEF\xBF\xAE", "\\u-18?"},    // U+FFEE
+    };
+    for (const Case &c : cases) {
+        StyledText one;
+        one.SetText(c.text);
+        const std::string written = WriteRtf(one);
+        EXPECT_NE(written.find(c.written), std::string::npos) << c.written << " in " << written;
+        EXPECT_EQ(ReadRtf(written).Text(), c.text);
+    }
 }
 
 TEST(Rtf, ReadsWhatRichTextControlsAndWordProcessorsWrite) {
@@ -143,6 +157,11 @@ TEST(Rtf, DamagedInputKeepsWhatCanBeRead) {
         {"raw double-byte text with 0x5C", "{\\rtf1\\ansicpg932 \x95\x5C\x8E\xA6}", "表示"},
         {"not text at all", std::string("{\\rtf1 \x00\x01\x02 ok}", 13), " ok"},
         {"unknown destination", "{\\rtf1 {\\*\\unknown secret}shown}", "shown"},
+        {"lead byte before a byte that cannot follow it", "{\\rtf1\\ansicpg932 a\\'951b}", "a\xEF\xBF\xBD" "1b"},
+        {"escaped lead byte before an escaped blank", "{\\rtf1\\ansicpg932 a\\'95\\'20b}", "a\xEF\xBF\xBD b"},
+        {"parameter past 32 bits is not wrapped", "{\\rtf1 a\\u4294967361 b}", "a\xEF\xBF\xBD"},
+        {"parameter of 19 and more digits", "{\\rtf1 a\\u-9999999999999999999999 b\\u99999999999999999999 c}",
+         "a\xEF\xBF\xBD\xEF\xBF\xBD"},
     };
     for (const Case &c : cases) EXPECT_EQ(ReadRtf(c.rtf).Text(), c.text) << c.name;
 
@@ -162,6 +181,8 @@ TEST(Rtf, ControlWordsOfTheBody) {
         {"optional hyphen and index marks", "{\\rtf1 a\\-b\\|c\\:d}", "abcd"},
         {"charset of the current font", "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset128 B;}}\\f0\\'e9\\f1\\'82\\'a0}", "éあ"},
         {"ansicpg when the font gives none", "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0 A;}}\\f0\\'82\\'a0}", "あ"},
+        {"backslash before a line end is a paragraph", "{\\rtf1 a\\\r\nb\\\nc\\\rd}", "a\r\nb\r\nc\r\nd"},
+        {"plain line ends are not text", "{\\rtf1 a\r\nb\nc}", "abc"},
         {"field result kept, instruction dropped",
          "{\\rtf1{\\field{\\fldinst HYPERLINK x}{\\fldrslt shown}}}", "shown"},
     };
@@ -179,4 +200,25 @@ TEST(Rtf, ControlWordsOfTheBody) {
     EXPECT_EQ(b.fontName, "Base");
     EXPECT_EQ(b.pointSize, 12);
     EXPECT_EQ(t.FormatAt(2).fontName, "あ☃");
+
+    // Underline words: \\ulc sets only the underline's colour.
+    t = ReadRtf("{\\rtf1 a\\ulc1 b\\uld c\\ul0 d\\ulw e\\ulnone f}");
+    ASSERT_EQ(t.Text(), "abcdef");
+    const bool underlined[] = {false, false, true, false, true, false};
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(t.FormatAt(k).underline, underlined[k]) << t.Text()[k];
+}
+
+TEST(Rtf, FontAndColourTablesAsWritten) {
+    CharFormat base;
+    // A font entry may end with its group instead of ";".
+    StyledText t = ReadRtf("{\\rtf1{\\fonttbl{\\f0 Alpha}{\\f1 Beta;}{\\f2\\fcharset128 Gamma}}\\f0 x\\f1 y\\f2 z}", base);
+    ASSERT_EQ(t.Text(), "xyz");
+    EXPECT_EQ(t.FormatAt(0).fontName, "Alpha");
+    EXPECT_EQ(t.FormatAt(1).fontName, "Beta");
+    EXPECT_EQ(t.FormatAt(2).fontName, "Gamma");
+    // Colour 0 is "automatic"; an index past the table leaves the default colour.
+    t = ReadRtf("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1 a\\cf2 b\\cf0 c\\cf1 d\\cf-1 e\\cf99 f}", base);
+    ASSERT_EQ(t.Text(), "abcdef");
+    const Rgb expected[] = {kRed, base.color, base.color, kRed, base.color, base.color};
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(t.FormatAt(k).color, expected[k]) << t.Text()[k];
 }

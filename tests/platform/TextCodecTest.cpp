@@ -27,6 +27,17 @@ TEST(TextCodec, ReportsCharactersThatWouldNotComeBackUnchanged) {
     }
 }
 
+TEST(TextCodec, CharactersWithoutTheirOwnCodeGetTheNearestOneOrAQuestionMark) {
+    struct Case { std::string text, bytes; } cases[] = {
+        {"a\xE3\x80\x9C" "b", "a\x81\x60" "b"}, // wave dash: the full-width tilde's code
+        {"ab\xC2\xA5", "ab\\"},                // yen sign: the backslash byte
+        {"\xE2\x80\x94", "\x81\x5C"},          // em dash: the horizontal bar's code
+        {"x\xF0\x9F\x98\x80y", "x?y"},          // no code at all
+        {"\xC3\xA9", "?"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(EncodeCp932(c.text).bytes, c.bytes) << c.text;
+}
+
 TEST(TextCodec, UndecodableBytesAreReportedWithTheirOffsets) {
     DecodeResult d = DecodeCp932(std::string("ab\xA0\x81", 4)); // 0xA0 unused, 0x81 cut off
     EXPECT_EQ(d.badOffsets, (std::vector<std::size_t>{2, 3}));
@@ -40,4 +51,21 @@ TEST(TextCodec, Utf8Validation) {
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
     EXPECT_EQ(InvalidUtf8Offsets("ab\xE3\x81"), (std::vector<std::size_t>{2, 3}));
+
+    // The shortest and longest form of each length, and the first form past each end.
+    struct Case { const char *bytes; bool valid; } cases[] = {
+        {"\xC2\x80", true},          {"\xDF\xBF", true},          {"\xC1\xBF", false},         {"\xC0\x80", false},
+        {"\xE0\xA0\x80", true},      {"\xEF\xBF\xBF", true},      {"\xE0\x9F\xBF", false},     {"\xE0\x80\x80", false},
+        {"\xED\x9F\xBF", true},      {"\xEE\x80\x80", true},      {"\xED\xBF\xBF", false},
+        {"\xF0\x90\x80\x80", true},  {"\xF4\x8F\xBF\xBF", true},  {"\xF0\x8F\xBF\xBF", false},
+        {"\xF4\x90\x80\x80", false}, {"\xF7\xBF\xBF\xBF", false}, {"\xF8\x88\x80\x80\x80", false},
+        {"\x80", false},              {"\xBF", false},              {"\xFF", false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(InvalidUtf8Offsets(c.bytes).empty(), c.valid) << testing::PrintToString(c.bytes);
+        if (!c.valid) {
+            EXPECT_EQ(InvalidUtf8Offsets(c.bytes).front(), 0u);
+        }
+    }
 }
