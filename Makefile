@@ -3,7 +3,11 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench fuzz clean
+SANITIZE_DIR ?= build-sanitize
+FUZZ_SECONDS ?= 60
+CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -14,25 +18,39 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	@if [ -x $(BUILD_DIR)/bin/kelvra ]; then \
-	  $(BUILD_DIR)/bin/kelvra; \
+# Builds the editor alone (no tests, no benchmarks) and starts it.
+run: configure
+	@if grep -q '^KELVRA_BUILD_UI:BOOL=ON' $(BUILD_DIR)/CMakeCache.txt; then \
+	  cmake --build $(BUILD_DIR) -j $(JOBS) --target kelvra && $(BUILD_DIR)/bin/kelvra; \
 	else \
+	  cmake --build $(BUILD_DIR) -j $(JOBS) --target kelvra-format && \
 	  echo "Built without the editor window; try $(BUILD_DIR)/bin/kelvra-format --help"; \
 	fi
 
+# Every test, then the Qt-free code and its tests again under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
 test: build
-	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD_DIR) && $(CTEST)
+	@$(MAKE) --no-print-directory test-sanitize
+
+# Clang build of the Qt-free code with ASan and UBSan (any finding stops the
+# program, so the test fails), including the libFuzzer targets.
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVRA_BUILD_UI=OFF \
+	  -DKELVRA_BUILD_BENCH=OFF -DKELVRA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	@cd $(SANITIZE_DIR) && UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
 
 bench: build
 	@bash bench/run.sh
 
-# Fuzz targets: clang with libFuzzer and sanitizers, in build-fuzz/.
-# Run one with e.g. build-fuzz/fuzz/rtf_reader_fuzz -max_total_time=600
-fuzz: deps
-	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVRA_FUZZ=ON -DKELVRA_BUILD_UI=OFF \
-	  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-	@cmake --build build-fuzz -j $(JOBS)
+# Fuzz targets (clang, libFuzzer, ASan, UBSan) are built by test-sanitize.
+# Run one longer with e.g. build-sanitize/fuzz/rtf_reader_fuzz -max_total_time=600 -max_len=512 DIR fuzz/seeds/rtf_reader_fuzz
+fuzz: test-sanitize
+
+# A short run of every fuzz target on its seeds (CI runs it after the tests).
+fuzz-check:
+	@bash fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

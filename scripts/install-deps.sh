@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n
   xvfb xauth fonts-noto-cjk
   poppler-utils
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
