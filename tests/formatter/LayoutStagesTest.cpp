@@ -28,6 +28,14 @@ void CommaBefore(StageHarness &h) { h.options.Comma = CommaPosition::Before; }
 void Simple(StageHarness &h) { h.options.SimpleMode = true; }
 void Indent4(StageHarness &h) { h.options.Indent = 4; }
 void UncheckNvl(StageHarness &h) { h.catalogue.SetState(KeywordList::Kansu, 48, CheckState::Unchecked); }
+// Unchecks the entry of `list` that reads `text` (directly, not through the reserved words).
+void Uncheck(StageHarness &h, KeywordList list, const std::string &text) {
+    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
+        if (KeywordCatalogue::Text(list, i) == text) h.catalogue.SetState(list, i, CheckState::Unchecked);
+    ASSERT_FALSE(h.catalogue.ContainsChecked(list, text)) << text;
+}
+void UncheckAndAfter(StageHarness &h) { Uncheck(h, KeywordList::UsiroNo, "AND"); }
+void UncheckSelectStandAlone(StageHarness &h) { Uncheck(h, KeywordList::Tandoku, "SELECT"); }
 
 class LayoutStage : public ::testing::TestWithParam<LineCase> {};
 
@@ -78,6 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"lineCommentNeverSwallowsCode", StageJoinComparisons, {"X 《C0》", "B "}, {"X 《C0》", "B "}},
         LineCase{"noBreakAfterAnd", StageJoinNoBreakAfter, {"AND ", "EXISTS ( "}, {"AND EXISTS ( ", ""}},
         LineCase{"noBreakAfterComparesLengthOnly", StageJoinNoBreakAfter, {"ANDX", "Y ", "AND X ", "Z "}, {"ANDXY ", "AND X ", "Z "}},
+        LineCase{"uncheckedNoBreakAfterWordIsNotJoined", StageJoinNoBreakAfter, {"AND ", "EXISTS ( "},
+                 {"AND ", "EXISTS ( "}, UncheckAndAfter},
+        LineCase{"uncheckedStandAloneWordIsNotSplit", StageSplitStandAloneKeywords, {"SELECT A , ", "FROM T "},
+                 {"SELECT A , ", "FROM ", "T "}, UncheckSelectStandAlone},
         LineCase{"noBreakAfterCountsShiftJisBytes", StageJoinNoBreakAfter, {"ANDｱ", "X ", "AND表", "Y "},
                  {"ANDｱX ", "AND表", "Y "}},
         LineCase{"lineOfOnlyACommaGivesItAway", StageLeadingCommas, {", ", "B "}, {"", ", B "}, CommaBefore},
@@ -98,6 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {"SELECT ", "A , ", "B ", "FROM ", "( ", "SELECT ", "C ", "FROM ", "D ) X "},
                  {"SELECT ", "    A , ", "    B ", "FROM ", "    ( ", "    SELECT ", "        C ", "    FROM ", "        D ) X "},
                  Indent4},
+        LineCase{"uncheckedStandAloneWordIsIndented", StageIndent, {"SELECT ", "A ", "FROM "},
+                 {"        SELECT ", "        A ", "FROM "}, UncheckSelectStandAlone},
+        LineCase{"widthOneAtDepthZero", StageIndent, {"SELECT ", "A ", "( ", "B ) "}, {"SELECT ", " A ", " ( ", "  B ) "},
+                 [](StageHarness &h) { h.options.Indent = 1; }},
         LineCase{"negativeDepthAddsNothing", StageIndent, {") ", "A ", "FROM "}, {"        ) ", "A ", "FROM "}},
         LineCase{"lineCommentNeitherIndentedNorCounted", StageIndent, {"SELECT ", "《C0》 ( ", "A "},
                  {"SELECT ", "《C0》 ( ", "        A "}},

@@ -1,5 +1,6 @@
 #include "platform/PlainTextFile.h"
 #include "platform/RtfReader.h"
+#include "platform/RtfTokenizer.h"
 #include "platform/RtfWriter.h"
 #include "platform/TextCodec.h"
 
@@ -206,6 +207,36 @@ TEST(Rtf, ControlWordsOfTheBody) {
     ASSERT_EQ(t.Text(), "abcdef");
     const bool underlined[] = {false, false, true, false, true, false};
     for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(t.FormatAt(k).underline, underlined[k]) << t.Text()[k];
+}
+
+// The first token of each input, at the ends of the character classes.
+TEST(Rtf, TokenizerCharacterClassesAndNumbers) {
+    using K = RtfTokenKind;
+    struct Case { const char *rtf; K kind; int value; const char *name = ""; } cases[] = {
+        {"\\'00", K::HexByte, 0x00},   {"\\'09", K::HexByte, 0x09}, {"\\'0a", K::HexByte, 0x0A},
+        {"\\'0f", K::HexByte, 0x0F},   {"\\'A0", K::HexByte, 0xA0}, {"\\'Ff", K::HexByte, 0xFF},
+        {"\\'9F", K::HexByte, 0x9F},
+        {"\\'0g", K::Text, 'g'},       {"\\'0G", K::Text, 'G'},     {"\\'0:", K::Text, ':'},
+        {"\\'0/", K::Text, '/'},       {"\\'0@", K::Text, '@'},     {"\\'0`", K::Text, '`'},
+        {"\\az9", K::ControlWord, 9, "az"}, {"\\AZ-7 ", K::ControlWord, -7, "AZ"},
+        {"\\b2147483647", K::ControlWord, 2147483647, "b"}, {"\\b2147483648", K::ControlWord, 2147483647, "b"},
+        {"\\@", K::ControlSymbol, '@'}, {"\\[", K::ControlSymbol, '['}, {"\\`", K::ControlSymbol, '`'},
+        {"\\{", K::ControlSymbol, '{'}, {"\\-", K::ControlSymbol, '-'},
+    };
+    for (const Case &c : cases) {
+        RtfTokenizer tokenizer(c.rtf);
+        RtfToken t = tokenizer.Next();
+        ASSERT_EQ(t.kind, c.kind) << c.rtf;
+        switch (c.kind) {
+        case K::HexByte: EXPECT_EQ(t.byte, c.value) << c.rtf; break;
+        case K::Text: EXPECT_EQ(t.text.substr(t.text.size() - 1), std::string(1, static_cast<char>(c.value))) << c.rtf; break;
+        case K::ControlWord:
+            EXPECT_EQ(t.name, c.name) << c.rtf;
+            EXPECT_EQ(t.parameter, c.value) << c.rtf;
+            break;
+        default: EXPECT_EQ(t.symbol, c.value) << c.rtf;
+        }
+    }
 }
 
 TEST(Rtf, FontAndColourTablesAsWritten) {
