@@ -69,8 +69,9 @@ TEST(KeywordCatalogue, EntriesAreUniqueUpperCaseAndDependentListsAreReservedWord
             EXPECT_TRUE(seen.insert(t).second) << t;
             for (char c : t)
                 EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ' ') << t;
-            if (list != KeywordList::Yoyaku && t != "MONTH_BETWEEN")
+            if (list != KeywordList::Yoyaku && t != "MONTH_BETWEEN") {
                 EXPECT_GT(PositionOf(KeywordList::Yoyaku, t), 0) << t;
+            }
         }
     }
     EXPECT_EQ(PositionOf(KeywordList::Yoyaku, "MONTH_BETWEEN"), 0);
