@@ -140,6 +140,8 @@ void TfrmEdit::mnuFileNewClick() {
 void TfrmEdit::mnuFileOpenClick() {
     if (!MenuEnabled(mnuFileMenu)) return;
     Guarded(texts::kOpenFailed, [this] {
+        // Opening replaces the document: unsaved changes are asked about first, as for New and closing.
+        if (!AskSaveChanges()) return;
         FileDialogRequest request = OpenRequest();
         std::optional<QString> chosen = dialogs_.OpenFile(request);
         settings_.OpenFilter = request.filterIndex;
@@ -221,6 +223,7 @@ void TfrmEdit::OpenPath(const QString &path) {
             dialogs_.Message(U(texts::kWarningCaption), U(texts::kFileNotFound), MessageIcon::Warning);
             return;
         }
+        if (!AskSaveChanges()) return;
         BusyCursor busy;
         if (IsReadOnlyFile(path) && !dialogs_.AskOkCancel(U(texts::kOpenReadOnly))) return;
         // Read in the editor's current mode: plain text in mode 0, rich text otherwise.

@@ -278,6 +278,35 @@ private slots:
         QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBF" "changed '\xE3\x80\x9C'"));
     }
 
+    // Opening a file, from the dialog or from the history, replaces the document:
+    // unsaved changes are asked about first, and Cancel keeps everything as it is.
+    void openAsksAboutUnsavedChanges() {
+        Harness h;
+        WriteFile(h.Path("A.sql"), "a");
+        QVERIFY(h.Start({h.Path("A.sql")}));
+        EditProbe(h.window).rchOut()->insertPlainText("edited ");
+        h.dialogs.answers = {Answer::Cancel};
+        h.window->mnuFileOpenClick();
+        QCOMPARE(h.dialogs.asked.size(), 1);
+        QCOMPARE(h.dialogs.asked[0].text, h.Path("A.sql") + U(" を保存しますか？"));
+        h.window->mnuFileRirekiClick(0);
+        QCOMPARE(h.dialogs.asked.size(), 2);
+        QCOMPARE(h.Text(), std::string("edited a"));
+        QVERIFY(EditProbe(h.window).Editor().Modified());
+
+        // No: the file opens and the changes go.
+        h.dialogs.answers = {Answer::No};
+        h.window->mnuFileRirekiClick(0);
+        QCOMPARE(h.Text(), std::string("a"));
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
+        // Unchanged: no question.
+        h.dialogs.asked.clear();
+        h.dialogs.files = {h.Path("A.sql")};
+        h.window->mnuFileOpenClick();
+        QCOMPARE(h.dialogs.asked.size(), 1);
+        QCOMPARE(h.dialogs.asked[0].kind, QString("open"));
+    }
+
     void historyOrder() {
         Harness h;
         WriteFile(h.Path("A.sql"), "a");
