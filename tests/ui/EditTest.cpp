@@ -8,6 +8,7 @@
 #include "ui/Edit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -189,6 +190,26 @@ private slots:
 
         h.window->WMDropFiles({h.dir.path()});
         QCOMPARE(h.dialogs.Messages().last(), U("ディレクトリーは開けられません。\r\n") + h.dir.path());
+    }
+
+    // A message during start-up once reset the hourglass, and the end of start-up then
+    // turned it on for good.
+    void startupMessageLeavesNoBusyCursor() {
+        Harness h;
+        QVERIFY(h.Start({"-X1", h.Path("gone.sql")}));
+        QCOMPARE(h.dialogs.Messages().size(), 1);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // Every way a file becomes the document names it the same way: path, caption, application title.
+    void droppedFileNamesTheDocumentLikeOpen() {
+        Harness h;
+        WriteFile(h.Path("dropped.sql"), "x");
+        QVERIFY(h.Start({}));
+        h.window->WMDropFiles({h.Path("dropped.sql")});
+        QCOMPARE(EditProbe(h.window).DocPath(), h.Path("dropped.sql"));
+        QCOMPARE(h.window->windowTitle(), U("Kelvra - ") + h.Path("dropped.sql"));
+        QCOMPARE(h.window->ApplicationTitle(), U("dropped.sql"));
     }
 
     void closeWithCancelStillWritesSettings() {
