@@ -232,8 +232,9 @@ FilePosition PositionInFile(std::string_view bytes, TextEncoding encoding, std::
 }
 
 std::string DescribeTextProblem(std::string_view bytes, const DecodedText &decoded) {
-    if (decoded.problem == TextProblem::None || decoded.badOffsets.empty()) return {};
-    FilePosition at = PositionInFile(bytes, decoded.format.encoding, decoded.badOffsets.front());
+    if (decoded.problem == TextProblem::None) return {};
+    const std::size_t first = decoded.badOffsets.empty() ? 0 : decoded.badOffsets.front();
+    FilePosition at = PositionInFile(bytes, decoded.format.encoding, first);
     std::string where = std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
     const std::string count = std::to_string(decoded.badOffsets.size());
     switch (decoded.problem) {
