@@ -3,22 +3,22 @@
 // format rules compare are Shift-JIS byte lengths, so that results equal those
 // of the same text in Shift-JIS.
 
-#include "platform/Utf8.h"
-
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/Utf8.h"
+
 namespace kelvra {
+
+inline constexpr std::string_view kCrLf = "\r\n";
 
 // The core's short name for Utf8CharLength.
 constexpr std::size_t CharLength(unsigned char lead) { return Utf8CharLength(lead); }
 
 // Shift-JIS byte length: ASCII and half-width katakana 1, every other character 2.
 std::size_t SjisLength(std::string_view text);
-// Shift-JIS byte length of the one character at the start of `ch`.
-std::size_t SjisCharLength(std::string_view ch);
 
 // Start of the character that ends at `end` (exclusive), for a UTF-8 text.
 std::size_t PreviousCharStart(std::string_view text, std::size_t end);
@@ -28,7 +28,7 @@ std::size_t PreviousCharStart(std::string_view text, std::size_t end);
 void UpperCaseInPlace(std::string &text);
 
 // Every CR LF, lone CR and lone LF becomes CR LF.
-inline std::string NormaliseLineBreaks(std::string_view text) { return ToCrLf(text); }
+std::string NormaliseLineBreaks(std::string_view text);
 
 // The text split at CR LF (a text of n line breaks gives n+1 lines) and back.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -42,7 +42,11 @@ LoadedDocument ReadDocument(std::string_view bytes, DocumentKind kind, const Cha
 }
 
 EncodedText WriteDocument(const StyledText &content, DocumentKind kind, const PlainTextFormat &plainFormat) {
-    if (kind == DocumentKind::RichText) return {WriteRtf(content), {}};
+    if (kind == DocumentKind::RichText) {
+        EncodedText rtf;
+        rtf.bytes = WriteRtf(content);
+        return rtf;
+    }
     return EncodePlainText(content.Text(), plainFormat);
 }
 

@@ -13,6 +13,9 @@ namespace fs = std::filesystem;
 using Line = IniDocument::Line;
 using Kind = IniDocument::Line::Kind;
 
+// Every line the program writes ends so.
+constexpr std::string_view kLineEnd = "\r\n";
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view s) {
@@ -60,16 +63,9 @@ std::string ValueOf(const Line &line) {
     return std::string(v);
 }
 
-// Bytes one character takes in the file: code page 932 holds ASCII and
-// half-width katakana (U+FF61..U+FF9F) in one byte and everything else in two.
+// Bytes one character takes in the file.
 std::size_t StoredCharBytes(std::string_view utf8Char, IniEncoding encoding) {
-    if (encoding == IniEncoding::Utf8) return utf8Char.size();
-    if (utf8Char.size() == 1) return 1;
-    if (utf8Char.size() == 3 && utf8Char[0] == '\xEF') {
-        unsigned cp = ((utf8Char[0] & 0x0F) << 12) | ((utf8Char[1] & 0x3F) << 6) | (utf8Char[2] & 0x3F);
-        if (cp >= 0xFF61 && cp <= 0xFF9F) return 1;
-    }
-    return 2;
+    return encoding == IniEncoding::Utf8 ? utf8Char.size() : SjisCharLength(utf8Char);
 }
 
 std::string CutValue(std::string value, IniEncoding encoding) {
@@ -257,7 +253,7 @@ std::string IniDocument::Bytes() const {
     for (const Line &line : lines_) {
         if (kept(line, IniEncoding::Cp932)) continue;
         fresh += line.text;
-        fresh += kCrLf;
+        fresh += kLineEnd;
     }
     EncodeResult cp932 = EncodeCp932(fresh);
     const IniEncoding out = cp932.lossyOffsets.empty() ? IniEncoding::Cp932 : IniEncoding::Utf8;
@@ -269,15 +265,15 @@ std::string IniDocument::Bytes() const {
     for (const Line &line : lines_) {
         if (kept(line, out)) {
             bytes += line.raw;
-            if (line.raw.back() != '\r' && line.raw.back() != '\n') bytes += kCrLf;
+            if (line.raw.back() != '\r' && line.raw.back() != '\n') bytes += kLineEnd;
         } else if (out == IniEncoding::Cp932) {
             // Encoded texts never hold CR or LF, so each ends at its CR LF.
-            std::size_t end = encoded.find(kCrLf, next) + kCrLf.size();
+            std::size_t end = encoded.find(kLineEnd, next) + kLineEnd.size();
             bytes += encoded.substr(next, end - next);
             next = end;
         } else {
             bytes += line.text;
-            bytes += kCrLf;
+            bytes += kLineEnd;
         }
     }
     return bytes;

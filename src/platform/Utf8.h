@@ -4,14 +4,12 @@
 // and iconv, so the core can include it without linking the platform layer.
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace kelvra {
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-inline constexpr std::string_view kCrLf = "\r\n";
 
 // Byte length of the UTF-8 character that starts with `lead` (1 for a stray byte).
 constexpr std::size_t Utf8CharLength(unsigned char lead) {
@@ -22,11 +20,17 @@ constexpr std::size_t Utf8CharLength(unsigned char lead) {
     return 1;
 }
 
-// Lets unordered containers keyed by std::string be searched with a string_view.
-struct StringViewHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
+// Byte length in Shift-JIS (code page 932) of the one UTF-8 character at the
+// start of `ch`: ASCII and half-width katakana (U+FF61..U+FF9F) 1, every other
+// character 2.
+constexpr std::size_t SjisCharLength(std::string_view ch) {
+    if (ch.empty()) return 0;
+    if (static_cast<unsigned char>(ch[0]) < 0x80) return 1;
+    // U+FF61..U+FF9F: EF BD A1..EF BD BF and EF BE 80..EF BE 9F.
+    if (ch.size() < 3 || static_cast<unsigned char>(ch[0]) != 0xEF) return 2;
+    const auto b1 = static_cast<unsigned char>(ch[1]), b2 = static_cast<unsigned char>(ch[2]);
+    return (b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F) ? 1 : 2;
+}
 
 enum class LineEnd { CrLf, Lf, Cr };
 
@@ -39,7 +43,7 @@ constexpr std::size_t LineEndLengthAt(std::string_view text, std::size_t i) {
 }
 
 constexpr LineEnd LineEndKind(std::string_view lineEnd) {
-    if (lineEnd == kCrLf) return LineEnd::CrLf;
+    if (lineEnd == "\r\n") return LineEnd::CrLf;
     return lineEnd == "\n" ? LineEnd::Lf : LineEnd::Cr;
 }
 
@@ -49,7 +53,7 @@ inline std::string ToCrLf(std::string_view text) {
     out.reserve(text.size() + text.size() / 32);
     for (std::size_t i = 0; i < text.size();) {
         if (std::size_t n = LineEndLengthAt(text, i)) {
-            out += kCrLf;
+            out += "\r\n";
             i += n;
         } else {
             out += text[i++];
