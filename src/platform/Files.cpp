@@ -233,6 +233,9 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return Failure("not a regular file:", target, EISDIR);
     if (exists && ::access(target.c_str(), W_OK) != 0) return Failure("cannot write", target, errno);
+    // Replacing one name of a file with several would leave the others with the
+    // old text; writing through the shared file instead could leave it half
+    // written. So such a file is refused unless the caller allows the break.
     if (exists && old.st_nlink > 1 && !options.breakHardLinks)
         return Status::Failure(target.string() + " has " + std::to_string(old.st_nlink - 1) +
                                " other name(s) (hard links); replacing it would leave them with the old text, "
@@ -251,6 +254,12 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
     if (!temp.RenameTo(target)) return Failure("cannot replace", target, errno);
     SyncFolder(folder);
     return {};
+}
+
+std::size_t OtherHardLinks(const fs::path &path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink < 1) return 0;
+    return static_cast<std::size_t>(st.st_nlink - 1);
 }
 
 Status ReadFileBytes(const fs::path &path, std::string &bytes) {

@@ -5,6 +5,7 @@
 
 #include "platform/Status.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -36,6 +37,10 @@ Status WriteFileSafely(const std::filesystem::path &path, std::string_view bytes
 // The file a path names once symbolic links are followed (the path itself when
 // it is no link). The result need not exist: a dangling link gives its target.
 std::filesystem::path FollowLinks(const std::filesystem::path &path);
+
+// How many other names (hard links) the file has, links followed; 0 for a
+// missing file. A window can ask before it passes breakHardLinks.
+std::size_t OtherHardLinks(const std::filesystem::path &path);
 
 Status ReadFileBytes(const std::filesystem::path &path, std::string &bytes);
 
