@@ -211,6 +211,23 @@ TEST_F(IniFileTest, RefusedWritesReportFailureAndChangeNothing) {
     EXPECT_FALSE(nowhere.WriteString("S", "K", "v"));
 }
 
+TEST(IniDocument, LinesThatAreNotChangedKeepTheirBytes) {
+    // Bytes that do not decode, a character code page 932 holds twice (ED40),
+    // and line ends of every kind.
+    const std::string foreign = "[Other]\nx=\x85\x40\xED\x40\rquoted=' a '\n";
+    IniDocument doc = IniDocument::Parse(foreign + "[S]\r\nK=1\r\nLast=z");
+    EXPECT_EQ(doc.Read("S", "K"), "1");
+    ASSERT_TRUE(doc.Write("S", "K", "2"));
+    ASSERT_TRUE(doc.Write("s", "New", "表"));
+    EXPECT_EQ(doc.Bytes(), foreign + "[S]\r\nK=2\r\nLast=z\r\nNew=\x95\x5C\r\n");
+    // Deleting and reading after changes sees the changes.
+    EXPECT_TRUE(doc.Delete("S", "last"));
+    EXPECT_FALSE(doc.Delete("S", "last"));
+    EXPECT_EQ(doc.Read("S", "Last"), std::nullopt);
+    EXPECT_EQ(doc.Read("S", "New"), "表");
+    EXPECT_EQ(doc.Read("Other", "quoted"), " a ");
+}
+
 TEST_F(IniFileTest, WriteKeepsTheFilesPermissionsAndFollowsALink) {
     WriteBytes("[S]\r\nK=1\r\n");
     fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
