@@ -284,29 +284,4 @@ Status IniDocument::Save(const fs::path &path) const {
     return WriteFileSafely(path, Bytes());
 }
 
-std::optional<std::string> IniFile::Read(std::string_view section, std::string_view key) const {
-    return IniDocument::Load(path_).Read(section, key);
-}
-
-std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const {
-    return IniDocument::Load(path_).ReadString(section, key, defaultValue);
-}
-
-bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    IniDocument doc = IniDocument::Load(path_);
-    if (!doc.Writable()) return false;
-    const std::string before = doc.Exists() ? doc.Bytes() : std::string();
-    if (!doc.Write(section, key, value)) return false;
-    if (doc.Exists() && doc.Bytes() == before) return true;
-    return static_cast<bool>(doc.Save(path_));
-}
-
-bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
-    IniDocument doc = IniDocument::Load(path_);
-    if (!doc.Exists()) return doc.Writable();
-    return !doc.Delete(section, key) || doc.Save(path_);
-}
-
-IniFile::Encoding IniFile::StoredEncoding() const { return IniDocument::Load(path_).Encoding(); }
-
 } // namespace kelvra

@@ -14,8 +14,8 @@
 // long as the file keeps its encoding.
 //
 // IniDocument holds one file in memory: it is read once, changed any number of
-// times and written once. IniFile is the per-call form, like the Windows
-// functions: every call reads the file afresh and every change is written at once.
+// times and written once (the Windows functions read and write the whole file
+// at every call).
 
 #include "platform/Status.h"
 
@@ -80,29 +80,6 @@ struct IniDocument::Line {
     std::string raw;      // the bytes as read (with the line end); empty for a new or changed line
     enum class Kind { Section, Key, Other } kind = Kind::Other;
     std::string name;     // section or key name, blanks trimmed
-};
-
-class IniFile {
-public:
-    static constexpr std::size_t kMaxValueBytes = IniDocument::kMaxValueBytes;
-    using Encoding = IniEncoding;
-
-    explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
-
-    const std::filesystem::path &Path() const { return path_; }
-
-    std::optional<std::string> Read(std::string_view section, std::string_view key) const;
-    std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
-    // False, leaving the file as it was, when the file cannot be written or when
-    // a name or the value cannot stand on one line of the file.
-    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
-    // A missing file, section or key is not a failure, and nothing is created for it.
-    bool DeleteKey(std::string_view section, std::string_view key);
-    // How the file is stored now (Cp932 for a missing file).
-    Encoding StoredEncoding() const;
-
-private:
-    std::filesystem::path path_;
 };
 
 } // namespace kelvra

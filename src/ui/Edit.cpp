@@ -4,6 +4,7 @@
 #include "ui/WindowFont.h"
 
 #include "ui/Cancel.h"
+#include "platform/Files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,9 +26,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace kelvra {
 namespace {
 
@@ -44,13 +42,9 @@ QAction *Item(QObject *parent, const char *name, const char *caption, const char
 
 } // namespace
 
-// Read-only as the user sees it: not writable by this user, or marked so by
-// its owner's permission (which counts even for root, who may write anything).
+// The platform's read-only test for a path as the windows hold it.
 bool IsReadOnlyFile(const QString &path) {
-    const QByteArray p = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(p.constData(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    return ::access(p.constData(), W_OK) != 0 || (st.st_mode & S_IWUSR) == 0;
+    return IsReadOnlyFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
 }
 
 TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &arguments,
