@@ -38,6 +38,7 @@ LoadedDocument ReadDocument(std::string_view bytes, DocumentKind kind, const Cha
     doc.content.SetText(std::move(decoded.text));
     doc.plainFormat = decoded.format;
     doc.badOffsets = std::move(decoded.badOffsets);
+    doc.problem = decoded.problem;
     return doc;
 }
 

@@ -78,6 +78,10 @@ TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {
     LoadedDocument doc = ReadDocument("select '\x95\x5C'\n", DocumentKind::RichText);
     EXPECT_FALSE(doc.rich);
     EXPECT_EQ(doc.content.Text(), "select '表'\r\n");
+    // Bytes that are not text are reported, so the window can ask.
+    doc = ReadDocument(std::string("a\0b", 3), DocumentKind::PlainText);
+    EXPECT_EQ(doc.problem, TextProblem::NotText);
+    EXPECT_EQ(doc.badOffsets, std::vector<std::size_t>{1});
     doc = ReadDocument("{\\rtf1 {\\b x}}", DocumentKind::RichText);
     EXPECT_TRUE(doc.rich);
     EXPECT_TRUE(doc.content.FormatAt(0).bold);
