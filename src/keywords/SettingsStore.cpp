@@ -4,7 +4,6 @@
 #include "platform/IniFile.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
 namespace kelvra {
 namespace {
@@ -334,14 +333,8 @@ fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderW
 }
 
 fs::path SettingsFolder(const fs::path &programFolder) {
-    bool writable = !programFolder.empty() && ::access(programFolder.c_str(), W_OK) == 0;
+    bool writable = !programFolder.empty() && MayWriteIn(programFolder);
     return ChooseSettingsFolder(programFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-}
-
-fs::path ExecutableFolder() {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : exe.parent_path();
 }
 
 } // namespace kelvra

@@ -6,6 +6,7 @@
 
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
+#include "platform/Files.h"
 #include "platform/Status.h"
 
 #include <array>
@@ -95,8 +96,6 @@ std::filesystem::path ChooseSettingsFolder(const std::filesystem::path &programF
                                            const char *home);
 // The same for this process: tests the folder and reads the environment.
 std::filesystem::path SettingsFolder(const std::filesystem::path &programFolder);
-// The folder of the running executable (empty when it cannot be found).
-std::filesystem::path ExecutableFolder();
 
 // Integers as the settings file holds them: decimal with an optional sign, or
 // hexadecimal after "$", "0x" or "0X" (up to 32 bits, read as signed).

@@ -288,6 +288,14 @@ Status ReadFileBytes(const fs::path &path, std::string &bytes) {
     return {};
 }
 
+bool MayWriteIn(const fs::path &folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
+
+fs::path ExecutableFolder() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : exe.parent_path();
+}
+
 bool IsReadOnlyFile(const fs::path &path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;

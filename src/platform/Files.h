@@ -1,7 +1,8 @@
 #pragma once
 // Files as the program reads and replaces them: the one safe write that every
 // file the program writes goes through (documents, Kelvra.ini, kelvra-format -i),
-// whole-file reading, and the read-only test of the file commands.
+// whole-file reading, and the questions about files and folders that the
+// windows and the settings ask.
 
 #include "platform/Status.h"
 
@@ -43,6 +44,11 @@ std::filesystem::path FollowLinks(const std::filesystem::path &path);
 std::size_t OtherHardLinks(const std::filesystem::path &path);
 
 Status ReadFileBytes(const std::filesystem::path &path, std::string &bytes);
+
+// Whether this user may create files in the folder.
+bool MayWriteIn(const std::filesystem::path &folder);
+// The folder of the running executable (empty when it cannot be found).
+std::filesystem::path ExecutableFolder();
 
 // Read-only as the user sees it: an existing file this user may not write, or
 // whose owner's write permission is off (which counts even for root, who may
