@@ -12,4 +12,8 @@ struct Status {
     static Status Failure(std::string why) { return {false, std::move(why)}; }
 };
 
+// Older names of the same type, still used by the windows.
+using FileStatus = Status;
+using SettingsOutcome = Status;
+
 } // namespace kelvra

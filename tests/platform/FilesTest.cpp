@@ -51,43 +51,6 @@ int InChild(Body body, bool unprivileged = false) {
 
 } // namespace
 
-TEST(Files, SafeWriteReplacesKeepsModeAndFailsCleanly) {
-    TempDir dir;
-    fs::path file = dir / "a.sql";
-    ASSERT_TRUE(WriteFileSafely(file, "first"));
-    ::chmod(file.c_str(), 0640);
-    ASSERT_TRUE(WriteFileSafely(file, "second"));
-    EXPECT_EQ(Slurp(file), "second");
-    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-
-    // Through a symbolic link the target is replaced and the link stays.
-    fs::create_symlink(file, dir / "link.sql");
-    ASSERT_TRUE(WriteFileSafely(dir / "link.sql", "third"));
-    EXPECT_TRUE(fs::is_symlink(dir / "link.sql"));
-    EXPECT_EQ(Slurp(file), "third");
-
-    // A folder is not replaced; nothing is left behind.
-    fs::create_directory(dir / "sub");
-    EXPECT_FALSE(WriteFileSafely(dir / "sub", "x"));
-    EXPECT_FALSE(WriteFileSafely(dir / "missing" / "b.sql", "x"));
-
-    if (::geteuid() != 0) {
-        // Read-only file, and a folder that cannot take the temporary file.
-        ::chmod(file.c_str(), 0440);
-        EXPECT_FALSE(WriteFileSafely(file, "fourth"));
-        EXPECT_EQ(Slurp(file), "third");
-        ::chmod(file.c_str(), 0640);
-        ::chmod(dir.path().c_str(), 0500);
-        Status s = WriteFileSafely(file, "fifth");
-        EXPECT_FALSE(s);
-        EXPECT_FALSE(s.message.empty());
-        ::chmod(dir.path().c_str(), 0700);
-        EXPECT_EQ(Slurp(file), "third");
-    }
-    EXPECT_TRUE(HiddenFiles(dir.path()).empty()) << "temporary files left behind";
-}
-
 TEST(Files, LinksAreFollowedToTheEndOfTheChain) {
     TempDir dir;
     Put(dir / "real.sql", "old");

@@ -11,6 +11,34 @@
 using namespace kelvra;
 namespace fs = std::filesystem;
 
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "kelvra-plain-XXXXXX").string();
+        path_ = ::mkdtemp(tmpl.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
+    }
+    fs::path operator/(const char *name) const { return path_ / name; }
+    const fs::path &path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::string Slurp(const fs::path &p) {
+    std::string bytes;
+    EXPECT_TRUE(ReadFileBytes(p, bytes));
+    return bytes;
+}
+
+} // namespace
+
 TEST(PlainTextFile, FilesComeBackByteForByte) {
     struct Case {
         const char *name;
@@ -58,6 +86,45 @@ TEST(PlainTextFile, ReportsWhatWouldBeLost) {
     // Characters code page 932 cannot give back, by offset in the text.
     EncodedText e = EncodePlainText("x\r\n\xE3\x80\x9C😀", PlainTextFormat{});
     EXPECT_EQ(e.lossyOffsets, (std::vector<std::size_t>{3, 6}));
+}
+
+TEST(PlainTextFile, SafeWriteReplacesKeepsModeAndFailsCleanly) {
+    TempDir dir;
+    fs::path file = dir / "a.sql";
+    ASSERT_TRUE(WriteFileSafely(file, "first"));
+    ::chmod(file.c_str(), 0640);
+    ASSERT_TRUE(WriteFileSafely(file, "second"));
+    EXPECT_EQ(Slurp(file), "second");
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // Through a symbolic link the target is replaced and the link stays.
+    fs::create_symlink(file, dir / "link.sql");
+    ASSERT_TRUE(WriteFileSafely(dir / "link.sql", "third"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.sql"));
+    EXPECT_EQ(Slurp(file), "third");
+
+    // A folder is not replaced; nothing is left behind.
+    fs::create_directory(dir / "sub");
+    EXPECT_FALSE(WriteFileSafely(dir / "sub", "x"));
+    EXPECT_FALSE(WriteFileSafely(dir / "missing" / "b.sql", "x"));
+
+    if (::geteuid() != 0) {
+        // Read-only file, and a folder that cannot take the temporary file.
+        ::chmod(file.c_str(), 0440);
+        EXPECT_FALSE(WriteFileSafely(file, "fourth"));
+        EXPECT_EQ(Slurp(file), "third");
+        ::chmod(file.c_str(), 0640);
+        ::chmod(dir.path().c_str(), 0500);
+        FileStatus s = WriteFileSafely(file, "fifth");
+        EXPECT_FALSE(s);
+        EXPECT_FALSE(s.message.empty());
+        ::chmod(dir.path().c_str(), 0700);
+        EXPECT_EQ(Slurp(file), "third");
+    }
+    std::size_t entries = 0;
+    for (auto &e : fs::directory_iterator(dir.path())) entries += e.path().filename().string()[0] == '.';
+    EXPECT_EQ(entries, 0u) << "temporary files left behind";
 }
 
 TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {
