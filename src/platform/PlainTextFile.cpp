@@ -19,28 +19,31 @@ bool LooksLikeUtf16(std::string_view bytes) {
 // former against many of the latter; two-byte characters are not counted,
 // because runs of half-width katakana form them by chance.
 struct Utf8Evidence {
+    bool nonAscii = false;
     std::size_t longCharacters = 0;
     std::size_t invalidBytes = 0;
 };
 
-Utf8Evidence WeighUtf8(std::string_view bytes, const std::vector<std::size_t> &invalid) {
+Utf8Evidence WeighUtf8(std::string_view bytes) {
     Utf8Evidence e;
-    e.invalidBytes = invalid.size();
-    std::size_t next = 0;
     for (std::size_t i = 0; i < bytes.size();) {
-        while (next < invalid.size() && invalid[next] < i) ++next;
-        if (next < invalid.size() && invalid[next] == i) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
             ++i;
             continue;
         }
-        std::size_t n = Utf8CharLength(static_cast<unsigned char>(bytes[i]));
-        if (n >= 3) ++e.longCharacters;
-        i += n;
+        e.nonAscii = true;
+        const std::size_t n = ValidUtf8LengthAt(bytes, i);
+        if (n == 0) ++e.invalidBytes;
+        else if (n >= 3) ++e.longCharacters;
+        i += n == 0 ? 1 : n;
     }
     return e;
 }
 
-bool MostlyUtf8(const Utf8Evidence &e) { return e.longCharacters > 0 && e.longCharacters * 2 >= e.invalidBytes; }
+bool MostlyUtf8(const Utf8Evidence &e) {
+    if (e.invalidBytes == 0) return e.nonAscii;
+    return e.longCharacters > 0 && e.longCharacters * 2 >= e.invalidBytes;
+}
 
 // Every byte at `offsets` becomes U+FFFD; the rest is copied.
 std::string ReplaceBytes(std::string_view body, const std::vector<std::size_t> &offsets) {
@@ -158,11 +161,12 @@ DecodedText DecodePlainText(std::string_view bytes) {
     NoteLineEnds(bytes, result);
     const bool bom = bytes.starts_with(kUtf8Bom);
     const std::string_view body = bom ? bytes.substr(kUtf8Bom.size()) : bytes;
-    std::vector<std::size_t> invalid = InvalidUtf8Offsets(body);
+    const Utf8Evidence evidence = WeighUtf8(body);
     std::string decoded;
-    if (bom || (invalid.empty() && HasNonAscii(body)) || (!invalid.empty() && MostlyUtf8(WeighUtf8(body, invalid)))) {
+    if (bom || MostlyUtf8(evidence)) {
         result.format.encoding = TextEncoding::Utf8;
         result.format.byteOrderMark = bom;
+        const std::vector<std::size_t> invalid = evidence.invalidBytes ? InvalidUtf8Offsets(body) : std::vector<std::size_t>();
         if (!bom && !invalid.empty()) result.problem = TextProblem::MixedEncodings;
         decoded = ReplaceBytes(body, invalid);
         for (std::size_t offset : invalid) result.badOffsets.push_back(offset + (bom ? kUtf8Bom.size() : 0));

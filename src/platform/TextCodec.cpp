@@ -60,6 +60,8 @@ std::string RoundTripCp932(std::string_view utf8, Iconv &enc, Iconv &dec, bool &
 } // namespace
 
 std::uint16_t Cp932UsualCode(std::uint16_t code) {
+    const unsigned lead = code >> 8;
+    if (lead != 0x87 && lead != 0xED && lead != 0xEE && lead < 0xFA) return 0;
     // The duplicates all lie in rows 0x87, 0xED, 0xEE and 0xFA..0xFC; each of
     // their codes is decoded and encoded again once to find its usual code.
     static const std::unordered_map<std::uint16_t, std::uint16_t> usual = [] {
@@ -131,23 +133,25 @@ EncodeResult EncodeCp932(std::string_view utf8) {
     return result;
 }
 
+std::size_t ValidUtf8LengthAt(std::string_view s, std::size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    const std::size_t n = Utf8CharLength(c);
+    if (n == 1 || i + n > s.size()) return 0;
+    unsigned cp = c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (t & 0x3F);
+    }
+    const unsigned minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    return cp >= minimum[n] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) ? n : 0;
+}
+
 std::vector<std::size_t> InvalidUtf8Offsets(std::string_view s) {
     std::vector<std::size_t> bad;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t n = Utf8CharLength(c);
-        bool ok = n > 1 || c < 0x80;
-        if (ok && i + n > s.size()) ok = false;
-        for (std::size_t k = 1; ok && k < n; ++k)
-            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-        if (ok && n > 1) {
-            unsigned cp = c & (0x7F >> n);
-            for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-            const unsigned minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-            ok = cp >= minimum[n] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-        }
-        if (ok) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (std::size_t n = ValidUtf8LengthAt(s, i)) {
             i += n;
         } else {
             bad.push_back(i);
@@ -247,7 +251,14 @@ std::string_view CodePageDecoder::Decode(unsigned char lead, unsigned char trail
     return (*row)[trail].View();
 }
 
-bool IsValidUtf8(std::string_view bytes) { return InvalidUtf8Offsets(bytes).empty(); }
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = ValidUtf8LengthAt(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
 
 bool HasNonAscii(std::string_view bytes) {
     for (char c : bytes)

@@ -31,6 +31,8 @@ EncodeResult EncodeCp932(std::string_view utf8);
 
 bool IsValidUtf8(std::string_view bytes);
 bool HasNonAscii(std::string_view bytes);
+// Length of the well-formed UTF-8 character at `i`, 0 when there is none.
+std::size_t ValidUtf8LengthAt(std::string_view bytes, std::size_t i);
 // Offsets of bytes that are not part of a well-formed UTF-8 sequence.
 std::vector<std::size_t> InvalidUtf8Offsets(std::string_view bytes);
 
