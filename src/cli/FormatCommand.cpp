@@ -242,7 +242,7 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
         err << "kelvra-format: no settings file " << ini.string() << "\n";
         return 2;
     }
-    SettingsOutcome loaded = LoadFormattingSettings(ini, options, catalogue);
+    Status loaded = LoadFormattingSettings(ini, options, catalogue);
     if (!loaded.ok) err << "kelvra-format: " << ini.string() << ": " << loaded.message << "\n";
     if (c.indent) options.Indent = *c.indent;
     if (c.comma) options.Comma = *c.comma;
@@ -262,7 +262,7 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
                 status = 1;
                 continue;
             }
-        } else if (FileStatus read = ReadFileBytes(name, bytes); !read) {
+        } else if (Status read = ReadFileBytes(name, bytes); !read) {
             err << "kelvra-format: " << name << ": " << read.message << "\n";
             status = 1;
             continue;
@@ -279,7 +279,7 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
         if (c.summary) err << label << ":\n" << doc.summary;
         if (c.inPlace) {
             if (doc.bytes.size() == inputSize && std::hash<std::string>{}(doc.bytes) == inputHash) continue;
-            if (FileStatus written = WriteFileSafely(name, doc.bytes); !written) {
+            if (Status written = WriteFileSafely(name, doc.bytes); !written) {
                 err << "kelvra-format: " << name << ": " << written.message << "\n";
                 status = 1;
             }
