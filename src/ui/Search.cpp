@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QGroupBox>
@@ -65,6 +66,19 @@ void MarkRange(QTextDocument *document, int start, int length, const QString *re
     }
 }
 
+// An editable drop-down whose history is offered in a list while typing but
+// never written into the box: the search is case-sensitive, so what the user
+// typed must be what is searched. Qt's default completion ignores case and
+// puts a matching entry in place of the typed text when the box loses focus.
+void OfferHistoryWithoutSubstituting(QComboBox *box) {
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setDuplicatesEnabled(true);
+    QCompleter *completer = box->completer();
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+}
+
 void SelectInEditor(QPlainTextEdit *edit, int start, int length) {
     QTextCursor cursor = edit->textCursor();
     cursor.setPosition(start);
@@ -110,8 +124,7 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     lblSearch->setGeometry(20, 46, 80, 24);
     cmbSearch = new QComboBox(this);
     cmbSearch->setObjectName("cmbSearch");
-    cmbSearch->setEditable(true);
-    cmbSearch->setInsertPolicy(QComboBox::NoInsert);
+    OfferHistoryWithoutSubstituting(cmbSearch);
     cmbSearch->setGeometry(104, 46, 296, 24);
     lblSearch->setBuddy(cmbSearch);
     lblChange = new QLabel(U("置換文字列"), this);
@@ -119,8 +132,7 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     lblChange->setGeometry(20, 78, 80, 24);
     cmbChangeTo = new QComboBox(this);
     cmbChangeTo->setObjectName("cmbChangeTo");
-    cmbChangeTo->setEditable(true);
-    cmbChangeTo->setInsertPolicy(QComboBox::NoInsert);
+    OfferHistoryWithoutSubstituting(cmbChangeTo);
     cmbChangeTo->setGeometry(104, 78, 296, 24);
     lblChange->setBuddy(cmbChangeTo);
 
@@ -195,6 +207,9 @@ void TfrmSearch::TakeOverHistory(Settings &settings) {
         cmbChangeTo->insertItem(0, QString::fromStdString(*it));
     settings.PendingSearchHistory.clear();
     settings.PendingReplaceHistory.clear();
+    // The boxes open on the newest entries.
+    if (cmbSearch->count() > 0) cmbSearch->setCurrentIndex(0);
+    if (cmbChangeTo->count() > 0) cmbChangeTo->setCurrentIndex(0);
     historyTaken_ = true;
 }
 
