@@ -58,7 +58,8 @@ void TfrmEdit::mnuExeRunClick() {
             dlgCancel->prgBar2->setValue(dlgCancel->prgBar2->maximum());
             if (timing) {
                 const double seconds = static_cast<double>(desktop_.TickMs() - started) / 1000.0;
-                dialogs_.Message(AppName, QString::fromStdString(RunSummaryText(seconds, result.counts)), MessageIcon::None);
+                dialogs_.Message(ApplicationTitle(), QString::fromStdString(RunSummaryText(seconds, result.counts)),
+                                 MessageIcon::None);
             }
             break;
         case RunEnd::Cancelled:

@@ -15,6 +15,10 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QGridLayout>
+#include <QTimer>
+#include <QWindow>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -32,6 +36,45 @@ QMessageBox::Icon IconOf(MessageIcon icon) {
     case MessageIcon::None: break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The window a box must stand above: an always-on-top window of ours that is
+// showing (the progress dialog of a format run), else the main window. A box
+// below such a window would be hidden and, being modal, block everything.
+QWidget *OwnerOf(QWidget *mainWindow) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && qobject_cast<QDialog *>(w))
+            return w;
+    return mainWindow;
+}
+
+// A message box owned by `owner`, above it, with the text's line ends as Qt
+// shows them and wide enough for its caption.
+void Prepare(QMessageBox &box, QWidget *owner) {
+    box.setWindowModality(Qt::ApplicationModal); // (this resets the window flags)
+    if (owner && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    QString text = box.text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box.setText(text);
+    // Room for the caption next to the frame's buttons; the text's own width the box finds itself.
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+// Shows the box with the focus; while it is up, the focus cannot go to another
+// window of the program, which the modal box blocks anyway.
+int Run(QMessageBox &box) {
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, &box, [&box](QWindow *focused) {
+        if (focused && box.isVisible() && focused != box.windowHandle()) box.activateWindow();
+    });
+    QTimer::singleShot(0, &box, [&box] {
+        box.raise();
+        box.activateWindow();
+    });
+    return box.exec();
 }
 
 void Caption(QMessageBox &box, QMessageBox::StandardButton which, const char *text) {
@@ -64,17 +107,21 @@ QStringList QtNameFilters(const QString &filter) {
 }
 
 void QtDialogs::Message(const QString &caption, const QString &text, MessageIcon icon) {
-    QMessageBox box(IconOf(icon), caption, text, QMessageBox::Ok, parent_);
-    box.exec();
+    QWidget *owner = OwnerOf(parent_);
+    QMessageBox box(IconOf(icon), caption, text, QMessageBox::Ok, owner);
+    Prepare(box, owner);
+    Run(box);
 }
 
 Answer QtDialogs::AskYesNoCancel(const QString &text) {
+    QWidget *owner = OwnerOf(parent_);
     QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+    Prepare(box, owner);
     Caption(box, QMessageBox::Yes, "はい(&Y)");
     Caption(box, QMessageBox::No, "いいえ(&N)");
     Caption(box, QMessageBox::Cancel, "キャンセル");
-    switch (box.exec()) {
+    switch (Run(box)) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     default: return Answer::Cancel;
@@ -82,11 +129,13 @@ Answer QtDialogs::AskYesNoCancel(const QString &text) {
 }
 
 bool QtDialogs::AskOkCancel(const QString &text) {
+    QWidget *owner = OwnerOf(parent_);
     QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::Ok | QMessageBox::Cancel,
-                    parent_);
+                    owner);
+    Prepare(box, owner);
     Caption(box, QMessageBox::Ok, "OK");
     Caption(box, QMessageBox::Cancel, "キャンセル");
-    return box.exec() == QMessageBox::Ok;
+    return Run(box) == QMessageBox::Ok;
 }
 
 std::optional<QString> QtDialogs::OpenFile(FileDialogRequest &request) {

@@ -332,7 +332,7 @@ private slots:
         h.desktop.shift = true;
         h.window->mnuExeRunClick();
         QCOMPARE(h.dialogs.asked.size(), 1);
-        QCOMPARE(h.dialogs.asked[0].caption, U("Kelvra"));
+        QCOMPARE(h.dialogs.asked[0].caption, U("Untitled"));
         QVERIFY(h.dialogs.asked[0].text.startsWith("Time : 0.75s\r\n\r\nK    : 1 ( \" ) \r\nR    : 1 ( ' ) \r\nC    : 1"));
     }
 
