@@ -1,20 +1,15 @@
 #include "ui/QtDialogs.h"
 
-#include <QColorDialog>
-#include <QDialogButtonBox>
-#include <QHBoxLayout>
-#include <QLabel>
+#include "ui/ColourChooser.h"
+#include "ui/FontChooser.h"
+
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QVBoxLayout>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFontDatabase>
-#include <QFontDialog>
-#include <QFontInfo>
 #include <QGridLayout>
 #include <QTimer>
 #include <QWindow>
@@ -158,18 +153,15 @@ std::optional<QString> QtDialogs::SaveFile(FileDialogRequest &request) {
 }
 
 std::optional<QFont> QtDialogs::ChooseFont(const QFont &initial, bool fixedPitchOnly) {
-    bool ok = false;
-    QFontDialog::FontDialogOptions options;
-    if (fixedPitchOnly) options |= QFontDialog::MonospacedFonts;
-    QFont font = QFontDialog::getFont(&ok, initial, parent_, QString(), options);
-    if (!ok) return std::nullopt;
-    return font;
+    const auto chosen = ChooseFontAndColor(initial, QColor(Qt::black), fixedPitchOnly);
+    if (!chosen) return std::nullopt;
+    return chosen->first;
 }
 
 std::optional<QColor> QtDialogs::ChooseColor(const QColor &initial) {
-    QColor color = QColorDialog::getColor(initial, parent_);
-    if (!color.isValid()) return std::nullopt;
-    return color;
+    ColourChooser dialog(initial, parent_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
 }
 
 bool QtDialogs::Print(QPrinter &printer) {
@@ -186,60 +178,11 @@ bool QtDialogs::PrintSetup(QPrinter &printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-// Qt's font dialog offers underline and strike-out but no colour: it is shown
-// inside a dialog of our own with a colour button below it.
 std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFont &initial, const QColor &color,
                                                                       bool fixedPitchOnly) {
-    QDialog dialog(parent_);
-    dialog.setWindowTitle(QString::fromUtf8("フォント"));
-    // A stored family that is not installed shows as the family that stands in for it,
-    // with its style by the name the list knows, so that the list has both selected.
-    QFont shown = initial;
-    shown.setFamily(QFontInfo(initial).family());
-    if (fixedPitchOnly && !QFontDatabase::isFixedPitch(shown.family())) {
-        // Not in the fixed-pitch list: start on the desktop's fixed font rather than on
-        // whatever the list shows first.
-        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        shown.setFamily(QFontInfo(fixed).family());
-    }
-    QFont styled = shown;
-    shown.setStyleName(QFontInfo(styled).styleName()); // "Book" rather than the list's first style
-    auto *fonts = new QFontDialog(shown, &dialog);
-    fonts->setWindowFlags(Qt::Widget);
-    QFontDialog::FontDialogOptions options = QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog;
-    if (fixedPitchOnly) options |= QFontDialog::MonospacedFonts;
-    fonts->setOptions(options);
-    fonts->setCurrentFont(shown);
-    QColor chosen = color;
-    auto *swatch = new QLabel(&dialog);
-    swatch->setFixedSize(48, 20);
-    swatch->setFrameShape(QFrame::Box);
-    auto paint = [swatch, &chosen] { swatch->setStyleSheet(QString("background-color: %1").arg(chosen.name())); };
-    paint();
-    auto *pick = new QPushButton(QString::fromUtf8("色(&C)..."), &dialog);
-    QObject::connect(pick, &QPushButton::clicked, &dialog, [&] {
-        const QColor c = QColorDialog::getColor(chosen, &dialog);
-        if (c.isValid()) {
-            chosen = c;
-            paint();
-        }
-    });
-    auto *buttons = new QDialogButtonBox(&dialog);
-    buttons->addButton(QString::fromUtf8("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto *colorRow = new QHBoxLayout;
-    colorRow->addWidget(new QLabel(QString::fromUtf8("色:"), &dialog));
-    colorRow->addWidget(swatch);
-    colorRow->addWidget(pick);
-    colorRow->addStretch();
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(fonts);
-    layout->addLayout(colorRow);
-    layout->addWidget(buttons);
+    FontChooser dialog(initial, color, fixedPitchOnly, parent_);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return std::make_pair(fonts->currentFont(), chosen);
+    return std::make_pair(dialog.ChosenFont(), dialog.ChosenColor());
 }
 
 void QtDialogs::ShowModal(QDialog &dialog) { dialog.exec(); }

@@ -7,7 +7,14 @@
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -102,6 +109,80 @@ private slots:
         QVERIFY(wideEnough);
         QCOMPARE(title, caption);
         QVERIFY(!h.window->dlgCancel->isVisible()); // the run ended once the box was closed
+    }
+
+    // The font command with the real dialog: it opens on the editor's font in its
+    // own style, and Enter anywhere confirms the whole dialog, leaving the font as it was.
+    void fontDialogOpensOnTheEditorFontAndEnterKeepsIt() {
+        Harness h;
+        QVERIFY(h.Start());
+        QFont before = h.window->EditorFont.font;
+        before.setPointSize(13);
+        before.setBold(false);
+        before.setItalic(false);
+        h.window->EditorFont.font = before;
+        QString family, style;
+        WhenModalUp(
+            [&](QWidget *w) {
+                if (auto *list = w->findChild<QListWidget *>("families"); list && list->currentItem())
+                    family = list->currentItem()->text();
+                if (auto *list = w->findChild<QListWidget *>("styles"); list && list->currentItem())
+                    style = list->currentItem()->text();
+            },
+            [](QWidget *w) {
+                PressEnter(w);
+                // A dialog that Enter did not close is cancelled, so the test ends.
+                QTimer::singleShot(500, [] {
+                    if (QWidget *still = QApplication::activeModalWidget()) QTest::keyClick(still, Qt::Key_Escape);
+                });
+            });
+        h.window->mnuFormatFontClick();
+        QCOMPARE(family, QFontInfo(before).family());
+        QVERIFY(!style.contains("Italic") && !style.contains("Oblique"));
+        const QFont after = h.window->EditorFont.font;
+        QCOMPARE(after.family(), before.family());
+        QCOMPARE(after.pointSize(), 13);
+        QVERIFY(!after.italic());
+        QCOMPARE(after.weight(), before.weight());
+    }
+
+    // Monospaced Japanese fonts are fixed-pitch for the list, also those that
+    // fontconfig calls dual-width.
+    void fixedPitchFontListOffersMonospacedJapaneseFonts() {
+        const QString cjkMono = "Noto Sans Mono CJK JP";
+        if (!QFontDatabase::families().contains(cjkMono)) QSKIP("Noto Sans Mono CJK JP is not installed");
+        Harness h;
+        QVERIFY(h.Start());
+        QStringList offered;
+        WhenModalUp(
+            [&](QWidget *w) {
+                for (QAbstractItemView *view : w->findChildren<QAbstractItemView *>())
+                    for (int row = 0; row < view->model()->rowCount(); ++row)
+                        offered << view->model()->index(row, 0).data().toString();
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuFormatFontClick();
+        QVERIFY(offered.contains(cjkMono));
+        QVERIFY(offered.contains("DejaVu Sans Mono") || !QFontDatabase::families().contains("DejaVu Sans Mono"));
+        QVERIFY(!offered.contains("DejaVu Sans")); // proportional fonts stay out
+    }
+
+    // The background colour dialog offers swatches only: nothing opens a colour editor.
+    void colourDialogHasNoColourEditor() {
+        Harness h;
+        QVERIFY(h.Start());
+        bool editor = true, swatches = false;
+        WhenModalUp(
+            [&](QWidget *w) {
+                editor = !w->findChildren<QSpinBox *>().isEmpty() || !w->findChildren<QLineEdit *>().isEmpty();
+                swatches = w->findChildren<QToolButton *>().size() >= 48;
+                for (QPushButton *b : w->findChildren<QPushButton *>())
+                    if (b->isVisible() && b->text().contains("Pick Screen")) editor = true;
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuFormatColorClick();
+        QVERIFY(!editor);
+        QVERIFY(swatches);
     }
 };
 
