@@ -203,6 +203,8 @@ private:
     QColor ColorFromStored(StoredColor c, bool background) const;
     StoredColor StoredFromColor(const QColor &c) const;
     void ApplyBackground(const QColor &color);
+    SettingsOutcome ReadStoredSettings();
+    void PlaceWindow();
     void EndFormatRun();
     // Runs a long editor operation with the window locked, processing events now and then.
     void WithWindowLocked(const std::function<void()> &operation);

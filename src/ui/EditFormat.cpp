@@ -7,6 +7,7 @@
 #include "ui/Search.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -197,8 +198,47 @@ void TfrmEdit::ApplyBackground(const QColor &color) {
 
 // ---- The settings file -----------------------------------------------------
 
+// The settings file to read: the one in the settings folder, or, while that
+// folder has none yet, the one the user keeps beside the program (the first
+// save then writes the settings folder's own).
+SettingsOutcome TfrmEdit::ReadStoredSettings() {
+    namespace fs = std::filesystem;
+    const Settings defaults = DefaultSettings(programFolder_);
+    std::error_code ec;
+    const bool settingsFolderHasFile = fs::exists(settingsFolder_ / kSettingsFileName, ec) ||
+                                       fs::exists(settingsFolder_ / kSettingsBackupName, ec);
+    const fs::path besideProgram = programFolder_ / kSettingsFileName;
+    if (!settingsFolderHasFile && settingsFolder_ != programFolder_ && fs::is_regular_file(besideProgram, ec))
+        return ReadSettingsFile(besideProgram, defaults, settings_);
+    return kelvra::LoadSettings(settingsFolder_, defaults, settings_);
+}
+
+// A stored size larger than the desktop's free area is cut down to it, and a
+// stored position is brought back onto the screen, so that nothing in the
+// settings file can make the window unusable; without a stored position the
+// window is centred for the size it takes.
+void TfrmEdit::PlaceWindow() {
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    if (options_.SaveSize && settings_.Width && settings_.Height) {
+        const QSize least = minimumSizeHint().expandedTo(QSize(320, 240)).boundedTo(area.size());
+        resize(std::clamp(*settings_.Width, least.width(), area.width()),
+               std::clamp(*settings_.Height, least.height(), area.height()));
+    }
+    if (options_.SavePos && settings_.Left && settings_.Top) {
+        QPoint at(*settings_.Left, *settings_.Top);
+        const QScreen *home = QGuiApplication::screenAt(at);
+        const QRect onto = home ? home->availableGeometry() : area;
+        at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
+        at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
+        move(at);
+    } else {
+        move(area.center() - rect().center());
+    }
+}
+
 void TfrmEdit::LoadSettings() {
-    SettingsOutcome outcome = kelvra::LoadSettings(settingsFolder_, DefaultSettings(programFolder_), settings_);
+    SettingsOutcome outcome = ReadStoredSettings();
     options_ = settings_.Options;
     backColorStored_ = options_.BackColor;
     ApplyBackground(ColorFromStored(options_.BackColor, true));
@@ -207,13 +247,7 @@ void TfrmEdit::LoadSettings() {
     EditorFont.font.setPointSize(options_.EditorFont.size > 0 ? options_.EditorFont.size : 10);
     EditorFont.color = ColorFromStored(options_.EditorFont.color, false);
     editor_.SetDefaultFont(EditorFont);
-    if (options_.SavePos && settings_.Left && settings_.Top) {
-        move(*settings_.Left, *settings_.Top);
-    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
-    if (options_.SaveSize && settings_.Width && settings_.Height) resize(*settings_.Width, *settings_.Height);
+    PlaceWindow();
     openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
     for (int i = 0; i < kRecentFileCount; ++i) mnuFileRireki[i]->setText(QString::fromStdString(settings_.History[i]));
     ApplyOptionsToMenus();

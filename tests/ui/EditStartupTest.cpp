@@ -1,0 +1,112 @@
+// The main window as it starts: what the settings file may and may not do to
+// its placement, where the settings are read from, and the caption.
+#include "ScriptedDialogs.h"
+#include "ui/Edit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kelvra;
+using namespace kelvra::test;
+
+namespace {
+
+QRect DesktopArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+bool WriteFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Harness {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    ScriptedDesktop desktop;
+    std::unique_ptr<TfrmEdit> window;
+
+    // Settings in `settingsSub`, the program in `programSub` (both under dir).
+    bool Start(const QStringList &args = {}, const QString &settingsSub = ".", const QString &programSub = ".") {
+        QDir(dir.path()).mkpath(settingsSub);
+        QDir(dir.path()).mkpath(programSub);
+        window = std::make_unique<TfrmEdit>(dialogs, desktop, args, dir.filePath(settingsSub).toStdString(),
+                                            dir.filePath(programSub).toStdString());
+        return window->Initialise();
+    }
+    QString Path(const QString &name) const { return dir.filePath(name); }
+};
+
+} // namespace
+
+class EditStartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void storedPlacementNeverTakesTheWindowOffTheDesktop_data() {
+        QTest::addColumn<QByteArray>("setting");
+        QTest::newRow("huge size, far position") << QByteArray("Top=99999\r\nLeft=-99999\r\nHeight=2147483647\r\nWidth=100000\r\n");
+        QTest::newRow("negative size, position far right") << QByteArray("Top=-99999\r\nLeft=99999\r\nHeight=-5\r\nWidth=0\r\n");
+        QTest::newRow("desktop size, corner") << QByteArray("Top=0\r\nLeft=0\r\nHeight=100000\r\nWidth=100000\r\n");
+    }
+    void storedPlacementNeverTakesTheWindowOffTheDesktop() {
+        QFETCH(QByteArray, setting);
+        Harness h;
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nSavePos=True\r\nSaveSize=True\r\n" + setting));
+        QVERIFY(h.Start());
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        const QRect area = DesktopArea();
+        // No bigger than the desktop, its title bar and most of it on the desktop.
+        QVERIFY(h.window->width() <= area.width() && h.window->height() <= area.height());
+        QVERIFY(h.window->frameGeometry().top() >= area.top());
+        QVERIFY(area.contains(h.window->geometry().center()));
+        QVERIFY(area.contains(h.window->geometry().topLeft()));
+        QVERIFY(h.window->width() >= 100 && h.window->height() >= 100);
+        // And it still ends when asked.
+        QVERIFY(h.window->close());
+    }
+
+    void storedSizeIsCentredWhenThePositionIsNotKept() {
+        Harness h;
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nSavePos=False\r\nSaveSize=True\r\nHeight=300\r\nWidth=420\r\n"));
+        QVERIFY(h.Start());
+        QCOMPARE(h.window->size(), QSize(420, 300));
+        const QPoint offset = h.window->geometry().center() - DesktopArea().center();
+        QVERIFY(offset.manhattanLength() <= 2);
+    }
+
+    // A program folder the user cannot write sends the settings elsewhere; the
+    // settings the user keeps beside the program are read until that place has its own.
+    void settingsBesideTheProgramAreReadUntilTheSettingsFolderHasItsOwn() {
+        Harness h;
+        const QByteArray beside = "[Setting]\r\nFontSize=20\r\n[History]\r\nPath1=/data/q.sql\r\n";
+        QVERIFY(WriteFile(h.Path("bin/Kelvra.ini"), beside));
+        QVERIFY(h.Start({}, "config", "bin"));
+        QCOMPARE(h.window->EditorFont.font.pointSize(), 20);
+        QCOMPARE(h.window->HistoryEntry(0), QString("/data/q.sql"));
+        QVERIFY(h.window->close());
+        const QByteArray written = ReadAll(h.Path("config/Kelvra.ini"));
+        QVERIFY(written.contains("FontSize=20\r\n"));
+        QVERIFY(written.contains("Path1=/data/q.sql\r\n"));
+        QCOMPARE(ReadAll(h.Path("bin/Kelvra.ini")), beside);
+
+        // From now on the settings folder's own file counts.
+        Harness again;
+        QVERIFY(WriteFile(again.Path("bin/Kelvra.ini"), beside));
+        QVERIFY(WriteFile(again.Path("config/Kelvra.ini"), "[Setting]\r\nFontSize=12\r\n"));
+        QVERIFY(again.Start({}, "config", "bin"));
+        QCOMPARE(again.window->EditorFont.font.pointSize(), 12);
+    }
+};
+
+QTEST_MAIN(EditStartupTest)
+#include "EditStartupTest.moc"
