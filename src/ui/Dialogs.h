@@ -37,6 +37,8 @@ public:
     virtual void Message(const QString &caption, const QString &text, MessageIcon icon) = 0;
     // The confirmation box (title "確認", question icon) with Yes, No and Cancel.
     virtual Answer AskYesNoCancel(const QString &text) = 0;
+    // The confirmation box with Yes and No only; true for Yes.
+    virtual bool AskYesNo(const QString &text) = 0;
     // The confirmation box with OK and Cancel; true for OK.
     virtual bool AskOkCancel(const QString &text) = 0;
     // File dialogs: the chosen path, or nothing when cancelled.

@@ -351,7 +351,14 @@ void TfrmEdit::CreateOtherWindows() {
 
 QString TfrmEdit::StatusText(int panel) const { return staPanels[panel]->text(); }
 
-QString TfrmEdit::HistoryEntry(int index) const { return mnuFileRireki[index]->text(); }
+// Each history item keeps its path as data; the caption shows it with "&" doubled,
+// so that a file named "R&D.sql" is not shown with an underlined D.
+QString TfrmEdit::HistoryEntry(int index) const { return mnuFileRireki[index]->data().toString(); }
+
+void TfrmEdit::SetHistoryEntry(int index, const QString &path) {
+    mnuFileRireki[index]->setData(path);
+    mnuFileRireki[index]->setText(QString(path).replace('&', QStringLiteral("&&")));
+}
 
 bool TfrmEdit::event(QEvent *e) {
     // Status tips of menus and speed buttons are this window's long hints.
@@ -431,7 +438,10 @@ QString TfrmEdit::ShortenedPath(const QString &path) const {
     return shown;
 }
 
-void TfrmEdit::UpdateCaption() { setWindowTitle(AppName + " - " + ShortenedPath(DocPath)); }
+// An untitled document shows as "Untitled", also when its name for saving is "Untitled.rtf".
+void TfrmEdit::UpdateCaption() {
+    setWindowTitle(AppName + " - " + (DocPath == UntitledName ? QStringLiteral("Untitled") : ShortenedPath(DocPath)));
+}
 
 void TfrmEdit::resizeEvent(QResizeEvent *e) {
     QMainWindow::resizeEvent(e);

@@ -66,6 +66,7 @@ public:
     QString ApplicationTitle() const { return applicationTitle_; }
     QString StatusText(int panel) const;
     QString HistoryEntry(int index) const; // 0..7
+    void SetHistoryEntry(int index, const QString &path);
 
     // Operations other windows use.
     void UpdateCaption();

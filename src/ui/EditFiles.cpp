@@ -264,12 +264,12 @@ void TfrmEdit::mnuFileSaveAsClick() {
 }
 
 void TfrmEdit::AddToHistory(const QString &path) {
-    if (mnuFileRireki[0]->text() == path) return;
-    for (int i = 7; i >= 1; --i) mnuFileRireki[i]->setText(mnuFileRireki[i - 1]->text());
-    mnuFileRireki[0]->setText(path);
+    if (HistoryEntry(0) == path) return;
+    for (int i = 7; i >= 1; --i) SetHistoryEntry(i, HistoryEntry(i - 1));
+    SetHistoryEntry(0, path);
 }
 
-void TfrmEdit::mnuFileRirekiClick(int index) { OpenPath(mnuFileRireki[index]->text()); }
+void TfrmEdit::mnuFileRirekiClick(int index) { OpenPath(HistoryEntry(index)); }
 
 void TfrmEdit::OpenPath(const QString &path) {
     if (path.isEmpty()) return;

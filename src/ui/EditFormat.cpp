@@ -101,7 +101,7 @@ void TfrmEdit::EndFormatRun() {
 void TfrmEdit::mnuEditRichUndoClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
     Guarded("”整形前に戻す”でエラーが発生しました", [this] {
-        if (dialogs_.AskYesNoCancel(U("整形前に戻しますか？")) != Answer::Yes) return;
+        if (!dialogs_.AskYesNo(U("整形前に戻しますか？"))) return;
         editor_.SetPlainText(revertText, EditorFont);
         editor_.SetDefaultFont(EditorFont);
     });
@@ -249,7 +249,7 @@ void TfrmEdit::LoadSettings() {
     editor_.SetDefaultFont(EditorFont);
     PlaceWindow();
     openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
-    for (int i = 0; i < kRecentFileCount; ++i) mnuFileRireki[i]->setText(QString::fromStdString(settings_.History[i]));
+    for (int i = 0; i < kRecentFileCount; ++i) SetHistoryEntry(i, QString::fromStdString(settings_.History[i]));
     ApplyOptionsToMenus();
     catalogue_ = KeywordCatalogue();
     InitialiseCatalogue(settings_, catalogue_);
@@ -274,7 +274,7 @@ void TfrmEdit::SaveSettings() {
     settings_.Height = height();
     settings_.Width = width();
     settings_.FilePath = openInitialFolder_.toStdString();
-    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = mnuFileRireki[i]->text().toStdString();
+    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = HistoryEntry(i).toStdString();
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);
     SettingsOutcome outcome = kelvra::SaveSettings(settingsFolder_, settings_);

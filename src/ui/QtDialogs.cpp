@@ -123,6 +123,15 @@ Answer QtDialogs::AskYesNoCancel(const QString &text) {
     }
 }
 
+bool QtDialogs::AskYesNo(const QString &text) {
+    QWidget *owner = OwnerOf(parent_);
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::Yes | QMessageBox::No, owner);
+    Prepare(box, owner);
+    Caption(box, QMessageBox::Yes, "はい(&Y)");
+    Caption(box, QMessageBox::No, "いいえ(&N)");
+    return Run(box) == QMessageBox::Yes;
+}
+
 bool QtDialogs::AskOkCancel(const QString &text) {
     QWidget *owner = OwnerOf(parent_);
     QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::Ok | QMessageBox::Cancel,

@@ -3,6 +3,7 @@
 #include "ScriptedDialogs.h"
 #include "ui/Edit.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -82,6 +83,33 @@ private slots:
         QCOMPARE(h.window->size(), QSize(420, 300));
         const QPoint offset = h.window->geometry().center() - DesktopArea().center();
         QVERIFY(offset.manhattanLength() <= 2);
+    }
+
+    void untitledCaptionStaysAfterALaunchSwitchWithoutFile() {
+        for (const char *sw : {"-X1", "-X2"}) {
+            Harness h;
+            QVERIFY(h.Start({sw}));
+            h.window->show();
+            h.window->resize(500, 300); // every resize renews the caption
+            QCOMPARE(h.window->windowTitle(), QString("Kelvra - Untitled"));
+            QCOMPARE(h.window->DocPath, QString("Untitled.rtf"));
+        }
+    }
+
+    // The history menu shows a path with "&" as it is and opens that path.
+    void historyEntriesShowAmpersandsAsTheyAre() {
+        Harness h;
+        QVERIFY(WriteFile(h.Path("R&D_query.sql"), "select 1"));
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[History]\r\nPath1=" + h.Path("R&D_query.sql").toUtf8() + "\r\n"));
+        QVERIFY(h.Start());
+        QAction *item = h.window->mnuFileRireki[0];
+        QCOMPARE(item->text(), h.Path("R&&D_query.sql")); // "&&" is how a menu shows one "&"
+        QCOMPARE(h.window->HistoryEntry(0), h.Path("R&D_query.sql"));
+        item->trigger();
+        QCOMPARE(h.window->DocPath, h.Path("R&D_query.sql"));
+        QCOMPARE(h.window->Editor().Text(), std::string("select 1"));
+        QVERIFY(h.window->close());
+        QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Path1=" + h.Path("R&D_query.sql").toUtf8() + "\r\n"));
     }
 
     // A program folder the user cannot write sends the settings elsewhere; the

@@ -167,6 +167,23 @@ private slots:
         QVERIFY(!offered.contains("DejaVu Sans")); // proportional fonts stay out
     }
 
+    void revertQuestionOffersYesAndNoOnly() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.window->revertText = "select 1";
+        QStringList buttons;
+        WhenModalUp(
+            [&](QWidget *w) {
+                for (QAbstractButton *b : w->findChildren<QAbstractButton *>())
+                    if (b->isVisible()) buttons << b->text();
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuEditRichUndoClick();
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{U("いいえ(&N)"), U("はい(&Y)")}));
+        QVERIFY(h.window->rchOut->toPlainText().isEmpty()); // Esc is No
+    }
+
     // The background colour dialog offers swatches only: nothing opens a colour editor.
     void colourDialogHasNoColourEditor() {
         Harness h;
