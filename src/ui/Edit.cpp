@@ -3,6 +3,7 @@
 #include "ui/Edit.h"
 #include "ui/WindowFont.h"
 
+#include "ui/BackgroundWork.h"
 #include "ui/Cancel.h"
 
 #include <QAction>
@@ -87,13 +88,12 @@ void TfrmEdit::CreateEditor() {
     rchOut->viewport()->installEventFilter(this);
     rchOut->viewport()->setMouseTracking(true);
     editor_ = EditorSurface(rchOut);
-    sinceBreath_.start();
-    editor_.SetPump([this] {
-        // Only while the window is locked: nothing can then change the document underneath.
-        if (runInProgress_ && sinceBreath_.elapsed() >= 30) {
-            QCoreApplication::processEvents();
-            sinceBreath_.restart();
-        }
+    editor_.SetRunner([this](const std::function<void()> &work) {
+        // Only while the window is locked may it answer while a new document is made.
+        if (runInProgress_)
+            RunInBackground(work);
+        else
+            work();
     });
     EditorFont.font = GothicFont(13);
     EditorFont.font.setPointSize(10);
@@ -614,7 +614,7 @@ void TfrmEdit::WMDropFiles(const QStringList &paths) {
 }
 
 void TfrmEdit::closeEvent(QCloseEvent *e) {
-    if (runInProgress_) { // a run or a long load is still working on the document
+    if (runInProgress_ || formatting_) { // a run or a long load is still working on the document
         e->ignore();
         return;
     }

@@ -6,6 +6,7 @@
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
 #include "keywords/SettingsStore.h"
+#include "platform/DocumentFile.h"
 #include "platform/PlainTextFile.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorSurface.h"
@@ -24,6 +25,7 @@ class QMenu;
 class QPlainTextEdit;
 class QToolBar;
 class QPrinter;
+class QTextDocument;
 
 namespace kelvra {
 
@@ -196,6 +198,8 @@ private:
     // Asks before bytes that do not decode are replaced; throws CommandDeclined on No.
     void ConfirmUndecodable(const QString &path, const std::vector<std::size_t> &badOffsets);
     std::string EncodeForSave(const QString &path);
+    StyledText ContentForSave(DocumentKind kind);
+    void AwayFromTheWindow(std::size_t size, const std::function<void()> &work);
     bool AskSaveChanges(); // false: the user cancelled
     FileDialogRequest OpenRequest();
     FileDialogRequest SaveRequest();
@@ -207,6 +211,11 @@ private:
     SettingsOutcome ReadStoredSettings();
     void PlaceWindow();
     void EndFormatRun();
+    // Sets `revertText` to the editor's text, runs the format core on it and
+    // makes the formatted document, all on another thread while the window
+    // shows the progress and answers "中断".
+    // `formatted` stays empty unless the run ended normally and was not cancelled.
+    FormatResult FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted);
     // Runs a long editor operation with the window locked, processing events now and then.
     void WithWindowLocked(const std::function<void()> &operation);
 
@@ -224,8 +233,8 @@ private:
     QString applicationTitle_;
     bool busy_ = false;
     bool runInProgress_ = false;
-    QString startupFile_;
-    QElapsedTimer sinceBreath_; // throttles event processing inside long editor operations // opened from the command line; joins the history after the settings load
+    bool formatting_ = false; // a format run has not returned yet
+    QString startupFile_; // opened from the command line; joins the history after the settings load
 
     // ---- Editing and line-end commands, font, colour, printing, help, about (EditCommands.cpp) ----
 public:

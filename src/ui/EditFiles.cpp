@@ -5,6 +5,7 @@
 #include "formatter/TextUtil.h"
 #include "platform/DocumentFile.h"
 #include "platform/TextCodec.h"
+#include "ui/BackgroundWork.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -50,10 +51,13 @@ CharFormat DefaultCharFormat(const EditorFontState &font) {
 } // namespace
 
 void TfrmEdit::ReadIntoEditor(const QString &path, bool richWanted) {
-    std::string bytes;
-    if (FileStatus read = ReadFileBytes(PathOf(path), bytes); !read) throw std::runtime_error(read.message);
-    LoadedDocument doc = ReadDocument(bytes, richWanted ? DocumentKind::RichText : DocumentKind::PlainText,
-                                      DefaultCharFormat(EditorFont));
+    LoadedDocument doc;
+    const CharFormat defaults = DefaultCharFormat(EditorFont);
+    AwayFromTheWindow(static_cast<std::size_t>(std::max<qint64>(0, QFileInfo(path).size())), [&] {
+        std::string bytes;
+        if (FileStatus read = ReadFileBytes(PathOf(path), bytes); !read) throw std::runtime_error(read.message);
+        doc = ReadDocument(bytes, richWanted ? DocumentKind::RichText : DocumentKind::PlainText, defaults);
+    });
     if (!doc.badOffsets.empty()) ConfirmUndecodable(path, doc.badOffsets);
     plainFormat_ = doc.plainFormat;
     auto show = [&] {
@@ -96,10 +100,31 @@ void TfrmEdit::LoadDocument(const QString &path) {
     if (LaunchMode == 1) editor_.SetRichMode(true);
 }
 
+// What a save writes: plain text needs only the characters, which are copied
+// at once; the formats are read only for rich text.
+StyledText TfrmEdit::ContentForSave(DocumentKind kind) {
+    if (kind != DocumentKind::PlainText) return editor_.Styled(EditorFont);
+    QString raw = editor_.RawText();
+    StyledText content(DefaultCharFormat(EditorFont));
+    AwayFromTheWindow(static_cast<std::size_t>(raw.size()), [&] { content.SetText(FromEditorText(std::move(raw))); });
+    return content;
+}
+
+// Work on a large document runs on another thread with the window locked, so
+// that the window keeps answering; small work runs on the spot.
+void TfrmEdit::AwayFromTheWindow(std::size_t size, const std::function<void()> &work) {
+    constexpr std::size_t kLarge = 1 << 20;
+    if (size > kLarge && !runInProgress_)
+        WithWindowLocked([&] { RunInBackground(work); });
+    else
+        work();
+}
+
 std::string TfrmEdit::EncodeForSave(const QString &path) {
     const DocumentKind kind = SaveKind(LaunchMode, PathOf(path));
-    StyledText content = editor_.Styled(EditorFont);
-    EncodedText encoded = WriteDocument(content, kind, plainFormat_);
+    const StyledText content = ContentForSave(kind);
+    EncodedText encoded;
+    AwayFromTheWindow(content.Size(), [&] { encoded = WriteDocument(content, kind, plainFormat_); });
     if (kind == DocumentKind::PlainText && !encoded.lossyOffsets.empty()) {
         // Code page 932 cannot hold some characters: offer UTF-8 rather than lose them.
         const QString question =
@@ -112,7 +137,7 @@ std::string TfrmEdit::EncodeForSave(const QString &path) {
             PlainTextFormat utf8 = plainFormat_;
             utf8.encoding = TextEncoding::Utf8;
             utf8.byteOrderMark = true;
-            encoded = WriteDocument(content, kind, utf8);
+            AwayFromTheWindow(content.Size(), [&] { encoded = WriteDocument(content, kind, utf8); });
             plainFormat_ = utf8;
             break;
         }
@@ -120,13 +145,14 @@ std::string TfrmEdit::EncodeForSave(const QString &path) {
         default: throw CommandDeclined{};
         }
     }
-    return encoded.bytes;
+    return std::move(encoded.bytes);
 }
 
 void TfrmEdit::SaveDocument(const QString &path) {
     const std::string bytes = EncodeForSave(path);
-    if (FileStatus written = WriteFileSafely(PathOf(path), bytes); !written)
-        throw std::runtime_error(written.message);
+    FileStatus written;
+    AwayFromTheWindow(bytes.size(), [&] { written = WriteFileSafely(PathOf(path), bytes); });
+    if (!written) throw std::runtime_error(written.message);
 }
 
 void TfrmEdit::BindDocument(const QString &path) {

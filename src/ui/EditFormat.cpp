@@ -3,7 +3,9 @@
 #include "ui/Edit.h"
 
 #include "formatter/FormatDriver.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Cancel.h"
+#include "ui/DocumentBuilder.h"
 #include "ui/Search.h"
 
 #include <QAction>
@@ -15,6 +17,8 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTextDocument>
+#include <QThread>
 #include <QPlainTextEdit>
 
 namespace kelvra {
@@ -28,7 +32,13 @@ QString U(const char *text) { return QString::fromUtf8(text); }
 
 void TfrmEdit::mnuExeRunClick() {
     staPanels[2]->clear();
-    if (!MenuEnabled(mnuExeMenu) || runInProgress_) return;
+    if (!MenuEnabled(mnuExeMenu) || runInProgress_ || formatting_) return;
+    // "中断" unlocks the window at once, while the run still winds down.
+    struct Running {
+        bool &flag;
+        explicit Running(bool &f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(formatting_);
     editor_.SetReadOnly(true);
     dlgCancel->prgBar1->setValue(0);
     dlgCancel->prgBar2->setRange(0, kStageBarMaximum);
@@ -39,22 +49,22 @@ void TfrmEdit::mnuExeRunClick() {
         EndFormatRun();
         return;
     }
-    // From here on every way out goes through EndFormatRun.
+    // From here on every way out goes through EndFormatRun. The editor is not
+    // touched until the formatted document is complete, so a run that ends any
+    // other way leaves it (text, formats and modified flag) as it was.
     FormatResult result;
+    std::unique_ptr<QTextDocument> formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
     try {
         ToggleBusyCursor();
         ReadOptionsFromMenus();
-        revertText = editor_.Text();
-        // The emphasis of an earlier run goes: a normal end replaces the whole
-        // text in the editor font, every other end resets the font below.
-        CancelProgressSink sink(*dlgCancel);
-        result = RunFormat(revertText, options_, catalogue_, sink);
+        result = FormatAwayFromTheWindow(formatted);
         switch (result.end) {
         case RunEnd::Normal:
-            editor_.SetFormatted(result.text, result.boldSpans, EditorFont);
-            editor_.CaretToStart();
+            editor_.Adopt(std::move(formatted));
+            editor_.SetModified(true); // the text was rewritten, as an edit would
+            editor_.SetDefaultFont(EditorFont);
             dlgCancel->prgBar1->setValue(dlgCancel->prgBar1->maximum());
             dlgCancel->prgBar2->setValue(dlgCancel->prgBar2->maximum());
             if (timing) {
@@ -64,7 +74,7 @@ void TfrmEdit::mnuExeRunClick() {
             }
             break;
         case RunEnd::Cancelled:
-            break; // the editor still holds the text from before the run
+            break;
         case RunEnd::Failed:
             ResetCursor();
             // The unmatched opening shows selected while its message is up.
@@ -79,14 +89,35 @@ void TfrmEdit::mnuExeRunClick() {
         result.end = RunEnd::UnexpectedError;
         result.message = {"エラー", "整形処理でエラーが発生しました", MessageIcon::Error};
     }
-    if (result.end != RunEnd::Normal) editor_.ApplyFontToAll(EditorFont);
     EndFormatRun();
     if (result.end == RunEnd::UnexpectedError) {
         dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
                          MessageIcon::Error);
-        if (editor_.Text() != revertText) editor_.SetPlainText(revertText, EditorFont);
         ResetCursor();
     }
+}
+
+FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
+    BackgroundProgressSink progress;
+    // The run's own copies: nothing the window does meanwhile reaches them.
+    QString raw = editor_.RawText();
+    const EditorOptions options = options_;
+    const KeywordCatalogue catalogue = catalogue_;
+    const EditorFontState font = EditorFont;
+    QThread *window = thread();
+    FormatResult result;
+    RunInBackground(
+        [&] {
+            revertText = FromEditorText(std::move(raw));
+            result = RunFormat(revertText, options, catalogue, progress);
+            if (result.end != RunEnd::Normal) return;
+            DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
+            builder.AddFormatted(result.text, result.boldSpans);
+            formatted = builder.Finish(window);
+            if (!formatted) result.end = RunEnd::Cancelled;
+        },
+        [&] { progress.Show(*dlgCancel); });
+    return result;
 }
 
 void TfrmEdit::EndFormatRun() {
