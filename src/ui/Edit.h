@@ -201,6 +201,7 @@ private:
     StyledText ContentForSave(DocumentKind kind);
     void AwayFromTheWindow(std::size_t size, const std::function<void()> &work);
     bool AskSaveChanges(); // false: the user cancelled
+    QString ExistingFolder(const QString &stored) const;
     FileDialogRequest OpenRequest();
     FileDialogRequest SaveRequest();
     void ApplyOptionsToMenus();

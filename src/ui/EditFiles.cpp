@@ -8,6 +8,7 @@
 #include "ui/BackgroundWork.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -166,24 +167,60 @@ void TfrmEdit::ClearEditorWithFont() {
     editor_.SetDefaultFont(EditorFont);
 }
 
+// A folder the dialogs can open on: a stored file path gives its folder; a
+// value that names nothing (or the folder is gone) gives the program's folder,
+// as a missing value does.
+QString TfrmEdit::ExistingFolder(const QString &stored) const {
+    const QFileInfo info(stored);
+    if (!stored.isEmpty() && info.isDir()) return info.absoluteFilePath();
+    if (!stored.isEmpty() && info.isFile()) return info.absolutePath();
+    return QString::fromStdString(programFolder_.string());
+}
+
+namespace {
+
+// The filter (1-based) whose pattern matches the extension of `name`; 0 when none does.
+int FilterIndexFor(const QString &filter, const QString &name) {
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    if (suffix.isEmpty()) return 0;
+    const QStringList parts = filter.split('|');
+    for (int i = 1; i < parts.size(); i += 2)
+        if (parts[i].toLower() == "*." + suffix) return i / 2 + 1;
+    for (int i = 1; i < parts.size(); i += 2)
+        if (parts[i] == "*.*") return i / 2 + 1;
+    return 0;
+}
+
+} // namespace
+
 FileDialogRequest TfrmEdit::OpenRequest() {
     FileDialogRequest r;
-    r.initialFolder = openInitialFolder_;
+    r.initialFolder = ExistingFolder(openInitialFolder_);
     r.filter = U(kFilter);
     r.filterIndex = settings_.OpenFilter;
     r.folderChanged = [this](const QString &folder) { LastFolder = folder; };
     return r;
 }
 
+// The document's own folder, name and extension are proposed, with the filter
+// that shows its kind; an untitled document is proposed under its untitled
+// name in the dialogs' folder.
 FileDialogRequest TfrmEdit::SaveRequest() {
     FileDialogRequest r;
     r.title = U("名前をつけて保存");
-    r.initialFolder = saveInitialFolder_;
-    r.proposedName = DocPath;
     r.filter = U(kFilter);
     r.filterIndex = settings_.SaveFilter;
     r.defaultSuffix = ".sql";
     r.folderChanged = [this](const QString &folder) { LastFolder = folder; };
+    const QFileInfo doc(DocPath);
+    if (DocPath != UntitledName && doc.absoluteDir().exists()) {
+        r.initialFolder = doc.absolutePath();
+        r.proposedName = doc.fileName();
+    } else {
+        r.initialFolder = ExistingFolder(saveInitialFolder_);
+        r.proposedName = QFileInfo(DocPath).fileName();
+    }
+    if (const int matching = FilterIndexFor(r.filter, r.proposedName)) r.filterIndex = matching;
     return r;
 }
 
@@ -317,9 +354,10 @@ void TfrmEdit::OpenPath(const QString &path) {
         editor_.CaretToStart();
         editor_.SetModified(false);
         AddToHistory(path);
-        LastFolder = path;
+        // The dialogs open on the file's folder (a file path there would leave them empty).
+        LastFolder = QFileInfo(path).absolutePath();
         DocPath = path;
-        openInitialFolder_ = saveInitialFolder_ = QFileInfo(path).absolutePath();
+        openInitialFolder_ = saveInitialFolder_ = LastFolder;
         ToggleBusyCursor();
         UpdateCaretPos();
     });

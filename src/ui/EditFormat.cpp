@@ -304,7 +304,7 @@ void TfrmEdit::SaveSettings() {
     settings_.Left = x();
     settings_.Height = height();
     settings_.Width = width();
-    settings_.FilePath = openInitialFolder_.toStdString();
+    settings_.FilePath = ExistingFolder(openInitialFolder_).toStdString();
     for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = HistoryEntry(i).toStdString();
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);

@@ -76,12 +76,15 @@ void Caption(QMessageBox &box, QMessageBox::StandardButton which, const char *te
     if (QAbstractButton *b = box.button(which)) b->setText(QString::fromUtf8(text));
 }
 
+// The filter first, then the folder, then the proposed name: choosing a
+// filter makes Qt put the filter's extension on the name already there.
 int RunFileDialog(QFileDialog &dialog, FileDialogRequest &request) {
     const QStringList filters = QtNameFilters(request.filter);
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
+    if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
     if (request.folderChanged)
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&request](const QString &folder) {
             request.folderChanged(folder);
@@ -156,7 +159,6 @@ std::optional<QString> QtDialogs::SaveFile(FileDialogRequest &request) {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(request.defaultSuffix.startsWith('.') ? request.defaultSuffix.mid(1) : request.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
     if (RunFileDialog(dialog, request) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front();
 }

@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(h.dialogs.asked[0].text,
                  U("このファイルはシステムファイル又は、読み出し専用ファイルです。\r\n名前を付けて保存して下さい。"));
         QCOMPARE(h.dialogs.asked[1].kind, QString("save"));
-        QCOMPARE(h.dialogs.asked[1].text, h.Path("ro.sql"));
+        QCOMPARE(h.dialogs.fileRequests.last().initialFolder + "/" + h.dialogs.asked[1].text, h.Path("ro.sql"));
         QCOMPARE(ReadAll(h.Path("ro.sql")), QByteArray("old"));
 
         WriteFile(h.Path("w.sql"), "old");

@@ -7,6 +7,10 @@
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -17,6 +21,7 @@
 #include <QToolButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,13 +50,20 @@ void WhenModalUp(std::function<void(QWidget *)> look, std::function<void(QWidget
 
 void PressEnter(QWidget *w) { QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key_Return); }
 
+bool WriteFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 struct Harness {
     QTemporaryDir dir;
     QtDialogs dialogs;
     ScriptedDesktop desktop;
     std::unique_ptr<TfrmEdit> window;
 
-    bool Start(const QStringList &args = {}) {
+    bool Start(const QStringList &args = {}, const QByteArray &ini = {}) {
+        if (!ini.isEmpty() && !WriteFile(dir.filePath("Kelvra.ini"), ini)) return false;
         const std::filesystem::path folder = dir.path().toStdString();
         window = std::make_unique<TfrmEdit>(dialogs, desktop, args, folder, folder);
         dialogs.SetParent(window.get());
@@ -132,8 +144,8 @@ private slots:
             [](QWidget *w) {
                 PressEnter(w);
                 // A dialog that Enter did not close is cancelled, so the test ends.
-                QTimer::singleShot(500, [] {
-                    if (QWidget *still = QApplication::activeModalWidget()) QTest::keyClick(still, Qt::Key_Escape);
+                QTimer::singleShot(500, [dialog = QPointer<QWidget>(w)] {
+                    if (dialog && dialog->isVisible()) QTest::keyClick(dialog, Qt::Key_Escape);
                 });
             });
         h.window->mnuFormatFontClick();
@@ -165,6 +177,93 @@ private slots:
         QVERIFY(offered.contains(cjkMono));
         QVERIFY(offered.contains("DejaVu Sans Mono") || !QFontDatabase::families().contains("DejaVu Sans Mono"));
         QVERIFY(!offered.contains("DejaVu Sans")); // proportional fonts stay out
+    }
+
+    // Save As proposes the document's own folder, name and extension, with the
+    // filter of its kind selected, so that Enter saves it where it came from.
+    void saveAsProposesTheDocumentsOwnPath_data() {
+        QTest::addColumn<QString>("file");       // the document, under the test folder; empty: none
+        QTest::addColumn<QStringList>("args");   // before the file
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("nameFilter");
+        QTest::addColumn<QString>("saved"); // what Enter would save, in the proposed folder
+        QTest::newRow("log file opened from the history") << "work/spool.log" << QStringList{} << "spool.log"
+                                                          << "Log File (*.log)" << "spool.log";
+        QTest::newRow("rich text in -X1") << "Report.RTF" << QStringList{"-X1"} << "Report.RTF" << "All (*.*)"
+                                          << "Report.RTF";
+        QTest::newRow("-X1 without a file") << "" << QStringList{"-X1"} << "Untitled.rtf" << "All (*.*)"
+                                            << "Untitled.rtf";
+        QTest::newRow("untitled") << "" << QStringList{} << "Untitled" << "Sql File (*.sql)" << "Untitled.sql";
+    }
+    void saveAsProposesTheDocumentsOwnPath() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, args);
+        QFETCH(QString, name);
+        QFETCH(QString, nameFilter);
+        QFETCH(QString, saved);
+        Harness h;
+        QStringList all = args;
+        if (!file.isEmpty()) {
+            QVERIFY(WriteFile(h.dir.filePath(file), "select 1"));
+            if (!args.isEmpty()) all << h.dir.filePath(file);
+        }
+        QVERIFY(h.Start(all, "[Setting]\r\nFilePath=" + QDir::tempPath().toUtf8() + "\r\n"));
+        if (!file.isEmpty() && args.isEmpty()) h.window->OpenPath(h.dir.filePath(file));
+        const QString folder = file.isEmpty() ? QDir::tempPath() : QFileInfo(h.dir.filePath(file)).absolutePath();
+        QString shownFolder, shownName, shownFilter, wouldSave;
+        WhenModalUp(
+            [&](QWidget *w) {
+                auto *dialog = qobject_cast<QFileDialog *>(w);
+                QVERIFY(dialog);
+                shownFolder = dialog->directory().absolutePath();
+                if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit")) shownName = edit->text();
+                shownFilter = dialog->selectedNameFilter();
+                wouldSave = dialog->selectedFiles().value(0);
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuFileSaveAsClick();
+        QCOMPARE(shownFolder, folder);
+        QCOMPARE(shownName, name);
+        QCOMPARE(shownFilter, nameFilter);
+        QCOMPARE(wouldSave, folder + "/" + saved);
+    }
+
+    // The dialogs open on an existing folder whatever was stored or opened last.
+    void fileDialogsOpenOnAnExistingFolder_data() {
+        QTest::addColumn<QByteArray>("stored"); // FilePath, under the test folder unless absolute
+        QTest::addColumn<QString>("opened");    // opened from the history first
+        QTest::addColumn<QString>("expected");  // the folder shown, under the test folder
+        QTest::newRow("after opening from the history") << QByteArray("") << "data/q.sql" << "data";
+        QTest::newRow("a file path stored") << QByteArray("data/q.sql") << "" << "data";
+        QTest::newRow("a missing folder stored") << QByteArray("gone/away") << "" << ".";
+    }
+    void fileDialogsOpenOnAnExistingFolder() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, opened);
+        QFETCH(QString, expected);
+        Harness h;
+        QVERIFY(WriteFile(h.dir.filePath("data/q.sql"), "select 1"));
+        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" + (stored.isEmpty() ? QByteArray() : h.dir.filePath(stored).toUtf8()) +
+                                "\r\n"));
+        if (!opened.isEmpty()) h.window->OpenPath(h.dir.filePath(opened));
+        const QString folder = QDir(h.dir.filePath(expected)).absolutePath();
+        for (auto command : {&TfrmEdit::mnuFileOpenClick, &TfrmEdit::mnuFileNewClick, &TfrmEdit::mnuFileSaveAsClick}) {
+            if (command == &TfrmEdit::mnuFileNewClick) {
+                h.window->Editor().SetModified(false);
+                (h.window.get()->*command)();
+                continue;
+            }
+            QString shown;
+            WhenModalUp([&](QWidget *w) { shown = qobject_cast<QFileDialog *>(w)->directory().absolutePath(); },
+                        [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+            (h.window.get()->*command)();
+            QCOMPARE(shown, folder);
+        }
+        // And the folder stored at the end is a folder.
+        QVERIFY(h.window->close());
+        QFile ini(h.dir.filePath("Kelvra.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains("FilePath=" + folder.toUtf8() + "\r\n"));
     }
 
     void revertQuestionOffersYesAndNoOnly() {
