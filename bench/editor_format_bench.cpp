@@ -2,6 +2,7 @@
 // 10 MB documents opened, formatted (bold included) and saved, with the
 // longest stretch during which the window processed no events.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/editor_format_bench
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
@@ -63,26 +64,26 @@ qint64 CoreMs(const std::string &text, TfrmEdit &window) {
     QuietSink sink;
     QElapsedTimer t;
     t.start();
-    RunFormat(text, window.Options(), window.Catalogue(), sink);
+    RunFormat(text, EditProbe(window).Options(), EditProbe(window).Catalogue(), sink);
     return t.elapsed();
 }
 
 // Presses "中断" `afterMs` into a run; how long until the run has ended and
 // whether the text is the one from before the run.
 std::pair<qint64, bool> CancelAt(TfrmEdit &window, qint64 afterMs) {
-    const std::string before = window.Editor().Text();
+    const std::string before = EditProbe(window).Editor().Text();
     QElapsedTimer t;
     qint64 pressedAt = -1;
     QTimer::singleShot(afterMs, &window, [&] {
         pressedAt = t.elapsed();
-        window.dlgCancel->bitCancel->click();
+        Part<QPushButton>(EditProbe(window).dlgCancel(), "bitCancel")->click();
     });
     t.start();
     window.mnuExeRunClick();
     const qint64 ended = t.elapsed();
     QCoreApplication::processEvents(); // the timer, if the run ended before it
-    if (pressedAt < 0) return {-1, window.Editor().Text() == before};
-    return {ended - pressedAt, window.Editor().Text() == before};
+    if (pressedAt < 0) return {-1, EditProbe(window).Editor().Text() == before};
+    return {ended - pressedAt, EditProbe(window).Editor().Text() == before};
 }
 
 void Measure(const char *label, qint64 bytes) {
@@ -109,7 +110,7 @@ void Measure(const char *label, qint64 bytes) {
     window.mnuFileOpenClick();
     const qint64 open = t.elapsed(), openGap = meter.Stop();
 
-    const std::string original = window.Editor().Text();
+    const std::string original = EditProbe(window).Editor().Text();
     const qint64 core = CoreMs(original, window);
     meter.Start();
     t.restart();
@@ -124,7 +125,7 @@ void Measure(const char *label, qint64 bytes) {
                 static_cast<long long>(format - core), static_cast<long long>(formatGap));
 
     // "中断" early, in the middle of the core, near its end and while the document is made.
-    window.Editor().SetPlainText(original, window.EditorFont);
+    EditProbe(window).Editor().SetPlainText(original, EditProbe(window).EditorFont());
     for (qint64 at : {qint64(50), core / 2, core - 20, core + 20, (core + format) / 2}) {
         if (at <= 0) continue;
         auto [latency, same] = CancelAt(window, at);
@@ -135,15 +136,15 @@ void Measure(const char *label, qint64 bytes) {
                         static_cast<long long>(at), static_cast<long long>(latency), same ? "yes" : "NO");
     }
 
-    window.DocPath = path;
-    window.mnuFormatSaveCheck->setChecked(false);
+    EditProbe(window).SetDocPath(path);
+    EditProbe(window).Action("mnuFormatSaveCheck")->setChecked(false);
     meter.Start();
     t.restart();
     window.mnuFileSaveClick();
     const qint64 save = t.elapsed(), saveGap = meter.Stop();
     std::printf("%-6s save %5lld ms (longest freeze %4lld ms)\n", label, static_cast<long long>(save),
                 static_cast<long long>(saveGap));
-    window.Editor().SetModified(false);
+    EditProbe(window).Editor().SetModified(false);
 }
 
 } // namespace

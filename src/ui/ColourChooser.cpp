@@ -1,4 +1,5 @@
 #include "ui/ColourChooser.h"
+#include "ui/UiTexts.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -11,14 +12,14 @@
 namespace kelvra {
 namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
+using texts::U;
 
 QString Fill(const QColor &c) { return QString("background-color: %1; border: 1px solid gray;").arg(c.name()); }
 
 } // namespace
 
 ColourChooser::ColourChooser(const QColor &initial, QWidget *parent) : QDialog(parent), chosen_(initial.toRgb()) {
-    setWindowTitle(U("色の設定"));
+    setWindowTitle(U(texts::kColourDialogTitle));
     chosen_.setAlpha(255);
     auto *layout = new QVBoxLayout(this);
     auto addGrid = [&](const char *caption, int count, int columns, auto colourAt) {
@@ -38,14 +39,14 @@ ColourChooser::ColourChooser(const QColor &initial, QWidget *parent) : QDialog(p
         }
         layout->addLayout(grid);
     };
-    addGrid("基本色(&B):", 48, 8, [](int i) { return QColorDialog::standardColor(i); });
-    addGrid("作成した色(&C):", QColorDialog::customCount(), 8, [](int i) { return QColorDialog::customColor(i); });
+    addGrid(texts::kBasicColours, 48, 8, [](int i) { return QColorDialog::standardColor(i); });
+    addGrid(texts::kCustomColours, QColorDialog::customCount(), 8, [](int i) { return QColorDialog::customColor(i); });
     current_ = new QLabel(this);
     current_->setFixedHeight(24);
     layout->addWidget(current_);
     auto *buttons = new QDialogButtonBox(this);
-    QPushButton *ok = buttons->addButton(U("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(U("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton *ok = buttons->addButton(U(texts::kOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(U(texts::kCancel), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -4,9 +4,11 @@
 
 #include "formatter/FormatDriver.h"
 #include "ui/BackgroundWork.h"
+#include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
 #include "ui/DocumentBuilder.h"
 #include "ui/Search.h"
+#include "ui/UiTexts.h"
 
 #include <QAction>
 #include <algorithm>
@@ -15,18 +17,15 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QScreen>
 #include <QTextDocument>
 #include <QThread>
-#include <QPlainTextEdit>
+
+#include <optional>
 
 namespace kelvra {
-namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
-
-} // namespace
+using texts::U;
 
 // ---- The format command ----------------------------------------------------
 
@@ -40,10 +39,7 @@ void TfrmEdit::mnuExeRunClick() {
         ~Running() { flag = false; }
     } running(formatting_);
     editor_.SetReadOnly(true);
-    dlgCancel->prgBar1->setValue(0);
-    dlgCancel->prgBar2->setRange(0, kStageBarMaximum);
-    dlgCancel->prgBar2->setValue(0);
-    dlgCancel->ShowForRun();
+    dlgCancel->ShowForFormat(kStageBarMaximum);
     QCoreApplication::processEvents();
     if (dlgCancel->CancelRequested()) {
         EndFormatRun();
@@ -56,8 +52,9 @@ void TfrmEdit::mnuExeRunClick() {
     std::unique_ptr<QTextDocument> formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
+    std::optional<BusyCursor> busy;
     try {
-        ToggleBusyCursor();
+        busy.emplace();
         ReadOptionsFromMenus();
         result = FormatAwayFromTheWindow(formatted);
         switch (result.end) {
@@ -65,8 +62,7 @@ void TfrmEdit::mnuExeRunClick() {
             editor_.Adopt(std::move(formatted));
             editor_.SetModified(true); // the text was rewritten, as an edit would
             editor_.SetDefaultFont(EditorFont);
-            dlgCancel->prgBar1->setValue(dlgCancel->prgBar1->maximum());
-            dlgCancel->prgBar2->setValue(dlgCancel->prgBar2->maximum());
+            dlgCancel->FillBars();
             if (timing) {
                 const double seconds = static_cast<double>(desktop_.TickMs() - started) / 1000.0;
                 dialogs_.Message(ApplicationTitle(), QString::fromStdString(RunSummaryText(seconds, result.counts)),
@@ -76,7 +72,7 @@ void TfrmEdit::mnuExeRunClick() {
         case RunEnd::Cancelled:
             break;
         case RunEnd::Failed:
-            ResetCursor();
+            busy.reset();
             // The unmatched opening shows selected while its message is up.
             if (result.hasHighlight) editor_.Select(result.highlight.start, result.highlight.length);
             dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
@@ -87,14 +83,13 @@ void TfrmEdit::mnuExeRunClick() {
         }
     } catch (const std::exception &) {
         result.end = RunEnd::UnexpectedError;
-        result.message = {"エラー", "整形処理でエラーが発生しました", MessageIcon::Error};
+        result.message = {texts::kErrorCaption, texts::kFormatFailed, MessageIcon::Error};
     }
+    busy.reset();
     EndFormatRun();
-    if (result.end == RunEnd::UnexpectedError) {
+    if (result.end == RunEnd::UnexpectedError)
         dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
                          MessageIcon::Error);
-        ResetCursor();
-    }
 }
 
 FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
@@ -108,8 +103,8 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
     FormatResult result;
     RunInBackground(
         [&] {
-            revertText = FromEditorText(std::move(raw));
-            result = RunFormat(revertText, options, catalogue, progress);
+            document_.SetRevertText(FromEditorText(std::move(raw)));
+            result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
             DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
             builder.AddFormatted(result.text, result.boldSpans);
@@ -122,8 +117,7 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
 
 void TfrmEdit::EndFormatRun() {
     dlgCancel->hide();
-    ResetCursor();
-    editor_.SetReadOnly(LaunchMode == 2);
+    editor_.SetReadOnly(document_.LaunchMode() == 2);
     CloseKeyDialog();
     dlgCancel->close();
     UpdateCaretPos();
@@ -131,9 +125,9 @@ void TfrmEdit::EndFormatRun() {
 
 void TfrmEdit::mnuEditRichUndoClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”整形前に戻す”でエラーが発生しました", [this] {
-        if (!dialogs_.AskYesNo(U("整形前に戻しますか？"))) return;
-        editor_.SetPlainText(revertText, EditorFont);
+    Guarded(texts::kRevertFailed, [this] {
+        if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
+        editor_.SetPlainText(document_.RevertText(), EditorFont);
         editor_.SetDefaultFont(EditorFont);
     });
 }
@@ -149,7 +143,7 @@ void TfrmEdit::mnuFormatBoldClick() { options_.Bold = mnuFormatBold->isChecked()
 
 void TfrmEdit::mnuFormatModeClick() {
     options_.SimpleMode = mnuFormatMode->isChecked();
-    staPanels[1]->setText(options_.SimpleMode ? U("簡易モード") : U("標準モード"));
+    staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
 }
 
 void TfrmEdit::mnuCommaAfterClick() {
@@ -181,7 +175,7 @@ void TfrmEdit::ApplyOptionsToMenus() {
     mnuFormatLfSp->setChecked(options_.LfSp);
     mnuFormatBold->setChecked(options_.Bold);
     mnuFormatMode->setChecked(options_.SimpleMode);
-    staPanels[1]->setText(options_.SimpleMode ? U("簡易モード") : U("標準モード"));
+    staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
     mnuCommaBefore->setChecked(options_.Comma == CommaPosition::Before);
     mnuCommaAfter->setChecked(options_.Comma != CommaPosition::Before);
     SetIndentWidth(settings_.StoredIndent);
@@ -219,12 +213,6 @@ QColor TfrmEdit::ColorFromStored(StoredColor c, bool background) const {
 StoredColor TfrmEdit::StoredFromColor(const QColor &c) const {
     return static_cast<StoredColor>(static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
                                     (static_cast<std::uint32_t>(c.blue()) << 16));
-}
-
-void TfrmEdit::ApplyBackground(const QColor &color) {
-    QPalette p = rchOut->palette();
-    p.setColor(QPalette::Base, color);
-    rchOut->setPalette(p);
 }
 
 // ---- The settings file -----------------------------------------------------
@@ -272,7 +260,7 @@ void TfrmEdit::LoadSettings() {
     SettingsOutcome outcome = ReadStoredSettings();
     options_ = settings_.Options;
     backColorStored_ = options_.BackColor;
-    ApplyBackground(ColorFromStored(options_.BackColor, true));
+    editor_.SetBackground(ColorFromStored(options_.BackColor, true));
     EditorFont.font = QFont(QString::fromStdString(options_.EditorFont.name));
     EditorFont.font.setStyleHint(QFont::TypeWriter);
     EditorFont.font.setPointSize(options_.EditorFont.size > 0 ? options_.EditorFont.size : 10);
@@ -280,7 +268,8 @@ void TfrmEdit::LoadSettings() {
     editor_.SetDefaultFont(EditorFont);
     PlaceWindow();
     openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
-    for (int i = 0; i < kRecentFileCount; ++i) SetHistoryEntry(i, QString::fromStdString(settings_.History[i]));
+    for (int i = 0; i < kRecentFileCount; ++i) document_.History().SetEntry(i, settings_.History[i]);
+    ShowHistory();
     ApplyOptionsToMenus();
     catalogue_ = KeywordCatalogue();
     InitialiseCatalogue(settings_, catalogue_);
@@ -305,7 +294,7 @@ void TfrmEdit::SaveSettings() {
     settings_.Height = height();
     settings_.Width = width();
     settings_.FilePath = ExistingFolder(openInitialFolder_).toStdString();
-    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = HistoryEntry(i).toStdString();
+    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = document_.History().Entry(i);
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);
     SettingsOutcome outcome = kelvra::SaveSettings(settingsFolder_, settings_);

@@ -1,6 +1,7 @@
 #include "ui/FontChooser.h"
 
 #include "ui/ColourChooser.h"
+#include "ui/UiTexts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -20,7 +21,7 @@
 namespace kelvra {
 namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
+using texts::U;
 
 // Upright, italic or oblique: the font database's italic() knows only italic.
 QFont::Style SlantOf(const QString &family, const QString &style) {
@@ -64,7 +65,7 @@ bool HasUniformLatinWidth(const QString &family) {
 
 FontChooser::FontChooser(const QFont &initial, const QColor &color, bool fixedPitchOnly, QWidget *parent)
     : QDialog(parent), initial_(initial), shownFamily_(QFontInfo(initial).family()), color_(color) {
-    setWindowTitle(U("フォント"));
+    setWindowTitle(U(texts::kFontDialogTitle));
     families_ = new QListWidget(this);
     families_->setObjectName("families");
     styles_ = new QListWidget(this);
@@ -73,42 +74,42 @@ FontChooser::FontChooser(const QFont &initial, const QColor &color, bool fixedPi
     size_->setObjectName("size");
     size_->setRange(1, 512);
     size_->setValue(initial.pointSize() > 0 ? initial.pointSize() : 10);
-    underline_ = new QCheckBox(U("下線(&U)"), this);
+    underline_ = new QCheckBox(U(texts::kFontUnderline), this);
     underline_->setChecked(initial.underline());
-    strikeOut_ = new QCheckBox(U("取り消し線(&K)"), this);
+    strikeOut_ = new QCheckBox(U(texts::kFontStrikeOut), this);
     strikeOut_->setChecked(initial.strikeOut());
     swatch_ = new QLabel(this);
     swatch_->setFixedSize(48, 20);
     swatch_->setFrameShape(QFrame::Box);
-    auto *pick = new QPushButton(U("色(&C)..."), this);
+    auto *pick = new QPushButton(U(texts::kFontColourButton), this);
     pick->setAutoDefault(false);
-    sample_ = new QLabel(U("AaBbＡａあア亜 SELECT"), this);
+    sample_ = new QLabel(U(texts::kFontSample), this);
     sample_->setMinimumHeight(60);
     sample_->setAlignment(Qt::AlignCenter);
     sample_->setFrameShape(QFrame::StyledPanel);
 
     auto *buttons = new QDialogButtonBox(this);
-    QPushButton *ok = buttons->addButton(U("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(U("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton *ok = buttons->addButton(U(texts::kOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(U(texts::kCancel), QDialogButtonBox::RejectRole);
     ok->setDefault(true); // Enter anywhere in the dialog confirms it
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(pick, &QPushButton::clicked, this, &FontChooser::ChooseColour);
 
     auto *lists = new QGridLayout;
-    lists->addWidget(new QLabel(U("フォント名(&F):"), this), 0, 0);
-    lists->addWidget(new QLabel(U("スタイル(&Y):"), this), 0, 1);
-    lists->addWidget(new QLabel(U("サイズ(&S):"), this), 0, 2);
+    lists->addWidget(new QLabel(U(texts::kFontFamilyLabel), this), 0, 0);
+    lists->addWidget(new QLabel(U(texts::kFontStyleLabel), this), 0, 1);
+    lists->addWidget(new QLabel(U(texts::kFontSizeLabel), this), 0, 2);
     lists->addWidget(families_, 1, 0);
     lists->addWidget(styles_, 1, 1);
     lists->addWidget(size_, 1, 2, Qt::AlignTop);
     lists->setColumnStretch(0, 3);
     lists->setColumnStretch(1, 1);
-    auto *effects = new QGroupBox(U("文字飾り"), this);
+    auto *effects = new QGroupBox(U(texts::kFontEffects), this);
     auto *effectRow = new QHBoxLayout(effects);
     effectRow->addWidget(underline_);
     effectRow->addWidget(strikeOut_);
-    effectRow->addWidget(new QLabel(U("色:"), this));
+    effectRow->addWidget(new QLabel(U(texts::kFontColourLabel), this));
     effectRow->addWidget(swatch_);
     effectRow->addWidget(pick);
     effectRow->addStretch();

@@ -1,4 +1,5 @@
 #include "ui/QtDialogs.h"
+#include "ui/UiTexts.h"
 
 #include "ui/ColourChooser.h"
 #include "ui/FontChooser.h"
@@ -113,12 +114,12 @@ void QtDialogs::Message(const QString &caption, const QString &text, MessageIcon
 
 Answer QtDialogs::AskYesNoCancel(const QString &text) {
     QWidget *owner = OwnerOf(parent_);
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text,
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
     Prepare(box, owner);
-    Caption(box, QMessageBox::Yes, "はい(&Y)");
-    Caption(box, QMessageBox::No, "いいえ(&N)");
-    Caption(box, QMessageBox::Cancel, "キャンセル");
+    Caption(box, QMessageBox::Yes, texts::kYes);
+    Caption(box, QMessageBox::No, texts::kNo);
+    Caption(box, QMessageBox::Cancel, texts::kCancel);
     switch (Run(box)) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
@@ -128,20 +129,20 @@ Answer QtDialogs::AskYesNoCancel(const QString &text) {
 
 bool QtDialogs::AskYesNo(const QString &text) {
     QWidget *owner = OwnerOf(parent_);
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::Yes | QMessageBox::No, owner);
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Yes | QMessageBox::No, owner);
     Prepare(box, owner);
-    Caption(box, QMessageBox::Yes, "はい(&Y)");
-    Caption(box, QMessageBox::No, "いいえ(&N)");
+    Caption(box, QMessageBox::Yes, texts::kYes);
+    Caption(box, QMessageBox::No, texts::kNo);
     return Run(box) == QMessageBox::Yes;
 }
 
 bool QtDialogs::AskOkCancel(const QString &text) {
     QWidget *owner = OwnerOf(parent_);
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::Ok | QMessageBox::Cancel,
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Ok | QMessageBox::Cancel,
                     owner);
     Prepare(box, owner);
-    Caption(box, QMessageBox::Ok, "OK");
-    Caption(box, QMessageBox::Cancel, "キャンセル");
+    Caption(box, QMessageBox::Ok, texts::kOk);
+    Caption(box, QMessageBox::Cancel, texts::kCancel);
     return Run(box) == QMessageBox::Ok;
 }
 

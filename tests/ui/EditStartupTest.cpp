@@ -1,5 +1,6 @@
 // The main window as it starts: what the settings file may and may not do to
 // its placement, where the settings are read from, and the caption.
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "ui/Edit.h"
 
@@ -92,7 +93,7 @@ private slots:
             h.window->show();
             h.window->resize(500, 300); // every resize renews the caption
             QCOMPARE(h.window->windowTitle(), QString("Kelvra - Untitled"));
-            QCOMPARE(h.window->DocPath, QString("Untitled.rtf"));
+            QCOMPARE(EditProbe(h.window).DocPath(), QString("Untitled.rtf"));
         }
     }
 
@@ -102,12 +103,12 @@ private slots:
         QVERIFY(WriteFile(h.Path("R&D_query.sql"), "select 1"));
         QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[History]\r\nPath1=" + h.Path("R&D_query.sql").toUtf8() + "\r\n"));
         QVERIFY(h.Start());
-        QAction *item = h.window->mnuFileRireki[0];
+        QAction *item = EditProbe(h.window).Action("mnuFileRireki1");
         QCOMPARE(item->text(), h.Path("R&&D_query.sql")); // "&&" is how a menu shows one "&"
         QCOMPARE(h.window->HistoryEntry(0), h.Path("R&D_query.sql"));
         item->trigger();
-        QCOMPARE(h.window->DocPath, h.Path("R&D_query.sql"));
-        QCOMPARE(h.window->Editor().Text(), std::string("select 1"));
+        QCOMPARE(EditProbe(h.window).DocPath(), h.Path("R&D_query.sql"));
+        QCOMPARE(EditProbe(h.window).Editor().Text(), std::string("select 1"));
         QVERIFY(h.window->close());
         QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Path1=" + h.Path("R&D_query.sql").toUtf8() + "\r\n"));
     }
@@ -119,7 +120,7 @@ private slots:
         const QByteArray beside = "[Setting]\r\nFontSize=20\r\n[History]\r\nPath1=/data/q.sql\r\n";
         QVERIFY(WriteFile(h.Path("bin/Kelvra.ini"), beside));
         QVERIFY(h.Start({}, "config", "bin"));
-        QCOMPARE(h.window->EditorFont.font.pointSize(), 20);
+        QCOMPARE(EditProbe(h.window).EditorFont().font.pointSize(), 20);
         QCOMPARE(h.window->HistoryEntry(0), QString("/data/q.sql"));
         QVERIFY(h.window->close());
         const QByteArray written = ReadAll(h.Path("config/Kelvra.ini"));
@@ -132,7 +133,7 @@ private slots:
         QVERIFY(WriteFile(again.Path("bin/Kelvra.ini"), beside));
         QVERIFY(WriteFile(again.Path("config/Kelvra.ini"), "[Setting]\r\nFontSize=12\r\n"));
         QVERIFY(again.Start({}, "config", "bin"));
-        QCOMPARE(again.window->EditorFont.font.pointSize(), 12);
+        QCOMPARE(EditProbe(again.window).EditorFont().font.pointSize(), 12);
     }
 };
 

@@ -1,5 +1,6 @@
 // The format command as the window runs it: what "中断" does at every moment
 // of a run, and what a run that ends without a result leaves behind.
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
@@ -31,10 +32,10 @@ struct Harness {
         return true;
     }
     void SetText(const std::string &text, bool modified) {
-        window->Editor().SetPlainText(text, window->EditorFont);
-        window->Editor().SetModified(modified);
+        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
+        EditProbe(window).Editor().SetModified(modified);
     }
-    std::string Text() { return window->Editor().Text(); }
+    std::string Text() { return EditProbe(window).Editor().Text(); }
 };
 
 std::string ManyStatements(int count) {
@@ -65,10 +66,10 @@ private slots:
         bool pressedWithBarsFull = false;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            QProgressBar *stages = h.window->dlgCancel->prgBar2;
-            if (!pressedWithBarsFull && h.window->dlgCancel->isVisible() && stages->value() == stages->maximum()) {
+            QProgressBar *stages = Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar2");
+            if (!pressedWithBarsFull && EditProbe(h.window).dlgCancel()->isVisible() && stages->value() == stages->maximum()) {
                 pressedWithBarsFull = true;
-                h.window->dlgCancel->bitCancel->click();
+                Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
             }
         });
         poll.start(1);
@@ -76,10 +77,10 @@ private slots:
         poll.stop();
         if (!pressedWithBarsFull) QSKIP("the run ended before the press could land");
         QVERIFY(h.Text() == before);
-        QVERIFY(!AnyBold(h.window->rchOut));
-        QVERIFY(!h.window->Editor().Modified());
-        QVERIFY(!h.window->dlgCancel->isVisible());
-        QVERIFY(!h.window->rchOut->isReadOnly());
+        QVERIFY(!AnyBold(EditProbe(h.window).rchOut()));
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
+        QVERIFY(!EditProbe(h.window).dlgCancel()->isVisible());
+        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
         QVERIFY(h.dialogs.asked.isEmpty());
     }
 
@@ -90,7 +91,7 @@ private slots:
         h.SetText(ManyStatements(20000), false);
         int runsStarted = 0;
         QTimer::singleShot(20, h.window.get(), [&] {
-            h.window->dlgCancel->bitCancel->click();
+            Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
             const std::string during = h.Text();
             h.window->mnuExeRunClick(); // must return at once
             ++runsStarted;
@@ -116,10 +117,10 @@ private slots:
         QVERIFY(h.Start());
         const std::string before = cancel ? ManyStatements(20000) : "select 'abc from t";
         h.SetText(before, modified);
-        if (cancel) QTimer::singleShot(0, h.window.get(), [&] { h.window->dlgCancel->bitCancel->click(); });
+        if (cancel) QTimer::singleShot(0, h.window.get(), [&] { Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click(); });
         h.window->mnuExeRunClick();
         QVERIFY(h.Text() == before);
-        QCOMPARE(h.window->Editor().Modified(), modified);
+        QCOMPARE(EditProbe(h.window).Editor().Modified(), modified);
         h.dialogs.answers = {Answer::No};
         h.dialogs.asked.clear();
         h.window->close();

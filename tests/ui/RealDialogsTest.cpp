@@ -1,6 +1,7 @@
 // The main window with the real Qt dialogs and message boxes, driven the way a
 // user meets them: what stands above what, where the focus is, what a dialog
 // opens on and what Enter does.
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
@@ -92,16 +93,16 @@ private slots:
         QFETCH(QString, caption);
         Harness h;
         QVERIFY(h.Start());
-        h.window->rchOut->setPlainText(text);
+        EditProbe(h.window).rchOut()->setPlainText(text);
         h.desktop.shift = shift;
         bool seen = false, progressUp = false, onTop = false, ownedByProgress = false, active = false, wideEnough = false;
         QString title;
         WhenModalUp(
             [&](QWidget *w) {
                 seen = qobject_cast<QMessageBox *>(w) != nullptr;
-                progressUp = h.window->dlgCancel->isVisible();
+                progressUp = EditProbe(h.window).dlgCancel()->isVisible();
                 onTop = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-                ownedByProgress = w->parentWidget() == h.window->dlgCancel;
+                ownedByProgress = w->parentWidget() == EditProbe(h.window).dlgCancel();
                 active = QTest::qWaitFor([w] { return QApplication::activeWindow() == w; }, 2000) &&
                          QApplication::focusWidget() && QApplication::focusWidget()->window() == w;
                 title = w->windowTitle();
@@ -120,7 +121,7 @@ private slots:
         QVERIFY(active);
         QVERIFY(wideEnough);
         QCOMPARE(title, caption);
-        QVERIFY(!h.window->dlgCancel->isVisible()); // the run ended once the box was closed
+        QVERIFY(!EditProbe(h.window).dlgCancel()->isVisible()); // the run ended once the box was closed
     }
 
     // The font command with the real dialog: it opens on the editor's font in its
@@ -128,11 +129,11 @@ private slots:
     void fontDialogOpensOnTheEditorFontAndEnterKeepsIt() {
         Harness h;
         QVERIFY(h.Start());
-        QFont before = h.window->EditorFont.font;
+        QFont before = EditProbe(h.window).EditorFont().font;
         before.setPointSize(13);
         before.setBold(false);
         before.setItalic(false);
-        h.window->EditorFont.font = before;
+        EditProbe(h.window).SetEditorFont({before, EditProbe(h.window).EditorFont().color});
         QString family, style;
         WhenModalUp(
             [&](QWidget *w) {
@@ -151,7 +152,7 @@ private slots:
         h.window->mnuFormatFontClick();
         QCOMPARE(family, QFontInfo(before).family());
         QVERIFY(!style.contains("Italic") && !style.contains("Oblique"));
-        const QFont after = h.window->EditorFont.font;
+        const QFont after = EditProbe(h.window).EditorFont().font;
         QCOMPARE(after.family(), before.family());
         QCOMPARE(after.pointSize(), 13);
         QVERIFY(!after.italic());
@@ -249,7 +250,7 @@ private slots:
         const QString folder = QDir(h.dir.filePath(expected)).absolutePath();
         for (auto command : {&TfrmEdit::mnuFileOpenClick, &TfrmEdit::mnuFileNewClick, &TfrmEdit::mnuFileSaveAsClick}) {
             if (command == &TfrmEdit::mnuFileNewClick) {
-                h.window->Editor().SetModified(false);
+                EditProbe(h.window).Editor().SetModified(false);
                 (h.window.get()->*command)();
                 continue;
             }
@@ -269,7 +270,7 @@ private slots:
     void revertQuestionOffersYesAndNoOnly() {
         Harness h;
         QVERIFY(h.Start());
-        h.window->revertText = "select 1";
+        EditProbe(h.window).SetRevertText("select 1");
         QStringList buttons;
         WhenModalUp(
             [&](QWidget *w) {
@@ -280,7 +281,7 @@ private slots:
         h.window->mnuEditRichUndoClick();
         buttons.sort();
         QCOMPARE(buttons, (QStringList{U("いいえ(&N)"), U("はい(&Y)")}));
-        QVERIFY(h.window->rchOut->toPlainText().isEmpty()); // Esc is No
+        QVERIFY(EditProbe(h.window).rchOut()->toPlainText().isEmpty()); // Esc is No
     }
 
     // The background colour dialog offers swatches only: nothing opens a colour editor.
