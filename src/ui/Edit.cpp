@@ -387,8 +387,10 @@ bool TfrmEdit::Initialise() {
         document_.MakeUntitled(texts::kUntitled);
         SetCurrentFile(QString::fromStdString(document_.UntitledName()));
         UpdateCaretPos();
-        HandleCommandLine();
+        // The settings first, so that a file named on the command line opens in
+        // the stored font and colour, as it would with the open command.
         LoadSettings();
+        HandleCommandLine();
         // The stored history replaces the captions; the file opened at start-up goes on top of it.
         if (!startupFile_.isEmpty()) AddToHistory(startupFile_);
         if (document_.LaunchMode() == 2) editor_.SetBackground(QColor(192, 192, 192));

@@ -10,7 +10,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTest>
 
 using namespace kelvra;
@@ -111,6 +114,18 @@ private slots:
         QCOMPARE(EditProbe(h.window).Editor().Text(), std::string("select 1"));
         QVERIFY(h.window->close());
         QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Path1=" + h.Path("R&D_query.sql").toUtf8() + "\r\n"));
+    }
+
+    void startupFileTakesTheStoredFontAndColour() {
+        Harness h;
+        QVERIFY(WriteFile(h.Path("a.sql"), "select 1"));
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nFontSize=20\r\nFontColor=255\r\n"));
+        QVERIFY(h.Start({h.Path("a.sql")}));
+        const QTextCharFormat format =
+            EditProbe(h.window).rchOut()->document()->begin().begin().fragment().charFormat();
+        QCOMPARE(format.font().pointSize(), 20);
+        QCOMPARE(format.foreground().color(), QColor(255, 0, 0));
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
     }
 
     // A program folder the user cannot write sends the settings elsewhere; the
