@@ -110,6 +110,7 @@ protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -186,6 +187,8 @@ private:
     // ---- Placement, settings location, long work (EditFormat.cpp, EditFiles.cpp) ----
     SettingsOutcome ReadStoredSettings();
     void PlaceWindow();
+    // Once the window manager has framed the window: the frame too within the desktop.
+    void FitFrameOntoDesktop();
     QString ExistingFolder(const QString &stored) const;
     StyledText ContentForSave(DocumentKind kind);
     // Work on a large document on another thread with the window locked; small work on the spot.
@@ -212,6 +215,7 @@ private:
     QString openInitialFolder_, saveInitialFolder_;
     QString applicationTitle_;
     bool runInProgress_ = false;
+    bool framedOnce_ = false;
     bool formatting_ = false;   // a format run has not returned yet
     QString startupFile_;       // opened from the command line; joins the history after the settings load
     std::shared_ptr<QPrinter> printer_;

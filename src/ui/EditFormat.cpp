@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QThread>
+#include <QTimer>
 
 #include <optional>
 
@@ -254,6 +255,29 @@ void TfrmEdit::PlaceWindow() {
     } else {
         move(area.center() - rect().center());
     }
+}
+
+void TfrmEdit::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (framedOnce_) return;
+    framedOnce_ = true;
+    // The frame is known only after the window manager has put it on; give it a moment.
+    QTimer::singleShot(150, this, &TfrmEdit::FitFrameOntoDesktop);
+}
+
+void TfrmEdit::FitFrameOntoDesktop() {
+    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || isMaximized() || isFullScreen()) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QSize frameExtra = frame.size() - size();
+    if (frame.width() > area.width() || frame.height() > area.height())
+        resize(std::min(width(), area.width() - frameExtra.width()), std::min(height(), area.height() - frameExtra.height()));
+    const QRect fitted = frameGeometry();
+    QPoint at = fitted.topLeft();
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - fitted.width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - fitted.height())));
+    if (at != fitted.topLeft()) move(at);
 }
 
 void TfrmEdit::LoadSettings() {

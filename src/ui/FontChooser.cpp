@@ -97,9 +97,14 @@ FontChooser::FontChooser(const QFont &initial, const QColor &color, bool fixedPi
     connect(pick, &QPushButton::clicked, this, &FontChooser::ChooseColour);
 
     auto *lists = new QGridLayout;
-    lists->addWidget(new QLabel(U(texts::kFontFamilyLabel), this), 0, 0);
-    lists->addWidget(new QLabel(U(texts::kFontStyleLabel), this), 0, 1);
-    lists->addWidget(new QLabel(U(texts::kFontSizeLabel), this), 0, 2);
+    auto label = [this](const char *text, QWidget *buddy) {
+        auto *l = new QLabel(U(text), this);
+        l->setBuddy(buddy); // its access key moves the focus there
+        return l;
+    };
+    lists->addWidget(label(texts::kFontFamilyLabel, families_), 0, 0);
+    lists->addWidget(label(texts::kFontStyleLabel, styles_), 0, 1);
+    lists->addWidget(label(texts::kFontSizeLabel, size_), 0, 2);
     lists->addWidget(families_, 1, 0);
     lists->addWidget(styles_, 1, 1);
     lists->addWidget(size_, 1, 2, Qt::AlignTop);

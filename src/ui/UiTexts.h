@@ -250,7 +250,7 @@ inline constexpr char kFontUnderline[] = "下線(&U)";
 inline constexpr char kFontStrikeOut[] = "取り消し線(&K)";
 inline constexpr char kFontSample[] = "AaBbＡａあア亜 SELECT";
 inline constexpr char kColourDialogTitle[] = "色の設定";
-inline constexpr char kBasicColours[] = "基本色(&B):";
-inline constexpr char kCustomColours[] = "作成した色(&C):";
+inline constexpr char kBasicColours[] = "基本色:";
+inline constexpr char kCustomColours[] = "作成した色:";
 
 } // namespace kelvra::texts
