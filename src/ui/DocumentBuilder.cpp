@@ -13,27 +13,6 @@ namespace {
 
 constexpr std::size_t kSlice = 64 * 1024; // bytes between two looks at `stop`
 
-QString ToEditorText(std::string_view crlfText) {
-    QString s = QString::fromUtf8(crlfText.data(), static_cast<qsizetype>(crlfText.size()));
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QChar('\r'), QChar('\n'));
-    return s;
-}
-
-QTextCharFormat StyleFormat(const CharFormat &f) {
-    QTextCharFormat format;
-    QFont font(QString::fromStdString(f.fontName));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPointSizeF(f.pointSize > 0 ? f.pointSize : 10);
-    font.setBold(f.bold);
-    font.setItalic(f.italic);
-    font.setUnderline(f.underline);
-    font.setStrikeOut(f.strikeOut);
-    format.setFont(font);
-    format.setForeground(QColor(f.color.red, f.color.green, f.color.blue));
-    return format;
-}
-
 } // namespace
 
 DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool()> stop)
@@ -91,7 +70,7 @@ void DocumentBuilder::AddFormatted(const std::string &text, const std::vector<Te
 
 void DocumentBuilder::AddStyled(const StyledText &content) {
     content.ForEachRun([&](const StyledRun &run) {
-        Insert(std::string_view(content.Text()).substr(run.start, run.length), StyleFormat(*run.format));
+        Insert(std::string_view(content.Text()).substr(run.start, run.length), CharFormatOfStyle(*run.format));
     });
 }
 

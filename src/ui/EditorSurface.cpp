@@ -13,16 +13,12 @@
 #include <string_view>
 
 namespace kelvra {
-namespace {
-
-QString ToEditorText(const std::string &crlfText) {
-    QString s = QString::fromStdString(crlfText);
+QString ToEditorText(std::string_view crlfText) {
+    QString s = QString::fromUtf8(crlfText.data(), static_cast<qsizetype>(crlfText.size()));
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(QChar('\r'), QChar('\n'));
     return s;
 }
-
-} // namespace
 
 std::string FromEditorText(QString text) {
     text.replace(QChar::ParagraphSeparator, QChar('\n'));
@@ -39,6 +35,8 @@ Rgb RgbOf(const QColor &c) {
                static_cast<std::uint8_t>(c.blue())};
 }
 
+} // namespace
+
 QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     QTextCharFormat format;
     QFont font(QString::fromStdString(f.fontName));
@@ -52,6 +50,8 @@ QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     format.setForeground(ColorOf(f.color));
     return format;
 }
+
+namespace {
 
 CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &defaults) {
     CharFormat f;

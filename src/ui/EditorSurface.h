@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPlainTextEdit;
@@ -130,7 +131,11 @@ private:
 
 QTextCharFormat CharFormatOf(const EditorFontState &font);
 
-// The editor's raw text as UTF-8 with CR LF line ends.
+// The editor's raw text as UTF-8 with CR LF line ends, and back.
 std::string FromEditorText(QString rawText);
+QString ToEditorText(std::string_view crlfText);
+
+// The editor's format for a run of rich text.
+QTextCharFormat CharFormatOfStyle(const CharFormat &format);
 
 } // namespace kelvra
