@@ -2,6 +2,7 @@
 // caption, start-up with the command line, dropped files and closing.
 #include "ui/Edit.h"
 
+#include "ui/BackgroundWork.h"
 #include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
 #include "ui/ReadOnlyFile.h"
@@ -65,13 +66,12 @@ void TfrmEdit::CreateEditor() {
     rchOut->viewport()->installEventFilter(this);
     rchOut->viewport()->setMouseTracking(true);
     editor_ = EditorSurface(rchOut);
-    sinceBreath_.start();
-    editor_.SetPump([this] {
-        // Only while the window is locked: nothing can then change the document underneath.
-        if (runInProgress_ && sinceBreath_.elapsed() >= 30) {
-            QCoreApplication::processEvents();
-            sinceBreath_.restart();
-        }
+    editor_.SetRunner([this](const std::function<void()> &work) {
+        // Only while the window is locked may it answer while a new document is made.
+        if (runInProgress_)
+            RunInBackground(work);
+        else
+            work();
     });
     EditorFont.font = GothicFont(13);
     EditorFont.font.setPointSize(10);
@@ -343,8 +343,11 @@ QString TfrmEdit::ShortenedPath(const QString &path) const {
     return shown;
 }
 
+// An untitled document shows as "Untitled", also when its name for saving is "Untitled.rtf".
 void TfrmEdit::UpdateCaption() {
-    setWindowTitle(AppName + " - " + ShortenedPath(QString::fromStdString(document_.Path())));
+    const QString shown = document_.IsUntitled() ? texts::U(texts::kUntitled)
+                                                 : ShortenedPath(QString::fromStdString(document_.Path()));
+    setWindowTitle(AppName + " - " + shown);
 }
 
 void TfrmEdit::SetCurrentFile(const QString &path) {
@@ -384,8 +387,10 @@ bool TfrmEdit::Initialise() {
         document_.MakeUntitled(texts::kUntitled);
         SetCurrentFile(QString::fromStdString(document_.UntitledName()));
         UpdateCaretPos();
-        HandleCommandLine();
+        // The settings first, so that a file named on the command line opens in
+        // the stored font and colour, as it would with the open command.
         LoadSettings();
+        HandleCommandLine();
         // The stored history replaces the captions; the file opened at start-up goes on top of it.
         if (!startupFile_.isEmpty()) AddToHistory(startupFile_);
         if (document_.LaunchMode() == 2) editor_.SetBackground(QColor(192, 192, 192));
@@ -518,7 +523,7 @@ void TfrmEdit::WMDropFiles(const QStringList &paths) {
 }
 
 void TfrmEdit::closeEvent(QCloseEvent *e) {
-    if (runInProgress_) { // a run or a long load is still working on the document
+    if (runInProgress_ || formatting_) { // a run or a long load is still working on the document
         e->ignore();
         return;
     }
