@@ -61,6 +61,17 @@ std::vector<std::string> Isolated(const TempDir &dir, std::vector<std::string> a
     return args;
 }
 
+FormattedDocument Format(const std::string &input, OutputKind output = OutputKind::Text, bool bold = true) {
+    FormatSettings settings;
+    settings.output = output;
+    settings.options.Bold = bold;
+    return FormatDocument(input, settings);
+}
+
+std::string Diagnostic(const FormattedDocument &doc) {
+    return doc.problems.empty() ? std::string() : ProblemLine("f", doc.problems.front());
+}
+
 } // namespace
 
 TEST(CommandLine, UsageErrorsExitTwo) {
@@ -83,8 +94,6 @@ TEST(CommandLine, UsageErrorsExitTwo) {
 }
 
 TEST(FormatDocument, KeepsEncodingAndLineEnds) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
     struct Case { std::string input, expected; } cases[] = {
         {"select a from t\r\n", "SELECT \r\n        A \r\nFROM \r\n        T"},
         {"select a \nfrom t\n", "SELECT \n        A \nFROM \n        T"},
@@ -92,41 +101,36 @@ TEST(FormatDocument, KeepsEncodingAndLineEnds) {
         {"\xEF\xBB\xBFselect '表' from t\r\n", "\xEF\xBB\xBFSELECT \r\n        '表' \r\nFROM \r\n        T"},
     };
     for (const auto &c : cases) {
-        FormattedDocument doc = FormatDocument(c.input, options, catalogue, OutputKind::Text);
-        EXPECT_EQ(doc.exitCode, 0) << doc.diagnostic;
+        FormattedDocument doc = Format(c.input);
+        EXPECT_EQ(doc.exitCode, 0) << Diagnostic(doc);
         EXPECT_EQ(doc.bytes, c.expected);
     }
     // Shift-JIS in, Shift-JIS out; 表 ends with the byte of a backslash.
     std::string sjis = EncodeCp932("select '表' x from 表\r\n").bytes;
-    FormattedDocument doc = FormatDocument(sjis, options, catalogue, OutputKind::Text);
+    FormattedDocument doc = Format(sjis);
     ASSERT_EQ(doc.exitCode, 0);
     EXPECT_EQ(DecodeCp932(doc.bytes).text, "SELECT \r\n        '表' X \r\nFROM \r\n        表");
 }
 
 TEST(FormatDocument, RefusedTextsNameTheLineAndColumn) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
-    FormattedDocument doc = FormatDocument("select 1\r\nfrom t where a = 'x", options, catalogue, OutputKind::Text);
+    FormattedDocument doc = Format("select 1\r\nfrom t where a = 'x");
     EXPECT_EQ(doc.exitCode, 1);
-    EXPECT_EQ(doc.diagnostic, "2:18: 対になる文字列（'）が見つかりません");
-    doc = FormatDocument("/* open", options, catalogue, OutputKind::Text);
-    EXPECT_EQ(doc.diagnostic, "1:1: 対になる文字列（*/）が見つかりません");
-    doc = FormatDocument("select \x81", options, catalogue, OutputKind::Text); // cut-off Shift-JIS character
+    EXPECT_EQ(Diagnostic(doc), "f:2:18: 対になる文字列（'）が見つかりません");
+    doc = Format("/* open");
+    EXPECT_EQ(Diagnostic(doc), "f:1:1: 対になる文字列（*/）が見つかりません");
+    doc = Format("select \x81"); // cut-off Shift-JIS character
     EXPECT_EQ(doc.exitCode, 1);
-    EXPECT_NE(doc.diagnostic.find("1:8:"), std::string::npos);
+    EXPECT_NE(Diagnostic(doc).find("f:1:8:"), std::string::npos);
 }
 
 TEST(FormatDocument, HtmlAndRtfCarryTheEmphasis) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
-    FormattedDocument html = FormatDocument("select a<b & c from t", options, catalogue, OutputKind::Html);
+    FormattedDocument html = Format("select a<b & c from t", OutputKind::Html);
     EXPECT_EQ(html.bytes, "<pre><b>SELECT</b> \n        A&lt;B &amp; C \n<b>FROM</b> \n        T</pre>");
     EXPECT_EQ(HtmlFragment("a>b", {}), "<pre>a&gt;b</pre>");
-    FormattedDocument rtf = FormatDocument("select '表' from t", options, catalogue, OutputKind::Rtf);
+    FormattedDocument rtf = Format("select '表' from t", OutputKind::Rtf);
     EXPECT_EQ(rtf.bytes.rfind("{\\rtf1", 0), 0u);
     EXPECT_NE(rtf.bytes.find("\\b"), std::string::npos);
-    options.Bold = false;
-    html = FormatDocument("select a from t", options, catalogue, OutputKind::Html);
+    html = Format("select a from t", OutputKind::Html, false);
     EXPECT_EQ(html.bytes.find("<b>"), std::string::npos);
 }
 
@@ -158,16 +162,16 @@ TEST(Settings, ComeFromKelvraIniAndOptionsOverrideThem) {
 }
 
 TEST(Corpus, EveryFileGoesThroughWithoutLoss) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
+    FormatSettings settings;
+    settings.refuseWordJoins = false; // the editor's behaviour
     int formatted = 0;
     const auto files = kelvra::test::CorpusFiles();
     KELVRA_SKIP_WITHOUT_CORPUS(files);
     for (const auto &path : files) {
         const std::string bytes = Slurp(path);
-        FormattedDocument doc = FormatDocument(bytes, options, catalogue, OutputKind::Text);
+        FormattedDocument doc = FormatDocument(bytes, settings);
         if (doc.exitCode != 0) {
-            EXPECT_FALSE(doc.diagnostic.empty()) << path;
+            EXPECT_FALSE(doc.problems.empty()) << path;
             continue;
         }
         ++formatted;
