@@ -12,7 +12,9 @@ constexpr const char *kUsage =
     "\n"
     "What to do with the result:\n"
     "  -i, --in-place           rewrite each FILE instead (only after a successful run;\n"
-    "                           owner, permissions and hard links are kept)\n"
+    "                           owner and permissions are kept)\n"
+    "      --break-hard-links   with -i, rewrite a file that has other names (hard links) under\n"
+    "                           the given name only; without it such a file is left alone\n"
     "      --check              write nothing; list the files that would change, exit 1 if any\n"
     "      --diff               write a unified diff of what would change instead of the result\n"
     "      --html               write an HTML fragment, reserved words in <b>\n"
@@ -106,6 +108,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             c.version = true;
         } else if (a == "-i" || a == "--in-place") {
             c.inPlace = true;
+        } else if (a == "--break-hard-links") {
+            c.breakHardLinks = true;
         } else if (a == "--check") {
             c.check = true;
         } else if (a == "--diff") {

@@ -16,7 +16,7 @@ enum class OutputKind { Text, Html, Rtf };
 struct CommandLine {
     bool help = false, version = false;
     bool inPlace = false, check = false, diff = false, summary = false;
-    bool tidy = false, joinLines = false;
+    bool tidy = false, joinLines = false, breakHardLinks = false;
     OutputKind output = OutputKind::Text;
     std::optional<int> indent;
     std::optional<CommaPosition> comma;

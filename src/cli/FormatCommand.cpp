@@ -7,11 +7,13 @@
 #include "formatter/FormatDriver.h"
 #include "formatter/TextUtil.h"
 #include "keywords/SettingsStore.h"
+#include "platform/Files.h"
 #include "platform/PlainTextFile.h"
 #include "platform/RtfWriter.h"
 #include "platform/StyledText.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -84,6 +86,18 @@ std::string Render(const FormatResult &r, OutputKind output, bool bold) {
     return r.text;
 }
 
+// The platform's "LINE:COLUMN: why" as a problem.
+Problem TextProblemOf(std::string_view bytes, const DecodedText &decoded) {
+    const std::string described = DescribeTextProblem(bytes, decoded);
+    Problem p{true, 0, 0, described};
+    int used = 0;
+    if (std::sscanf(described.c_str(), "%zu:%zu: %n", &p.line, &p.column, &used) >= 2 && used > 0)
+        p.message = described.substr(static_cast<std::size_t>(used));
+    else
+        p = {false, 0, 0, described.empty() ? "not a text file; the text is left as it is" : described};
+    return p;
+}
+
 FormattedDocument Refused(std::vector<Problem> problems) {
     FormattedDocument doc;
     doc.exitCode = 1;
@@ -123,6 +137,13 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
     EncodedText encoded = EncodePlainText(rendered, format);
     if (!encoded.lossyOffsets.empty())
         return Refused({{false, 0, 0, "the result holds characters the file's encoding cannot hold; nothing was written"}});
+    if (!encoded.recodedOffsets.empty()) {
+        FilePosition at = PositionInFile(encoded.bytes, format.encoding, encoded.recodedOffsets.front());
+        doc.warnings.push_back({true, at.line, at.column,
+                                std::to_string(encoded.recodedOffsets.size()) +
+                                    " character(s) that the file wrote with two different codes are all written "
+                                    "with one of them"});
+    }
     doc.bytes = std::move(encoded.bytes);
     return doc;
 }
@@ -185,7 +206,7 @@ ReadOutcome ReadStream(std::istream &in, std::string &bytes) {
 
 struct RunPlan {
     FormatSettings settings;
-    bool inPlace = false, check = false, diff = false, summary = false;
+    bool inPlace = false, check = false, diff = false, summary = false, breakHardLinks = false;
 };
 
 struct FileOutcome {
@@ -237,6 +258,7 @@ private:
             for (const Problem &p : doc.problems) Fail(o, ProblemLine(label, p));
             return;
         }
+        for (const Problem &p : doc.warnings) o.err += ProblemLine(label, p) + "\n";
         if (plan_.summary) o.err += label + ":\n" + doc.summary;
         const bool changed = doc.bytes.size() != inputSize || std::hash<std::string>{}(doc.bytes) != inputHash;
         if (plan_.check || plan_.diff) {
@@ -245,7 +267,9 @@ private:
             if (plan_.check && changed) o.status = 1;
         } else if (plan_.inPlace) {
             if (!changed) return;
-            if (FileStatus written = WriteFileSafely(name, doc.bytes); !written)
+            SafeWriteOptions writing;
+            writing.breakHardLinks = plan_.breakHardLinks;
+            if (Status written = WriteFileSafely(name, doc.bytes, writing); !written)
                 Fail(o, "kelvra-format: " + written.message);
         } else {
             o.out = std::move(doc.bytes);
@@ -274,7 +298,7 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
         return s;
     }
     EditorOptions &options = s.format.options;
-    SettingsOutcome loaded = LoadFormattingSettings(ini, options, s.format.catalogue);
+    Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue);
     if (!loaded.ok) err << "kelvra-format: " << ini.string() << ": " << loaded.message << "\n";
     if (c.indent) options.Indent = *c.indent;
     if (c.comma) options.Comma = *c.comma;
@@ -374,10 +398,7 @@ FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &s
         // input without any line end) gets LF.
         PlainTextFormat format = decoded.format;
         if (inputBytes.find_first_of("\r\n") == std::string::npos) format.lineEnd = LineEnd::Lf;
-        if (!decoded.badOffsets.empty())
-            return Refused({At(inputBytes, decoded.badOffsets.front(),
-                               std::to_string(decoded.badOffsets.size()) +
-                                   " byte(s) are neither Shift-JIS nor UTF-8; the text is left as it is")});
+        if (decoded.problem != TextProblem::None) return Refused({TextProblemOf(inputBytes, decoded)});
         std::string().swap(inputBytes); // the decoded text is all that is needed from here on
         return FormatDecoded(std::move(decoded), format, settings);
     } catch (const std::bad_alloc &) {
@@ -405,7 +426,7 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
         }
         Settings settings = LoadSettings(c, err);
         if (!settings.ok) return 2;
-        RunPlan plan{std::move(settings.format), c.inPlace, c.check, c.diff, c.summary};
+        RunPlan plan{std::move(settings.format), c.inPlace, c.check, c.diff, c.summary, c.breakHardLinks};
         return FormatInputs(c, plan, in, out, err);
     } catch (const std::bad_alloc &) {
         err << "kelvra-format: not enough memory\n";

@@ -37,6 +37,7 @@ struct FormattedDocument {
     int exitCode = 0;
     std::string bytes;              // the output in the input's encoding (RTF: ASCII)
     std::vector<Problem> problems;  // why it was refused
+    std::vector<Problem> warnings;  // formatted, but the user should know
     bool joinsWords = false;        // refused because line breaks would join words
     std::string summary;            // the run summary, LF line ends
 };

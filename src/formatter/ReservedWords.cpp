@@ -31,11 +31,6 @@ std::array<std::size_t, 10> LongestRuns(std::string_view text) {
 
 bool IsPhrase(std::string_view entry) { return entry.find(' ') != std::string_view::npos; }
 
-struct StringViewHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
 } // namespace
 
 std::optional<std::string> ChooseWordJoiner(std::string_view text) {

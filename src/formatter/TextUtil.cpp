@@ -2,14 +2,6 @@
 
 namespace kelvra {
 
-std::size_t CharLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    return 1;
-}
-
 namespace {
 
 bool IsHalfWidthKatakana(std::string_view ch) {
@@ -79,23 +71,6 @@ void UpperCaseInPlace(std::string &text) {
         }
         i += len;
     }
-}
-
-std::string NormaliseLineBreaks(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r') {
-            out += kCrLf;
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else if (c == '\n') {
-            out += kCrLf;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -3,6 +3,8 @@
 // format rules compare are Shift-JIS byte lengths, so that results equal those
 // of the same text in Shift-JIS.
 
+#include "platform/Utf8.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,10 +12,8 @@
 
 namespace kelvra {
 
-inline constexpr std::string_view kCrLf = "\r\n";
-
-// Byte length of the UTF-8 character that starts with `lead` (1 for a stray byte).
-std::size_t CharLength(unsigned char lead);
+// The core's short name for Utf8CharLength.
+constexpr std::size_t CharLength(unsigned char lead) { return Utf8CharLength(lead); }
 
 // Shift-JIS byte length: ASCII and half-width katakana 1, every other character 2.
 std::size_t SjisLength(std::string_view text);
@@ -28,7 +28,7 @@ std::size_t PreviousCharStart(std::string_view text, std::size_t end);
 void UpperCaseInPlace(std::string &text);
 
 // Every CR LF, lone CR and lone LF becomes CR LF.
-std::string NormaliseLineBreaks(std::string_view text);
+inline std::string NormaliseLineBreaks(std::string_view text) { return ToCrLf(text); }
 
 // The text split at CR LF (a text of n line breaks gives n+1 lines) and back.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -227,7 +227,7 @@ Settings DefaultSettings(const fs::path &programFolder) {
     return s;
 }
 
-SettingsOutcome ReadSettingsFile(const fs::path &iniPath, const Settings &defaults, Settings &settings) {
+Status ReadSettingsFile(const fs::path &iniPath, const Settings &defaults, Settings &settings) {
     settings = defaults;
     settings.PendingSearchHistory.clear();
     settings.PendingReplaceHistory.clear();
@@ -239,7 +239,7 @@ SettingsOutcome ReadSettingsFile(const fs::path &iniPath, const Settings &defaul
     return {};
 }
 
-SettingsOutcome LoadSettings(const fs::path &folder, const Settings &defaults, Settings &settings) {
+Status LoadSettings(const fs::path &folder, const Settings &defaults, Settings &settings) {
     const fs::path ini = folder / kSettingsFileName, bak = folder / kSettingsBackupName;
     fs::path source = ini;
     if (!IsFile(ini) && IsFile(bak)) {
@@ -250,7 +250,7 @@ SettingsOutcome LoadSettings(const fs::path &folder, const Settings &defaults, S
     return ReadSettingsFile(source, defaults, settings);
 }
 
-SettingsOutcome SaveSettings(const fs::path &folder, const Settings &settings) {
+Status SaveSettings(const fs::path &folder, const Settings &settings) {
     const fs::path ini = folder / kSettingsFileName, bak = folder / kSettingsBackupName;
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -271,14 +271,14 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue) {
     catalogue.InitialiseFromStored(settings.YoyakuStates, settings.KansuStates, settings.SettingsVersion);
 }
 
-SettingsOutcome LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
+Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
                                        KeywordCatalogue &catalogue) {
     // Like the editor, fall back on the backup beside a missing Kelvra.ini, but only read it.
     fs::path source = iniPath;
     const fs::path bak = iniPath.parent_path() / kSettingsBackupName;
     if (iniPath.filename() == kSettingsFileName && !IsFile(iniPath) && IsFile(bak)) source = bak;
     Settings settings;
-    SettingsOutcome outcome = ReadSettingsFile(source, DefaultSettings(iniPath.parent_path()), settings);
+    Status outcome = ReadSettingsFile(source, DefaultSettings(iniPath.parent_path()), settings);
     InitialiseCatalogue(settings, catalogue);
     options = settings.Options;
     return outcome;

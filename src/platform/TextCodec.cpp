@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace kelvra {
 namespace {
@@ -58,12 +59,30 @@ std::string RoundTripCp932(std::string_view utf8, Iconv &enc, Iconv &dec, bool &
 
 } // namespace
 
-std::size_t Utf8CharLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    return 1;
+std::uint16_t Cp932UsualCode(std::uint16_t code) {
+    // The duplicates all lie in rows 0x87, 0xED, 0xEE and 0xFA..0xFC; each of
+    // their codes is decoded and encoded again once to find its usual code.
+    static const std::unordered_map<std::uint16_t, std::uint16_t> usual = [] {
+        std::unordered_map<std::uint16_t, std::uint16_t> table;
+        Iconv enc("CP932", "UTF-8");
+        Iconv dec("UTF-8", "CP932");
+        for (unsigned lead : {0x87u, 0xEDu, 0xEEu, 0xFAu, 0xFBu, 0xFCu}) {
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                std::string utf8, back;
+                int err = 0;
+                dec.Convert(std::string_view(pair, 2), utf8, err);
+                if (err != 0 || utf8.empty()) continue;
+                enc.Convert(utf8, back, err);
+                if (err != 0 || back.size() != 2 || back == std::string_view(pair, 2)) continue;
+                table[static_cast<std::uint16_t>(lead << 8 | trail)] = static_cast<std::uint16_t>(
+                    static_cast<unsigned char>(back[0]) << 8 | static_cast<unsigned char>(back[1]));
+            }
+        }
+        return table;
+    }();
+    auto it = usual.find(code);
+    return it == usual.end() ? 0 : it->second;
 }
 
 DecodeResult DecodeCp932(std::string_view bytes) {

@@ -51,7 +51,7 @@ CharFormat DefaultCharFormat(const EditorFontState &font) {
 
 void TfrmEdit::ReadIntoEditor(const QString &path, bool richWanted) {
     std::string bytes;
-    if (FileStatus read = ReadFileBytes(PathOf(path), bytes); !read) throw std::runtime_error(read.message);
+    if (Status read = ReadFileBytes(PathOf(path), bytes); !read) throw std::runtime_error(read.message);
     LoadedDocument doc = ReadDocument(bytes, richWanted ? DocumentKind::RichText : DocumentKind::PlainText,
                                       DefaultCharFormat(EditorFont));
     if (!doc.badOffsets.empty()) ConfirmUndecodable(path, doc.badOffsets);
@@ -125,7 +125,7 @@ std::string TfrmEdit::EncodeForSave(const QString &path) {
 
 void TfrmEdit::SaveDocument(const QString &path) {
     const std::string bytes = EncodeForSave(path);
-    if (FileStatus written = WriteFileSafely(PathOf(path), bytes); !written)
+    if (Status written = WriteFileSafely(PathOf(path), bytes); !written)
         throw std::runtime_error(written.message);
 }
 

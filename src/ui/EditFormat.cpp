@@ -197,7 +197,7 @@ void TfrmEdit::ApplyBackground(const QColor &color) {
 // ---- The settings file -----------------------------------------------------
 
 void TfrmEdit::LoadSettings() {
-    SettingsOutcome outcome = kelvra::LoadSettings(settingsFolder_, DefaultSettings(programFolder_), settings_);
+    Status outcome = kelvra::LoadSettings(settingsFolder_, DefaultSettings(programFolder_), settings_);
     options_ = settings_.Options;
     backColorStored_ = options_.BackColor;
     ApplyBackground(ColorFromStored(options_.BackColor, true));
@@ -242,7 +242,7 @@ void TfrmEdit::SaveSettings() {
     for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = mnuFileRireki[i]->text().toStdString();
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);
-    SettingsOutcome outcome = kelvra::SaveSettings(settingsFolder_, settings_);
+    Status outcome = kelvra::SaveSettings(settingsFolder_, settings_);
     if (!outcome) dialogs_.Message(U(kSettingsErrorCaption), QString::fromStdString(outcome.message), MessageIcon::Error);
 }
 

@@ -50,7 +50,7 @@ protected:
         }
         return names;
     }
-    SettingsOutcome Load(Settings &s) { return LoadSettings(dir_, defaults_, s); }
+    Status Load(Settings &s) { return LoadSettings(dir_, defaults_, s); }
 
     fs::path dir_;
     Settings defaults_;
@@ -148,7 +148,7 @@ TEST_F(SettingsStoreTest, ADamagedStrictIntegerStopsTheLoadThere) {
     for (const Case &c : cases) {
         WriteWindowsFile(Ini(), before + c.damaged + after);
         Settings s;
-        SettingsOutcome outcome = Load(s);
+        Status outcome = Load(s);
         EXPECT_FALSE(outcome.ok) << c.name;
         EXPECT_EQ(outcome.message, "Kelvra.iniの読み取りに失敗しました") << c.name;
         // Read before the failure.
@@ -382,7 +382,7 @@ TEST_F(SettingsStoreTest, FileIsUpdatedInPlaceWhenItCannotBeMovedAside) {
 TEST_F(SettingsStoreTest, ARefusedWriteStopsTheSaveAndTheBackupKeepsThePreviousSettings) {
     WriteWindowsFile(Bak(), "[Setting]\nFontSize=14\n");
     fs::create_directory(Ini()); // a directory where the file should be
-    SettingsOutcome outcome = SaveSettings(dir_, defaults_);
+    Status outcome = SaveSettings(dir_, defaults_);
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.message, "Kelvra.iniの保存に失敗しました。\r\n今回の設定情報は保存されませんでした");
     EXPECT_EQ(Text(Bak()), "[Setting]\r\nFontSize=14\r\n");

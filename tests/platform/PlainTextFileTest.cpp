@@ -116,7 +116,7 @@ TEST(PlainTextFile, SafeWriteReplacesKeepsModeAndFailsCleanly) {
         EXPECT_EQ(Slurp(file), "third");
         ::chmod(file.c_str(), 0640);
         ::chmod(dir.path().c_str(), 0500);
-        FileStatus s = WriteFileSafely(file, "fifth");
+        Status s = WriteFileSafely(file, "fifth");
         EXPECT_FALSE(s);
         EXPECT_FALSE(s.message.empty());
         ::chmod(dir.path().c_str(), 0700);
