@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 bool Matches(const std::string &pattern, const std::string &name, const std::string &relative) {
     const bool byPath = pattern.find('/') != std::string::npos;
-    return ::fnmatch(pattern.c_str(), (byPath ? relative : name).c_str(), 0) == 0;
+    return ::fnmatch(pattern.c_str(), (byPath ? relative : name).c_str(), byPath ? FNM_PATHNAME : 0) == 0;
 }
 
 bool AnyMatches(const std::vector<std::string> &patterns, const std::string &name, const std::string &relative) {

@@ -10,7 +10,8 @@ namespace kelvra::cli {
 
 struct FileSelection {
     // Patterns in shell glob syntax. One without "/" is matched against a file's
-    // or folder's name, one with "/" against its path below the folder given.
+    // or folder's name, one with "/" against its path below the folder given
+    // (there "*" does not reach across a "/").
     // No include pattern: names ending in ".sql" in any case.
     std::vector<std::string> include, exclude;
 };
