@@ -77,7 +77,9 @@ std::string Diagnostic(const FormattedDocument &doc) {
 TEST(CommandLine, UsageErrorsExitTwo) {
     const std::vector<std::vector<std::string>> bad = {
         {"--indent", "0"}, {"--indent", "11"}, {"--indent"}, {"--indent=x"}, {"--comma", "middle"},
-        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"}};
+        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"},
+        {"-i", "--rtf", "a.sql"}, {"--html", "-i", "a.sql"}, {"-i", "--diff", "a.sql"}, {"--check", "--html"},
+        {"--tidy", "--rtf"}, {"-j", "0"}, {"-jx"}, {"--jobs"}, {"--include"}};
     for (const auto &args : bad) {
         Outcome r = RunWith(args);
         EXPECT_EQ(r.status, 2) << args[0];
@@ -89,6 +91,12 @@ TEST(CommandLine, UsageErrorsExitTwo) {
     EXPECT_EQ(p.command.comma, CommaPosition::Before);
     EXPECT_TRUE(p.command.simple);
     EXPECT_EQ(p.command.files, (std::vector<std::string>{"a.sql", "-x.sql"}));
+    p = ParseCommandLine({"-j3", "--include=*.ddl", "--exclude", "old", "--check", "--diff", "--tidy", "dir"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.command.jobs, 3u);
+    EXPECT_EQ(p.command.selection.include, std::vector<std::string>{"*.ddl"});
+    EXPECT_EQ(p.command.selection.exclude, std::vector<std::string>{"old"});
+    EXPECT_TRUE(p.command.check && p.command.diff && p.command.tidy);
     EXPECT_EQ(RunWith({"--help"}).status, 0);
     EXPECT_NE(RunWith({"--version"}).out.find("1.09"), std::string::npos);
 }
