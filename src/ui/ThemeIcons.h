@@ -1,0 +1,17 @@
+#pragma once
+// Icons of the speed buttons: from the desktop's icon theme by their
+// freedesktop names, or from the icons built into the program when the theme
+// has none (or there is no theme).
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+namespace kelvra {
+
+QIcon ThemeIcon(const QString &freedesktopName);
+
+// The names that the built-in set holds.
+QStringList BundledIconNames();
+
+} // namespace kelvra
