@@ -11,7 +11,8 @@ namespace kelvra {
 
 QIcon ThemeIcon(const QString &freedesktopName);
 
-// The names that the built-in set holds.
+// The speed buttons' names, all of which the built-in set holds, and "kelvra",
+// the program's own icon.
 QStringList BundledIconNames();
 
 } // namespace kelvra
