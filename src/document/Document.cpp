@@ -35,7 +35,7 @@ DocumentKind Document::KindToSave(const std::string &path) const { return SaveKi
 LoadedDocument Document::Read(const std::string &path, bool rich, const CharFormat &defaults,
                               DocumentQuestions &questions) {
     std::string bytes;
-    if (Status read = ReadFileBytes(PathOf(path), bytes); !read) throw std::runtime_error(read.message);
+    if (auto read = ReadFileBytes(PathOf(path), bytes); !read) throw std::runtime_error(read.message);
     LoadedDocument doc = ReadDocument(bytes, rich ? DocumentKind::RichText : DocumentKind::PlainText, defaults);
     if (!doc.badOffsets.empty() && !questions.OpenWithReplacements(path, doc.badOffsets.size())) throw CommandDeclined{};
     plainFormat_ = doc.plainFormat;
@@ -63,7 +63,7 @@ std::string Document::Encode(const StyledText &content, DocumentKind kind, Docum
 
 void Document::Write(const std::string &path, const StyledText &content, DocumentQuestions &questions) {
     const std::string bytes = Encode(content, KindToSave(path), questions);
-    if (Status written = WriteFileSafely(PathOf(path), bytes); !written) throw std::runtime_error(written.message);
+    if (auto written = WriteFileSafely(PathOf(path), bytes); !written) throw std::runtime_error(written.message);
 }
 
 std::string CharactersAt(const std::string &text, const std::vector<std::size_t> &offsets) {

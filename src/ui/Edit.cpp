@@ -35,7 +35,7 @@ TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &argume
                    const std::filesystem::path &settingsFolder, const std::filesystem::path &programFolder,
                    QWidget *parent)
     : QMainWindow(parent), dialogs_(dialogs), desktop_(desktop), arguments_(arguments),
-      settingsFolder_(settingsFolder), programFolder_(programFolder) {
+      settingsFolder_(settingsFolder), programFolder_(programFolder), AppName(U(texts::kAppName)) {
     setObjectName("frmEdit");
     setFont(GothicFont(15));
     resize(860, 640); // a desktop without placement rules would give a tiny window
@@ -380,8 +380,8 @@ void TfrmEdit::StartInstance(const QStringList &arguments) {
 bool TfrmEdit::Initialise() {
     try {
         BusyCursor busy;
-        AppName = "Kelvra";
-        document_.MakeUntitled("Untitled");
+        AppName = U(texts::kAppName);
+        document_.MakeUntitled(texts::kUntitled);
         SetCurrentFile(QString::fromStdString(document_.UntitledName()));
         UpdateCaretPos();
         HandleCommandLine();

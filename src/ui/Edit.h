@@ -191,7 +191,7 @@ private:
     EditorOptions options_;
     KeywordCatalogue catalogue_;
     Settings settings_;
-    QString AppName = "Kelvra";
+    QString AppName;
     EditorFontState EditorFont;
     QString LastFolder;
     StoredColor backColorStored_ = kSystemColorWindow;

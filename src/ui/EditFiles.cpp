@@ -130,7 +130,7 @@ void TfrmEdit::mnuFileNewClick() {
     Guarded(texts::kNewFailed, [this] {
         if (!AskSaveChanges()) return;
         ClearEditorWithFont();
-        document_.MakeUntitled("Untitled");
+        document_.MakeUntitled(texts::kUntitled);
         SetCurrentFile(QString::fromStdString(document_.UntitledName()));
         editor_.SetModified(false);
         UpdateCaretPos();

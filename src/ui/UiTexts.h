@@ -10,6 +10,10 @@ namespace kelvra::texts {
 
 inline QString U(const char *utf8) { return QString::fromUtf8(utf8); }
 
+inline constexpr char kAppName[] = "Kelvra";
+inline constexpr char kUntitled[] = "Untitled"; // the name of a document without a file
+inline constexpr char kWindowFont[] = "ＭＳ ゴシック";
+
 // ---- Commands ----------------------------------------------------------------
 
 struct CommandText {
