@@ -270,7 +270,7 @@ private:
             SafeWriteOptions writing;
             writing.breakHardLinks = plan_.breakHardLinks;
             if (Status written = WriteFileSafely(name, doc.bytes, writing); !written)
-                Fail(o, "kelvra-format: " + written.message);
+                Fail(o, ProblemLine(label, {false, 0, 0, written.message}));
         } else {
             o.out = std::move(doc.bytes);
         }

@@ -136,6 +136,28 @@ TEST_F(Program, InPlaceKeepsOwnerModeAndHardLinks) {
     EXPECT_EQ(Slurp(In("c-link.sql")), kSeparated);
 }
 
+// A user who may write the file but not its folder: the new text cannot be
+// put in place without a temporary file, so nothing changes and the user is told.
+TEST_F(Program, InPlaceInAFolderTheUserMayNotWriteLeavesTheFile) {
+    Write(In("b.sql"), kSeparated);
+    fs::permissions(In("b.sql"), fs::perms(0666));
+    std::string asUser;
+    if (::geteuid() == 0) {
+        if (!::getpwnam("nobody")) GTEST_SKIP() << "no user 'nobody'";
+        fs::permissions(dir_, fs::perms(0755));
+        asUser = "setpriv --reuid=nobody --regid=nogroup --clear-groups";
+    } else {
+        fs::permissions(dir_ / "work", fs::perms(0555));
+    }
+    Outcome r = Format("-i b.sql", asUser);
+    fs::permissions(dir_ / "work", fs::perms(0755));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kelvra-format: "), std::string::npos);
+    EXPECT_NE(r.err.find("b.sql"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(In("b.sql")), kSeparated);
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"b.sql"});
+}
+
 TEST_F(Program, InPlaceWorksOnALongName) {
     const std::string name = std::string(246, 'n') + ".sql"; // 250 bytes, near the 255-byte limit
     Write(In(name), kSeparated);
