@@ -194,3 +194,14 @@ TEST(Corpus, EveryFileGoesThroughWithoutLoss) {
     }
     EXPECT_GT(formatted, 300);
 }
+
+// A character that code page 932 has twice, written both ways: only one code
+// can come back, and the user is told where.
+TEST(FormatDocument, TellsWhenACharacterWrittenTwoWaysComesBackOneWay) {
+    FormattedDocument doc = Format("select '\xED\x40\xFA\x5C' x \r\nfrom t\r\n");
+    ASSERT_EQ(doc.exitCode, 0) << Diagnostic(doc);
+    ASSERT_EQ(doc.warnings.size(), 1u);
+    EXPECT_TRUE(doc.warnings[0].hasPosition);
+    EXPECT_EQ(doc.warnings[0].line, 2u);
+    EXPECT_TRUE(Format("select '\xED\x40' x \r\nfrom t\r\n").warnings.empty()); // one code: kept as it was
+}
