@@ -112,7 +112,9 @@ TEST_F(Program, InPlaceKeepsOwnerModeAndHardLinks) {
     fs::permissions(In("b.sql"), fs::perms(0640));
     const passwd *nobody = ::getpwnam("nobody");
     const bool asRoot = ::geteuid() == 0 && nobody;
-    if (asRoot) ASSERT_EQ(::chown(In("b.sql").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    if (asRoot) {
+        ASSERT_EQ(::chown(In("b.sql").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
     EXPECT_EQ(Format("-i b.sql").status, 0);
     EXPECT_EQ(Slurp(In("b.sql")), kFormatted);
     struct stat st {};

@@ -41,7 +41,9 @@ std::string Apply(const std::string &oldText, const std::string &diff) {
                 continue;
             }
             EXPECT_LT(next, old.size());
-            if (next < old.size()) EXPECT_EQ(old[next], body);
+            if (next < old.size()) {
+                EXPECT_EQ(old[next], body);
+            }
             ++next;
             if (patch[i][0] == ' ') out += body;
         }
