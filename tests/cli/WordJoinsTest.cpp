@@ -59,7 +59,7 @@ TEST(WordJoins, SimpleModeLooksInsideLiteralsAndComments) {
 
 TEST(WordJoins, KeepsTheFirstFewAndCountsAll) {
     std::string text;
-    for (int i = 0; i < 9; ++i) text += "a" + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 9; ++i) text.append("a").append(std::to_string(i)).append("\r\n");
     WordJoins joins = FindWordJoins(text, false, 3);
     EXPECT_EQ(joins.count, 8u);
     ASSERT_EQ(joins.first.size(), 3u);
