@@ -2,12 +2,13 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
 SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench clean
+.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -40,6 +41,14 @@ test-sanitize: deps
 	  -DKELVRA_BUILD_BENCH=OFF -DKELVRA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@cd $(SANITIZE_DIR) && UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
+
+# Installs both programs, the desktop entry, icons, metadata and manual pages under PREFIX.
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package: build/kelvra_VERSION_ARCH.deb
+deb: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@bash bench/run.sh

@@ -10,6 +10,7 @@ packages=(
   xvfb xauth fonts-noto-cjk
   poppler-utils
   clang libclang-rt-14-dev llvm
+  desktop-file-utils appstream man-db patch
 )
 
 missing=()

@@ -304,7 +304,9 @@ TEST(GoldenCommand, KelvraFormatWithTheSetsSettingsFileGivesTheExpectedResults) 
         const Expected e = ReadExpected(setDir, file);
         if (e.kind == Expected::Kind::Missing) continue;
         const Finished f = RunProgram(
-            {KELVRA_FORMAT_EXECUTABLE, "--settings", (setDir / "Kelvra.ini").string(), "--html", file.string()},
+            // --join-lines: line breaks that run words together join them, as in the editor.
+            {KELVRA_FORMAT_EXECUTABLE, "--settings", (setDir / "Kelvra.ini").string(), "--join-lines", "--html",
+             file.string()},
             scratch);
         ASSERT_TRUE(f.status == 0 || f.status == 1) << file << ": exit status " << f.status << "\n" << f.err;
         report.Record(file, Compare(e, CommandOutcome(f, IsValidUtf8(test::ReadWholeFile(file)))));
