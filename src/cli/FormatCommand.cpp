@@ -291,7 +291,7 @@ struct Settings {
 Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     Settings s;
     const std::filesystem::path ini =
-        c.settings ? *c.settings : SettingsFolder(ExecutableFolder()) / kSettingsFileName;
+        c.settings ? *c.settings : SettingsFileToRead(SettingsFolder(ExecutableFolder()), ExecutableFolder());
     if (c.settings && !std::filesystem::exists(ini)) {
         err << "kelvra-format: no settings file " << ini.string() << "\n";
         s.ok = false;

@@ -233,6 +233,29 @@ TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
     EXPECT_EQ(Slurp(In("b.sql")), r.out);
 }
 
+// Without --settings an installed copy reads the user's settings folder, or the
+// Kelvra.ini beside the program while that folder has none, and writes neither.
+TEST_F(Program, AnInstalledCopyFindsItsSettingsWithoutWritingBesideItself) {
+    const fs::path prefix = dir_ / "usr", bin = prefix / "bin", config = dir_ / "config";
+    fs::create_directories(bin);
+    fs::create_directories(prefix / "share/man/man1");
+    Write(prefix / "share/man/man1/kelvra-format.1", ".TH x 1\n");
+    fs::copy_file(KELVRA_FORMAT_PROGRAM, bin / "kelvra-format");
+    Write(In("a.sql"), "select a \nfrom t\n");
+    const std::string run = "cd '" + (dir_ / "work").string() + "' && XDG_CONFIG_HOME='" + config.string() + "' '" +
+                            (bin / "kelvra-format").string() + "' a.sql >'" + (dir_ / "stdout").string() + "'";
+    auto formatted = [&] { return std::system(run.c_str()) == 0 ? Slurp(dir_ / "stdout") : std::string("failed"); };
+
+    EXPECT_EQ(formatted(), kFormatted);
+    Write(bin / "Kelvra.ini", "[Setting]\r\nIndent=2\r\n");
+    EXPECT_EQ(formatted(), "SELECT \n  A \nFROM \n  T");
+    fs::create_directories(config / "Kelvra");
+    Write(config / "Kelvra" / "Kelvra.ini", "[Setting]\r\nIndent=4\r\n");
+    EXPECT_EQ(formatted(), "SELECT \n    A \nFROM \n    T");
+    EXPECT_EQ(Slurp(bin / "Kelvra.ini"), "[Setting]\r\nIndent=2\r\n");
+    EXPECT_FALSE(fs::exists(bin / "Kelvra.bak"));
+}
+
 TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
     // Nested subqueries: the result grows with the square of the depth.
     std::string deep;
