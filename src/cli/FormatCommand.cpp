@@ -21,6 +21,7 @@
 #include <istream>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <sys/stat.h>
 #include <thread>
@@ -96,6 +97,20 @@ Problem TextProblemOf(std::string_view bytes, const DecodedText &decoded) {
     else
         p = {false, 0, 0, described.empty() ? "not a text file; the text is left as it is" : described};
     return p;
+}
+
+// A file whose lines end in more than one way comes out with the first kind
+// everywhere, even inside literals and comments: the user is told how many
+// change and where the first one is.
+std::optional<Problem> LineEndsUnified(std::string_view bytes, const DecodedText &decoded) {
+    if (decoded.otherLineEnds == 0) return std::nullopt;
+    const FilePosition at = PositionInFile(bytes, decoded.format.encoding, decoded.firstOtherLineEnd);
+    const char *kind = decoded.format.lineEnd == LineEnd::CrLf ? "CR LF" : decoded.format.lineEnd == LineEnd::Lf ? "LF" : "CR";
+    return Problem{true, at.line, at.column,
+                   std::to_string(decoded.otherLineEnds) +
+                       (decoded.otherLineEnds == 1 ? " line end differs from the file's first and is"
+                                                   : " line ends differ from the file's first and are") +
+                       " written as " + kind + " like it"};
 }
 
 FormattedDocument Refused(std::vector<Problem> problems) {
@@ -399,8 +414,12 @@ FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &s
         PlainTextFormat format = decoded.format;
         if (inputBytes.find_first_of("\r\n") == std::string::npos) format.lineEnd = LineEnd::Lf;
         if (decoded.problem != TextProblem::None) return Refused({TextProblemOf(inputBytes, decoded)});
+        std::optional<Problem> unified = LineEndsUnified(inputBytes, decoded);
         std::string().swap(inputBytes); // the decoded text is all that is needed from here on
-        return FormatDecoded(std::move(decoded), format, settings);
+        FormattedDocument doc = FormatDecoded(std::move(decoded), format, settings);
+        if (unified && doc.exitCode == 0 && settings.output != OutputKind::Rtf)
+            doc.warnings.insert(doc.warnings.begin(), std::move(*unified));
+        return doc;
     } catch (const std::bad_alloc &) {
         return Refused({{false, 0, 0, kOutOfMemory}});
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <pwd.h>
@@ -231,6 +232,28 @@ TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
     EXPECT_EQ(r.out, "SELECT\r\n        A ,\r\n        B\r\nFROM\r\n        T ;\r\n");
     EXPECT_EQ(Format("--tidy -i b.sql").status, 0);
     EXPECT_EQ(Slurp(In("b.sql")), r.out);
+}
+
+// Mixed line ends come out as the file's first kind; standard error says how
+// many and where the first one was.
+TEST_F(Program, MixedLineEndsAreUnifiedWithAWarning) {
+    struct Case { const char *name, *input, *lineEnd, *warning; } cases[] = {
+        {"lf-in-literal.sql", "select a \r\nfrom t \r\nwhere x = 'a\nb'\r\n", "\r\n",
+         "lf-in-literal.sql:3:13: 1 line end differs from the file's first and is written as CR LF like it\n"},
+        {"crlf-in-lf.sql", "select a \nfrom t \r\nwhere x = 1\r", "\n",
+         "crlf-in-lf.sql:2:8: 2 line ends differ from the file's first and are written as LF like it\n"},
+        {"uniform.sql", "select a \r\nfrom t\r\n", "\r\n", ""},
+    };
+    for (const Case &c : cases) {
+        Write(In(c.name), c.input);
+        Outcome r = Format(std::string("-i ") + c.name);
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.err, c.warning);
+        std::string rest = Slurp(In(c.name));
+        for (std::size_t at; (at = rest.find(c.lineEnd)) != std::string::npos;) rest.erase(at, std::strlen(c.lineEnd));
+        EXPECT_EQ(rest.find_first_of("\r\n"), std::string::npos) << c.name << ": " << Slurp(In(c.name));
+    }
+    EXPECT_NE(Slurp(In("lf-in-literal.sql")).find("'a\r\nb'"), std::string::npos);
 }
 
 // Without --settings an installed copy reads the user's settings folder, or the
