@@ -1,118 +1,179 @@
 // Stages 17 and 18: every call of a checked function name is put on one line,
 // from the first letter of the name to its matching ")".
+//
+// Compaction only ever removes line breaks between the lines, never anything
+// else, so the stage keeps the text as it stood at its start and records
+// which line breaks have gone. Positions then stay valid for the whole stage:
+// each "(" keeps its matching ")" (found once, up front), and the occurrences
+// of every name are found in one pass.
+//
+// A removed break can also join two pieces of a name ("NV" CR LF "L "), which
+// a search of the changed text would find. Such a name lies inside a call
+// compacted before, and so does everything up to its own matching ")": that
+// call has no break left to remove, and passing over it changes nothing.
 #include "formatter/LayoutStages.h"
 
+#include "formatter/LineScan.h"
 #include "formatter/PatternSet.h"
-#include "formatter/Protection.h"
-#include "formatter/TextUtil.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
+#include <limits>
 
 namespace kelvra {
 namespace {
 
-// The call's text without its line breaks, except one that directly follows a
-// line-comment token: that break ends the comment and must stay.
-std::string CompactCall(const FormatRunState &run, std::string_view call) {
-    if (!run.NormalMode()) return funDelCRLF(call);
-    std::string out;
-    out.reserve(call.size());
-    const std::string lineCommentOpen = run.markerOpen + "C";
-    std::size_t s = 0;
-    for (std::size_t p = call.find(lineCommentOpen); p != std::string_view::npos;
-         p = call.find(lineCommentOpen, s)) {
-        std::size_t close = call.find(run.markerClose, p);
-        if (close == std::string_view::npos) break;
-        std::size_t end = close + run.markerClose.size();
-        out += funDelCRLF(call.substr(s, end - s));
-        if (call.substr(end, 2) == kCrLf) {
-            out += kCrLf;
-            end += 2;
-        }
-        s = end;
-    }
-    out += funDelCRLF(call.substr(s));
-    return out;
-}
+constexpr std::uint32_t kNoMatch = std::numeric_limits<std::uint32_t>::max();
 
-// Position just after the ")" that closes the first "(" after `from`; npos when
-// no call opens there (a ")" comes first, or the parentheses never balance).
-// `closeFirst` tells the two apart.
-std::size_t MatchingClose(std::string_view text, std::size_t from, bool &closeFirst) {
-    closeFirst = false;
-    std::size_t pos = from, open = std::string_view::npos, close = std::string_view::npos;
-    bool openSearched = false, closeSearched = false;
-    long depth = 0;
-    bool opened = false;
-    while (pos < text.size()) {
-        if (!openSearched || (open != std::string_view::npos && open < pos)) {
-            open = text.find('(', pos);
-            openSearched = true;
+// The lines as one text with CR LF between them, the line breaks removed so
+// far, and every parenthesis with its partner.
+class CallText {
+public:
+    CallText(FormatRunState &run, const std::vector<std::string> &lines) : lines_(lines) {
+        if (lines.empty()) return;
+        CancelPacer pacer(run, 4096);
+        std::size_t total = 0;
+        for (const std::string &line : lines) total += line.size() + 2;
+        if (total > kNoMatch) throw std::length_error("text too long for call compaction");
+        text_.reserve(total);
+        lineStart_.reserve(lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (i) text_ += "\r\n";
+            lineStart_.push_back(text_.size());
+            text_ += lines[i];
+            pacer.Tick();
         }
-        if (!closeSearched || (close != std::string_view::npos && close < pos)) {
-            close = text.find(')', pos);
-            closeSearched = true;
-        }
-        if (open == std::string_view::npos && close == std::string_view::npos) return std::string_view::npos;
-        if (open != std::string_view::npos && (close == std::string_view::npos || open < close)) {
-            pos = open;
-            ++depth;
-            opened = true;
-        } else {
-            pos = close;
-            --depth;
-        }
-        if (depth < 0) {
-            closeFirst = true;
-            return std::string_view::npos;
-        }
-        ++pos;
-        if (opened && depth == 0) return pos;
+        removed_.assign(lines.size() - 1, 0);
+        nextRemovable_.resize(lines.size());
+        for (std::size_t b = 0; b < nextRemovable_.size(); ++b) nextRemovable_[b] = static_cast<std::uint32_t>(b);
+        // A line break that directly follows a line-comment token ends the comment: it stays.
+        for (std::size_t b = 0; b + 1 < lines.size(); ++b)
+            if (EndsWithLineCommentToken(run, lines[b])) nextRemovable_[b] = static_cast<std::uint32_t>(b + 1);
+        MatchParentheses(run);
     }
-    return std::string_view::npos;
-}
 
-// Compacts every call of one function name. Compaction only shortens the
-// text, so it is done in place: text[0, written) is the result so far and
-// text[copied, end) is still as it was, with written <= copied.
-void CompactCallsOf(FormatRunState &run, std::string &text, const std::string &name) {
-    const std::string pattern = name + " ";
-    std::size_t written = 0, copied = 0;
-    bool changed = false;
-    CancelPacer pacer(run, 256);
-    std::size_t from = text.find(pattern);
-    while (from != std::string::npos) {
-        // A compacted call ends with its unchanged ")", so the character before
-        // the name reads the same in the old and the new text.
-        const char before = from == 0 ? '\0' : text[from - 1];
-        if (from != 0 && before != ' ' && before != '\n') {
-            from = text.find(pattern, from + pattern.size());
-            continue;
+    const std::string &Text() const { return text_; }
+    std::size_t LiveLength() const { return text_.size() - 2 * removedCount_; }
+    bool Changed() const { return removedCount_ > 0; }
+
+    // The character before `pos` once the removed line breaks are gone; -1 at the start of the text.
+    int LiveCharBefore(std::size_t pos) const {
+        std::size_t line = LineOf(pos);
+        while (pos == lineStart_[line] && line > 0 && removed_[line - 1]) {
+            --line;
+            pos = BreakAt(line);
         }
-        bool closeFirst = false;
-        const std::size_t end = MatchingClose(text, from, closeFirst);
-        if (end == std::string::npos) {
-            if (!closeFirst) break; // no call opens after the name: the search for it ends
-            from = text.find(pattern, from + 1);
-            continue;
-        }
-        std::string_view call(text.data() + from, end - from);
-        if (call.find('\r') != std::string_view::npos) {
-            const std::string compacted = CompactCall(run, call);
-            std::memmove(text.data() + written, text.data() + copied, from - copied); // the part before moves down
-            written += from - copied;
-            std::memcpy(text.data() + written, compacted.data(), compacted.size());
-            written += compacted.size();
-            copied = end;
-            changed = true;
-        }
-        from = text.find(pattern, end);
-        pacer.Tick();
+        return pos == 0 ? -1 : static_cast<unsigned char>(text_[pos - 1]);
     }
-    if (!changed) return;
-    text.erase(std::copy(text.begin() + static_cast<long>(copied), text.end(), text.begin() + static_cast<long>(written)),
-               text.end());
+
+    // Just after the ")" that closes the first parenthesis at or after `from`;
+    // kNotACall when that one is a ")", kNoEnd when there is none or it never closes.
+    static constexpr std::size_t kNotACall = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t kNoEnd = kNotACall - 1;
+    std::size_t CallEnd(std::size_t from) const {
+        const auto it = std::lower_bound(parenAt_.begin(), parenAt_.end(), from);
+        if (it == parenAt_.end()) return kNoEnd;
+        const auto k = static_cast<std::size_t>(it - parenAt_.begin());
+        if (text_[*it] == ')') return kNotACall;
+        return partner_[k] == kNoMatch ? kNoEnd : parenAt_[partner_[k]] + std::size_t{1};
+    }
+
+    // Removes every line break in [from, end) that may go.
+    void RemoveBreaks(std::size_t from, std::size_t end, CancelPacer &pacer) {
+        for (std::size_t b = NextRemovable(LineOf(from)); b + 1 < lines_.size() && BreakAt(b) < end;
+             b = NextRemovable(b + 1)) {
+            removed_[b] = 1;
+            nextRemovable_[b] = static_cast<std::uint32_t>(b + 1);
+            ++removedCount_;
+            pacer.Tick();
+        }
+    }
+
+    // The lines with the removed line breaks gone.
+    std::vector<std::string> JoinedLines(std::vector<std::string> &lines, CancelPacer &pacer) const {
+        std::vector<std::string> out;
+        out.reserve(lines.size() - removedCount_);
+        std::string current = std::move(lines[0]);
+        for (std::size_t b = 0; b + 1 < lines.size(); ++b) {
+            if (removed_[b]) {
+                current += lines[b + 1];
+                std::string().swap(lines[b + 1]);
+            } else {
+                out.push_back(std::move(current));
+                current = std::move(lines[b + 1]);
+            }
+            pacer.Tick();
+        }
+        out.push_back(std::move(current));
+        return out;
+    }
+
+private:
+    std::size_t LineOf(std::size_t pos) const {
+        return static_cast<std::size_t>(std::upper_bound(lineStart_.begin(), lineStart_.end(), pos) -
+                                        lineStart_.begin()) - 1;
+    }
+    // Position of the CR of the line break after line `b`.
+    std::size_t BreakAt(std::size_t b) const { return lineStart_[b + 1] - 2; }
+
+    // The first line break at or after `b` that is still there and may go (the
+    // last index, lines - 1, when none is left).
+    std::size_t NextRemovable(std::size_t b) {
+        std::size_t root = b;
+        while (nextRemovable_[root] != root) root = nextRemovable_[root];
+        while (nextRemovable_[b] != b) {
+            const std::size_t next = nextRemovable_[b];
+            nextRemovable_[b] = static_cast<std::uint32_t>(root);
+            b = next;
+        }
+        return root;
+    }
+
+    void MatchParentheses(FormatRunState &run) {
+        CancelPacer pacer(run, 1 << 16);
+        std::vector<std::uint32_t> open;
+        for (std::size_t i = 0; i < text_.size(); ++i) {
+            const char c = text_[i];
+            if (c == '(') {
+                open.push_back(static_cast<std::uint32_t>(parenAt_.size()));
+                parenAt_.push_back(static_cast<std::uint32_t>(i));
+                partner_.push_back(kNoMatch);
+            } else if (c == ')') {
+                const auto self = static_cast<std::uint32_t>(parenAt_.size());
+                parenAt_.push_back(static_cast<std::uint32_t>(i));
+                partner_.push_back(kNoMatch);
+                if (!open.empty()) {
+                    partner_[open.back()] = self;
+                    open.pop_back();
+                }
+            }
+            pacer.Tick();
+        }
+    }
+
+    const std::vector<std::string> &lines_;
+    std::string text_;
+    std::vector<std::size_t> lineStart_;
+    std::vector<std::uint8_t> removed_;          // per line break
+    std::vector<std::uint32_t> nextRemovable_;   // per line break, plus one past the last
+    std::size_t removedCount_ = 0;
+    std::vector<std::uint32_t> parenAt_, partner_; // every "(" and ")", and the index of its partner
+};
+
+// Start positions of each name's occurrences (the name and a blank) in the text.
+std::vector<std::vector<std::uint32_t>> OccurrencesOf(FormatRunState &run, const PatternSet &set,
+                                                      const std::vector<std::string> &patterns,
+                                                      std::string_view text) {
+    std::vector<std::vector<std::uint32_t>> starts(patterns.size());
+    PatternSet::MatchScan scan(set);
+    constexpr std::size_t kChunk = 1 << 16;
+    for (std::size_t at = 0; at < text.size(); at += kChunk) {
+        scan.Feed(text.substr(at, kChunk), [&](std::size_t p, std::size_t end) {
+            starts[p].push_back(static_cast<std::uint32_t>(end - patterns[p].size()));
+        });
+        run.CancelCheck();
+    }
+    return starts;
 }
 
 } // namespace
@@ -121,29 +182,49 @@ void StageFunctionScan(FormatRunState &run) { run.CancelCheck(); }
 
 void StageCompactFunctionCalls(FormatRunState &run) {
     const KeywordList list = KeywordList::Kansu;
-    // Compaction only removes line breaks, so a name that does not occur in the
-    // text without its line breaks cannot occur at any point of the stage.
+    std::vector<int> entries; // catalogue positions of the checked names
     std::vector<std::string> patterns;
-    std::vector<int> names;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
         if (run.catalogue.IsChecked(list, i)) {
-            names.push_back(i);
+            entries.push_back(i);
             patterns.push_back(KeywordCatalogue::Text(list, i) + " ");
         }
+    if (patterns.empty() || run.lines.empty()) return;
+    CallText text(run, run.lines);
     const PatternSet set(patterns);
-    PatternSet::Scan scan(set);
-    for (const std::string &line : run.lines) scan.Feed(line);
-    const std::vector<bool> &present = scan.Present();
-    std::string text = JoinLines(run.lines);
-    run.lines.clear();
-    const auto n = KeywordCatalogue::Count(list);
-    for (std::size_t k = 0; k < names.size(); ++k) {
-        const auto length = static_cast<std::int64_t>(text.size());
-        run.Progress(length * (names[k] - 1), length * (n - 1));
-        if (present[k]) CompactCallsOf(run, text, KeywordCatalogue::Text(list, names[k]));
+    std::vector<std::vector<std::uint32_t>> occurrences = OccurrencesOf(run, set, patterns, text.Text());
+    CancelPacer pacer(run, 1024);
+    const std::int64_t n = KeywordCatalogue::Count(list);
+    for (std::size_t k = 0; k < patterns.size(); ++k) {
+        const auto length = static_cast<std::int64_t>(text.LiveLength());
+        const std::int64_t done = length * (entries[k] - 1);
+        run.Progress(done, length * (n - 1));
+        const std::vector<std::uint32_t> starts = std::move(occurrences[k]);
+        // Occurrences of one name never overlap (its only blank is its last
+        // character), so "search again from a later position" is "take the
+        // next occurrence at or after it".
+        for (std::size_t i = 0; i < starts.size();) {
+            pacer.Tick();
+            const std::size_t from = starts[i];
+            const int before = text.LiveCharBefore(from);
+            if (before != -1 && before != ' ' && before != '\n') {
+                ++i;
+                continue;
+            }
+            run.Progress(static_cast<std::int64_t>(from) + done, length * (n - 1));
+            const std::size_t end = text.CallEnd(from);
+            if (end == CallText::kNoEnd) break; // no call opens after the name: the search for it ends
+            if (end == CallText::kNotACall) {
+                ++i;
+                continue;
+            }
+            text.RemoveBreaks(from, end, pacer);
+            while (i < starts.size() && starts[i] < end) ++i; // calls nested in this one go with it
+        }
         run.CancelCheck();
     }
-    run.lines = SplitLines(text);
+    if (text.Changed()) run.lines = text.JoinedLines(run.lines, pacer);
+    run.CancelCheck();
 }
 
 } // namespace kelvra

@@ -13,12 +13,8 @@
 namespace kelvra {
 namespace {
 
-struct StringViewHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
 using WordSet = std::unordered_set<std::string, StringViewHash, std::equal_to<>>;
-using WordMap = std::unordered_map<std::string, std::string, StringViewHash, std::equal_to<>>;
+using WordMap = StringMap<std::string>;
 
 // The line begins with a word of `words` followed by a blank. Keywords hold no
 // blank, so the word is exactly what stands before the first blank.

@@ -31,11 +31,6 @@ std::array<std::size_t, 10> LongestRuns(std::string_view text) {
 
 bool IsPhrase(std::string_view entry) { return entry.find(' ') != std::string_view::npos; }
 
-struct StringViewHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
 } // namespace
 
 std::optional<std::string> ChooseWordJoiner(std::string_view text) {
@@ -176,7 +171,7 @@ void StageJoinReservedPhrases(FormatRunState &run) {
 void StageBreakBeforeReservedWords(FormatRunState &run) {
     const KeywordList list = KeywordList::Yoyaku;
     const int n = KeywordCatalogue::Count(list);
-    std::unordered_map<std::string, int, StringViewHash, std::equal_to<>> entryOf;
+    StringMap<int> entryOf;
     for (int i = 1; i <= n; ++i) {
         const std::string &entry = KeywordCatalogue::Text(list, i);
         if (run.catalogue.ContainsChecked(KeywordList::MaeNo, entry)) continue;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kelvra {
@@ -33,6 +34,16 @@ std::string NormaliseLineBreaks(std::string_view text);
 // The text split at CR LF (a text of n line breaks gives n+1 lines) and back.
 std::vector<std::string> SplitLines(std::string_view text);
 std::string JoinLines(const std::vector<std::string> &lines);
+
+// Hash maps keyed by strings that can be looked up with a string_view.
+struct StringViewHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+template <typename Value>
+using StringMap = std::unordered_map<std::string, Value, StringViewHash, std::equal_to<>>;
+// A word and its position in a keyword list.
+using WordIndex = StringMap<std::size_t>;
 
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
