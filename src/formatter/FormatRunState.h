@@ -61,6 +61,30 @@ struct FormatRunState {
     }
     void Progress(std::int64_t position, std::int64_t maximum) { sink.SetBar1(position, maximum); }
     bool NormalMode() const { return !options.SimpleMode; }
+
+    // An empty buffer for a stage's new text, holding at least `capacity`
+    // bytes: the text that an earlier stage replaced, so that the stages
+    // that rebuild the text take turns with two buffers instead of mapping
+    // fresh memory each time.
+    std::string TakeSpare(std::size_t capacity) {
+        std::string s = std::move(spare_);
+        s.clear();
+        s.reserve(capacity);
+        return s;
+    }
+    // `text` becomes the working text; the old one is kept as the next spare.
+    void ReplaceWork(std::string &&text) {
+        spare_ = std::move(work);
+        work = std::move(text);
+    }
+    // The text has moved to the lines: both buffers go.
+    void ReleaseWork() {
+        std::string().swap(work);
+        std::string().swap(spare_);
+    }
+
+private:
+    std::string spare_;
 };
 
 // Calls CancelCheck once every `interval` ticks of a loop.

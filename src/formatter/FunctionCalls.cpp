@@ -2,8 +2,8 @@
 // from the first letter of the name to its matching ")".
 //
 // Compaction only ever removes line breaks between the lines, never anything
-// else, so the stage keeps the text as it stood at its start and records
-// which line breaks have gone. Positions then stay valid for the whole stage:
+// else, so the stage reads the lines as they stood at its start, as one text
+// with CR LF between them, and records which line breaks have gone. Positions then stay valid for the whole stage:
 // each "(" keeps its matching ")" (found once, up front), and the occurrences
 // of every name are found in one pass.
 //
@@ -15,6 +15,7 @@
 
 #include "formatter/LineScan.h"
 #include "formatter/PatternSet.h"
+#include "formatter/TextUtil.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,24 +26,21 @@ namespace {
 
 constexpr std::uint32_t kNoMatch = std::numeric_limits<std::uint32_t>::max();
 
-// The lines as one text with CR LF between them, the line breaks removed so
-// far, and every parenthesis with its partner.
+// The lines read as one text with CR LF between them (positions count in
+// that text), the line breaks removed so far, and every parenthesis with its
+// partner.
 class CallText {
 public:
     CallText(FormatRunState &run, const std::vector<std::string> &lines) : lines_(lines) {
         if (lines.empty()) return;
-        CancelPacer pacer(run, 4096);
-        std::size_t total = 0;
-        for (const std::string &line : lines) total += line.size() + 2;
-        if (total > kNoMatch) throw std::length_error("text too long for call compaction");
-        text_.reserve(total);
         lineStart_.reserve(lines.size());
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (i) text_ += "\r\n";
-            lineStart_.push_back(text_.size());
-            text_ += lines[i];
-            pacer.Tick();
+        std::size_t total = 0;
+        for (const std::string &line : lines) {
+            lineStart_.push_back(total);
+            total += line.size() + 2;
         }
+        length_ = total - 2;
+        if (length_ > kNoMatch) throw std::length_error("text too long for call compaction");
         removed_.assign(lines.size() - 1, 0);
         nextRemovable_.resize(lines.size());
         for (std::size_t b = 0; b < nextRemovable_.size(); ++b) nextRemovable_[b] = static_cast<std::uint32_t>(b);
@@ -52,8 +50,7 @@ public:
         MatchParentheses(run);
     }
 
-    const std::string &Text() const { return text_; }
-    std::size_t LiveLength() const { return text_.size() - 2 * removedCount_; }
+    std::size_t LiveLength() const { return length_ - 2 * removedCount_; }
     bool Changed() const { return removedCount_ > 0; }
 
     // The character before `pos` once the removed line breaks are gone; -1 at the start of the text.
@@ -63,7 +60,10 @@ public:
             --line;
             pos = BreakAt(line);
         }
-        return pos == 0 ? -1 : static_cast<unsigned char>(text_[pos - 1]);
+        if (pos == 0) return -1;
+        line = LineOf(pos - 1);
+        const std::size_t at = pos - 1 - lineStart_[line];
+        return at < lines_[line].size() ? static_cast<unsigned char>(lines_[line][at]) : at == lines_[line].size() ? '\r' : '\n';
     }
 
     // Just after the ")" that closes the first parenthesis at or after `from`;
@@ -74,7 +74,7 @@ public:
         const auto it = std::lower_bound(parenAt_.begin(), parenAt_.end(), from);
         if (it == parenAt_.end()) return kNoEnd;
         const auto k = static_cast<std::size_t>(it - parenAt_.begin());
-        if (text_[*it] == ')') return kNotACall;
+        if (isClose_[k]) return kNotACall;
         return partner_[k] == kNoMatch ? kNoEnd : parenAt_[partner_[k]] + std::size_t{1};
     }
 
@@ -130,19 +130,18 @@ private:
     }
 
     void MatchParentheses(FormatRunState &run) {
-        CancelPacer pacer(run, 1 << 16);
+        CancelPacer pacer(run, 4096);
         std::vector<std::uint32_t> open;
-        for (std::size_t i = 0; i < text_.size(); ++i) {
-            const char c = text_[i];
-            if (c == '(') {
-                open.push_back(static_cast<std::uint32_t>(parenAt_.size()));
-                parenAt_.push_back(static_cast<std::uint32_t>(i));
-                partner_.push_back(kNoMatch);
-            } else if (c == ')') {
+        for (std::size_t line = 0; line < lines_.size(); ++line) {
+            const std::string &text = lines_[line];
+            for (std::size_t at = text.find_first_of("()"); at != std::string::npos; at = text.find_first_of("()", at + 1)) {
                 const auto self = static_cast<std::uint32_t>(parenAt_.size());
-                parenAt_.push_back(static_cast<std::uint32_t>(i));
+                parenAt_.push_back(static_cast<std::uint32_t>(lineStart_[line] + at));
                 partner_.push_back(kNoMatch);
-                if (!open.empty()) {
+                isClose_.push_back(text[at] == ')');
+                if (text[at] == '(') {
+                    open.push_back(self);
+                } else if (!open.empty()) {
                     partner_[open.back()] = self;
                     open.pop_back();
                 }
@@ -152,26 +151,30 @@ private:
     }
 
     const std::vector<std::string> &lines_;
-    std::string text_;
+    std::size_t length_ = 0;
     std::vector<std::size_t> lineStart_;
     std::vector<std::uint8_t> removed_;          // per line break
     std::vector<std::uint32_t> nextRemovable_;   // per line break, plus one past the last
     std::size_t removedCount_ = 0;
     std::vector<std::uint32_t> parenAt_, partner_; // every "(" and ")", and the index of its partner
+    std::vector<bool> isClose_;
 };
 
-// Start positions of each name's occurrences (the name and a blank) in the text.
+// Start positions of each name's occurrences (the name and a blank) in the
+// lines read as one text.
 std::vector<std::vector<std::uint32_t>> OccurrencesOf(FormatRunState &run, const PatternSet &set,
                                                       const std::vector<std::string> &patterns,
-                                                      std::string_view text) {
+                                                      const std::vector<std::string> &lines) {
     std::vector<std::vector<std::uint32_t>> starts(patterns.size());
     PatternSet::MatchScan scan(set);
-    constexpr std::size_t kChunk = 1 << 16;
-    for (std::size_t at = 0; at < text.size(); at += kChunk) {
-        scan.Feed(text.substr(at, kChunk), [&](std::size_t p, std::size_t end) {
-            starts[p].push_back(static_cast<std::uint32_t>(end - patterns[p].size()));
-        });
-        run.CancelCheck();
+    auto found = [&](std::size_t p, std::size_t end) {
+        starts[p].push_back(static_cast<std::uint32_t>(end - patterns[p].size()));
+    };
+    CancelPacer pacer(run, 4096);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i) scan.Feed(kCrLf, found);
+        scan.Feed(lines[i], found);
+        pacer.Tick();
     }
     return starts;
 }
@@ -192,7 +195,7 @@ void StageCompactFunctionCalls(FormatRunState &run) {
     if (patterns.empty() || run.lines.empty()) return;
     CallText text(run, run.lines);
     const PatternSet set(patterns);
-    std::vector<std::vector<std::uint32_t>> occurrences = OccurrencesOf(run, set, patterns, text.Text());
+    std::vector<std::vector<std::uint32_t>> occurrences = OccurrencesOf(run, set, patterns, run.lines);
     CancelPacer pacer(run, 1024);
     const std::int64_t n = KeywordCatalogue::Count(list);
     for (std::size_t k = 0; k < patterns.size(); ++k) {

@@ -7,20 +7,15 @@
 #include "formatter/TextUtil.h"
 
 #include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace kelvra {
 namespace {
 
-using WordSet = std::unordered_set<std::string, StringViewHash, std::equal_to<>>;
-using WordMap = StringMap<std::string>;
-
 // The line begins with a word of `words` followed by a blank. Keywords hold no
 // blank, so the word is exactly what stands before the first blank.
-bool BeginsWithWordOf(const WordSet &words, std::string_view line) {
+bool BeginsWithWordOf(const KeywordLookup<bool> &words, std::string_view line) {
     const std::size_t blank = line.find(' ');
-    return blank != std::string_view::npos && words.find(line.substr(0, blank)) != words.end();
+    return blank != std::string_view::npos && words.Find(line.substr(0, blank));
 }
 
 bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
@@ -28,10 +23,10 @@ bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') 
 } // namespace
 
 void StageIndent(FormatRunState &run) {
-    WordSet standAlone;
+    KeywordLookup<bool> standAlone;
     const KeywordList list = KeywordList::Tandoku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) standAlone.insert(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner));
+        if (run.catalogue.IsChecked(list, i)) standAlone.Add(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());
@@ -62,40 +57,43 @@ void StageIndent(FormatRunState &run) {
 // joined form. One pass over the words gives each its catalogue spelling and
 // its bold span; a phrase's own words, which the later entries of the list
 // would find once its blanks are back, lie inside the phrase's span already.
+// The lines are joined into the text on the way; a line's last word has its
+// line break after it, not a blank, and so is no match.
 void StageReservedWordForm(FormatRunState &run) {
-    WordMap spellingOf;
+    KeywordLookup<std::string> spellingOf;
     const KeywordList list = KeywordList::Yoyaku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
         if (run.catalogue.IsChecked(list, i)) {
             const std::string &entry = KeywordCatalogue::Text(list, i);
-            spellingOf.emplace(funKeyConv(entry, run.wordJoiner), entry);
+            spellingOf.Add(funKeyConv(entry, run.wordJoiner), entry);
         }
-    const std::string in = JoinLines(run.lines);
-    run.lines.clear();
+    std::size_t total = 0;
+    for (const std::string &line : run.lines) total += line.size() + 2;
     std::string out;
-    out.reserve(in.size());
+    out.reserve(total);
     run.boldSpans.clear();
-    run.Progress(0, static_cast<std::int64_t>(in.size()));
+    run.Progress(0, static_cast<std::int64_t>(total));
     CancelPacer pacer(run, 4096);
-    std::size_t i = 0;
-    while (i < in.size()) {
-        const std::size_t end = in.find_first_of(" \n", i);
-        if (end == std::string::npos) {
-            out.append(in, i, std::string::npos); // a word at the very end has no blank after it
-            break;
+    for (std::size_t k = 0; k < run.lines.size(); ++k) {
+        if (k) out += kCrLf;
+        const std::string_view line = run.lines[k];
+        std::size_t i = 0;
+        for (std::size_t blank = line.find(' '); blank != std::string_view::npos; blank = line.find(' ', i)) {
+            const std::string_view word = line.substr(i, blank - i);
+            if (const std::string *spelling = spellingOf.Find(word)) {
+                if (run.options.Bold) run.boldSpans.push_back({out.size(), spelling->size()});
+                out += *spelling;
+            } else {
+                out += word;
+            }
+            out += ' ';
+            i = blank + 1;
         }
-        std::string_view word(in.data() + i, end - i);
-        auto it = in[end] == ' ' && !word.empty() ? spellingOf.find(word) : spellingOf.end();
-        if (it != spellingOf.end()) {
-            if (run.options.Bold) run.boldSpans.push_back({out.size(), it->second.size()});
-            out += it->second;
-        } else {
-            out += word;
-        }
-        out += in[end];
-        i = end + 1;
+        out.append(line.substr(i));
+        std::string().swap(run.lines[k]); // freed as it goes: the text and the lines are never both whole
         pacer.Tick();
     }
+    std::vector<std::string>().swap(run.lines);
     run.work = std::move(out);
     run.CancelCheck();
 }

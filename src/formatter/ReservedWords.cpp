@@ -171,15 +171,14 @@ void StageJoinReservedPhrases(FormatRunState &run) {
 void StageBreakBeforeReservedWords(FormatRunState &run) {
     const KeywordList list = KeywordList::Yoyaku;
     const int n = KeywordCatalogue::Count(list);
-    StringMap<int> entryOf;
+    KeywordLookup<int> entryOf;
     for (int i = 1; i <= n; ++i) {
         const std::string &entry = KeywordCatalogue::Text(list, i);
         if (run.catalogue.ContainsChecked(KeywordList::MaeNo, entry)) continue;
-        entryOf.emplace(funKeyConv(entry, run.wordJoiner), i);
+        entryOf.Add(funKeyConv(entry, run.wordJoiner), i);
     }
     const std::string &in = run.work;
-    std::string out;
-    out.reserve(in.size() + in.size() / 8);
+    std::string out = run.TakeSpare(in.size() + in.size() / 8);
     run.Progress(0, static_cast<std::int64_t>(in.size()));
     CancelPacer pacer(run, 4096);
     std::size_t blank = in.find(' ');
@@ -195,15 +194,14 @@ void StageBreakBeforeReservedWords(FormatRunState &run) {
         }
         std::string_view word(in.data() + wordStart, nextBlank - wordStart);
         int match = 0;
-        if (auto it = entryOf.find(word); it != entryOf.end() && it->second != previousMatch)
-            match = it->second;
+        if (const int *found = entryOf.Find(word); found && *found != previousMatch) match = *found;
         if (match) out += kCrLf;
         out += word;
         previousMatch = match;
         blank = nextBlank;
         pacer.Tick();
     }
-    run.work = std::move(out);
+    run.ReplaceWork(std::move(out));
     run.CancelCheck();
 }
 

@@ -14,8 +14,7 @@ namespace {
 std::string BreakAfterEach(FormatRunState &run, char separator, std::size_t keep, std::string_view lineBreak,
                            std::string_view already) {
     const std::string &in = run.work;
-    std::string out;
-    out.reserve(in.size() + in.size() / 8);
+    std::string out = run.TakeSpare(in.size() + in.size() / 8);
     run.Progress(0, static_cast<std::int64_t>(in.size()));
     CancelPacer pacer(run, 4096);
     std::size_t s = 0;
@@ -33,13 +32,13 @@ std::string BreakAfterEach(FormatRunState &run, char separator, std::size_t keep
 } // namespace
 
 void StageBreakAfterStatements(FormatRunState &run) {
-    run.work = BreakAfterEach(run, ';', 0, " \r\n", " \r\n");
+    run.ReplaceWork(BreakAfterEach(run, ';', 0, " \r\n", " \r\n"));
     run.CancelCheck();
 }
 
 void StageBreakAfterCommas(FormatRunState &run) {
     std::string text = BreakAfterEach(run, ',', 1, kCrLf, kCrLf);
-    run.work.clear();
+    run.ReleaseWork();
     run.lines = SplitLines(text);
     run.CancelCheck();
 }
@@ -117,11 +116,11 @@ void StageSplitStandAloneKeywords(FormatRunState &run) {
     // line can begin with, followed by a blank, is the line's first word.
     const KeywordList list = KeywordList::Tandoku;
     std::vector<std::string> keywords; // in list order, each with its blank
-    WordIndex indexOf;
+    KeywordLookup<std::size_t> indexOf;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
         if (run.catalogue.IsChecked(list, i)) {
             std::string kw = funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner);
-            if (indexOf.emplace(kw, keywords.size()).second) keywords.push_back(kw + " ");
+            if (indexOf.Add(kw, keywords.size())) keywords.push_back(kw + " ");
         }
     if (keywords.empty()) return;
 
@@ -133,9 +132,9 @@ void StageSplitStandAloneKeywords(FormatRunState &run) {
         for (;;) {
             const std::size_t blank = line.find(' ');
             if (blank == std::string_view::npos || blank + 1 >= line.size()) break;
-            const auto it = indexOf.find(line.substr(0, blank));
-            if (it == indexOf.end() || it->second < entry) break;
-            entry = it->second;
+            const std::size_t *found = indexOf.Find(line.substr(0, blank));
+            if (!found || *found < entry) break;
+            entry = *found;
             piece(line.substr(0, blank + 1));
             line.remove_prefix(blank + 1);
         }
