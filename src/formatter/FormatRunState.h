@@ -24,6 +24,10 @@ struct StageFailure {
     TextSpan highlight;
 };
 
+// The form in which a stage sees the text: whole (`work`) or as its lines
+// (`lines`, without their CR LF). The driver moves the text between the two.
+enum class TextForm { Whole, Lines };
+
 struct ProtectedSegments {
     std::vector<std::string> K, R, C, T; // double-quoted, single-quoted, line comment, block comment
     std::vector<std::string> &Of(char letter);
@@ -39,8 +43,9 @@ struct FormatRunState {
     ProgressSink &sink;
 
     std::string revertText;  // the text before the run
-    std::string work;        // stages 3 to 14
-    std::vector<std::string> lines; // stages 14 to 22, without their CR LF
+    TextForm form = TextForm::Whole; // which of the two below holds the text
+    std::string work;
+    std::vector<std::string> lines;
     std::vector<TextSpan> boldSpans;
     int indentWidth = 8;
 

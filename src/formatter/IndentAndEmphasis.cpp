@@ -7,6 +7,7 @@
 #include "formatter/TextUtil.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kelvra {
 namespace {
@@ -26,7 +27,7 @@ void StageIndent(FormatRunState &run) {
     KeywordLookup<bool> standAlone;
     const KeywordList list = KeywordList::Tandoku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) standAlone.Add(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
+        if (run.catalogue.IsChecked(list, i)) standAlone.Add(JoinedForm(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());
@@ -57,44 +58,44 @@ void StageIndent(FormatRunState &run) {
 // joined form. One pass over the words gives each its catalogue spelling and
 // its bold span; a phrase's own words, which the later entries of the list
 // would find once its blanks are back, lie inside the phrase's span already.
-// The lines are joined into the text on the way; a line's last word has its
-// line break after it, not a blank, and so is no match.
+// A spelling is never longer than the joined form (a joiner is one to three
+// characters in place of one blank), so the text is rewritten in place.
 void StageReservedWordForm(FormatRunState &run) {
     KeywordLookup<std::string> spellingOf;
     const KeywordList list = KeywordList::Yoyaku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
         if (run.catalogue.IsChecked(list, i)) {
             const std::string &entry = KeywordCatalogue::Text(list, i);
-            spellingOf.Add(funKeyConv(entry, run.wordJoiner), entry);
+            spellingOf.Add(JoinedForm(entry, run.wordJoiner), entry);
         }
-    std::size_t total = 0;
-    for (const std::string &line : run.lines) total += line.size() + 2;
-    std::string out;
-    out.reserve(total);
+    std::string &text = run.work;
     run.boldSpans.clear();
-    run.Progress(0, static_cast<std::int64_t>(total));
+    run.Progress(0, static_cast<std::int64_t>(text.size()));
     CancelPacer pacer(run, 4096);
-    for (std::size_t k = 0; k < run.lines.size(); ++k) {
-        if (k) out += kCrLf;
-        const std::string_view line = run.lines[k];
-        std::size_t i = 0;
-        for (std::size_t blank = line.find(' '); blank != std::string_view::npos; blank = line.find(' ', i)) {
-            const std::string_view word = line.substr(i, blank - i);
-            if (const std::string *spelling = spellingOf.Find(word)) {
-                if (run.options.Bold) run.boldSpans.push_back({out.size(), spelling->size()});
-                out += *spelling;
-            } else {
-                out += word;
-            }
-            out += ' ';
-            i = blank + 1;
+    std::size_t read = 0, written = 0; // written <= read
+    auto keep = [&text, &written](std::size_t from, std::size_t count) {
+        if (written != from) std::memmove(text.data() + written, text.data() + from, count);
+        written += count;
+    };
+    while (read < text.size()) {
+        const std::size_t end = text.find_first_of(" \n", read);
+        if (end == std::string::npos) { // a word at the very end has no blank after it
+            keep(read, text.size() - read);
+            break;
         }
-        out.append(line.substr(i));
-        std::string().swap(run.lines[k]); // freed as it goes: the text and the lines are never both whole
+        const std::string *spelling = text[end] == ' ' ? spellingOf.Find(std::string_view(text).substr(read, end - read)) : nullptr;
+        if (spelling) {
+            if (run.options.Bold) run.boldSpans.push_back({written, spelling->size()});
+            std::memcpy(text.data() + written, spelling->data(), spelling->size());
+            written += spelling->size();
+            text[written++] = ' ';
+        } else {
+            keep(read, end + 1 - read);
+        }
+        read = end + 1;
         pacer.Tick();
     }
-    std::vector<std::string>().swap(run.lines);
-    run.work = std::move(out);
+    text.resize(written);
     run.CancelCheck();
 }
 

@@ -15,6 +15,11 @@
 
 namespace kelvra {
 
+// The driver's moves between the two forms of the text, each freeing the old
+// form as it goes.
+void MoveWholeTextToLines(FormatRunState &run);
+void MoveLinesToWholeText(FormatRunState &run);
+
 // Where a scan stops: at the first empty line, or (block comments) before
 // line i when line i+1 is empty.
 enum class ScanStop { AtEmptyLine, AtEmptyNextLine };

@@ -75,7 +75,10 @@ const std::vector<MarkerPair> &MarkerPairs() {
     return pairs;
 }
 
-std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode) {
+constexpr std::size_t kPiece = 1 << 16;
+
+std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode,
+                                           const std::function<void()> &betweenPieces) {
     const auto &pairs = MarkerPairs();
     if (simpleMode) return pairs.front();
     std::vector<std::string> characters;
@@ -83,14 +86,20 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
         characters.emplace_back(p.open);
         characters.emplace_back(p.close);
     }
-    std::vector<bool> present = PatternSet(characters).Present(text);
+    const PatternSet set(characters);
+    PatternSet::Scan scan(set);
+    for (std::size_t at = 0; at < text.size(); at += kPiece) {
+        scan.Feed(text.substr(at, kPiece));
+        if (betweenPieces) betweenPieces();
+    }
+    const std::vector<bool> &present = scan.Present();
     for (std::size_t i = 0; i < pairs.size(); ++i)
         if (!present[2 * i] && !present[2 * i + 1]) return pairs[i];
     return std::nullopt;
 }
 
-std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
-                        std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
+std::string FirstSegmentKind(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
+                             std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
     // Ties go to the earlier letter of this order.
     const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
     std::string best;
@@ -103,7 +112,7 @@ std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size
     return best;
 }
 
-std::string funDelCRLF(std::string_view text) {
+std::string WithoutLineBreaks(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -119,7 +128,8 @@ std::string funDelCRLF(std::string_view text) {
 
 void StageChooseMarkerPair(FormatRunState &run) {
     run.Progress(0, 15);
-    std::optional<MarkerPair> pair = ChooseMarkerPair(run.revertText, run.options.SimpleMode);
+    std::optional<MarkerPair> pair =
+        ChooseMarkerPair(run.revertText, run.options.SimpleMode, [&run] { run.CancelCheck(); });
     if (!pair) {
         StageFailure f;
         f.message = {"警告", "整形に必要な代替文字列が使用されている為\r\n処理を続行できませんでした。",
@@ -151,14 +161,14 @@ void StageSaveLiteralsAndComments(FormatRunState &run) {
             }
             if (next[k] != std::string_view::npos) pos[k] = next[k];
         }
-        std::string letter = funMiniCode(pos[0], pos[1], pos[2], pos[3]);
+        std::string letter = FirstSegmentKind(pos[0], pos[1], pos[2], pos[3]);
         if (letter.empty()) break;
         const char l = letter[0];
         const std::size_t p = *pos[LetterIndex(l)];
         const std::size_t end = SegmentEnd(text, l, p);
         std::string_view segment = text.substr(p, end - p);
         auto &list = run.segments.Of(l);
-        list.push_back(l == 'T' ? funDelCRLF(segment) : std::string(segment));
+        list.push_back(l == 'T' ? WithoutLineBreaks(segment) : std::string(segment));
         out.append(text.substr(s, p - s));
         out += Token(run, l, list.size() - 1);
         s = end;
@@ -170,7 +180,7 @@ void StageSaveLiteralsAndComments(FormatRunState &run) {
     run.CancelCheck();
 }
 
-void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
+void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
     const std::string &open = run.markerOpen, &close = run.markerClose;
     std::string out;
     out.reserve(text.size() * 2);
@@ -181,7 +191,9 @@ void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &
             spans[spanIndex].start = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(spans[spanIndex].start) + shift);
     };
     run.Progress(0, static_cast<std::int64_t>(text.size()));
+    CancelPacer pacer(run, 1024);
     for (std::size_t p = text.find(open, s); p != std::string::npos; p = text.find(open, s)) {
+        pacer.Tick();
         const std::size_t letterAt = p + open.size();
         const char letter = letterAt < text.size() ? text[letterAt] : '\0';
         if (letter != 'K' && letter != 'R' && letter != 'C' && letter != 'T') {

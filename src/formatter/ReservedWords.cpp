@@ -15,13 +15,15 @@ namespace {
 constexpr std::array<char, 10> kJoinerCandidates = {'~', '^', '`', '|', '\\', '%', '$', '@', '!', '?'};
 
 // Longest run of each candidate character in the text.
-std::array<std::size_t, 10> LongestRuns(std::string_view text) {
+std::array<std::size_t, 10> LongestRuns(std::string_view text, const std::function<void()> &betweenPieces) {
     std::array<std::size_t, 256> longest{};
     std::size_t run = 0;
+    constexpr std::size_t kPiece = 1 << 16;
     for (std::size_t i = 0; i < text.size(); ++i) {
         run = i > 0 && text[i] == text[i - 1] ? run + 1 : 1;
         auto c = static_cast<unsigned char>(text[i]);
         if (run > longest[c]) longest[c] = run;
+        if (betweenPieces && (i + 1) % kPiece == 0) betweenPieces();
     }
     std::array<std::size_t, 10> result{};
     for (std::size_t k = 0; k < kJoinerCandidates.size(); ++k)
@@ -33,15 +35,15 @@ bool IsPhrase(std::string_view entry) { return entry.find(' ') != std::string_vi
 
 } // namespace
 
-std::optional<std::string> ChooseWordJoiner(std::string_view text) {
-    const auto runs = LongestRuns(text);
+std::optional<std::string> ChooseWordJoiner(std::string_view text, const std::function<void()> &betweenPieces) {
+    const auto runs = LongestRuns(text, betweenPieces);
     for (std::size_t copies = 1; copies <= 3; ++copies)
         for (std::size_t k = 0; k < kJoinerCandidates.size(); ++k)
             if (runs[k] < copies) return std::string(copies, kJoinerCandidates[k]);
     return std::nullopt;
 }
 
-std::string funKeyConv(std::string_view entry, std::string_view joiner) {
+std::string JoinedForm(std::string_view entry, std::string_view joiner) {
     std::string out;
     out.reserve(entry.size() + 8);
     for (char c : entry) {
@@ -55,7 +57,7 @@ std::string funKeyConv(std::string_view entry, std::string_view joiner) {
 
 void StageChooseWordJoiner(FormatRunState &run) {
     run.Progress(0, 30);
-    std::optional<std::string> joiner = ChooseWordJoiner(run.revertText);
+    std::optional<std::string> joiner = ChooseWordJoiner(run.revertText, [&run] { run.CancelCheck(); });
     if (!joiner) {
         StageFailure f;
         f.message = {"警告", "整形に必要な代替文字が使用されている為\r\n処理を続行できませんでした。",
@@ -100,9 +102,16 @@ void ReportPhraseProgress(FormatRunState &run, int position) {
 void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases) {
     std::string &work = run.work; // read as if it began with one more blank
     std::vector<std::vector<std::size_t>> starts(phrases.patterns.size());
-    PatternSet(phrases.patterns).ForEachMatch(" ", work, [&](std::size_t p, std::size_t end) {
-        starts[p].push_back(end - phrases.patterns[p].size());
-    });
+    const PatternSet set(phrases.patterns);
+    PatternSet::MatchScan scan(set);
+    auto found = [&](std::size_t p, std::size_t end) { starts[p].push_back(end - phrases.patterns[p].size()); };
+    scan.Feed(" ", found);
+    constexpr std::size_t kPiece = 1 << 16;
+    for (std::size_t at = 0; at < work.size(); at += kPiece) {
+        scan.Feed(std::string_view(work).substr(at, kPiece), found);
+        run.CancelCheck();
+    }
+    CancelPacer pacer(run, 4096);
     auto charAt = [&work](std::size_t v) { return v == 0 ? ' ' : work[v - 1]; };
     const char joiner = run.wordJoiner[0];
     for (std::size_t c = 0; c < phrases.patterns.size(); ++c) {
@@ -117,6 +126,7 @@ void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases) {
             for (std::size_t k = 1; k + 1 < pattern.size(); ++k)
                 if (pattern[k] == ' ') work[p + k - 1] = joiner;
             consumedTo = p + pattern.size();
+            pacer.Tick();
         }
         run.CancelCheck();
     }
@@ -131,7 +141,7 @@ void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
         if (!present[c]) continue;
         const std::string &pattern = phrases.patterns[c];
         const std::string joined =
-            " " + funKeyConv(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner) + " ";
+            " " + JoinedForm(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner) + " ";
         std::string out;
         out.reserve(run.work.size() + run.work.size() / 8);
         // Every pattern starts with a blank, the commonest byte of the text: a
@@ -139,7 +149,9 @@ void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
         const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
         const auto begin = run.work.cbegin(), end = run.work.cend();
         std::size_t s = 0;
+        CancelPacer pacer(run, 4096);
         for (auto at = std::search(begin, end, searcher); at != end; at = std::search(begin + s, end, searcher)) {
+            pacer.Tick();
             const auto p = static_cast<std::size_t>(at - begin);
             out.append(run.work, s, p - s);
             out += joined;
@@ -175,7 +187,7 @@ void StageBreakBeforeReservedWords(FormatRunState &run) {
     for (int i = 1; i <= n; ++i) {
         const std::string &entry = KeywordCatalogue::Text(list, i);
         if (run.catalogue.ContainsChecked(KeywordList::MaeNo, entry)) continue;
-        entryOf.Add(funKeyConv(entry, run.wordJoiner), i);
+        entryOf.Add(JoinedForm(entry, run.wordJoiner), i);
     }
     const std::string &in = run.work;
     std::string out = run.TakeSpare(in.size() + in.size() / 8);
