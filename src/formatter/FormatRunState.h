@@ -82,10 +82,12 @@ struct FormatRunState {
         spare_ = std::move(work);
         work = std::move(text);
     }
+    // The spare buffer goes (before the text moves to the lines).
+    void ReleaseSpare() { std::string().swap(spare_); }
     // The text has moved to the lines: both buffers go.
     void ReleaseWork() {
         std::string().swap(work);
-        std::string().swap(spare_);
+        ReleaseSpare();
     }
 
 private:

@@ -5,6 +5,7 @@
 namespace kelvra {
 
 void MoveWholeTextToLines(FormatRunState &run) {
+    run.ReleaseSpare();
     const std::string_view text = run.work;
     CancelPacer pacer(run, 4096);
     std::size_t breaks = 0;

@@ -86,10 +86,21 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
         characters.emplace_back(p.open);
         characters.emplace_back(p.close);
     }
+    // Every marker character is made of bytes above 0x7F, so an ASCII byte
+    // ends any partial match: only the runs of other bytes need the search.
     const PatternSet set(characters);
     PatternSet::Scan scan(set);
+    auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
     for (std::size_t at = 0; at < text.size(); at += kPiece) {
-        scan.Feed(text.substr(at, kPiece));
+        const std::string_view piece = text.substr(at, kPiece);
+        if (isAscii(piece.front())) scan.Feed("\n"); // a run that ended the piece before ends here
+        for (auto it = std::find_if_not(piece.begin(), piece.end(), isAscii); it != piece.end();) {
+            const auto runEnd = std::find_if(it, piece.end(), isAscii);
+            scan.Feed(std::string_view(&*it, static_cast<std::size_t>(runEnd - it)));
+            if (runEnd == piece.end()) break;
+            scan.Feed("\n");
+            it = std::find_if_not(runEnd, piece.end(), isAscii);
+        }
         if (betweenPieces) betweenPieces();
     }
     const std::vector<bool> &present = scan.Present();
