@@ -129,12 +129,12 @@ def close_parens_after_names(size):
     return fill(lambda i: f"A{i} NUMBER) ", size)
 
 
-def nested_subqueries(size):
-    depth = 30
-
-    def unit(i):
-        return ("SELECT A FROM (" * depth) + f"SELECT A FROM T{i}" + (") X" * depth) + ";\r\n"
-    return fill(unit, size)
+def nested_subqueries(depth):
+    def make(size):
+        def unit(i):
+            return ("SELECT A FROM (" * depth) + f"SELECT A FROM T{i}" + (") X" * depth) + ";\r\n"
+        return fill(unit, size)
+    return make
 
 
 SHAPES = [
@@ -155,7 +155,10 @@ SHAPES = [
     ("one CREATE TABLE, NUMBER columns", "create_table", create_table, []),
     ("one CREATE PROCEDURE, IN parameters", "create_procedure", create_procedure, []),
     ("`a1 NUMBER) a2 NUMBER) ...`", "close_parens", close_parens_after_names, []),
-    ("nested subqueries (depth 30)", "subqueries", nested_subqueries, []),
+    ("nested subqueries (depth 8)", "subqueries8", nested_subqueries(8), []),
+    # Every level indents its lines once more, so the output grows with the
+    # depth (here about 29 times the input): compare this one per MB of output.
+    ("nested subqueries (depth 30)", "subqueries", nested_subqueries(30), []),
 ]
 
 
@@ -172,36 +175,37 @@ def ordinary(name, code_first):
 
 
 def run_once(binary, args, path):
-    """(processor seconds, peak resident KB, wall seconds) of one run; output discarded.
+    """(processor seconds, peak resident KB, wall seconds, output bytes) of one run.
 
     The processor time comes from the kernel's account of the child (through
     /usr/bin/time, which adds about a millisecond); the peak memory from
     /usr/bin/time, whose child starts small (a child forked from this script
     would report the script's own size as its peak).
     """
-    with tempfile.NamedTemporaryFile('r') as rss, open(os.devnull, 'wb') as null:
+    with tempfile.NamedTemporaryFile('r') as rss, tempfile.TemporaryFile() as out:
         start = time.monotonic()
         p = subprocess.Popen(['/usr/bin/time', '-f', '%M', '-o', rss.name, binary] + args + [path],
-                             stdout=null, stderr=subprocess.PIPE)
+                             stdout=out, stderr=subprocess.PIPE)
         err = p.stderr.read().decode('utf-8', 'replace')
         _, status, usage = os.wait4(p.pid, 0)
         p.stderr.close()
         p.returncode = os.waitstatus_to_exitcode(status)
         wall = time.monotonic() - start
         kb = int(rss.read().split()[-1] or 0)
+        written = out.seek(0, os.SEEK_END)
     if p.returncode != 0:
         raise RuntimeError(f"{os.path.basename(path)}: exit {p.returncode}: {err.strip()[:200]}")
-    return usage.ru_utime + usage.ru_stime, kb, wall
+    return usage.ru_utime + usage.ru_stime, kb, wall, written
 
 
 def measure(binary, args, path, runs):
-    best, rss, wall = None, 0, None
+    best, rss, wall, written = None, 0, None, 0
     for _ in range(runs):
-        cpu, kb, w = run_once(binary, args, path)
+        cpu, kb, w, written = run_once(binary, args, path)
         best = cpu if best is None else min(best, cpu)
         wall = w if wall is None else min(wall, w)
         rss = max(rss, kb)
-    return best, rss, wall
+    return best, rss, wall, written
 
 
 def main():
@@ -239,8 +243,8 @@ def main():
             if opts.generate_only:
                 continue
             bytes_ = os.path.getsize(path)
-            cpu, kb, wall = measure(opts.binary, ['--settings', settings] + args, path, opts.runs)
-            results[mb] = (cpu, kb, wall, bytes_)
+            cpu, kb, wall, written = measure(opts.binary, ['--settings', settings] + args, path, opts.runs)
+            results[mb] = (cpu, kb, wall, bytes_, written)
             print(f"  {short} {mb} MB: {cpu:.3f} s cpu, {wall:.3f} s wall, {kb / 1024:.1f} MB peak",
                   file=sys.stderr, flush=True)
         rows.append((title, short, results))
@@ -248,22 +252,32 @@ def main():
         print(folder)
         return
 
+    # The process itself, on a one-line text: the part of the peak memory that
+    # does not grow with the input.
+    tiny = os.path.join(folder, 'tiny.sql')
+    with open(tiny, 'wb') as f:
+        f.write(b"SELECT 1 FROM DUAL;\r\n")
+    base_kb = run_once(opts.binary, ['--settings', settings], tiny)[1]
     base = rows[0][2]
     base_per_mb = base[sizes[0]][0] / (base[sizes[0]][3] / MB)
     print(f"Best of {opts.runs} runs, processor seconds (user + system) of the whole process;")
     print(f"per-MB times relative to ordinary code-first SQL at {sizes[0]} MB ({base_per_mb * 1000:.1f} ms/MB).")
+    print(f"Peak memory: the largest peak resident set over the input size, whole and without the")
+    print(f"{base_kb / 1024:.1f} MB that a run on a one-line text takes.")
     print()
     head = "| shape | " + " | ".join(f"{mb} MB s" for mb in sizes)
-    head += f" | {sizes[-1]}/{sizes[0]} | per MB vs ordinary | peak memory / input |"
+    head += f" | {sizes[-1]}/{sizes[0]} | per MB vs ordinary | output / input | peak / input | (peak - process) / input |"
     print(head)
-    print("|---" * (len(sizes) + 4) + "|")
+    print("|---" * (len(sizes) + 6) + "|")
     for title, short, results in rows:
         first, last = results[sizes[0]], results[sizes[-1]]
         ratio = last[0] / first[0] if first[0] > 0 else float('nan')
         per_mb = max(r[0] / (r[3] / MB) for r in results.values())
         mem = max(r[1] * 1024 / r[3] for r in results.values())
+        above = max((r[1] - base_kb) * 1024 / r[3] for r in results.values())
+        grown = max(r[4] / r[3] for r in results.values())
         cells = " | ".join(f"{results[mb][0]:.3f}" for mb in sizes)
-        print(f"| {title} | {cells} | {ratio:.2f} | {per_mb / base_per_mb:.2f} | {mem:.1f} |")
+        print(f"| {title} | {cells} | {ratio:.2f} | {per_mb / base_per_mb:.2f} | {grown:.1f} | {mem:.1f} | {above:.1f} |")
     if not opts.keep:
         for name in os.listdir(folder):
             os.remove(os.path.join(folder, name))

@@ -3,9 +3,10 @@
 //
 // Compaction only ever removes line breaks between the lines, never anything
 // else, so the stage reads the lines as they stood at its start, as one text
-// with CR LF between them, and records which line breaks have gone. Positions then stay valid for the whole stage:
-// each "(" keeps its matching ")" (found once, up front), and the occurrences
-// of every name are found in one pass.
+// with CR LF between them, and records which line breaks have gone.
+// Positions then stay valid for the whole stage: each "(" keeps its matching
+// ")" (found once, up front), and the occurrences of every name are found in
+// one pass.
 //
 // A removed break can also join two pieces of a name ("NV" CR LF "L "), which
 // a search of the changed text would find. Such a name lies inside a call
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 
 namespace kelvra {
 namespace {
@@ -35,12 +37,14 @@ public:
         if (lines.empty()) return;
         lineStart_.reserve(lines.size());
         std::size_t total = 0;
-        for (const std::string &line : lines) {
-            lineStart_.push_back(total);
-            total += line.size() + 2;
-        }
+        for (const std::string &line : lines) total += line.size() + 2;
         length_ = total - 2;
         if (length_ > kNoMatch) throw std::length_error("text too long for call compaction");
+        total = 0;
+        for (const std::string &line : lines) {
+            lineStart_.push_back(static_cast<std::uint32_t>(total));
+            total += line.size() + 2;
+        }
         removed_.assign(lines.size() - 1, 0);
         nextRemovable_.resize(lines.size());
         for (std::size_t b = 0; b < nextRemovable_.size(); ++b) nextRemovable_[b] = static_cast<std::uint32_t>(b);
@@ -63,7 +67,8 @@ public:
         if (pos == 0) return -1;
         line = LineOf(pos - 1);
         const std::size_t at = pos - 1 - lineStart_[line];
-        return at < lines_[line].size() ? static_cast<unsigned char>(lines_[line][at]) : at == lines_[line].size() ? '\r' : '\n';
+        if (at < lines_[line].size()) return static_cast<unsigned char>(lines_[line][at]);
+        return at == lines_[line].size() ? '\r' : '\n';
     }
 
     // Just after the ")" that closes the first parenthesis at or after `from`;
@@ -89,23 +94,21 @@ public:
         }
     }
 
-    // The lines with the removed line breaks gone.
-    std::vector<std::string> JoinedLines(std::vector<std::string> &lines, CancelPacer &pacer) const {
-        std::vector<std::string> out;
-        out.reserve(lines.size() - removedCount_);
-        std::string current = std::move(lines[0]);
-        for (std::size_t b = 0; b + 1 < lines.size(); ++b) {
-            if (removed_[b]) {
-                current += lines[b + 1];
-                std::string().swap(lines[b + 1]);
+    // The lines with the removed line breaks gone. Joins only shorten the
+    // list, so it is compacted in place.
+    void JoinLines(std::vector<std::string> &lines, CancelPacer &pacer) const {
+        std::size_t w = 0;
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            if (k > 0 && removed_[k - 1]) {
+                lines[w - 1] += lines[k];
+                std::string().swap(lines[k]);
             } else {
-                out.push_back(std::move(current));
-                current = std::move(lines[b + 1]);
+                if (w != k) lines[w] = std::move(lines[k]);
+                ++w;
             }
             pacer.Tick();
         }
-        out.push_back(std::move(current));
-        return out;
+        lines.resize(w);
     }
 
 private:
@@ -152,7 +155,7 @@ private:
 
     const std::vector<std::string> &lines_;
     std::size_t length_ = 0;
-    std::vector<std::size_t> lineStart_;
+    std::vector<std::uint32_t> lineStart_;
     std::vector<std::uint8_t> removed_;          // per line break
     std::vector<std::uint32_t> nextRemovable_;   // per line break, plus one past the last
     std::size_t removedCount_ = 0;
@@ -226,7 +229,7 @@ void StageCompactFunctionCalls(FormatRunState &run) {
         }
         run.CancelCheck();
     }
-    if (text.Changed()) run.lines = text.JoinedLines(run.lines, pacer);
+    if (text.Changed()) text.JoinLines(run.lines, pacer);
     run.CancelCheck();
 }
 

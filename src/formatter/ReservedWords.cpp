@@ -70,6 +70,14 @@ void StageChooseWordJoiner(FormatRunState &run) {
 
 namespace {
 
+// The word with a blank before and after it.
+std::string Blanked(std::string_view word) {
+    std::string s(1, ' ');
+    s.append(word);
+    s += ' ';
+    return s;
+}
+
 // The checked multi-word reserved words, in catalogue order, and their search
 // patterns (blank, phrase, blank). Single words are their own joined form.
 struct CheckedPhrases {
@@ -83,7 +91,7 @@ CheckedPhrases CheckedPhrasesOf(const KeywordCatalogue &catalogue) {
         const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, i);
         if (catalogue.IsChecked(KeywordList::Yoyaku, i) && IsPhrase(entry)) {
             phrases.positions.push_back(i);
-            phrases.patterns.push_back(" " + entry + " ");
+            phrases.patterns.push_back(Blanked(entry));
         }
     }
     return phrases;
@@ -141,7 +149,7 @@ void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
         if (!present[c]) continue;
         const std::string &pattern = phrases.patterns[c];
         const std::string joined =
-            " " + JoinedForm(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner) + " ";
+            Blanked(JoinedForm(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner));
         std::string out;
         out.reserve(run.work.size() + run.work.size() / 8);
         // Every pattern starts with a blank, the commonest byte of the text: a
