@@ -137,7 +137,8 @@ private:
         std::vector<std::uint32_t> open;
         for (std::size_t line = 0; line < lines_.size(); ++line) {
             const std::string &text = lines_[line];
-            for (std::size_t at = text.find_first_of("()"); at != std::string::npos; at = text.find_first_of("()", at + 1)) {
+            for (std::size_t at = FindEither(text, '(', ')'); at != std::string::npos;
+                 at = FindEither(text, '(', ')', at + 1)) {
                 const auto self = static_cast<std::uint32_t>(parenAt_.size());
                 parenAt_.push_back(static_cast<std::uint32_t>(lineStart_[line] + at));
                 partner_.push_back(kNoMatch);

@@ -78,7 +78,7 @@ void StageReservedWordForm(FormatRunState &run) {
         written += count;
     };
     while (read < text.size()) {
-        const std::size_t end = text.find_first_of(" \n", read);
+        const std::size_t end = FindEither(text, ' ', '\n', read);
         if (end == std::string::npos) { // a word at the very end has no blank after it
             keep(read, text.size() - read);
             break;

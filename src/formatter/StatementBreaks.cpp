@@ -51,7 +51,7 @@ void StageJoinClosingParens(FormatRunState &run) {
     const std::size_t n = lines.size();
     if (n == 0) return;
     auto joins = [&run](const std::string &line, const std::string &next) {
-        return StartsWith(next, ")") && line.find_first_of(" (") != std::string::npos &&
+        return StartsWith(next, ")") && FindEither(line, ' ', '(') != std::string::npos &&
                !EndsWithLineCommentToken(run, line);
     };
     std::vector<std::uint32_t> next(n);

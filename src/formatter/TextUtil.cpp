@@ -96,7 +96,7 @@ void AppendWithCrLf(std::string_view piece, std::string &out, bool afterCr) {
     std::size_t i = 0;
     if (afterCr && !piece.empty() && piece[0] == '\n') i = 1;
     while (i < piece.size()) {
-        const std::size_t brk = piece.find_first_of("\r\n", i);
+        const std::size_t brk = FindEither(piece, '\r', '\n', i);
         if (brk == std::string_view::npos) {
             out.append(piece, i, std::string_view::npos);
             break;

@@ -78,6 +78,14 @@ private:
     std::size_t shortest_ = static_cast<std::size_t>(-1), longest_ = 0;
 };
 
+// Position of the first `a` or `b` at or after `from`; npos when there is none.
+// (find_first_of looks each character up in its set by a call of its own.)
+inline std::size_t FindEither(std::string_view text, char a, char b, std::size_t from = 0) {
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (text[i] == a || text[i] == b) return i;
+    return std::string_view::npos;
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 

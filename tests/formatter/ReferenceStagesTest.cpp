@@ -147,7 +147,8 @@ std::string JoinPhrasesLiterally(std::string work, const KeywordCatalogue &cat, 
     for (int e = 1; e <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++e) {
         if (!cat.IsChecked(KeywordList::Yoyaku, e)) continue;
         const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, e);
-        const std::string pattern = " " + entry + " ", joined = " " + JoinedForm(entry, joiner) + " ";
+        const std::string pattern = std::string(" ").append(entry).append(" ");
+        const std::string joined = std::string(" ").append(JoinedForm(entry, joiner)).append(" ");
         std::string out;
         for (;;) {
             std::size_t p = work.find(pattern);
@@ -208,9 +209,10 @@ std::vector<std::string> AwkwardShapes() {
     std::string procedure = "CREATE PROCEDURE P (\r\n", table = "CREATE TABLE T (\r\n", closing, nested = "SELECT ",
                 deep = "SELECT ";
     for (int i = 0; i < 300; ++i) {
-        procedure += "  A" + std::to_string(i) + " IN NUMBER,\r\n";
-        table += "  C" + std::to_string(i) + " NUMBER,\r\n";
-        closing += "A" + std::to_string(i) + " NUMBER) ";
+        const std::string n = std::to_string(i);
+        procedure.append("  A").append(n).append(" IN NUMBER,\r\n");
+        table.append("  C").append(n).append(" NUMBER,\r\n");
+        closing.append("A").append(n).append(" NUMBER) ");
     }
     procedure += "  Z IN NUMBER\r\n) AS BEGIN NULL; END;\r\n";
     table += "  Z NUMBER\r\n);\r\n";
