@@ -78,6 +78,13 @@ void StageReservedWordForm(FormatRunState &run) {
         written += count;
     };
     while (read < text.size()) {
+        if (text[read] == ' ') { // empty words: a run of blanks (an indentation) passes as it is
+            const std::size_t blanks = std::min(text.find_first_not_of(' ', read), text.size());
+            keep(read, blanks - read);
+            read = blanks;
+            pacer.Tick();
+            continue;
+        }
         const std::size_t end = FindEither(text, ' ', '\n', read);
         if (end == std::string::npos) { // a word at the very end has no blank after it
             keep(read, text.size() - read);

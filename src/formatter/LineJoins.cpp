@@ -44,6 +44,7 @@ void StageLeadingCommas(FormatRunState &run) {
     for (std::size_t i = 0; i < lines.size() && !lines[i].empty(); ++i) {
         if (EndsWith(lines[i], ", ")) {
             for (std::size_t j = i + 1; j < lines.size() && !lines[j].empty(); ++j) {
+                pacer.Tick();
                 if (BeginsWithToken(run, lines[j], 'C') || BeginsWithToken(run, lines[j], 'T')) continue;
                 lines[j].insert(0, ", ");
                 lines[i].resize(lines[i].size() - 2);
