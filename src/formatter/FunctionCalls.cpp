@@ -6,7 +6,9 @@
 // with CR LF between them, and records which line breaks have gone.
 // Positions then stay valid for the whole stage: each "(" keeps its matching
 // ")" (found once, up front), and the occurrences of every name are found in
-// one pass.
+// one pass over the words. Only a name that begins a word can be a call (a
+// blank, a line break or the start of the text before it), and removing a
+// line break changes the character before a name only at the start of a line.
 //
 // A removed break can also join two pieces of a name ("NV" CR LF "L "), which
 // a search of the changed text would find. Such a name lies inside a call
@@ -15,7 +17,6 @@
 #include "formatter/LayoutStages.h"
 
 #include "formatter/LineScan.h"
-#include "formatter/PatternSet.h"
 #include "formatter/TextUtil.h"
 
 #include <algorithm>
@@ -57,9 +58,11 @@ public:
     std::size_t LiveLength() const { return length_ - 2 * removedCount_; }
     bool Changed() const { return removedCount_ > 0; }
 
-    // The character before `pos` once the removed line breaks are gone; -1 at the start of the text.
-    int LiveCharBefore(std::size_t pos) const {
-        std::size_t line = LineOf(pos);
+    std::size_t LineStart(std::size_t line) const { return lineStart_[line]; }
+
+    // The character before `pos` in `line` once the removed line breaks are
+    // gone; -1 at the start of the text.
+    int LiveCharBefore(std::size_t pos, std::size_t line) const {
         while (pos == lineStart_[line] && line > 0 && removed_[line - 1]) {
             --line;
             pos = BreakAt(line);
@@ -164,23 +167,25 @@ private:
     std::vector<bool> isClose_;
 };
 
-// Start positions of each name's occurrences (the name and a blank) in the
-// lines read as one text.
-std::vector<std::vector<std::uint32_t>> OccurrencesOf(FormatRunState &run, const PatternSet &set,
-                                                      const std::vector<std::string> &patterns,
-                                                      const std::vector<std::string> &lines) {
-    std::vector<std::vector<std::uint32_t>> starts(patterns.size());
-    PatternSet::MatchScan scan(set);
-    auto found = [&](std::size_t p, std::size_t end) {
-        starts[p].push_back(static_cast<std::uint32_t>(end - patterns[p].size()));
-    };
+struct Occurrence {
+    std::uint32_t at, line;
+};
+
+// Each name's occurrences at the start of a word with a blank after it, in
+// the order of the text.
+std::vector<std::vector<Occurrence>> OccurrencesOf(FormatRunState &run, const CallText &text,
+                                                   const KeywordLookup<std::size_t> &names, std::size_t count) {
+    std::vector<std::vector<Occurrence>> found(count);
     CancelPacer pacer(run, 4096);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i) scan.Feed(kCrLf, found);
-        scan.Feed(lines[i], found);
+    for (std::size_t i = 0; i < run.lines.size(); ++i) {
+        const std::string_view line = run.lines[i];
+        for (std::size_t s = 0, blank = line.find(' '); blank != std::string_view::npos;
+             s = blank + 1, blank = line.find(' ', s))
+            if (const std::size_t *k = names.Find(line.substr(s, blank - s)))
+                found[*k].push_back({static_cast<std::uint32_t>(text.LineStart(i) + s), static_cast<std::uint32_t>(i)});
         pacer.Tick();
     }
-    return starts;
+    return found;
 }
 
 } // namespace
@@ -190,30 +195,27 @@ void StageFunctionScan(FormatRunState &run) { run.CancelCheck(); }
 void StageCompactFunctionCalls(FormatRunState &run) {
     const KeywordList list = KeywordList::Kansu;
     std::vector<int> entries; // catalogue positions of the checked names
-    std::vector<std::string> patterns;
+    KeywordLookup<std::size_t> names;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) {
+        if (run.catalogue.IsChecked(list, i) && names.Add(KeywordCatalogue::Text(list, i), entries.size()))
             entries.push_back(i);
-            patterns.push_back(KeywordCatalogue::Text(list, i) + " ");
-        }
-    if (patterns.empty() || run.lines.empty()) return;
+    if (entries.empty() || run.lines.empty()) return;
     CallText text(run, run.lines);
-    const PatternSet set(patterns);
-    std::vector<std::vector<std::uint32_t>> occurrences = OccurrencesOf(run, set, patterns, run.lines);
+    std::vector<std::vector<Occurrence>> occurrences = OccurrencesOf(run, text, names, entries.size());
     CancelPacer pacer(run, 1024);
     const std::int64_t n = KeywordCatalogue::Count(list);
-    for (std::size_t k = 0; k < patterns.size(); ++k) {
+    for (std::size_t k = 0; k < entries.size(); ++k) {
         const auto length = static_cast<std::int64_t>(text.LiveLength());
         const std::int64_t done = length * (entries[k] - 1);
         run.Progress(done, length * (n - 1));
-        const std::vector<std::uint32_t> starts = std::move(occurrences[k]);
+        const std::vector<Occurrence> starts = std::move(occurrences[k]);
         // Occurrences of one name never overlap (its only blank is its last
         // character), so "search again from a later position" is "take the
         // next occurrence at or after it".
         for (std::size_t i = 0; i < starts.size();) {
             pacer.Tick();
-            const std::size_t from = starts[i];
-            const int before = text.LiveCharBefore(from);
+            const std::size_t from = starts[i].at;
+            const int before = text.LiveCharBefore(from, starts[i].line);
             if (before != -1 && before != ' ' && before != '\n') {
                 ++i;
                 continue;
@@ -226,7 +228,7 @@ void StageCompactFunctionCalls(FormatRunState &run) {
                 continue;
             }
             text.RemoveBreaks(from, end, pacer);
-            while (i < starts.size() && starts[i] < end) ++i; // calls nested in this one go with it
+            while (i < starts.size() && starts[i].at < end) ++i; // calls nested in this one go with it
         }
         run.CancelCheck();
     }
