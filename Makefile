@@ -2,8 +2,9 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench fuzz install deb clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -23,6 +24,14 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Installs both programs, the desktop entry, icons, metadata and manual pages under PREFIX.
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package: build/kelvra_VERSION_ARCH.deb
+deb: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@bash bench/run.sh

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <atomic>
 #include <functional>
 
 class QProgressBar;
@@ -23,11 +24,15 @@ public:
 
     // Shows the dialog without waiting: clears the flag and locks the main window.
     void ShowForRun();
+    // A format run: both bars at zero, the second one counting `stageMaximum` stages.
+    void ShowForFormat(int stageMaximum);
+    // A search run through every remaining occurrence: the first bar only.
+    void ShowForSearch();
+    // Both bars full, at the normal end of a format run.
+    void FillBars();
+    // Closes the dialog and shows both bars again for the next run.
+    void CloseRun();
     bool CancelRequested() const { return cancelRequested_; }
-
-    QProgressBar *prgBar1;
-    QProgressBar *prgBar2;
-    QPushButton *bitCancel;
 
 public slots:
     void bitCancelClick();
@@ -38,6 +43,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    friend class CancelProgressSink;
+    QProgressBar *prgBar1;
+    QProgressBar *prgBar2;
+    QPushButton *bitCancel;
     std::function<void(bool)> lock_;
     bool cancelRequested_ = false;
 };
@@ -55,6 +64,25 @@ public:
 private:
     TdlgCancel &dialog_;
     QElapsedTimer sincePump_;
+};
+
+// The same for a core that runs on another thread: the core's calls only
+// record the bars' positions and read the cancel flag; the window shows them
+// with Show, called from its own thread, which also passes "中断" on.
+class BackgroundProgressSink : public ProgressSink {
+public:
+    void SetBar1(std::int64_t position, std::int64_t maximum) override;
+    void SetBar2(int position, int maximum) override;
+    void StepBar2() override;
+    bool CancelRequested() override { return cancel_.load(std::memory_order_relaxed); }
+    void Cancel() { cancel_ = true; }
+    // In the window's thread: the bars take the recorded positions; a pressed "中断" cancels.
+    void Show(TdlgCancel &dialog);
+
+private:
+    std::atomic<std::int64_t> bar1_{0}, bar1Max_{0};
+    std::atomic<int> bar2_{0}, bar2Max_{0};
+    std::atomic<bool> cancel_{false};
 };
 
 } // namespace kelvra

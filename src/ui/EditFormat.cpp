@@ -3,68 +3,77 @@
 #include "ui/Edit.h"
 
 #include "formatter/FormatDriver.h"
+#include "ui/BackgroundWork.h"
+#include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
+#include "ui/DocumentBuilder.h"
 #include "ui/Search.h"
+#include "ui/UiTexts.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QScreen>
-#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QThread>
+#include <QTimer>
+
+#include <optional>
 
 namespace kelvra {
-namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
-
-} // namespace
+using texts::U;
 
 // ---- The format command ----------------------------------------------------
 
 void TfrmEdit::mnuExeRunClick() {
     staPanels[2]->clear();
-    if (!MenuEnabled(mnuExeMenu) || runInProgress_) return;
+    if (!MenuEnabled(mnuExeMenu) || runInProgress_ || formatting_) return;
+    // "中断" unlocks the window at once, while the run still winds down.
+    struct Running {
+        bool &flag;
+        explicit Running(bool &f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(formatting_);
     editor_.SetReadOnly(true);
-    dlgCancel->prgBar1->setValue(0);
-    dlgCancel->prgBar2->setRange(0, kStageBarMaximum);
-    dlgCancel->prgBar2->setValue(0);
-    dlgCancel->ShowForRun();
+    dlgCancel->ShowForFormat(kStageBarMaximum);
     QCoreApplication::processEvents();
     if (dlgCancel->CancelRequested()) {
         EndFormatRun();
         return;
     }
-    // From here on every way out goes through EndFormatRun.
+    // From here on every way out goes through EndFormatRun. The editor is not
+    // touched until the formatted document is complete, so a run that ends any
+    // other way leaves it (text, formats and modified flag) as it was.
     FormatResult result;
+    std::unique_ptr<QTextDocument> formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
+    std::optional<BusyCursor> busy;
     try {
-        ToggleBusyCursor();
+        busy.emplace();
         ReadOptionsFromMenus();
-        revertText = editor_.Text();
-        // The emphasis of an earlier run goes: a normal end replaces the whole
-        // text in the editor font, every other end resets the font below.
-        CancelProgressSink sink(*dlgCancel);
-        result = RunFormat(revertText, options_, catalogue_, sink);
+        result = FormatAwayFromTheWindow(formatted);
         switch (result.end) {
         case RunEnd::Normal:
-            editor_.SetFormatted(result.text, result.boldSpans, EditorFont);
-            editor_.CaretToStart();
-            dlgCancel->prgBar1->setValue(dlgCancel->prgBar1->maximum());
-            dlgCancel->prgBar2->setValue(dlgCancel->prgBar2->maximum());
+            editor_.Adopt(std::move(formatted));
+            editor_.SetModified(true); // the text was rewritten, as an edit would
+            editor_.SetDefaultFont(EditorFont);
+            dlgCancel->FillBars();
             if (timing) {
                 const double seconds = static_cast<double>(desktop_.TickMs() - started) / 1000.0;
-                dialogs_.Message(AppName, QString::fromStdString(RunSummaryText(seconds, result.counts)), MessageIcon::None);
+                dialogs_.Message(ApplicationTitle(), QString::fromStdString(RunSummaryText(seconds, result.counts)),
+                                 MessageIcon::None);
             }
             break;
         case RunEnd::Cancelled:
-            break; // the editor still holds the text from before the run
+            break;
         case RunEnd::Failed:
-            ResetCursor();
+            busy.reset();
             // The unmatched opening shows selected while its message is up.
             if (result.hasHighlight) editor_.Select(result.highlight.start, result.highlight.length);
             dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
@@ -75,22 +84,41 @@ void TfrmEdit::mnuExeRunClick() {
         }
     } catch (const std::exception &) {
         result.end = RunEnd::UnexpectedError;
-        result.message = {"エラー", "整形処理でエラーが発生しました", MessageIcon::Error};
+        result.message = {texts::kErrorCaption, texts::kFormatFailed, MessageIcon::Error};
     }
-    if (result.end != RunEnd::Normal) editor_.ApplyFontToAll(EditorFont);
+    busy.reset();
     EndFormatRun();
-    if (result.end == RunEnd::UnexpectedError) {
+    if (result.end == RunEnd::UnexpectedError)
         dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
                          MessageIcon::Error);
-        if (editor_.Text() != revertText) editor_.SetPlainText(revertText, EditorFont);
-        ResetCursor();
-    }
+}
+
+FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
+    BackgroundProgressSink progress;
+    // The run's own copies: nothing the window does meanwhile reaches them.
+    QString raw = editor_.RawText();
+    const EditorOptions options = options_;
+    const KeywordCatalogue catalogue = catalogue_;
+    const EditorFontState font = EditorFont;
+    QThread *window = thread();
+    FormatResult result;
+    RunInBackground(
+        [&] {
+            document_.SetRevertText(FromEditorText(std::move(raw)));
+            result = RunFormat(document_.RevertText(), options, catalogue, progress);
+            if (result.end != RunEnd::Normal) return;
+            DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
+            builder.AddFormatted(result.text, result.boldSpans);
+            formatted = builder.Finish(window);
+            if (!formatted) result.end = RunEnd::Cancelled;
+        },
+        [&] { progress.Show(*dlgCancel); });
+    return result;
 }
 
 void TfrmEdit::EndFormatRun() {
     dlgCancel->hide();
-    ResetCursor();
-    editor_.SetReadOnly(LaunchMode == 2);
+    editor_.SetReadOnly(document_.LaunchMode() == 2);
     CloseKeyDialog();
     dlgCancel->close();
     UpdateCaretPos();
@@ -98,9 +126,9 @@ void TfrmEdit::EndFormatRun() {
 
 void TfrmEdit::mnuEditRichUndoClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”整形前に戻す”でエラーが発生しました", [this] {
-        if (dialogs_.AskYesNoCancel(U("整形前に戻しますか？")) != Answer::Yes) return;
-        editor_.SetPlainText(revertText, EditorFont);
+    Guarded(texts::kRevertFailed, [this] {
+        if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
+        editor_.SetPlainText(document_.RevertText(), EditorFont);
         editor_.SetDefaultFont(EditorFont);
     });
 }
@@ -116,7 +144,7 @@ void TfrmEdit::mnuFormatBoldClick() { options_.Bold = mnuFormatBold->isChecked()
 
 void TfrmEdit::mnuFormatModeClick() {
     options_.SimpleMode = mnuFormatMode->isChecked();
-    staPanels[1]->setText(options_.SimpleMode ? U("簡易モード") : U("標準モード"));
+    staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
 }
 
 void TfrmEdit::mnuCommaAfterClick() {
@@ -148,7 +176,7 @@ void TfrmEdit::ApplyOptionsToMenus() {
     mnuFormatLfSp->setChecked(options_.LfSp);
     mnuFormatBold->setChecked(options_.Bold);
     mnuFormatMode->setChecked(options_.SimpleMode);
-    staPanels[1]->setText(options_.SimpleMode ? U("簡易モード") : U("標準モード"));
+    staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
     mnuCommaBefore->setChecked(options_.Comma == CommaPosition::Before);
     mnuCommaAfter->setChecked(options_.Comma != CommaPosition::Before);
     SetIndentWidth(settings_.StoredIndent);
@@ -188,33 +216,84 @@ StoredColor TfrmEdit::StoredFromColor(const QColor &c) const {
                                     (static_cast<std::uint32_t>(c.blue()) << 16));
 }
 
-void TfrmEdit::ApplyBackground(const QColor &color) {
-    QPalette p = rchOut->palette();
-    p.setColor(QPalette::Base, color);
-    rchOut->setPalette(p);
-}
-
 // ---- The settings file -----------------------------------------------------
 
+// The settings file to read: the one in the settings folder, or, while that
+// folder has none yet, the one the user keeps beside the program (the first
+// save then writes the settings folder's own).
+SettingsOutcome TfrmEdit::ReadStoredSettings() {
+    namespace fs = std::filesystem;
+    const Settings defaults = DefaultSettings(programFolder_);
+    std::error_code ec;
+    const bool settingsFolderHasFile = fs::exists(settingsFolder_ / kSettingsFileName, ec) ||
+                                       fs::exists(settingsFolder_ / kSettingsBackupName, ec);
+    const fs::path besideProgram = programFolder_ / kSettingsFileName;
+    if (!settingsFolderHasFile && settingsFolder_ != programFolder_ && fs::is_regular_file(besideProgram, ec))
+        return ReadSettingsFile(besideProgram, defaults, settings_);
+    return kelvra::LoadSettings(settingsFolder_, defaults, settings_);
+}
+
+// A stored size larger than the desktop's free area is cut down to it, and a
+// stored position is brought back onto the screen, so that nothing in the
+// settings file can make the window unusable; without a stored position the
+// window is centred for the size it takes.
+void TfrmEdit::PlaceWindow() {
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    if (options_.SaveSize && settings_.Width && settings_.Height) {
+        const QSize least = minimumSizeHint().expandedTo(QSize(320, 240)).boundedTo(area.size());
+        resize(std::clamp(*settings_.Width, least.width(), area.width()),
+               std::clamp(*settings_.Height, least.height(), area.height()));
+    }
+    if (options_.SavePos && settings_.Left && settings_.Top) {
+        QPoint at(*settings_.Left, *settings_.Top);
+        const QScreen *home = QGuiApplication::screenAt(at);
+        const QRect onto = home ? home->availableGeometry() : area;
+        at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
+        at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
+        move(at);
+    } else {
+        move(area.center() - rect().center());
+    }
+}
+
+void TfrmEdit::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (framedOnce_) return;
+    framedOnce_ = true;
+    // The frame is known only after the window manager has put it on; give it a moment.
+    QTimer::singleShot(150, this, &TfrmEdit::FitFrameOntoDesktop);
+}
+
+void TfrmEdit::FitFrameOntoDesktop() {
+    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || isMaximized() || isFullScreen()) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QSize frameExtra = frame.size() - size();
+    if (frame.width() > area.width() || frame.height() > area.height())
+        resize(std::min(width(), area.width() - frameExtra.width()), std::min(height(), area.height() - frameExtra.height()));
+    const QRect fitted = frameGeometry();
+    QPoint at = fitted.topLeft();
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - fitted.width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - fitted.height())));
+    if (at != fitted.topLeft()) move(at);
+}
+
 void TfrmEdit::LoadSettings() {
-    SettingsOutcome outcome = kelvra::LoadSettings(settingsFolder_, DefaultSettings(programFolder_), settings_);
+    SettingsOutcome outcome = ReadStoredSettings();
     options_ = settings_.Options;
     backColorStored_ = options_.BackColor;
-    ApplyBackground(ColorFromStored(options_.BackColor, true));
+    editor_.SetBackground(ColorFromStored(options_.BackColor, true));
     EditorFont.font = QFont(QString::fromStdString(options_.EditorFont.name));
     EditorFont.font.setStyleHint(QFont::TypeWriter);
     EditorFont.font.setPointSize(options_.EditorFont.size > 0 ? options_.EditorFont.size : 10);
     EditorFont.color = ColorFromStored(options_.EditorFont.color, false);
     editor_.SetDefaultFont(EditorFont);
-    if (options_.SavePos && settings_.Left && settings_.Top) {
-        move(*settings_.Left, *settings_.Top);
-    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
-    if (options_.SaveSize && settings_.Width && settings_.Height) resize(*settings_.Width, *settings_.Height);
+    PlaceWindow();
     openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
-    for (int i = 0; i < kRecentFileCount; ++i) mnuFileRireki[i]->setText(QString::fromStdString(settings_.History[i]));
+    for (int i = 0; i < kRecentFileCount; ++i) document_.History().SetEntry(i, settings_.History[i]);
+    ShowHistory();
     ApplyOptionsToMenus();
     catalogue_ = KeywordCatalogue();
     InitialiseCatalogue(settings_, catalogue_);
@@ -238,8 +317,8 @@ void TfrmEdit::SaveSettings() {
     settings_.Left = x();
     settings_.Height = height();
     settings_.Width = width();
-    settings_.FilePath = openInitialFolder_.toStdString();
-    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = mnuFileRireki[i]->text().toStdString();
+    settings_.FilePath = ExistingFolder(openInitialFolder_).toStdString();
+    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = document_.History().Entry(i);
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);
     SettingsOutcome outcome = kelvra::SaveSettings(settingsFolder_, settings_);

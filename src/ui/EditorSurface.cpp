@@ -1,17 +1,20 @@
 #include "ui/EditorSurface.h"
 
 #include "formatter/TextUtil.h"
+#include "ui/DocumentBuilder.h"
+#include "ui/EditorPosition.h"
 
+#include <QPlainTextEdit>
+#include <QPrinter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QThread>
 #include <string_view>
 
 namespace kelvra {
-namespace {
-
-QString ToEditorText(const std::string &crlfText) {
-    QString s = QString::fromStdString(crlfText);
+QString ToEditorText(std::string_view crlfText) {
+    QString s = QString::fromUtf8(crlfText.data(), static_cast<qsizetype>(crlfText.size()));
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(QChar('\r'), QChar('\n'));
     return s;
@@ -24,11 +27,15 @@ std::string FromEditorText(QString text) {
     return text.toStdString();
 }
 
+namespace {
+
 QColor ColorOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 Rgb RgbOf(const QColor &c) {
     return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
                static_cast<std::uint8_t>(c.blue())};
 }
+
+} // namespace
 
 QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     QTextCharFormat format;
@@ -43,6 +50,8 @@ QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     format.setForeground(ColorOf(f.color));
     return format;
 }
+
+namespace {
 
 CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &defaults) {
     CharFormat f;
@@ -66,20 +75,7 @@ QTextCharFormat CharFormatOf(const EditorFontState &font) {
     return format;
 }
 
-int EditorPosition(const std::string &crlfText, std::size_t byteOffset) {
-    int pos = 0;
-    for (std::size_t i = 0; i < byteOffset && i < crlfText.size();) {
-        if (crlfText.compare(i, 2, "\r\n") == 0) {
-            i += 2;
-            pos += 1;
-            continue;
-        }
-        const std::size_t n = CharLength(static_cast<unsigned char>(crlfText[i]));
-        pos += n == 4 ? 2 : 1;
-        i += n;
-    }
-    return pos;
-}
+QString EditorSurface::RawText() const { return edit_->document()->toRawText(); }
 
 std::string EditorSurface::Text() const { return FromEditorText(edit_->document()->toRawText()); }
 
@@ -87,72 +83,43 @@ void EditorSurface::SetPlainText(const std::string &text, const EditorFontState 
     SetFormatted(text, {}, font);
 }
 
-namespace {
-
-// Inserts text piece by piece, letting the window breathe between pieces.
-class ChunkedInserter {
-public:
-    ChunkedInserter(QTextCursor &cursor, const std::function<void()> &pump) : cursor_(cursor), pump_(pump) {}
-    void Insert(std::string_view text, const QTextCharFormat &format) {
-        constexpr std::size_t kPiece = 256 * 1024;
-        while (!text.empty()) {
-            std::size_t n = std::min(text.size(), kPiece);
-            // Never cut a character or a CR LF in two.
-            while (n < text.size() && ((static_cast<unsigned char>(text[n]) & 0xC0) == 0x80 || text[n] == '\n')) ++n;
-            cursor_.insertText(ToEditorText(std::string(text.substr(0, n))), format);
-            text.remove_prefix(n);
-            sinceBreath_ += n;
-            if (sinceBreath_ >= kPiece && pump_) {
-                pump_();
-                sinceBreath_ = 0;
-            }
-        }
-    }
-
-private:
-    QTextCursor &cursor_;
-    const std::function<void()> &pump_;
-    std::size_t sinceBreath_ = 0;
-};
-
-} // namespace
-
 void EditorSurface::SetFormatted(const std::string &text, const std::vector<TextSpan> &bold,
                                  const EditorFontState &font) {
-    const QTextCharFormat normal = CharFormatOf(font);
-    QTextCharFormat strong = normal;
-    strong.setFontWeight(QFont::Bold);
-    QTextCursor cursor(edit_->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    cursor.setCharFormat(normal);
-    ChunkedInserter inserter(cursor, pump_);
-    std::size_t done = 0;
-    auto insert = [&](std::size_t end, const QTextCharFormat &format) {
-        if (end > done) inserter.Insert(std::string_view(text).substr(done, end - done), format);
-        done = end;
-    };
-    for (const TextSpan &span : bold) {
-        if (span.start < done || span.start + span.length > text.size()) continue;
-        insert(span.start, normal);
-        insert(span.start + span.length, strong);
-    }
-    insert(text.size(), normal);
-    cursor.endEditBlock();
-    edit_->setCurrentCharFormat(normal);
+    Build(font, [&](DocumentBuilder &builder) { builder.AddFormatted(text, bold); });
+    edit_->setCurrentCharFormat(CharFormatOf(font));
 }
 
 void EditorSurface::SetStyled(const StyledText &content) {
-    QTextCursor cursor(edit_->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    ChunkedInserter inserter(cursor, pump_);
-    content.ForEachRun([&](const StyledRun &run) {
-        inserter.Insert(std::string_view(content.Text()).substr(run.start, run.length), CharFormatOfStyle(*run.format));
-    });
-    cursor.endEditBlock();
+    EditorFontState font{edit_->document()->defaultFont(), edit_->palette().color(QPalette::Text)};
+    Build(font, [&](DocumentBuilder &builder) { builder.AddStyled(content); });
+}
+
+void EditorSurface::Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill) {
+    std::unique_ptr<QTextDocument> document;
+    QThread *owner = edit_->thread();
+    auto work = [&] {
+        DocumentBuilder builder(font);
+        fill(builder);
+        document = builder.Finish(owner);
+    };
+    if (runner_)
+        runner_(work);
+    else
+        work();
+    Adopt(std::move(document));
+    // The text changed as an edit would change it.
+    SetModified(true);
+}
+
+void EditorSurface::Adopt(std::unique_ptr<QTextDocument> document) {
+    if (!document) return;
+    QTextDocument *old = edit_->document();
+    old->setParent(nullptr); // the editor would delete it on the spot
+    QTextDocument *adopted = document.release();
+    adopted->setParent(edit_);
+    edit_->setDocument(adopted);
+    DiscardDocument(old);
+    CaretToStart();
 }
 
 StyledText EditorSurface::Styled(const EditorFontState &defaults) const {
@@ -178,14 +145,51 @@ void EditorSurface::ApplyFontToAll(const EditorFontState &font) {
 }
 
 void EditorSurface::SetDefaultFont(const EditorFontState &font) {
-    edit_->document()->setDefaultFont(font.font);
+    // Setting it lays every line out again: a large document would hold up the window.
+    if (edit_->document()->defaultFont() != font.font) edit_->document()->setDefaultFont(font.font);
     edit_->setCurrentCharFormat(CharFormatOf(font));
 }
 
 bool EditorSurface::Modified() const { return edit_->document()->isModified(); }
 void EditorSurface::SetModified(bool modified) { edit_->document()->setModified(modified); }
+bool EditorSurface::ReadOnly() const { return edit_->isReadOnly(); }
+void EditorSurface::SetReadOnly(bool readOnly) { edit_->setReadOnly(readOnly); }
 
-void EditorSurface::SetRichMode(bool rich) { rich_ = rich; }
+QColor EditorSurface::Background() const { return edit_->palette().color(QPalette::Base); }
+
+void EditorSurface::SetBackground(const QColor &colour) {
+    QPalette p = edit_->palette();
+    p.setColor(QPalette::Base, colour);
+    edit_->setPalette(p);
+}
+
+void EditorSurface::KeepSelectionVisible() {
+    QPalette p = edit_->palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    edit_->setPalette(p);
+}
+
+void EditorSurface::Focus() { edit_->setFocus(); }
+
+void EditorSurface::Insert(const std::vector<LineInsertion> &insertions, const EditorFontState &font) {
+    if (insertions.empty()) return;
+    // Editor positions of the byte offsets, found in one pass over the text.
+    const std::string text = Text();
+    EditorPositionWalker walker(text);
+    std::vector<int> positions;
+    positions.reserve(insertions.size());
+    for (const LineInsertion &ins : insertions) positions.push_back(walker.PositionOf(ins.offset));
+    // From the last insertion to the first, so that the earlier positions stay valid.
+    const QTextCharFormat format = CharFormatOf(font);
+    QTextCursor cursor(edit_->document());
+    cursor.beginEditBlock();
+    for (std::size_t k = insertions.size(); k-- > 0;) {
+        cursor.setPosition(positions[k]);
+        cursor.insertText(ToEditorText(insertions[k].text), format);
+    }
+    cursor.endEditBlock();
+}
 
 void EditorSurface::CaretToStart() {
     QTextCursor cursor = edit_->textCursor();
@@ -195,9 +199,34 @@ void EditorSurface::CaretToStart() {
 
 void EditorSurface::Select(std::size_t start, std::size_t length) {
     const std::string text = Text();
+    EditorPositionWalker walker(text);
+    const int from = walker.PositionOf(start);
+    SelectAt({from, walker.PositionOf(start + length) - from});
+}
+
+void EditorSurface::SelectAt(EditorRange range) {
     QTextCursor cursor = edit_->textCursor();
-    cursor.setPosition(EditorPosition(text, start));
-    cursor.setPosition(EditorPosition(text, start + length), QTextCursor::KeepAnchor);
+    cursor.setPosition(range.start);
+    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
+    edit_->setTextCursor(cursor);
+}
+
+bool EditorSurface::HasSelection() const { return edit_->textCursor().hasSelection(); }
+
+QString EditorSurface::SelectedText() const {
+    QString text = edit_->textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return text;
+}
+
+std::size_t EditorSurface::SelectionStart() const {
+    return ByteOffsetOf(Text(), edit_->textCursor().selectionStart());
+}
+
+void EditorSurface::CaretToSelectionStart() {
+    QTextCursor cursor = edit_->textCursor();
+    cursor.setPosition(cursor.selectionStart());
     edit_->setTextCursor(cursor);
 }
 
@@ -207,5 +236,70 @@ std::pair<int, int> EditorSurface::CaretLineColumn() const {
     QTextBlock block = edit_->document()->findBlock(start);
     return {block.blockNumber() + 1, start - block.position() + 1};
 }
+
+void EditorSurface::ApplyFontToSelection(const EditorFontState &font) {
+    edit_->textCursor().mergeCharFormat(CharFormatOf(font));
+}
+
+void EditorSurface::ColourSelection(const QColor &colour) {
+    QTextCursor cursor = edit_->textCursor();
+    if (!cursor.hasSelection()) return;
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.mergeCharFormat(format);
+    cursor.setPosition(cursor.selectionStart());
+    edit_->setTextCursor(cursor);
+}
+
+void EditorSurface::ResetColours(const QColor &colour) {
+    const int caret = edit_->textCursor().selectionStart();
+    QTextCursor all(edit_->document());
+    all.select(QTextCursor::Document);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    all.mergeCharFormat(format);
+    SelectAt({caret, 0});
+}
+
+void EditorSurface::MarkAt(EditorRange range, const QColor &colour) {
+    QTextCursor cursor(edit_->document());
+    cursor.setPosition(range.start);
+    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.mergeCharFormat(format);
+}
+
+void EditorSurface::ReplaceAt(EditorRange range, const QString &replacement, const QColor &colour) {
+    QTextCursor cursor(edit_->document());
+    cursor.setPosition(range.start);
+    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
+    QTextCharFormat format = cursor.charFormat();
+    format.setForeground(colour);
+    cursor.insertText(replacement, format);
+}
+
+void EditorSurface::EditAsOneStep(bool joinPrevious, const std::function<void()> &edits) {
+    // The edit block belongs to the document: edits through other cursors join it.
+    QTextCursor block(edit_->document());
+    if (joinPrevious)
+        block.joinPreviousEditBlock();
+    else
+        block.beginEditBlock();
+    try {
+        edits();
+    } catch (...) {
+        block.endEditBlock();
+        throw;
+    }
+    block.endEditBlock();
+}
+
+void EditorSurface::Undo() { edit_->undo(); }
+void EditorSurface::Cut() { edit_->cut(); }
+void EditorSurface::Copy() { edit_->copy(); }
+void EditorSurface::Paste() { edit_->paste(); }
+void EditorSurface::SelectAll() { edit_->selectAll(); }
+void EditorSurface::Print(QPrinter &printer) const { edit_->document()->print(&printer); }
 
 } // namespace kelvra
