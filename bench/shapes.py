@@ -218,6 +218,10 @@ def main():
     ap.add_argument('--generate-only', action='store_true', help='write the inputs (with --keep) and stop')
     opts = ap.parse_args()
     settings = os.path.join(SHARED, 'golden', 'defaults', 'Kelvra.ini')
+    # Format as the editor does: where line breaks do not separate words, a
+    # build that asks first is told to join the lines.
+    usage = subprocess.run([opts.binary, '--help'], capture_output=True, text=True).stdout
+    common = ['--settings', settings] + (['--join-lines'] if '--join-lines' in usage else [])
     sizes = [int(s) for s in opts.sizes.split(',')]
 
     cases = [("ordinary, code-first (mixed)", "codefirst_mixed", ordinary('mixed', True), []),
@@ -243,7 +247,7 @@ def main():
             if opts.generate_only:
                 continue
             bytes_ = os.path.getsize(path)
-            cpu, kb, wall, written = measure(opts.binary, ['--settings', settings] + args, path, opts.runs)
+            cpu, kb, wall, written = measure(opts.binary, common + args, path, opts.runs)
             results[mb] = (cpu, kb, wall, bytes_, written)
             print(f"  {short} {mb} MB: {cpu:.3f} s cpu, {wall:.3f} s wall, {kb / 1024:.1f} MB peak",
                   file=sys.stderr, flush=True)
@@ -257,7 +261,7 @@ def main():
     tiny = os.path.join(folder, 'tiny.sql')
     with open(tiny, 'wb') as f:
         f.write(b"SELECT 1 FROM DUAL;\r\n")
-    base_kb = run_once(opts.binary, ['--settings', settings], tiny)[1]
+    base_kb = run_once(opts.binary, common, tiny)[1]
     base = rows[0][2]
     base_per_mb = base[sizes[0]][0] / (base[sizes[0]][3] / MB)
     print(f"Best of {opts.runs} runs, processor seconds (user + system) of the whole process;")
