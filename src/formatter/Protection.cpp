@@ -193,8 +193,12 @@ void StageSaveLiteralsAndComments(FormatRunState &run) {
 
 void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
     const std::string &open = run.markerOpen, &close = run.markerClose;
+    if (text.find(open) == std::string::npos) { // no token: the text stays as it is
+        run.Progress(static_cast<std::int64_t>(text.size()), static_cast<std::int64_t>(text.size()));
+        return;
+    }
     std::string out;
-    out.reserve(text.size() * 2);
+    out.reserve(text.size() + text.size() / 2);
     std::size_t s = 0, spanIndex = 0;
     std::ptrdiff_t shift = 0; // how far the text after the scan position has moved
     auto moveSpansBefore = [&](std::size_t limit) {
