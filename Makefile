@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench fuzz clean web test-web
 
 deps:
 	@bash scripts/install-deps.sh
@@ -23,6 +23,8 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@if [ -x /usr/bin/chromium ]; then $(MAKE) --no-print-directory test-web; \
+	 else echo "No /usr/bin/chromium: browser test of the web page skipped"; fi
 
 bench: build
 	@bash bench/run.sh
@@ -34,5 +36,20 @@ fuzz: deps
 	  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
 
+# The web page: the format core in WebAssembly (emscripten), in $(WEB_BUILD_DIR)/site.
+# Debian's emscripten finds its JavaScript helpers under /usr/share/nodejs.
+WEB_BUILD_DIR ?= build-web
+WEB_ENV = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+
+web:
+	@$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+	@echo "Page: $(WEB_BUILD_DIR)/site/index.html"
+
+# The page in headless Chromium, against the expected results in ../shared/golden.
+test-web: web
+	@[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	@cd web && KELVRA_WEB_SITE=$(abspath $(WEB_BUILD_DIR))/site node --test test/*.test.js
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WEB_BUILD_DIR)
