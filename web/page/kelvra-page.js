@@ -12,7 +12,8 @@
     indent: $('optIndent'), bold: $('optBold'), simple: $('optSimple'),
     message: $('message'), messageCaption: $('messageCaption'), messageText: $('messageText'),
     messagePlace: $('messagePlace'), messageClose: $('messageClose'),
-    source: $('source'), result: $('result'), resultNote: $('resultNote'),
+    source: $('source'), result: $('result'), paneTitle: $('paneTitle'), resultTitle: $('resultTitle'),
+    editButton: $('editButton'),
     keywordPanel: $('keywordPanel'), statusMode: $('statusMode'), statusText: $('statusText')
   };
 
@@ -71,6 +72,7 @@
           var m = event.data;
           if (m.ready) { self.catalogue = m.catalogue; resolve(m.catalogue); return; }
           if (m.failed) { reject(new Error(m.failed)); return; }
+          if (m.warm) { document.body.dataset.warm = 'true'; return; }
           if (m.stage !== undefined) { if (self.onStage) self.onStage(m.stage, m.total); return; }
           var done = self.pending[m.id];
           delete self.pending[m.id];
@@ -111,9 +113,13 @@
     ui.cancel.hidden = !on;
     ui.stageBar.hidden = !on;
     ui.stageBar.value = 0;
-    ui.source.readOnly = on;
+    // The text cannot change during a run. Not readOnly: switching that makes
+    // the browser lay out a long text again.
+    ui.source.classList.toggle('locked', on);
+    ui.source.setAttribute('aria-readonly', String(on));
     ui.revert.disabled = on || revertText === null;
-    ui.copy.disabled = on || !ui.result.textContent;
+    ui.copy.disabled = on || ui.result.hidden;
+    ui.editButton.disabled = on;
     Array.prototype.forEach.call(ui.options.elements, function (e) { e.disabled = on; });
     ui.keywordPanel.classList.toggle('busy', on);
     ui.keywordButton.disabled = on;
@@ -122,7 +128,7 @@
   function runFormat() {
     if (running || ui.run.disabled) return;
     hideMessage();
-    var text = ui.source.value;
+    var text = documentText();
     var options = currentOptions();
     setRunning(true);
     ui.statusText.textContent = '整形しています...';
@@ -132,9 +138,7 @@
       var r = reply.result;
       if (r.end === 'normal') {
         revertText = text;
-        ui.source.value = r.text;
-        ui.source.setSelectionRange(0, 0);
-        ui.source.scrollTop = 0;
+        performance.mark('kelvra-result-arrived');
         showResult(r.text, r.bold);
         ui.statusText.textContent = '整形しました（' + formatSeconds(performance.now() - started) + ' 秒）';
       } else {
@@ -203,18 +207,42 @@
     if (inBold) html += '</b>';
     blocks.push('<div class="block">' + html + '</div>');
     ui.result.innerHTML = blocks.join('');
-    ui.result.classList.remove('stale');
+    showFace('result', text);
     ui.result.scrollTop = 0;
-    ui.resultNote.textContent = '';
   }
 
   function escapeHtml(s) {
     return s.replace(/[&<>]/g, function (c) { return c === '&' ? '&amp;' : c === '<' ? '&lt;' : '&gt;'; });
   }
 
-  function clearResult() {
-    ui.result.textContent = '';
-    ui.resultNote.textContent = '';
+  // The document shows either as the editable text or as the formatted result
+  // with its bold words. While the result shows, its text is the document's;
+  // it goes into the text area only when the user edits (a long text in a text
+  // area costs the browser a slow layout).
+  var resultText = null;
+
+  function documentText() {
+    return resultText !== null ? resultText : ui.source.value;
+  }
+
+  function showFace(face, text) {
+    var result = face === 'result';
+    if (result) resultText = text;
+    else if (resultText !== null) { ui.source.value = resultText; resultText = null; }
+    ui.source.hidden = result;
+    ui.paneTitle.hidden = result;
+    ui.result.hidden = !result;
+    ui.resultTitle.hidden = !result;
+    ui.copy.disabled = running || !result;
+    if (!result) ui.result.textContent = '';
+  }
+
+  function editText() {
+    if (running) return;
+    showFace('edit');
+    ui.source.focus();
+    ui.source.setSelectionRange(0, 0);
+    ui.source.scrollTop = 0;
   }
 
   // ---- Messages ------------------------------------------------------------
@@ -232,6 +260,7 @@
   // Selects the unmatched quote or comment opening in the text and scrolls to it.
   function markPlace(r) {
     if (r.highlightStart === undefined) return;
+    showFace('edit');
     ui.source.focus();
     ui.source.setSelectionRange(r.highlightStart, r.highlightEnd);
     var lineHeight = parseFloat(getComputedStyle(ui.source).lineHeight) || 18;
@@ -245,16 +274,16 @@
   function revert() {
     if (running || revertText === null) return;
     if (!window.confirm('整形前に戻しますか？')) return;
+    resultText = null;
+    showFace('edit');
     ui.source.value = revertText;
-    clearResult();
-    ui.copy.disabled = true;
     ui.statusText.textContent = '整形前のテキストに戻しました';
   }
 
   // The result as plain text and as HTML with the bold words, for pasting
   // into editors and mail alike.
   function copyResult() {
-    if (!ui.result.textContent) return;
+    if (ui.result.hidden) return;
     var plain = ui.result.textContent;
     var html = '<pre>' + ui.result.innerHTML.replace(/<\/?div[^>]*>/g, '') + '</pre>';
     var done = function () { ui.statusText.textContent = '整形結果をコピーしました'; };
@@ -356,13 +385,6 @@
     else if (key === 'b') { event.preventDefault(); revert(); }
   }
 
-  function onSourceEdited() {
-    if (ui.result.textContent && !ui.result.classList.contains('stale')) {
-      ui.result.classList.add('stale');
-      ui.resultNote.textContent = '（SQL が編集されています）';
-    }
-  }
-
   function wire() {
     ui.run.addEventListener('click', runFormat);
     ui.cancel.addEventListener('click', cancelFormat);
@@ -370,7 +392,10 @@
     ui.copy.addEventListener('click', copyResult);
     ui.messageClose.addEventListener('click', hideMessage);
     ui.options.addEventListener('change', saveOptions);
-    ui.source.addEventListener('input', onSourceEdited);
+    ui.editButton.addEventListener('click', editText);
+    ['beforeinput', 'drop'].forEach(function (type) {
+      ui.source.addEventListener(type, function (event) { if (running) event.preventDefault(); });
+    });
     document.addEventListener('keydown', onKeyDown);
     ui.keywordButton.addEventListener('click', toggleKeywordPanel);
     ['tabYoyaku', 'tabKansu'].forEach(function (id) {

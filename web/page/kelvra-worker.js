@@ -25,6 +25,7 @@
     options.commaBefore = true;
     core.format(text, options, states.yoyaku, states.kansu);
     reportStages = true;
+    self.postMessage({ warm: true });
   }
 
   function answer(request) {
