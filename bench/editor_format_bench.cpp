@@ -2,6 +2,7 @@
 // 10 MB documents opened, formatted (bold included) and saved, with the
 // longest stretch during which the window processed no events.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/editor_format_bench
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
@@ -85,17 +86,17 @@ void Measure(const char *label, qint64 bytes) {
 
     // How soon "中断" takes effect: press it 50 ms into a run.
     qint64 pressedAt = 0, cancelLatency = 0;
-    window.rchOut->setPlainText(QString::fromUtf8(Input(bytes)));
+    EditProbe(window).rchOut()->setPlainText(QString::fromUtf8(Input(bytes)));
     QTimer::singleShot(50, &window, [&] {
         pressedAt = t.elapsed();
-        window.dlgCancel->bitCancel->click();
+        Part<QPushButton>(EditProbe(window).dlgCancel(), "bitCancel")->click();
     });
     t.restart();
     window.mnuExeRunClick();
     cancelLatency = t.elapsed() - pressedAt;
 
-    window.DocPath = path;
-    window.mnuFormatSaveCheck->setChecked(false);
+    EditProbe(window).SetDocPath(path);
+    EditProbe(window).Action("mnuFormatSaveCheck")->setChecked(false);
     meter.Start();
     t.restart();
     window.mnuFileSaveClick();
@@ -106,7 +107,7 @@ void Measure(const char *label, qint64 bytes) {
                 label, static_cast<long long>(open), static_cast<long long>(openGap), static_cast<long long>(format),
                 static_cast<long long>(formatGap), static_cast<long long>(cancelLatency), static_cast<long long>(save),
                 static_cast<long long>(saveGap));
-    window.Editor().SetModified(false);
+    EditProbe(window).Editor().SetModified(false);
 }
 
 } // namespace

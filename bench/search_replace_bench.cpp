@@ -3,6 +3,7 @@
 // coloured, with the longest stretch without event processing, and how soon
 // the progress dialog's "中断" ends a run.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/search_replace_bench
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/ChangeKakunin.h"
@@ -25,7 +26,7 @@ namespace {
 
 constexpr int kLines = 100000;
 
-std::string Document() {
+std::string SampleText() {
     std::string text;
     for (int i = 0; i < kLines; ++i)
         text += "SELECT 社員番号, 氏名 FROM 社員 WHERE 部署 = " + std::to_string(i % 97) + ";\r\n";
@@ -47,16 +48,16 @@ Outcome Measure(int tab, const QString &find, const QString &change, int cancelA
     TfrmEdit window(dialogs, desktop, {}, folder, folder);
     window.Initialise();
     window.show();
-    window.Editor().SetPlainText(Document(), window.EditorFont);
-    window.dlgChangeKakunin->Asker = [](TdlgChangeKakunin &) { return TdlgChangeKakunin::Result::All; };
+    EditProbe(window).Editor().SetPlainText(SampleText(), EditProbe(window).EditorFont());
+    EditProbe(window).dlgChangeKakunin()->SetAsker([](TdlgChangeKakunin &) { return TdlgChangeKakunin::Result::All; });
     if (tab == 0)
         window.mnuEditSerchClick();
     else
         window.mnuEditChangeClick();
-    TfrmSearch &search = *window.frmSearch;
-    search.cmbSearch->setEditText(find);
-    search.cmbChangeTo->setEditText(change);
-    search.radPosFirst->setChecked(true);
+    TfrmSearch &search = *EditProbe(window).frmSearch();
+    Part<QComboBox>(&search, "cmbSearch")->setEditText(find);
+    Part<QComboBox>(&search, "cmbChangeTo")->setEditText(change);
+    Part<QRadioButton>(&search, "radPosFirst")->setChecked(true);
 
     Outcome out;
     QElapsedTimer clock, gap, sinceCancel;
@@ -65,21 +66,21 @@ Outcome Measure(int tab, const QString &find, const QString &change, int cancelA
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         out.longestGap = std::max(out.longestGap, gap.restart());
         if (cancelAfterMs >= 0 && !sinceCancel.isValid() && clock.elapsed() >= cancelAfterMs &&
-            window.dlgCancel->isVisible()) {
+            EditProbe(window).dlgCancel()->isVisible()) {
             sinceCancel.start();
-            window.dlgCancel->bitCancel->click();
+            Part<QPushButton>(EditProbe(window).dlgCancel(), "bitCancel")->click();
         }
     });
     clock.start();
     gap.start();
     ticker.start();
-    search.btnChange->click();
+    Part<QPushButton>(&search, "btnChange")->click();
     ticker.stop();
     out.ms = clock.elapsed();
     if (sinceCancel.isValid()) out.cancelToEnd = sinceCancel.elapsed();
-    out.size = window.Editor().Text().size();
+    out.size = EditProbe(window).Editor().Text().size();
     out.message = dialogs.Messages().value(0);
-    window.Editor().SetModified(false);
+    EditProbe(window).Editor().SetModified(false);
     return out;
 }
 
@@ -94,7 +95,7 @@ void Report(const char *label, const Outcome &o) {
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    std::printf("document: %zu bytes, %d occurrences\n", Document().size(), kLines);
+    std::printf("document: %zu bytes, %d occurrences\n", SampleText().size(), kLines);
     Report("replace FROM by FROM (same length)", Measure(1, "FROM", "FROM", -1));
     Report("replace FROM by 参照元 (longer)", Measure(1, "FROM", QString::fromUtf8("参照元"), -1));
     Report("search and colour FROM", Measure(0, "FROM", {}, -1));

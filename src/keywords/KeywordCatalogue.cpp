@@ -175,6 +175,73 @@ void KeywordCatalogue::CheckAll() {
     for (auto &list : states_) std::fill(list.begin(), list.end(), CheckState::Checked);
 }
 
+int KeywordCatalogue::Find(KeywordList list, std::string_view text) {
+    const auto &entries = Entries(list);
+    const auto it = std::find(entries.begin(), entries.end(), text);
+    return it == entries.end() ? 0 : static_cast<int>(it - entries.begin()) + 1;
+}
+
+void KeywordCatalogue::ClickYoyaku(int position) {
+    const CheckState reserved = State(KeywordList::Yoyaku, position) == CheckState::Checked ? CheckState::Unchecked
+                                                                                            : CheckState::Checked;
+    SetState(KeywordList::Yoyaku, position, reserved);
+    const std::string &text = Text(KeywordList::Yoyaku, position);
+    if (const int f = Find(KeywordList::Kansu, text)) {
+        const CheckState function = State(KeywordList::Kansu, f);
+        if (reserved == CheckState::Checked && function == CheckState::Grayed)
+            SetState(KeywordList::Kansu, f, CheckState::Checked);
+        else if (reserved == CheckState::Unchecked && function == CheckState::Checked)
+            SetState(KeywordList::Kansu, f, CheckState::Grayed);
+    }
+    for (KeywordList hidden : {KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo})
+        if (const int h = Find(hidden, text)) SetState(hidden, h, reserved);
+}
+
+void KeywordCatalogue::ClickKansu(int position) {
+    CheckState next = CheckState::Grayed;
+    switch (State(KeywordList::Kansu, position)) {
+    case CheckState::Unchecked: next = CheckState::Grayed; break;
+    case CheckState::Grayed: next = CheckState::Checked; break;
+    case CheckState::Checked: next = CheckState::Unchecked; break;
+    }
+    if (const int r = Find(KeywordList::Yoyaku, Text(KeywordList::Kansu, position))) {
+        // Off becomes on: on shows gray while the word is off.
+        if (next == CheckState::Grayed) {
+            if (State(KeywordList::Yoyaku, r) == CheckState::Checked) next = CheckState::Checked;
+        } else {
+            next = CheckState::Unchecked;
+        }
+    }
+    SetState(KeywordList::Kansu, position, next);
+}
+
+void KeywordCatalogue::CheckAllYoyaku() {
+    std::fill(States(KeywordList::Yoyaku).begin(), States(KeywordList::Yoyaku).end(), CheckState::Checked);
+    for (CheckState &s : States(KeywordList::Kansu))
+        if (s == CheckState::Grayed) s = CheckState::Checked;
+    MirrorDependentLists();
+}
+
+void KeywordCatalogue::UncheckAllYoyaku() {
+    std::fill(States(KeywordList::Yoyaku).begin(), States(KeywordList::Yoyaku).end(), CheckState::Unchecked);
+    for (CheckState &s : States(KeywordList::Kansu))
+        if (s == CheckState::Checked) s = CheckState::Grayed;
+    MirrorDependentLists();
+}
+
+void KeywordCatalogue::CheckAllKansu() {
+    for (int r = 1; r <= kYoyakuCount; ++r) {
+        const int f = Find(KeywordList::Kansu, Text(KeywordList::Yoyaku, r));
+        if (!f) continue;
+        SetState(KeywordList::Kansu, f,
+                 State(KeywordList::Yoyaku, r) == CheckState::Checked ? CheckState::Checked : CheckState::Grayed);
+    }
+}
+
+void KeywordCatalogue::UncheckAllKansu() {
+    std::fill(States(KeywordList::Kansu).begin(), States(KeywordList::Kansu).end(), CheckState::Unchecked);
+}
+
 void KeywordCatalogue::MirrorDependentLists() {
     for (KeywordList dependent : {KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo}) {
         const auto &entries = Entries(dependent);

@@ -30,8 +30,31 @@ public:
     CheckState State(KeywordList list, int position) const;
     void SetState(KeywordList list, int position, CheckState state);
 
+    // Position (1-based) of the first entry of `list` with the text, or 0.
+    static int Find(KeywordList list, std::string_view text);
+
     // Operations.
     void CheckAll();
+
+    // The rules of the reserved-word table, one per user action. Reserved words
+    // are on or off; a function is off, on, or gray (on, but not in force while
+    // its reserved word is off). Each rule leaves the three hidden lists
+    // following the reserved words.
+    //
+    // A click on reserved word `position`: it turns on or off, and the function of
+    // the same name follows (gray becomes on, on becomes gray).
+    void ClickYoyaku(int position);
+    // A click on function `position`: off, gray and on follow in turn; a function
+    // that is also a reserved word goes between off and on (gray while the word is off).
+    void ClickKansu(int position);
+    // "全てチェック" and "全て解除" of the reserved words: every word on (gray
+    // functions on) or off (functions that are on go gray).
+    void CheckAllYoyaku();
+    void UncheckAllYoyaku();
+    // "全てチェック" of the functions: every function that is a reserved word on, or
+    // gray while its word is off; "全て解除": every function off.
+    void CheckAllKansu();
+    void UncheckAllKansu();
     // Entries of clbTandoku, clbUsiroNo and clbMaeNo take the state of the
     // reserved word with the same text.
     void MirrorDependentLists();

@@ -1,6 +1,7 @@
 #include "ui/AboutBox.h"
 
 #include "ui/Dialogs.h"
+#include "ui/UiTexts.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -18,7 +19,7 @@
 namespace kelvra {
 namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
+using texts::U;
 
 QFont TimesFont(int pixels, bool bold) {
     QFont f(QStringLiteral("Times New Roman"));
@@ -70,9 +71,9 @@ QLineEdit *LinkField(QWidget *parent, const char *name, const QString &text) {
 
 TfrmAboutBox::TfrmAboutBox(Desktop &desktop, QWidget *parent) : QDialog(parent), desktop_(desktop) {
     setObjectName("frmAboutBox");
-    setWindowTitle(U("バージョン情報"));
+    setWindowTitle(U(texts::kAboutTitle));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    QFont f(U("ＭＳ Ｐゴシック"));
+    QFont f(U(texts::kAboutFont));
     f.setPixelSize(12);
     setFont(f);
 
@@ -82,7 +83,7 @@ TfrmAboutBox::TfrmAboutBox(Desktop &desktop, QWidget *parent) : QDialog(parent),
     panel->setFrameShadow(QFrame::Raised);
     panel->setLineWidth(2);
 
-    lblMaker = new QLabel(QStringLiteral("Norvatek"), panel);
+    lblMaker = new QLabel(U(texts::kMakerName), panel);
     lblMaker->setObjectName("lblMaker");
     lblMaker->setFont(TimesFont(16, true));
     lblMaker->setStyleSheet(QStringLiteral("color: navy"));
@@ -93,17 +94,17 @@ TfrmAboutBox::TfrmAboutBox(Desktop &desktop, QWidget *parent) : QDialog(parent),
     imgIcon->setScaledContents(true);
     imgIcon->setPixmap(ProgramIcon());
 
-    lblProduct = new QLabel(QStringLiteral("Kelvra"), panel);
+    lblProduct = new QLabel(U(texts::kProductName), panel);
     lblProduct->setObjectName("lblProduct");
     lblProduct->setFont(TimesFont(35, true));
-    lblVersion = new QLabel(QStringLiteral("Version  1.09"), panel);
+    lblVersion = new QLabel(U(texts::kVersionText), panel);
     lblVersion->setObjectName("lblVersion");
     lblVersion->setFont(TimesFont(12, true));
 
-    lblHomePage = new QLabel(QStringLiteral("HomePage"), panel);
+    lblHomePage = new QLabel(U(texts::kHomePageLabel), panel);
     lblHomePage->setObjectName("lblHomePage");
     txtHomePage = LinkField(panel, "txtHomePage", U(kMakerHomePage));
-    lblMail = new QLabel(QStringLiteral("E-mail"), panel);
+    lblMail = new QLabel(U(texts::kMailLabel), panel);
     lblMail->setObjectName("lblMail");
     txtMail = LinkField(panel, "txtMail", U(kMakerMail));
     txtHomePage->installEventFilter(this);
@@ -134,7 +135,7 @@ TfrmAboutBox::TfrmAboutBox(Desktop &desktop, QWidget *parent) : QDialog(parent),
     inner->addSpacing(10);
     inner->addLayout(addresses);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK = new QPushButton(U(texts::kOk), this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(true);
     btnOK->setAutoDefault(true);

@@ -21,10 +21,6 @@ class TfrmAboutBox : public QDialog {
 public:
     TfrmAboutBox(Desktop &desktop, QWidget *parent = nullptr);
 
-    QLabel *lblMaker, *imgIcon, *lblProduct, *lblVersion, *lblHomePage, *lblMail;
-    QLineEdit *txtHomePage, *txtMail;
-    QPushButton *btnOK;
-
 public slots:
     void btnOKClick();
     void txtHomePageDblClick();
@@ -36,6 +32,9 @@ protected:
 
 private:
     Desktop &desktop_;
+    QLabel *lblMaker, *imgIcon, *lblProduct, *lblVersion, *lblHomePage, *lblMail;
+    QLineEdit *txtHomePage, *txtMail;
+    QPushButton *btnOK;
 };
 
 } // namespace kelvra

@@ -1,4 +1,5 @@
 #include "ui/Cancel.h"
+#include "ui/UiTexts.h"
 #include "ui/WindowFont.h"
 
 #include <QCloseEvent>
@@ -11,7 +12,7 @@ namespace kelvra {
 TdlgCancel::TdlgCancel(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     setObjectName("dlgCancel");
-    setWindowTitle(QString::fromUtf8("処理中．．．"));
+    setWindowTitle(texts::U(texts::kProgressTitle));
     setModal(false);
     setFixedSize(342, 90);
     setFont(GothicFont(13));
@@ -26,7 +27,7 @@ TdlgCancel::TdlgCancel(QWidget *parent)
     prgBar2->setGeometry(8, 32, 329, 16);
     prgBar2->setRange(0, 100);
     prgBar2->setTextVisible(false);
-    bitCancel = new QPushButton(QString::fromUtf8("中断"), this);
+    bitCancel = new QPushButton(texts::U(texts::kInterrupt), this);
     bitCancel->setObjectName("bitCancel");
     bitCancel->setGeometry(129, 57, 81, 25);
     bitCancel->setCursor(Qt::PointingHandCursor);
@@ -38,6 +39,29 @@ void TdlgCancel::ShowForRun() {
     if (lock_) lock_(true);
     show();
     raise();
+}
+
+void TdlgCancel::ShowForFormat(int stageMaximum) {
+    prgBar1->setValue(0);
+    prgBar2->setRange(0, stageMaximum);
+    prgBar2->setValue(0);
+    ShowForRun();
+}
+
+void TdlgCancel::ShowForSearch() {
+    prgBar1->setValue(0);
+    prgBar2->hide();
+    ShowForRun();
+}
+
+void TdlgCancel::FillBars() {
+    prgBar1->setValue(prgBar1->maximum());
+    prgBar2->setValue(prgBar2->maximum());
+}
+
+void TdlgCancel::CloseRun() {
+    close();
+    prgBar2->show();
 }
 
 void TdlgCancel::bitCancelClick() {

@@ -23,11 +23,15 @@ public:
 
     // Shows the dialog without waiting: clears the flag and locks the main window.
     void ShowForRun();
+    // A format run: both bars at zero, the second one counting `stageMaximum` stages.
+    void ShowForFormat(int stageMaximum);
+    // A search run through every remaining occurrence: the first bar only.
+    void ShowForSearch();
+    // Both bars full, at the normal end of a format run.
+    void FillBars();
+    // Closes the dialog and shows both bars again for the next run.
+    void CloseRun();
     bool CancelRequested() const { return cancelRequested_; }
-
-    QProgressBar *prgBar1;
-    QProgressBar *prgBar2;
-    QPushButton *bitCancel;
 
 public slots:
     void bitCancelClick();
@@ -38,6 +42,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    friend class CancelProgressSink;
+    QProgressBar *prgBar1;
+    QProgressBar *prgBar2;
+    QPushButton *bitCancel;
     std::function<void(bool)> lock_;
     bool cancelRequested_ = false;
 };

@@ -1,4 +1,5 @@
 #include "ui/ChangeKakunin.h"
+#include "ui/UiTexts.h"
 
 #include <QGuiApplication>
 #include <QPushButton>
@@ -14,10 +15,10 @@ TdlgChangeKakunin::TdlgChangeKakunin(QWidget *parent)
     setFixedSize(356, 41);
     struct Button { QPushButton *&button; const char *name, *caption; void (TdlgChangeKakunin::*slot)(); };
     const Button buttons[] = {
-        {bitAllYes, "bitAllYes", "すべてはい", &TdlgChangeKakunin::bitAllYesClick},
-        {bitYes, "bitYes", "はい(&Y)", &TdlgChangeKakunin::bitYesClick},
-        {bitNo, "bitNo", "いいえ(&N)", &TdlgChangeKakunin::bitNoClick},
-        {bitCancel, "bitCancel", "取消し", &TdlgChangeKakunin::bitCancelClick},
+        {bitAllYes, "bitAllYes", texts::kAllYes, &TdlgChangeKakunin::bitAllYesClick},
+        {bitYes, "bitYes", texts::kYes, &TdlgChangeKakunin::bitYesClick},
+        {bitNo, "bitNo", texts::kNo, &TdlgChangeKakunin::bitNoClick},
+        {bitCancel, "bitCancel", texts::kStop, &TdlgChangeKakunin::bitCancelClick},
     };
     int left = 8;
     for (const Button &b : buttons) {
@@ -36,7 +37,7 @@ TdlgChangeKakunin::Result TdlgChangeKakunin::Ask(const QString &question) {
     result_ = Result::Cancel;
     if (QScreen *screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
     bitYes->setFocus();
-    if (Asker) return Asker(*this);
+    if (asker_) return asker_(*this);
     exec();
     return result_;
 }

@@ -17,12 +17,10 @@ public:
 
     explicit TdlgChangeKakunin(QWidget *parent = nullptr);
 
-    // Shows `question` as the caption and waits for an answer. When Asker is
-    // set it answers instead of the user (tests script the answers with it).
+    // Shows `question` as the caption and waits for an answer.
     Result Ask(const QString &question);
-    std::function<Result(TdlgChangeKakunin &)> Asker;
-
-    QPushButton *bitAllYes, *bitYes, *bitNo, *bitCancel;
+    // Answers instead of the user from now on (tests script the answers with it).
+    void SetAsker(std::function<Result(TdlgChangeKakunin &)> asker) { asker_ = std::move(asker); }
 
 public slots:
     void bitAllYesClick() { Answer(Result::All); }
@@ -33,6 +31,8 @@ public slots:
 
 private:
     void Answer(Result result);
+    std::function<Result(TdlgChangeKakunin &)> asker_;
+    QPushButton *bitAllYes, *bitYes, *bitNo, *bitCancel;
     Result result_ = Result::Cancel;
 };
 

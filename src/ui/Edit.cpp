@@ -1,15 +1,17 @@
 // TfrmEdit: construction, menus and speed buttons, status bar and hints,
 // caption, start-up with the command line, dropped files and closing.
 #include "ui/Edit.h"
-#include "ui/WindowFont.h"
 
+#include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
+#include "ui/ReadOnlyFile.h"
+#include "ui/UiTexts.h"
+#include "ui/WindowFont.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QCloseEvent>
-#include <QDir>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -17,47 +19,23 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScreen>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
-#include <QPlainTextEdit>
 #include <QToolBar>
-#include <QToolButton>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 namespace kelvra {
-namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
-
-QAction *Item(QObject *parent, const char *name, const char *caption, const char *hint = "",
-              QKeySequence shortcut = {}) {
-    auto *a = new QAction(U(caption), parent);
-    a->setObjectName(name);
-    if (*hint) a->setStatusTip(U(hint));
-    if (!shortcut.isEmpty()) a->setShortcut(shortcut);
-    return a;
-}
-
-} // namespace
-
-// Read-only as the user sees it: not writable by this user, or marked so by
-// its owner's permission (which counts even for root, who may write anything).
-bool IsReadOnlyFile(const QString &path) {
-    const QByteArray p = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(p.constData(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    return ::access(p.constData(), W_OK) != 0 || (st.st_mode & S_IWUSR) == 0;
-}
+using texts::U;
 
 TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &arguments,
                    const std::filesystem::path &settingsFolder, const std::filesystem::path &programFolder,
                    QWidget *parent)
     : QMainWindow(parent), dialogs_(dialogs), desktop_(desktop), arguments_(arguments),
-      settingsFolder_(settingsFolder), programFolder_(programFolder) {
+      settingsFolder_(settingsFolder), programFolder_(programFolder), AppName(U(texts::kAppName)) {
     setObjectName("frmEdit");
     setFont(GothicFont(15));
     resize(860, 640); // a desktop without placement rules would give a tiny window
@@ -103,133 +81,103 @@ void TfrmEdit::CreateEditor() {
     connect(rchOut, &QPlainTextEdit::cursorPositionChanged, this, &TfrmEdit::UpdateCaretPos);
     connect(rchOut, &QPlainTextEdit::selectionChanged, this, &TfrmEdit::UpdateCaretPos);
     connect(rchOut, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        if (LaunchMode != 2 && !runInProgress_) popMenu->popup(rchOut->mapToGlobal(pos));
+        if (document_.LaunchMode() != 2 && !runInProgress_) popMenu->popup(rchOut->mapToGlobal(pos));
     });
     setAcceptDrops(true);
 }
 
 void TfrmEdit::CreateActions() {
-    mnuFileDup = Item(this, "mnuFileDup", "別のKelvraを起動する", "別のKelvraを起動します");
-    mnuFileNew = Item(this, "mnuFileNew", "新規作成(&N)", "編集内容をクリアして新規の状態にします", QKeySequence("Ctrl+N"));
-    mnuFileOpen = Item(this, "mnuFileOpen", "開く(&O)...", "既存のファイルを開きます", QKeySequence("Ctrl+O"));
-    mnuFileSave = Item(this, "mnuFileSave", "上書保存(&S)", "編集内容を上書き保存します", QKeySequence("Ctrl+S"));
-    mnuFileSaveAs = Item(this, "mnuFileSaveAs", "名前をつけて保存(&A)...", "編集内容を名前をつけて保存します");
-    mnuFilePrint = Item(this, "mnuFilePrint", "印刷(&P)...", "編集中の内容を印刷します");
-    mnuFilePrintSetup = Item(this, "mnuFilePrintSetup", "プリンタの設定(&R)...", "プリンタの設定を変更します");
-    mnuFileExit = Item(this, "mnuFileExit", "終了(&X)", "アプリケーションを終了します", QKeySequence("Ctrl+Q"));
-    for (int i = 0; i < 8; ++i) {
+    // One row per command: its action, its texts, its slot, and the icon of its
+    // speed button (commands without a button get none).
+    constexpr auto kNoIcon = QStyle::SP_CustomBase;
+    struct Command {
+        QAction *TfrmEdit::*action;
+        const texts::CommandText &text;
+        void (TfrmEdit::*slot)();
+        QStyle::StandardPixmap icon;
+        bool checkable;
+    };
+    const Command commands[] = {
+        {&TfrmEdit::mnuFileDup, texts::kFileDup, &TfrmEdit::mnuFileDupClick, QStyle::SP_TitleBarNormalButton, false},
+        {&TfrmEdit::mnuFileNew, texts::kFileNew, &TfrmEdit::mnuFileNewClick, QStyle::SP_FileIcon, false},
+        {&TfrmEdit::mnuFileOpen, texts::kFileOpen, &TfrmEdit::mnuFileOpenClick, QStyle::SP_DialogOpenButton, false},
+        {&TfrmEdit::mnuFileSave, texts::kFileSave, &TfrmEdit::mnuFileSaveClick, QStyle::SP_DialogSaveButton, false},
+        {&TfrmEdit::mnuFileSaveAs, texts::kFileSaveAs, &TfrmEdit::mnuFileSaveAsClick, QStyle::SP_DriveFDIcon, false},
+        {&TfrmEdit::mnuFilePrint, texts::kFilePrint, &TfrmEdit::mnuFilePrintClick, QStyle::SP_ComputerIcon, false},
+        {&TfrmEdit::mnuFilePrintSetup, texts::kFilePrintSetup, &TfrmEdit::mnuFilePrintSetupClick, kNoIcon, false},
+        {&TfrmEdit::mnuFileExit, texts::kFileExit, &TfrmEdit::mnuFileExitClick, kNoIcon, false},
+        {&TfrmEdit::mnuEditRichUndo, texts::kEditRichUndo, &TfrmEdit::mnuEditRichUndoClick, kNoIcon, false},
+        {&TfrmEdit::mnuEditUndo, texts::kEditUndo, &TfrmEdit::mnuEditUndoClick, QStyle::SP_ArrowBack, false},
+        {&TfrmEdit::mnuEditAll, texts::kEditAll, &TfrmEdit::mnuEditAllClick, QStyle::SP_FileDialogDetailedView, false},
+        {&TfrmEdit::mnuEditCut, texts::kEditCut, &TfrmEdit::mnuEditCutClick, QStyle::SP_DialogDiscardButton, false},
+        {&TfrmEdit::mnuEditCopy, texts::kEditCopy, &TfrmEdit::mnuEditCopyClick, QStyle::SP_FileDialogNewFolder, false},
+        {&TfrmEdit::mnuEditPaste, texts::kEditPaste, &TfrmEdit::mnuEditPasteClick, QStyle::SP_FileDialogContentsView, false},
+        {&TfrmEdit::mnuEditSerch, texts::kEditSerch, &TfrmEdit::mnuEditSerchClick, QStyle::SP_FileDialogInfoView, false},
+        {&TfrmEdit::mnuEditChange, texts::kEditChange, &TfrmEdit::mnuEditChangeClick, QStyle::SP_BrowserReload, false},
+        {&TfrmEdit::mnuExeRun, texts::kExeRun, &TfrmEdit::mnuExeRunClick, QStyle::SP_MediaPlay, false},
+        {&TfrmEdit::mnuExeSpace, texts::kExeSpace, &TfrmEdit::mnuExeSpaceClick, kNoIcon, false},
+        {&TfrmEdit::mnuExeS, texts::kExeS, &TfrmEdit::mnuExeSClick, kNoIcon, false},
+        {&TfrmEdit::mnuExeComment, texts::kExeComment, &TfrmEdit::mnuExeCommentClick, kNoIcon, false},
+        {&TfrmEdit::mnuFormatFont, texts::kFormatFont, &TfrmEdit::mnuFormatFontClick, kNoIcon, false},
+        {&TfrmEdit::mnuFormatColor, texts::kFormatColor, &TfrmEdit::mnuFormatColorClick, kNoIcon, false},
+        {&TfrmEdit::mnuFormatSaveCheck, texts::kFormatSaveCheck, &TfrmEdit::mnuFormatSaveCheckClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatIchi, texts::kFormatIchi, &TfrmEdit::mnuFormatIchiClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatSize, texts::kFormatSize, &TfrmEdit::mnuFormatSizeClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatPath, texts::kFormatPath, &TfrmEdit::mnuFormatPathClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatYoyaku, texts::kFormatYoyaku, &TfrmEdit::mnuFormatYoyakuClick, kNoIcon, false},
+        {&TfrmEdit::mnuFormatLfSp, texts::kFormatLfSp, &TfrmEdit::mnuFormatLfSpClick, kNoIcon, true},
+        {&TfrmEdit::mnuCommaAfter, texts::kCommaAfter, &TfrmEdit::mnuCommaAfterClick, kNoIcon, true},
+        {&TfrmEdit::mnuCommaBefore, texts::kCommaBefore, &TfrmEdit::mnuCommaBeforeClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatBold, texts::kFormatBold, &TfrmEdit::mnuFormatBoldClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatMode, texts::kFormatMode, &TfrmEdit::mnuFormatModeClick, kNoIcon, true},
+        {&TfrmEdit::mnuHelpSQLHelp, texts::kHelpSQLHelp, &TfrmEdit::mnuHelpSQLHelpClick, kNoIcon, false},
+        {&TfrmEdit::mnuHelpHelp, texts::kHelpHelp, &TfrmEdit::mnuHelpHelpClick, kNoIcon, false},
+        {&TfrmEdit::mnuHelpAbout, texts::kHelpAbout, &TfrmEdit::mnuHelpAboutClick, kNoIcon, false},
+        {&TfrmEdit::pmnuMarking, texts::kMarking, &TfrmEdit::pmnuMarkingClick, kNoIcon, false},
+    };
+    for (const Command &c : commands) {
+        auto *a = new QAction(U(c.text.caption), this);
+        a->setObjectName(c.text.name);
+        if (*c.text.hint) a->setStatusTip(U(c.text.hint));
+        if (*c.text.tip) a->setToolTip(U(c.text.tip));
+        if (*c.text.keys) a->setShortcut(QKeySequence(QString::fromLatin1(c.text.keys)));
+        if (c.icon != kNoIcon) {
+            a->setIcon(style()->standardIcon(c.icon));
+            a->setIconVisibleInMenu(false); // the menus show captions only
+        }
+        a->setCheckable(c.checkable);
+        connect(a, &QAction::triggered, this, c.slot);
+        this->*c.action = a;
+    }
+    mnuExeSpace->setVisible(false);
+    for (int i = 0; i < FileHistory::kSize; ++i) {
         mnuFileRireki[i] = new QAction(QString(), this);
         mnuFileRireki[i]->setObjectName(QString("mnuFileRireki%1").arg(i + 1));
         connect(mnuFileRireki[i], &QAction::triggered, this, [this, i] { mnuFileRirekiClick(i); });
     }
-    mnuEditRichUndo = Item(this, "mnuEditRichUndo", "整形前に戻す", "編集内容を整形前に戻します", QKeySequence("Ctrl+B"));
-    mnuEditUndo = Item(this, "mnuEditUndo", "元に戻す(&U)", "編集操作をひとつ前に戻します", QKeySequence("Ctrl+Z"));
-    mnuEditAll = Item(this, "mnuEditAll", "全て選択(&A)", "編集内容をすべて選択状態にします", QKeySequence("Ctrl+A"));
-    mnuEditCut = Item(this, "mnuEditCut", "切り取り(&T)", "選択された部分をクリップボードに切り出します", QKeySequence("Ctrl+X"));
-    mnuEditCopy = Item(this, "mnuEditCopy", "コピー(&C)", "選択された部分をクリップボードにコピーします", QKeySequence("Ctrl+C"));
-    mnuEditPaste = Item(this, "mnuEditPaste", "貼り付け(&P)", "クリップボードの内容をカーソル位置に貼り付けます", QKeySequence("Ctrl+V"));
-    mnuEditSerch = Item(this, "mnuEditSerch", "検索(&F)...", "文字列の検索を行います", QKeySequence("Ctrl+F"));
-    mnuEditChange = Item(this, "mnuEditChange", "置換(&R)...", "文字列の置換を行います", QKeySequence("Ctrl+R"));
-    mnuExeRun = Item(this, "mnuExeRun", "整形実行(&G)", "整形処理を実行します", QKeySequence("Ctrl+G"));
-    mnuExeSpace = Item(this, "mnuExeSpace", "行末スペース挿入(&P)", "各行にスペースを付加します");
-    mnuExeSpace->setVisible(false);
-    mnuExeS = Item(this, "mnuExeS", "行末セミコロン挿入(&S)", "各行にセミコロン（；）を付加します");
-    mnuExeComment = Item(this, "mnuExeComment", "区切りコメント挿入(&C)", "行末がセミコロンの次行にコメント行を挿入します");
-    mnuFormatFont = Item(this, "mnuFormatFont", "フォント(&F)...", "編集画面のフォントを設定します");
-    mnuFormatColor = Item(this, "mnuFormatColor", "背景色(&C)...", "編集画面の背景色を設定します");
-    mnuFormatSaveCheck = Item(this, "mnuFormatSaveCheck", "上書保存は確認する", "チェックを付けると、上書保存する際に確認画面を表示します");
-    mnuFormatIchi = Item(this, "mnuFormatIchi", "終了時の表示位置を記憶する", "チェックを付けると、終了時の表示位置が次回の表示位置になります");
-    mnuFormatSize = Item(this, "mnuFormatSize", "終了時の画面サイズを記憶する", "チェックを付けると、終了時の画面サイズが次回の画面サイズになります");
-    mnuFormatPath = Item(this, "mnuFormatPath", "終了時のカレントパスを記憶する", "チェックを付けると、終了時の入出力パスが次回の入出力パスになります");
-    mnuFormatYoyaku = Item(this, "mnuFormatYoyaku", "予約語テーブル(&T)...", "整形処理に使用される予約語を解除する事ができます");
-    mnuFormatLfSp = Item(this, "mnuFormatLfSp", "改行は区切りと見なす", "チェックを付けると、改行を文字列の区切りと見なします");
-    mnuCommaAfter = Item(this, "mnuCommaAfter", "カンマの後で折り返す");
-    mnuCommaBefore = Item(this, "mnuCommaBefore", "カンマの前で折り返す");
     for (int i = 0; i < 10; ++i) {
         mnuKeta[i] = new QAction(QString::number(i + 1), this);
         mnuKeta[i]->setObjectName(QString("mnuKeta%1").arg(i + 1));
         mnuKeta[i]->setCheckable(true);
         connect(mnuKeta[i], &QAction::triggered, this, [this, i] { mnuKetaClick(i + 1); });
     }
-    mnuFormatBold = Item(this, "mnuFormatBold", "予約語は強調表示する", "チェックを付けると、整形処理で予約語を強調表示します。");
-    mnuFormatMode = Item(this, "mnuFormatMode", "簡易モードで整形する", "チェックを付けると、リテラル文字列、コメント、チューニングコードの待避処理を省略します");
-    for (QAction *a : {mnuFormatSaveCheck, mnuFormatIchi, mnuFormatSize, mnuFormatPath, mnuFormatLfSp, mnuCommaAfter,
-                       mnuCommaBefore, mnuFormatBold, mnuFormatMode})
-        a->setCheckable(true);
-    mnuHelpSQLHelp = Item(this, "mnuHelpSQLHelp", "ＳＱＬオンラインリファレンス",
-                          "編集領域でＳＱＬの予約語を選択した場合、オンラインでリファレンスを表示します", QKeySequence("F1"));
-    mnuHelpHelp = Item(this, "mnuHelpHelp", "ヘルプ", "操作説明書を開きます");
-    mnuHelpAbout = Item(this, "mnuHelpAbout", "バージョン情報(&A)...");
-
-    pmnuMarking = Item(this, "pmnuMarking", "色付");
-    pmnuUndo = Item(this, "pmnuUndo", "元に戻す(&U)");
-    pmnuCut = Item(this, "pmnuCut", "切り取り(&T)");
-    pmnuCopy = Item(this, "pmnuCopy", "コピー(&C)");
-    pmnuPaste = Item(this, "pmnuPaste", "貼り付け(&P)");
-    pmnuExeRun = Item(this, "pmnuExeRun", "整形実行(&G)");
-    // The context menu shows the shortcuts; the main menu's items own the keys.
-    const std::pair<QAction *, const char *> shown[] = {
-        {pmnuUndo, "Ctrl+Z"}, {pmnuCut, "Ctrl+X"}, {pmnuCopy, "Ctrl+C"}, {pmnuPaste, "Ctrl+V"}, {pmnuExeRun, "Ctrl+G"}};
-    for (auto [a, keys] : shown) {
-        a->setShortcut(QKeySequence(keys));
-        a->setShortcutContext(Qt::WidgetShortcut);
-    }
-
-    connect(mnuFileDup, &QAction::triggered, this, &TfrmEdit::mnuFileDupClick);
-    connect(mnuFileNew, &QAction::triggered, this, &TfrmEdit::mnuFileNewClick);
-    connect(mnuFileOpen, &QAction::triggered, this, &TfrmEdit::mnuFileOpenClick);
-    connect(mnuFileSave, &QAction::triggered, this, &TfrmEdit::mnuFileSaveClick);
-    connect(mnuFileSaveAs, &QAction::triggered, this, &TfrmEdit::mnuFileSaveAsClick);
-    connect(mnuFilePrint, &QAction::triggered, this, &TfrmEdit::mnuFilePrintClick);
-    connect(mnuFilePrintSetup, &QAction::triggered, this, &TfrmEdit::mnuFilePrintSetupClick);
-    connect(mnuFileExit, &QAction::triggered, this, &TfrmEdit::mnuFileExitClick);
-    connect(mnuEditRichUndo, &QAction::triggered, this, &TfrmEdit::mnuEditRichUndoClick);
-    connect(mnuEditUndo, &QAction::triggered, this, &TfrmEdit::mnuEditUndoClick);
-    connect(mnuEditAll, &QAction::triggered, this, &TfrmEdit::mnuEditAllClick);
-    connect(mnuEditCut, &QAction::triggered, this, &TfrmEdit::mnuEditCutClick);
-    connect(mnuEditCopy, &QAction::triggered, this, &TfrmEdit::mnuEditCopyClick);
-    connect(mnuEditPaste, &QAction::triggered, this, &TfrmEdit::mnuEditPasteClick);
-    connect(mnuEditSerch, &QAction::triggered, this, &TfrmEdit::mnuEditSerchClick);
-    connect(mnuEditChange, &QAction::triggered, this, &TfrmEdit::mnuEditChangeClick);
-    connect(mnuExeRun, &QAction::triggered, this, &TfrmEdit::mnuExeRunClick);
-    connect(mnuExeSpace, &QAction::triggered, this, &TfrmEdit::mnuExeSpaceClick);
-    connect(mnuExeS, &QAction::triggered, this, &TfrmEdit::mnuExeSClick);
-    connect(mnuExeComment, &QAction::triggered, this, &TfrmEdit::mnuExeCommentClick);
-    connect(mnuFormatFont, &QAction::triggered, this, &TfrmEdit::mnuFormatFontClick);
-    connect(mnuFormatColor, &QAction::triggered, this, &TfrmEdit::mnuFormatColorClick);
-    connect(mnuFormatSaveCheck, &QAction::triggered, this, &TfrmEdit::mnuFormatSaveCheckClick);
-    connect(mnuFormatIchi, &QAction::triggered, this, &TfrmEdit::mnuFormatIchiClick);
-    connect(mnuFormatSize, &QAction::triggered, this, &TfrmEdit::mnuFormatSizeClick);
-    connect(mnuFormatPath, &QAction::triggered, this, &TfrmEdit::mnuFormatPathClick);
-    connect(mnuFormatYoyaku, &QAction::triggered, this, &TfrmEdit::mnuFormatYoyakuClick);
-    connect(mnuFormatLfSp, &QAction::triggered, this, &TfrmEdit::mnuFormatLfSpClick);
-    connect(mnuCommaAfter, &QAction::triggered, this, &TfrmEdit::mnuCommaAfterClick);
-    connect(mnuCommaBefore, &QAction::triggered, this, &TfrmEdit::mnuCommaBeforeClick);
-    connect(mnuFormatBold, &QAction::triggered, this, &TfrmEdit::mnuFormatBoldClick);
-    connect(mnuFormatMode, &QAction::triggered, this, &TfrmEdit::mnuFormatModeClick);
-    connect(mnuHelpSQLHelp, &QAction::triggered, this, &TfrmEdit::mnuHelpSQLHelpClick);
-    connect(mnuHelpHelp, &QAction::triggered, this, &TfrmEdit::mnuHelpHelpClick);
-    connect(mnuHelpAbout, &QAction::triggered, this, &TfrmEdit::mnuHelpAboutClick);
-    connect(pmnuMarking, &QAction::triggered, this, &TfrmEdit::pmnuMarkingClick);
-    connect(pmnuUndo, &QAction::triggered, this, &TfrmEdit::mnuEditUndoClick);
-    connect(pmnuCut, &QAction::triggered, this, &TfrmEdit::mnuEditCutClick);
-    connect(pmnuCopy, &QAction::triggered, this, &TfrmEdit::mnuEditCopyClick);
-    connect(pmnuPaste, &QAction::triggered, this, &TfrmEdit::mnuEditPasteClick);
-    connect(pmnuExeRun, &QAction::triggered, this, &TfrmEdit::mnuExeRunClick);
 }
 
 void TfrmEdit::CreateMenus() {
     QMenuBar *bar = menuBar();
     bar->setObjectName("mnuMainMenu");
-    mnuFileMenu = bar->addMenu(U("ファイル(&F)"));
-    mnuFileMenu->setObjectName("mnuFileMenu");
+    auto addMenu = [](auto *parent, const char *name, const char *caption, const char *hint = "") {
+        QMenu *menu = parent->addMenu(U(caption));
+        menu->setObjectName(name);
+        if (*hint) menu->menuAction()->setStatusTip(U(hint));
+        return menu;
+    };
+    mnuFileMenu = addMenu(bar, "mnuFileMenu", texts::kFileMenu);
     mnuFileMenu->addAction(mnuFileDup);
     mnuFileMenu->addSeparator();
     mnuFileMenu->addAction(mnuFileNew);
     mnuFileMenu->addAction(mnuFileOpen);
-    mnuFileRekiOpen = mnuFileMenu->addMenu(U("履歴から開く(&R)..."));
-    mnuFileRekiOpen->setObjectName("mnuFileRekiOpen");
-    mnuFileRekiOpen->menuAction()->setStatusTip(U("以前に操作したファイルを開きます"));
+    mnuFileRekiOpen = addMenu(mnuFileMenu, "mnuFileRekiOpen", texts::kHistoryMenu, texts::kHistoryMenuHint);
     for (QAction *a : mnuFileRireki) mnuFileRekiOpen->addAction(a);
     mnuFileMenu->addAction(mnuFileSave);
     mnuFileMenu->addAction(mnuFileSaveAs);
@@ -239,8 +187,7 @@ void TfrmEdit::CreateMenus() {
     mnuFileMenu->addSeparator();
     mnuFileMenu->addAction(mnuFileExit);
 
-    mnuEditMenu = bar->addMenu(U("編集(&E)"));
-    mnuEditMenu->setObjectName("mnuEditMenu");
+    mnuEditMenu = addMenu(bar, "mnuEditMenu", texts::kEditMenu);
     mnuEditMenu->addAction(mnuEditRichUndo);
     mnuEditMenu->addSeparator();
     for (QAction *a : {mnuEditUndo, mnuEditAll, mnuEditCut, mnuEditCopy, mnuEditPaste}) mnuEditMenu->addAction(a);
@@ -248,16 +195,14 @@ void TfrmEdit::CreateMenus() {
     mnuEditMenu->addAction(mnuEditSerch);
     mnuEditMenu->addAction(mnuEditChange);
 
-    mnuExeMenu = bar->addMenu(U("実行(&R)"));
-    mnuExeMenu->setObjectName("mnuExeMenu");
+    mnuExeMenu = addMenu(bar, "mnuExeMenu", texts::kExeMenu);
     mnuExeMenu->addAction(mnuExeRun);
     mnuExeMenu->addSeparator();
     mnuExeMenu->addAction(mnuExeSpace);
     mnuExeMenu->addAction(mnuExeS);
     mnuExeMenu->addAction(mnuExeComment);
 
-    mnuFormatMenu = bar->addMenu(U("設定(&O)"));
-    mnuFormatMenu->setObjectName("mnuFormatMenu");
+    mnuFormatMenu = addMenu(bar, "mnuFormatMenu", texts::kFormatMenu);
     mnuFormatMenu->addAction(mnuFormatFont);
     mnuFormatMenu->addAction(mnuFormatColor);
     mnuFormatMenu->addSeparator();
@@ -265,32 +210,28 @@ void TfrmEdit::CreateMenus() {
     mnuFormatMenu->addSeparator();
     mnuFormatMenu->addAction(mnuFormatYoyaku);
     mnuFormatMenu->addAction(mnuFormatLfSp);
-    mnuFormatComma = mnuFormatMenu->addMenu(U("カンマ折り返し位置"));
-    mnuFormatComma->setObjectName("mnuFormatComma");
-    mnuFormatComma->menuAction()->setStatusTip(U("カンマの折り返し位置を設定します"));
+    mnuFormatComma = addMenu(mnuFormatMenu, "mnuFormatComma", texts::kCommaMenu, texts::kCommaMenuHint);
     mnuFormatComma->addAction(mnuCommaAfter);
     mnuFormatComma->addAction(mnuCommaBefore);
-    mnuFormatIndent = mnuFormatMenu->addMenu(U("インデントの桁数"));
-    mnuFormatIndent->setObjectName("mnuFormatIndent");
-    mnuFormatIndent->menuAction()->setStatusTip(U("整形時の段落桁数を設定します"));
+    mnuFormatIndent = addMenu(mnuFormatMenu, "mnuFormatIndent", texts::kIndentMenu, texts::kIndentMenuHint);
     for (QAction *a : mnuKeta) mnuFormatIndent->addAction(a);
     mnuFormatMenu->addAction(mnuFormatBold);
     mnuFormatMenu->addAction(mnuFormatMode);
 
-    mnuHelpMenu = bar->addMenu(U("ヘルプ(&H)"));
-    mnuHelpMenu->setObjectName("mnuHelpMenu");
+    mnuHelpMenu = addMenu(bar, "mnuHelpMenu", texts::kHelpMenu);
     mnuHelpMenu->addAction(mnuHelpSQLHelp);
     mnuHelpMenu->addSeparator();
     mnuHelpMenu->addAction(mnuHelpHelp);
     mnuHelpMenu->addAction(mnuHelpAbout);
 
+    // The context menu shares the main menu's actions (and so their keys).
     popMenu = new QMenu(this);
     popMenu->setObjectName("popMenu");
     popMenu->addAction(pmnuMarking);
     popMenu->addSeparator();
-    for (QAction *a : {pmnuUndo, pmnuCut, pmnuCopy, pmnuPaste}) popMenu->addAction(a);
+    for (QAction *a : {mnuEditUndo, mnuEditCut, mnuEditCopy, mnuEditPaste}) popMenu->addAction(a);
     popMenu->addSeparator();
-    popMenu->addAction(pmnuExeRun);
+    popMenu->addAction(mnuExeRun);
 }
 
 void TfrmEdit::CreateSpeedButtons() {
@@ -299,30 +240,16 @@ void TfrmEdit::CreateSpeedButtons() {
     SpdBar->setMovable(false);
     SpdBar->setFixedHeight(33);
     SpdBar->setIconSize(QSize(16, 16));
-    QStyle *s = style();
-    struct Button { QAction *&action; const char *name, *tip, *hint; QStyle::StandardPixmap icon; void (TfrmEdit::*slot)(); };
-    const Button buttons[] = {
-        {spdDup, "spdDup", "Kelvra", "別のKelvraを起動します", QStyle::SP_TitleBarNormalButton, &TfrmEdit::mnuFileDupClick},
-        {spdNew, "spdNew", "新規作成", "編集内容をクリアして新規の状態にします", QStyle::SP_FileIcon, &TfrmEdit::mnuFileNewClick},
-        {spdOpen, "spdOpen", "開く", "既存のファイルを開きます", QStyle::SP_DialogOpenButton, &TfrmEdit::mnuFileOpenClick},
-        {spdSave, "spdSave", "上書き保存", "編集内容を上書き保存します", QStyle::SP_DialogSaveButton, &TfrmEdit::mnuFileSaveClick},
-        {spdSaveAs, "spdSaveAs", "名前をつけて保存", "編集内容を名前をつけて保存します", QStyle::SP_DriveFDIcon, &TfrmEdit::mnuFileSaveAsClick},
-        {spdPrint, "spdPrint", "印刷", "編集中の内容を印刷します", QStyle::SP_ComputerIcon, &TfrmEdit::mnuFilePrintClick},
-        {spdUndo, "spdUndo", "元に戻す", "編集操作をひとつ前に戻します", QStyle::SP_ArrowBack, &TfrmEdit::mnuEditUndoClick},
-        {spdSelectAll, "spdSelectAll", "全て選択", "編集内容をすべて選択状態にします", QStyle::SP_FileDialogDetailedView, &TfrmEdit::mnuEditAllClick},
-        {spdCut, "spdCut", "切り取り", "選択された部分をクリップボードに切り出します", QStyle::SP_DialogDiscardButton, &TfrmEdit::mnuEditCutClick},
-        {spdCopy, "spdCopy", "コピー", "選択された部分をクリップボードにコピーします", QStyle::SP_FileDialogNewFolder, &TfrmEdit::mnuEditCopyClick},
-        {spdPaste, "spdPaste", "貼り付け", "クリップボードの内容をカーソル位置に貼り付けます", QStyle::SP_FileDialogContentsView, &TfrmEdit::mnuEditPasteClick},
-        {spdGo, "spdGo", "整形実行", "整形処理を実行します", QStyle::SP_MediaPlay, &TfrmEdit::mnuExeRunClick},
-        {spdFind, "spdFind", "検索", "文字列の検索を行います", QStyle::SP_FileDialogInfoView, &TfrmEdit::mnuEditSerchClick},
-        {spdChange, "spdChange", "置換", "文字列の置換を行います", QStyle::SP_BrowserReload, &TfrmEdit::mnuEditChangeClick},
+    const std::pair<QAction *, const char *> buttons[] = {
+        {mnuFileDup, "spdDup"},       {mnuFileNew, "spdNew"},         {mnuFileOpen, "spdOpen"},
+        {mnuFileSave, "spdSave"},     {mnuFileSaveAs, "spdSaveAs"},   {mnuFilePrint, "spdPrint"},
+        {mnuEditUndo, "spdUndo"},     {mnuEditAll, "spdSelectAll"},   {mnuEditCut, "spdCut"},
+        {mnuEditCopy, "spdCopy"},     {mnuEditPaste, "spdPaste"},     {mnuExeRun, "spdGo"},
+        {mnuEditSerch, "spdFind"},    {mnuEditChange, "spdChange"},
     };
-    for (const Button &b : buttons) {
-        b.action = SpdBar->addAction(s->standardIcon(b.icon), U(b.tip));
-        b.action->setObjectName(b.name);
-        b.action->setToolTip(U(b.tip));
-        b.action->setStatusTip(U(b.hint));
-        connect(b.action, &QAction::triggered, this, b.slot);
+    for (auto [action, name] : buttons) {
+        SpdBar->addAction(action);
+        SpdBar->widgetForAction(action)->setObjectName(name);
     }
 }
 
@@ -341,7 +268,7 @@ void TfrmEdit::CreateStatusBar() {
         bar->addWidget(staPanels[i], widths[i] ? 0 : 1);
     }
     staPanels[0]->setAlignment(Qt::AlignCenter);
-    staPanels[1]->setText(U("標準モード"));
+    staPanels[1]->setText(U(texts::kStandardMode));
 }
 
 void TfrmEdit::CreateOtherWindows() {
@@ -351,7 +278,7 @@ void TfrmEdit::CreateOtherWindows() {
 
 QString TfrmEdit::StatusText(int panel) const { return staPanels[panel]->text(); }
 
-QString TfrmEdit::HistoryEntry(int index) const { return mnuFileRireki[index]->text(); }
+QString TfrmEdit::HistoryEntry(int index) const { return QString::fromStdString(document_.History().Entry(index)); }
 
 bool TfrmEdit::event(QEvent *e) {
     // Status tips of menus and speed buttons are this window's long hints.
@@ -380,23 +307,8 @@ void TfrmEdit::ShowLongHint(const QString &hint) {
 }
 
 void TfrmEdit::UpdateCaretPos() {
-    if (!editor_.Widget()) return;
     auto [line, column] = editor_.CaretLineColumn();
     staPanels[0]->setText(QString::asprintf("%3d:%3d", line, column));
-}
-
-void TfrmEdit::ToggleBusyCursor() {
-    if (!busy_) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        busy_ = true;
-    } else {
-        ResetCursor();
-    }
-}
-
-void TfrmEdit::ResetCursor() {
-    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-    busy_ = false;
 }
 
 void TfrmEdit::SetApplicationTitle(const QString &path) {
@@ -405,7 +317,7 @@ void TfrmEdit::SetApplicationTitle(const QString &path) {
 }
 
 QString TfrmEdit::ShortenedPath(const QString &path) const {
-    if (path == UntitledName) return path;
+    if (path.toStdString() == document_.UntitledName()) return path;
     const QFontMetrics metrics(font());
     const int room = width() - metrics.horizontalAdvance(AppName + " - ") - 120;
     QString shown = path;
@@ -431,23 +343,28 @@ QString TfrmEdit::ShortenedPath(const QString &path) const {
     return shown;
 }
 
-void TfrmEdit::UpdateCaption() { setWindowTitle(AppName + " - " + ShortenedPath(DocPath)); }
+void TfrmEdit::UpdateCaption() {
+    setWindowTitle(AppName + " - " + ShortenedPath(QString::fromStdString(document_.Path())));
+}
+
+void TfrmEdit::SetCurrentFile(const QString &path) {
+    document_.SetPath(path.toStdString());
+    UpdateCaption();
+    SetApplicationTitle(path);
+}
 
 void TfrmEdit::resizeEvent(QResizeEvent *e) {
     QMainWindow::resizeEvent(e);
     UpdateCaption();
 }
 
-void TfrmEdit::ShowError(const QString &text) {
-    dialogs_.Message(U("エラー"), text, MessageIcon::Error);
-    ResetCursor();
-}
+void TfrmEdit::ShowError(const QString &text) { dialogs_.Message(U(texts::kErrorCaption), text, MessageIcon::Error); }
 
 void TfrmEdit::Guarded(const char *message, const std::function<void()> &command) {
     try {
         command();
     } catch (const CommandDeclined &) {
-        ResetCursor();
+        // The user said no to a question: nothing to report.
     } catch (const std::exception &) {
         ShowError(U(message));
     }
@@ -462,22 +379,19 @@ void TfrmEdit::StartInstance(const QStringList &arguments) {
 
 bool TfrmEdit::Initialise() {
     try {
-        ToggleBusyCursor();
-        AppName = "Kelvra";
-        UntitledName = "Untitled";
-        DocPath = UntitledName;
-        SetApplicationTitle(DocPath);
-        setWindowTitle(AppName + " - " + UntitledName);
+        BusyCursor busy;
+        AppName = U(texts::kAppName);
+        document_.MakeUntitled(texts::kUntitled);
+        SetCurrentFile(QString::fromStdString(document_.UntitledName()));
         UpdateCaretPos();
         HandleCommandLine();
         LoadSettings();
         // The stored history replaces the captions; the file opened at start-up goes on top of it.
         if (!startupFile_.isEmpty()) AddToHistory(startupFile_);
-        if (LaunchMode == 2) ApplyBackground(QColor(192, 192, 192));
-        ToggleBusyCursor();
+        if (document_.LaunchMode() == 2) editor_.SetBackground(QColor(192, 192, 192));
         return true;
     } catch (const std::exception &) {
-        ShowError(U("初期処理でエラーが発生しました"));
+        ShowError(U(texts::kStartupFailed));
         return false;
     }
 }
@@ -485,52 +399,56 @@ bool TfrmEdit::Initialise() {
 void TfrmEdit::HandleCommandLine() {
     const QStringList &args = arguments_;
     if (args.isEmpty()) return;
-    DocPath = args[0];
-    LaunchMode = 0;
+    const QString untitled = QString::fromStdString(document_.UntitledName());
+    QString path = args[0];
+    int mode = 0;
     bool loadWanted = true;
     if (args[0] == "-X1") {
-        LaunchMode = 1;
+        mode = 1;
         editor_.SetRichMode(true);
-        DocPath = args.value(1);
-        if (!DocPath.isEmpty()) {
-            const QFileInfo info(DocPath);
+        path = args.value(1);
+        if (!path.isEmpty()) {
+            const QFileInfo info(path);
             if (!info.exists()) {
-                ShowError(U("ファイルが見つかりません。\r\n") + DocPath);
-                DocPath = UntitledName;
+                ShowError(U(texts::kFileNotFoundAt) + path);
+                path = untitled;
                 loadWanted = false;
-            } else if (IsReadOnlyFile(DocPath)) {
-                if (!dialogs_.AskOkCancel(U("システムファイル又は読み出し専用ファイルです。開きますか？\r\n") + DocPath)) {
-                    DocPath = UntitledName;
+            } else if (IsReadOnlyFile(path)) {
+                if (!dialogs_.AskOkCancel(U(texts::kOpenReadOnlyAt) + path)) {
+                    path = untitled;
                     loadWanted = false;
                 }
             } else if (info.isDir()) {
-                ShowError(U("ディレクトリーは開けられません。\r\n") + DocPath);
-                DocPath = UntitledName;
+                ShowError(U(texts::kFolderCannotOpen) + path);
+                path = untitled;
                 loadWanted = false;
             }
         }
     } else if (args[0] == "-X2") {
-        LaunchMode = 2;
+        mode = 2;
         editor_.SetRichMode(true);
-        DocPath = args.value(1);
+        path = args.value(1);
         ApplyViewerLock();
     }
-    if (DocPath.isEmpty()) {
-        UntitledName += ".rtf";
-        DocPath = UntitledName;
-    } else if (loadWanted && DocPath != UntitledName) {
-        const QFileInfo info(DocPath);
+    document_.SetLaunchMode(mode);
+    // The caption keeps showing the plain untitled name in both cases below.
+    if (path.isEmpty()) {
+        document_.MakeUntitled(document_.UntitledName() + ".rtf");
+    } else if (!loadWanted || path == untitled) {
+        document_.SetPath(path.toStdString());
+    } else {
+        const QFileInfo info(path);
         // The name as stored on disk, through its absolute path.
-        if (info.exists()) DocPath = info.absoluteFilePath();
-        LoadDocument(DocPath);
+        if (info.exists()) path = info.absoluteFilePath();
+        document_.SetPath(path.toStdString());
+        LoadDocument(path);
         editor_.CaretToStart();
         editor_.SetModified(false);
-        UpdateCaption();
-        SetApplicationTitle(DocPath);
-        startupFile_ = DocPath;
+        SetCurrentFile(path);
+        startupFile_ = path;
         UpdateCaretPos();
     }
-    const int firstFurther = LaunchMode == 0 ? 1 : 2;
+    const int firstFurther = mode == 0 ? 1 : 2;
     if (args.size() > firstFurther) StartInstance(args.mid(firstFurther));
 }
 
@@ -545,7 +463,7 @@ void TfrmEdit::ApplyViewerLock() {
 
 void TfrmEdit::SetRunLock(bool locked) {
     runInProgress_ = locked;
-    if (LaunchMode == 2) return; // the viewer keeps its own lock
+    if (document_.LaunchMode() == 2) return; // the viewer keeps its own lock
     for (QMenu *m : {mnuFileMenu, mnuEditMenu, mnuFormatMenu, mnuExeMenu, mnuHelpMenu})
         m->menuAction()->setEnabled(!locked);
     SpdBar->setEnabled(!locked);
@@ -573,17 +491,15 @@ void TfrmEdit::WMDropFiles(const QStringList &paths) {
             const QString &path = paths[index];
             const QFileInfo info(path);
             if (IsReadOnlyFile(path)) {
-                if (!dialogs_.AskOkCancel(U("システムファイル又は読み出し専用ファイルです。開きますか？\r\n") + path)) {
-                    ResetCursor();
-                    continue;
-                }
+                if (!dialogs_.AskOkCancel(U(texts::kOpenReadOnlyAt) + path)) continue;
             } else if (info.isDir()) {
-                ShowError(U("ディレクトリーは開けられません。\r\n") + path);
+                ShowError(U(texts::kFolderCannotOpen) + path);
                 continue;
             }
+            // A changed document stays: the file opens in another window, as do all files after the first.
             if (editor_.Modified() || index >= 1) {
                 QStringList args;
-                if (LaunchMode == 1) args << "-X1";
+                if (document_.LaunchMode() == 1) args << "-X1";
                 args << path;
                 StartInstance(args);
                 continue;
@@ -592,14 +508,12 @@ void TfrmEdit::WMDropFiles(const QStringList &paths) {
             editor_.ApplyFontToAll(EditorFont);
             editor_.CaretToStart();
             editor_.SetModified(false);
-            DocPath = path;
-            UpdateCaption();
+            SetCurrentFile(path);
             AddToHistory(path);
         }
     } catch (const CommandDeclined &) {
-        ResetCursor();
     } catch (const std::exception &) {
-        ShowError(U("ファイルのドロップ処理でエラーが発生しました"));
+        ShowError(U(texts::kDropFailed));
     }
 }
 
@@ -609,15 +523,8 @@ void TfrmEdit::closeEvent(QCloseEvent *e) {
         return;
     }
     try {
-        bool close = true;
-        if (editor_.Modified()) {
-            switch (dialogs_.AskYesNoCancel(U("%1 を保存しますか？").arg(DocPath))) {
-            case Answer::Cancel: close = false; break;
-            case Answer::Yes: mnuFileSaveClick(); break;
-            default: break;
-            }
-        }
-        if (LaunchMode != 2) SaveSettings();
+        const bool close = AskSaveChanges();
+        if (document_.LaunchMode() != 2) SaveSettings();
         if (close) {
             if (dlgCancel) dlgCancel->close();
             e->accept();
@@ -625,7 +532,7 @@ void TfrmEdit::closeEvent(QCloseEvent *e) {
             e->ignore();
         }
     } catch (const std::exception &) {
-        ShowError(U("終了処理でエラーが発生しました"));
+        ShowError(U(texts::kCloseFailed));
         e->accept();
     }
 }
@@ -634,8 +541,19 @@ void TfrmEdit::mnuFileExitClick() {
     try {
         close();
     } catch (const std::exception &) {
-        ShowError(U("”終了”でエラーが発生しました\r\nWindowsのタスクから強制終了してください"));
+        ShowError(U(texts::kExitFailed));
     }
+}
+
+ProgressSink &TfrmEdit::ShowSearchProgress() {
+    dlgCancel->ShowForSearch();
+    searchProgress_ = std::make_unique<CancelProgressSink>(*dlgCancel);
+    return *searchProgress_;
+}
+
+void TfrmEdit::CloseSearchProgress() {
+    dlgCancel->CloseRun();
+    searchProgress_.reset();
 }
 
 } // namespace kelvra

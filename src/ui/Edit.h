@@ -1,14 +1,16 @@
 #pragma once
 // TfrmEdit: the main window. Menus, speed buttons, the editor rchOut and the
-// status bar; the document, its file and the recent-file history; the format
-// command's window side; the settings menu.
+// status bar; the document's commands (its state lives in Document); the
+// format command's window side; the settings menu. It is the SearchHost of the
+// search dialog.
 
+#include "document/Document.h"
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
 #include "keywords/SettingsStore.h"
-#include "platform/PlainTextFile.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorSurface.h"
+#include "ui/SearchHost.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -27,18 +29,16 @@ class QPrinter;
 
 namespace kelvra {
 
+class CancelProgressSink;
 class TdlgCancel;
 class TfrmKey;
 class TfrmSearch;
 class TdlgChangeKakunin;
 class TfrmAboutBox;
 class TfrmPallet;
-struct LineInsertion;
+struct EditProbe;
 
-// Ends a command quietly: the user declined, nothing to report.
-struct CommandDeclined {};
-
-class TfrmEdit : public QMainWindow {
+class TfrmEdit : public QMainWindow, private SearchHost {
     Q_OBJECT
 public:
     // `settingsFolder` holds Kelvra.ini; `programFolder` is the default folder of the dialogs.
@@ -50,68 +50,15 @@ public:
     // Runs the creation steps; false when the program must end ("初期処理でエラーが発生しました" shown).
     bool Initialise();
 
-    // State of the document and the window.
-    QString AppName = "Kelvra";
-    QString UntitledName = "Untitled";
-    QString DocPath;
-    EditorFontState EditorFont;
-    QString LastFolder;
-    int LaunchMode = 0;
-    std::string revertText;
-
-    EditorOptions &Options() { return options_; }
-    KeywordCatalogue &Catalogue() { return catalogue_; }
-    Settings &StoredSettings() { return settings_; }
-    EditorSurface &Editor() { return editor_; }
-    QString ApplicationTitle() const { return applicationTitle_; }
+    // What the status bar, the history menu and the taskbar show.
     QString StatusText(int panel) const;
     QString HistoryEntry(int index) const; // 0..7
+    QString ApplicationTitle() const { return applicationTitle_; }
 
-    // Operations other windows use.
-    void UpdateCaption();
-    void UpdateCaretPos();
-    void ShowLongHint(const QString &hint);
-    void ToggleBusyCursor();
-    void LoadDocument(const QString &path);
-    void SaveDocument(const QString &path);
-    void StartInstance(const QStringList &arguments);
-    void AddToHistory(const QString &path);
-    void OpenPath(const QString &path);
+    // Commands that come from elsewhere than a menu item.
+    void OpenPath(const QString &path); // a history entry
     void WMDropFiles(const QStringList &paths);
-    void SetIndentWidth(int n);
-    // The main window's lock while a format run's progress dialog is up.
-    void SetRunLock(bool locked);
-    void LoadSettings();
     void SaveSettings();
-
-    // Components.
-    QPlainTextEdit *rchOut;
-    QToolBar *SpdBar;
-    QLabel *staPanels[3];
-    QMenu *mnuFileMenu, *mnuEditMenu, *mnuExeMenu, *mnuFormatMenu, *mnuHelpMenu, *popMenu;
-    QMenu *mnuFileRekiOpen, *mnuFormatComma, *mnuFormatIndent;
-    QAction *mnuFileDup, *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFilePrint,
-        *mnuFilePrintSetup, *mnuFileExit;
-    std::array<QAction *, 8> mnuFileRireki;
-    QAction *mnuEditRichUndo, *mnuEditUndo, *mnuEditAll, *mnuEditCut, *mnuEditCopy, *mnuEditPaste,
-        *mnuEditSerch, *mnuEditChange;
-    QAction *mnuExeRun, *mnuExeSpace, *mnuExeS, *mnuExeComment;
-    QAction *mnuFormatFont, *mnuFormatColor, *mnuFormatSaveCheck, *mnuFormatIchi, *mnuFormatSize,
-        *mnuFormatPath, *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold,
-        *mnuFormatMode;
-    std::array<QAction *, 10> mnuKeta;
-    QAction *mnuHelpSQLHelp, *mnuHelpHelp, *mnuHelpAbout;
-    QAction *pmnuMarking, *pmnuUndo, *pmnuCut, *pmnuCopy, *pmnuPaste, *pmnuExeRun;
-    QAction *spdDup, *spdNew, *spdOpen, *spdSave, *spdSaveAs, *spdPrint, *spdUndo, *spdSelectAll, *spdCut,
-        *spdCopy, *spdPaste, *spdGo, *spdFind, *spdChange;
-
-    // The other windows, created once with the main window.
-    TdlgCancel *dlgCancel;
-    TfrmKey *frmKey = nullptr;
-    TfrmSearch *frmSearch = nullptr;
-    TdlgChangeKakunin *dlgChangeKakunin = nullptr;
-    TfrmAboutBox *frmAboutBox = nullptr;
-    TfrmPallet *frmPallet = nullptr;
 
 public slots:
     // Files.
@@ -167,73 +114,122 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend struct EditProbe; // the tests' view of the state and the other windows
+
+    // ---- Construction (Edit.cpp) ----
     void CreateEditor();
+    // Every command's one QAction, shared by the menus, the speed buttons and the context menu.
     void CreateActions();
     void CreateMenus();
     void CreateSpeedButtons();
     void CreateStatusBar();
     void CreateOtherWindows();
-    // Enables the commands whose windows exist; built with those windows.
+
+    // ---- Start-up, caption, locks, errors (Edit.cpp) ----
+    void HandleCommandLine();
+    void ApplyViewerLock();
+    // The main window's lock while a format run, a search or a long load works.
+    void SetRunLock(bool locked) override;
+    bool MenuEnabled(QMenu *menu) const;
+    // Runs a command inside its error guard: a failure shows `message`.
+    void Guarded(const char *message, const std::function<void()> &command);
+    void ShowError(const QString &text);
+    void UpdateCaretPos();
+    void ShowLongHint(const QString &hint);
+    // The one place that names the current file: document path, caption and application title.
+    void SetCurrentFile(const QString &path);
+    void UpdateCaption();
+    void SetApplicationTitle(const QString &path);
+    QString ShortenedPath(const QString &path) const;
+    void StartInstance(const QStringList &arguments);
+
+    // ---- Documents (EditFiles.cpp) ----
+    void LoadDocument(const QString &path);
+    void SaveDocument(const QString &path);
+    void ReadIntoEditor(const QString &path, bool richWanted);
+    void ClearEditorWithFont();
+    // "… を保存しますか？" when the document is modified; false when the user cancelled.
+    bool AskSaveChanges();
+    void AddToHistory(const QString &path);
+    void ShowHistory();
+    FileDialogRequest OpenRequest();
+    FileDialogRequest SaveRequest();
+    // Runs a long editor operation with the window locked, processing events now and then.
+    void WithWindowLocked(const std::function<void()> &operation);
+
+    // ---- Format run and settings (EditFormat.cpp) ----
+    void EndFormatRun();
+    void ApplyOptionsToMenus();
+    void ReadOptionsFromMenus();
+    void SetIndentWidth(int n);
+    void LoadSettings();
+    QColor ColorFromStored(StoredColor c, bool background) const;
+    StoredColor StoredFromColor(const QColor &c) const;
+
+    // ---- The other windows (EditKey.cpp, EditSearch.cpp, EditCommands.cpp) ----
     void WireEditingCommands();
     void WireKeyDialog();
     void WireSearchCommands();
     // Closes the reserved-word dialog (which applies its stored states again).
     void CloseKeyDialog();
+    // The printer of the print command; printer setup changes it for later jobs.
+    QPrinter &Printer();
 
-    void HandleCommandLine();
-    void ApplyViewerLock();
-    bool MenuEnabled(QMenu *menu) const;
-    // Runs a command inside its error guard: a failure shows "message" and resets the cursor.
-    void Guarded(const char *message, const std::function<void()> &command);
-    void ShowError(const QString &text);
-    void ResetCursor();
-    void SetApplicationTitle(const QString &path);
-    QString ShortenedPath(const QString &path) const;
-    void BindDocument(const QString &path); // DocPath, caption, title
-    void ClearEditorWithFont();
-    void ReadIntoEditor(const QString &path, bool richWanted);
-    // Asks before bytes that do not decode are replaced; throws CommandDeclined on No.
-    void ConfirmUndecodable(const QString &path, const std::vector<std::size_t> &badOffsets);
-    std::string EncodeForSave(const QString &path);
-    bool AskSaveChanges(); // false: the user cancelled
-    FileDialogRequest OpenRequest();
-    FileDialogRequest SaveRequest();
-    void ApplyOptionsToMenus();
-    void ReadOptionsFromMenus();
-    QColor ColorFromStored(StoredColor c, bool background) const;
-    StoredColor StoredFromColor(const QColor &c) const;
-    void ApplyBackground(const QColor &color);
-    void EndFormatRun();
-    // Runs a long editor operation with the window locked, processing events now and then.
-    void WithWindowLocked(const std::function<void()> &operation);
+    // ---- SearchHost ----
+    EditorSurface &Editor() override { return editor_; }
+    QColor EditorTextColour() const override { return EditorFont.color; }
+    QString ProgramTitle() const override { return AppName; }
+    ProgressSink &ShowSearchProgress() override;
+    void CloseSearchProgress() override;
 
     Dialogs &dialogs_;
     Desktop &desktop_;
     QStringList arguments_;
     std::filesystem::path settingsFolder_, programFolder_;
+    Document document_;
     EditorSurface editor_{nullptr};
     EditorOptions options_;
     KeywordCatalogue catalogue_;
     Settings settings_;
+    QString AppName;
+    EditorFontState EditorFont;
+    QString LastFolder;
     StoredColor backColorStored_ = kSystemColorWindow;
-    PlainTextFormat plainFormat_;
     QString openInitialFolder_, saveInitialFolder_;
     QString applicationTitle_;
-    bool busy_ = false;
     bool runInProgress_ = false;
-    QString startupFile_;
-    QElapsedTimer sinceBreath_; // throttles event processing inside long editor operations // opened from the command line; joins the history after the settings load
-
-    // ---- Editing and line-end commands, font, colour, printing, help, about (EditCommands.cpp) ----
-public:
-    // The printer of the print command; printer setup changes it for later jobs.
-    QPrinter &Printer();
-
-private:
-    // Makes the insertions (byte offsets into editor_.Text(), ascending) in the document as one edit.
-    void InsertIntoEditor(const std::vector<LineInsertion> &insertions);
+    QString startupFile_;       // opened from the command line; joins the history after the settings load
+    QElapsedTimer sinceBreath_; // throttles event processing inside long editor operations
     std::shared_ptr<QPrinter> printer_;
     QColor lastBackChoice_; // the background dialog opens on its last choice
+    std::unique_ptr<CancelProgressSink> searchProgress_;
+
+    // Components.
+    QPlainTextEdit *rchOut;
+    QToolBar *SpdBar;
+    QLabel *staPanels[3];
+    QMenu *mnuFileMenu, *mnuEditMenu, *mnuExeMenu, *mnuFormatMenu, *mnuHelpMenu, *popMenu;
+    QMenu *mnuFileRekiOpen, *mnuFormatComma, *mnuFormatIndent;
+    QAction *mnuFileDup, *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFilePrint,
+        *mnuFilePrintSetup, *mnuFileExit;
+    std::array<QAction *, FileHistory::kSize> mnuFileRireki;
+    QAction *mnuEditRichUndo, *mnuEditUndo, *mnuEditAll, *mnuEditCut, *mnuEditCopy, *mnuEditPaste,
+        *mnuEditSerch, *mnuEditChange;
+    QAction *mnuExeRun, *mnuExeSpace, *mnuExeS, *mnuExeComment;
+    QAction *mnuFormatFont, *mnuFormatColor, *mnuFormatSaveCheck, *mnuFormatIchi, *mnuFormatSize,
+        *mnuFormatPath, *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold,
+        *mnuFormatMode;
+    std::array<QAction *, 10> mnuKeta;
+    QAction *mnuHelpSQLHelp, *mnuHelpHelp, *mnuHelpAbout;
+    QAction *pmnuMarking;
+
+    // The other windows, created once with the main window.
+    TdlgCancel *dlgCancel = nullptr;
+    TfrmKey *frmKey = nullptr;
+    TfrmSearch *frmSearch = nullptr;
+    TdlgChangeKakunin *dlgChangeKakunin = nullptr;
+    TfrmAboutBox *frmAboutBox = nullptr;
+    TfrmPallet *frmPallet = nullptr;
 };
 
 } // namespace kelvra

@@ -1,19 +1,15 @@
 // TfrmEdit: editing and line-end commands, font and background colour,
 // printing, help and about.
 #include "ui/AboutBox.h"
+#include "ui/BusyCursor.h"
 #include "ui/Edit.h"
+#include "ui/UiTexts.h"
 
-#include "formatter/TextUtil.h"
 #include "platform/LineEndCommands.h"
 
-#include <QAction>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPrinter>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <QUrl>
 
 #include <stdexcept>
@@ -21,7 +17,7 @@
 namespace kelvra {
 namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
+using texts::U;
 
 // The online SQL reference: the looked-up word follows the query mark directly.
 constexpr char kOnlineReferenceAddress[] = "http://www.norvatek.example/cgi-bin/virozururo/virozururo.php?";
@@ -47,84 +43,51 @@ void TfrmEdit::WireEditingCommands() {
 
 void TfrmEdit::mnuEditUndoClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”元に戻す”でエラーが発生しました", [this] { rchOut->undo(); });
+    Guarded(texts::kUndoFailed, [this] { editor_.Undo(); });
 }
 
 void TfrmEdit::mnuEditCutClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”切り取り”でエラーが発生しました", [this] { rchOut->cut(); });
+    Guarded(texts::kCutFailed, [this] { editor_.Cut(); });
 }
 
 void TfrmEdit::mnuEditCopyClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”コピー”でエラーが発生しました", [this] { rchOut->copy(); });
+    Guarded(texts::kCopyFailed, [this] { editor_.Copy(); });
 }
 
 void TfrmEdit::mnuEditPasteClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”貼り付け”でエラーが発生しました", [this] { rchOut->paste(); });
+    Guarded(texts::kPasteFailed, [this] { editor_.Paste(); });
 }
 
 void TfrmEdit::mnuEditAllClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”すべて選択”でエラーが発生しました", [this] { rchOut->selectAll(); });
+    Guarded(texts::kSelectAllFailed, [this] { editor_.SelectAll(); });
 }
 
 // ---- Line-end commands -----------------------------------------------------
-
-void TfrmEdit::InsertIntoEditor(const std::vector<LineInsertion> &insertions) {
-    if (insertions.empty()) return;
-    // Editor positions of the byte offsets, found in one pass over the text.
-    const std::string text = editor_.Text();
-    std::vector<int> positions;
-    positions.reserve(insertions.size());
-    int pos = 0;
-    std::size_t i = 0;
-    for (const LineInsertion &ins : insertions) {
-        while (i < ins.offset && i < text.size()) {
-            if (text.compare(i, 2, "\r\n") == 0) {
-                i += 2;
-                pos += 1;
-                continue;
-            }
-            const std::size_t n = CharLength(static_cast<unsigned char>(text[i]));
-            pos += n == 4 ? 2 : 1;
-            i += n;
-        }
-        positions.push_back(pos);
-    }
-    // From the last insertion to the first, so that the earlier positions stay valid;
-    // the inserted text gets the editor font, and everything else keeps its format.
-    const QTextCharFormat format = CharFormatOf(EditorFont);
-    QTextCursor cursor(rchOut->document());
-    cursor.beginEditBlock();
-    for (std::size_t k = insertions.size(); k-- > 0;) {
-        cursor.setPosition(positions[k]);
-        QString piece = QString::fromStdString(insertions[k].text);
-        piece.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        cursor.insertText(piece, format);
-    }
-    cursor.endEditBlock();
-}
+// Each keeps the text from before it for the revert command and makes its
+// insertions as one edit (one undo step).
 
 void TfrmEdit::mnuExeSpaceClick() {
-    Guarded("行末スペース処理でエラーが発生しました", [this] {
-        revertText = editor_.Text();
-        InsertIntoEditor(SuffixInsertions(revertText, " "));
+    Guarded(texts::kSpaceFailed, [this] {
+        document_.SetRevertText(editor_.Text());
+        editor_.Insert(SuffixInsertions(document_.RevertText(), " "), EditorFont);
     });
 }
 
 void TfrmEdit::mnuExeSClick() {
-    Guarded("行末セミコロン処理でエラーが発生しました", [this] {
-        revertText = editor_.Text();
-        InsertIntoEditor(SuffixInsertions(revertText, ";"));
+    Guarded(texts::kSemicolonFailed, [this] {
+        document_.SetRevertText(editor_.Text());
+        editor_.Insert(SuffixInsertions(document_.RevertText(), ";"), EditorFont);
     });
 }
 
 void TfrmEdit::mnuExeCommentClick() {
-    Guarded("区切りコメント挿入処理でエラーが発生しました", [this] {
-        revertText = editor_.Text();
-        InsertIntoEditor(SeparatorInsertions(revertText));
+    Guarded(texts::kSeparatorFailed, [this] {
+        document_.SetRevertText(editor_.Text());
+        editor_.Insert(SeparatorInsertions(document_.RevertText()), EditorFont);
     });
 }
 
@@ -132,37 +95,35 @@ void TfrmEdit::mnuExeCommentClick() {
 
 void TfrmEdit::mnuFormatFontClick() {
     if (!MenuEnabled(mnuFormatMenu)) return;
-    Guarded("”フォント”でエラーが発生しました", [this] {
+    Guarded(texts::kFontFailed, [this] {
         const auto chosen = dialogs_.ChooseFontAndColor(EditorFont.font, EditorFont.color, options_.FixedOnly);
         if (chosen) {
-            ToggleBusyCursor();
+            BusyCursor busy;
             EditorFont.font = chosen->first;
             EditorFont.color = chosen->second;
-            QTextCursor cursor = rchOut->textCursor();
-            if (cursor.hasSelection()) {
+            if (editor_.HasSelection()) {
                 // Only the selected text changes; new text keeps the default format.
-                cursor.mergeCharFormat(CharFormatOf(EditorFont));
+                editor_.ApplyFontToSelection(EditorFont);
             } else {
                 editor_.ApplyFontToAll(EditorFont);
                 editor_.SetDefaultFont(EditorFont);
                 editor_.CaretToStart();
             }
-            ToggleBusyCursor();
         }
-        rchOut->setFocus();
+        editor_.Focus();
     });
 }
 
 void TfrmEdit::mnuFormatColorClick() {
     if (!MenuEnabled(mnuFormatMenu)) return;
-    Guarded("”背景色”でエラーが発生しました", [this] {
+    Guarded(texts::kColorFailed, [this] {
         if (!lastBackChoice_.isValid()) lastBackChoice_ = ColorFromStored(backColorStored_, true);
         if (const auto chosen = dialogs_.ChooseColor(lastBackChoice_)) {
             lastBackChoice_ = *chosen;
-            ApplyBackground(*chosen);
+            editor_.SetBackground(*chosen);
             backColorStored_ = StoredFromColor(*chosen);
         }
-        rchOut->setFocus();
+        editor_.Focus();
     });
 }
 
@@ -177,45 +138,42 @@ QPrinter &TfrmEdit::Printer() {
 }
 
 void TfrmEdit::mnuFilePrintClick() {
-    Guarded("”印刷”でエラーが発生しました", [this] {
+    Guarded(texts::kPrintFailed, [this] {
         QPrinter &printer = Printer();
         if (!dialogs_.Print(printer)) return;
-        ToggleBusyCursor();
-        printer.setDocName(QFileInfo(DocPath).fileName());
-        rchOut->document()->print(&printer);
+        BusyCursor busy;
+        printer.setDocName(QFileInfo(QString::fromStdString(document_.Path())).fileName());
+        editor_.Print(printer);
         // A job the printer refused (no device, a file that cannot be written) is a failure.
         if (printer.printerState() == QPrinter::Error) throw std::runtime_error("the print job failed");
-        ToggleBusyCursor();
     });
 }
 
 void TfrmEdit::mnuFilePrintSetupClick() {
-    Guarded("”印刷の設定”でエラーが発生しました", [this] { dialogs_.PrintSetup(Printer()); });
+    Guarded(texts::kPrintSetupFailed, [this] { dialogs_.PrintSetup(Printer()); });
 }
 
 // ---- Help and about --------------------------------------------------------
 
 void TfrmEdit::mnuHelpHelpClick() {
-    Guarded("”ヘルプ”でエラーが発生しました", [this] {
+    Guarded(texts::kHelpFailed, [this] {
         const QString helpPath = QFileInfo(desktop_.ProgramPath()).absolutePath() + '/' + U(kHelpFileName);
         if (QFileInfo(helpPath).isFile()) {
             if (!desktop_.OpenUrl(QUrl::fromLocalFile(helpPath).toString()))
                 throw std::runtime_error("no viewer for the help file");
         } else {
-            dialogs_.Message(U("警告"), U("ヘルプファイルが見つかりません\r\n") + helpPath, MessageIcon::Warning);
+            dialogs_.Message(U(texts::kWarningCaption), U(texts::kHelpFileMissing) + helpPath, MessageIcon::Warning);
         }
     });
 }
 
 void TfrmEdit::mnuHelpSQLHelpClick() {
-    QString word = rchOut->textCursor().selectedText();
-    word.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    desktop_.OpenUrl(U(kOnlineReferenceAddress) + TrimControls(word).toLower());
+    desktop_.OpenUrl(U(kOnlineReferenceAddress) + TrimControls(editor_.SelectedText()).toLower());
 }
 
 void TfrmEdit::mnuHelpAboutClick() {
     if (!MenuEnabled(mnuHelpMenu)) return;
-    Guarded("”バージョン情報”でエラーが発生しました", [this] {
+    Guarded(texts::kAboutFailed, [this] {
         // Closed once dismissed, and also when showing it failed.
         struct Closer {
             QDialog *box;

@@ -3,8 +3,10 @@
 #include "ui/Edit.h"
 
 #include "formatter/FormatDriver.h"
+#include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
 #include "ui/Search.h"
+#include "ui/UiTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,16 +14,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
 #include <QScreen>
-#include <QPlainTextEdit>
+
+#include <optional>
 
 namespace kelvra {
-namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
-
-} // namespace
+using texts::U;
 
 // ---- The format command ----------------------------------------------------
 
@@ -29,10 +28,7 @@ void TfrmEdit::mnuExeRunClick() {
     staPanels[2]->clear();
     if (!MenuEnabled(mnuExeMenu) || runInProgress_) return;
     editor_.SetReadOnly(true);
-    dlgCancel->prgBar1->setValue(0);
-    dlgCancel->prgBar2->setRange(0, kStageBarMaximum);
-    dlgCancel->prgBar2->setValue(0);
-    dlgCancel->ShowForRun();
+    dlgCancel->ShowForFormat(kStageBarMaximum);
     QCoreApplication::processEvents();
     if (dlgCancel->CancelRequested()) {
         EndFormatRun();
@@ -42,20 +38,20 @@ void TfrmEdit::mnuExeRunClick() {
     FormatResult result;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
+    std::optional<BusyCursor> busy;
     try {
-        ToggleBusyCursor();
+        busy.emplace();
         ReadOptionsFromMenus();
-        revertText = editor_.Text();
+        document_.SetRevertText(editor_.Text());
         // The emphasis of an earlier run goes: a normal end replaces the whole
         // text in the editor font, every other end resets the font below.
         CancelProgressSink sink(*dlgCancel);
-        result = RunFormat(revertText, options_, catalogue_, sink);
+        result = RunFormat(document_.RevertText(), options_, catalogue_, sink);
         switch (result.end) {
         case RunEnd::Normal:
             editor_.SetFormatted(result.text, result.boldSpans, EditorFont);
             editor_.CaretToStart();
-            dlgCancel->prgBar1->setValue(dlgCancel->prgBar1->maximum());
-            dlgCancel->prgBar2->setValue(dlgCancel->prgBar2->maximum());
+            dlgCancel->FillBars();
             if (timing) {
                 const double seconds = static_cast<double>(desktop_.TickMs() - started) / 1000.0;
                 dialogs_.Message(AppName, QString::fromStdString(RunSummaryText(seconds, result.counts)), MessageIcon::None);
@@ -64,7 +60,7 @@ void TfrmEdit::mnuExeRunClick() {
         case RunEnd::Cancelled:
             break; // the editor still holds the text from before the run
         case RunEnd::Failed:
-            ResetCursor();
+            busy.reset();
             // The unmatched opening shows selected while its message is up.
             if (result.hasHighlight) editor_.Select(result.highlight.start, result.highlight.length);
             dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
@@ -75,22 +71,21 @@ void TfrmEdit::mnuExeRunClick() {
         }
     } catch (const std::exception &) {
         result.end = RunEnd::UnexpectedError;
-        result.message = {"エラー", "整形処理でエラーが発生しました", MessageIcon::Error};
+        result.message = {texts::kErrorCaption, texts::kFormatFailed, MessageIcon::Error};
     }
+    busy.reset();
     if (result.end != RunEnd::Normal) editor_.ApplyFontToAll(EditorFont);
     EndFormatRun();
     if (result.end == RunEnd::UnexpectedError) {
         dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
                          MessageIcon::Error);
-        if (editor_.Text() != revertText) editor_.SetPlainText(revertText, EditorFont);
-        ResetCursor();
+        if (editor_.Text() != document_.RevertText()) editor_.SetPlainText(document_.RevertText(), EditorFont);
     }
 }
 
 void TfrmEdit::EndFormatRun() {
     dlgCancel->hide();
-    ResetCursor();
-    editor_.SetReadOnly(LaunchMode == 2);
+    editor_.SetReadOnly(document_.LaunchMode() == 2);
     CloseKeyDialog();
     dlgCancel->close();
     UpdateCaretPos();
@@ -98,9 +93,9 @@ void TfrmEdit::EndFormatRun() {
 
 void TfrmEdit::mnuEditRichUndoClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”整形前に戻す”でエラーが発生しました", [this] {
-        if (dialogs_.AskYesNoCancel(U("整形前に戻しますか？")) != Answer::Yes) return;
-        editor_.SetPlainText(revertText, EditorFont);
+    Guarded(texts::kRevertFailed, [this] {
+        if (dialogs_.AskYesNoCancel(U(texts::kRevertQuestion)) != Answer::Yes) return;
+        editor_.SetPlainText(document_.RevertText(), EditorFont);
         editor_.SetDefaultFont(EditorFont);
     });
 }
@@ -116,7 +111,7 @@ void TfrmEdit::mnuFormatBoldClick() { options_.Bold = mnuFormatBold->isChecked()
 
 void TfrmEdit::mnuFormatModeClick() {
     options_.SimpleMode = mnuFormatMode->isChecked();
-    staPanels[1]->setText(options_.SimpleMode ? U("簡易モード") : U("標準モード"));
+    staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
 }
 
 void TfrmEdit::mnuCommaAfterClick() {
@@ -148,7 +143,7 @@ void TfrmEdit::ApplyOptionsToMenus() {
     mnuFormatLfSp->setChecked(options_.LfSp);
     mnuFormatBold->setChecked(options_.Bold);
     mnuFormatMode->setChecked(options_.SimpleMode);
-    staPanels[1]->setText(options_.SimpleMode ? U("簡易モード") : U("標準モード"));
+    staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
     mnuCommaBefore->setChecked(options_.Comma == CommaPosition::Before);
     mnuCommaAfter->setChecked(options_.Comma != CommaPosition::Before);
     SetIndentWidth(settings_.StoredIndent);
@@ -188,19 +183,13 @@ StoredColor TfrmEdit::StoredFromColor(const QColor &c) const {
                                     (static_cast<std::uint32_t>(c.blue()) << 16));
 }
 
-void TfrmEdit::ApplyBackground(const QColor &color) {
-    QPalette p = rchOut->palette();
-    p.setColor(QPalette::Base, color);
-    rchOut->setPalette(p);
-}
-
 // ---- The settings file -----------------------------------------------------
 
 void TfrmEdit::LoadSettings() {
     SettingsOutcome outcome = kelvra::LoadSettings(settingsFolder_, DefaultSettings(programFolder_), settings_);
     options_ = settings_.Options;
     backColorStored_ = options_.BackColor;
-    ApplyBackground(ColorFromStored(options_.BackColor, true));
+    editor_.SetBackground(ColorFromStored(options_.BackColor, true));
     EditorFont.font = QFont(QString::fromStdString(options_.EditorFont.name));
     EditorFont.font.setStyleHint(QFont::TypeWriter);
     EditorFont.font.setPointSize(options_.EditorFont.size > 0 ? options_.EditorFont.size : 10);
@@ -214,7 +203,8 @@ void TfrmEdit::LoadSettings() {
     }
     if (options_.SaveSize && settings_.Width && settings_.Height) resize(*settings_.Width, *settings_.Height);
     openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
-    for (int i = 0; i < kRecentFileCount; ++i) mnuFileRireki[i]->setText(QString::fromStdString(settings_.History[i]));
+    for (int i = 0; i < kRecentFileCount; ++i) document_.History().SetEntry(i, settings_.History[i]);
+    ShowHistory();
     ApplyOptionsToMenus();
     catalogue_ = KeywordCatalogue();
     InitialiseCatalogue(settings_, catalogue_);
@@ -239,7 +229,7 @@ void TfrmEdit::SaveSettings() {
     settings_.Height = height();
     settings_.Width = width();
     settings_.FilePath = openInitialFolder_.toStdString();
-    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = mnuFileRireki[i]->text().toStdString();
+    for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = document_.History().Entry(i);
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);
     SettingsOutcome outcome = kelvra::SaveSettings(settingsFolder_, settings_);

@@ -1,6 +1,7 @@
 // TfrmEdit: the reserved-word table dialog's menu item.
 #include "ui/Edit.h"
 #include "ui/Key.h"
+#include "ui/UiTexts.h"
 
 #include <QAction>
 #include <QMenu>
@@ -14,7 +15,7 @@ void TfrmEdit::WireKeyDialog() {
 
 void TfrmEdit::mnuFormatYoyakuClick() {
     if (!MenuEnabled(mnuFormatMenu) || !frmKey) return;
-    Guarded("”予約語テーブル”でエラーが発生しました", [this] { dialogs_.ShowModal(*frmKey); });
+    Guarded(texts::kYoyakuFailed, [this] { dialogs_.ShowModal(*frmKey); });
 }
 
 void TfrmEdit::CloseKeyDialog() {

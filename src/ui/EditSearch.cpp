@@ -4,6 +4,7 @@
 #include "ui/ChangeKakunin.h"
 #include "ui/Pallet.h"
 #include "ui/Search.h"
+#include "ui/UiTexts.h"
 
 #include <QAction>
 #include <QMenu>
@@ -12,22 +13,22 @@ namespace kelvra {
 
 void TfrmEdit::WireSearchCommands() {
     dlgChangeKakunin = new TdlgChangeKakunin(this);
-    frmSearch = new TfrmSearch(*this, dialogs_, *dlgChangeKakunin, this);
-    frmPallet = new TfrmPallet(rchOut, this);
+    frmSearch = new TfrmSearch(static_cast<SearchHost &>(*this), dialogs_, *dlgChangeKakunin, this);
+    frmPallet = new TfrmPallet(editor_, this);
 }
 
 void TfrmEdit::mnuEditSerchClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”検索”でエラーが発生しました", [this] { frmSearch->OpenOn(0, settings_); });
+    Guarded(texts::kSearchFailed, [this] { frmSearch->OpenOn(SearchMode::Search, settings_); });
 }
 
 void TfrmEdit::mnuEditChangeClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
-    Guarded("”置換”でエラーが発生しました", [this] { frmSearch->OpenOn(1, settings_); });
+    Guarded(texts::kReplaceFailed, [this] { frmSearch->OpenOn(SearchMode::Replace, settings_); });
 }
 
 void TfrmEdit::pmnuMarkingClick() {
-    Guarded("”色付”でエラーが発生しました", [this] { frmPallet->ShowAtPointer(); });
+    Guarded(texts::kMarkingFailed, [this] { frmPallet->ShowAtPointer(); });
 }
 
 } // namespace kelvra

@@ -1,7 +1,9 @@
 #include "ui/EditorSurface.h"
 
-#include "formatter/TextUtil.h"
+#include "ui/EditorPosition.h"
 
+#include <QPlainTextEdit>
+#include <QPrinter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -64,21 +66,6 @@ QTextCharFormat CharFormatOf(const EditorFontState &font) {
     format.setFont(font.font);
     format.setForeground(font.color);
     return format;
-}
-
-int EditorPosition(const std::string &crlfText, std::size_t byteOffset) {
-    int pos = 0;
-    for (std::size_t i = 0; i < byteOffset && i < crlfText.size();) {
-        if (crlfText.compare(i, 2, "\r\n") == 0) {
-            i += 2;
-            pos += 1;
-            continue;
-        }
-        const std::size_t n = CharLength(static_cast<unsigned char>(crlfText[i]));
-        pos += n == 4 ? 2 : 1;
-        i += n;
-    }
-    return pos;
 }
 
 std::string EditorSurface::Text() const { return FromEditorText(edit_->document()->toRawText()); }
@@ -184,8 +171,44 @@ void EditorSurface::SetDefaultFont(const EditorFontState &font) {
 
 bool EditorSurface::Modified() const { return edit_->document()->isModified(); }
 void EditorSurface::SetModified(bool modified) { edit_->document()->setModified(modified); }
+bool EditorSurface::ReadOnly() const { return edit_->isReadOnly(); }
+void EditorSurface::SetReadOnly(bool readOnly) { edit_->setReadOnly(readOnly); }
 
-void EditorSurface::SetRichMode(bool rich) { rich_ = rich; }
+QColor EditorSurface::Background() const { return edit_->palette().color(QPalette::Base); }
+
+void EditorSurface::SetBackground(const QColor &colour) {
+    QPalette p = edit_->palette();
+    p.setColor(QPalette::Base, colour);
+    edit_->setPalette(p);
+}
+
+void EditorSurface::KeepSelectionVisible() {
+    QPalette p = edit_->palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    edit_->setPalette(p);
+}
+
+void EditorSurface::Focus() { edit_->setFocus(); }
+
+void EditorSurface::Insert(const std::vector<LineInsertion> &insertions, const EditorFontState &font) {
+    if (insertions.empty()) return;
+    // Editor positions of the byte offsets, found in one pass over the text.
+    const std::string text = Text();
+    EditorPositionWalker walker(text);
+    std::vector<int> positions;
+    positions.reserve(insertions.size());
+    for (const LineInsertion &ins : insertions) positions.push_back(walker.PositionOf(ins.offset));
+    // From the last insertion to the first, so that the earlier positions stay valid.
+    const QTextCharFormat format = CharFormatOf(font);
+    QTextCursor cursor(edit_->document());
+    cursor.beginEditBlock();
+    for (std::size_t k = insertions.size(); k-- > 0;) {
+        cursor.setPosition(positions[k]);
+        cursor.insertText(ToEditorText(insertions[k].text), format);
+    }
+    cursor.endEditBlock();
+}
 
 void EditorSurface::CaretToStart() {
     QTextCursor cursor = edit_->textCursor();
@@ -195,9 +218,34 @@ void EditorSurface::CaretToStart() {
 
 void EditorSurface::Select(std::size_t start, std::size_t length) {
     const std::string text = Text();
+    EditorPositionWalker walker(text);
+    const int from = walker.PositionOf(start);
+    SelectAt({from, walker.PositionOf(start + length) - from});
+}
+
+void EditorSurface::SelectAt(EditorRange range) {
     QTextCursor cursor = edit_->textCursor();
-    cursor.setPosition(EditorPosition(text, start));
-    cursor.setPosition(EditorPosition(text, start + length), QTextCursor::KeepAnchor);
+    cursor.setPosition(range.start);
+    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
+    edit_->setTextCursor(cursor);
+}
+
+bool EditorSurface::HasSelection() const { return edit_->textCursor().hasSelection(); }
+
+QString EditorSurface::SelectedText() const {
+    QString text = edit_->textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return text;
+}
+
+std::size_t EditorSurface::SelectionStart() const {
+    return ByteOffsetOf(Text(), edit_->textCursor().selectionStart());
+}
+
+void EditorSurface::CaretToSelectionStart() {
+    QTextCursor cursor = edit_->textCursor();
+    cursor.setPosition(cursor.selectionStart());
     edit_->setTextCursor(cursor);
 }
 
@@ -207,5 +255,70 @@ std::pair<int, int> EditorSurface::CaretLineColumn() const {
     QTextBlock block = edit_->document()->findBlock(start);
     return {block.blockNumber() + 1, start - block.position() + 1};
 }
+
+void EditorSurface::ApplyFontToSelection(const EditorFontState &font) {
+    edit_->textCursor().mergeCharFormat(CharFormatOf(font));
+}
+
+void EditorSurface::ColourSelection(const QColor &colour) {
+    QTextCursor cursor = edit_->textCursor();
+    if (!cursor.hasSelection()) return;
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.mergeCharFormat(format);
+    cursor.setPosition(cursor.selectionStart());
+    edit_->setTextCursor(cursor);
+}
+
+void EditorSurface::ResetColours(const QColor &colour) {
+    const int caret = edit_->textCursor().selectionStart();
+    QTextCursor all(edit_->document());
+    all.select(QTextCursor::Document);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    all.mergeCharFormat(format);
+    SelectAt({caret, 0});
+}
+
+void EditorSurface::MarkAt(EditorRange range, const QColor &colour) {
+    QTextCursor cursor(edit_->document());
+    cursor.setPosition(range.start);
+    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.mergeCharFormat(format);
+}
+
+void EditorSurface::ReplaceAt(EditorRange range, const QString &replacement, const QColor &colour) {
+    QTextCursor cursor(edit_->document());
+    cursor.setPosition(range.start);
+    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
+    QTextCharFormat format = cursor.charFormat();
+    format.setForeground(colour);
+    cursor.insertText(replacement, format);
+}
+
+void EditorSurface::EditAsOneStep(bool joinPrevious, const std::function<void()> &edits) {
+    // The edit block belongs to the document: edits through other cursors join it.
+    QTextCursor block(edit_->document());
+    if (joinPrevious)
+        block.joinPreviousEditBlock();
+    else
+        block.beginEditBlock();
+    try {
+        edits();
+    } catch (...) {
+        block.endEditBlock();
+        throw;
+    }
+    block.endEditBlock();
+}
+
+void EditorSurface::Undo() { edit_->undo(); }
+void EditorSurface::Cut() { edit_->cut(); }
+void EditorSurface::Copy() { edit_->copy(); }
+void EditorSurface::Paste() { edit_->paste(); }
+void EditorSurface::SelectAll() { edit_->selectAll(); }
+void EditorSurface::Print(QPrinter &printer) const { edit_->document()->print(&printer); }
 
 } // namespace kelvra

@@ -1,19 +1,26 @@
 #pragma once
-// The document as the windows reach it: the editor control rchOut (a
-// QPlainTextEdit, whose line-by-line layout keeps multi-megabyte documents
-// fast, with character formats for fonts, colours and bold) seen through the operations the commands need. Text crosses this
-// boundary as UTF-8 with CR LF line ends, the form the core and the files use;
-// ranges are UTF-8 byte offsets into that text.
+// The editor control rchOut (a QPlainTextEdit, whose line-by-line layout keeps
+// multi-megabyte documents fast, with character formats for fonts, colours and
+// bold) seen through the operations the commands need: the only code that
+// touches the widget's document. Text crosses this boundary as UTF-8 with CR LF
+// line ends, the form the core and the files use; ranges are UTF-8 byte
+// offsets into that text, or editor positions (see EditorPosition.h) where a
+// caller walks a changing text itself.
 
 #include "formatter/FormatResult.h"
+#include "platform/LineEndCommands.h"
 #include "platform/StyledText.h"
 
 #include <QColor>
 #include <QFont>
-#include <QPlainTextEdit>
+#include <QString>
+#include <QTextCharFormat>
 #include <functional>
 #include <string>
 #include <vector>
+
+class QPlainTextEdit;
+class QPrinter;
 
 namespace kelvra {
 
@@ -22,14 +29,20 @@ struct EditorFontState {
     QColor color;
 };
 
+// A range in editor positions.
+struct EditorRange {
+    int start = 0;
+    int length = 0;
+};
+
 class EditorSurface {
 public:
     explicit EditorSurface(QPlainTextEdit *editor) : edit_(editor) {}
-    QPlainTextEdit *Widget() const { return edit_; }
 
     // Called now and then while a long insertion runs, to let the window breathe.
     void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
 
+    // ---- Whole text -----------------------------------------------------------
     std::string Text() const;
     // Replaces everything by plain text in `font` (one undo step).
     void SetPlainText(const std::string &text, const EditorFontState &font);
@@ -40,29 +53,67 @@ public:
     // Gives the whole text `font`, dropping bold and other character formats.
     void ApplyFontToAll(const EditorFontState &font);
     void SetDefaultFont(const EditorFontState &font);
+    // Makes the insertions (byte offsets into Text(), ascending) as one edit, in `font`;
+    // the text around them keeps its formats.
+    void Insert(const std::vector<LineInsertion> &insertions, const EditorFontState &font);
 
+    // ---- State ------------------------------------------------------------------
     bool Modified() const;
     void SetModified(bool modified);
-    bool ReadOnly() const { return edit_->isReadOnly(); }
-    void SetReadOnly(bool readOnly) { edit_->setReadOnly(readOnly); }
+    bool ReadOnly() const;
+    void SetReadOnly(bool readOnly);
     bool RichMode() const { return rich_; }
-    void SetRichMode(bool rich);
+    void SetRichMode(bool rich) { rich_ = rich; }
+    QColor Background() const;
+    void SetBackground(const QColor &colour);
+    // The selection stays visible in the active colours while the focus is elsewhere.
+    void KeepSelectionVisible();
+    void Focus();
 
+    // ---- Caret and selection ----------------------------------------------------
     void CaretToStart();
     // Selects a range given in UTF-8 bytes of Text().
     void Select(std::size_t start, std::size_t length);
+    void SelectAt(EditorRange range);
+    bool HasSelection() const;
+    // The selected text with CR LF line breaks.
+    QString SelectedText() const;
+    // Byte offset into Text() of the selection start.
+    std::size_t SelectionStart() const;
+    // Collapses the selection onto its start.
+    void CaretToSelectionStart();
     // 1-based line and column of the selection start.
     std::pair<int, int> CaretLineColumn() const;
+
+    // ---- Formats and marking ----------------------------------------------------
+    // Gives the selection `font` (only the selection; new text keeps the default).
+    void ApplyFontToSelection(const EditorFontState &font);
+    // Colours the selection, then collapses it onto its start.
+    void ColourSelection(const QColor &colour);
+    // Gives every character the text colour `colour` (other formats stay); the caret
+    // goes to the selection start.
+    void ResetColours(const QColor &colour);
+    // Gives the range the marking colour.
+    void MarkAt(EditorRange range, const QColor &colour);
+    // Replaces the range by `replacement` in the marking colour, keeping the other
+    // formats of the text it replaces.
+    void ReplaceAt(EditorRange range, const QString &replacement, const QColor &colour);
+    // Runs `edits` as one undo step, or as part of the previous one when `joinPrevious`.
+    void EditAsOneStep(bool joinPrevious, const std::function<void()> &edits);
+
+    // ---- Clipboard, undo, printing ---------------------------------------------
+    void Undo();
+    void Cut();
+    void Copy();
+    void Paste();
+    void SelectAll();
+    void Print(QPrinter &printer) const;
 
 private:
     QPlainTextEdit *edit_;
     std::function<void()> pump_;
     bool rich_ = false;
 };
-
-// Position in the editor (UTF-16, one position per line break) of a UTF-8
-// byte offset into the CR LF text.
-int EditorPosition(const std::string &crlfText, std::size_t byteOffset);
 
 QTextCharFormat CharFormatOf(const EditorFontState &font);
 

@@ -1,4 +1,5 @@
 #include "ui/Key.h"
+#include "ui/UiTexts.h"
 #include "ui/WindowFont.h"
 
 #include <algorithm>
@@ -20,39 +21,9 @@
 namespace kelvra {
 namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
+using texts::U;
 
 constexpr int kBoxSize = 13;
-
-const char *const kMsgYoyaku[] = {
-    "整形の基本は予約語をもとに行っ",
-    "ています。",
-    "予約語と認識されなければ通常の",
-    "文字列として処理され折り返しな",
-    "どの整形が行われなくなります。",
-    "",
-    "※チェックを外すことにより整形",
-    "処理の時間が短縮されます。",
-    "",
-};
-
-const char *const kMsgKansu[] = {
-    "関数とは引数を持つ予約語のこと",
-    "です。",
-    "後ろに（ ）で括られた文字列を持",
-    "つ予約語を指します。",
-    "関数として認識されると閉じカッ",
-    "コを検出するまで折り返し処理を",
-    "しなくなります。",
-    "引数が多い関数を使用している場",
-    "合などは、チェックを外す事によ",
-    "りカッコ内の引数もカンマ毎に折",
-    "り返すようになります。",
-    "",
-    "※チェックが付いていても予約語",
-    "から外れている場合は関数として",
-    "認識されません。",
-};
 
 Qt::CheckState ToQt(CheckState s) {
     switch (s) {
@@ -70,14 +41,6 @@ CheckState FromQt(Qt::CheckState s) {
     case Qt::Checked: break;
     }
     return CheckState::Checked;
-}
-
-// Position (1-based) of the first entry of `list` with the given text, or 0.
-int FindEntry(KeywordList list, const std::string &text) {
-    const int count = KeywordCatalogue::Count(list);
-    for (int p = 1; p <= count; ++p)
-        if (KeywordCatalogue::Text(list, p) == text) return p;
-    return 0;
 }
 
 } // namespace
@@ -210,7 +173,7 @@ TfrmKey::TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *paren
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       catalogue_(catalogue), settings_(settings) {
     setObjectName("frmKey");
-    setWindowTitle(U("予約語テーブル"));
+    setWindowTitle(U(texts::kKeyTitle));
     setModal(true);
     setFixedSize(550, 334);
     setFont(GothicFont(13));
@@ -218,10 +181,10 @@ TfrmKey::TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *paren
     PagCon1 = new QTabWidget(this);
     PagCon1->setObjectName("PagCon1");
     PagCon1->setGeometry(0, 0, 465, 333);
-    tabYoyaku = BuildPage("チェックを付けると予約語として機能します", Label1, clbYoyaku, KeywordList::Yoyaku,
-                          btnYoyakuAllCheck, btnYoyakuAllUnCheck, memMsgYoyaku, kMsgYoyaku, static_cast<int>(std::size(kMsgYoyaku)));
-    tabKansu = BuildPage("チェックを付けると関数として機能します", Label2, clbKansu, KeywordList::Kansu,
-                         btnKansuAllCheck, btnKansuAllUnCheck, memMsgKansu, kMsgKansu, static_cast<int>(std::size(kMsgKansu)));
+    tabYoyaku = BuildPage(texts::kYoyakuLabel, Label1, clbYoyaku, KeywordList::Yoyaku,
+                          btnYoyakuAllCheck, btnYoyakuAllUnCheck, memMsgYoyaku, texts::kYoyakuNote, static_cast<int>(std::size(texts::kYoyakuNote)));
+    tabKansu = BuildPage(texts::kKansuLabel, Label2, clbKansu, KeywordList::Kansu,
+                         btnKansuAllCheck, btnKansuAllUnCheck, memMsgKansu, texts::kKansuNote, static_cast<int>(std::size(texts::kKansuNote)));
     tabYoyaku->setObjectName("tabYoyaku");
     tabKansu->setObjectName("tabKansu");
     Label1->setObjectName("Label1");
@@ -234,15 +197,15 @@ TfrmKey::TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *paren
     btnKansuAllUnCheck->setObjectName("btnKansuAllUnCheck");
     memMsgYoyaku->setObjectName("memMsgYoyaku");
     memMsgKansu->setObjectName("memMsgKansu");
-    PagCon1->addTab(tabYoyaku, U("予約語"));
-    PagCon1->addTab(tabKansu, U("関数"));
+    PagCon1->addTab(tabYoyaku, U(texts::kYoyakuTab));
+    PagCon1->addTab(tabKansu, U(texts::kKansuTab));
     PagCon1->setCurrentIndex(0);
 
-    btnOk = new QPushButton(U("OK"), this);
+    btnOk = new QPushButton(U(texts::kOk), this);
     btnOk->setObjectName("btnOk");
     btnOk->setGeometry(470, 24, 75, 25);
     btnOk->setDefault(true);
-    BitBtn2 = new QPushButton(U("Cancel"), this);
+    BitBtn2 = new QPushButton(U(texts::kKeyCancel), this);
     BitBtn2->setObjectName("BitBtn2");
     BitBtn2->setGeometry(470, 56, 75, 25);
 
@@ -268,10 +231,10 @@ QWidget *TfrmKey::BuildPage(const char *label, QLabel *&lbl, CheckListBox *&list
     for (int p = 1; p <= KeywordCatalogue::Count(kind); ++p)
         list->AddEntry(QString::fromStdString(KeywordCatalogue::Text(kind, p)));
     list->setCurrentRow(0);
-    allCheck = new QPushButton(U("全てチェック"), page);
+    allCheck = new QPushButton(U(texts::kCheckAll), page);
     allCheck->setGeometry(8, 270, 93, 25);
     allCheck->setAutoDefault(false);
-    allUnCheck = new QPushButton(U("全て解除"), page);
+    allUnCheck = new QPushButton(U(texts::kUncheckAll), page);
     allUnCheck->setGeometry(116, 270, 93, 25);
     allUnCheck->setAutoDefault(false);
     memo = new QTextEdit(page);
@@ -316,96 +279,36 @@ void TfrmKey::showEvent(QShowEvent *event) {
 // ---- Clicks on the check boxes ---------------------------------------------
 
 void TfrmKey::clbYoyakuClick(int row) {
-    const int p = row + 1;
-    const CheckState now = catalogue_.State(KeywordList::Yoyaku, p);
-    catalogue_.SetState(KeywordList::Yoyaku, p, now == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked);
+    catalogue_.ClickYoyaku(row + 1);
     clbYoyaku->setCurrentRow(row);
-    clbYoyakuClickCheck();
-}
-
-void TfrmKey::clbKansuClick(int row) {
-    const int p = row + 1;
-    CheckState next = CheckState::Grayed;
-    switch (catalogue_.State(KeywordList::Kansu, p)) {
-    case CheckState::Unchecked: next = CheckState::Grayed; break;
-    case CheckState::Grayed: next = CheckState::Checked; break;
-    case CheckState::Checked: next = CheckState::Unchecked; break;
-    }
-    catalogue_.SetState(KeywordList::Kansu, p, next);
-    clbKansu->setCurrentRow(row);
-    clbKansuClickCheck();
-}
-
-void TfrmKey::clbYoyakuClickCheck() {
-    const int row = clbYoyaku->currentRow();
-    if (row < 0) return;
-    const std::string &text = KeywordCatalogue::Text(KeywordList::Yoyaku, row + 1);
-    const CheckState reserved = catalogue_.State(KeywordList::Yoyaku, row + 1);
-    if (const int f = FindEntry(KeywordList::Kansu, text)) {
-        const CheckState function = catalogue_.State(KeywordList::Kansu, f);
-        if (reserved == CheckState::Checked && function == CheckState::Grayed)
-            catalogue_.SetState(KeywordList::Kansu, f, CheckState::Checked);
-        else if (reserved == CheckState::Unchecked && function == CheckState::Checked)
-            catalogue_.SetState(KeywordList::Kansu, f, CheckState::Grayed);
-    }
-    for (KeywordList hidden : {KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo})
-        if (const int h = FindEntry(hidden, text)) catalogue_.SetState(hidden, h, reserved);
     ShowCatalogue();
 }
 
-void TfrmKey::clbKansuClickCheck() {
-    const int row = clbKansu->currentRow();
-    if (row < 0) return;
-    const int f = row + 1;
-    const int r = FindEntry(KeywordList::Yoyaku, KeywordCatalogue::Text(KeywordList::Kansu, f));
-    if (r) {
-        // A function with a reserved word is either off or on; on shows gray while the word is off.
-        if (catalogue_.State(KeywordList::Kansu, f) == CheckState::Grayed) {
-            if (catalogue_.State(KeywordList::Yoyaku, r) == CheckState::Checked)
-                catalogue_.SetState(KeywordList::Kansu, f, CheckState::Checked);
-        } else {
-            catalogue_.SetState(KeywordList::Kansu, f, CheckState::Unchecked);
-        }
-    }
+void TfrmKey::clbKansuClick(int row) {
+    catalogue_.ClickKansu(row + 1);
+    clbKansu->setCurrentRow(row);
     ShowCatalogue();
 }
 
 // ---- Buttons ---------------------------------------------------------------
 
 void TfrmKey::btnYoyakuAllCheckClick() {
-    for (int p = 1; p <= KeywordCatalogue::kYoyakuCount; ++p)
-        catalogue_.SetState(KeywordList::Yoyaku, p, CheckState::Checked);
-    for (int p = 1; p <= KeywordCatalogue::kKansuCount; ++p)
-        if (catalogue_.State(KeywordList::Kansu, p) == CheckState::Grayed)
-            catalogue_.SetState(KeywordList::Kansu, p, CheckState::Checked);
-    catalogue_.MirrorDependentLists();
+    catalogue_.CheckAllYoyaku();
     ShowCatalogue();
 }
 
 void TfrmKey::btnYoyakuAllUnCheckClick() {
-    for (int p = 1; p <= KeywordCatalogue::kYoyakuCount; ++p)
-        catalogue_.SetState(KeywordList::Yoyaku, p, CheckState::Unchecked);
-    for (int p = 1; p <= KeywordCatalogue::kKansuCount; ++p)
-        if (catalogue_.State(KeywordList::Kansu, p) == CheckState::Checked)
-            catalogue_.SetState(KeywordList::Kansu, p, CheckState::Grayed);
-    catalogue_.MirrorDependentLists();
+    catalogue_.UncheckAllYoyaku();
     ShowCatalogue();
 }
 
 void TfrmKey::btnKansuAllCheckClick() {
-    for (int r = 1; r <= KeywordCatalogue::kYoyakuCount; ++r) {
-        const int f = FindEntry(KeywordList::Kansu, KeywordCatalogue::Text(KeywordList::Yoyaku, r));
-        if (!f) continue;
-        catalogue_.SetState(KeywordList::Kansu, f,
-                            catalogue_.State(KeywordList::Yoyaku, r) == CheckState::Checked ? CheckState::Checked
-                                                                                             : CheckState::Grayed);
-    }
+    catalogue_.CheckAllKansu();
     ShowCatalogue();
 }
 
 void TfrmKey::btnKansuAllUnCheckClick() {
-    for (int p = 1; p <= KeywordCatalogue::kKansuCount; ++p)
-        catalogue_.SetState(KeywordList::Kansu, p, CheckState::Unchecked);
+    catalogue_.UncheckAllKansu();
     ShowCatalogue();
 }
 

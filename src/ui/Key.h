@@ -63,21 +63,7 @@ public:
     // Edits `catalogue`; OK writes settings.YoyakuStates and settings.KansuStates.
     TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *parent = nullptr);
 
-    QTabWidget *PagCon1;
-    QWidget *tabYoyaku, *tabKansu;
-    QLabel *Label1, *Label2;
-    CheckListBox *clbYoyaku, *clbKansu;
-    QPushButton *btnYoyakuAllCheck, *btnYoyakuAllUnCheck, *btnKansuAllCheck, *btnKansuAllUnCheck;
-    QTextEdit *memMsgYoyaku, *memMsgKansu;
-    QPushButton *btnOk, *BitBtn2;
-
-    // Shows the catalogue's current states in both lists.
-    void ShowCatalogue();
-
 public slots:
-    // Rules after the selected entry of a list has changed by a click.
-    void clbYoyakuClickCheck();
-    void clbKansuClickCheck();
     void btnYoyakuAllCheckClick();
     void btnYoyakuAllUnCheckClick();
     void btnKansuAllCheckClick();
@@ -95,13 +81,24 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // A click on the check box of a list's entry: the catalogue's rule, then the lists again.
     void clbYoyakuClick(int row);
     void clbKansuClick(int row);
+    // Shows the catalogue's current states in both lists.
+    void ShowCatalogue();
     QWidget *BuildPage(const char *label, QLabel *&lbl, CheckListBox *&list, KeywordList kind, QPushButton *&allCheck,
                        QPushButton *&allUnCheck, QTextEdit *&memo, const char *const *lines, int lineCount);
 
     KeywordCatalogue &catalogue_;
     Settings &settings_;
+
+    QTabWidget *PagCon1;
+    QWidget *tabYoyaku, *tabKansu;
+    QLabel *Label1, *Label2;
+    CheckListBox *clbYoyaku, *clbKansu;
+    QPushButton *btnYoyakuAllCheck, *btnYoyakuAllUnCheck, *btnKansuAllCheck, *btnKansuAllUnCheck;
+    QTextEdit *memMsgYoyaku, *memMsgKansu;
+    QPushButton *btnOk, *BitBtn2;
 };
 
 } // namespace kelvra

@@ -1,12 +1,12 @@
 #include "ui/Pallet.h"
 
 #include "ui/ColourSwatch.h"
+#include "ui/EditorSurface.h"
+#include "ui/UiTexts.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTextCursor>
-#include <QPlainTextEdit>
 #include <QTimer>
 
 namespace kelvra {
@@ -28,7 +28,7 @@ QPoint PalettePosition(QPoint pointer, QSize size, const QRect &desktop) {
     return {left, top};
 }
 
-TfrmPallet::TfrmPallet(QPlainTextEdit *editor, QWidget *parent)
+TfrmPallet::TfrmPallet(EditorSurface &editor, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), editor_(editor) {
     setObjectName("frmPallet");
     setFixedSize(kWidth, kHeight);
@@ -49,6 +49,11 @@ TfrmPallet::TfrmPallet(QPlainTextEdit *editor, QWidget *parent)
     };
 }
 
+void TfrmPallet::SetScreenSource(std::function<QPoint()> cursorPos, std::function<QRect(QPoint)> desktopRect) {
+    CursorPos = std::move(cursorPos);
+    DesktopRect = std::move(desktopRect);
+}
+
 void TfrmPallet::ShowAtPointer() {
     const QPoint pointer = CursorPos();
     move(PalettePosition(pointer, size(), DesktopRect(pointer)));
@@ -57,7 +62,7 @@ void TfrmPallet::ShowAtPointer() {
 }
 
 void TfrmPallet::showEvent(QShowEvent *event) {
-    setWindowTitle(QString::fromUtf8("■■■"));
+    setWindowTitle(texts::U(texts::kPaletteTitle));
     if (!timX->isActive()) timX->start();
     QWidget::showEvent(event);
 }
@@ -72,14 +77,7 @@ void TfrmPallet::timXTimer() {
 }
 
 void TfrmPallet::pnlClick(QColor colour) {
-    QTextCursor cursor = editor_->textCursor();
-    if (cursor.hasSelection()) {
-        QTextCharFormat format;
-        format.setForeground(colour);
-        cursor.mergeCharFormat(format);
-        cursor.setPosition(cursor.selectionStart());
-        editor_->setTextCursor(cursor);
-    }
+    editor_.ColourSelection(colour);
     hide();
 }
 

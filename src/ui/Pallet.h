@@ -9,12 +9,12 @@
 #include <array>
 #include <functional>
 
-class QPlainTextEdit;
 class QTimer;
 
 namespace kelvra {
 
 class ColourSwatch;
+class EditorSurface;
 
 // Where the palette of `size` opens for the pointer at `pointer`: its top
 // 80 pixels above and its left 15 pixels left of the pointer, moved up or left
@@ -24,18 +24,14 @@ QPoint PalettePosition(QPoint pointer, QSize size, const QRect &desktop);
 class TfrmPallet : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmPallet(QPlainTextEdit *editor, QWidget *parent = nullptr);
+    explicit TfrmPallet(EditorSurface &editor, QWidget *parent = nullptr);
 
     // Opens the palette at the mouse pointer.
     void ShowAtPointer();
 
-    // The pointer in screen coordinates and the desktop's rectangle; tests
-    // replace them.
-    std::function<QPoint()> CursorPos;
-    std::function<QRect(QPoint)> DesktopRect;
-
-    std::array<ColourSwatch *, 16> pnl; // pnl[0] is pnl1, the bottom bar
-    QTimer *timX;
+    // Where the pointer is (screen coordinates) and the desktop's rectangle
+    // around a point; by default the real ones, tests give their own.
+    void SetScreenSource(std::function<QPoint()> cursorPos, std::function<QRect(QPoint)> desktopRect);
 
 public slots:
     void pnlClick(QColor colour);
@@ -45,7 +41,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QPlainTextEdit *editor_;
+    EditorSurface &editor_;
+    std::function<QPoint()> CursorPos;
+    std::function<QRect(QPoint)> DesktopRect;
+    std::array<ColourSwatch *, 16> pnl; // pnl[0] is pnl1, the bottom bar
+    QTimer *timX;
 };
 
 } // namespace kelvra

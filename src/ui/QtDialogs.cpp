@@ -1,4 +1,5 @@
 #include "ui/QtDialogs.h"
+#include "ui/UiTexts.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -69,11 +70,11 @@ void QtDialogs::Message(const QString &caption, const QString &text, MessageIcon
 }
 
 Answer QtDialogs::AskYesNoCancel(const QString &text) {
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text,
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
-    Caption(box, QMessageBox::Yes, "はい(&Y)");
-    Caption(box, QMessageBox::No, "いいえ(&N)");
-    Caption(box, QMessageBox::Cancel, "キャンセル");
+    Caption(box, QMessageBox::Yes, texts::kYes);
+    Caption(box, QMessageBox::No, texts::kNo);
+    Caption(box, QMessageBox::Cancel, texts::kCancel);
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
@@ -82,10 +83,10 @@ Answer QtDialogs::AskYesNoCancel(const QString &text) {
 }
 
 bool QtDialogs::AskOkCancel(const QString &text) {
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::Ok | QMessageBox::Cancel,
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Ok | QMessageBox::Cancel,
                     parent_);
-    Caption(box, QMessageBox::Ok, "OK");
-    Caption(box, QMessageBox::Cancel, "キャンセル");
+    Caption(box, QMessageBox::Ok, texts::kOk);
+    Caption(box, QMessageBox::Cancel, texts::kCancel);
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -142,7 +143,7 @@ bool QtDialogs::PrintSetup(QPrinter &printer) {
 std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFont &initial, const QColor &color,
                                                                       bool fixedPitchOnly) {
     QDialog dialog(parent_);
-    dialog.setWindowTitle(QString::fromUtf8("フォント"));
+    dialog.setWindowTitle(texts::U(texts::kFontDialogTitle));
     // A stored family that is not installed shows as the family that stands in for it,
     // with its style by the name the list knows, so that the list has both selected.
     QFont shown = initial;
@@ -167,7 +168,7 @@ std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFon
     swatch->setFrameShape(QFrame::Box);
     auto paint = [swatch, &chosen] { swatch->setStyleSheet(QString("background-color: %1").arg(chosen.name())); };
     paint();
-    auto *pick = new QPushButton(QString::fromUtf8("色(&C)..."), &dialog);
+    auto *pick = new QPushButton(texts::U(texts::kFontColourButton), &dialog);
     QObject::connect(pick, &QPushButton::clicked, &dialog, [&] {
         const QColor c = QColorDialog::getColor(chosen, &dialog);
         if (c.isValid()) {
@@ -176,12 +177,12 @@ std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFon
         }
     });
     auto *buttons = new QDialogButtonBox(&dialog);
-    buttons->addButton(QString::fromUtf8("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(texts::U(texts::kOk), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QString::fromUtf8(texts::kCancel), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     auto *colorRow = new QHBoxLayout;
-    colorRow->addWidget(new QLabel(QString::fromUtf8("色:"), &dialog));
+    colorRow->addWidget(new QLabel(texts::U(texts::kFontColourLabel), &dialog));
     colorRow->addWidget(swatch);
     colorRow->addWidget(pick);
     colorRow->addStretch();

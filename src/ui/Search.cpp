@@ -1,78 +1,32 @@
 #include "ui/Search.h"
-#include "ui/WindowFont.h"
 
-#include "formatter/TextUtil.h"
 #include "platform/TextSearch.h"
-#include "ui/Cancel.h"
+#include "ui/BusyCursor.h"
 #include "ui/ChangeKakunin.h"
 #include "ui/ColourSwatch.h"
-#include "ui/Edit.h"
+#include "ui/EditorPosition.h"
+#include "ui/UiTexts.h"
+#include "ui/WindowFont.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QPlainTextEdit>
+
+#include <optional>
 
 namespace kelvra {
-namespace {
 
-QString U(const char *text) { return QString::fromUtf8(text); }
-
-// Editor positions taken by a piece of the CR LF text (a line end is one
-// position, a character outside the BMP two).
-int EditorLength(std::string_view text) {
-    int length = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        if (text.compare(i, 2, "\r\n") == 0) {
-            i += 2;
-            ++length;
-            continue;
-        }
-        const std::size_t n = CharLength(static_cast<unsigned char>(text[i]));
-        length += n == 4 ? 2 : 1;
-        i += n;
-    }
-    return length;
-}
-
-// Gives the editor range the marking colour, or replaces it by `replacement`
-// in that colour (keeping the other attributes of the text it replaces).
-void MarkRange(QTextDocument *document, int start, int length, const QString *replacement, const QColor &colour) {
-    QTextCursor cursor(document);
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    if (replacement) {
-        QTextCharFormat format = cursor.charFormat();
-        format.setForeground(colour);
-        cursor.insertText(*replacement, format);
-    } else {
-        QTextCharFormat format;
-        format.setForeground(colour);
-        cursor.mergeCharFormat(format);
-    }
-}
-
-void SelectInEditor(QPlainTextEdit *edit, int start, int length) {
-    QTextCursor cursor = edit->textCursor();
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    edit->setTextCursor(cursor);
-}
-
-} // namespace
+using texts::U;
 
 struct TfrmSearch::Run {
     std::string text; // the editor text as the run leaves it (UTF-8, CR LF)
@@ -85,20 +39,24 @@ struct TfrmSearch::Run {
     std::size_t start = 0;
 };
 
-TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &confirmation, QWidget *parent)
+TfrmSearch::TfrmSearch(SearchHost &host, Dialogs &dialogs, TdlgChangeKakunin &confirmation, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowCloseButtonHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
-      owner_(owner), dialogs_(dialogs), confirmation_(confirmation) {
+      host_(host), dialogs_(dialogs), confirmation_(confirmation) {
     setObjectName("frmSearch");
-    setWindowTitle(U("検索／置換"));
+    setWindowTitle(U(texts::kSearchDialogTitle));
     setModal(false);
     setFixedSize(420, 262);
     setFont(GothicFont(13));
+    CreateControls();
+}
+
+void TfrmSearch::CreateControls() {
 
     tabSearch = new QTabBar(this);
     tabSearch->setObjectName("tabSearch");
-    tabSearch->addTab(U("検索"));
-    tabSearch->addTab(U("置換"));
+    tabSearch->addTab(U(texts::kSearchTab));
+    tabSearch->addTab(U(texts::kReplaceTab));
     tabSearch->setGeometry(8, 8, 404, 26);
     tabSearch->setDrawBase(false);
     auto *page = new QFrame(this);
@@ -106,7 +64,7 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     page->setGeometry(8, 33, 404, 184);
     page->lower();
 
-    lblSearch = new QLabel(U("検索文字列"), this);
+    lblSearch = new QLabel(U(texts::kSearchLabel), this);
     lblSearch->setGeometry(20, 46, 80, 24);
     cmbSearch = new QComboBox(this);
     cmbSearch->setObjectName("cmbSearch");
@@ -114,7 +72,7 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     cmbSearch->setInsertPolicy(QComboBox::NoInsert);
     cmbSearch->setGeometry(104, 46, 296, 24);
     lblSearch->setBuddy(cmbSearch);
-    lblChange = new QLabel(U("置換文字列"), this);
+    lblChange = new QLabel(U(texts::kReplaceLabel), this);
     lblChange->setObjectName("lblChange");
     lblChange->setGeometry(20, 78, 80, 24);
     cmbChangeTo = new QComboBox(this);
@@ -124,14 +82,14 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     cmbChangeTo->setGeometry(104, 78, 296, 24);
     lblChange->setBuddy(cmbChangeTo);
 
-    radPos = new QGroupBox(U("検索開始位置"), this);
+    radPos = new QGroupBox(U(texts::kStartGroup), this);
     radPos->setObjectName("radPos");
     radPos->setGeometry(20, 110, 156, 96);
-    radPosFirst = new QRadioButton(U("最初から"), radPos);
+    radPosFirst = new QRadioButton(U(texts::kFromStart), radPos);
     radPosFirst->setObjectName("radPosFirst");
     radPosFirst->setGeometry(12, 26, 136, 24);
     radPosFirst->setChecked(true);
-    radPosCaret = new QRadioButton(U("カーソル位置から"), radPos);
+    radPosCaret = new QRadioButton(U(texts::kFromCaret), radPos);
     radPosCaret->setObjectName("radPosCaret");
     radPosCaret->setGeometry(12, 56, 136, 24);
 
@@ -149,19 +107,19 @@ TfrmSearch::TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &con
     memColorSearch->setFocusPolicy(Qt::NoFocus);
     memColorSearch->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memColorSearch->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memColorSearch->setPlainText(U("文字色\nMOJ\nI\nmoji"));
+    memColorSearch->setPlainText(U(texts::kColourSample));
     memColorSearch->setGeometry(346, 110, 54, 98);
     SetMarkingColour(QColor(0xFF, 0, 0));
-    btnColorReset = new QPushButton(U("全ての色を元に戻す"), this);
+    btnColorReset = new QPushButton(U(texts::kResetColours), this);
     btnColorReset->setObjectName("btnColorReset");
     btnColorReset->setAutoDefault(false);
     btnColorReset->setGeometry(188, 182, 152, 26);
 
-    btnChange = new QPushButton(U("検索(&S)"), this);
+    btnChange = new QPushButton(U(texts::kSearchButton), this);
     btnChange->setObjectName("btnChange");
     btnChange->setDefault(true);
     btnChange->setGeometry(236, 226, 85, 28);
-    btnChangeCancel = new QPushButton(U("取消し(&C)"), this);
+    btnChangeCancel = new QPushButton(U(texts::kCloseSearch), this);
     btnChangeCancel->setObjectName("btnChangeCancel");
     btnChangeCancel->setAutoDefault(false);
     btnChangeCancel->setGeometry(327, 226, 85, 28);
@@ -183,7 +141,7 @@ void TfrmSearch::SetMarkingColour(const QColor &colour) {
 
 void TfrmSearch::ShowEditorBackground() {
     QPalette p = memColorSearch->palette();
-    p.setColor(QPalette::Base, owner_.rchOut->palette().color(QPalette::Base));
+    p.setColor(QPalette::Base, host_.Editor().Background());
     memColorSearch->setPalette(p);
 }
 
@@ -209,13 +167,14 @@ void TfrmSearch::StoreHistory(Settings &settings) const {
     settings.PendingReplaceHistory = firstEight(cmbChangeTo);
 }
 
-void TfrmSearch::OpenOn(int tab, Settings &settings) {
+void TfrmSearch::OpenOn(SearchMode mode, Settings &settings) {
     if (!historyTaken_) TakeOverHistory(settings);
-    owner_.SetRunLock(true);
+    host_.SetRunLock(true);
     if (QScreen *screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
     activateWindow();
+    const int tab = mode == SearchMode::Replace ? 1 : 0;
     if (tabSearch->currentIndex() != tab)
         tabSearch->setCurrentIndex(tab); // applies the tab change
     else
@@ -226,9 +185,9 @@ void TfrmSearch::OpenOn(int tab, Settings &settings) {
 
 void TfrmSearch::tabSearchChange(int index) {
     const bool replace = index == 1;
-    searchMode = replace ? "C" : "S";
-    setWindowTitle(replace ? U("置換") : U("検索"));
-    btnChange->setText(replace ? U("置換(&S)") : U("検索(&S)"));
+    mode_ = replace ? SearchMode::Replace : SearchMode::Search;
+    setWindowTitle(replace ? U(texts::kReplaceTab) : U(texts::kSearchTab));
+    btnChange->setText(replace ? U(texts::kReplaceButton) : U(texts::kSearchButton));
     lblChange->setVisible(replace);
     lblChange->setEnabled(replace);
     cmbChangeTo->setVisible(replace);
@@ -238,14 +197,7 @@ void TfrmSearch::tabSearchChange(int index) {
 void TfrmSearch::pnlClick(QColor colour) { SetMarkingColour(colour); }
 
 void TfrmSearch::btnColorResetClick() {
-    QPlainTextEdit *edit = owner_.rchOut;
-    const int caret = edit->textCursor().selectionStart();
-    QTextCursor all(edit->document());
-    all.select(QTextCursor::Document);
-    QTextCharFormat format;
-    format.setForeground(owner_.EditorFont.color);
-    all.mergeCharFormat(format);
-    SelectInEditor(edit, caret, 0);
+    host_.Editor().ResetColours(host_.EditorTextColour());
     SetMarkingColour(QColor(0xFF, 0, 0));
 }
 
@@ -272,104 +224,86 @@ void TfrmSearch::reject() {
 }
 
 void TfrmSearch::Unlock() {
-    owner_.SetRunLock(false);
+    host_.SetRunLock(false);
     confirmation_.close();
-    owner_.dlgCancel->close();
+    host_.CloseSearchProgress();
+}
+
+void TfrmSearch::PrepareRun(Run &run) {
+    const QString searchText = cmbSearch->currentText(), changeText = cmbChangeTo->currentText();
+    cmbSearch->insertItem(0, searchText);
+    cmbSearch->setCurrentIndex(0);
+    cmbChangeTo->insertItem(0, changeText);
+    cmbChangeTo->setCurrentIndex(0);
+    EditorSurface &editor = host_.Editor();
+    run.text = editor.Text();
+    run.needle = searchText.toStdString();
+    run.replace = mode_ == SearchMode::Replace;
+    run.replacement = changeText;
+    run.replacementUtf8 = changeText.toStdString();
+    run.colour = MarkingColour();
+    if (radPosCaret->isChecked()) run.start = std::min(editor.SelectionStart(), run.text.size());
+}
+
+QString TfrmSearch::Summary(const Run &run) const {
+    if (run.found == 0) return U(texts::kNothingFound);
+    return run.replace ? U(texts::kReplacedCount).arg(run.found).arg(run.done) : U(texts::kFoundCount).arg(run.found);
 }
 
 void TfrmSearch::btnChangeClick() {
     Run run;
-    bool busy = false;
+    EditorSurface &editor = host_.Editor();
     try {
-        // Step 1: hide the dialog, busy cursor, the editor read-only and showing its selection.
+        // The dialog goes out of the way; the editor, read-only meanwhile, keeps
+        // showing the occurrence asked about while the confirmation has the focus.
         hide();
-        owner_.ToggleBusyCursor();
-        busy = true;
-        QPlainTextEdit *edit = owner_.rchOut;
-        edit->setReadOnly(true);
-        QPalette p = edit->palette();
-        p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-        p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
-        edit->setPalette(p);
-
-        // Steps 2 to 4.
-        const QString searchText = cmbSearch->currentText(), changeText = cmbChangeTo->currentText();
-        cmbSearch->insertItem(0, searchText);
-        cmbSearch->setCurrentIndex(0);
-        cmbChangeTo->insertItem(0, changeText);
-        cmbChangeTo->setCurrentIndex(0);
-        run.text = owner_.Editor().Text();
-        run.needle = searchText.toStdString();
-        run.replace = searchMode == "C";
-        run.replacement = changeText;
-        run.replacementUtf8 = changeText.toStdString();
-        run.colour = MarkingColour();
-        if (radPosCaret->isChecked()) {
-            // The selection start as a byte offset of the text.
-            const int caret = edit->textCursor().selectionStart();
-            QTextCursor head(edit->document());
-            head.setPosition(caret, QTextCursor::KeepAnchor);
-            QString before = head.selectedText();
-            before.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-            before.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-            run.start = std::min(before.toUtf8().size(), static_cast<qsizetype>(run.text.size()));
-        }
-
+        std::optional<BusyCursor> busy(std::in_place);
+        editor.SetReadOnly(true);
+        editor.KeepSelectionVisible();
+        PrepareRun(run);
         if (!Search(run)) {
-            EndRun(busy); // cancelled in the progress dialog: no message
+            EndRun(); // cancelled in the progress dialog: no message
             return;
         }
-        // Steps 11 and 12.
-        owner_.ToggleBusyCursor();
-        busy = false;
-        QString message;
-        if (run.found == 0) {
-            message = U("文字列は見つかりませんでした");
-        } else {
-            if (run.anyDone) {
-                QTextCursor c = edit->textCursor();
-                c.setPosition(c.selectionStart());
-                edit->setTextCursor(c);
-            }
-            message = run.replace ? QString::number(run.found) + U("個中、") + QString::number(run.done) + U("個置換しました")
-                                  : QString::number(run.found) + U("個見つかりました");
-        }
-        EndRun(busy);
-        dialogs_.Message(owner_.AppName, message, MessageIcon::None);
+        busy.reset();
+        // After changes, the caret stays at the start of the last one.
+        if (run.found > 0 && run.anyDone) editor.CaretToSelectionStart();
+        const QString message = Summary(run);
+        EndRun();
+        dialogs_.Message(host_.ProgramTitle(), message, MessageIcon::None);
     } catch (const std::exception &) {
-        EndRun(busy);
-        dialogs_.Message(owner_.AppName, U("検索／置換処理でエラーが発生しました"), MessageIcon::None);
+        EndRun();
+        dialogs_.Message(host_.ProgramTitle(), U(texts::kSearchRunFailed), MessageIcon::None);
     }
 }
 
 bool TfrmSearch::Search(Run &run) {
-    QPlainTextEdit *edit = owner_.rchOut;
+    EditorSurface &editor = host_.Editor();
     for (;;) {
         const std::size_t pos = FindWhole(run.text, run.needle, run.start);
         if (pos == kNotFound) return true;
-        const int edStart = EditorPosition(run.text, pos);
-        const int edLength = EditorLength(std::string_view(run.text).substr(pos, run.needle.size()));
-        SelectInEditor(edit, edStart, edLength);
-        switch (confirmation_.Ask(run.replace ? U("置換しますか？") : U("検索文字に色を着けますか？"))) {
+        const EditorRange found{EditorPosition(run.text, pos),
+                                EditorLength(std::string_view(run.text).substr(pos, run.needle.size()))};
+        editor.SelectAt(found);
+        switch (confirmation_.Ask(run.replace ? U(texts::kAskReplace) : U(texts::kAskMark))) {
         case TdlgChangeKakunin::Result::Cancel: return true;
         case TdlgChangeKakunin::Result::Yes: run.doIt = true; break;
         case TdlgChangeKakunin::Result::No: run.doIt = false; break;
         case TdlgChangeKakunin::Result::All:
             run.allMode = true;
             run.doIt = true;
-            owner_.dlgCancel->prgBar1->setValue(0);
-            owner_.dlgCancel->prgBar2->hide();
-            owner_.dlgCancel->ShowForRun();
             return ActOnAll(run, pos);
         }
         std::size_t selected = run.needle.size();
         if (run.doIt) {
             run.anyDone = true;
-            MarkRange(edit->document(), edStart, edLength, run.replace ? &run.replacement : nullptr, run.colour);
             if (run.replace) {
+                editor.ReplaceAt(found, run.replacement, run.colour);
                 run.text.replace(pos, run.needle.size(), run.replacementUtf8);
                 selected = run.replacementUtf8.size();
-                SelectInEditor(edit, edStart, EditorLength(run.replacementUtf8));
+                editor.SelectAt({found.start, EditorLength(run.replacementUtf8)});
+            } else {
+                editor.MarkAt(found, run.colour);
             }
             ++run.done;
         }
@@ -383,49 +317,46 @@ bool TfrmSearch::Search(Run &run) {
 // each its own edit block joined to the first (one undo step for the lot), and
 // the progress dialog gets its events between the steps.
 bool TfrmSearch::ActOnAll(Run &run, std::size_t pos) {
-    QPlainTextEdit *edit = owner_.rchOut;
-    QTextDocument *document = edit->document();
+    EditorSurface &editor = host_.Editor();
+    ProgressSink &progress = host_.ShowSearchProgress();
     const std::vector<std::size_t> positions = FindAllWhole(run.text, run.needle, pos);
     const int needleLength = EditorLength(run.needle);
     const int newLength = run.replace ? EditorLength(run.replacementUtf8) : needleLength;
-    CancelProgressSink progress(*owner_.dlgCancel);
-    std::size_t byteAt = 0; // text offset that `edAt` stands for
-    int edAt = 0;           // editor position after the edits so far
+    // The original text is walked once; `shift` is how far the edits so far moved what follows.
+    EditorPositionWalker walker(run.text);
+    int shift = 0;
+    int lastStart = 0;
     bool first = true;
     std::size_t next = 0;
     QElapsedTimer step;
     while (next < positions.size()) {
-        QTextCursor block(document);
-        if (first)
-            block.beginEditBlock();
-        else
-            block.joinPreviousEditBlock();
+        editor.EditAsOneStep(!first, [&] {
+            step.start();
+            do {
+                const std::size_t at = positions[next++];
+                lastStart = walker.PositionOf(at) + shift;
+                if (run.replace)
+                    editor.ReplaceAt({lastStart, needleLength}, run.replacement, run.colour);
+                else
+                    editor.MarkAt({lastStart, needleLength}, run.colour);
+                shift += newLength - needleLength;
+                ++run.found;
+                ++run.done;
+            } while (next < positions.size() && ((next & 63) != 0 || step.elapsed() < 20));
+        });
         first = false;
-        step.start();
-        do {
-            const std::size_t at = positions[next++];
-            edAt += EditorLength(std::string_view(run.text).substr(byteAt, at - byteAt));
-            MarkRange(document, edAt, needleLength, run.replace ? &run.replacement : nullptr, run.colour);
-            edAt += newLength;
-            byteAt = at + run.needle.size();
-            ++run.found;
-            ++run.done;
-        } while (next < positions.size() && ((next & 63) != 0 || step.elapsed() < 20));
-        block.endEditBlock();
         run.anyDone = true;
         progress.SetBar1(static_cast<std::int64_t>(positions[next - 1]), static_cast<std::int64_t>(run.text.size()));
         if (progress.CancelRequested()) break;
     }
-    if (!positions.empty()) SelectInEditor(edit, edAt - newLength, newLength);
+    if (!positions.empty()) editor.SelectAt({lastStart, newLength});
     return next == positions.size();
 }
 
-void TfrmSearch::EndRun(bool busy) {
-    // Step 13: the progress dialog closed, the cursor reset, the editor writable, this dialog closed.
-    owner_.dlgCancel->close();
-    owner_.dlgCancel->prgBar2->show();
-    if (busy) owner_.ToggleBusyCursor();
-    owner_.rchOut->setReadOnly(false);
+void TfrmSearch::EndRun() {
+    // Progress dialog gone, editor writable again, and this dialog closed (which unlocks the main window).
+    host_.CloseSearchProgress();
+    host_.Editor().SetReadOnly(false);
     close();
 }
 

@@ -3,10 +3,11 @@
 // position to the end of the text, asks for each occurrence (until the user
 // answers "すべてはい"), colours what it accepts, replaces it in replace mode
 // and reports the counts. Also keeps the two history lists and removes all
-// colours on request.
+// colours on request. It reaches the document only through its SearchHost.
 
 #include "keywords/SettingsStore.h"
 #include "ui/Dialogs.h"
+#include "ui/SearchHost.h"
 
 #include <QDialog>
 #include <array>
@@ -25,32 +26,23 @@ namespace kelvra {
 
 class ColourSwatch;
 class TdlgChangeKakunin;
-class TfrmEdit;
+
+enum class SearchMode { Search, Replace };
 
 class TfrmSearch : public QDialog {
     Q_OBJECT
 public:
-    TfrmSearch(TfrmEdit &owner, Dialogs &dialogs, TdlgChangeKakunin &confirmation, QWidget *parent = nullptr);
+    TfrmSearch(SearchHost &host, Dialogs &dialogs, TdlgChangeKakunin &confirmation, QWidget *parent = nullptr);
 
-    // Opens the dialog on tab 0 ("検索") or 1 ("置換"), taking over the
+    // Opens the dialog on the search or the replace tab, taking over the
     // stored histories of `settings` the first time.
-    void OpenOn(int tab, Settings &settings);
+    void OpenOn(SearchMode mode, Settings &settings);
     // Puts the first eight entries of each history into `settings` for saving.
     // Before the dialog has taken the stored histories over they stay as loaded.
     void StoreHistory(Settings &settings) const;
 
-    QString searchMode = "S"; // "S" search, "C" replace
+    SearchMode Mode() const { return mode_; }
     QColor MarkingColour() const;
-
-    // Components.
-    QTabBar *tabSearch;
-    QLabel *lblSearch, *lblChange;
-    QComboBox *cmbSearch, *cmbChangeTo;
-    QGroupBox *radPos;
-    QRadioButton *radPosFirst, *radPosCaret; // "最初から", "カーソル位置から"
-    std::array<ColourSwatch *, 16> pnl;      // pnl[0] is pnl1
-    QPlainTextEdit *memColorSearch;
-    QPushButton *btnColorReset, *btnChange, *btnChangeCancel;
 
 public slots:
     void tabSearchChange(int index);
@@ -67,21 +59,35 @@ protected:
 
 private:
     struct Run;
+    void CreateControls();
     // Gives the main window back its menus, speed buttons, editor and context menu.
     void Unlock();
     void TakeOverHistory(Settings &settings);
     void ShowEditorBackground();
     void SetMarkingColour(const QColor &colour);
-    // The run's steps 5 to 12; false when the progress dialog's cancel ended it.
+    // Reads the dialog into a run and puts both texts on top of their histories.
+    void PrepareRun(Run &run);
+    // Asks for each occurrence in turn; false when the progress dialog's cancel ended the run.
     bool Search(Run &run);
     // Marks (and replaces) every occurrence of the rest of the text at once.
     bool ActOnAll(Run &run, std::size_t pos);
-    void EndRun(bool busy);
+    QString Summary(const Run &run) const;
+    void EndRun();
 
-    TfrmEdit &owner_;
+    SearchHost &host_;
     Dialogs &dialogs_;
     TdlgChangeKakunin &confirmation_;
+    SearchMode mode_ = SearchMode::Search;
     bool historyTaken_ = false;
+
+    QTabBar *tabSearch;
+    QLabel *lblSearch, *lblChange;
+    QComboBox *cmbSearch, *cmbChangeTo;
+    QGroupBox *radPos;
+    QRadioButton *radPosFirst, *radPosCaret; // "最初から", "カーソル位置から"
+    std::array<ColourSwatch *, 16> pnl;      // pnl[0] is pnl1
+    QPlainTextEdit *memColorSearch;
+    QPushButton *btnColorReset, *btnChange, *btnChangeCancel;
 };
 
 } // namespace kelvra

@@ -3,13 +3,15 @@
 // fixed-pitch hint so that a substitute with Japanese glyphs is chosen where
 // the font itself is missing.
 
+#include "ui/UiTexts.h"
+
 #include <QFont>
 #include <QString>
 
 namespace kelvra {
 
 inline QFont GothicFont(int pixels) {
-    QFont font(QString::fromUtf8("ＭＳ ゴシック"));
+    QFont font(texts::U(texts::kWindowFont));
     font.setStyleHint(QFont::TypeWriter);
     font.setPixelSize(pixels);
     return font;

@@ -173,3 +173,116 @@ TEST(KeywordCatalogue, FirstStartWithAnEmptyStringChecksAllAndKeepsTheStrings) {
     EXPECT_EQ(y2, std::string(284, '1'));
     EXPECT_EQ(k2, std::string(83, '2'));
 }
+
+// ---- The reserved-word table's rules ------------------------------------------
+// NVL, SUBSTR and ABS are reserved words and functions; MONTH_BETWEEN is a
+// function only; SELECT is in Tandoku, AND in UsiroNo, DATE in MaeNo.
+
+namespace {
+
+constexpr CheckState Off = CheckState::Unchecked;
+constexpr CheckState On = CheckState::Checked;
+constexpr CheckState Gray = CheckState::Grayed;
+
+CheckState StateOf(const KeywordCatalogue &c, KeywordList list, const char *text) {
+    return c.State(list, PositionOf(list, text));
+}
+
+enum class Act { ClickWord, ClickFunction, AllWordsOn, AllWordsOff, AllFunctionsOn, AllFunctionsOff };
+
+struct RuleStep {
+    Act act;
+    const char *text;   // the clicked entry; for all-buttons the entry checked afterwards
+    CheckState word;    // Yoyaku state of `text` afterwards
+    CheckState function; // Kansu state of `text` afterwards
+};
+
+void Apply(KeywordCatalogue &c, const RuleStep &s) {
+    switch (s.act) {
+    case Act::ClickWord: c.ClickYoyaku(PositionOf(KeywordList::Yoyaku, s.text)); break;
+    case Act::ClickFunction: c.ClickKansu(PositionOf(KeywordList::Kansu, s.text)); break;
+    case Act::AllWordsOn: c.CheckAllYoyaku(); break;
+    case Act::AllWordsOff: c.UncheckAllYoyaku(); break;
+    case Act::AllFunctionsOn: c.CheckAllKansu(); break;
+    case Act::AllFunctionsOff: c.UncheckAllKansu(); break;
+    }
+}
+
+} // namespace
+
+TEST(KeywordCatalogueRules, SequencesOfClicksAndButtons) {
+    struct Scenario {
+        const char *name;
+        std::vector<RuleStep> steps;
+    };
+    const Scenario scenarios[] = {
+        {"a word carries its function, gray while the word is off",
+         {{Act::ClickWord, "NVL", Off, Gray}, {Act::ClickWord, "NVL", On, On}}},
+        {"a function switched off stays off whatever its word does",
+         {{Act::ClickFunction, "SUBSTR", On, Off},
+          {Act::ClickWord, "SUBSTR", Off, Off},
+          {Act::ClickWord, "SUBSTR", On, Off}}},
+        {"a function with its word on goes between off and on",
+         {{Act::ClickFunction, "ABS", On, Off}, {Act::ClickFunction, "ABS", On, On}}},
+        {"a function with its word off goes between off and gray",
+         {{Act::ClickWord, "NVL", Off, Gray},
+          {Act::ClickFunction, "NVL", Off, Off},
+          {Act::ClickFunction, "NVL", Off, Gray}}},
+        {"a function without a word runs through all three states",
+         {{Act::ClickFunction, "MONTH_BETWEEN", Off, Off},
+          {Act::ClickFunction, "MONTH_BETWEEN", Off, Gray},
+          {Act::ClickFunction, "MONTH_BETWEEN", Off, On},
+          {Act::ClickFunction, "MONTH_BETWEEN", Off, Off}}},
+        {"all words off grays the functions that were on, all on brings them back",
+         {{Act::ClickFunction, "ABS", On, Off},
+          {Act::AllWordsOff, "ABS", Off, Off},
+          {Act::AllWordsOff, "NVL", Off, Gray},
+          {Act::AllWordsOn, "NVL", On, On},
+          {Act::AllWordsOn, "ABS", On, Off}}},
+        {"all functions on follows each word; a function without a word keeps its state",
+         {{Act::ClickWord, "NVL", Off, Gray},
+          {Act::AllFunctionsOff, "NVL", Off, Off},
+          {Act::AllFunctionsOn, "NVL", Off, Gray},
+          {Act::AllFunctionsOn, "ABS", On, On},
+          {Act::AllFunctionsOn, "MONTH_BETWEEN", Off, Off}}},
+    };
+    for (const Scenario &sc : scenarios) {
+        SCOPED_TRACE(sc.name);
+        KeywordCatalogue c;
+        for (std::size_t i = 0; i < sc.steps.size(); ++i) {
+            SCOPED_TRACE(i);
+            const RuleStep &s = sc.steps[i];
+            Apply(c, s);
+            const int word = PositionOf(KeywordList::Yoyaku, s.text);
+            EXPECT_EQ(word ? c.State(KeywordList::Yoyaku, word) : Off, s.word);
+            EXPECT_EQ(StateOf(c, KeywordList::Kansu, s.text), s.function);
+        }
+    }
+}
+
+TEST(KeywordCatalogueRules, HiddenListsFollowTheReservedWords) {
+    KeywordCatalogue c;
+    struct Hidden { KeywordList list; const char *text; };
+    const Hidden hidden[] = {{KeywordList::Tandoku, "SELECT"}, {KeywordList::UsiroNo, "AND"}, {KeywordList::MaeNo, "DATE"}};
+    for (const Hidden &h : hidden) {
+        SCOPED_TRACE(h.text);
+        c.ClickYoyaku(PositionOf(KeywordList::Yoyaku, h.text));
+        EXPECT_EQ(StateOf(c, h.list, h.text), Off);
+        c.ClickYoyaku(PositionOf(KeywordList::Yoyaku, h.text));
+        EXPECT_EQ(StateOf(c, h.list, h.text), On);
+    }
+    c.UncheckAllYoyaku();
+    for (KeywordList l : {KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo})
+        for (int p = 1; p <= KeywordCatalogue::Count(l); ++p) EXPECT_EQ(c.State(l, p), Off);
+    c.CheckAllYoyaku();
+    for (KeywordList l : {KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo})
+        for (int p = 1; p <= KeywordCatalogue::Count(l); ++p) EXPECT_EQ(c.State(l, p), On);
+}
+
+TEST(KeywordCatalogueRules, FindGivesTheFirstPositionOrZero) {
+    EXPECT_EQ(KeywordCatalogue::Find(KeywordList::Yoyaku, "ABS"), 82);
+    EXPECT_EQ(KeywordCatalogue::Find(KeywordList::Yoyaku, "DECODE"), 125);
+    EXPECT_EQ(KeywordCatalogue::Find(KeywordList::Kansu, "MONTH_BETWEEN"), 40);
+    EXPECT_EQ(KeywordCatalogue::Find(KeywordList::Yoyaku, "MONTH_BETWEEN"), 0);
+    EXPECT_EQ(KeywordCatalogue::Find(KeywordList::Yoyaku, "abs"), 0); // entries are upper case
+}

@@ -1,5 +1,6 @@
 // Editing and line-end commands, font and background, printing, help and the
 // about box, driven headless on the main window.
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "keywords/SettingsStore.h"
 #include "ui/AboutBox.h"
@@ -45,10 +46,10 @@ struct Harness {
         window->Initialise();
     }
     QString Path(const QString &name) const { return dir.filePath(name); }
-    std::string Text() { return window->Editor().Text(); }
-    void SetText(const std::string &text) { window->Editor().SetPlainText(text, window->EditorFont); }
+    std::string Text() { return EditProbe(window).Editor().Text(); }
+    void SetText(const std::string &text) { EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont()); }
     QTextCharFormat FormatAt(int position) {
-        QTextCursor c(window->rchOut->document());
+        QTextCursor c(EditProbe(window).rchOut()->document());
         c.setPosition(position + 1); // the format of the character before the cursor
         return c.charFormat();
     }
@@ -98,7 +99,7 @@ private slots:
         h.SetText(input.toStdString());
         h.window->findChild<QAction *>(command)->trigger();
         QCOMPARE(QByteArray::fromStdString(h.Text()), expected);
-        QCOMPARE(QByteArray::fromStdString(h.window->revertText), input);
+        QCOMPARE(QByteArray::fromStdString(EditProbe(h.window).RevertText()), input);
         QVERIFY(h.dialogs.asked.isEmpty());
         // The whole command is one step of the editor's undo.
         h.window->mnuEditUndoClick();
@@ -113,12 +114,12 @@ private slots:
         QCOMPARE(once, "a;\r\n" + kSep + "\r\nb;\r\n" + kSep + "\r\n");
         h.window->mnuExeCommentClick();
         QCOMPARE(h.Text(), once);
-        QCOMPARE(h.window->revertText, once); // each run keeps the text from before it
+        QCOMPARE(EditProbe(h.window).RevertText(), once); // each run keeps the text from before it
     }
 
     void lineEndCommandKeepsTheEmphasis() {
         Harness h;
-        h.window->Editor().SetFormatted("SELECT a", {{0, 6}}, h.window->EditorFont);
+        EditProbe(h.window).Editor().SetFormatted("SELECT a", {{0, 6}}, EditProbe(h.window).EditorFont());
         h.window->mnuExeSClick();
         QCOMPARE(h.Text(), std::string("SELECT a;"));
         QVERIFY(h.FormatAt(0).fontWeight() >= QFont::Bold);
@@ -149,15 +150,15 @@ private slots:
         Harness h;
         h.SetText("alpha beta");
         h.window->mnuEditAllClick();
-        QCOMPARE(h.window->rchOut->textCursor().selectedText(), QString("alpha beta"));
-        h.window->Editor().Select(0, 5);
+        QCOMPARE(EditProbe(h.window).rchOut()->textCursor().selectedText(), QString("alpha beta"));
+        EditProbe(h.window).Editor().Select(0, 5);
         h.window->mnuEditCopyClick();
         QCOMPARE(QApplication::clipboard()->text(), QString("alpha"));
         h.window->mnuEditCutClick();
         QCOMPARE(h.Text(), std::string(" beta"));
-        QTextCursor end = h.window->rchOut->textCursor();
+        QTextCursor end = EditProbe(h.window).rchOut()->textCursor();
         end.movePosition(QTextCursor::End);
-        h.window->rchOut->setTextCursor(end);
+        EditProbe(h.window).rchOut()->setTextCursor(end);
         h.window->mnuEditPasteClick();
         QCOMPARE(h.Text(), std::string(" betaalpha"));
         h.window->mnuEditUndoClick();
@@ -168,11 +169,11 @@ private slots:
     void disabledMenusStopTheirCommands() {
         Harness h;
         h.SetText("abc");
-        h.window->SetRunLock(true);
-        h.window->Editor().SetReadOnly(false); // only the menu guard is under test
+        EditProbe(h.window).SetRunLock(true);
+        EditProbe(h.window).Editor().SetReadOnly(false); // only the menu guard is under test
         QApplication::clipboard()->setText("zz");
         h.window->mnuEditAllClick();
-        QVERIFY(!h.window->rchOut->textCursor().hasSelection());
+        QVERIFY(!EditProbe(h.window).rchOut()->textCursor().hasSelection());
         h.window->mnuEditPasteClick();
         h.window->mnuEditUndoClick();
         QCOMPARE(h.Text(), std::string("abc"));
@@ -183,30 +184,30 @@ private slots:
         // Printing and the line-end commands have no guard.
         h.window->mnuExeSClick();
         QCOMPARE(h.Text(), std::string("abc;"));
-        h.window->SetRunLock(false);
+        EditProbe(h.window).SetRunLock(false);
     }
 
     void fontWithASelectionChangesOnlyThatWord() {
         Harness h;
         h.SetText("select a from t");
-        const QFont before = h.window->rchOut->document()->defaultFont();
+        const QFont before = EditProbe(h.window).rchOut()->document()->defaultFont();
         QFont chosen("Courier New");
         chosen.setPointSize(17);
         h.dialogs.fonts = {chosen};
         h.dialogs.fontColors = {QColor(200, 0, 0)};
-        h.window->Editor().Select(7, 1);
+        EditProbe(h.window).Editor().Select(7, 1);
         h.window->mnuFormatFontClick();
         QCOMPARE(h.dialogs.asked.front().text, QString("fixed"));
         QCOMPARE(h.FormatAt(7).font().pointSize(), 17);
         QCOMPARE(h.FormatAt(7).foreground().color(), QColor(200, 0, 0));
         QVERIFY(h.FormatAt(0).font().pointSize() != 17);
         QVERIFY(h.FormatAt(9).font().pointSize() != 17);
-        QCOMPARE(h.window->rchOut->document()->defaultFont(), before);
-        QCOMPARE(h.window->EditorFont.font.pointSize(), 17);
+        QCOMPARE(EditProbe(h.window).rchOut()->document()->defaultFont(), before);
+        QCOMPARE(EditProbe(h.window).EditorFont().font.pointSize(), 17);
 
         // The next revert gives the whole text the new font.
         h.dialogs.answers = {Answer::Yes};
-        h.window->revertText = "x y";
+        EditProbe(h.window).SetRevertText("x y");
         h.window->mnuEditRichUndoClick();
         QCOMPARE(h.FormatAt(0).font().pointSize(), 17);
 
@@ -222,35 +223,35 @@ private slots:
     void fontWithoutASelectionChangesAllAndTheDefault() {
         Harness h;
         h.SetText("select a\r\nfrom t");
-        h.window->Options().FixedOnly = false;
+        EditProbe(h.window).Options().FixedOnly = false;
         QFont chosen("DejaVu Serif");
         chosen.setPointSize(15);
         h.dialogs.fonts = {chosen};
-        QTextCursor c = h.window->rchOut->textCursor();
+        QTextCursor c = EditProbe(h.window).rchOut()->textCursor();
         c.setPosition(4);
-        h.window->rchOut->setTextCursor(c);
+        EditProbe(h.window).rchOut()->setTextCursor(c);
         h.window->mnuFormatFontClick();
         QCOMPARE(h.dialogs.asked.front().text, QString("all"));
         QCOMPARE(h.FormatAt(0).font().pointSize(), 15);
         QCOMPARE(h.FormatAt(12).font().pointSize(), 15);
-        QCOMPARE(h.window->rchOut->document()->defaultFont().pointSize(), 15);
-        QCOMPARE(h.window->rchOut->textCursor().position(), 0);
-        QVERIFY(!h.window->rchOut->textCursor().hasSelection());
+        QCOMPARE(EditProbe(h.window).rchOut()->document()->defaultFont().pointSize(), 15);
+        QCOMPARE(EditProbe(h.window).rchOut()->textCursor().position(), 0);
+        QVERIFY(!EditProbe(h.window).rchOut()->textCursor().hasSelection());
 
         // Cancelled: nothing changes.
         h.window->mnuFormatFontClick();
-        QCOMPARE(h.window->EditorFont.font.pointSize(), 15);
+        QCOMPARE(EditProbe(h.window).EditorFont().font.pointSize(), 15);
     }
 
     void backgroundColour() {
         Harness h;
         h.dialogs.colors = {QColor(10, 20, 30), std::nullopt};
         h.window->mnuFormatColorClick();
-        QCOMPARE(h.window->rchOut->palette().color(QPalette::Base), QColor(10, 20, 30));
+        QCOMPARE(EditProbe(h.window).rchOut()->palette().color(QPalette::Base), QColor(10, 20, 30));
         // The dialog opens on its last choice; a cancel keeps the colour.
         h.window->mnuFormatColorClick();
         QCOMPARE(h.dialogs.asked[1].text, QColor(10, 20, 30).name());
-        QCOMPARE(h.window->rchOut->palette().color(QPalette::Base), QColor(10, 20, 30));
+        QCOMPARE(EditProbe(h.window).rchOut()->palette().color(QPalette::Base), QColor(10, 20, 30));
         h.window->SaveSettings();
         Settings stored;
         QVERIFY(LoadSettings(h.dir.path().toStdString(), DefaultSettings(h.dir.path().toStdString()), stored).ok);
@@ -270,7 +271,7 @@ private slots:
         QFETCH(QString, query);
         Harness h;
         h.SetText(("x" + text + "x").toStdString());
-        h.window->Editor().Select(1, text.toUtf8().size());
+        EditProbe(h.window).Editor().Select(1, text.toUtf8().size());
         h.window->mnuHelpSQLHelpClick();
         QCOMPARE(h.desktop.urls, QStringList{kReference + query});
     }
@@ -279,10 +280,10 @@ private slots:
         Harness h;
         h.window->show();
         QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-        h.window->rchOut->setFocus();
+        EditProbe(h.window).rchOut()->setFocus();
         h.SetText("where");
-        h.window->Editor().Select(0, 5);
-        QTest::keyClick(h.window->rchOut, Qt::Key_F1);
+        EditProbe(h.window).Editor().Select(0, 5);
+        QTest::keyClick(EditProbe(h.window).rchOut(), Qt::Key_F1);
         QCOMPARE(h.desktop.urls, QStringList{kReference + "where"});
     }
 
@@ -307,7 +308,7 @@ private slots:
     void printToPdf() {
         Harness h;
         h.SetText("SELECT name FROM 社員 WHERE id = 1;\r\nORDER BY name;");
-        h.window->Editor().Select(0, 6); // a selection does not narrow the job
+        EditProbe(h.window).Editor().Select(0, 6); // a selection does not narrow the job
         const QString pdf = h.Path("out.pdf");
         h.dialogs.printToFile = pdf;
         h.dialogs.printAnswers = {false};
@@ -317,7 +318,7 @@ private slots:
         h.dialogs.printAnswers = {true};
         h.window->mnuFilePrintClick();
         QVERIFY(QFile::exists(pdf));
-        QCOMPARE(h.window->Printer().docName(), QString("Untitled"));
+        QCOMPARE(EditProbe(h.window).Printer().docName(), QString("Untitled"));
         const QString text = PdfText(pdf);
         QVERIFY2(text.contains("SELECT name FROM") && text.contains(U("社員")) && text.contains("ORDER BY name;"),
                  qPrintable(text));
@@ -328,7 +329,7 @@ private slots:
     void printerSetupAppliesToLaterJobs() {
         Harness h;
         h.SetText("select 1");
-        h.window->DocPath = h.Path("query.sql");
+        EditProbe(h.window).SetDocPath(h.Path("query.sql"));
         h.dialogs.onPrinter = [](QPrinter &printer) { printer.setPageOrientation(QPageLayout::Landscape); };
         h.dialogs.printAnswers = {true, true};
         h.window->mnuFilePrintSetupClick();
@@ -355,27 +356,27 @@ private slots:
 
     void aboutBox() {
         Harness h;
-        TfrmAboutBox *box = h.window->frmAboutBox;
+        TfrmAboutBox *box = EditProbe(h.window).frmAboutBox();
         QVERIFY(box && !box->isVisible());
         bool checked = false;
         h.dialogs.onModal = [&](QDialog &dialog) {
             QCOMPARE(&dialog, static_cast<QDialog *>(box));
             box->show();
             QCOMPARE(box->windowTitle(), U("バージョン情報"));
-            QCOMPARE(box->lblMaker->text(), QString("Norvatek"));
-            QCOMPARE(box->lblProduct->text(), QString("Kelvra"));
-            QCOMPARE(box->lblVersion->text(), QString("Version  1.09"));
-            QVERIFY(box->btnOK->isDefault());
+            QCOMPARE(Part<QLabel>(box, "lblMaker")->text(), QString("Norvatek"));
+            QCOMPARE(Part<QLabel>(box, "lblProduct")->text(), QString("Kelvra"));
+            QCOMPARE(Part<QLabel>(box, "lblVersion")->text(), QString("Version  1.09"));
+            QVERIFY(Part<QPushButton>(box, "btnOK")->isDefault());
             // Top to bottom: maker, icon with the name and version, home page, mail.
             auto y = [box](QWidget *w) { return w->mapTo(box, QPoint(0, 0)).y(); };
-            QVERIFY(y(box->lblMaker) < y(box->imgIcon));
-            QVERIFY(y(box->lblProduct) < y(box->lblVersion));
-            QVERIFY(y(box->lblVersion) < y(box->txtHomePage));
-            QVERIFY(y(box->txtHomePage) < y(box->txtMail));
-            QVERIFY(box->txtHomePage->isReadOnly() && box->txtHomePage->focusPolicy() == Qt::NoFocus);
-            QTest::mouseDClick(box->txtHomePage, Qt::LeftButton);
-            QTest::mouseDClick(box->txtMail, Qt::LeftButton);
-            QTest::mouseClick(box->btnOK, Qt::LeftButton);
+            QVERIFY(y(Part<QLabel>(box, "lblMaker")) < y(Part<QLabel>(box, "imgIcon")));
+            QVERIFY(y(Part<QLabel>(box, "lblProduct")) < y(Part<QLabel>(box, "lblVersion")));
+            QVERIFY(y(Part<QLabel>(box, "lblVersion")) < y(Part<QLineEdit>(box, "txtHomePage")));
+            QVERIFY(y(Part<QLineEdit>(box, "txtHomePage")) < y(Part<QLineEdit>(box, "txtMail")));
+            QVERIFY(Part<QLineEdit>(box, "txtHomePage")->isReadOnly() && Part<QLineEdit>(box, "txtHomePage")->focusPolicy() == Qt::NoFocus);
+            QTest::mouseDClick(Part<QLineEdit>(box, "txtHomePage"), Qt::LeftButton);
+            QTest::mouseDClick(Part<QLineEdit>(box, "txtMail"), Qt::LeftButton);
+            QTest::mouseClick(Part<QPushButton>(box, "btnOK"), Qt::LeftButton);
             QVERIFY(!box->isVisible());
             checked = true;
         };

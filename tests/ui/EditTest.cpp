@@ -1,5 +1,6 @@
 // The main window driven headless: start-up, documents, history, drops,
 // closing, the format command and the settings menu.
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "formatter/TextUtil.h"
 #include "platform/TextCodec.h"
@@ -7,6 +8,7 @@
 #include "ui/Edit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -61,7 +63,7 @@ struct Harness {
         return window->Initialise();
     }
     QString Path(const QString &name) const { return dir.filePath(name); }
-    std::string Text() { return window->Editor().Text(); }
+    std::string Text() { return EditProbe(window).Editor().Text(); }
 };
 
 } // namespace
@@ -77,7 +79,7 @@ private slots:
         QCOMPARE(h.window->StatusText(0), U("  1:  1"));
         QCOMPARE(h.window->StatusText(1), U("標準モード"));
         QVERIFY(h.Text().empty());
-        QVERIFY(!h.window->Editor().RichMode());
+        QVERIFY(!EditProbe(h.window).Editor().RichMode());
         QVERIFY(h.dialogs.asked.isEmpty());
     }
 
@@ -88,7 +90,7 @@ private slots:
         QCOMPARE(h.Text(), std::string("{\\rtf1 hello}"));
         QCOMPARE(h.window->HistoryEntry(0), h.Path("q.rtf"));
         QCOMPARE(h.window->ApplicationTitle(), U("q.rtf"));
-        QVERIFY(!h.window->Editor().Modified());
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
     }
 
     void startWithAMissingFileEndsTheProgram() {
@@ -103,9 +105,9 @@ private slots:
         for (const char *sw : {"-X1", "-X2"}) {
             Harness h;
             QVERIFY(h.Start({sw}));
-            QCOMPARE(h.window->DocPath, U("Untitled.rtf"));
+            QCOMPARE(EditProbe(h.window).DocPath(), U("Untitled.rtf"));
             QCOMPARE(h.window->windowTitle(), U("Kelvra - Untitled"));
-            QVERIFY(h.window->Editor().RichMode());
+            QVERIFY(EditProbe(h.window).Editor().RichMode());
         }
     }
 
@@ -113,7 +115,7 @@ private slots:
         Harness h;
         QVERIFY(h.Start({"-X1", h.Path("gone.sql")}));
         QCOMPARE(h.dialogs.Messages(), QStringList{U("ファイルが見つかりません。\r\n") + h.Path("gone.sql")});
-        QCOMPARE(h.window->DocPath, U("Untitled"));
+        QCOMPARE(EditProbe(h.window).DocPath(), U("Untitled"));
         QVERIFY(h.window->HistoryEntry(0).isEmpty());
 
         Harness r;
@@ -121,7 +123,7 @@ private slots:
         QFile::setPermissions(r.Path("ro.sql"), QFile::ReadOwner | QFile::ReadGroup);
         r.dialogs.answers = {Answer::Cancel};
         QVERIFY(r.Start({"-X1", r.Path("ro.sql")}));
-        QCOMPARE(r.window->DocPath, U("Untitled"));
+        QCOMPARE(EditProbe(r.window).DocPath(), U("Untitled"));
         QVERIFY(r.Text().empty());
     }
 
@@ -130,26 +132,26 @@ private slots:
         WriteFile(h.Path("Report.RTF"), "{\\rtf1\\ansi {\\b bold} plain}");
         QVERIFY(h.Start({"-X1", h.Path("Report.RTF")}));
         QCOMPARE(h.Text(), std::string("bold plain"));
-        QCOMPARE(BoldWords(h.window->rchOut), QStringList{"bold"});
+        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()), QStringList{"bold"});
 
         Harness p;
         WriteFile(p.Path("query.sql"), "{\\rtf1 x}");
         QVERIFY(p.Start({"-X1", p.Path("query.sql")}));
         QCOMPARE(p.Text(), std::string("{\\rtf1 x}"));
-        QVERIFY(p.window->Editor().RichMode());
+        QVERIFY(EditProbe(p.window).Editor().RichMode());
     }
 
     void viewerIsLockedSilverAndWritesNoSettings() {
         Harness h;
         WriteFile(h.Path("v.sql"), "select 1");
         QVERIFY(h.Start({"-X2", h.Path("v.sql")}));
-        QVERIFY(h.window->rchOut->isReadOnly());
-        QVERIFY(!h.window->mnuEditMenu->menuAction()->isEnabled());
-        QVERIFY(!h.window->mnuExeMenu->menuAction()->isEnabled());
-        QVERIFY(!h.window->mnuFileOpen->isEnabled());
-        QVERIFY(h.window->mnuFileExit->isEnabled());
-        QVERIFY(!h.window->SpdBar->isEnabled());
-        QCOMPARE(h.window->rchOut->palette().color(QPalette::Base), QColor(192, 192, 192));
+        QVERIFY(EditProbe(h.window).rchOut()->isReadOnly());
+        QVERIFY(!EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
+        QVERIFY(!EditProbe(h.window).Menu("mnuExeMenu")->menuAction()->isEnabled());
+        QVERIFY(!EditProbe(h.window).Action("mnuFileOpen")->isEnabled());
+        QVERIFY(EditProbe(h.window).Action("mnuFileExit")->isEnabled());
+        QVERIFY(!Part<QToolBar>(h.window.get(), "SpdBar")->isEnabled());
+        QCOMPARE(EditProbe(h.window).rchOut()->palette().color(QPalette::Base), QColor(192, 192, 192));
         h.window->mnuExeRunClick();
         QCOMPARE(h.Text(), std::string("select 1"));
         h.window->close();
@@ -176,13 +178,13 @@ private slots:
         QVERIFY(h.Start({}));
         h.window->WMDropFiles({h.Path("1.sql"), h.Path("2.sql"), h.Path("3.sql")});
         QCOMPARE(h.Text(), std::string("1.sql"));
-        QCOMPARE(h.window->DocPath, h.Path("1.sql"));
+        QCOMPARE(EditProbe(h.window).DocPath(), h.Path("1.sql"));
         QCOMPARE(h.desktop.started.size(), 2);
         QCOMPARE(h.desktop.started[0], QStringList{h.Path("2.sql")});
 
         h.desktop.started.clear();
-        h.window->rchOut->insertPlainText("edit");
-        QVERIFY(h.window->Editor().Modified());
+        EditProbe(h.window).rchOut()->insertPlainText("edit");
+        QVERIFY(EditProbe(h.window).Editor().Modified());
         h.window->WMDropFiles({h.Path("1.sql"), h.Path("2.sql"), h.Path("3.sql")});
         QCOMPARE(h.desktop.started.size(), 3);
 
@@ -190,11 +192,31 @@ private slots:
         QCOMPARE(h.dialogs.Messages().last(), U("ディレクトリーは開けられません。\r\n") + h.dir.path());
     }
 
+    // A message during start-up once reset the hourglass, and the end of start-up then
+    // turned it on for good.
+    void startupMessageLeavesNoBusyCursor() {
+        Harness h;
+        QVERIFY(h.Start({"-X1", h.Path("gone.sql")}));
+        QCOMPARE(h.dialogs.Messages().size(), 1);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // Every way a file becomes the document names it the same way: path, caption, application title.
+    void droppedFileNamesTheDocumentLikeOpen() {
+        Harness h;
+        WriteFile(h.Path("dropped.sql"), "x");
+        QVERIFY(h.Start({}));
+        h.window->WMDropFiles({h.Path("dropped.sql")});
+        QCOMPARE(EditProbe(h.window).DocPath(), h.Path("dropped.sql"));
+        QCOMPARE(h.window->windowTitle(), U("Kelvra - ") + h.Path("dropped.sql"));
+        QCOMPARE(h.window->ApplicationTitle(), U("dropped.sql"));
+    }
+
     void closeWithCancelStillWritesSettings() {
         Harness h;
         QVERIFY(h.Start({}));
         h.window->show();
-        h.window->rchOut->insertPlainText("unsaved");
+        EditProbe(h.window).rchOut()->insertPlainText("unsaved");
         h.dialogs.answers = {Answer::Cancel};
         QVERIFY(!h.window->close());
         QVERIFY(h.window->isVisible());
@@ -205,7 +227,7 @@ private slots:
     void overwriteSave() {
         Harness h;
         QVERIFY(h.Start({}));
-        h.window->rchOut->insertPlainText("select 1");
+        EditProbe(h.window).rchOut()->insertPlainText("select 1");
         h.dialogs.files = {std::nullopt};
         h.window->mnuFileSaveClick();
         QCOMPARE(h.dialogs.asked.size(), 1); // straight to Save As, no confirmation
@@ -215,7 +237,7 @@ private slots:
 
         WriteFile(h.Path("ro.sql"), "old");
         QFile::setPermissions(h.Path("ro.sql"), QFile::ReadOwner);
-        h.window->DocPath = h.Path("ro.sql");
+        EditProbe(h.window).SetDocPath(h.Path("ro.sql"));
         h.dialogs.asked.clear();
         h.dialogs.files = {std::nullopt};
         h.window->mnuFileSaveClick();
@@ -226,12 +248,12 @@ private slots:
         QCOMPARE(ReadAll(h.Path("ro.sql")), QByteArray("old"));
 
         WriteFile(h.Path("w.sql"), "old");
-        h.window->DocPath = h.Path("w.sql");
+        EditProbe(h.window).SetDocPath(h.Path("w.sql"));
         h.dialogs.answers = {Answer::Ok};
         h.window->mnuFileSaveClick();
         QCOMPARE(ReadAll(h.Path("w.sql")), QByteArray("select 1"));
         QCOMPARE(h.window->StatusText(2), U("上書き保存されました"));
-        QVERIFY(!h.window->Editor().Modified());
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
     }
 
     void saveAsByModeAndExtension() {
@@ -241,7 +263,7 @@ private slots:
         for (const Case &c : cases) {
             Harness h;
             QVERIFY(h.Start(c.args));
-            h.window->rchOut->insertPlainText(U("select '表'"));
+            EditProbe(h.window).rchOut()->insertPlainText(U("select '表'"));
             h.dialogs.files = {h.Path(c.name)};
             h.window->mnuFileSaveAsClick();
             const QByteArray bytes = ReadAll(h.Path(c.name));
@@ -261,20 +283,49 @@ private slots:
         h.dialogs.answers = {Answer::Cancel}; // do not replace the undecodable bytes
         h.window->mnuFileOpenClick();
         QVERIFY(h.dialogs.asked.last().text.contains(h.Path("bad.sql")));
-        QCOMPARE(h.window->DocPath, h.Path("good.sql"));
+        QCOMPARE(EditProbe(h.window).DocPath(), h.Path("good.sql"));
         QCOMPARE(h.Text(), std::string("select 1"));
 
         // A wave dash has no code of its own in Shift-JIS: the save offers UTF-8.
-        h.window->rchOut->setPlainText(U("select '\u301C'"));
-        h.window->mnuFormatSaveCheck->setChecked(false);
+        EditProbe(h.window).rchOut()->setPlainText(U("select '\u301C'"));
+        EditProbe(h.window).Action("mnuFormatSaveCheck")->setChecked(false);
         h.dialogs.answers = {Answer::Yes};
         h.window->mnuFileSaveClick();
         QVERIFY(h.dialogs.asked.last().text.contains(QChar(0x301C)));
         QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBFselect '\xE3\x80\x9C'"));
         h.dialogs.answers = {Answer::Cancel};
-        h.window->rchOut->setPlainText(U("changed '\u301C'"));
+        EditProbe(h.window).rchOut()->setPlainText(U("changed '\u301C'"));
         h.window->mnuFileSaveClick(); // already UTF-8: no question, saved as it is
         QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBF" "changed '\xE3\x80\x9C'"));
+    }
+
+    // Opening a file, from the dialog or from the history, replaces the document:
+    // unsaved changes are asked about first, and Cancel keeps everything as it is.
+    void openAsksAboutUnsavedChanges() {
+        Harness h;
+        WriteFile(h.Path("A.sql"), "a");
+        QVERIFY(h.Start({h.Path("A.sql")}));
+        EditProbe(h.window).rchOut()->insertPlainText("edited ");
+        h.dialogs.answers = {Answer::Cancel};
+        h.window->mnuFileOpenClick();
+        QCOMPARE(h.dialogs.asked.size(), 1);
+        QCOMPARE(h.dialogs.asked[0].text, h.Path("A.sql") + U(" を保存しますか？"));
+        h.window->mnuFileRirekiClick(0);
+        QCOMPARE(h.dialogs.asked.size(), 2);
+        QCOMPARE(h.Text(), std::string("edited a"));
+        QVERIFY(EditProbe(h.window).Editor().Modified());
+
+        // No: the file opens and the changes go.
+        h.dialogs.answers = {Answer::No};
+        h.window->mnuFileRirekiClick(0);
+        QCOMPARE(h.Text(), std::string("a"));
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
+        // Unchanged: no question.
+        h.dialogs.asked.clear();
+        h.dialogs.files = {h.Path("A.sql")};
+        h.window->mnuFileOpenClick();
+        QCOMPARE(h.dialogs.asked.size(), 1);
+        QCOMPARE(h.dialogs.asked[0].kind, QString("open"));
     }
 
     void historyOrder() {
@@ -299,36 +350,36 @@ private slots:
     void formatRunGivesTheExampleInBold() {
         Harness h;
         QVERIFY(h.Start({}));
-        h.window->rchOut->setPlainText(kExample);
+        EditProbe(h.window).rchOut()->setPlainText(kExample);
         h.window->mnuExeRunClick();
         const std::vector<std::string> lines = SplitLines(h.Text());
         QCOMPARE(lines.size(), std::size_t(13));
         QCOMPARE(lines[0], std::string("SELECT "));
         QCOMPARE(lines[3], std::string("        NVL ( B.QTY , 0 ) QTY "));
         QCOMPARE(lines[12], std::string(9, ' '));
-        QCOMPARE(BoldWords(h.window->rchOut), (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
-        QCOMPARE(h.window->rchOut->textCursor().position(), 0);
-        QVERIFY(!h.window->rchOut->isReadOnly());
-        QVERIFY(h.window->mnuEditMenu->menuAction()->isEnabled());
+        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()), (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
+        QCOMPARE(EditProbe(h.window).rchOut()->textCursor().position(), 0);
+        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
+        QVERIFY(EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
         QVERIFY(h.dialogs.asked.isEmpty()); // no summary without Shift
 
         // A second run starts from the editor font: an unchecked word loses its bold.
-        h.window->Catalogue().SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
+        EditProbe(h.window).Catalogue().SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
         h.window->mnuExeRunClick();
-        QVERIFY(!BoldWords(h.window->rchOut).contains("SELECT"));
+        QVERIFY(!BoldWords(EditProbe(h.window).rchOut()).contains("SELECT"));
 
         // Revert brings back the text from before the last run.
-        const std::string formatted = h.window->revertText;
+        const std::string formatted = EditProbe(h.window).RevertText();
         h.dialogs.answers = {Answer::Yes};
         h.window->mnuEditRichUndoClick();
         QCOMPARE(h.Text(), formatted);
-        QVERIFY(BoldWords(h.window->rchOut).isEmpty());
+        QVERIFY(BoldWords(EditProbe(h.window).rchOut()).isEmpty());
     }
 
     void shiftGivesTheRunSummary() {
         Harness h;
         QVERIFY(h.Start({}));
-        h.window->rchOut->setPlainText("select \"a\", 'b' -- c\nfrom t");
+        EditProbe(h.window).rchOut()->setPlainText("select \"a\", 'b' -- c\nfrom t");
         h.desktop.shift = true;
         h.window->mnuExeRunClick();
         QCOMPARE(h.dialogs.asked.size(), 1);
@@ -339,15 +390,15 @@ private slots:
     void unmatchedQuoteIsHighlightedWhileItsMessageIsUp() {
         Harness h;
         QVERIFY(h.Start({}));
-        h.window->rchOut->setPlainText(U("select '表示 from t"));
+        EditProbe(h.window).rchOut()->setPlainText(U("select '表示 from t"));
         QString selected;
-        h.dialogs.onAsk = [&](const Asked &) { selected = h.window->rchOut->textCursor().selectedText(); };
+        h.dialogs.onAsk = [&](const Asked &) { selected = EditProbe(h.window).rchOut()->textCursor().selectedText(); };
         h.window->mnuExeRunClick();
         QCOMPARE(h.dialogs.Messages(), QStringList{U("対になる文字列（'）が見つかりません")});
         QCOMPARE(h.dialogs.asked[0].caption, U("エラー"));
         QCOMPARE(selected, QString("'"));
         QCOMPARE(h.Text(), std::string("select '表示 from t"));
-        QVERIFY(!h.window->rchOut->isReadOnly());
+        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
     }
 
     void cancelRestoresTheTextAndUnlocks() {
@@ -355,21 +406,21 @@ private slots:
         QVERIFY(h.Start({}));
         std::string big;
         while (big.size() < 3'000'000) big += std::string(kExample) + "\n";
-        h.window->rchOut->setPlainText(QString::fromStdString(big));
+        EditProbe(h.window).rchOut()->setPlainText(QString::fromStdString(big));
         const std::string before = h.Text();
         bool lockedWhileRunning = false;
         QTimer::singleShot(20, h.window.get(), [&] {
-            lockedWhileRunning = !h.window->mnuFileMenu->menuAction()->isEnabled() && h.window->rchOut->isReadOnly();
-            h.window->dlgCancel->bitCancel->click();
+            lockedWhileRunning = !EditProbe(h.window).Menu("mnuFileMenu")->menuAction()->isEnabled() && EditProbe(h.window).rchOut()->isReadOnly();
+            Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
         });
         h.window->mnuExeRunClick();
         QVERIFY(lockedWhileRunning);
         QCOMPARE(h.Text(), before);
-        QVERIFY(!h.window->rchOut->isReadOnly());
-        QVERIFY(h.window->mnuFileMenu->menuAction()->isEnabled());
-        QVERIFY(h.window->SpdBar->isEnabled());
-        QCOMPARE(h.window->mnuEditCopy->shortcut(), QKeySequence("Ctrl+C"));
-        QVERIFY(!h.window->dlgCancel->isVisible());
+        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
+        QVERIFY(EditProbe(h.window).Menu("mnuFileMenu")->menuAction()->isEnabled());
+        QVERIFY(Part<QToolBar>(h.window.get(), "SpdBar")->isEnabled());
+        QCOMPARE(EditProbe(h.window).Action("mnuEditCopy")->shortcut(), QKeySequence("Ctrl+C"));
+        QVERIFY(!EditProbe(h.window).dlgCancel()->isVisible());
         QVERIFY(h.dialogs.asked.isEmpty());
     }
 
@@ -391,19 +442,19 @@ private slots:
         Harness h;
         WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nIndent=12\r\n");
         QVERIFY(h.Start({}));
-        QVERIFY(h.window->mnuKeta[7]->isChecked());
-        h.window->mnuCommaBefore->trigger();
-        h.window->mnuCommaBefore->trigger();
-        QVERIFY(h.window->mnuCommaBefore->isChecked());
-        QVERIFY(!h.window->mnuCommaAfter->isChecked());
-        h.window->mnuFormatMode->trigger();
+        QVERIFY(EditProbe(h.window).Action("mnuKeta8")->isChecked());
+        EditProbe(h.window).Action("mnuCommaBefore")->trigger();
+        EditProbe(h.window).Action("mnuCommaBefore")->trigger();
+        QVERIFY(EditProbe(h.window).Action("mnuCommaBefore")->isChecked());
+        QVERIFY(!EditProbe(h.window).Action("mnuCommaAfter")->isChecked());
+        EditProbe(h.window).Action("mnuFormatMode")->trigger();
         QCOMPARE(h.window->StatusText(1), U("簡易モード"));
-        h.window->mnuFormatMode->trigger();
+        EditProbe(h.window).Action("mnuFormatMode")->trigger();
         QCOMPARE(h.window->StatusText(1), U("標準モード"));
         h.window->SaveSettings();
         QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Indent=12"));
-        h.window->mnuKeta[2]->trigger();
-        h.window->rchOut->setPlainText("select a from t");
+        EditProbe(h.window).Action("mnuKeta3")->trigger();
+        EditProbe(h.window).rchOut()->setPlainText("select a from t");
         h.window->mnuExeRunClick();
         QCOMPARE(SplitLines(h.Text())[1], std::string("   A "));
         h.window->SaveSettings();

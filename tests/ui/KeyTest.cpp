@@ -1,6 +1,7 @@
 // The reserved-word table dialog driven headless: the click rules of both
 // lists, the all-check buttons, OK and the ways out that put the stored states
 // back, and the effect on formatting and on the settings file.
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "formatter/TextUtil.h"
 #include "ui/Edit.h"
@@ -61,8 +62,8 @@ struct Harness {
         window = std::make_unique<TfrmEdit>(dialogs, desktop, args, f, f);
         return window->Initialise();
     }
-    TfrmKey &Key() { return *window->frmKey; }
-    KeywordCatalogue &Cat() { return window->Catalogue(); }
+    TfrmKey &Key() { return *EditProbe(window).frmKey(); }
+    KeywordCatalogue &Cat() { return EditProbe(window).Catalogue(); }
     CheckState Yoyaku(const char *t) { return Cat().State(KeywordList::Yoyaku, Pos(KeywordList::Yoyaku, t)); }
     CheckState Kansu(const char *t) { return Cat().State(KeywordList::Kansu, Pos(KeywordList::Kansu, t)); }
     CheckState Hidden(KeywordList l, const char *t) { return Cat().State(l, Pos(l, t)); }
@@ -79,15 +80,15 @@ void ClickBox(CheckListBox *list, KeywordList kind, const char *text) {
     list->scrollToItem(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->CheckBoxRect(row).center());
 }
-void ClickYoyaku(Harness &h, const char *text) { ClickBox(h.Key().clbYoyaku, KeywordList::Yoyaku, text); }
-void ClickKansu(Harness &h, const char *text) { ClickBox(h.Key().clbKansu, KeywordList::Kansu, text); }
+void ClickYoyaku(Harness &h, const char *text) { ClickBox(Part<CheckListBox>(&h.Key(), "clbYoyaku"), KeywordList::Yoyaku, text); }
+void ClickKansu(Harness &h, const char *text) { ClickBox(Part<CheckListBox>(&h.Key(), "clbKansu"), KeywordList::Kansu, text); }
 
 // The lists must show exactly the catalogue.
 void VerifyListsShowCatalogue(Harness &h) {
     for (int p = 1; p <= KeywordCatalogue::kYoyakuCount; ++p)
-        QCOMPARE(h.Key().clbYoyaku->ShownState(p - 1), h.Cat().State(KeywordList::Yoyaku, p));
+        QCOMPARE(Part<CheckListBox>(&h.Key(), "clbYoyaku")->ShownState(p - 1), h.Cat().State(KeywordList::Yoyaku, p));
     for (int p = 1; p <= KeywordCatalogue::kKansuCount; ++p)
-        QCOMPARE(h.Key().clbKansu->ShownState(p - 1), h.Cat().State(KeywordList::Kansu, p));
+        QCOMPARE(Part<CheckListBox>(&h.Key(), "clbKansu")->ShownState(p - 1), h.Cat().State(KeywordList::Kansu, p));
 }
 
 QStringList Lines(QTextEdit *memo) { return memo->toPlainText().split('\n'); }
@@ -102,33 +103,33 @@ private slots:
         QVERIFY(h.Start());
         TfrmKey &k = h.Key();
         QVERIFY(!k.isVisible());
-        QVERIFY(h.window->mnuFormatYoyaku->isEnabled());
+        QVERIFY(EditProbe(h.window).Action("mnuFormatYoyaku")->isEnabled());
         QCOMPARE(k.windowTitle(), U("予約語テーブル"));
-        QCOMPARE(k.PagCon1->tabText(0), U("予約語"));
-        QCOMPARE(k.PagCon1->tabText(1), U("関数"));
-        QCOMPARE(k.Label1->text(), U("チェックを付けると予約語として機能します"));
-        QCOMPARE(k.Label2->text(), U("チェックを付けると関数として機能します"));
-        QCOMPARE(k.clbYoyaku->count(), 284);
-        QCOMPARE(k.clbKansu->count(), 83);
-        QCOMPARE(k.clbYoyaku->item(229)->text(), U("SELECT"));
-        QCOMPARE(k.clbKansu->item(39)->text(), U("MONTH_BETWEEN"));
-        for (QPushButton *b : {k.btnYoyakuAllCheck, k.btnKansuAllCheck}) QCOMPARE(b->text(), U("全てチェック"));
-        for (QPushButton *b : {k.btnYoyakuAllUnCheck, k.btnKansuAllUnCheck}) QCOMPARE(b->text(), U("全て解除"));
-        QCOMPARE(k.btnOk->text(), U("OK"));
-        QVERIFY(k.btnOk->isDefault());
-        QCOMPARE(k.BitBtn2->text(), U("Cancel"));
+        QCOMPARE(Part<QTabWidget>(&k, "PagCon1")->tabText(0), U("予約語"));
+        QCOMPARE(Part<QTabWidget>(&k, "PagCon1")->tabText(1), U("関数"));
+        QCOMPARE(Part<QLabel>(&k, "Label1")->text(), U("チェックを付けると予約語として機能します"));
+        QCOMPARE(Part<QLabel>(&k, "Label2")->text(), U("チェックを付けると関数として機能します"));
+        QCOMPARE(Part<CheckListBox>(&k, "clbYoyaku")->count(), 284);
+        QCOMPARE(Part<CheckListBox>(&k, "clbKansu")->count(), 83);
+        QCOMPARE(Part<CheckListBox>(&k, "clbYoyaku")->item(229)->text(), U("SELECT"));
+        QCOMPARE(Part<CheckListBox>(&k, "clbKansu")->item(39)->text(), U("MONTH_BETWEEN"));
+        for (QPushButton *b : {Part<QPushButton>(&k, "btnYoyakuAllCheck"), Part<QPushButton>(&k, "btnKansuAllCheck")}) QCOMPARE(b->text(), U("全てチェック"));
+        for (QPushButton *b : {Part<QPushButton>(&k, "btnYoyakuAllUnCheck"), Part<QPushButton>(&k, "btnKansuAllUnCheck")}) QCOMPARE(b->text(), U("全て解除"));
+        QCOMPARE(Part<QPushButton>(&k, "btnOk")->text(), U("OK"));
+        QVERIFY(Part<QPushButton>(&k, "btnOk")->isDefault());
+        QCOMPARE(Part<QPushButton>(&k, "BitBtn2")->text(), U("Cancel"));
 
-        const QStringList yoyaku = Lines(k.memMsgYoyaku);
+        const QStringList yoyaku = Lines(Part<QTextEdit>(&k, "memMsgYoyaku"));
         QCOMPARE(yoyaku.size(), 9);
         QCOMPARE(yoyaku[0], U("整形の基本は予約語をもとに行っ"));
         QVERIFY(yoyaku[5].isEmpty() && yoyaku[8].isEmpty());
         QCOMPARE(yoyaku[7], U("処理の時間が短縮されます。"));
-        const QStringList kansu = Lines(k.memMsgKansu);
+        const QStringList kansu = Lines(Part<QTextEdit>(&k, "memMsgKansu"));
         QCOMPARE(kansu.size(), 15);
         QCOMPARE(kansu[2], U("後ろに（ ）で括られた文字列を持"));
         QVERIFY(kansu[11].isEmpty());
         QCOMPARE(kansu[14], U("認識されません。"));
-        for (QTextEdit *m : {k.memMsgYoyaku, k.memMsgKansu}) {
+        for (QTextEdit *m : {Part<QTextEdit>(&k, "memMsgYoyaku"), Part<QTextEdit>(&k, "memMsgKansu")}) {
             QVERIFY(m->isReadOnly());
             QCOMPARE(m->focusPolicy(), Qt::NoFocus);
         }
@@ -138,12 +139,12 @@ private slots:
         Harness h;
         QVERIFY(h.Start());
         h.Open();
-        QCOMPARE(h.Key().PagCon1->currentWidget(), h.Key().tabYoyaku);
-        h.Key().PagCon1->setCurrentWidget(h.Key().tabKansu);
-        h.Key().BitBtn2->click();
+        QCOMPARE(Part<QTabWidget>(&h.Key(), "PagCon1")->currentWidget(), Part<QWidget>(&h.Key(), "tabYoyaku"));
+        Part<QTabWidget>(&h.Key(), "PagCon1")->setCurrentWidget(Part<QWidget>(&h.Key(), "tabKansu"));
+        Part<QPushButton>(&h.Key(), "BitBtn2")->click();
         QVERIFY(!h.Key().isVisible());
         h.Open();
-        QCOMPARE(h.Key().PagCon1->currentWidget(), h.Key().tabKansu);
+        QCOMPARE(Part<QTabWidget>(&h.Key(), "PagCon1")->currentWidget(), Part<QWidget>(&h.Key(), "tabKansu"));
     }
 
     // A reserved word carries its function (gray while the word is off) and its
@@ -164,7 +165,7 @@ private slots:
             ClickYoyaku(h, s.word);
             QCOMPARE(h.Yoyaku(s.word), s.reserved);
             QCOMPARE(h.Kansu(s.word), s.function);
-            QCOMPARE(h.Key().clbYoyaku->currentItem()->text(), U(s.word));
+            QCOMPARE(Part<CheckListBox>(&h.Key(), "clbYoyaku")->currentItem()->text(), U(s.word));
         }
 
         ClickYoyaku(h, "AND");
@@ -212,7 +213,7 @@ private slots:
         Harness h;
         QVERIFY(h.Start());
         h.Open();
-        CheckListBox *list = h.Key().clbYoyaku;
+        CheckListBox *list = Part<CheckListBox>(&h.Key(), "clbYoyaku");
         const int nvl = Pos(KeywordList::Yoyaku, "NVL") - 1;
         list->scrollToItem(list->item(nvl));
         const QRect row = list->visualItemRect(list->item(nvl));
@@ -228,8 +229,8 @@ private slots:
         QCOMPARE(h.Kansu("NVL"), Gray);
         QCOMPARE(list->item(nvl)->checkState(), Qt::Unchecked);
 
-        CheckListBox *functions = h.Key().clbKansu;
-        h.Key().PagCon1->setCurrentWidget(h.Key().tabKansu);
+        CheckListBox *functions = Part<CheckListBox>(&h.Key(), "clbKansu");
+        Part<QTabWidget>(&h.Key(), "PagCon1")->setCurrentWidget(Part<QWidget>(&h.Key(), "tabKansu"));
         functions->setCurrentRow(Pos(KeywordList::Kansu, "NVL") - 1);
         functions->setFocus();
         QTest::keyClick(functions, Qt::Key_Space);
@@ -245,7 +246,7 @@ private slots:
         h.Open();
         ClickKansu(h, "ABS"); // off by the user's choice
         ClickYoyaku(h, "NVL"); // NVL function grayed before the buttons
-        h.Key().btnYoyakuAllUnCheck->click();
+        Part<QPushButton>(&h.Key(), "btnYoyakuAllUnCheck")->click();
         for (int p = 1; p <= KeywordCatalogue::kYoyakuCount; ++p)
             QCOMPARE(h.Cat().State(KeywordList::Yoyaku, p), Off);
         QCOMPARE(h.Kansu("ABS"), Off);
@@ -256,7 +257,7 @@ private slots:
             for (int p = 1; p <= KeywordCatalogue::Count(l); ++p) QCOMPARE(h.Cat().State(l, p), Off);
         VerifyListsShowCatalogue(h);
 
-        h.Key().btnYoyakuAllCheck->click();
+        Part<QPushButton>(&h.Key(), "btnYoyakuAllCheck")->click();
         for (int p = 1; p <= KeywordCatalogue::kKansuCount; ++p)
             QCOMPARE(h.Cat().State(KeywordList::Kansu, p), p == Pos(KeywordList::Kansu, "ABS") ? Off : On);
         for (KeywordList l : {KeywordList::Yoyaku, KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo})
@@ -269,9 +270,9 @@ private slots:
         QVERIFY(h.Start());
         h.Open();
         ClickYoyaku(h, "NVL");
-        h.Key().btnKansuAllUnCheck->click();
+        Part<QPushButton>(&h.Key(), "btnKansuAllUnCheck")->click();
         for (int p = 1; p <= KeywordCatalogue::kKansuCount; ++p) QCOMPARE(h.Cat().State(KeywordList::Kansu, p), Off);
-        h.Key().btnKansuAllCheck->click();
+        Part<QPushButton>(&h.Key(), "btnKansuAllCheck")->click();
         QCOMPARE(h.Kansu("NVL"), Gray);
         QCOMPARE(h.Kansu("ABS"), On);
         QCOMPARE(h.Kansu("MONTH_BETWEEN"), Off); // no reserved word: keeps its state
@@ -294,15 +295,15 @@ private slots:
         ClickYoyaku(h, "SELECT");
         ClickKansu(h, "ABS");
         QCOMPARE(h.Hidden(KeywordList::Tandoku, "SELECT"), Off);
-        if (how == "cancel") h.Key().BitBtn2->click();
-        else if (how == "esc") QTest::keyClick(h.Key().clbYoyaku, Qt::Key_Escape);
+        if (how == "cancel") Part<QPushButton>(&h.Key(), "BitBtn2")->click();
+        else if (how == "esc") QTest::keyClick(Part<CheckListBox>(&h.Key(), "clbYoyaku"), Qt::Key_Escape);
         else h.Key().close();
         QVERIFY(!h.Key().isVisible());
         QCOMPARE(h.Yoyaku("SELECT"), On);
         QCOMPARE(h.Hidden(KeywordList::Tandoku, "SELECT"), On);
         QCOMPARE(h.Kansu("ABS"), On);
-        QVERIFY(h.window->StoredSettings().YoyakuStates.empty());
-        QVERIFY(h.window->StoredSettings().KansuStates.empty());
+        QVERIFY(EditProbe(h.window).StoredSettings().YoyakuStates.empty());
+        QVERIFY(EditProbe(h.window).StoredSettings().KansuStates.empty());
         VerifyListsShowCatalogue(h);
     }
 
@@ -311,10 +312,10 @@ private slots:
             Harness h; // first start: nothing stored
             QVERIFY(h.Start());
             h.Open();
-            h.Key().btnOk->click();
+            Part<QPushButton>(&h.Key(), "btnOk")->click();
             QVERIFY(!h.Key().isVisible());
-            QCOMPARE(h.window->StoredSettings().YoyakuStates, std::string(284, '1'));
-            QCOMPARE(h.window->StoredSettings().KansuStates, std::string(83, '2'));
+            QCOMPARE(EditProbe(h.window).StoredSettings().YoyakuStates, std::string(284, '1'));
+            QCOMPARE(EditProbe(h.window).StoredSettings().KansuStates, std::string(83, '2'));
         }
         Harness h;
         QVERIFY(h.Start());
@@ -322,22 +323,22 @@ private slots:
         ClickYoyaku(h, "SELECT");
         ClickYoyaku(h, "NVL");   // function NVL grayed: "1"
         ClickKansu(h, "ABS");    // function ABS off: "0"
-        QTest::keyClick(h.Key().clbYoyaku, Qt::Key_Return); // Enter answers OK
+        QTest::keyClick(Part<CheckListBox>(&h.Key(), "clbYoyaku"), Qt::Key_Return); // Enter answers OK
         QVERIFY(!h.Key().isVisible());
         std::string yoyaku(284, '1');
         yoyaku[230 - 1] = '0';
         yoyaku[Pos(KeywordList::Yoyaku, "NVL") - 1] = '0';
-        QCOMPARE(h.window->StoredSettings().YoyakuStates, yoyaku);
+        QCOMPARE(EditProbe(h.window).StoredSettings().YoyakuStates, yoyaku);
         std::string kansu(83, '2');
         kansu[0] = '0';
         kansu[48 - 1] = '1';
-        QCOMPARE(h.window->StoredSettings().KansuStates, kansu);
+        QCOMPARE(EditProbe(h.window).StoredSettings().KansuStates, kansu);
         // Closing after OK changes nothing; reopening shows the kept states.
         QCOMPARE(h.Yoyaku("SELECT"), Off);
         QCOMPARE(h.Hidden(KeywordList::Tandoku, "SELECT"), Off);
         h.Open();
-        QCOMPARE(h.Key().clbYoyaku->item(229)->checkState(), Qt::Unchecked);
-        QCOMPARE(h.Key().clbKansu->item(47)->checkState(), Qt::PartiallyChecked);
+        QCOMPARE(Part<CheckListBox>(&h.Key(), "clbYoyaku")->item(229)->checkState(), Qt::Unchecked);
+        QCOMPARE(Part<CheckListBox>(&h.Key(), "clbKansu")->item(47)->checkState(), Qt::PartiallyChecked);
     }
 
     // The format run's clean-up closes the hidden dialog, which puts the stored
@@ -347,9 +348,9 @@ private slots:
         QVERIFY(h.Start());
         h.Open();
         ClickYoyaku(h, "SELECT");
-        h.Key().btnOk->click();
+        Part<QPushButton>(&h.Key(), "btnOk")->click();
         h.Cat().SetState(KeywordList::Yoyaku, 230, On);
-        h.window->rchOut->setPlainText(kExample);
+        EditProbe(h.window).rchOut()->setPlainText(kExample);
         h.window->mnuExeRunClick();
         QCOMPARE(h.Yoyaku("SELECT"), Off);
         QVERIFY(!h.Key().isVisible());
@@ -367,11 +368,11 @@ private slots:
         Harness h;
         QVERIFY(h.Start({}, dir.path()));
         QCOMPARE(h.Yoyaku("SELECT"), On);
-        h.window->rchOut->setPlainText(kExample);
+        EditProbe(h.window).rchOut()->setPlainText(kExample);
         h.window->mnuExeRunClick();
         QCOMPARE(h.Yoyaku("SELECT"), On);
         QCOMPARE(h.Hidden(KeywordList::Tandoku, "SELECT"), On);
-        QCOMPARE(h.window->StoredSettings().YoyakuStates, std::string(284, '0')); // kept as read
+        QCOMPARE(EditProbe(h.window).StoredSettings().YoyakuStates, std::string(284, '0')); // kept as read
     }
 
     void menuOpensTheDialogModally() {
@@ -382,14 +383,14 @@ private slots:
             QCOMPARE(&d, static_cast<QDialog *>(&h.Key()));
             h.Open();
             ClickYoyaku(h, "SELECT");
-            h.Key().btnOk->click();
+            Part<QPushButton>(&h.Key(), "btnOk")->click();
         };
         h.window->mnuFormatYoyakuClick();
         QCOMPARE(h.dialogs.asked.size(), 1);
         QCOMPARE(h.dialogs.asked[0].kind, U("modal"));
         QCOMPARE(h.dialogs.asked[0].caption, U("予約語テーブル"));
         QVERIFY(!h.Key().isVisible());
-        QCOMPARE(h.window->StoredSettings().YoyakuStates[229], '0');
+        QCOMPARE(EditProbe(h.window).StoredSettings().YoyakuStates[229], '0');
     }
 
     void viewerModeDoesNotOpenTheDialog() {
@@ -407,23 +408,23 @@ private slots:
         {
             Harness h;
             QVERIFY(h.Start({}, dir.path()));
-            h.window->rchOut->setPlainText(kExample);
+            EditProbe(h.window).rchOut()->setPlainText(kExample);
             h.window->mnuExeRunClick();
-            before = SplitLines(h.window->Editor().Text());
+            before = SplitLines(EditProbe(h.window).Editor().Text());
             QCOMPARE(before[0], std::string("SELECT "));
-            QVERIFY(BoldWords(h.window->rchOut->document()).contains("SELECT"));
+            QVERIFY(BoldWords(EditProbe(h.window).rchOut()->document()).contains("SELECT"));
 
             h.dialogs.onModal = [&](QDialog &) {
                 h.Open();
                 ClickYoyaku(h, "SELECT");
-                h.Key().btnOk->click();
+                Part<QPushButton>(&h.Key(), "btnOk")->click();
             };
             h.window->mnuFormatYoyakuClick();
-            h.window->rchOut->setPlainText(kExample);
+            EditProbe(h.window).rchOut()->setPlainText(kExample);
             h.window->mnuExeRunClick();
-            const std::vector<std::string> after = SplitLines(h.window->Editor().Text());
-            QVERIFY(!BoldWords(h.window->rchOut->document()).contains("SELECT"));
-            QVERIFY(BoldWords(h.window->rchOut->document()).contains("FROM"));
+            const std::vector<std::string> after = SplitLines(EditProbe(h.window).Editor().Text());
+            QVERIFY(!BoldWords(EditProbe(h.window).rchOut()->document()).contains("SELECT"));
+            QVERIFY(BoldWords(EditProbe(h.window).rchOut()->document()).contains("FROM"));
             // SELECT is plain text now: no line of its own, indented like the text around it.
             QCOMPARE(after[0], std::string("        SELECT A.ID , "));
             QCOMPARE(after[1], std::string("        B.NAME "));
@@ -434,11 +435,11 @@ private slots:
         QVERIFY(again.Start({}, dir.path()));
         QCOMPARE(again.Yoyaku("SELECT"), Off);
         QCOMPARE(again.Hidden(KeywordList::Tandoku, "SELECT"), Off);
-        QCOMPARE(again.window->StoredSettings().YoyakuStates.size(), std::size_t(284));
-        again.window->rchOut->setPlainText(kExample);
+        QCOMPARE(EditProbe(again.window).StoredSettings().YoyakuStates.size(), std::size_t(284));
+        EditProbe(again.window).rchOut()->setPlainText(kExample);
         again.window->mnuExeRunClick();
-        QVERIFY(!BoldWords(again.window->rchOut->document()).contains("SELECT"));
-        QCOMPARE(SplitLines(again.window->Editor().Text())[0], std::string("        SELECT A.ID , "));
+        QVERIFY(!BoldWords(EditProbe(again.window).rchOut()->document()).contains("SELECT"));
+        QCOMPARE(SplitLines(EditProbe(again.window).Editor().Text())[0], std::string("        SELECT A.ID , "));
     }
 
     // Pictures of both pages with all three states near the top of each list.
@@ -448,13 +449,13 @@ private slots:
         h.Open();
         ClickYoyaku(h, "ADD_MONTHS"); // reserved word off, its function gray
         ClickKansu(h, "ABS");         // function off
-        h.Key().clbYoyaku->scrollToItem(h.Key().clbYoyaku->item(Pos(KeywordList::Yoyaku, "ABS") - 1),
+        Part<CheckListBox>(&h.Key(), "clbYoyaku")->scrollToItem(Part<CheckListBox>(&h.Key(), "clbYoyaku")->item(Pos(KeywordList::Yoyaku, "ABS") - 1),
                                         QAbstractItemView::PositionAtTop);
-        h.Key().clbYoyaku->setCurrentRow(Pos(KeywordList::Yoyaku, "ADD_MONTHS") - 1);
+        Part<CheckListBox>(&h.Key(), "clbYoyaku")->setCurrentRow(Pos(KeywordList::Yoyaku, "ADD_MONTHS") - 1);
         const QString out = qEnvironmentVariable("KELVRA_SHOTS", QDir::tempPath());
         QVERIFY(h.Key().grab().save(out + "/key-yoyaku.png"));
-        h.Key().PagCon1->setCurrentWidget(h.Key().tabKansu);
-        h.Key().clbKansu->setCurrentRow(Pos(KeywordList::Kansu, "AVG") - 1);
+        Part<QTabWidget>(&h.Key(), "PagCon1")->setCurrentWidget(Part<QWidget>(&h.Key(), "tabKansu"));
+        Part<CheckListBox>(&h.Key(), "clbKansu")->setCurrentRow(Pos(KeywordList::Kansu, "AVG") - 1);
         QVERIFY(h.Key().grab().save(out + "/key-kansu.png"));
         QCOMPARE(h.Kansu("ABS"), Off);
         QCOMPARE(h.Kansu("ADD_MONTHS"), Gray);

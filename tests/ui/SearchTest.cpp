@@ -1,5 +1,6 @@
 // The search and replace dialog, its confirmation and the colour palette,
 // driven headless through the main window.
+#include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/ChangeKakunin.h"
@@ -51,53 +52,53 @@ struct Harness {
         const std::filesystem::path folder = dir.path().toStdString();
         window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
         if (!window->Initialise()) return false;
-        window->dlgChangeKakunin->Asker = [this](TdlgChangeKakunin &dlg) {
+        EditProbe(window).dlgChangeKakunin()->SetAsker([this](TdlgChangeKakunin &dlg) {
             questions << dlg.windowTitle();
             if (answers.empty()) return Result::Cancel;
             Result r = answers.front();
             answers.pop_front();
             return r;
-        };
+        });
         return true;
     }
-    TfrmSearch &Search() { return *window->frmSearch; }
+    TfrmSearch &Search() { return *EditProbe(window).frmSearch(); }
     void SetText(const std::string &text) {
-        window->Editor().SetPlainText(text, window->EditorFont);
-        window->Editor().SetModified(false);
+        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
+        EditProbe(window).Editor().SetModified(false);
     }
-    std::string Text() { return window->Editor().Text(); }
+    std::string Text() { return EditProbe(window).Editor().Text(); }
     // Opens the dialog (tab 0 search, 1 replace), fills it in and runs it.
     void Run(int tab, const QString &find, const QString &change = {}, bool fromCaret = false) {
         if (tab == 0)
             window->mnuEditSerchClick();
         else
             window->mnuEditChangeClick();
-        Search().cmbSearch->setEditText(find);
-        Search().cmbChangeTo->setEditText(change);
-        (fromCaret ? Search().radPosCaret : Search().radPosFirst)->setChecked(true);
-        Search().btnChange->click();
+        Part<QComboBox>(&Search(), "cmbSearch")->setEditText(find);
+        Part<QComboBox>(&Search(), "cmbChangeTo")->setEditText(change);
+        Part<QRadioButton>(&Search(), fromCaret ? "radPosCaret" : "radPosFirst")->setChecked(true);
+        Part<QPushButton>(&Search(), "btnChange")->click();
     }
     QString LastMessage() const { return dialogs.Messages().value(dialogs.Messages().size() - 1); }
     QColor ColourAt(int position) {
-        QTextCursor c(window->rchOut->document());
+        QTextCursor c(EditProbe(window).rchOut()->document());
         c.setPosition(position + 1);
         return c.charFormat().foreground().color();
     }
-    QTextCursor Cursor() { return window->rchOut->textCursor(); }
+    QTextCursor Cursor() { return EditProbe(window).rchOut()->textCursor(); }
     bool Locked() {
-        return !window->mnuEditMenu->menuAction()->isEnabled() && !window->SpdBar->isEnabled() &&
-               window->rchOut->isReadOnly() && window->mnuEditCopy->shortcut().isEmpty();
+        return !EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() && !Part<QToolBar>(window.get(), "SpdBar")->isEnabled() &&
+               EditProbe(window).rchOut()->isReadOnly() && EditProbe(window).Action("mnuEditCopy")->shortcut().isEmpty();
     }
     bool Unlocked() {
-        return window->mnuEditMenu->menuAction()->isEnabled() && window->mnuFileMenu->menuAction()->isEnabled() &&
-               window->SpdBar->isEnabled() && !window->rchOut->isReadOnly() &&
-               window->mnuEditCopy->shortcut() == QKeySequence("Ctrl+C");
+        return EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() && EditProbe(window).Menu("mnuFileMenu")->menuAction()->isEnabled() &&
+               Part<QToolBar>(window.get(), "SpdBar")->isEnabled() && !EditProbe(window).rchOut()->isReadOnly() &&
+               EditProbe(window).Action("mnuEditCopy")->shortcut() == QKeySequence("Ctrl+C");
     }
     void Select(int start, int length) {
-        QTextCursor c = window->rchOut->textCursor();
+        QTextCursor c = EditProbe(window).rchOut()->textCursor();
         c.setPosition(start);
         c.setPosition(start + length, QTextCursor::KeepAnchor);
-        window->rchOut->setTextCursor(c);
+        EditProbe(window).rchOut()->setTextCursor(c);
     }
 };
 
@@ -118,23 +119,23 @@ private slots:
         h.window->mnuEditChangeClick();
         QVERIFY(h.Search().isVisible());
         QCOMPARE(h.Search().windowTitle(), U("置換"));
-        QCOMPARE(h.Search().btnChange->text(), U("置換(&S)"));
-        QVERIFY(!h.Search().cmbChangeTo->isHidden());
+        QCOMPARE(Part<QPushButton>(&h.Search(), "btnChange")->text(), U("置換(&S)"));
+        QVERIFY(!Part<QComboBox>(&h.Search(), "cmbChangeTo")->isHidden());
         QVERIFY(h.Locked());
         // A second opening while the Edit menu is disabled does nothing, not even switch the tab.
         h.window->mnuEditSerchClick();
-        QCOMPARE(h.Search().searchMode, QString("C"));
-        h.Search().btnChangeCancel->click();
+        QCOMPARE(h.Search().Mode(), SearchMode::Replace);
+        Part<QPushButton>(&h.Search(), "btnChangeCancel")->click();
         QVERIFY(!h.Search().isVisible());
         QVERIFY(h.Unlocked());
         // The tab follows the command that opens the dialog.
         h.window->mnuEditSerchClick();
-        QCOMPARE(h.Search().searchMode, QString("S"));
+        QCOMPARE(h.Search().Mode(), SearchMode::Search);
         QCOMPARE(h.Search().windowTitle(), U("検索"));
-        QCOMPARE(h.Search().btnChange->text(), U("検索(&S)"));
-        QVERIFY(h.Search().cmbChangeTo->isHidden());
-        QVERIFY(!h.Search().cmbChangeTo->isEnabled());
-        QTest::keyClick(h.Search().cmbSearch, Qt::Key_Escape);
+        QCOMPARE(Part<QPushButton>(&h.Search(), "btnChange")->text(), U("検索(&S)"));
+        QVERIFY(Part<QComboBox>(&h.Search(), "cmbChangeTo")->isHidden());
+        QVERIFY(!Part<QComboBox>(&h.Search(), "cmbChangeTo")->isEnabled());
+        QTest::keyClick(Part<QComboBox>(&h.Search(), "cmbSearch"), Qt::Key_Escape);
         QVERIFY(!h.Search().isVisible());
         QVERIFY(h.Unlocked());
     }
@@ -198,7 +199,7 @@ private slots:
         h.SetText(text.toStdString());
         QTextCursor end = h.Cursor();
         end.movePosition(QTextCursor::End);
-        h.window->rchOut->setTextCursor(end);
+        EditProbe(h.window).rchOut()->setTextCursor(end);
         for (int a : answers) h.answers.push_back(Result(a));
         h.Run(tab, find, change, fromCaret);
         QCOMPARE(h.LastMessage(), message);
@@ -208,14 +209,14 @@ private slots:
         for (const QString &q : h.questions) QCOMPARE(q, question);
         // Every run ends with the dialog closed and the main window unlocked.
         QVERIFY(!h.Search().isVisible());
-        QVERIFY(!h.window->dlgCancel->isVisible());
+        QVERIFY(!EditProbe(h.window).dlgCancel()->isVisible());
         QVERIFY(h.Unlocked());
     }
 
     void confirmationButtonsGiveTheirAnswers() {
         TdlgChangeKakunin dlg;
         const std::pair<QPushButton *, Result> buttons[] = {
-            {dlg.bitAllYes, Result::All}, {dlg.bitYes, Result::Yes}, {dlg.bitNo, Result::No}, {dlg.bitCancel, Result::Cancel}};
+            {Part<QPushButton>(&dlg, "bitAllYes"), Result::All}, {Part<QPushButton>(&dlg, "bitYes"), Result::Yes}, {Part<QPushButton>(&dlg, "bitNo"), Result::No}, {Part<QPushButton>(&dlg, "bitCancel"), Result::Cancel}};
         for (auto [button, result] : buttons) {
             QTimer::singleShot(0, button, &QPushButton::click);
             QCOMPARE(dlg.Ask(U("置換しますか？")), result);
@@ -243,7 +244,7 @@ private slots:
         QVERIFY(h.Start());
         h.SetText("ab ab ab");
         h.window->mnuEditSerchClick();
-        h.Search().pnl[11]->clicked(h.Search().pnl[11]->Colour()); // pnl12, blue
+        Part<ColourSwatch>(&h.Search(), "pnl12")->clicked(Part<ColourSwatch>(&h.Search(), "pnl12")->Colour()); // pnl12, blue
         QCOMPARE(h.Search().MarkingColour(), kBlue);
         h.Search().close();
         h.answers = {Result::No, Result::Yes, Result::No};
@@ -259,7 +260,7 @@ private slots:
         // The marking colour stays for the next opening, and is part of the saved document.
         h.window->mnuEditSerchClick();
         QCOMPARE(h.Search().MarkingColour(), kBlue);
-        StyledText styled = h.window->Editor().Styled(h.window->EditorFont);
+        StyledText styled = EditProbe(h.window).Editor().Styled(EditProbe(h.window).EditorFont());
         QCOMPARE(styled.FormatAt(3).color, (Rgb{0, 0, 255}));
         QVERIFY(styled.FormatAt(0).color != (Rgb{0, 0, 255}));
     }
@@ -267,11 +268,11 @@ private slots:
     void replacementKeepsTheBoldOfTheTextItReplaces() {
         Harness h;
         QVERIFY(h.Start());
-        h.window->Editor().SetFormatted("SELECT x FROM t", {{0, 6}}, h.window->EditorFont);
+        EditProbe(h.window).Editor().SetFormatted("SELECT x FROM t", {{0, 6}}, EditProbe(h.window).EditorFont());
         h.answers = {Result::All};
         h.Run(1, "SELECT", U("選択"));
         QCOMPARE(QString::fromStdString(h.Text()), U("選択 x FROM t"));
-        QTextCursor c(h.window->rchOut->document());
+        QTextCursor c(EditProbe(h.window).rchOut()->document());
         c.setPosition(1);
         QCOMPARE(c.charFormat().fontWeight(), int(QFont::Bold));
         QCOMPARE(c.charFormat().foreground().color(), kRed);
@@ -283,21 +284,21 @@ private slots:
         h.SetText("abc");
         h.Run(0, "zz", "yy"); // search mode: the hidden replacement box is pushed as well
         h.Run(0, "zz", "yy");
-        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"zz", "zz"}));
-        QCOMPARE(Items(h.Search().cmbChangeTo), (QStringList{"yy", "yy"}));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbSearch")), (QStringList{"zz", "zz"}));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbChangeTo")), (QStringList{"yy", "yy"}));
         h.Run(1, "", "");
-        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"", "zz", "zz"}));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbSearch")), (QStringList{"", "zz", "zz"}));
     }
 
     void storedHistoryIsTakenOverOnceAndWrittenBack() {
         Harness h;
         QVERIFY(h.Start("[History]\r\nKeyWordFrom0=SELECT\r\nKeyWordFrom2=FROM\r\nKeyWordTo0=WHERE\r\n"));
         h.window->mnuEditSerchClick();
-        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"SELECT", "FROM"}));
-        QCOMPARE(Items(h.Search().cmbChangeTo), (QStringList{"WHERE"}));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbSearch")), (QStringList{"SELECT", "FROM"}));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbChangeTo")), (QStringList{"WHERE"}));
         h.Search().close();
         h.window->mnuEditChangeClick();
-        QCOMPARE(Items(h.Search().cmbSearch), (QStringList{"SELECT", "FROM"}));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbSearch")), (QStringList{"SELECT", "FROM"}));
         h.Search().close();
         for (int i = 0; i < 9; ++i) h.Run(0, QString("w%1").arg(i));
         h.window->close();
@@ -329,9 +330,9 @@ private slots:
         h.Run(0, "ab");
         h.Select(4, 0);
         h.window->mnuEditSerchClick();
-        h.Search().pnl[1]->clicked(h.Search().pnl[1]->Colour());
-        h.Search().btnColorReset->click();
-        for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), h.window->EditorFont.color);
+        Part<ColourSwatch>(&h.Search(), "pnl2")->clicked(Part<ColourSwatch>(&h.Search(), "pnl2")->Colour());
+        Part<QPushButton>(&h.Search(), "btnColorReset")->click();
+        for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), EditProbe(h.window).EditorFont().color);
         QCOMPARE(h.Cursor().position(), 4);
         QVERIFY(!h.Cursor().hasSelection());
         QCOMPARE(h.Search().MarkingColour(), kRed);
@@ -350,9 +351,9 @@ private slots:
         QTimer press;
         press.setInterval(0);
         QObject::connect(&press, &QTimer::timeout, [&] {
-            if (h.window->dlgCancel->isVisible() && h.window->dlgCancel->prgBar1->value() >= 100) {
+            if (EditProbe(h.window).dlgCancel()->isVisible() && Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar1")->value() >= 100) {
                 shown = true;
-                h.window->dlgCancel->bitCancel->click();
+                Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
             }
         });
         press.start();
@@ -368,9 +369,9 @@ private slots:
         QCOMPARE(after.substr(0, 9), std::string("yy = 1;\r\n"));
         QVERIFY(!h.Search().isVisible());
         QVERIFY(h.Unlocked());
-        QVERIFY(!h.window->dlgCancel->prgBar2->isHidden());
+        QVERIFY(!Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar2")->isHidden());
         // What was replaced, over several steps, is one undo step.
-        h.window->rchOut->undo();
+        EditProbe(h.window).rchOut()->undo();
         QCOMPARE(h.Text().size(), text.size());
         QVERIFY(h.Text() == text);
     }
@@ -390,37 +391,36 @@ private slots:
         QFETCH(QPoint, topLeft);
         Harness h;
         QVERIFY(h.Start());
-        TfrmPallet &pallet = *h.window->frmPallet;
-        pallet.CursorPos = [&] { return pointer; };
-        pallet.DesktopRect = [](QPoint) { return QRect(0, 0, 1024, 768); };
-        h.window->pmnuMarking->trigger();
+        TfrmPallet &pallet = *EditProbe(h.window).frmPallet();
+        pallet.SetScreenSource([&] { return pointer; }, [](QPoint) { return QRect(0, 0, 1024, 768); });
+        EditProbe(h.window).Action("pmnuMarking")->trigger();
         QVERIFY(pallet.isVisible());
         QCOMPARE(pallet.pos(), topLeft);
         QCOMPARE(pallet.size(), QSize(41, 270));
         QCOMPARE(pallet.windowTitle(), U("■■■"));
-        QVERIFY(pallet.timX->isActive());
+        QVERIFY(Part<QTimer>(&pallet, "timX")->isActive());
     }
 
     void paletteColoursTheSelectionOnly() {
         Harness h;
         QVERIFY(h.Start());
         h.SetText("SELECT a");
-        TfrmPallet &pallet = *h.window->frmPallet;
+        TfrmPallet &pallet = *EditProbe(h.window).frmPallet();
         // No selection: the click only closes the palette.
         h.Select(3, 0);
         pallet.ShowAtPointer();
-        pallet.pnl[8]->clicked(pallet.pnl[8]->Colour());
+        Part<ColourSwatch>(&pallet, "pnl9")->clicked(Part<ColourSwatch>(&pallet, "pnl9")->Colour());
         QVERIFY(!pallet.isVisible());
         for (int i = 0; i < 8; ++i) QVERIFY(h.ColourAt(i) != kRed);
-        QVERIFY(!h.window->Editor().Modified());
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
         // A selection takes the colour and the caret goes to its start.
         h.Select(7, -5);
         pallet.ShowAtPointer();
-        QTest::mouseClick(pallet.pnl[8], Qt::LeftButton); // pnl9, red
+        QTest::mouseClick(Part<ColourSwatch>(&pallet, "pnl9"), Qt::LeftButton); // pnl9, red
         QVERIFY(!pallet.isVisible());
-        QCOMPARE(h.ColourAt(1), h.window->EditorFont.color);
+        QCOMPARE(h.ColourAt(1), EditProbe(h.window).EditorFont().color);
         for (int i = 2; i < 7; ++i) QCOMPARE(h.ColourAt(i), kRed);
-        QCOMPARE(h.ColourAt(7), h.window->EditorFont.color);
+        QCOMPARE(h.ColourAt(7), EditProbe(h.window).EditorFont().color);
         QCOMPARE(h.Cursor().position(), 2);
         QVERIFY(!h.Cursor().hasSelection());
         QCOMPARE(h.Text(), std::string("SELECT a"));
@@ -430,10 +430,9 @@ private slots:
         Harness h;
         QVERIFY(h.Start());
         h.SetText("abc");
-        TfrmPallet &pallet = *h.window->frmPallet;
+        TfrmPallet &pallet = *EditProbe(h.window).frmPallet();
         QPoint pointer(300, 300);
-        pallet.CursorPos = [&] { return pointer; };
-        pallet.DesktopRect = [](QPoint) { return QRect(0, 0, 1024, 768); };
+        pallet.SetScreenSource([&] { return pointer; }, [](QPoint) { return QRect(0, 0, 1024, 768); });
         pallet.ShowAtPointer();
         pallet.timXTimer();
         QVERIFY(pallet.isVisible());
@@ -442,9 +441,9 @@ private slots:
         QVERIFY(pallet.isVisible());
         pointer += QPoint(1, 0);
         QTRY_VERIFY_WITH_TIMEOUT(!pallet.isVisible(), 600);
-        QVERIFY(pallet.timX->isActive());
+        QVERIFY(Part<QTimer>(&pallet, "timX")->isActive());
         QCOMPARE(h.Text(), std::string("abc"));
-        QVERIFY(!h.window->Editor().Modified());
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
     }
 
     // Pictures of the dialogs and of a coloured document, for a look by eye.
@@ -460,23 +459,23 @@ private slots:
             for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
                 bold.push_back({at, word.size()});
         std::sort(bold.begin(), bold.end(), [](const TextSpan &a, const TextSpan &b) { return a.start < b.start; });
-        h.window->Editor().SetFormatted(text, bold, h.window->EditorFont);
+        EditProbe(h.window).Editor().SetFormatted(text, bold, EditProbe(h.window).EditorFont());
         h.window->mnuEditChangeClick();
-        h.Search().cmbSearch->setCurrentIndex(0);
-        h.Search().cmbChangeTo->setCurrentIndex(0);
+        Part<QComboBox>(&h.Search(), "cmbSearch")->setCurrentIndex(0);
+        Part<QComboBox>(&h.Search(), "cmbChangeTo")->setCurrentIndex(0);
         QVERIFY(h.Search().grab().save(out + "/search-replace.png"));
-        h.Search().pnl[11]->clicked(h.Search().pnl[11]->Colour());
-        h.Search().tabSearch->setCurrentIndex(0);
+        Part<ColourSwatch>(&h.Search(), "pnl12")->clicked(Part<ColourSwatch>(&h.Search(), "pnl12")->Colour());
+        Part<QTabBar>(&h.Search(), "tabSearch")->setCurrentIndex(0);
         QVERIFY(h.Search().grab().save(out + "/search-search.png"));
-        h.window->dlgChangeKakunin->Asker = [&](TdlgChangeKakunin &dlg) {
+        EditProbe(h.window).dlgChangeKakunin()->SetAsker([&](TdlgChangeKakunin &dlg) {
             dlg.grab().save(out + "/change-kakunin.png");
             return Result::All;
-        };
-        h.Search().btnChange->click();
+        });
+        Part<QPushButton>(&h.Search(), "btnChange")->click();
         h.Select(7, 4);
-        h.window->frmPallet->pnl[8]->clicked(h.window->frmPallet->pnl[8]->Colour());
+        Part<ColourSwatch>(EditProbe(h.window).frmPallet(), "pnl9")->clicked(Part<ColourSwatch>(EditProbe(h.window).frmPallet(), "pnl9")->Colour());
         QVERIFY(h.window->grab().save(out + "/coloured-result.png"));
-        QVERIFY(h.window->frmPallet->grab().save(out + "/palette.png"));
+        QVERIFY(EditProbe(h.window).frmPallet()->grab().save(out + "/palette.png"));
     }
 };
 

@@ -1,0 +1,197 @@
+// The document without its window: the recent-file history, reading with the
+// question about undecodable bytes, writing with the question about characters
+// Shift-JIS cannot hold, and the file format kept from one save to the next.
+#include "document/Document.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+using namespace kelvra;
+
+namespace {
+
+// Answers from a script and counts what was asked.
+class ScriptedQuestions : public DocumentQuestions {
+public:
+    bool replaceAnswer = true;
+    NotInShiftJis saveAnswer = NotInShiftJis::Cancel;
+    int replaceAsked = 0, saveAsked = 0;
+    std::size_t lastCount = 0;
+    std::string lastCharacters;
+
+    bool OpenWithReplacements(const std::string &, std::size_t count) override {
+        ++replaceAsked;
+        lastCount = count;
+        return replaceAnswer;
+    }
+    NotInShiftJis SaveNotInShiftJis(std::size_t count, const std::string &characters) override {
+        ++saveAsked;
+        lastCount = count;
+        lastCharacters = characters;
+        return saveAnswer;
+    }
+};
+
+class DocumentFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device seed;
+        dir_ = std::filesystem::temp_directory_path() / ("kelvra-document-test-" + std::to_string(seed()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string Path(const char *name) const { return (dir_ / name).string(); }
+    void WriteBytes(const char *name, const std::string &bytes) const {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    }
+    std::string ReadBytes(const char *name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static StyledText Plain(const std::string &text) {
+        StyledText t{CharFormat{}};
+        t.Append(text, CharFormat{});
+        return t;
+    }
+
+    std::filesystem::path dir_;
+    ScriptedQuestions questions_;
+};
+
+} // namespace
+
+TEST(FileHistory, NewestFirstWithoutRepeatingTheTopEntry) {
+    struct Case {
+        std::vector<std::string> added;
+        std::vector<std::string> expected; // the first entries, the rest empty
+    };
+    const Case cases[] = {
+        {{"A"}, {"A"}},
+        {{"A", "A"}, {"A"}},
+        {{"A", "B", "A"}, {"A", "B", "A"}}, // only the top entry is not repeated
+        {{"1", "2", "3", "4", "5", "6", "7", "8", "9"}, {"9", "8", "7", "6", "5", "4", "3", "2"}},
+    };
+    for (const Case &c : cases) {
+        FileHistory h;
+        for (const std::string &p : c.added) h.Add(p);
+        for (int i = 0; i < FileHistory::kSize; ++i)
+            EXPECT_EQ(h.Entry(i), i < static_cast<int>(c.expected.size()) ? c.expected[i] : "") << i;
+    }
+}
+
+TEST(Document, UntitledUntilNamedAndBackToShiftJisWhenNew) {
+    Document d;
+    EXPECT_TRUE(d.IsUntitled());
+    EXPECT_EQ(d.Path(), "Untitled");
+    d.SetPath("/tmp/q.sql");
+    EXPECT_FALSE(d.IsUntitled());
+    d.MakeUntitled("Untitled.rtf");
+    EXPECT_TRUE(d.IsUntitled());
+    EXPECT_EQ(d.Path(), "Untitled.rtf");
+    EXPECT_EQ(d.FileFormat(), PlainTextFormat{});
+}
+
+TEST(Document, CharactersAtListsEachCharacterOnceUpToTen) {
+    const std::string text = "a表b表\xF0\xA0\xAE\xB7"; // a 表 b 表 U+20BB7
+    EXPECT_EQ(CharactersAt(text, {1, 5, 8}), "表 \xF0\xA0\xAE\xB7");
+    std::string many;
+    std::vector<std::size_t> offsets;
+    for (char c = 'a'; c <= 'l'; ++c) {
+        offsets.push_back(many.size());
+        many += c;
+    }
+    EXPECT_EQ(CharactersAt(many, offsets), "a b c d e f g h i j");
+    EXPECT_EQ(CharactersAt("ab", {7}), ""); // an offset past the end is skipped
+}
+
+TEST_F(DocumentFiles, UndecodableBytesAreAskedAboutAndDecliningKeepsTheFormat) {
+    WriteBytes("utf8.sql", "\xEF\xBB\xBFselect '\xE3\x80\x9C'"); // UTF-8 with a byte-order mark
+    WriteBytes("bad.sql", "select \x81\xFF 1");
+    Document d;
+    d.Read(Path("utf8.sql"), false, {}, questions_);
+    EXPECT_EQ(questions_.replaceAsked, 0);
+    ASSERT_EQ(d.FileFormat().encoding, TextEncoding::Utf8);
+
+    questions_.replaceAnswer = false;
+    EXPECT_THROW(d.Read(Path("bad.sql"), false, {}, questions_), CommandDeclined);
+    EXPECT_EQ(questions_.replaceAsked, 1);
+    EXPECT_GE(questions_.lastCount, 1u);
+    EXPECT_EQ(d.FileFormat().encoding, TextEncoding::Utf8); // the declined file changed nothing
+
+    questions_.replaceAnswer = true;
+    const LoadedDocument loaded = d.Read(Path("bad.sql"), false, {}, questions_);
+    EXPECT_NE(loaded.content.Text().find("\xEF\xBF\xBD"), std::string::npos); // U+FFFD
+    EXPECT_EQ(d.FileFormat().encoding, TextEncoding::Cp932);
+}
+
+TEST_F(DocumentFiles, MissingFileThrowsWithoutAsking) {
+    Document d;
+    EXPECT_THROW(d.Read(Path("missing.sql"), false, {}, questions_), std::runtime_error);
+    EXPECT_EQ(questions_.replaceAsked, 0);
+}
+
+TEST_F(DocumentFiles, CharactersShiftJisCannotHoldAreAskedAbout) {
+    const std::string text = "select '\xE3\x80\x9C'"; // U+301C, WAVE DASH: no code of its own in code page 932
+    struct Case {
+        DocumentQuestions::NotInShiftJis answer;
+        const char *expectedBytes; // nullptr: declined, nothing written
+        TextEncoding formatAfter;
+    };
+    const Case cases[] = {
+        {DocumentQuestions::NotInShiftJis::SaveAsUtf8, "\xEF\xBB\xBFselect '\xE3\x80\x9C'", TextEncoding::Utf8},
+        {DocumentQuestions::NotInShiftJis::ReplaceThem, "select '\x81\x60'", TextEncoding::Cp932},
+        {DocumentQuestions::NotInShiftJis::Cancel, nullptr, TextEncoding::Cp932},
+    };
+    for (const Case &c : cases) {
+        Document d;
+        ScriptedQuestions q;
+        q.saveAnswer = c.answer;
+        std::filesystem::remove(Path("out.sql"));
+        if (c.expectedBytes) {
+            d.Write(Path("out.sql"), Plain(text), q);
+            EXPECT_EQ(ReadBytes("out.sql"), c.expectedBytes);
+        } else {
+            EXPECT_THROW(d.Write(Path("out.sql"), Plain(text), q), CommandDeclined);
+            EXPECT_FALSE(std::filesystem::exists(Path("out.sql")));
+        }
+        EXPECT_EQ(q.saveAsked, 1);
+        EXPECT_EQ(q.lastCount, 1u);
+        EXPECT_EQ(q.lastCharacters, "\xE3\x80\x9C");
+        EXPECT_EQ(d.FileFormat().encoding, c.formatAfter);
+    }
+}
+
+TEST_F(DocumentFiles, SavedAsUtf8OnceStaysUtf8WithoutAskingAgain) {
+    Document d;
+    questions_.saveAnswer = DocumentQuestions::NotInShiftJis::SaveAsUtf8;
+    d.Write(Path("q.sql"), Plain("'\xE3\x80\x9C'"), questions_);
+    d.Write(Path("q.sql"), Plain("changed '\xE3\x80\x9C' 表"), questions_);
+    EXPECT_EQ(questions_.saveAsked, 1);
+    EXPECT_EQ(ReadBytes("q.sql"), "\xEF\xBB\xBF" "changed '\xE3\x80\x9C' \xE8\xA1\xA8");
+}
+
+TEST_F(DocumentFiles, ShiftJisFileComesBackAsItWas) {
+    const std::string bytes = "select '\x95\x5C' from t\r\nwhere a = 1"; // 表 is 0x95 0x5C
+    WriteBytes("sjis.sql", bytes);
+    Document d;
+    const LoadedDocument loaded = d.Read(Path("sjis.sql"), false, {}, questions_);
+    EXPECT_EQ(loaded.content.Text(), "select '表' from t\r\nwhere a = 1");
+    d.Write(Path("sjis.sql"), loaded.content, questions_);
+    EXPECT_EQ(ReadBytes("sjis.sql"), bytes);
+    EXPECT_EQ(questions_.replaceAsked + questions_.saveAsked, 0);
+}
+
+TEST_F(DocumentFiles, LaunchModeChoosesRichTextForRtfFilesOnly) {
+    Document d;
+    d.SetLaunchMode(1);
+    EXPECT_EQ(d.KindToSave(Path("a.RTF")), DocumentKind::RichText);
+    EXPECT_EQ(d.KindToSave(Path("a.sql")), DocumentKind::PlainText);
+    d.Write(Path("a.rtf"), Plain("x"), questions_);
+    EXPECT_EQ(ReadBytes("a.rtf").rfind("{\\rtf1", 0), 0u);
+    d.SetLaunchMode(0);
+    EXPECT_EQ(d.KindToSave(Path("a.rtf")), DocumentKind::PlainText);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The tests' view of the main window: its state and its other windows, which
+// it keeps to itself, and its widgets found by their object names.
+
+#include "ui/Cancel.h"
+#include "ui/ChangeKakunin.h"
+#include "ui/AboutBox.h"
+#include "ui/ColourSwatch.h"
+#include "ui/Edit.h"
+#include "ui/Key.h"
+#include "ui/Pallet.h"
+#include "ui/Search.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QPrinter>
+#include <stdexcept>
+
+namespace kelvra {
+
+// A child widget or action of `parent` by object name; the test stops when it is missing.
+template <typename T> T *Part(const QObject *parent, const char *name) {
+    T *part = parent->findChild<T *>(QString::fromLatin1(name));
+    if (!part) throw std::logic_error(std::string("no part named ") + name);
+    return part;
+}
+
+struct EditProbe {
+    explicit EditProbe(TfrmEdit &w) : window(w) {}
+    explicit EditProbe(const std::unique_ptr<TfrmEdit> &w) : window(*w) {}
+    TfrmEdit &window;
+
+    EditorSurface &Editor() { return window.editor_; }
+    const EditorFontState &EditorFont() { return window.EditorFont; }
+    QString DocPath() { return QString::fromStdString(window.document_.Path()); }
+    void SetDocPath(const QString &path) { window.document_.SetPath(path.toStdString()); }
+    std::string RevertText() { return window.document_.RevertText(); }
+    void SetRevertText(const std::string &text) { window.document_.SetRevertText(text); }
+    KeywordCatalogue &Catalogue() { return window.catalogue_; }
+    EditorOptions &Options() { return window.options_; }
+    Settings &StoredSettings() { return window.settings_; }
+    QPrinter &Printer() { return window.Printer(); }
+    void SetRunLock(bool locked) { window.SetRunLock(locked); }
+
+    // The editor widget and the other windows, found by their object names.
+    QPlainTextEdit *rchOut() { return Part<QPlainTextEdit>(&window, "rchOut"); }
+    TdlgCancel *dlgCancel() { return Part<TdlgCancel>(&window, "dlgCancel"); }
+    TfrmKey *frmKey() { return Part<TfrmKey>(&window, "frmKey"); }
+    TfrmSearch *frmSearch() { return Part<TfrmSearch>(&window, "frmSearch"); }
+    TdlgChangeKakunin *dlgChangeKakunin() { return Part<TdlgChangeKakunin>(&window, "dlgChangeKakunin"); }
+    TfrmAboutBox *frmAboutBox() { return Part<TfrmAboutBox>(&window, "frmAboutBox"); }
+    TfrmPallet *frmPallet() { return Part<TfrmPallet>(&window, "frmPallet"); }
+    QAction *Action(const char *name) { return Part<QAction>(&window, name); }
+    QMenu *Menu(const char *name) { return Part<QMenu>(&window, name); }
+};
+
+} // namespace kelvra
