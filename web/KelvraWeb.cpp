@@ -169,6 +169,21 @@ val Format(const std::string &text, const val &options, const std::string &yoyak
     return out;
 }
 
+// One action of the reserved-word table on the stored states; gives the new
+// stored states. `position` (1-based) is used by the clicks only.
+val KeywordAction(const std::string &action, int position, const std::string &yoyakuStates,
+                  const std::string &kansuStates) {
+    KeywordCatalogue catalogue = CatalogueFrom(yoyakuStates, kansuStates);
+    auto valid = [position](KeywordList list) { return position >= 1 && position <= KeywordCatalogue::Count(list); };
+    if (action == "clickYoyaku" && valid(KeywordList::Yoyaku)) catalogue.ClickYoyaku(position);
+    else if (action == "clickKansu" && valid(KeywordList::Kansu)) catalogue.ClickKansu(position);
+    else if (action == "yoyakuAllCheck") catalogue.CheckAllYoyaku();
+    else if (action == "yoyakuAllUnCheck") catalogue.UncheckAllYoyaku();
+    else if (action == "kansuAllCheck") catalogue.CheckAllKansu();
+    else if (action == "kansuAllUnCheck") catalogue.UncheckAllKansu();
+    return StoredStatesOf(catalogue);
+}
+
 // The texts of the reserved-word and function lists, and the default states.
 val Catalogue() {
     auto texts = [](KeywordList list) {
@@ -189,4 +204,5 @@ val Catalogue() {
 EMSCRIPTEN_BINDINGS(kelvra) {
     emscripten::function("format", &kelvra::web::Format);
     emscripten::function("catalogue", &kelvra::web::Catalogue);
+    emscripten::function("keywordAction", &kelvra::web::KeywordAction);
 }

@@ -348,6 +348,7 @@
         keywordStates = reply.states;
         writeStored(KEYWORDS_KEY, keywordStates);
         showKeywordStates();
+        document.body.dataset.keywordChanges = String(Number(document.body.dataset.keywordChanges || 0) + 1);
       });
   }
 
