@@ -113,9 +113,8 @@
     ui.cancel.hidden = !on;
     ui.stageBar.hidden = !on;
     ui.stageBar.value = 0;
-    // The text cannot change during a run. Not readOnly: switching that makes
-    // the browser lay out a long text again.
-    ui.source.classList.toggle('locked', on);
+    // The text cannot change during a run (see wire()). Neither readOnly nor a
+    // style is switched: either makes the browser lay out a long text again.
     ui.source.setAttribute('aria-readonly', String(on));
     ui.revert.disabled = on || revertText === null;
     ui.copy.disabled = on || ui.result.hidden;
@@ -130,6 +129,7 @@
     hideMessage();
     var text = documentText();
     var options = currentOptions();
+    revertText = text;
     setRunning(true);
     ui.statusText.textContent = '整形しています...';
     var started = performance.now();
@@ -137,7 +137,6 @@
       if (!running) return; // cancelled meanwhile
       var r = reply.result;
       if (r.end === 'normal') {
-        revertText = text;
         performance.mark('kelvra-result-arrived');
         showResult(r.text, r.bold);
         ui.statusText.textContent = '整形しました（' + formatSeconds(performance.now() - started) + ' 秒）';

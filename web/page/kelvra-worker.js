@@ -16,14 +16,28 @@
     "insert into t (x, y) values (substr('abc', 1, 2), decode(x, 1, 'a', 'b'));\n" +
     "update t set x = x + 1 where y in (select y from u where z <= 3);\n";
 
+  var encoder = new TextEncoder();
+
+  // Formats a JavaScript string: its UTF-8 goes straight into the module's memory.
+  function format(text, options, states) {
+    var capacity = text.length * 3 + 1;
+    var address = core._malloc(capacity);
+    try {
+      var length = encoder.encodeInto(text, core.HEAPU8.subarray(address, address + capacity)).written;
+      return core.format(address, length, options, states.yoyaku, states.kansu);
+    } finally {
+      core._free(address);
+    }
+  }
+
   function warmUp() {
     var text = new Array(200).join(WARM_UP_SQL);
     var options = { indent: 8, commaBefore: false, lineBreaksSeparate: false, bold: true, simpleMode: false };
     var states = core.catalogue().defaults;
     reportStages = false;
-    core.format(text, options, states.yoyaku, states.kansu);
+    format(text, options, states);
     options.commaBefore = true;
-    core.format(text, options, states.yoyaku, states.kansu);
+    format(text, options, states);
     reportStages = true;
     self.postMessage({ warm: true });
   }
@@ -34,7 +48,7 @@
     try {
       if (request.op === 'format') {
         var started = performance.now();
-        reply.result = core.format(request.text, request.options, request.states.yoyaku, request.states.kansu);
+        reply.result = format(request.text, request.options, request.states);
         reply.result.milliseconds = performance.now() - started;
         if (reply.result.bold) transfer.push(reply.result.bold.buffer);
       } else if (request.op === 'keywords') {
