@@ -412,7 +412,16 @@
     ['yoyakuAllCheck', 'yoyakuAllUnCheck', 'kansuAllCheck', 'kansuAllUnCheck'].forEach(function (id) {
       $(id).addEventListener('click', function () { keywordAction(id); });
     });
-    core.onStage = function (done, total) { ui.stageBar.max = total; ui.stageBar.value = done; };
+    // A few updates a second: each one costs the browser a frame, and frames
+    // are dear next to a long text.
+    var lastStageShown = 0;
+    core.onStage = function (done, total) {
+      var now = performance.now();
+      if (now - lastStageShown < 200 && done < total) return;
+      lastStageShown = now;
+      ui.stageBar.max = total;
+      ui.stageBar.value = done;
+    };
   }
 
   showOptions(readStored(OPTIONS_KEY));
