@@ -136,23 +136,34 @@
     core.request({ op: 'format', text: text, options: options, states: keywordStates }).then(function (reply) {
       if (!running) return; // cancelled meanwhile
       var r = reply.result;
+      var ended = function () {
+        ui.result.dataset.coreMs = String(Math.round(r.milliseconds || 0));
+        setRunning(false);
+        if (r.end !== 'normal') markPlace(r);
+        countRun();
+      };
       if (r.end === 'normal') {
         performance.mark('kelvra-result-arrived');
-        showResult(r.text, r.bold);
-        ui.statusText.textContent = '整形しました（' + formatSeconds(performance.now() - started) + ' 秒）';
+        showResult(r.text, r.bold, function () {
+          ui.statusText.textContent = '整形しました（' + formatSeconds(performance.now() - started) + ' 秒）';
+          ended();
+        });
       } else {
         showFailure(r);
+        ended();
       }
-      ui.result.dataset.coreMs = String(Math.round(r.milliseconds || 0));
-      ui.result.dataset.totalMs = String(Math.round(performance.now() - started));
-      setRunning(false);
-      if (r.end !== 'normal') markPlace(r);
-      countRun();
     });
   }
 
   function cancelFormat() {
     if (!running) return;
+    if (showingResult) {
+      // The result was still going on the screen: the text from before the run stays.
+      stopShowing();
+      resultText = null;
+      showFace('edit');
+      ui.source.value = revertText;
+    }
     setRunning(false);
     ui.run.disabled = true;
     ui.statusText.textContent = '中断しました';
@@ -170,44 +181,64 @@
   }
 
   // The formatted text, its bold spans given as [start, end, start, end ...] in
-  // UTF-16 units. Blocks of lines are laid out only when scrolled into view.
+  // UTF-16 units, as HTML one block of lines at a time. Blocks are laid out
+  // only when scrolled into view.
   var LINES_PER_BLOCK = 400;
 
-  function showResult(text, bold) {
-    var blocks = [];
-    var html = '';
-    var lineInBlock = 0;
-    var span = 0;
-    var pos = 0;
-    var inBold = false;
+  function resultBlocks(text, bold) {
+    var pos = 0, span = 0, inBold = false;
     var next = bold.length ? bold[0] : Infinity;
-    var flushBlock = function () {
-      if (inBold) html += '</b>';
-      blocks.push('<div class="block">' + html + '</div>');
-      html = inBold ? '<b>' : '';
+    return function nextBlock() {
+      if (pos >= text.length) return null;
+      var html = inBold ? '<b>' : '';
+      for (var line = 0; line < LINES_PER_BLOCK && pos < text.length; line++) {
+        var lineEnd = text.indexOf('\n', pos);
+        var stop = lineEnd < 0 ? text.length : lineEnd + 1;
+        while (next < stop) {
+          html += escapeHtml(text.slice(pos, next)) + (inBold ? '</b>' : '<b>');
+          pos = next;
+          inBold = !inBold;
+          next = ++span < bold.length ? bold[span] : Infinity;
+        }
+        html += escapeHtml(text.slice(pos, stop));
+        pos = stop;
+      }
+      return '<div class="block">' + html + (inBold ? '</b>' : '') + '</div>';
     };
-    while (pos < text.length) {
-      var lineEnd = text.indexOf('\n', pos);
-      var stop = lineEnd < 0 ? text.length : lineEnd + 1;
-      while (next < stop) {
-        html += escapeHtml(text.slice(pos, next)) + (inBold ? '</b>' : '<b>');
-        pos = next;
-        inBold = !inBold;
-        span++;
-        next = span < bold.length ? bold[span] : Infinity;
-      }
-      html += escapeHtml(text.slice(pos, stop));
-      pos = stop;
-      if (++lineInBlock === LINES_PER_BLOCK && pos < text.length) {
-        flushBlock();
-        lineInBlock = 0;
-      }
-    }
-    if (inBold) html += '</b>';
-    blocks.push('<div class="block">' + html + '</div>');
-    ui.result.innerHTML = blocks.join('');
+  }
+
+  // Shows the first blocks at once and adds the rest a few at a time, so that
+  // the page keeps answering while a long result goes on the screen; `done`
+  // follows the last block. A newer result or a cancel stops the adding.
+  var BLOCKS_PER_STEP = 8;
+  var showing = 0;
+  var showingResult = false;
+
+  function stopShowing() {
+    ++showing;
+    showingResult = false;
+  }
+
+  function showResult(text, bold, done) {
+    var id = ++showing;
+    showingResult = true;
+    var nextBlock = resultBlocks(text, bold);
+    var step = function () {
+      var html = '';
+      for (var i = 0, b; i < BLOCKS_PER_STEP && (b = nextBlock()) !== null; i++) html += b;
+      return html;
+    };
+    ui.result.innerHTML = step();
     showFace('result', text);
     ui.result.scrollTop = 0;
+    performance.mark('kelvra-result-shown');
+    (function addMore() {
+      if (id !== showing) return;
+      var html = step();
+      if (!html) { showingResult = false; done(); return; }
+      ui.result.insertAdjacentHTML('beforeend', html);
+      setTimeout(addMore, 0);
+    })();
   }
 
   function escapeHtml(s) {
