@@ -2,8 +2,9 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench fuzz clean web test-web
+.PHONY: deps configure build run test bench fuzz install deb clean web test-web
 
 deps:
 	@bash scripts/install-deps.sh
@@ -25,6 +26,14 @@ test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@if [ -x /usr/bin/chromium ]; then $(MAKE) --no-print-directory test-web; \
 	 else echo "No /usr/bin/chromium: browser test of the web page skipped"; fi
+
+# Installs both programs, the desktop entry, icons, metadata and manual pages under PREFIX.
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package: build/kelvra_VERSION_ARCH.deb
+deb: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@bash bench/run.sh

@@ -57,7 +57,8 @@ int main(int argc, char **argv) {
     std::string sjisBytes = EncodePlainText(doc.Text(), {}).bytes;
     doc = MakeDocument(kTarget * kTarget / sjisBytes.size());
     sjisBytes = EncodePlainText(doc.Text(), {}).bytes;
-    PlainTextFormat utf8Format{TextEncoding::Utf8};
+    PlainTextFormat utf8Format;
+    utf8Format.encoding = TextEncoding::Utf8;
     std::string utf8Bytes = EncodePlainText(MakeDocument(kTarget).Text(), utf8Format).bytes;
     std::string rtfBytes = WriteRtf(doc);
     StyledText rich = MakeDocument(doc.Size() * kTarget / rtfBytes.size());

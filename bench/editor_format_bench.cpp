@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
+#include "formatter/FormatDriver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <cstdio>
+#include <string>
 
 using namespace kelvra;
 
@@ -55,6 +57,35 @@ QByteArray Input(qint64 bytes) {
     return all;
 }
 
+struct QuietSink : ProgressSink {};
+
+// The format core alone on the same text, as the window runs it.
+qint64 CoreMs(const std::string &text, TfrmEdit &window) {
+    QuietSink sink;
+    QElapsedTimer t;
+    t.start();
+    RunFormat(text, EditProbe(window).Options(), EditProbe(window).Catalogue(), sink);
+    return t.elapsed();
+}
+
+// Presses "中断" `afterMs` into a run; how long until the run has ended and
+// whether the text is the one from before the run.
+std::pair<qint64, bool> CancelAt(TfrmEdit &window, qint64 afterMs) {
+    const std::string before = EditProbe(window).Editor().Text();
+    QElapsedTimer t;
+    qint64 pressedAt = -1;
+    QTimer::singleShot(afterMs, &window, [&] {
+        pressedAt = t.elapsed();
+        Part<QPushButton>(EditProbe(window).dlgCancel(), "bitCancel")->click();
+    });
+    t.start();
+    window.mnuExeRunClick();
+    const qint64 ended = t.elapsed();
+    QCoreApplication::processEvents(); // the timer, if the run ended before it
+    if (pressedAt < 0) return {-1, EditProbe(window).Editor().Text() == before};
+    return {ended - pressedAt, EditProbe(window).Editor().Text() == before};
+}
+
 void Measure(const char *label, qint64 bytes) {
     QTemporaryDir dir;
     const QString path = dir.filePath("big.sql");
@@ -79,21 +110,31 @@ void Measure(const char *label, qint64 bytes) {
     window.mnuFileOpenClick();
     const qint64 open = t.elapsed(), openGap = meter.Stop();
 
+    const std::string original = EditProbe(window).Editor().Text();
+    const qint64 core = CoreMs(original, window);
     meter.Start();
     t.restart();
     window.mnuExeRunClick();
     const qint64 format = t.elapsed(), formatGap = meter.Stop();
+    std::printf("%-6s open %5lld ms (longest freeze %4lld ms)\n", label, static_cast<long long>(open),
+                static_cast<long long>(openGap));
+    std::printf("%-6s format %5lld ms, core alone %5lld ms: run / core %.2f, dialog up %lld ms after the core's time "
+                "(longest freeze %4lld ms)\n",
+                label, static_cast<long long>(format), static_cast<long long>(core),
+                static_cast<double>(format) / static_cast<double>(std::max<qint64>(core, 1)),
+                static_cast<long long>(format - core), static_cast<long long>(formatGap));
 
-    // How soon "中断" takes effect: press it 50 ms into a run.
-    qint64 pressedAt = 0, cancelLatency = 0;
-    EditProbe(window).rchOut()->setPlainText(QString::fromUtf8(Input(bytes)));
-    QTimer::singleShot(50, &window, [&] {
-        pressedAt = t.elapsed();
-        Part<QPushButton>(EditProbe(window).dlgCancel(), "bitCancel")->click();
-    });
-    t.restart();
-    window.mnuExeRunClick();
-    cancelLatency = t.elapsed() - pressedAt;
+    // "中断" early, in the middle of the core, near its end and while the document is made.
+    EditProbe(window).Editor().SetPlainText(original, EditProbe(window).EditorFont());
+    for (qint64 at : {qint64(50), core / 2, core - 20, core + 20, (core + format) / 2}) {
+        if (at <= 0) continue;
+        auto [latency, same] = CancelAt(window, at);
+        if (latency < 0)
+            std::printf("%-6s \"中断\" at %5lld ms: the run had ended\n", label, static_cast<long long>(at));
+        else
+            std::printf("%-6s \"中断\" at %5lld ms: run ended %3lld ms later, text as before: %s\n", label,
+                        static_cast<long long>(at), static_cast<long long>(latency), same ? "yes" : "NO");
+    }
 
     EditProbe(window).SetDocPath(path);
     EditProbe(window).Action("mnuFormatSaveCheck")->setChecked(false);
@@ -101,11 +142,7 @@ void Measure(const char *label, qint64 bytes) {
     t.restart();
     window.mnuFileSaveClick();
     const qint64 save = t.elapsed(), saveGap = meter.Stop();
-
-    std::printf("%-6s open %5lld ms (longest freeze %5lld ms)  format %5lld ms (longest freeze %5lld ms)  "
-                "cancel answered after %4lld ms  save %5lld ms (longest freeze %5lld ms)\n",
-                label, static_cast<long long>(open), static_cast<long long>(openGap), static_cast<long long>(format),
-                static_cast<long long>(formatGap), static_cast<long long>(cancelLatency), static_cast<long long>(save),
+    std::printf("%-6s save %5lld ms (longest freeze %4lld ms)\n", label, static_cast<long long>(save),
                 static_cast<long long>(saveGap));
     EditProbe(window).Editor().SetModified(false);
 }

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n
   xvfb xauth fonts-noto-cjk
   poppler-utils
+  desktop-file-utils appstream man-db patch
   emscripten chromium
 )
 

@@ -2,6 +2,7 @@
 #include "keywords/SettingsStore.h"
 #include "ui/Edit.h"
 #include "ui/QtDialogs.h"
+#include "ui/ThemeIcons.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -11,6 +12,7 @@
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Kelvra");
+    QApplication::setWindowIcon(kelvra::ThemeIcon("kelvra"));
     // The standard dialogs speak Japanese when Qt's own translation is installed.
     QTranslator qtTranslation;
     if (qtTranslation.load(QLocale(QLocale::Japanese), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,53 +1,73 @@
 #include "cli/FormatCommand.h"
 
+#include "cli/OrderedParallel.h"
+#include "cli/Tidy.h"
+#include "cli/UnifiedDiff.h"
+#include "cli/WordJoins.h"
 #include "formatter/FormatDriver.h"
 #include "formatter/TextUtil.h"
 #include "keywords/SettingsStore.h"
+#include "platform/Files.h"
 #include "platform/PlainTextFile.h"
 #include "platform/RtfWriter.h"
 #include "platform/StyledText.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <chrono>
+#include <cstring>
+#include <fcntl.h>
 #include <functional>
-#include <iostream>
-#include <iterator>
-#include <sstream>
+#include <istream>
+#include <mutex>
+#include <new>
+#include <ostream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kelvra::cli {
 namespace {
 
 constexpr const char *kVersion = "kelvra-format 1.09";
+constexpr const char *kOutOfMemory = "not enough memory to format it; nothing was written";
+constexpr const char *kWordJoinHint =
+    "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
+    "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the editor does\n";
 
-constexpr const char *kUsage =
-    "Usage: kelvra-format [options] [FILE...]\n"
-    "Formats SQL the way Kelvra's 整形実行 does: each FILE (or standard input) to standard output.\n"
-    "\n"
-    "  -i, --in-place           rewrite each FILE instead (only after a successful run)\n"
-    "      --indent N           indent width, 1 to 10 (default 8)\n"
-    "      --comma after|before break after commas (default) or put them at the line start\n"
-    "      --line-breaks-separate  line breaks in the input separate words\n"
-    "      --simple             simple mode: literals and comments are not protected\n"
-    "      --no-bold            no emphasis in --html and --rtf output\n"
-    "      --html               write an HTML fragment, reserved words in <b>\n"
-    "      --rtf                write rich text, reserved words in bold\n"
-    "      --summary            print the run summary to standard error\n"
-    "      --settings PATH      read options and keyword states from this Kelvra.ini\n"
-    "  -h, --help               show this help\n"
-    "      --version            show the version\n"
-    "\n"
-    "Options and keyword states come from the editor's Kelvra.ini when there is one;\n"
-    "the options above override them. Exit status: 0 formatted, 1 a text was refused\n"
-    "or a file could not be read or written, 2 usage error.\n";
+// Allocation failures of this thread. The format run turns any exception into
+// an unexpected end; this count tells when running out of memory was the cause.
+thread_local std::size_t allocationFailures = 0;
+
+void CountAllocationFailure() {
+    ++allocationFailures;
+    throw std::bad_alloc();
+}
 
 std::string WithLf(std::string_view text) { return FromCrLf(text, LineEnd::Lf); }
 
-std::string Describe(const FormatResult &r, std::string_view text) {
+Problem At(std::string_view text, std::size_t offset, std::string message) {
+    LineColumn at = LineColumnOf(text, offset);
+    return {true, at.line, at.column, std::move(message)};
+}
+
+Problem Refusal(const FormatResult &r, std::string_view text) {
     std::string message = WithLf(r.message.text);
     for (char &c : message)
         if (c == '\n') c = ' ';
-    if (!r.hasHighlight) return message;
-    LineColumn at = LineColumnOf(text, r.highlight.start);
-    return std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
+    if (!r.hasHighlight) return {false, 0, 0, message};
+    return At(text, r.highlight.start, message);
+}
+
+std::vector<Problem> WordJoinProblems(std::string_view text, const WordJoins &joins) {
+    std::vector<Problem> problems;
+    for (const WordJoin &j : joins.first)
+        problems.push_back(At(text, j.lineBreak, "the line break between \"" + j.before + "\" and \"" + j.after +
+                                                     "\" would join them"));
+    problems.push_back({false, 0, 0,
+                        std::to_string(joins.count) + (joins.count == 1 ? " line break" : " line breaks") +
+                            " would join words; nothing was written"});
+    return problems;
 }
 
 std::string Render(const FormatResult &r, OutputKind output, bool bold) {
@@ -66,84 +86,282 @@ std::string Render(const FormatResult &r, OutputKind output, bool bold) {
     return r.text;
 }
 
-bool ReadStream(std::istream &in, std::string &bytes) {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+// The platform's "LINE:COLUMN: why" as a problem.
+Problem TextProblemOf(std::string_view bytes, const DecodedText &decoded) {
+    const std::string described = DescribeTextProblem(bytes, decoded);
+    Problem p{true, 0, 0, described};
+    int used = 0;
+    if (std::sscanf(described.c_str(), "%zu:%zu: %n", &p.line, &p.column, &used) >= 2 && used > 0)
+        p.message = described.substr(static_cast<std::size_t>(used));
+    else
+        p = {false, 0, 0, described.empty() ? "not a text file; the text is left as it is" : described};
+    return p;
+}
+
+FormattedDocument Refused(std::vector<Problem> problems) {
+    FormattedDocument doc;
+    doc.exitCode = 1;
+    doc.problems = std::move(problems);
+    return doc;
+}
+
+FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, const FormatSettings &settings) {
+    const EditorOptions &options = settings.options;
+    if (!options.LfSp && settings.refuseWordJoins) {
+        WordJoins joins = FindWordJoins(decoded.text, options.SimpleMode);
+        if (joins.count > 0) {
+            FormattedDocument doc = Refused(WordJoinProblems(decoded.text, joins));
+            doc.joinsWords = true;
+            return doc;
+        }
+    }
+    ProgressSink quiet;
+    const std::size_t failuresBefore = allocationFailures;
+    const auto started = std::chrono::steady_clock::now();
+    FormatResult r = RunFormat(std::move(decoded.text), options, settings.catalogue, quiet);
+    // Whole milliseconds, like the editor's tick counter.
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    if (r.end != RunEnd::Normal) {
+        if (allocationFailures != failuresBefore) return Refused({{false, 0, 0, kOutOfMemory}});
+        return Refused({Refusal(r, r.text)});
+    }
+    FormattedDocument doc;
+    doc.summary = WithLf(RunSummaryText(static_cast<double>(elapsed.count()) / 1000.0, r.counts));
+    if (settings.output == OutputKind::Rtf) {
+        doc.bytes = Render(r, settings.output, options.Bold);
+        return doc;
+    }
+    if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text);
+    std::string rendered = FromCrLf(Render(r, settings.output, options.Bold), format.lineEnd);
+    std::string().swap(r.text);
+    EncodedText encoded = EncodePlainText(rendered, format);
+    if (!encoded.lossyOffsets.empty())
+        return Refused({{false, 0, 0, "the result holds characters the file's encoding cannot hold; nothing was written"}});
+    if (!encoded.recodedOffsets.empty()) {
+        FilePosition at = PositionInFile(encoded.bytes, format.encoding, encoded.recodedOffsets.front());
+        doc.warnings.push_back({true, at.line, at.column,
+                                std::to_string(encoded.recodedOffsets.size()) +
+                                    " character(s) that the file wrote with two different codes are all written "
+                                    "with one of them"});
+    }
+    doc.bytes = std::move(encoded.bytes);
+    return doc;
+}
+
+// --- Reading and writing -------------------------------------------------
+
+struct ReadOutcome {
+    bool ok = true;
+    std::string message;
+};
+
+// Reads chunks from `next` (which returns the count read, 0 at the end, -1 on
+// an error) until the end. Stops at the first NUL byte: no text file holds
+// one, and it keeps endless sources like /dev/zero from filling the memory.
+ReadOutcome ReadAll(const std::function<long(char *, std::size_t)> &next, std::string &bytes) {
+    std::string chunk(1 << 20, '\0');
+    for (;;) {
+        errno = 0;
+        const long n = next(chunk.data(), chunk.size());
+        if (n < 0) return {false, std::string("cannot read: ") + std::strerror(errno ? errno : EIO)};
+        if (n == 0) return {};
+        if (std::memchr(chunk.data(), '\0', static_cast<std::size_t>(n)))
+            return {false, "not a text file (it holds NUL bytes); nothing was written"};
+        bytes.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+}
+
+ReadOutcome ReadFile(const std::string &name, std::string &bytes) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {false, std::string("cannot open: ") + std::strerror(errno)};
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return {false, std::string("cannot read: ") + std::strerror(EISDIR)};
+    }
+    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    ReadOutcome read = ReadAll(
+        [fd](char *buffer, std::size_t size) -> long {
+            ssize_t n;
+            do n = ::read(fd, buffer, size);
+            while (n < 0 && errno == EINTR);
+            return n;
+        },
+        bytes);
+    ::close(fd);
+    return read;
+}
+
+ReadOutcome ReadStream(std::istream &in, std::string &bytes) {
+    return ReadAll(
+        [&in](char *buffer, std::size_t size) -> long {
+            in.read(buffer, static_cast<std::streamsize>(size));
+            if (in.bad()) return -1;
+            return static_cast<long>(in.gcount());
+        },
+        bytes);
+}
+
+// --- One input, start to end ---------------------------------------------
+
+struct RunPlan {
+    FormatSettings settings;
+    bool inPlace = false, check = false, diff = false, summary = false, breakHardLinks = false;
+};
+
+struct FileOutcome {
+    int status = 0;
+    std::string out, err;
+    bool joinsWords = false;
+};
+
+class InputProcessor {
+public:
+    InputProcessor(const RunPlan &plan, std::istream &in) : plan_(plan), in_(in) {}
+
+    FileOutcome Process(const std::string &name) const {
+        FileOutcome o;
+        const bool standardInput = name == "-";
+        const std::string label = standardInput ? "<stdin>" : name;
+        try {
+            Format(name, label, standardInput, o);
+        } catch (const std::bad_alloc &) {
+            o = {};
+            Fail(o, ProblemLine(label, {false, 0, 0, kOutOfMemory}));
+        }
+        return o;
+    }
+
+private:
+    static void Fail(FileOutcome &o, const std::string &line) {
+        o.status = 1;
+        o.err += line + "\n";
+    }
+
+    void Format(const std::string &name, const std::string &label, bool standardInput, FileOutcome &o) const {
+        std::string bytes;
+        ReadOutcome read;
+        if (standardInput) {
+            std::lock_guard lock(inputMutex_);
+            read = ReadStream(in_, bytes);
+        } else {
+            read = ReadFile(name, bytes);
+        }
+        if (!read.ok) return Fail(o, ProblemLine(label, {false, 0, 0, read.message}));
+
+        // Only a fingerprint of the input is kept, unless a diff needs the text.
+        const std::string original = plan_.diff ? bytes : std::string();
+        const std::size_t inputSize = bytes.size(), inputHash = std::hash<std::string>{}(bytes);
+        FormattedDocument doc = FormatDocument(std::move(bytes), plan_.settings);
+        if (doc.exitCode != 0) {
+            o.joinsWords = doc.joinsWords;
+            for (const Problem &p : doc.problems) Fail(o, ProblemLine(label, p));
+            return;
+        }
+        for (const Problem &p : doc.warnings) o.err += ProblemLine(label, p) + "\n";
+        if (plan_.summary) o.err += label + ":\n" + doc.summary;
+        const bool changed = doc.bytes.size() != inputSize || std::hash<std::string>{}(doc.bytes) != inputHash;
+        if (plan_.check || plan_.diff) {
+            if (plan_.diff) o.out = UnifiedDiff(original, doc.bytes, label, label);
+            else if (changed) o.out = label + "\n";
+            if (plan_.check && changed) o.status = 1;
+        } else if (plan_.inPlace) {
+            if (!changed) return;
+            SafeWriteOptions writing;
+            writing.breakHardLinks = plan_.breakHardLinks;
+            if (Status written = WriteFileSafely(name, doc.bytes, writing); !written)
+                Fail(o, ProblemLine(label, {false, 0, 0, written.message}));
+        } else {
+            o.out = std::move(doc.bytes);
+        }
+    }
+
+    const RunPlan &plan_;
+    std::istream &in_;
+    mutable std::mutex inputMutex_;
+};
+
+// --- The whole run -------------------------------------------------------
+
+struct Settings {
+    bool ok = true;
+    FormatSettings format;
+};
+
+Settings LoadSettings(const CommandLine &c, std::ostream &err) {
+    Settings s;
+    const std::filesystem::path ini =
+        c.settings ? *c.settings : SettingsFolder(ExecutableFolder()) / kSettingsFileName;
+    if (c.settings && !std::filesystem::exists(ini)) {
+        err << "kelvra-format: no settings file " << ini.string() << "\n";
+        s.ok = false;
+        return s;
+    }
+    EditorOptions &options = s.format.options;
+    Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue);
+    if (!loaded.ok) err << "kelvra-format: " << ini.string() << ": " << loaded.message << "\n";
+    if (c.indent) options.Indent = *c.indent;
+    if (c.comma) options.Comma = *c.comma;
+    if (c.lineBreaksSeparate) options.LfSp = true;
+    if (c.simple) options.SimpleMode = true;
+    if (c.noBold) options.Bold = false;
+    s.format.output = c.output;
+    s.format.tidy = c.tidy;
+    s.format.refuseWordJoins = !c.joinLines;
+    return s;
+}
+
+unsigned JobCount(const CommandLine &c) {
+    if (c.jobs > 0) return c.jobs;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+std::string OutputError() {
+    const int e = errno;
+    return std::string("kelvra-format: cannot write standard output") + (e ? std::string(": ") + std::strerror(e) : "") + "\n";
+}
+
+int FormatInputs(const CommandLine &c, const RunPlan &plan, std::istream &in, std::ostream &out, std::ostream &err) {
+    std::vector<std::string> arguments = c.files;
+    if (arguments.empty()) arguments.push_back("-");
+    const InputFiles inputs = ExpandInputs(arguments, c.selection);
+    int status = 0;
+    for (const std::string &e : inputs.errors) {
+        err << "kelvra-format: " << e << "\n";
+        status = 1;
+    }
+    InputProcessor processor(plan, in);
+    bool joinsWords = false, outputFailed = false;
+    std::size_t wouldChange = 0;
+    RunInOrder<FileOutcome>(
+        inputs.files.size(), JobCount(c), [&](std::size_t i) { return processor.Process(inputs.files[i]); },
+        [&](FileOutcome &o) {
+            err << o.err;
+            status = std::max(status, o.status);
+            joinsWords = joinsWords || o.joinsWords;
+            if (c.check && !c.diff && !o.out.empty()) ++wouldChange;
+            errno = 0;
+            out.write(o.out.data(), static_cast<std::streamsize>(o.out.size()));
+            if (!out) outputFailed = true;
+            return !outputFailed;
+        });
+    errno = 0;
+    if (!outputFailed) out.flush();
+    if (outputFailed || !out) {
+        err << OutputError();
+        return 1;
+    }
+    if (joinsWords) err << kWordJoinHint;
+    if (wouldChange > 0)
+        err << "kelvra-format: " << wouldChange << (wouldChange == 1 ? " file" : " files") << " would be reformatted\n";
+    return status;
 }
 
 } // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
-    ParsedCommandLine p;
-    CommandLine &c = p.command;
-    auto fail = [&p](std::string message) {
-        p.ok = false;
-        p.error = std::move(message);
-        return p;
-    };
-    bool filesOnly = false;
-    int outputs = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        auto value = [&](std::string &out) {
-            if (auto eq = a.find('='); eq != std::string::npos) {
-                out = a.substr(eq + 1);
-                return true;
-            }
-            if (i + 1 >= args.size()) return false;
-            out = args[++i];
-            return true;
-        };
-        auto is = [&a](std::string_view name) { return a == name || StartsWith(a, std::string(name) + "="); };
-        std::string v;
-        if (filesOnly || a == "-" || a.empty() || a[0] != '-') {
-            c.files.push_back(a);
-        } else if (a == "--") {
-            filesOnly = true;
-        } else if (a == "-h" || a == "--help") {
-            c.help = true;
-        } else if (a == "--version") {
-            c.version = true;
-        } else if (a == "-i" || a == "--in-place") {
-            c.inPlace = true;
-        } else if (a == "--summary") {
-            c.summary = true;
-        } else if (a == "--html" || a == "--rtf") {
-            c.output = a == "--html" ? OutputKind::Html : OutputKind::Rtf;
-            ++outputs;
-        } else if (a == "--line-breaks-separate") {
-            c.lineBreaksSeparate = true;
-        } else if (a == "--simple") {
-            c.simple = true;
-        } else if (a == "--no-bold") {
-            c.noBold = true;
-        } else if (is("--indent")) {
-            if (!value(v)) return fail("--indent needs a number from 1 to 10");
-            std::size_t used = 0;
-            int n = 0;
-            try {
-                n = std::stoi(v, &used);
-            } catch (...) {
-                used = 0;
-            }
-            if (used == 0 || used != v.size() || n < 1 || n > 10) return fail("--indent needs a number from 1 to 10, not '" + v + "'");
-            c.indent = n;
-        } else if (is("--comma")) {
-            if (!value(v) || (v != "after" && v != "before")) return fail("--comma needs 'after' or 'before'");
-            c.comma = v == "after" ? CommaPosition::After : CommaPosition::Before;
-        } else if (is("--settings")) {
-            if (!value(v) || v.empty()) return fail("--settings needs a path");
-            c.settings = v;
-        } else {
-            return fail("unknown option '" + a + "'");
-        }
-    }
-    if (outputs > 1)
-        return fail("--html and --rtf cannot be used together");
-    if (c.inPlace && c.files.empty()) return fail("--in-place needs at least one FILE");
-    if (c.inPlace && std::find(c.files.begin(), c.files.end(), "-") != c.files.end())
-        return fail("--in-place cannot rewrite standard input");
-    return p;
+std::string ProblemLine(std::string_view label, const Problem &p) {
+    if (!p.hasPosition) return "kelvra-format: " + std::string(label) + ": " + p.message;
+    return std::string(label) + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + p.message;
 }
 
 std::string HtmlFragment(std::string_view text, const std::vector<TextSpan> &bold) {
@@ -173,122 +391,47 @@ std::string HtmlFragment(std::string_view text, const std::vector<TextSpan> &bol
     return out;
 }
 
-FormattedDocument FormatDocument(std::string inputBytes, const EditorOptions &options,
-                                 const KeywordCatalogue &catalogue, OutputKind output) {
-    FormattedDocument doc;
-    DecodedText decoded = DecodePlainText(inputBytes);
-    // Line ends as the input had them: CR LF stays CR LF, LF-only input (or
-    // input without any line end) gets LF.
-    PlainTextFormat format = decoded.format;
-    if (inputBytes.find_first_of("\r\n") == std::string::npos) format.lineEnd = LineEnd::Lf;
-    if (!decoded.badOffsets.empty()) {
-        LineColumn at = LineColumnOf(inputBytes, decoded.badOffsets.front());
-        doc.exitCode = 1;
-        doc.diagnostic = std::to_string(at.line) + ":" + std::to_string(at.column) + ": " +
-                         std::to_string(decoded.badOffsets.size()) +
-                         " byte(s) are neither Shift-JIS nor UTF-8; the text is left as it is";
-        return doc;
+FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &settings) {
+    try {
+        DecodedText decoded = DecodePlainText(inputBytes);
+        // Line ends as the input had them: CR LF stays CR LF, LF-only input (or
+        // input without any line end) gets LF.
+        PlainTextFormat format = decoded.format;
+        if (inputBytes.find_first_of("\r\n") == std::string::npos) format.lineEnd = LineEnd::Lf;
+        if (decoded.problem != TextProblem::None) return Refused({TextProblemOf(inputBytes, decoded)});
+        std::string().swap(inputBytes); // the decoded text is all that is needed from here on
+        return FormatDecoded(std::move(decoded), format, settings);
+    } catch (const std::bad_alloc &) {
+        return Refused({{false, 0, 0, kOutOfMemory}});
     }
-    std::string().swap(inputBytes); // the decoded text is all that is needed from here on
-    ProgressSink quiet;
-    const auto started = std::chrono::steady_clock::now();
-    FormatResult r = RunFormat(std::move(decoded.text), options, catalogue, quiet);
-    // Whole milliseconds, like the editor's tick counter.
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-    const double seconds = static_cast<double>(elapsed.count()) / 1000.0;
-    if (r.end != RunEnd::Normal) {
-        doc.exitCode = 1;
-        doc.diagnostic = Describe(r, r.text);
-        return doc;
-    }
-    doc.summary = WithLf(RunSummaryText(seconds, r.counts));
-    if (output == OutputKind::Rtf) {
-        doc.bytes = Render(r, output, options.Bold);
-        return doc;
-    }
-    std::string rendered = FromCrLf(Render(r, output, options.Bold), format.lineEnd);
-    std::string().swap(r.text);
-    EncodedText encoded = EncodePlainText(rendered, format);
-    if (!encoded.lossyOffsets.empty()) {
-        doc.exitCode = 1;
-        doc.diagnostic = "the result holds characters the file's encoding cannot hold; the text is left as it is";
-        return doc;
-    }
-    doc.bytes = std::move(encoded.bytes);
-    return doc;
 }
 
 int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostream &out, std::ostream &err) {
-    ParsedCommandLine parsed = ParseCommandLine(args);
-    if (!parsed.ok) {
-        err << "kelvra-format: " << parsed.error << "\nTry 'kelvra-format --help'.\n";
-        return 2;
-    }
-    const CommandLine &c = parsed.command;
-    if (c.help) {
-        out << kUsage;
-        return 0;
-    }
-    if (c.version) {
-        out << kVersion << "\n";
-        return 0;
-    }
-
-    EditorOptions options;
-    KeywordCatalogue catalogue;
-    const std::filesystem::path ini =
-        c.settings ? *c.settings : SettingsFolder(ExecutableFolder()) / kSettingsFileName;
-    if (c.settings && !std::filesystem::exists(ini)) {
-        err << "kelvra-format: no settings file " << ini.string() << "\n";
-        return 2;
-    }
-    SettingsOutcome loaded = LoadFormattingSettings(ini, options, catalogue);
-    if (!loaded.ok) err << "kelvra-format: " << ini.string() << ": " << loaded.message << "\n";
-    if (c.indent) options.Indent = *c.indent;
-    if (c.comma) options.Comma = *c.comma;
-    if (c.lineBreaksSeparate) options.LfSp = true;
-    if (c.simple) options.SimpleMode = true;
-    if (c.noBold) options.Bold = false;
-
-    std::vector<std::string> files = c.files;
-    if (files.empty()) files.push_back("-");
-    int status = 0;
-    for (const std::string &name : files) {
-        std::string bytes;
-        const bool stdinInput = name == "-";
-        if (stdinInput) {
-            if (!ReadStream(in, bytes)) {
-                err << "kelvra-format: cannot read standard input\n";
-                status = 1;
-                continue;
+    std::set_new_handler(CountAllocationFailure);
+    try {
+        ParsedCommandLine parsed = ParseCommandLine(args);
+        if (!parsed.ok) {
+            err << "kelvra-format: " << parsed.error << "\nTry 'kelvra-format --help'.\n";
+            return 2;
+        }
+        const CommandLine &c = parsed.command;
+        if (c.help || c.version) {
+            out << (c.help ? UsageText() : kVersion) << (c.help ? "" : "\n");
+            out.flush();
+            if (!out) {
+                err << OutputError();
+                return 1;
             }
-        } else if (FileStatus read = ReadFileBytes(name, bytes); !read) {
-            err << "kelvra-format: " << name << ": " << read.message << "\n";
-            status = 1;
-            continue;
+            return 0;
         }
-        // Only a fingerprint of the input is kept, to leave an unchanged file alone.
-        const std::size_t inputSize = bytes.size(), inputHash = std::hash<std::string>{}(bytes);
-        FormattedDocument doc = FormatDocument(std::move(bytes), options, catalogue, c.output);
-        const std::string label = stdinInput ? "<stdin>" : name;
-        if (doc.exitCode != 0) {
-            err << label << ":" << doc.diagnostic << "\n";
-            status = 1;
-            continue;
-        }
-        if (c.summary) err << label << ":\n" << doc.summary;
-        if (c.inPlace) {
-            if (doc.bytes.size() == inputSize && std::hash<std::string>{}(doc.bytes) == inputHash) continue;
-            if (FileStatus written = WriteFileSafely(name, doc.bytes); !written) {
-                err << "kelvra-format: " << name << ": " << written.message << "\n";
-                status = 1;
-            }
-        } else {
-            out << doc.bytes;
-        }
+        Settings settings = LoadSettings(c, err);
+        if (!settings.ok) return 2;
+        RunPlan plan{std::move(settings.format), c.inPlace, c.check, c.diff, c.summary, c.breakHardLinks};
+        return FormatInputs(c, plan, in, out, err);
+    } catch (const std::bad_alloc &) {
+        err << "kelvra-format: not enough memory\n";
+        return 1;
     }
-    out.flush();
-    return status;
 }
 
 } // namespace kelvra::cli

@@ -1,50 +1,51 @@
 #pragma once
 // kelvra-format: the command-line formatter on the editor's format core.
 
+#include "cli/CommandLine.h"
 #include "formatter/FormatResult.h"
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
 
-#include <filesystem>
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kelvra::cli {
 
-enum class OutputKind { Text, Html, Rtf };
-
-struct CommandLine {
-    bool help = false, version = false;
-    bool inPlace = false, summary = false;
+// What one input is formatted with.
+struct FormatSettings {
+    EditorOptions options;
+    KeywordCatalogue catalogue;
     OutputKind output = OutputKind::Text;
-    std::optional<int> indent;
-    std::optional<CommaPosition> comma;
-    bool lineBreaksSeparate = false, simple = false, noBold = false;
-    std::optional<std::filesystem::path> settings;
-    std::vector<std::string> files; // empty or "-": standard input
+    bool tidy = false;
+    // With line breaks that do not separate words: refuse a text in which
+    // removing them would run words together (false: join them as the editor does).
+    bool refuseWordJoins = true;
 };
 
-struct ParsedCommandLine {
-    bool ok = true;
-    std::string error; // a usage error
-    CommandLine command;
+// Something to tell the user about one input.
+struct Problem {
+    bool hasPosition = false;
+    std::size_t line = 0, column = 0; // 1-based, columns in characters
+    std::string message;
+    bool operator==(const Problem &) const = default;
 };
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args);
-
-// One input formatted: exit code 0 (formatted), 1 (refused or unreadable).
+// One input formatted: exit code 0 (formatted) or 1 (refused, or memory ran out).
 struct FormattedDocument {
     int exitCode = 0;
-    std::string bytes;       // the output in the input's encoding (RTF: ASCII)
-    std::string diagnostic;  // for standard error, without the file name
-    std::string summary;     // the run summary, LF line ends
+    std::string bytes;              // the output in the input's encoding (RTF: ASCII)
+    std::vector<Problem> problems;  // why it was refused
+    std::vector<Problem> warnings;  // formatted, but the user should know
+    bool joinsWords = false;        // refused because line breaks would join words
+    std::string summary;            // the run summary, LF line ends
 };
 
-FormattedDocument FormatDocument(std::string inputBytes, const EditorOptions &options,
-                                 const KeywordCatalogue &catalogue, OutputKind output);
+FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &settings);
+
+// A problem as one line for standard error, naming the input as `label`.
+std::string ProblemLine(std::string_view label, const Problem &problem);
 
 // The text in one <pre>, each bold span in <b>...</b>, &, < and > escaped.
 std::string HtmlFragment(std::string_view text, const std::vector<TextSpan> &bold);

@@ -1,5 +1,6 @@
 #include "document/Document.h"
 
+#include "platform/Files.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>

@@ -2,32 +2,6 @@
 
 namespace kelvra {
 
-std::size_t CharLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    return 1;
-}
-
-namespace {
-
-bool IsHalfWidthKatakana(std::string_view ch) {
-    // U+FF61..U+FF9F: EF BD A1..EF BD BF and EF BE 80..EF BE 9F.
-    if (ch.size() < 3 || static_cast<unsigned char>(ch[0]) != 0xEF) return false;
-    auto b1 = static_cast<unsigned char>(ch[1]), b2 = static_cast<unsigned char>(ch[2]);
-    return (b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F);
-}
-
-} // namespace
-
-std::size_t SjisCharLength(std::string_view ch) {
-    if (ch.empty()) return 0;
-    auto lead = static_cast<unsigned char>(ch[0]);
-    if (lead < 0x80) return 1;
-    return IsHalfWidthKatakana(ch) ? 1 : 2;
-}
-
 std::size_t SjisLength(std::string_view text) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < text.size();) {

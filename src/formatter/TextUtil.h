@@ -8,17 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Utf8.h"
+
 namespace kelvra {
 
 inline constexpr std::string_view kCrLf = "\r\n";
 
-// Byte length of the UTF-8 character that starts with `lead` (1 for a stray byte).
-std::size_t CharLength(unsigned char lead);
+// The core's short name for Utf8CharLength.
+constexpr std::size_t CharLength(unsigned char lead) { return Utf8CharLength(lead); }
 
 // Shift-JIS byte length: ASCII and half-width katakana 1, every other character 2.
 std::size_t SjisLength(std::string_view text);
-// Shift-JIS byte length of the one character at the start of `ch`.
-std::size_t SjisCharLength(std::string_view ch);
 
 // Start of the character that ends at `end` (exclusive), for a UTF-8 text.
 std::size_t PreviousCharStart(std::string_view text, std::size_t end);

@@ -1,9 +1,9 @@
 #include "keywords/SettingsStore.h"
 
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
 namespace kelvra {
 namespace {
@@ -19,14 +19,58 @@ const char *FlagText(bool value) { return value ? "True" : "False"; }
 
 // Thrown to stop a load or a save at the failing key.
 struct StopLoad {};
-struct StopSave {};
 
+// Text values that cannot stand on one line of the file (a CR, LF or NUL in
+// them, as a Linux file name may hold) are stored after this mark with '%',
+// CR, LF and NUL written as %25, %0D, %0A and %00. A value that itself starts
+// with the mark is stored the same way, so every value reads back exactly.
+constexpr std::string_view kEscapeMark = "=?kelvra-escaped?";
+
+bool NeedsEscape(std::string_view value) {
+    return value.starts_with(kEscapeMark) || value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+std::string Escaped(std::string_view value) {
+    if (!NeedsEscape(value)) return std::string(value);
+    std::string out(kEscapeMark);
+    for (char c : value) {
+        switch (c) {
+        case '%': out += "%25"; break;
+        case '\r': out += "%0D"; break;
+        case '\n': out += "%0A"; break;
+        case '\0': out += "%00"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string Unescaped(std::string value) {
+    if (!value.starts_with(kEscapeMark)) return value;
+    std::string out;
+    for (std::size_t i = kEscapeMark.size(); i < value.size(); ++i) {
+        std::string_view code = std::string_view(value).substr(i, 3);
+        if (code == "%25") out += '%';
+        else if (code == "%0D") out += '\r';
+        else if (code == "%0A") out += '\n';
+        else if (code == "%00") out += '\0';
+        else {
+            out += value[i];
+            continue;
+        }
+        i += 2;
+    }
+    return out;
+}
+
+// Reads the keys from the file as it was read once.
 class Reader {
 public:
-    explicit Reader(const fs::path &path) : ini_(path) {}
+    explicit Reader(const IniDocument &ini) : ini_(ini) {}
 
-    std::string Text(const char *section, const char *key, std::string_view defaultValue) const {
-        return ini_.ReadString(section, key, defaultValue);
+    std::string Text(const char *section, const std::string &key, std::string_view defaultValue) const {
+        std::optional<std::string> v = ini_.Read(section, key);
+        return v ? Unescaped(std::move(*v)) : std::string(defaultValue);
     }
 
     // A flag is compared with one word only: the one that differs from its default.
@@ -58,14 +102,14 @@ public:
     std::vector<std::string> History(const std::string &prefix) const {
         std::vector<std::string> list;
         for (int i = kSearchHistoryStored - 1; i >= 0; --i) {
-            std::string v = ini_.ReadString(kHistory, prefix + std::to_string(i), "");
+            std::string v = Text(kHistory, prefix + std::to_string(i), "");
             if (!v.empty()) list.insert(list.begin(), std::move(v));
         }
         return list;
     }
 
 private:
-    IniFile ini_;
+    const IniDocument &ini_;
 };
 
 void ReadAll(const Reader &r, const Settings &d, Settings &s) {
@@ -102,7 +146,7 @@ void ReadAll(const Reader &r, const Settings &d, Settings &s) {
     s.OpenFilter = r.Strict("OpenFilter", d.OpenFilter);
     s.SaveFilter = r.Strict("SaveFilter", d.SaveFilter);
     for (int i = 0; i < kRecentFileCount; ++i)
-        s.History[i] = r.Text(kHistory, ("Path" + std::to_string(i + 1)).c_str(), d.History[i]);
+        s.History[i] = r.Text(kHistory, "Path" + std::to_string(i + 1), d.History[i]);
     s.PendingSearchHistory = r.History("KeyWordFrom");
     s.PendingReplaceHistory = r.History("KeyWordTo");
     std::string fixed = r.Text(kFont, "FixedOnly", od.FixedOnly ? "1" : "0");
@@ -111,25 +155,21 @@ void ReadAll(const Reader &r, const Settings &d, Settings &s) {
     o.FixedOnly = fixed != "0";
 }
 
+// Applies the keys to the file in memory; SaveSettings writes it once.
 class Writer {
 public:
-    explicit Writer(const fs::path &path) : ini_(path) {}
+    explicit Writer(IniDocument &ini) : ini_(ini) {}
 
-    // A value that cannot stand on one line of the file is written empty rather
-    // than failing the whole save.
     void Put(const char *section, const std::string &key, std::string_view value) {
-        if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) value = {};
-        if (!ini_.WriteString(section, key, value)) throw StopSave{};
+        ini_.Write(section, key, Escaped(value));
     }
     void Put(const char *section, const std::string &key, std::int64_t value) {
         Put(section, key, std::to_string(value));
     }
-    void Delete(const char *section, const char *key) {
-        if (!ini_.DeleteKey(section, key)) throw StopSave{};
-    }
+    void Delete(const char *section, const char *key) { ini_.Delete(section, key); }
 
 private:
-    IniFile ini_;
+    IniDocument &ini_;
 };
 
 void WriteAll(Writer &w, const Settings &s) {
@@ -227,20 +267,21 @@ Settings DefaultSettings(const fs::path &programFolder) {
     return s;
 }
 
-SettingsOutcome ReadSettingsFile(const fs::path &iniPath, const Settings &defaults, Settings &settings) {
+Status ReadSettingsFile(const fs::path &iniPath, const Settings &defaults, Settings &settings) {
     settings = defaults;
     settings.PendingSearchHistory.clear();
     settings.PendingReplaceHistory.clear();
+    const IniDocument ini = IniDocument::Load(iniPath);
     try {
-        ReadAll(Reader(iniPath), defaults, settings);
+        ReadAll(Reader(ini), defaults, settings);
     } catch (const StopLoad &) {
         return {false, kSettingsReadFailedMessage};
     }
     return {};
 }
 
-SettingsOutcome LoadSettings(const fs::path &folder, const Settings &defaults, Settings &settings) {
-    const fs::path ini = folder / kSettingsFileName, bak = folder / kSettingsBackupName;
+Status LoadSettings(const fs::path &folder, const Settings &defaults, Settings &settings) {
+    const fs::path ini = FollowLinks(folder / kSettingsFileName), bak = ini.parent_path() / kSettingsBackupName;
     fs::path source = ini;
     if (!IsFile(ini) && IsFile(bak)) {
         std::error_code ec;
@@ -250,20 +291,19 @@ SettingsOutcome LoadSettings(const fs::path &folder, const Settings &defaults, S
     return ReadSettingsFile(source, defaults, settings);
 }
 
-SettingsOutcome SaveSettings(const fs::path &folder, const Settings &settings) {
-    const fs::path ini = folder / kSettingsFileName, bak = folder / kSettingsBackupName;
+Status SaveSettings(const fs::path &folder, const Settings &settings) {
     std::error_code ec;
     fs::create_directories(folder, ec);
+    // A linked Kelvra.ini stays a link: the backup and the new file go where it points.
+    const fs::path ini = FollowLinks(folder / kSettingsFileName), bak = ini.parent_path() / kSettingsBackupName;
     if (IsFile(ini)) {
         if (IsFile(bak)) fs::remove(bak, ec);
-        fs::rename(ini, bak, ec); // when this fails the writes update the file in place
+        fs::rename(ini, bak, ec); // when this fails the file is updated in place
     }
-    try {
-        Writer w(ini);
-        WriteAll(w, settings);
-    } catch (const StopSave &) {
-        return {false, kSettingsSaveFailedMessage};
-    }
+    IniDocument doc = IniDocument::Load(ini);
+    Writer w(doc);
+    WriteAll(w, settings);
+    if (!doc.Save(ini)) return Status::Failure(kSettingsSaveFailedMessage);
     return {};
 }
 
@@ -271,14 +311,14 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue) {
     catalogue.InitialiseFromStored(settings.YoyakuStates, settings.KansuStates, settings.SettingsVersion);
 }
 
-SettingsOutcome LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
+Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
                                        KeywordCatalogue &catalogue) {
     // Like the editor, fall back on the backup beside a missing Kelvra.ini, but only read it.
     fs::path source = iniPath;
     const fs::path bak = iniPath.parent_path() / kSettingsBackupName;
     if (iniPath.filename() == kSettingsFileName && !IsFile(iniPath) && IsFile(bak)) source = bak;
     Settings settings;
-    SettingsOutcome outcome = ReadSettingsFile(source, DefaultSettings(iniPath.parent_path()), settings);
+    Status outcome = ReadSettingsFile(source, DefaultSettings(iniPath.parent_path()), settings);
     InitialiseCatalogue(settings, catalogue);
     options = settings.Options;
     return outcome;
@@ -293,14 +333,8 @@ fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderW
 }
 
 fs::path SettingsFolder(const fs::path &programFolder) {
-    bool writable = !programFolder.empty() && ::access(programFolder.c_str(), W_OK) == 0;
+    bool writable = !programFolder.empty() && MayWriteIn(programFolder);
     return ChooseSettingsFolder(programFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-}
-
-fs::path ExecutableFolder() {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : exe.parent_path();
 }
 
 } // namespace kelvra

@@ -6,6 +6,8 @@
 
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
+#include "platform/Files.h"
+#include "platform/Status.h"
 
 #include <array>
 #include <cstdint>
@@ -59,28 +61,22 @@ struct Settings {
 // The values a missing key gives; the dialogs' folder is the program's folder.
 Settings DefaultSettings(const std::filesystem::path &programFolder);
 
-struct SettingsOutcome {
-    bool ok = true;
-    std::string message; // empty when ok
-    explicit operator bool() const { return ok; }
-};
-
 // Reads folder/Kelvra.ini into `settings`, starting from `defaults`. When the
 // file is missing but Kelvra.bak is there, the backup is copied into its place
 // first (or read directly when the copy fails). A strict integer that does not
 // parse stops the load: what was read before stays, the rest keeps its default,
 // and the outcome carries the read-failure message.
-SettingsOutcome LoadSettings(const std::filesystem::path &folder, const Settings &defaults,
+Status LoadSettings(const std::filesystem::path &folder, const Settings &defaults,
                              Settings &settings);
 // The same reading of one given file, without the backup rule; touches no file.
-SettingsOutcome ReadSettingsFile(const std::filesystem::path &iniPath, const Settings &defaults,
+Status ReadSettingsFile(const std::filesystem::path &iniPath, const Settings &defaults,
                                  Settings &settings);
 
 // Moves folder/Kelvra.ini aside to Kelvra.bak and writes the settings anew, key
 // by key. When the move fails the same writes update the file in place. A
 // refused write stops the save with the save-failure message; the backup then
 // still holds the previous settings. Creates the folder when it is missing.
-SettingsOutcome SaveSettings(const std::filesystem::path &folder, const Settings &settings);
+Status SaveSettings(const std::filesystem::path &folder, const Settings &settings);
 
 // Start-up initialisation of the catalogue from the stored strings (which are
 // converted in place when they come from the older layout).
@@ -89,7 +85,7 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue);
 // For the command-line formatter: reads the formatting options and keyword
 // states from one settings file, or from the Kelvra.bak beside a missing
 // Kelvra.ini; no file is created or changed. A missing file gives the defaults.
-SettingsOutcome LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOptions &options,
+Status LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOptions &options,
                                        KeywordCatalogue &catalogue);
 
 // Where Kelvra.ini lives: the program's folder when it may be written, else
@@ -100,8 +96,6 @@ std::filesystem::path ChooseSettingsFolder(const std::filesystem::path &programF
                                            const char *home);
 // The same for this process: tests the folder and reads the environment.
 std::filesystem::path SettingsFolder(const std::filesystem::path &programFolder);
-// The folder of the running executable (empty when it cannot be found).
-std::filesystem::path ExecutableFolder();
 
 // Integers as the settings file holds them: decimal with an optional sign, or
 // hexadecimal after "$", "0x" or "0X" (up to 32 bits, read as signed).

@@ -38,11 +38,16 @@ LoadedDocument ReadDocument(std::string_view bytes, DocumentKind kind, const Cha
     doc.content.SetText(std::move(decoded.text));
     doc.plainFormat = decoded.format;
     doc.badOffsets = std::move(decoded.badOffsets);
+    doc.problem = decoded.problem;
     return doc;
 }
 
 EncodedText WriteDocument(const StyledText &content, DocumentKind kind, const PlainTextFormat &plainFormat) {
-    if (kind == DocumentKind::RichText) return {WriteRtf(content), {}};
+    if (kind == DocumentKind::RichText) {
+        EncodedText rtf;
+        rtf.bytes = WriteRtf(content);
+        return rtf;
+    }
     return EncodePlainText(content.Text(), plainFormat);
 }
 

@@ -1,36 +1,20 @@
 #include "platform/IniFile.h"
 
+#include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "platform/Utf8.h"
 
-#include <atomic>
-#include <cerrno>
-#include <fcntl.h>
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
+#include <algorithm>
 
 namespace kelvra {
 namespace {
 
 namespace fs = std::filesystem;
+using Line = IniDocument::Line;
+using Kind = IniDocument::Line::Kind;
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-enum class LineKind { Section, Key, Other };
-
-struct Line {
-    std::string text; // as in the file, decoded, without the line end
-    LineKind kind = LineKind::Other;
-    std::string name; // section or key name, blanks trimmed
-};
-
-struct Document {
-    enum class State { Missing, Read, Unreadable } state = State::Missing;
-    IniFile::Encoding encoding = IniFile::Encoding::Cp932;
-    std::vector<Line> lines;
-};
+// Every line the program writes ends so.
+constexpr std::string_view kLineEnd = "\r\n";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -51,23 +35,24 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-Line Classify(std::string text) {
+Line Classify(std::string text, std::string raw = {}) {
     Line line;
     std::string_view t = Trim(text);
     if (!t.empty() && t.front() == '[') {
         std::size_t close = t.find(']');
         if (close != std::string_view::npos) {
-            line.kind = LineKind::Section;
+            line.kind = Kind::Section;
             line.name = Trim(t.substr(1, close - 1));
         }
     } else if (!t.empty() && t.front() != ';') {
         std::size_t eq = t.find('=');
         if (eq != std::string_view::npos) {
-            line.kind = LineKind::Key;
+            line.kind = Kind::Key;
             line.name = Trim(t.substr(0, eq));
         }
     }
     line.text = std::move(text);
+    line.raw = std::move(raw);
     return line;
 }
 
@@ -78,24 +63,17 @@ std::string ValueOf(const Line &line) {
     return std::string(v);
 }
 
-// Bytes one character takes in the file: code page 932 holds ASCII and
-// half-width katakana (U+FF61..U+FF9F) in one byte and everything else in two.
-std::size_t StoredCharBytes(std::string_view utf8Char, IniFile::Encoding encoding) {
-    if (encoding == IniFile::Encoding::Utf8) return utf8Char.size();
-    if (utf8Char.size() == 1) return 1;
-    if (utf8Char.size() == 3 && utf8Char[0] == '\xEF') {
-        unsigned cp = ((utf8Char[0] & 0x0F) << 12) | ((utf8Char[1] & 0x3F) << 6) | (utf8Char[2] & 0x3F);
-        if (cp >= 0xFF61 && cp <= 0xFF9F) return 1;
-    }
-    return 2;
+// Bytes one character takes in the file.
+std::size_t StoredCharBytes(std::string_view utf8Char, IniEncoding encoding) {
+    return encoding == IniEncoding::Utf8 ? utf8Char.size() : SjisCharLength(utf8Char);
 }
 
-std::string CutValue(std::string value, IniFile::Encoding encoding) {
+std::string CutValue(std::string value, IniEncoding encoding) {
     std::size_t stored = 0;
     for (std::size_t i = 0; i < value.size();) {
         std::size_t n = std::min(Utf8CharLength(static_cast<unsigned char>(value[i])), value.size() - i);
         stored += StoredCharBytes(std::string_view(value).substr(i, n), encoding);
-        if (stored > IniFile::kMaxValueBytes) {
+        if (stored > IniDocument::kMaxValueBytes) {
             value.resize(i);
             break;
         }
@@ -104,98 +82,24 @@ std::string CutValue(std::string value, IniFile::Encoding encoding) {
     return value;
 }
 
-Document Load(const fs::path &path) {
-    Document doc;
-    std::error_code ec;
-    fs::file_status status = fs::status(path, ec);
-    if (!fs::exists(status)) return doc;
-    doc.state = Document::State::Unreadable;
-    if (!fs::is_regular_file(status)) return doc;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return doc;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return doc;
-    doc.state = Document::State::Read;
-
-    std::string text;
-    if (bytes.starts_with(kUtf8Bom)) {
-        doc.encoding = IniFile::Encoding::Utf8;
-        text = bytes.substr(kUtf8Bom.size());
-    } else if (HasNonAscii(bytes) && IsValidUtf8(bytes)) {
-        doc.encoding = IniFile::Encoding::Utf8;
-        text = std::move(bytes);
-    } else {
-        text = DecodeCp932(bytes).text;
-    }
-
+// The pieces of `text` between line ends (CR LF, CR or LF), each with its line
+// end; no empty piece after the last line end.
+std::vector<std::string_view> SplitKeepingEnds(std::string_view text) {
+    std::vector<std::string_view> pieces;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        doc.lines.push_back(Classify(text.substr(start, end - start)));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-            ++end;
-        start = end + 1;
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        end += LineEndLengthAt(text, end);
+        pieces.push_back(text.substr(start, end - start));
+        start = end;
     }
-    return doc;
+    return pieces;
 }
 
-// Writes the document to a new file beside the target, then puts it in the
-// target's place, so the file is never left half written.
-bool Store(const fs::path &path, const Document &doc) {
-    std::string text;
-    for (const Line &line : doc.lines) {
-        text += line.text;
-        text += "\r\n";
-    }
-    std::string bytes;
-    EncodeResult cp932 = EncodeCp932(text);
-    if (cp932.lossyOffsets.empty())
-        bytes = std::move(cp932.bytes);
-    else
-        bytes = std::string(kUtf8Bom) + text;
-
-    std::error_code ec;
-    fs::path target = path;
-    if (fs::is_symlink(path, ec)) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-    static std::atomic<unsigned> counter{0};
-    fs::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        std::string name = ".";
-        name += target.filename().string();
-        name += '.';
-        name += std::to_string(getpid());
-        name += '.';
-        name += std::to_string(counter++);
-        name += ".tmp";
-        temp = target.parent_path() / name;
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-
-    bool ok = true;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-    const char *p = bytes.data();
-    std::size_t left = bytes.size();
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else {
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-    }
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+std::string_view WithoutLineEnd(std::string_view piece) {
+    while (!piece.empty() && (piece.back() == '\r' || piece.back() == '\n')) piece.remove_suffix(1);
+    return piece;
 }
 
 bool FitsOnOneLine(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
@@ -224,35 +128,84 @@ std::string StoredValue(std::string_view value) {
 
 } // namespace
 
-std::optional<std::string> IniFile::Read(std::string_view section, std::string_view key) const {
-    Document doc = Load(path_);
-    bool inSection = false;
-    for (const Line &line : doc.lines) {
-        if (line.kind == LineKind::Section)
-            inSection = SameName(line.name, section);
-        else if (inSection && line.kind == LineKind::Key && SameName(line.name, key))
-            return CutValue(ValueOf(line), doc.encoding);
+IniDocument IniDocument::Load(const fs::path &path) {
+    IniDocument doc;
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) return doc;
+    std::string bytes;
+    if (!fs::is_regular_file(status) || !ReadFileBytes(path, bytes)) {
+        doc.state_ = State::Unreadable;
+        return doc;
+    }
+    return Parse(bytes);
+}
+
+IniDocument IniDocument::Parse(std::string_view bytes) {
+    IniDocument doc;
+    doc.state_ = State::Read;
+    std::string decoded;
+    std::string_view text;
+    if (bytes.starts_with(kUtf8Bom)) {
+        doc.encoding_ = IniEncoding::Utf8;
+        bytes.remove_prefix(kUtf8Bom.size());
+        text = bytes;
+    } else if (!HasNonAscii(bytes)) {
+        text = bytes; // ASCII reads the same in code page 932
+    } else if (IsValidUtf8(bytes)) {
+        doc.encoding_ = IniEncoding::Utf8;
+        text = bytes;
+    } else {
+        decoded = DecodeCp932(bytes).text;
+        text = decoded;
+    }
+    // Line ends are the same ASCII bytes before and after decoding, so the raw
+    // and the decoded lines pair up one to one.
+    std::vector<std::string_view> raw = SplitKeepingEnds(bytes), lines = SplitKeepingEnds(text);
+    doc.lines_.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        doc.lines_.push_back(Classify(std::string(WithoutLineEnd(lines[i])), i < raw.size() ? std::string(raw[i]) : std::string()));
+    return doc;
+}
+
+const std::vector<std::size_t> &IniDocument::SectionLines() const {
+    if (!sectionLinesValid_) {
+        sectionLines_.clear();
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            if (lines_[i].kind == Kind::Section) sectionLines_.push_back(i);
+        sectionLinesValid_ = true;
+    }
+    return sectionLines_;
+}
+
+std::optional<std::string> IniDocument::Read(std::string_view section, std::string_view key) const {
+    // Every section of the name counts, in file order; lines before the first
+    // section belong to none.
+    const std::vector<std::size_t> &sections = SectionLines();
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        if (!SameName(lines_[sections[k]].name, section)) continue;
+        const std::size_t end = k + 1 < sections.size() ? sections[k + 1] : lines_.size();
+        for (std::size_t i = sections[k] + 1; i < end; ++i)
+            if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, key)) return CutValue(ValueOf(lines_[i]), encoding_);
     }
     return std::nullopt;
 }
 
-std::string IniFile::ReadString(std::string_view section, std::string_view key,
-                                std::string_view defaultValue) const {
+std::string IniDocument::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
     std::optional<std::string> value = Read(section, key);
     return value ? *value : std::string(defaultValue);
 }
 
-bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+bool IniDocument::Write(std::string_view section, std::string_view key, std::string_view value) {
     if (!ValidSectionName(section) || !ValidKeyName(key) || !FitsOnOneLine(value)) return false;
-    Document doc = Load(path_);
-    if (doc.state == Document::State::Unreadable) return false;
     const std::string stored = StoredValue(value);
 
     std::optional<std::size_t> sectionEnd; // after the last non-blank line of the first matching section
     bool inSection = false, inFirstSection = false;
-    for (std::size_t i = 0; i < doc.lines.size(); ++i) {
-        Line &line = doc.lines[i];
-        if (line.kind == LineKind::Section) {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        Line &line = lines_[i];
+        if (line.kind == Kind::Section) {
             inSection = SameName(line.name, section);
             inFirstSection = inSection && !sectionEnd;
             if (inFirstSection) sectionEnd = i + 1;
@@ -260,46 +213,75 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
         }
         if (inFirstSection && !Trim(line.text).empty()) sectionEnd = i + 1;
         if (!inSection) continue;
-        if (line.kind == LineKind::Key && SameName(line.name, key)) {
+        if (line.kind == Kind::Key && SameName(line.name, key)) {
             std::string text = line.name + "=" + stored;
-            if (text == line.text) return true;
-            line = Classify(std::move(text));
-            return Store(path_, doc);
+            if (text != line.text) line = Classify(std::move(text));
+            return true;
         }
     }
     Line entry = Classify(std::string(key) + "=" + stored);
+    sectionLinesValid_ = false;
     if (sectionEnd) {
-        doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), std::move(entry));
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), std::move(entry));
     } else {
         std::string header(1, '[');
         header += section;
         header += ']';
-        doc.lines.push_back(Classify(std::move(header)));
-        doc.lines.push_back(std::move(entry));
+        lines_.push_back(Classify(std::move(header)));
+        lines_.push_back(std::move(entry));
     }
-    return Store(path_, doc);
+    return true;
 }
 
-bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
-    Document doc = Load(path_);
-    if (doc.state == Document::State::Missing) return true;
-    if (doc.state == Document::State::Unreadable) return false;
-    bool inSection = false, removed = false;
-    std::vector<Line> kept;
-    kept.reserve(doc.lines.size());
-    for (Line &line : doc.lines) {
-        if (line.kind == LineKind::Section) inSection = SameName(line.name, section);
-        if (inSection && line.kind == LineKind::Key && SameName(line.name, key)) {
-            removed = true;
-            continue;
+bool IniDocument::Delete(std::string_view section, std::string_view key) {
+    bool inSection = false;
+    const std::size_t before = lines_.size();
+    std::erase_if(lines_, [&](const Line &line) {
+        if (line.kind == Kind::Section) inSection = SameName(line.name, section);
+        return inSection && line.kind == Kind::Key && SameName(line.name, key);
+    });
+    sectionLinesValid_ = false;
+    return lines_.size() != before;
+}
+
+std::string IniDocument::Bytes() const {
+    // Lines read from the file are written back as they were read while the
+    // file keeps its encoding; the others are encoded. Code page 932 unless
+    // an encoded line needs UTF-8.
+    auto kept = [this](const Line &line, IniEncoding out) { return !line.raw.empty() && out == encoding_; };
+    std::string fresh;
+    for (const Line &line : lines_) {
+        if (kept(line, IniEncoding::Cp932)) continue;
+        fresh += line.text;
+        fresh += kLineEnd;
+    }
+    EncodeResult cp932 = EncodeCp932(fresh);
+    const IniEncoding out = cp932.lossyOffsets.empty() ? IniEncoding::Cp932 : IniEncoding::Utf8;
+    std::string_view encoded = out == IniEncoding::Cp932 ? std::string_view(cp932.bytes) : std::string_view(fresh);
+
+    std::string bytes(out == IniEncoding::Utf8 ? kUtf8Bom : std::string_view());
+    bytes.reserve(fresh.size() + fresh.size() / 2);
+    std::size_t next = 0;
+    for (const Line &line : lines_) {
+        if (kept(line, out)) {
+            bytes += line.raw;
+            if (line.raw.back() != '\r' && line.raw.back() != '\n') bytes += kLineEnd;
+        } else if (out == IniEncoding::Cp932) {
+            // Encoded texts never hold CR or LF, so each ends at its CR LF.
+            std::size_t end = encoded.find(kLineEnd, next) + kLineEnd.size();
+            bytes += encoded.substr(next, end - next);
+            next = end;
+        } else {
+            bytes += line.text;
+            bytes += kLineEnd;
         }
-        kept.push_back(std::move(line));
     }
-    if (!removed) return true;
-    doc.lines = std::move(kept);
-    return Store(path_, doc);
+    return bytes;
 }
 
-IniFile::Encoding IniFile::StoredEncoding() const { return Load(path_).encoding; }
+Status IniDocument::Save(const fs::path &path) const {
+    if (state_ == State::Unreadable) return Status::Failure("cannot read " + path.string());
+    return WriteFileSafely(path, Bytes());
+}
 
 } // namespace kelvra

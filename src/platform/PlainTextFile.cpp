@@ -2,62 +2,144 @@
 
 #include "platform/TextCodec.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <map>
 
 namespace kelvra {
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-FileStatus Failure(const std::string &what, const std::filesystem::path &path, int err) {
-    return {false, what + " " + path.string() + ": " + std::strerror(err)};
+bool LooksLikeUtf16(std::string_view bytes) {
+    return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+}
+
+// Valid UTF-8 characters of three or four bytes, and bytes that are not part
+// of a valid UTF-8 character. Shift-JIS text gives at most a few of the
+// former against many of the latter; two-byte characters are not counted,
+// because runs of half-width katakana form them by chance.
+struct Utf8Evidence {
+    bool nonAscii = false;
+    std::size_t longCharacters = 0;
+    std::size_t invalidBytes = 0;
+};
+
+Utf8Evidence WeighUtf8(std::string_view bytes) {
+    Utf8Evidence e;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        e.nonAscii = true;
+        const std::size_t n = ValidUtf8LengthAt(bytes, i);
+        if (n == 0) ++e.invalidBytes;
+        else if (n >= 3) ++e.longCharacters;
+        i += n == 0 ? 1 : n;
+    }
+    return e;
+}
+
+bool MostlyUtf8(const Utf8Evidence &e) {
+    if (e.invalidBytes == 0) return e.nonAscii;
+    return e.longCharacters > 0 && e.longCharacters * 2 >= e.invalidBytes;
+}
+
+// Every byte at `offsets` becomes U+FFFD; the rest is copied.
+std::string ReplaceBytes(std::string_view body, const std::vector<std::size_t> &offsets) {
+    std::string out;
+    out.reserve(body.size() + offsets.size() * 2);
+    std::size_t from = 0;
+    for (std::size_t offset : offsets) {
+        out.append(body.substr(from, offset - from));
+        out += kReplacement;
+        from = offset + 1;
+    }
+    out.append(body.substr(from));
+    return out;
+}
+
+void NoteLineEnds(std::string_view bytes, DecodedText &result) {
+    bool first = true;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t n = LineEndLengthAt(bytes, i);
+        if (n == 0) {
+            ++i;
+            continue;
+        }
+        LineEnd kind = LineEndKind(bytes.substr(i, n));
+        if (first) {
+            result.format.lineEnd = kind;
+            first = false;
+        } else if (kind != result.format.lineEnd) {
+            if (result.otherLineEnds++ == 0) result.firstOtherLineEnd = i;
+        }
+        i += n;
+    }
+    result.format.mixedLineEnds = result.otherLineEnds > 0;
+}
+
+std::uint16_t CodeAt(std::string_view bytes, std::size_t i) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
+}
+
+// Remembers, for each character that code page 932 holds more than once, the
+// code the file used first for it, so that a save writes that code again.
+void NoteDuplicateCodes(std::string_view bytes, PlainTextFormat &format) {
+    std::map<std::uint16_t, std::uint16_t> firstCode;  // usual code -> first code seen
+    std::vector<std::uint16_t> usualOfAll;             // usual codes that have other codes
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t n = Cp932CharLength(bytes, i);
+        if (n == 2) {
+            std::uint16_t code = CodeAt(bytes, i);
+            if (std::uint16_t usual = Cp932UsualCode(code)) firstCode.try_emplace(usual, code);
+        }
+        i += n;
+    }
+    if (firstCode.empty()) return;
+    // Second pass: the usual codes count as well, and any code other than the
+    // first one seen makes the character mixed.
+    std::map<std::uint16_t, bool> mixed;
+    std::map<std::uint16_t, std::uint16_t> first;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t n = Cp932CharLength(bytes, i);
+        if (n == 2) {
+            std::uint16_t code = CodeAt(bytes, i);
+            std::uint16_t usual = Cp932UsualCode(code);
+            if (usual == 0 && firstCode.count(code)) usual = code;
+            if (usual != 0) {
+                auto [it, added] = first.try_emplace(usual, code);
+                if (!added && it->second != code) mixed[usual] = true;
+            }
+        }
+        i += n;
+    }
+    for (auto [usual, code] : first)
+        if (code != usual) format.keptCodes.emplace_back(usual, code);
+    for (auto [usual, isMixed] : mixed) format.mixedCodes.push_back(usual);
+}
+
+// Puts the file's own codes back in place of the usual ones and notes where a
+// character the file wrote both ways gets one code for all.
+void RestoreFileCodes(std::string &bytes, const PlainTextFormat &format, std::vector<std::size_t> &recoded) {
+    if (format.keptCodes.empty() && format.mixedCodes.empty()) return;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t n = Cp932CharLength(bytes, i);
+        if (n == 2) {
+            std::uint16_t code = CodeAt(bytes, i);
+            auto kept = std::lower_bound(format.keptCodes.begin(), format.keptCodes.end(),
+                                         std::pair<std::uint16_t, std::uint16_t>(code, 0));
+            if (kept != format.keptCodes.end() && kept->first == code) {
+                bytes[i] = static_cast<char>(kept->second >> 8);
+                bytes[i + 1] = static_cast<char>(kept->second & 0xFF);
+            }
+            if (std::binary_search(format.mixedCodes.begin(), format.mixedCodes.end(), code)) recoded.push_back(i);
+        }
+        i += n;
+    }
 }
 
 } // namespace
-
-std::string ToCrLf(std::string_view text, PlainTextFormat *found) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    bool first = true;
-    LineEnd firstKind = LineEnd::CrLf;
-    bool mixed = false;
-    auto note = [&](LineEnd kind) {
-        if (first) {
-            firstKind = kind;
-            first = false;
-        } else if (kind != firstKind) {
-            mixed = true;
-        }
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-                note(LineEnd::CrLf);
-            } else {
-                note(LineEnd::Cr);
-            }
-            out += "\r\n";
-        } else if (c == '\n') {
-            note(LineEnd::Lf);
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    if (found) {
-        found->lineEnd = firstKind;
-        found->mixedLineEnds = mixed;
-    }
-    return out;
-}
 
 std::string FromCrLf(std::string_view text, LineEnd lineEnd) {
     if (lineEnd == LineEnd::CrLf) return std::string(text);
@@ -76,34 +158,41 @@ std::string FromCrLf(std::string_view text, LineEnd lineEnd) {
 
 DecodedText DecodePlainText(std::string_view bytes) {
     DecodedText result;
+    NoteLineEnds(bytes, result);
+    const bool bom = bytes.starts_with(kUtf8Bom);
+    const std::string_view body = bom ? bytes.substr(kUtf8Bom.size()) : bytes;
+    const Utf8Evidence evidence = WeighUtf8(body);
     std::string decoded;
-    std::size_t skipped = 0;
-    if (bytes.starts_with(kUtf8Bom) || (HasNonAscii(bytes) && IsValidUtf8(bytes))) {
+    if (bom || MostlyUtf8(evidence)) {
         result.format.encoding = TextEncoding::Utf8;
-        if (bytes.starts_with(kUtf8Bom)) {
-            result.format.byteOrderMark = true;
-            skipped = kUtf8Bom.size();
-        }
-        std::string_view body = bytes.substr(skipped);
-        std::vector<std::size_t> bad = InvalidUtf8Offsets(body);
-        if (bad.empty()) {
-            decoded.assign(body);
-        } else {
-            std::size_t from = 0;
-            for (std::size_t offset : bad) {
-                decoded.append(body.substr(from, offset - from));
-                decoded += "\xEF\xBF\xBD";
-                from = offset + 1;
-                result.badOffsets.push_back(offset + skipped);
-            }
-            decoded.append(body.substr(from));
-        }
+        result.format.byteOrderMark = bom;
+        const std::vector<std::size_t> invalid = evidence.invalidBytes ? InvalidUtf8Offsets(body) : std::vector<std::size_t>();
+        if (!bom && !invalid.empty()) result.problem = TextProblem::MixedEncodings;
+        decoded = ReplaceBytes(body, invalid);
+        for (std::size_t offset : invalid) result.badOffsets.push_back(offset + (bom ? kUtf8Bom.size() : 0));
     } else {
         DecodeResult d = DecodeCp932(bytes);
         decoded = std::move(d.text);
         result.badOffsets = std::move(d.badOffsets);
+        NoteDuplicateCodes(bytes, result.format);
     }
-    result.text = ToCrLf(decoded, &result.format);
+    if (result.problem == TextProblem::None && !result.badOffsets.empty()) result.problem = TextProblem::Undecodable;
+    if (LooksLikeUtf16(bytes) || bytes.find('\0') != std::string_view::npos) {
+        // NUL bytes are never text: they are reported as undecodable so that
+        // nothing is taken as text without a question.
+        result.problem = TextProblem::NotText;
+        std::vector<std::size_t> nuls;
+        for (std::size_t i = decoded.find('\0'); i != std::string::npos; i = decoded.find('\0', i + 1)) nuls.push_back(i);
+        if (!nuls.empty()) {
+            decoded = ReplaceBytes(decoded, nuls);
+            // A NUL byte is one byte in either encoding, so its offsets in the
+            // file are found by the same search.
+            for (std::size_t i = bytes.find('\0'); i != std::string_view::npos; i = bytes.find('\0', i + 1))
+                result.badOffsets.push_back(i);
+            std::sort(result.badOffsets.begin(), result.badOffsets.end());
+        }
+    }
+    result.text = ToCrLf(decoded);
     return result;
 }
 
@@ -120,96 +209,47 @@ EncodedText EncodePlainText(std::string_view text, const PlainTextFormat &format
     }
     // CR and LF never occur inside a multi-byte character of either encoding.
     if (format.lineEnd != LineEnd::CrLf) result.bytes = FromCrLf(result.bytes, format.lineEnd);
+    if (format.encoding == TextEncoding::Cp932) RestoreFileCodes(result.bytes, format, result.recodedOffsets);
     return result;
 }
 
-FileStatus ReadFileBytes(const std::filesystem::path &path, std::string &bytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Failure("cannot open", path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return Failure("cannot read", path, EISDIR);
-    }
-    bytes.clear();
-    if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            int err = errno;
-            ::close(fd);
-            return Failure("cannot read", path, err);
+FilePosition PositionInFile(std::string_view bytes, TextEncoding encoding, std::size_t offset) {
+    FilePosition at;
+    std::size_t i = encoding == TextEncoding::Utf8 && bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+    offset = std::min(offset, bytes.size());
+    while (i < offset) {
+        if (std::size_t n = LineEndLengthAt(bytes, i)) {
+            ++at.line;
+            at.column = 1;
+            i += n;
+            continue;
         }
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
+        std::size_t n = encoding == TextEncoding::Cp932 ? Cp932CharLength(bytes, i)
+                                                        : Utf8CharLength(static_cast<unsigned char>(bytes[i]));
+        // A sequence cut short by another line end or the end counts byte by byte.
+        if (n > 1 && (i + n > bytes.size() || bytes.substr(i + 1, n - 1).find_first_of("\r\n") != std::string_view::npos))
+            n = 1;
+        ++at.column;
+        i += n;
     }
-    ::close(fd);
-    return {};
+    return at;
 }
 
-FileStatus WriteFileSafely(const std::filesystem::path &path, std::string_view bytes) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path target = path;
-    if (fs::is_symlink(path, ec)) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-    struct stat old {};
-    bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return Failure("not a regular file:", target, EISDIR);
-    if (exists && ::access(target.c_str(), W_OK) != 0) return Failure("cannot write", target, errno);
-
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string hidden = ".";
-    hidden += target.filename().string();
-    hidden += ".XXXXXX";
-    std::string pattern = (folder / hidden).string();
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return Failure("cannot create a file in", folder, errno);
-    auto fail = [&](const char *what, int err) {
-        ::close(fd);
-        ::unlink(pattern.c_str());
-        return Failure(what, target, err);
-    };
-
-    mode_t mode;
-    if (exists) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0) return fail("cannot set permissions for", errno);
-
-    const char *data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return fail("cannot write", errno);
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) return fail("cannot write", errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(pattern.c_str());
-        return Failure("cannot write", target, err);
-    }
-    if (::rename(pattern.c_str(), target.c_str()) != 0) {
-        int err = errno;
-        ::unlink(pattern.c_str());
-        return Failure("cannot replace", target, err);
-    }
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+std::string DescribeTextProblem(std::string_view bytes, const DecodedText &decoded) {
+    if (decoded.problem == TextProblem::None) return {};
+    const std::size_t first = decoded.badOffsets.empty() ? 0 : decoded.badOffsets.front();
+    FilePosition at = PositionInFile(bytes, decoded.format.encoding, first);
+    std::string where = std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
+    const std::string count = std::to_string(decoded.badOffsets.size());
+    switch (decoded.problem) {
+    case TextProblem::NotText:
+        return where + "not a text file (it holds NUL bytes or is UTF-16); the text is left as it is";
+    case TextProblem::MixedEncodings:
+        return where + "the file mixes UTF-8 with another encoding: " + count +
+               " byte(s) are not UTF-8; the text is left as it is";
+    case TextProblem::Undecodable:
+        return where + count + " byte(s) are neither Shift-JIS nor UTF-8; the text is left as it is";
+    case TextProblem::None: break;
     }
     return {};
 }

@@ -104,6 +104,7 @@ public:
             Handle(token);
         }
         FlushLead();
+        FlushLoneSurrogate();
         FinishFontEntry();
         if (lastWasParagraph_ && pending_.size() >= 2) pending_.resize(pending_.size() - 2);
         FlushText();
@@ -329,6 +330,7 @@ private:
         skip_ = static_cast<std::size_t>(state_.unicodeSkip);
         if (cp >= 0xD800 && cp <= 0xDBFF) {
             FlushLead();
+            FlushLoneSurrogate();
             highSurrogate_ = cp;
             return;
         }
@@ -399,10 +401,7 @@ private:
     void Emit(std::string_view utf8, bool flushLead = true) {
         if (flushLead) FlushLead();
         if (utf8.empty()) return;
-        if (highSurrogate_) {
-            highSurrogate_ = 0;
-            Emit("\xEF\xBF\xBD", false);
-        }
+        FlushLoneSurrogate();
         if (state_.destination == Destination::FontTable) {
             if (entryOpen_) entryName_.append(utf8);
             return;
@@ -418,6 +417,13 @@ private:
         }
         pending_.append(utf8);
         lastWasParagraph_ = false;
+    }
+
+    // A high surrogate that no low one followed stands for one U+FFFD.
+    void FlushLoneSurrogate() {
+        if (!highSurrogate_) return;
+        highSurrogate_ = 0;
+        Emit("\xEF\xBF\xBD", false);
     }
 
     void FlushLead() {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace kelvra {
 namespace {
@@ -58,12 +59,32 @@ std::string RoundTripCp932(std::string_view utf8, Iconv &enc, Iconv &dec, bool &
 
 } // namespace
 
-std::size_t Utf8CharLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    return 1;
+std::uint16_t Cp932UsualCode(std::uint16_t code) {
+    const unsigned lead = code >> 8;
+    if (lead != 0x87 && lead != 0xED && lead != 0xEE && lead < 0xFA) return 0;
+    // The duplicates all lie in rows 0x87, 0xED, 0xEE and 0xFA..0xFC; each of
+    // their codes is decoded and encoded again once to find its usual code.
+    static const std::unordered_map<std::uint16_t, std::uint16_t> usual = [] {
+        std::unordered_map<std::uint16_t, std::uint16_t> table;
+        Iconv enc("CP932", "UTF-8");
+        Iconv dec("UTF-8", "CP932");
+        for (unsigned lead : {0x87u, 0xEDu, 0xEEu, 0xFAu, 0xFBu, 0xFCu}) {
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                std::string utf8, back;
+                int err = 0;
+                dec.Convert(std::string_view(pair, 2), utf8, err);
+                if (err != 0 || utf8.empty()) continue;
+                enc.Convert(utf8, back, err);
+                if (err != 0 || back.size() != 2 || back == std::string_view(pair, 2)) continue;
+                table[static_cast<std::uint16_t>(lead << 8 | trail)] = static_cast<std::uint16_t>(
+                    static_cast<unsigned char>(back[0]) << 8 | static_cast<unsigned char>(back[1]));
+            }
+        }
+        return table;
+    }();
+    auto it = usual.find(code);
+    return it == usual.end() ? 0 : it->second;
 }
 
 DecodeResult DecodeCp932(std::string_view bytes) {
@@ -112,23 +133,25 @@ EncodeResult EncodeCp932(std::string_view utf8) {
     return result;
 }
 
+std::size_t ValidUtf8LengthAt(std::string_view s, std::size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    const std::size_t n = Utf8CharLength(c);
+    if (n == 1 || i + n > s.size()) return 0;
+    unsigned cp = c & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (t & 0x3F);
+    }
+    const unsigned minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    return cp >= minimum[n] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) ? n : 0;
+}
+
 std::vector<std::size_t> InvalidUtf8Offsets(std::string_view s) {
     std::vector<std::size_t> bad;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t n = Utf8CharLength(c);
-        bool ok = n > 1 || c < 0x80;
-        if (ok && i + n > s.size()) ok = false;
-        for (std::size_t k = 1; ok && k < n; ++k)
-            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-        if (ok && n > 1) {
-            unsigned cp = c & (0x7F >> n);
-            for (std::size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-            const unsigned minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-            ok = cp >= minimum[n] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-        }
-        if (ok) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (std::size_t n = ValidUtf8LengthAt(s, i)) {
             i += n;
         } else {
             bad.push_back(i);
@@ -228,7 +251,14 @@ std::string_view CodePageDecoder::Decode(unsigned char lead, unsigned char trail
     return (*row)[trail].View();
 }
 
-bool IsValidUtf8(std::string_view bytes) { return InvalidUtf8Offsets(bytes).empty(); }
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = ValidUtf8LengthAt(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
 
 bool HasNonAscii(std::string_view bytes) {
     for (char c : bytes)

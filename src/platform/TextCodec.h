@@ -2,7 +2,10 @@
 // Conversions between the program's UTF-8 text and the bytes of files:
 // code page 932 (Shift-JIS as Windows writes it) and UTF-8.
 
+#include "platform/Utf8.h"
+
 #include <array>
+#include <cstdint>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -28,11 +31,28 @@ EncodeResult EncodeCp932(std::string_view utf8);
 
 bool IsValidUtf8(std::string_view bytes);
 bool HasNonAscii(std::string_view bytes);
+// Length of the well-formed UTF-8 character at `i`, 0 when there is none.
+std::size_t ValidUtf8LengthAt(std::string_view bytes, std::size_t i);
 // Offsets of bytes that are not part of a well-formed UTF-8 sequence.
 std::vector<std::size_t> InvalidUtf8Offsets(std::string_view bytes);
 
-// Byte length of one UTF-8 character starting with `lead` (1 for a stray byte).
-std::size_t Utf8CharLength(unsigned char lead);
+// Code page 932 lead bytes: 0x81..0x9F and 0xE0..0xFC.
+constexpr bool IsCp932LeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+// Byte length of the code page 932 character at `i`: 2 for a lead byte with a
+// byte after it, else 1.
+constexpr std::size_t Cp932CharLength(std::string_view bytes, std::size_t i) {
+    return IsCp932LeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+}
+
+// Code page 932 holds some characters twice or three times (NEC row 13, the
+// NEC-selected IBM extensions and the IBM extensions against each other and
+// against JIS X 0208). Decoding any of the codes gives the same character;
+// encoding gives one of them, the usual code. For a two-byte code (lead byte
+// times 256 plus trail byte) this gives the usual code when the code is
+// another one, else 0.
+std::uint16_t Cp932UsualCode(std::uint16_t code);
 
 // Appends the UTF-8 form of code point `cp` (U+FFFD for surrogates and values
 // past U+10FFFF).

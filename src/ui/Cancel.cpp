@@ -83,13 +83,19 @@ void TdlgCancel::closeEvent(QCloseEvent *event) {
 
 CancelProgressSink::CancelProgressSink(TdlgCancel &dialog) : dialog_(dialog) { sincePump_.start(); }
 
-void CancelProgressSink::SetBar1(std::int64_t position, std::int64_t maximum) {
-    // The bar holds ints; long stages count in the billions, so show per mille.
+namespace {
+
+// The bar holds ints; long stages count in the billions, so it shows per mille.
+void ShowBar1(QProgressBar *bar, std::int64_t position, std::int64_t maximum) {
     const int max = 1000;
     const int pos = maximum > 0 ? static_cast<int>(std::min<std::int64_t>(max, position * max / maximum)) : 0;
-    if (dialog_.prgBar1->maximum() != max) dialog_.prgBar1->setRange(0, max);
-    if (dialog_.prgBar1->value() != pos) dialog_.prgBar1->setValue(pos);
+    if (bar->maximum() != max) bar->setRange(0, max);
+    if (bar->value() != pos) bar->setValue(pos);
 }
+
+} // namespace
+
+void CancelProgressSink::SetBar1(std::int64_t position, std::int64_t maximum) { ShowBar1(dialog_.prgBar1, position, maximum); }
 
 void CancelProgressSink::SetBar2(int position, int maximum) {
     dialog_.prgBar2->setRange(0, maximum);
@@ -104,6 +110,30 @@ bool CancelProgressSink::CancelRequested() {
         sincePump_.restart();
     }
     return dialog_.CancelRequested();
+}
+
+void BackgroundProgressSink::SetBar1(std::int64_t position, std::int64_t maximum) {
+    bar1Max_.store(maximum, std::memory_order_relaxed);
+    bar1_.store(position, std::memory_order_relaxed);
+}
+
+void BackgroundProgressSink::SetBar2(int position, int maximum) {
+    bar2Max_.store(maximum, std::memory_order_relaxed);
+    bar2_.store(position, std::memory_order_relaxed);
+}
+
+void BackgroundProgressSink::StepBar2() {
+    if (bar2_.load(std::memory_order_relaxed) < bar2Max_.load(std::memory_order_relaxed))
+        bar2_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void BackgroundProgressSink::Show(TdlgCancel &dialog) {
+    if (dialog.CancelRequested()) Cancel();
+    if (!dialog.isVisible()) return;
+    CancelProgressSink bars(dialog);
+    bars.SetBar1(bar1_.load(std::memory_order_relaxed), bar1Max_.load(std::memory_order_relaxed));
+    const int max = bar2Max_.load(std::memory_order_relaxed);
+    if (max > 0) bars.SetBar2(std::min(bar2_.load(std::memory_order_relaxed), max), max);
 }
 
 } // namespace kelvra

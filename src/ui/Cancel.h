@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <atomic>
 #include <functional>
 
 class QProgressBar;
@@ -63,6 +64,25 @@ public:
 private:
     TdlgCancel &dialog_;
     QElapsedTimer sincePump_;
+};
+
+// The same for a core that runs on another thread: the core's calls only
+// record the bars' positions and read the cancel flag; the window shows them
+// with Show, called from its own thread, which also passes "中断" on.
+class BackgroundProgressSink : public ProgressSink {
+public:
+    void SetBar1(std::int64_t position, std::int64_t maximum) override;
+    void SetBar2(int position, int maximum) override;
+    void StepBar2() override;
+    bool CancelRequested() override { return cancel_.load(std::memory_order_relaxed); }
+    void Cancel() { cancel_ = true; }
+    // In the window's thread: the bars take the recorded positions; a pressed "中断" cancels.
+    void Show(TdlgCancel &dialog);
+
+private:
+    std::atomic<std::int64_t> bar1_{0}, bar1Max_{0};
+    std::atomic<int> bar2_{0}, bar2Max_{0};
+    std::atomic<bool> cancel_{false};
 };
 
 } // namespace kelvra

@@ -22,7 +22,7 @@ enum class Answer { Yes, No, Cancel, Ok };
 struct FileDialogRequest {
     QString title;            // empty: the platform's default title
     QString initialFolder;
-    QString proposedName;     // save dialog: the name offered
+    QString proposedName;     // save dialog: the name offered, without a folder
     QString filter;           // "Sql File (*.sql)|*.sql|..." as stored
     int filterIndex = 1;      // 1-based; the dialog writes back the one chosen
     QString defaultSuffix;    // save dialog: appended to a name typed without one
@@ -37,6 +37,8 @@ public:
     virtual void Message(const QString &caption, const QString &text, MessageIcon icon) = 0;
     // The confirmation box (title "確認", question icon) with Yes, No and Cancel.
     virtual Answer AskYesNoCancel(const QString &text) = 0;
+    // The confirmation box with Yes and No only; true for Yes.
+    virtual bool AskYesNo(const QString &text) = 0;
     // The confirmation box with OK and Cancel; true for OK.
     virtual bool AskOkCancel(const QString &text) = 0;
     // File dialogs: the chosen path, or nothing when cancelled.

@@ -2,9 +2,11 @@
 // caption, start-up with the command line, dropped files and closing.
 #include "ui/Edit.h"
 
+#include "ui/BackgroundWork.h"
 #include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
 #include "ui/ReadOnlyFile.h"
+#include "ui/ThemeIcons.h"
 #include "ui/UiTexts.h"
 #include "ui/WindowFont.h"
 
@@ -22,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QStyle>
 #include <QToolBar>
 
 #include <optional>
@@ -65,13 +66,12 @@ void TfrmEdit::CreateEditor() {
     rchOut->viewport()->installEventFilter(this);
     rchOut->viewport()->setMouseTracking(true);
     editor_ = EditorSurface(rchOut);
-    sinceBreath_.start();
-    editor_.SetPump([this] {
-        // Only while the window is locked: nothing can then change the document underneath.
-        if (runInProgress_ && sinceBreath_.elapsed() >= 30) {
-            QCoreApplication::processEvents();
-            sinceBreath_.restart();
-        }
+    editor_.SetRunner([this](const std::function<void()> &work) {
+        // Only while the window is locked may it answer while a new document is made.
+        if (runInProgress_)
+            RunInBackground(work);
+        else
+            work();
     });
     EditorFont.font = GothicFont(13);
     EditorFont.font.setPointSize(10);
@@ -87,34 +87,34 @@ void TfrmEdit::CreateEditor() {
 }
 
 void TfrmEdit::CreateActions() {
-    // One row per command: its action, its texts, its slot, and the icon of its
-    // speed button (commands without a button get none).
-    constexpr auto kNoIcon = QStyle::SP_CustomBase;
+    // One row per command: its action, its texts, its slot, and the freedesktop
+    // name of its speed button's icon (commands without a button get none).
+    constexpr const char *kNoIcon = nullptr;
     struct Command {
         QAction *TfrmEdit::*action;
         const texts::CommandText &text;
         void (TfrmEdit::*slot)();
-        QStyle::StandardPixmap icon;
+        const char *icon;
         bool checkable;
     };
     const Command commands[] = {
-        {&TfrmEdit::mnuFileDup, texts::kFileDup, &TfrmEdit::mnuFileDupClick, QStyle::SP_TitleBarNormalButton, false},
-        {&TfrmEdit::mnuFileNew, texts::kFileNew, &TfrmEdit::mnuFileNewClick, QStyle::SP_FileIcon, false},
-        {&TfrmEdit::mnuFileOpen, texts::kFileOpen, &TfrmEdit::mnuFileOpenClick, QStyle::SP_DialogOpenButton, false},
-        {&TfrmEdit::mnuFileSave, texts::kFileSave, &TfrmEdit::mnuFileSaveClick, QStyle::SP_DialogSaveButton, false},
-        {&TfrmEdit::mnuFileSaveAs, texts::kFileSaveAs, &TfrmEdit::mnuFileSaveAsClick, QStyle::SP_DriveFDIcon, false},
-        {&TfrmEdit::mnuFilePrint, texts::kFilePrint, &TfrmEdit::mnuFilePrintClick, QStyle::SP_ComputerIcon, false},
+        {&TfrmEdit::mnuFileDup, texts::kFileDup, &TfrmEdit::mnuFileDupClick, "window-new", false},
+        {&TfrmEdit::mnuFileNew, texts::kFileNew, &TfrmEdit::mnuFileNewClick, "document-new", false},
+        {&TfrmEdit::mnuFileOpen, texts::kFileOpen, &TfrmEdit::mnuFileOpenClick, "document-open", false},
+        {&TfrmEdit::mnuFileSave, texts::kFileSave, &TfrmEdit::mnuFileSaveClick, "document-save", false},
+        {&TfrmEdit::mnuFileSaveAs, texts::kFileSaveAs, &TfrmEdit::mnuFileSaveAsClick, "document-save-as", false},
+        {&TfrmEdit::mnuFilePrint, texts::kFilePrint, &TfrmEdit::mnuFilePrintClick, "document-print", false},
         {&TfrmEdit::mnuFilePrintSetup, texts::kFilePrintSetup, &TfrmEdit::mnuFilePrintSetupClick, kNoIcon, false},
         {&TfrmEdit::mnuFileExit, texts::kFileExit, &TfrmEdit::mnuFileExitClick, kNoIcon, false},
         {&TfrmEdit::mnuEditRichUndo, texts::kEditRichUndo, &TfrmEdit::mnuEditRichUndoClick, kNoIcon, false},
-        {&TfrmEdit::mnuEditUndo, texts::kEditUndo, &TfrmEdit::mnuEditUndoClick, QStyle::SP_ArrowBack, false},
-        {&TfrmEdit::mnuEditAll, texts::kEditAll, &TfrmEdit::mnuEditAllClick, QStyle::SP_FileDialogDetailedView, false},
-        {&TfrmEdit::mnuEditCut, texts::kEditCut, &TfrmEdit::mnuEditCutClick, QStyle::SP_DialogDiscardButton, false},
-        {&TfrmEdit::mnuEditCopy, texts::kEditCopy, &TfrmEdit::mnuEditCopyClick, QStyle::SP_FileDialogNewFolder, false},
-        {&TfrmEdit::mnuEditPaste, texts::kEditPaste, &TfrmEdit::mnuEditPasteClick, QStyle::SP_FileDialogContentsView, false},
-        {&TfrmEdit::mnuEditSerch, texts::kEditSerch, &TfrmEdit::mnuEditSerchClick, QStyle::SP_FileDialogInfoView, false},
-        {&TfrmEdit::mnuEditChange, texts::kEditChange, &TfrmEdit::mnuEditChangeClick, QStyle::SP_BrowserReload, false},
-        {&TfrmEdit::mnuExeRun, texts::kExeRun, &TfrmEdit::mnuExeRunClick, QStyle::SP_MediaPlay, false},
+        {&TfrmEdit::mnuEditUndo, texts::kEditUndo, &TfrmEdit::mnuEditUndoClick, "edit-undo", false},
+        {&TfrmEdit::mnuEditAll, texts::kEditAll, &TfrmEdit::mnuEditAllClick, "edit-select-all", false},
+        {&TfrmEdit::mnuEditCut, texts::kEditCut, &TfrmEdit::mnuEditCutClick, "edit-cut", false},
+        {&TfrmEdit::mnuEditCopy, texts::kEditCopy, &TfrmEdit::mnuEditCopyClick, "edit-copy", false},
+        {&TfrmEdit::mnuEditPaste, texts::kEditPaste, &TfrmEdit::mnuEditPasteClick, "edit-paste", false},
+        {&TfrmEdit::mnuEditSerch, texts::kEditSerch, &TfrmEdit::mnuEditSerchClick, "edit-find", false},
+        {&TfrmEdit::mnuEditChange, texts::kEditChange, &TfrmEdit::mnuEditChangeClick, "edit-find-replace", false},
+        {&TfrmEdit::mnuExeRun, texts::kExeRun, &TfrmEdit::mnuExeRunClick, "format-indent-more", false},
         {&TfrmEdit::mnuExeSpace, texts::kExeSpace, &TfrmEdit::mnuExeSpaceClick, kNoIcon, false},
         {&TfrmEdit::mnuExeS, texts::kExeS, &TfrmEdit::mnuExeSClick, kNoIcon, false},
         {&TfrmEdit::mnuExeComment, texts::kExeComment, &TfrmEdit::mnuExeCommentClick, kNoIcon, false},
@@ -142,7 +142,7 @@ void TfrmEdit::CreateActions() {
         if (*c.text.tip) a->setToolTip(U(c.text.tip));
         if (*c.text.keys) a->setShortcut(QKeySequence(QString::fromLatin1(c.text.keys)));
         if (c.icon != kNoIcon) {
-            a->setIcon(style()->standardIcon(c.icon));
+            a->setIcon(ThemeIcon(QString::fromLatin1(c.icon)));
             a->setIconVisibleInMenu(false); // the menus show captions only
         }
         a->setCheckable(c.checkable);
@@ -343,8 +343,11 @@ QString TfrmEdit::ShortenedPath(const QString &path) const {
     return shown;
 }
 
+// An untitled document shows as "Untitled", also when its name for saving is "Untitled.rtf".
 void TfrmEdit::UpdateCaption() {
-    setWindowTitle(AppName + " - " + ShortenedPath(QString::fromStdString(document_.Path())));
+    const QString shown = document_.IsUntitled() ? texts::U(texts::kUntitled)
+                                                 : ShortenedPath(QString::fromStdString(document_.Path()));
+    setWindowTitle(AppName + " - " + shown);
 }
 
 void TfrmEdit::SetCurrentFile(const QString &path) {
@@ -384,8 +387,10 @@ bool TfrmEdit::Initialise() {
         document_.MakeUntitled(texts::kUntitled);
         SetCurrentFile(QString::fromStdString(document_.UntitledName()));
         UpdateCaretPos();
-        HandleCommandLine();
+        // The settings first, so that a file named on the command line opens in
+        // the stored font and colour, as it would with the open command.
         LoadSettings();
+        HandleCommandLine();
         // The stored history replaces the captions; the file opened at start-up goes on top of it.
         if (!startupFile_.isEmpty()) AddToHistory(startupFile_);
         if (document_.LaunchMode() == 2) editor_.SetBackground(QColor(192, 192, 192));
@@ -518,7 +523,7 @@ void TfrmEdit::WMDropFiles(const QStringList &paths) {
 }
 
 void TfrmEdit::closeEvent(QCloseEvent *e) {
-    if (runInProgress_) { // a run or a long load is still working on the document
+    if (runInProgress_ || formatting_) { // a run or a long load is still working on the document
         e->ignore();
         return;
     }

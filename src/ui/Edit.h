@@ -8,11 +8,11 @@
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
 #include "keywords/SettingsStore.h"
+#include "platform/DocumentFile.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorSurface.h"
 #include "ui/SearchHost.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <filesystem>
@@ -26,6 +26,7 @@ class QMenu;
 class QPlainTextEdit;
 class QToolBar;
 class QPrinter;
+class QTextDocument;
 
 namespace kelvra {
 
@@ -109,6 +110,7 @@ protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -182,6 +184,21 @@ private:
     ProgressSink &ShowSearchProgress() override;
     void CloseSearchProgress() override;
 
+    // ---- Placement, settings location, long work (EditFormat.cpp, EditFiles.cpp) ----
+    SettingsOutcome ReadStoredSettings();
+    void PlaceWindow();
+    // Once the window manager has framed the window: the frame too within the desktop.
+    void FitFrameOntoDesktop();
+    QString ExistingFolder(const QString &stored) const;
+    StyledText ContentForSave(DocumentKind kind);
+    // Work on a large document on another thread with the window locked; small work on the spot.
+    void AwayFromTheWindow(std::size_t size, const std::function<void()> &work);
+    // Sets the revert text to the editor's text, runs the format core on it and
+    // makes the formatted document, all on another thread while the window
+    // shows the progress and answers "中断". `formatted` stays empty unless
+    // the run ended normally and was not cancelled.
+    FormatResult FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted);
+
     Dialogs &dialogs_;
     Desktop &desktop_;
     QStringList arguments_;
@@ -198,8 +215,9 @@ private:
     QString openInitialFolder_, saveInitialFolder_;
     QString applicationTitle_;
     bool runInProgress_ = false;
+    bool framedOnce_ = false;
+    bool formatting_ = false;   // a format run has not returned yet
     QString startupFile_;       // opened from the command line; joins the history after the settings load
-    QElapsedTimer sinceBreath_; // throttles event processing inside long editor operations
     std::shared_ptr<QPrinter> printer_;
     QColor lastBackChoice_; // the background dialog opens on its last choice
     std::unique_ptr<CancelProgressSink> searchProgress_;

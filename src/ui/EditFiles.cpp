@@ -2,11 +2,13 @@
 // reading and writing files through the Document, and the recent-file history.
 #include "ui/Edit.h"
 
+#include "ui/BackgroundWork.h"
 #include "ui/BusyCursor.h"
 #include "ui/ReadOnlyFile.h"
 #include "ui/UiTexts.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -23,17 +25,22 @@ class DialogQuestions final : public DocumentQuestions {
 public:
     explicit DialogQuestions(Dialogs &dialogs) : dialogs_(dialogs) {}
 
+    // Loading and saving may ask from another thread: the questions go to the window's.
     bool OpenWithReplacements(const std::string &path, std::size_t count) override {
-        return dialogs_.AskOkCancel(
-            U(texts::kUndecodableBytes).arg(QString::fromStdString(path)).arg(count).arg(QChar(0xFFFD)));
+        return OnWindowThread([&] {
+            return dialogs_.AskOkCancel(
+                U(texts::kUndecodableBytes).arg(QString::fromStdString(path)).arg(count).arg(QChar(0xFFFD)));
+        });
     }
 
     NotInShiftJis SaveNotInShiftJis(std::size_t count, const std::string &characters) override {
-        switch (dialogs_.AskYesNoCancel(U(texts::kNotInShiftJis).arg(count).arg(QString::fromStdString(characters)))) {
-        case Answer::Yes: return NotInShiftJis::SaveAsUtf8;
-        case Answer::No: return NotInShiftJis::ReplaceThem;
-        default: return NotInShiftJis::Cancel;
-        }
+        return OnWindowThread([&] {
+            switch (dialogs_.AskYesNoCancel(U(texts::kNotInShiftJis).arg(count).arg(QString::fromStdString(characters)))) {
+            case Answer::Yes: return NotInShiftJis::SaveAsUtf8;
+            case Answer::No: return NotInShiftJis::ReplaceThem;
+            default: return NotInShiftJis::Cancel;
+            }
+        });
     }
 
 private:
@@ -53,7 +60,10 @@ CharFormat DefaultCharFormat(const EditorFontState &font) {
 
 void TfrmEdit::ReadIntoEditor(const QString &path, bool richWanted) {
     DialogQuestions questions(dialogs_);
-    const LoadedDocument doc = document_.Read(path.toStdString(), richWanted, DefaultCharFormat(EditorFont), questions);
+    LoadedDocument doc;
+    const CharFormat defaults = DefaultCharFormat(EditorFont);
+    AwayFromTheWindow(static_cast<std::size_t>(std::max<qint64>(0, QFileInfo(path).size())),
+                      [&] { doc = document_.Read(path.toStdString(), richWanted, defaults, questions); });
     auto show = [&] {
         if (doc.rich)
             editor_.SetStyled(doc.content);
@@ -83,9 +93,30 @@ void TfrmEdit::LoadDocument(const QString &path) {
     if (document_.LaunchMode() == 1) editor_.SetRichMode(true);
 }
 
+// What a save writes: plain text needs only the characters, which are copied
+// at once; the formats are read only for rich text.
+StyledText TfrmEdit::ContentForSave(DocumentKind kind) {
+    if (kind != DocumentKind::PlainText) return editor_.Styled(EditorFont);
+    QString raw = editor_.RawText();
+    StyledText content(DefaultCharFormat(EditorFont));
+    AwayFromTheWindow(static_cast<std::size_t>(raw.size()), [&] { content.SetText(FromEditorText(std::move(raw))); });
+    return content;
+}
+
+// Work on a large document runs on another thread with the window locked, so
+// that the window keeps answering; small work runs on the spot.
+void TfrmEdit::AwayFromTheWindow(std::size_t size, const std::function<void()> &work) {
+    constexpr std::size_t kLarge = 1 << 20;
+    if (size > kLarge && !runInProgress_)
+        WithWindowLocked([&] { RunInBackground(work); });
+    else
+        work();
+}
+
 void TfrmEdit::SaveDocument(const QString &path) {
     DialogQuestions questions(dialogs_);
-    document_.Write(path.toStdString(), editor_.Styled(EditorFont), questions);
+    const StyledText content = ContentForSave(document_.KindToSave(path.toStdString()));
+    AwayFromTheWindow(content.Size(), [&] { document_.Write(path.toStdString(), content, questions); });
 }
 
 void TfrmEdit::ClearEditorWithFont() {
@@ -93,24 +124,60 @@ void TfrmEdit::ClearEditorWithFont() {
     editor_.SetDefaultFont(EditorFont);
 }
 
+// A folder the dialogs can open on: a stored file path gives its folder; a
+// value that names nothing (or the folder is gone) gives the program's folder,
+// as a missing value does.
+QString TfrmEdit::ExistingFolder(const QString &stored) const {
+    const QFileInfo info(stored);
+    if (!stored.isEmpty() && info.isDir()) return info.absoluteFilePath();
+    if (!stored.isEmpty() && info.isFile()) return info.absolutePath();
+    return QString::fromStdString(programFolder_.string());
+}
+
+namespace {
+
+// The filter (1-based) whose pattern matches the extension of `name`; 0 when none does.
+int FilterIndexFor(const QString &filter, const QString &name) {
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    if (suffix.isEmpty()) return 0;
+    const QStringList parts = filter.split('|');
+    for (int i = 1; i < parts.size(); i += 2)
+        if (parts[i].toLower() == "*." + suffix) return i / 2 + 1;
+    for (int i = 1; i < parts.size(); i += 2)
+        if (parts[i] == "*.*") return i / 2 + 1;
+    return 0;
+}
+
+} // namespace
+
 FileDialogRequest TfrmEdit::OpenRequest() {
     FileDialogRequest r;
-    r.initialFolder = openInitialFolder_;
+    r.initialFolder = ExistingFolder(openInitialFolder_);
     r.filter = U(texts::kFileFilter);
     r.filterIndex = settings_.OpenFilter;
     r.folderChanged = [this](const QString &folder) { LastFolder = folder; };
     return r;
 }
 
+// The document's own folder, name and extension are proposed, with the filter
+// that shows its kind; an untitled document is proposed under its untitled
+// name in the dialogs' folder.
 FileDialogRequest TfrmEdit::SaveRequest() {
     FileDialogRequest r;
     r.title = U(texts::kSaveAsTitle);
-    r.initialFolder = saveInitialFolder_;
-    r.proposedName = QString::fromStdString(document_.Path());
     r.filter = U(texts::kFileFilter);
     r.filterIndex = settings_.SaveFilter;
     r.defaultSuffix = ".sql";
     r.folderChanged = [this](const QString &folder) { LastFolder = folder; };
+    const QFileInfo doc(QString::fromStdString(document_.Path()));
+    if (!document_.IsUntitled() && doc.absoluteDir().exists()) {
+        r.initialFolder = doc.absolutePath();
+        r.proposedName = doc.fileName();
+    } else {
+        r.initialFolder = ExistingFolder(saveInitialFolder_);
+        r.proposedName = doc.fileName();
+    }
+    if (const int matching = FilterIndexFor(r.filter, r.proposedName)) r.filterIndex = matching;
     return r;
 }
 
@@ -210,8 +277,10 @@ void TfrmEdit::AddToHistory(const QString &path) {
     ShowHistory();
 }
 
+// A menu caption shows "&&" as one "&" (a single one would underline the next letter).
 void TfrmEdit::ShowHistory() {
-    for (int i = 0; i < FileHistory::kSize; ++i) mnuFileRireki[i]->setText(HistoryEntry(i));
+    for (int i = 0; i < FileHistory::kSize; ++i)
+        mnuFileRireki[i]->setText(HistoryEntry(i).replace('&', QStringLiteral("&&")));
 }
 
 void TfrmEdit::mnuFileRirekiClick(int index) { OpenPath(HistoryEntry(index)); }
@@ -232,8 +301,9 @@ void TfrmEdit::OpenPath(const QString &path) {
         editor_.CaretToStart();
         editor_.SetModified(false);
         AddToHistory(path);
-        LastFolder = path;
-        openInitialFolder_ = saveInitialFolder_ = QFileInfo(path).absolutePath();
+        // The dialogs open on the file's folder (a file path there would leave them empty).
+        LastFolder = QFileInfo(path).absolutePath();
+        openInitialFolder_ = saveInitialFolder_ = LastFolder;
         busy.Release();
         UpdateCaretPos();
     });

@@ -3,18 +3,24 @@
 #include "ui/Edit.h"
 
 #include "formatter/FormatDriver.h"
+#include "ui/BackgroundWork.h"
 #include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
+#include "ui/DocumentBuilder.h"
 #include "ui/Search.h"
 #include "ui/UiTexts.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QTextDocument>
+#include <QThread>
+#include <QTimer>
 
 #include <optional>
 
@@ -26,7 +32,13 @@ using texts::U;
 
 void TfrmEdit::mnuExeRunClick() {
     staPanels[2]->clear();
-    if (!MenuEnabled(mnuExeMenu) || runInProgress_) return;
+    if (!MenuEnabled(mnuExeMenu) || runInProgress_ || formatting_) return;
+    // "中断" unlocks the window at once, while the run still winds down.
+    struct Running {
+        bool &flag;
+        explicit Running(bool &f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(formatting_);
     editor_.SetReadOnly(true);
     dlgCancel->ShowForFormat(kStageBarMaximum);
     QCoreApplication::processEvents();
@@ -34,31 +46,32 @@ void TfrmEdit::mnuExeRunClick() {
         EndFormatRun();
         return;
     }
-    // From here on every way out goes through EndFormatRun.
+    // From here on every way out goes through EndFormatRun. The editor is not
+    // touched until the formatted document is complete, so a run that ends any
+    // other way leaves it (text, formats and modified flag) as it was.
     FormatResult result;
+    std::unique_ptr<QTextDocument> formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
     std::optional<BusyCursor> busy;
     try {
         busy.emplace();
         ReadOptionsFromMenus();
-        document_.SetRevertText(editor_.Text());
-        // The emphasis of an earlier run goes: a normal end replaces the whole
-        // text in the editor font, every other end resets the font below.
-        CancelProgressSink sink(*dlgCancel);
-        result = RunFormat(document_.RevertText(), options_, catalogue_, sink);
+        result = FormatAwayFromTheWindow(formatted);
         switch (result.end) {
         case RunEnd::Normal:
-            editor_.SetFormatted(result.text, result.boldSpans, EditorFont);
-            editor_.CaretToStart();
+            editor_.Adopt(std::move(formatted));
+            editor_.SetModified(true); // the text was rewritten, as an edit would
+            editor_.SetDefaultFont(EditorFont);
             dlgCancel->FillBars();
             if (timing) {
                 const double seconds = static_cast<double>(desktop_.TickMs() - started) / 1000.0;
-                dialogs_.Message(AppName, QString::fromStdString(RunSummaryText(seconds, result.counts)), MessageIcon::None);
+                dialogs_.Message(ApplicationTitle(), QString::fromStdString(RunSummaryText(seconds, result.counts)),
+                                 MessageIcon::None);
             }
             break;
         case RunEnd::Cancelled:
-            break; // the editor still holds the text from before the run
+            break;
         case RunEnd::Failed:
             busy.reset();
             // The unmatched opening shows selected while its message is up.
@@ -74,13 +87,33 @@ void TfrmEdit::mnuExeRunClick() {
         result.message = {texts::kErrorCaption, texts::kFormatFailed, MessageIcon::Error};
     }
     busy.reset();
-    if (result.end != RunEnd::Normal) editor_.ApplyFontToAll(EditorFont);
     EndFormatRun();
-    if (result.end == RunEnd::UnexpectedError) {
+    if (result.end == RunEnd::UnexpectedError)
         dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
                          MessageIcon::Error);
-        if (editor_.Text() != document_.RevertText()) editor_.SetPlainText(document_.RevertText(), EditorFont);
-    }
+}
+
+FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
+    BackgroundProgressSink progress;
+    // The run's own copies: nothing the window does meanwhile reaches them.
+    QString raw = editor_.RawText();
+    const EditorOptions options = options_;
+    const KeywordCatalogue catalogue = catalogue_;
+    const EditorFontState font = EditorFont;
+    QThread *window = thread();
+    FormatResult result;
+    RunInBackground(
+        [&] {
+            document_.SetRevertText(FromEditorText(std::move(raw)));
+            result = RunFormat(document_.RevertText(), options, catalogue, progress);
+            if (result.end != RunEnd::Normal) return;
+            DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
+            builder.AddFormatted(result.text, result.boldSpans);
+            formatted = builder.Finish(window);
+            if (!formatted) result.end = RunEnd::Cancelled;
+        },
+        [&] { progress.Show(*dlgCancel); });
+    return result;
 }
 
 void TfrmEdit::EndFormatRun() {
@@ -94,7 +127,7 @@ void TfrmEdit::EndFormatRun() {
 void TfrmEdit::mnuEditRichUndoClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
     Guarded(texts::kRevertFailed, [this] {
-        if (dialogs_.AskYesNoCancel(U(texts::kRevertQuestion)) != Answer::Yes) return;
+        if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
         editor_.SetPlainText(document_.RevertText(), EditorFont);
         editor_.SetDefaultFont(EditorFont);
     });
@@ -185,8 +218,70 @@ StoredColor TfrmEdit::StoredFromColor(const QColor &c) const {
 
 // ---- The settings file -----------------------------------------------------
 
+// The settings file to read: the one in the settings folder, or, while that
+// folder has none yet, the one the user keeps beside the program (the first
+// save then writes the settings folder's own).
+SettingsOutcome TfrmEdit::ReadStoredSettings() {
+    namespace fs = std::filesystem;
+    const Settings defaults = DefaultSettings(programFolder_);
+    std::error_code ec;
+    const bool settingsFolderHasFile = fs::exists(settingsFolder_ / kSettingsFileName, ec) ||
+                                       fs::exists(settingsFolder_ / kSettingsBackupName, ec);
+    const fs::path besideProgram = programFolder_ / kSettingsFileName;
+    if (!settingsFolderHasFile && settingsFolder_ != programFolder_ && fs::is_regular_file(besideProgram, ec))
+        return ReadSettingsFile(besideProgram, defaults, settings_);
+    return kelvra::LoadSettings(settingsFolder_, defaults, settings_);
+}
+
+// A stored size larger than the desktop's free area is cut down to it, and a
+// stored position is brought back onto the screen, so that nothing in the
+// settings file can make the window unusable; without a stored position the
+// window is centred for the size it takes.
+void TfrmEdit::PlaceWindow() {
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    if (options_.SaveSize && settings_.Width && settings_.Height) {
+        const QSize least = minimumSizeHint().expandedTo(QSize(320, 240)).boundedTo(area.size());
+        resize(std::clamp(*settings_.Width, least.width(), area.width()),
+               std::clamp(*settings_.Height, least.height(), area.height()));
+    }
+    if (options_.SavePos && settings_.Left && settings_.Top) {
+        QPoint at(*settings_.Left, *settings_.Top);
+        const QScreen *home = QGuiApplication::screenAt(at);
+        const QRect onto = home ? home->availableGeometry() : area;
+        at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
+        at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
+        move(at);
+    } else {
+        move(area.center() - rect().center());
+    }
+}
+
+void TfrmEdit::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (framedOnce_) return;
+    framedOnce_ = true;
+    // The frame is known only after the window manager has put it on; give it a moment.
+    QTimer::singleShot(150, this, &TfrmEdit::FitFrameOntoDesktop);
+}
+
+void TfrmEdit::FitFrameOntoDesktop() {
+    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || isMaximized() || isFullScreen()) return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QSize frameExtra = frame.size() - size();
+    if (frame.width() > area.width() || frame.height() > area.height())
+        resize(std::min(width(), area.width() - frameExtra.width()), std::min(height(), area.height() - frameExtra.height()));
+    const QRect fitted = frameGeometry();
+    QPoint at = fitted.topLeft();
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - fitted.width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - fitted.height())));
+    if (at != fitted.topLeft()) move(at);
+}
+
 void TfrmEdit::LoadSettings() {
-    SettingsOutcome outcome = kelvra::LoadSettings(settingsFolder_, DefaultSettings(programFolder_), settings_);
+    SettingsOutcome outcome = ReadStoredSettings();
     options_ = settings_.Options;
     backColorStored_ = options_.BackColor;
     editor_.SetBackground(ColorFromStored(options_.BackColor, true));
@@ -195,13 +290,7 @@ void TfrmEdit::LoadSettings() {
     EditorFont.font.setPointSize(options_.EditorFont.size > 0 ? options_.EditorFont.size : 10);
     EditorFont.color = ColorFromStored(options_.EditorFont.color, false);
     editor_.SetDefaultFont(EditorFont);
-    if (options_.SavePos && settings_.Left && settings_.Top) {
-        move(*settings_.Left, *settings_.Top);
-    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
-    if (options_.SaveSize && settings_.Width && settings_.Height) resize(*settings_.Width, *settings_.Height);
+    PlaceWindow();
     openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
     for (int i = 0; i < kRecentFileCount; ++i) document_.History().SetEntry(i, settings_.History[i]);
     ShowHistory();
@@ -228,7 +317,7 @@ void TfrmEdit::SaveSettings() {
     settings_.Left = x();
     settings_.Height = height();
     settings_.Width = width();
-    settings_.FilePath = openInitialFolder_.toStdString();
+    settings_.FilePath = ExistingFolder(openInitialFolder_).toStdString();
     for (int i = 0; i < kRecentFileCount; ++i) settings_.History[i] = document_.History().Entry(i);
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);

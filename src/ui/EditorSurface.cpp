@@ -1,5 +1,7 @@
 #include "ui/EditorSurface.h"
 
+#include "formatter/TextUtil.h"
+#include "ui/DocumentBuilder.h"
 #include "ui/EditorPosition.h"
 
 #include <QPlainTextEdit>
@@ -7,13 +9,12 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QThread>
 #include <string_view>
 
 namespace kelvra {
-namespace {
-
-QString ToEditorText(const std::string &crlfText) {
-    QString s = QString::fromStdString(crlfText);
+QString ToEditorText(std::string_view crlfText) {
+    QString s = QString::fromUtf8(crlfText.data(), static_cast<qsizetype>(crlfText.size()));
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(QChar('\r'), QChar('\n'));
     return s;
@@ -26,11 +27,15 @@ std::string FromEditorText(QString text) {
     return text.toStdString();
 }
 
+namespace {
+
 QColor ColorOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 Rgb RgbOf(const QColor &c) {
     return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
                static_cast<std::uint8_t>(c.blue())};
 }
+
+} // namespace
 
 QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     QTextCharFormat format;
@@ -45,6 +50,8 @@ QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     format.setForeground(ColorOf(f.color));
     return format;
 }
+
+namespace {
 
 CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &defaults) {
     CharFormat f;
@@ -68,78 +75,51 @@ QTextCharFormat CharFormatOf(const EditorFontState &font) {
     return format;
 }
 
+QString EditorSurface::RawText() const { return edit_->document()->toRawText(); }
+
 std::string EditorSurface::Text() const { return FromEditorText(edit_->document()->toRawText()); }
 
 void EditorSurface::SetPlainText(const std::string &text, const EditorFontState &font) {
     SetFormatted(text, {}, font);
 }
 
-namespace {
-
-// Inserts text piece by piece, letting the window breathe between pieces.
-class ChunkedInserter {
-public:
-    ChunkedInserter(QTextCursor &cursor, const std::function<void()> &pump) : cursor_(cursor), pump_(pump) {}
-    void Insert(std::string_view text, const QTextCharFormat &format) {
-        constexpr std::size_t kPiece = 256 * 1024;
-        while (!text.empty()) {
-            std::size_t n = std::min(text.size(), kPiece);
-            // Never cut a character or a CR LF in two.
-            while (n < text.size() && ((static_cast<unsigned char>(text[n]) & 0xC0) == 0x80 || text[n] == '\n')) ++n;
-            cursor_.insertText(ToEditorText(std::string(text.substr(0, n))), format);
-            text.remove_prefix(n);
-            sinceBreath_ += n;
-            if (sinceBreath_ >= kPiece && pump_) {
-                pump_();
-                sinceBreath_ = 0;
-            }
-        }
-    }
-
-private:
-    QTextCursor &cursor_;
-    const std::function<void()> &pump_;
-    std::size_t sinceBreath_ = 0;
-};
-
-} // namespace
-
 void EditorSurface::SetFormatted(const std::string &text, const std::vector<TextSpan> &bold,
                                  const EditorFontState &font) {
-    const QTextCharFormat normal = CharFormatOf(font);
-    QTextCharFormat strong = normal;
-    strong.setFontWeight(QFont::Bold);
-    QTextCursor cursor(edit_->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    cursor.setCharFormat(normal);
-    ChunkedInserter inserter(cursor, pump_);
-    std::size_t done = 0;
-    auto insert = [&](std::size_t end, const QTextCharFormat &format) {
-        if (end > done) inserter.Insert(std::string_view(text).substr(done, end - done), format);
-        done = end;
-    };
-    for (const TextSpan &span : bold) {
-        if (span.start < done || span.start + span.length > text.size()) continue;
-        insert(span.start, normal);
-        insert(span.start + span.length, strong);
-    }
-    insert(text.size(), normal);
-    cursor.endEditBlock();
-    edit_->setCurrentCharFormat(normal);
+    Build(font, [&](DocumentBuilder &builder) { builder.AddFormatted(text, bold); });
+    edit_->setCurrentCharFormat(CharFormatOf(font));
 }
 
 void EditorSurface::SetStyled(const StyledText &content) {
-    QTextCursor cursor(edit_->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    ChunkedInserter inserter(cursor, pump_);
-    content.ForEachRun([&](const StyledRun &run) {
-        inserter.Insert(std::string_view(content.Text()).substr(run.start, run.length), CharFormatOfStyle(*run.format));
-    });
-    cursor.endEditBlock();
+    EditorFontState font{edit_->document()->defaultFont(), edit_->palette().color(QPalette::Text)};
+    Build(font, [&](DocumentBuilder &builder) { builder.AddStyled(content); });
+}
+
+void EditorSurface::Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill) {
+    std::unique_ptr<QTextDocument> document;
+    QThread *owner = edit_->thread();
+    auto work = [&] {
+        DocumentBuilder builder(font);
+        fill(builder);
+        document = builder.Finish(owner);
+    };
+    if (runner_)
+        runner_(work);
+    else
+        work();
+    Adopt(std::move(document));
+    // The text changed as an edit would change it.
+    SetModified(true);
+}
+
+void EditorSurface::Adopt(std::unique_ptr<QTextDocument> document) {
+    if (!document) return;
+    QTextDocument *old = edit_->document();
+    old->setParent(nullptr); // the editor would delete it on the spot
+    QTextDocument *adopted = document.release();
+    adopted->setParent(edit_);
+    edit_->setDocument(adopted);
+    DiscardDocument(old);
+    CaretToStart();
 }
 
 StyledText EditorSurface::Styled(const EditorFontState &defaults) const {
@@ -165,7 +145,8 @@ void EditorSurface::ApplyFontToAll(const EditorFontState &font) {
 }
 
 void EditorSurface::SetDefaultFont(const EditorFontState &font) {
-    edit_->document()->setDefaultFont(font.font);
+    // Setting it lays every line out again: a large document would hold up the window.
+    if (edit_->document()->defaultFont() != font.font) edit_->document()->setDefaultFont(font.font);
     edit_->setCurrentCharFormat(CharFormatOf(font));
 }
 

@@ -16,13 +16,17 @@
 #include <QString>
 #include <QTextCharFormat>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPlainTextEdit;
 class QPrinter;
 
 namespace kelvra {
+
+class DocumentBuilder;
 
 struct EditorFontState {
     QFont font;
@@ -39,11 +43,19 @@ class EditorSurface {
 public:
     explicit EditorSurface(QPlainTextEdit *editor) : edit_(editor) {}
 
-    // Called now and then while a long insertion runs, to let the window breathe.
-    void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    // Runs the making of a new document (work that touches no window); by
+    // default on the spot. The window may run it on another thread while it
+    // keeps answering.
+    void SetRunner(std::function<void(const std::function<void()> &)> runner) { runner_ = std::move(runner); }
+    // Shows `document` (made by a DocumentBuilder) in place of the current one,
+    // caret at the start. The old one is deleted away from the window.
+    void Adopt(std::unique_ptr<QTextDocument> document);
 
     // ---- Whole text -----------------------------------------------------------
     std::string Text() const;
+    // The text as the editor holds it, copied quickly; FromEditorText makes
+    // Text() of it, which may be done away from the window.
+    QString RawText() const;
     // Replaces everything by plain text in `font` (one undo step).
     void SetPlainText(const std::string &text, const EditorFontState &font);
     // Replaces everything by `text` in `font` with the spans in bold (one undo step).
@@ -110,11 +122,20 @@ public:
     void Print(QPrinter &printer) const;
 
 private:
+    void Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill);
+
     QPlainTextEdit *edit_;
-    std::function<void()> pump_;
+    std::function<void(const std::function<void()> &)> runner_;
     bool rich_ = false;
 };
 
 QTextCharFormat CharFormatOf(const EditorFontState &font);
+
+// The editor's raw text as UTF-8 with CR LF line ends, and back.
+std::string FromEditorText(QString rawText);
+QString ToEditorText(std::string_view crlfText);
+
+// The editor's format for a run of rich text.
+QTextCharFormat CharFormatOfStyle(const CharFormat &format);
 
 } // namespace kelvra

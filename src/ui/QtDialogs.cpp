@@ -1,21 +1,20 @@
 #include "ui/QtDialogs.h"
 #include "ui/UiTexts.h"
 
-#include <QColorDialog>
-#include <QDialogButtonBox>
-#include <QHBoxLayout>
-#include <QLabel>
+#include "ui/ColourChooser.h"
+#include "ui/FontChooser.h"
+
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QVBoxLayout>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFontDatabase>
-#include <QFontDialog>
-#include <QFontInfo>
+#include <QGridLayout>
+#include <QTimer>
+#include <QWindow>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -35,16 +34,58 @@ QMessageBox::Icon IconOf(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The window a box must stand above: an always-on-top window of ours that is
+// showing (the progress dialog of a format run), else the main window. A box
+// below such a window would be hidden and, being modal, block everything.
+QWidget *OwnerOf(QWidget *mainWindow) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && qobject_cast<QDialog *>(w))
+            return w;
+    return mainWindow;
+}
+
+// A message box owned by `owner`, above it, with the text's line ends as Qt
+// shows them and wide enough for its caption.
+void Prepare(QMessageBox &box, QWidget *owner) {
+    box.setWindowModality(Qt::ApplicationModal); // (this resets the window flags)
+    if (owner && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    QString text = box.text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box.setText(text);
+    // Room for the caption next to the frame's buttons; the text's own width the box finds itself.
+    const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+// Shows the box with the focus; while it is up, the focus cannot go to another
+// window of the program, which the modal box blocks anyway.
+int Run(QMessageBox &box) {
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, &box, [&box](QWindow *focused) {
+        if (focused && box.isVisible() && focused != box.windowHandle()) box.activateWindow();
+    });
+    QTimer::singleShot(0, &box, [&box] {
+        box.raise();
+        box.activateWindow();
+    });
+    return box.exec();
+}
+
 void Caption(QMessageBox &box, QMessageBox::StandardButton which, const char *text) {
     if (QAbstractButton *b = box.button(which)) b->setText(QString::fromUtf8(text));
 }
 
+// The filter first, then the folder, then the proposed name: choosing a
+// filter makes Qt put the filter's extension on the name already there.
 int RunFileDialog(QFileDialog &dialog, FileDialogRequest &request) {
     const QStringList filters = QtNameFilters(request.filter);
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
+    if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
     if (request.folderChanged)
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&request](const QString &folder) {
             request.folderChanged(folder);
@@ -65,29 +106,44 @@ QStringList QtNameFilters(const QString &filter) {
 }
 
 void QtDialogs::Message(const QString &caption, const QString &text, MessageIcon icon) {
-    QMessageBox box(IconOf(icon), caption, text, QMessageBox::Ok, parent_);
-    box.exec();
+    QWidget *owner = OwnerOf(parent_);
+    QMessageBox box(IconOf(icon), caption, text, QMessageBox::Ok, owner);
+    Prepare(box, owner);
+    Run(box);
 }
 
 Answer QtDialogs::AskYesNoCancel(const QString &text) {
+    QWidget *owner = OwnerOf(parent_);
     QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text,
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+    Prepare(box, owner);
     Caption(box, QMessageBox::Yes, texts::kYes);
     Caption(box, QMessageBox::No, texts::kNo);
     Caption(box, QMessageBox::Cancel, texts::kCancel);
-    switch (box.exec()) {
+    switch (Run(box)) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     default: return Answer::Cancel;
     }
 }
 
+bool QtDialogs::AskYesNo(const QString &text) {
+    QWidget *owner = OwnerOf(parent_);
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Yes | QMessageBox::No, owner);
+    Prepare(box, owner);
+    Caption(box, QMessageBox::Yes, texts::kYes);
+    Caption(box, QMessageBox::No, texts::kNo);
+    return Run(box) == QMessageBox::Yes;
+}
+
 bool QtDialogs::AskOkCancel(const QString &text) {
+    QWidget *owner = OwnerOf(parent_);
     QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Ok | QMessageBox::Cancel,
-                    parent_);
+                    owner);
+    Prepare(box, owner);
     Caption(box, QMessageBox::Ok, texts::kOk);
     Caption(box, QMessageBox::Cancel, texts::kCancel);
-    return box.exec() == QMessageBox::Ok;
+    return Run(box) == QMessageBox::Ok;
 }
 
 std::optional<QString> QtDialogs::OpenFile(FileDialogRequest &request) {
@@ -104,24 +160,20 @@ std::optional<QString> QtDialogs::SaveFile(FileDialogRequest &request) {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(request.defaultSuffix.startsWith('.') ? request.defaultSuffix.mid(1) : request.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
     if (RunFileDialog(dialog, request) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front();
 }
 
 std::optional<QFont> QtDialogs::ChooseFont(const QFont &initial, bool fixedPitchOnly) {
-    bool ok = false;
-    QFontDialog::FontDialogOptions options;
-    if (fixedPitchOnly) options |= QFontDialog::MonospacedFonts;
-    QFont font = QFontDialog::getFont(&ok, initial, parent_, QString(), options);
-    if (!ok) return std::nullopt;
-    return font;
+    const auto chosen = ChooseFontAndColor(initial, QColor(Qt::black), fixedPitchOnly);
+    if (!chosen) return std::nullopt;
+    return chosen->first;
 }
 
 std::optional<QColor> QtDialogs::ChooseColor(const QColor &initial) {
-    QColor color = QColorDialog::getColor(initial, parent_);
-    if (!color.isValid()) return std::nullopt;
-    return color;
+    ColourChooser dialog(initial, parent_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
 }
 
 bool QtDialogs::Print(QPrinter &printer) {
@@ -138,60 +190,11 @@ bool QtDialogs::PrintSetup(QPrinter &printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-// Qt's font dialog offers underline and strike-out but no colour: it is shown
-// inside a dialog of our own with a colour button below it.
 std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFont &initial, const QColor &color,
                                                                       bool fixedPitchOnly) {
-    QDialog dialog(parent_);
-    dialog.setWindowTitle(texts::U(texts::kFontDialogTitle));
-    // A stored family that is not installed shows as the family that stands in for it,
-    // with its style by the name the list knows, so that the list has both selected.
-    QFont shown = initial;
-    shown.setFamily(QFontInfo(initial).family());
-    if (fixedPitchOnly && !QFontDatabase::isFixedPitch(shown.family())) {
-        // Not in the fixed-pitch list: start on the desktop's fixed font rather than on
-        // whatever the list shows first.
-        const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        shown.setFamily(QFontInfo(fixed).family());
-    }
-    QFont styled = shown;
-    shown.setStyleName(QFontInfo(styled).styleName()); // "Book" rather than the list's first style
-    auto *fonts = new QFontDialog(shown, &dialog);
-    fonts->setWindowFlags(Qt::Widget);
-    QFontDialog::FontDialogOptions options = QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog;
-    if (fixedPitchOnly) options |= QFontDialog::MonospacedFonts;
-    fonts->setOptions(options);
-    fonts->setCurrentFont(shown);
-    QColor chosen = color;
-    auto *swatch = new QLabel(&dialog);
-    swatch->setFixedSize(48, 20);
-    swatch->setFrameShape(QFrame::Box);
-    auto paint = [swatch, &chosen] { swatch->setStyleSheet(QString("background-color: %1").arg(chosen.name())); };
-    paint();
-    auto *pick = new QPushButton(texts::U(texts::kFontColourButton), &dialog);
-    QObject::connect(pick, &QPushButton::clicked, &dialog, [&] {
-        const QColor c = QColorDialog::getColor(chosen, &dialog);
-        if (c.isValid()) {
-            chosen = c;
-            paint();
-        }
-    });
-    auto *buttons = new QDialogButtonBox(&dialog);
-    buttons->addButton(texts::U(texts::kOk), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8(texts::kCancel), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto *colorRow = new QHBoxLayout;
-    colorRow->addWidget(new QLabel(texts::U(texts::kFontColourLabel), &dialog));
-    colorRow->addWidget(swatch);
-    colorRow->addWidget(pick);
-    colorRow->addStretch();
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(fonts);
-    layout->addLayout(colorRow);
-    layout->addWidget(buttons);
+    FontChooser dialog(initial, color, fixedPitchOnly, parent_);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return std::make_pair(fonts->currentFont(), chosen);
+    return std::make_pair(dialog.ChosenFont(), dialog.ChosenColor());
 }
 
 void QtDialogs::ShowModal(QDialog &dialog) { dialog.exec(); }

@@ -13,6 +13,7 @@ public:
     void SetParent(QWidget *parent) { parent_ = parent; }
     void Message(const QString &caption, const QString &text, MessageIcon icon) override;
     Answer AskYesNoCancel(const QString &text) override;
+    bool AskYesNo(const QString &text) override;
     bool AskOkCancel(const QString &text) override;
     std::optional<QString> OpenFile(FileDialogRequest &request) override;
     std::optional<QString> SaveFile(FileDialogRequest &request) override;

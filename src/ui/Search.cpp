@@ -10,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QGroupBox>
@@ -27,6 +28,23 @@
 namespace kelvra {
 
 using texts::U;
+
+namespace {
+
+// An editable drop-down whose history is offered in a list while typing but
+// never written into the box: the search is case-sensitive, so what the user
+// typed must be what is searched. Qt's default completion ignores case and
+// puts a matching entry in place of the typed text when the box loses focus.
+void OfferHistoryWithoutSubstituting(QComboBox *box) {
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setDuplicatesEnabled(true);
+    QCompleter *completer = box->completer();
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+}
+
+} // namespace
 
 struct TfrmSearch::Run {
     std::string text; // the editor text as the run leaves it (UTF-8, CR LF)
@@ -68,8 +86,7 @@ void TfrmSearch::CreateControls() {
     lblSearch->setGeometry(20, 46, 80, 24);
     cmbSearch = new QComboBox(this);
     cmbSearch->setObjectName("cmbSearch");
-    cmbSearch->setEditable(true);
-    cmbSearch->setInsertPolicy(QComboBox::NoInsert);
+    OfferHistoryWithoutSubstituting(cmbSearch);
     cmbSearch->setGeometry(104, 46, 296, 24);
     lblSearch->setBuddy(cmbSearch);
     lblChange = new QLabel(U(texts::kReplaceLabel), this);
@@ -77,8 +94,7 @@ void TfrmSearch::CreateControls() {
     lblChange->setGeometry(20, 78, 80, 24);
     cmbChangeTo = new QComboBox(this);
     cmbChangeTo->setObjectName("cmbChangeTo");
-    cmbChangeTo->setEditable(true);
-    cmbChangeTo->setInsertPolicy(QComboBox::NoInsert);
+    OfferHistoryWithoutSubstituting(cmbChangeTo);
     cmbChangeTo->setGeometry(104, 78, 296, 24);
     lblChange->setBuddy(cmbChangeTo);
 
@@ -153,6 +169,9 @@ void TfrmSearch::TakeOverHistory(Settings &settings) {
         cmbChangeTo->insertItem(0, QString::fromStdString(*it));
     settings.PendingSearchHistory.clear();
     settings.PendingReplaceHistory.clear();
+    // The boxes open on the newest entries.
+    if (cmbSearch->count() > 0) cmbSearch->setCurrentIndex(0);
+    if (cmbChangeTo->count() > 0) cmbChangeTo->setCurrentIndex(0);
     historyTaken_ = true;
 }
 

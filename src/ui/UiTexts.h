@@ -242,5 +242,15 @@ inline constexpr char kMailLabel[] = "E-mail";
 inline constexpr char kFontDialogTitle[] = "フォント";
 inline constexpr char kFontColourButton[] = "色(&C)...";
 inline constexpr char kFontColourLabel[] = "色:";
+inline constexpr char kFontFamilyLabel[] = "フォント名(&F):";
+inline constexpr char kFontStyleLabel[] = "スタイル(&Y):";
+inline constexpr char kFontSizeLabel[] = "サイズ(&S):";
+inline constexpr char kFontEffects[] = "文字飾り";
+inline constexpr char kFontUnderline[] = "下線(&U)";
+inline constexpr char kFontStrikeOut[] = "取り消し線(&K)";
+inline constexpr char kFontSample[] = "AaBbＡａあア亜 SELECT";
+inline constexpr char kColourDialogTitle[] = "色の設定";
+inline constexpr char kBasicColours[] = "基本色:";
+inline constexpr char kCustomColours[] = "作成した色:";
 
 } // namespace kelvra::texts

@@ -61,12 +61,25 @@ std::vector<std::string> Isolated(const TempDir &dir, std::vector<std::string> a
     return args;
 }
 
+FormattedDocument Format(const std::string &input, OutputKind output = OutputKind::Text, bool bold = true) {
+    FormatSettings settings;
+    settings.output = output;
+    settings.options.Bold = bold;
+    return FormatDocument(input, settings);
+}
+
+std::string Diagnostic(const FormattedDocument &doc) {
+    return doc.problems.empty() ? std::string() : ProblemLine("f", doc.problems.front());
+}
+
 } // namespace
 
 TEST(CommandLine, UsageErrorsExitTwo) {
     const std::vector<std::vector<std::string>> bad = {
         {"--indent", "0"}, {"--indent", "11"}, {"--indent"}, {"--indent=x"}, {"--comma", "middle"},
-        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"}};
+        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"},
+        {"-i", "--rtf", "a.sql"}, {"--html", "-i", "a.sql"}, {"-i", "--diff", "a.sql"}, {"--check", "--html"},
+        {"--tidy", "--rtf"}, {"-j", "0"}, {"-jx"}, {"--jobs"}, {"--include"}};
     for (const auto &args : bad) {
         Outcome r = RunWith(args);
         EXPECT_EQ(r.status, 2) << args[0];
@@ -78,13 +91,17 @@ TEST(CommandLine, UsageErrorsExitTwo) {
     EXPECT_EQ(p.command.comma, CommaPosition::Before);
     EXPECT_TRUE(p.command.simple);
     EXPECT_EQ(p.command.files, (std::vector<std::string>{"a.sql", "-x.sql"}));
+    p = ParseCommandLine({"-j3", "--include=*.ddl", "--exclude", "old", "--check", "--diff", "--tidy", "dir"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.command.jobs, 3u);
+    EXPECT_EQ(p.command.selection.include, std::vector<std::string>{"*.ddl"});
+    EXPECT_EQ(p.command.selection.exclude, std::vector<std::string>{"old"});
+    EXPECT_TRUE(p.command.check && p.command.diff && p.command.tidy);
     EXPECT_EQ(RunWith({"--help"}).status, 0);
     EXPECT_NE(RunWith({"--version"}).out.find("1.09"), std::string::npos);
 }
 
 TEST(FormatDocument, KeepsEncodingAndLineEnds) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
     struct Case { std::string input, expected; } cases[] = {
         {"select a from t\r\n", "SELECT \r\n        A \r\nFROM \r\n        T"},
         {"select a \nfrom t\n", "SELECT \n        A \nFROM \n        T"},
@@ -92,41 +109,36 @@ TEST(FormatDocument, KeepsEncodingAndLineEnds) {
         {"\xEF\xBB\xBFselect '表' from t\r\n", "\xEF\xBB\xBFSELECT \r\n        '表' \r\nFROM \r\n        T"},
     };
     for (const auto &c : cases) {
-        FormattedDocument doc = FormatDocument(c.input, options, catalogue, OutputKind::Text);
-        EXPECT_EQ(doc.exitCode, 0) << doc.diagnostic;
+        FormattedDocument doc = Format(c.input);
+        EXPECT_EQ(doc.exitCode, 0) << Diagnostic(doc);
         EXPECT_EQ(doc.bytes, c.expected);
     }
     // Shift-JIS in, Shift-JIS out; 表 ends with the byte of a backslash.
     std::string sjis = EncodeCp932("select '表' x from 表\r\n").bytes;
-    FormattedDocument doc = FormatDocument(sjis, options, catalogue, OutputKind::Text);
+    FormattedDocument doc = Format(sjis);
     ASSERT_EQ(doc.exitCode, 0);
     EXPECT_EQ(DecodeCp932(doc.bytes).text, "SELECT \r\n        '表' X \r\nFROM \r\n        表");
 }
 
 TEST(FormatDocument, RefusedTextsNameTheLineAndColumn) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
-    FormattedDocument doc = FormatDocument("select 1\r\nfrom t where a = 'x", options, catalogue, OutputKind::Text);
+    FormattedDocument doc = Format("select 1\r\nfrom t where a = 'x");
     EXPECT_EQ(doc.exitCode, 1);
-    EXPECT_EQ(doc.diagnostic, "2:18: 対になる文字列（'）が見つかりません");
-    doc = FormatDocument("/* open", options, catalogue, OutputKind::Text);
-    EXPECT_EQ(doc.diagnostic, "1:1: 対になる文字列（*/）が見つかりません");
-    doc = FormatDocument("select \x81", options, catalogue, OutputKind::Text); // cut-off Shift-JIS character
+    EXPECT_EQ(Diagnostic(doc), "f:2:18: 対になる文字列（'）が見つかりません");
+    doc = Format("/* open");
+    EXPECT_EQ(Diagnostic(doc), "f:1:1: 対になる文字列（*/）が見つかりません");
+    doc = Format("select \x81"); // cut-off Shift-JIS character
     EXPECT_EQ(doc.exitCode, 1);
-    EXPECT_NE(doc.diagnostic.find("1:8:"), std::string::npos);
+    EXPECT_NE(Diagnostic(doc).find("f:1:8:"), std::string::npos);
 }
 
 TEST(FormatDocument, HtmlAndRtfCarryTheEmphasis) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
-    FormattedDocument html = FormatDocument("select a<b & c from t", options, catalogue, OutputKind::Html);
+    FormattedDocument html = Format("select a<b & c from t", OutputKind::Html);
     EXPECT_EQ(html.bytes, "<pre><b>SELECT</b> \n        A&lt;B &amp; C \n<b>FROM</b> \n        T</pre>");
     EXPECT_EQ(HtmlFragment("a>b", {}), "<pre>a&gt;b</pre>");
-    FormattedDocument rtf = FormatDocument("select '表' from t", options, catalogue, OutputKind::Rtf);
+    FormattedDocument rtf = Format("select '表' from t", OutputKind::Rtf);
     EXPECT_EQ(rtf.bytes.rfind("{\\rtf1", 0), 0u);
     EXPECT_NE(rtf.bytes.find("\\b"), std::string::npos);
-    options.Bold = false;
-    html = FormatDocument("select a from t", options, catalogue, OutputKind::Html);
+    html = Format("select a from t", OutputKind::Html, false);
     EXPECT_EQ(html.bytes.find("<b>"), std::string::npos);
 }
 
@@ -158,16 +170,16 @@ TEST(Settings, ComeFromKelvraIniAndOptionsOverrideThem) {
 }
 
 TEST(Corpus, EveryFileGoesThroughWithoutLoss) {
-    EditorOptions options;
-    KeywordCatalogue catalogue;
+    FormatSettings settings;
+    settings.refuseWordJoins = false; // the editor's behaviour
     int formatted = 0;
     const auto files = kelvra::test::CorpusFiles();
     KELVRA_SKIP_WITHOUT_CORPUS(files);
     for (const auto &path : files) {
         const std::string bytes = Slurp(path);
-        FormattedDocument doc = FormatDocument(bytes, options, catalogue, OutputKind::Text);
+        FormattedDocument doc = FormatDocument(bytes, settings);
         if (doc.exitCode != 0) {
-            EXPECT_FALSE(doc.diagnostic.empty()) << path;
+            EXPECT_FALSE(doc.problems.empty()) << path;
             continue;
         }
         ++formatted;
@@ -181,4 +193,15 @@ TEST(Corpus, EveryFileGoesThroughWithoutLoss) {
         EXPECT_GE(count(out.text), count(in.text)) << path;
     }
     EXPECT_GT(formatted, 300);
+}
+
+// A character that code page 932 has twice, written both ways: only one code
+// can come back, and the user is told where.
+TEST(FormatDocument, TellsWhenACharacterWrittenTwoWaysComesBackOneWay) {
+    FormattedDocument doc = Format("select '\xED\x40\xFA\x5C' x \r\nfrom t\r\n");
+    ASSERT_EQ(doc.exitCode, 0) << Diagnostic(doc);
+    ASSERT_EQ(doc.warnings.size(), 1u);
+    EXPECT_TRUE(doc.warnings[0].hasPosition);
+    EXPECT_EQ(doc.warnings[0].line, 2u);
+    EXPECT_TRUE(Format("select '\xED\x40' x \r\nfrom t\r\n").warnings.empty()); // one code: kept as it was
 }

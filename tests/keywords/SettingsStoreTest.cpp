@@ -50,7 +50,7 @@ protected:
         }
         return names;
     }
-    SettingsOutcome Load(Settings &s) { return LoadSettings(dir_, defaults_, s); }
+    Status Load(Settings &s) { return LoadSettings(dir_, defaults_, s); }
 
     fs::path dir_;
     Settings defaults_;
@@ -148,7 +148,7 @@ TEST_F(SettingsStoreTest, ADamagedStrictIntegerStopsTheLoadThere) {
     for (const Case &c : cases) {
         WriteWindowsFile(Ini(), before + c.damaged + after);
         Settings s;
-        SettingsOutcome outcome = Load(s);
+        Status outcome = Load(s);
         EXPECT_FALSE(outcome.ok) << c.name;
         EXPECT_EQ(outcome.message, "Kelvra.iniの読み取りに失敗しました") << c.name;
         // Read before the failure.
@@ -348,16 +348,22 @@ TEST_F(SettingsStoreTest, ValuesCodePage932CannotHoldSurviveTheRoundTrip) {
     Settings s = defaults_;
     s.FilePath = "/home/\xF0\x9F\x98\x80/";
     s.History[0] = "/data/wave\xE3\x80\x9C.sql";
-    s.History[1] = "/data/two\nlines.sql"; // cannot stand on one line: written empty
-    s.PendingSearchHistory = {"ＭＳ"};
+    // Values that cannot stand on one line of the file, and one that looks like
+    // their escaped form, come back exactly.
+    s.History[1] = "/data/two\nlines.sql";
+    s.History[2] = "/data/cr\rend%0A.sql";
+    s.History[3] = "=?kelvra-escaped?%25";
+    s.Options.EditorFont.name = std::string("Font\0Name", 9);
+    s.PendingSearchHistory = {"ＭＳ", "a\r\nb"};
     ASSERT_TRUE(SaveSettings(dir_, s));
     Settings back;
     ASSERT_TRUE(Load(back));
     EXPECT_EQ(back.FilePath, s.FilePath);
     EXPECT_EQ(back.History[0], s.History[0]);
-    EXPECT_EQ(back.History[1], "");
+    EXPECT_EQ(back.History, s.History);
     EXPECT_EQ(back.PendingSearchHistory, s.PendingSearchHistory);
-    EXPECT_EQ(back.Options.EditorFont.name, "ＭＳ ゴシック");
+    EXPECT_EQ(back.Options.EditorFont.name, s.Options.EditorFont.name);
+    EXPECT_FALSE(Has(Text(Ini()), "two\nlines"));
 }
 
 TEST_F(SettingsStoreTest, FileIsUpdatedInPlaceWhenItCannotBeMovedAside) {
@@ -379,10 +385,44 @@ TEST_F(SettingsStoreTest, FileIsUpdatedInPlaceWhenItCannotBeMovedAside) {
     EXPECT_TRUE(fs::is_directory(Bak()));
 }
 
+TEST_F(SettingsStoreTest, InPlaceUpdateKeepsTheBytesOfWhatItDoesNotWrite) {
+    fs::create_directory(Bak()); // the rename to Kelvra.bak fails
+    // A section of another program with bytes that do not decode and a
+    // character code page 932 holds twice (ED40 beside FA5C), and LF line ends.
+    const std::string foreign = "[Other]\nKeep=\x85\x40\xED\x40\nCRLF=\x95\x5C\r\n";
+    std::ofstream(Ini(), std::ios::binary) << "[Setting]\r\nFontSize=14\r\n" + foreign;
+    ASSERT_TRUE(SaveSettings(dir_, defaults_));
+    std::ifstream in(Ini(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(bytes.starts_with("\xEF\xBB\xBF"));
+    EXPECT_NE(bytes.find(foreign), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, ALinkedSettingsFileStaysALink) {
+    const fs::path real = dir_ / "real";
+    fs::create_directory(real);
+    WriteWindowsFile(real / "Kelvra.ini", "[Setting]\nFontSize=14\n");
+    fs::create_symlink(real / "Kelvra.ini", Ini());
+    Settings s = defaults_;
+    ASSERT_TRUE(Load(s));
+    EXPECT_EQ(s.Options.EditorFont.size, 14);
+    s.Options.EditorFont.size = 15;
+    ASSERT_TRUE(SaveSettings(dir_, s));
+    EXPECT_TRUE(fs::is_symlink(Ini()));
+    EXPECT_TRUE(Has(Text(real / "Kelvra.ini"), "FontSize=15"));
+    EXPECT_TRUE(Has(Text(real / "Kelvra.bak"), "FontSize=14"));
+    EXPECT_FALSE(fs::exists(Bak()));
+    // A second save still goes through the link.
+    s.Options.EditorFont.size = 16;
+    ASSERT_TRUE(SaveSettings(dir_, s));
+    EXPECT_TRUE(fs::is_symlink(Ini()));
+    EXPECT_TRUE(Has(Text(Ini()), "FontSize=16"));
+}
+
 TEST_F(SettingsStoreTest, ARefusedWriteStopsTheSaveAndTheBackupKeepsThePreviousSettings) {
     WriteWindowsFile(Bak(), "[Setting]\nFontSize=14\n");
     fs::create_directory(Ini()); // a directory where the file should be
-    SettingsOutcome outcome = SaveSettings(dir_, defaults_);
+    Status outcome = SaveSettings(dir_, defaults_);
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(outcome.message, "Kelvra.iniの保存に失敗しました。\r\n今回の設定情報は保存されませんでした");
     EXPECT_EQ(Text(Bak()), "[Setting]\r\nFontSize=14\r\n");

@@ -145,7 +145,97 @@ TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {
     LoadedDocument doc = ReadDocument("select '\x95\x5C'\n", DocumentKind::RichText);
     EXPECT_FALSE(doc.rich);
     EXPECT_EQ(doc.content.Text(), "select '表'\r\n");
+    // Bytes that are not text are reported, so the window can ask.
+    doc = ReadDocument(std::string("a\0b", 3), DocumentKind::PlainText);
+    EXPECT_EQ(doc.problem, TextProblem::NotText);
+    EXPECT_EQ(doc.badOffsets, std::vector<std::size_t>{1});
     doc = ReadDocument("{\\rtf1 {\\b x}}", DocumentKind::RichText);
     EXPECT_TRUE(doc.rich);
     EXPECT_TRUE(doc.content.FormatAt(0).bold);
+}
+
+TEST(PlainTextFile, BytesThatAreNotTextOrMixEncodingsAreReported) {
+    struct Case {
+        const char *name;
+        std::string bytes;
+        TextProblem problem;
+        TextEncoding encoding;
+        std::string described; // the start of DescribeTextProblem
+    } cases[] = {
+        {"utf-16le without byte-order mark", std::string("s\0e\0l\0e\0c\0t\0\r\0\n\0", 16), TextProblem::NotText,
+         TextEncoding::Cp932, "1:2: not a text file"},
+        {"utf-16 with byte-order mark", std::string("\xFF\xFEs\0", 4), TextProblem::NotText, TextEncoding::Cp932,
+         "1:1: not a text file"},
+        {"one nul byte", std::string("select 1;\r\n\0", 12), TextProblem::NotText, TextEncoding::Cp932,
+         "2:1: not a text file"},
+        // UTF-8 with a comment in Shift-JIS: read as UTF-8, the Shift-JIS bytes reported.
+        {"utf-8 with a shift-jis comment", "select いp from t; -- \x95\x5C", TextProblem::MixedEncodings,
+         TextEncoding::Utf8, "1:22: the file mixes UTF-8"},
+        {"shift-jis", "select '\x95\x5C\x8E\xA6' from t", TextProblem::None, TextEncoding::Cp932, ""},
+        // Half-width katakana runs form two-byte UTF-8 sequences by chance.
+        {"half-width katakana", "-- \xC3\xBD\xC4\r\nselect 1", TextProblem::None, TextEncoding::Cp932, ""},
+        {"level-2 kanji and kana", "-- \xE3\x81\xB1\x82\xA0\x82\xA2\x82\xA4", TextProblem::None, TextEncoding::Cp932, ""},
+        {"undecodable", "\x95\x5C\x95\x5C\x95\x5C \x85\x40", TextProblem::Undecodable, TextEncoding::Cp932,
+         "1:5: 1 byte(s) are neither"},
+    };
+    for (const Case &c : cases) {
+        DecodedText d = DecodePlainText(c.bytes);
+        EXPECT_EQ(d.problem, c.problem) << c.name;
+        EXPECT_EQ(d.format.encoding, c.encoding) << c.name;
+        EXPECT_EQ(DescribeTextProblem(c.bytes, d).substr(0, c.described.size()), c.described) << c.name;
+        EXPECT_EQ(d.text.find('\0'), std::string::npos) << c.name;
+    }
+    EXPECT_NE(DecodePlainText("select いp from t; -- \x95\x5C").text.find("いp"), std::string::npos);
+}
+
+TEST(PlainTextFile, PositionsCountLinesByEveryLineEndAndColumnsInCharacters) {
+    struct Case {
+        const char *name;
+        std::string bytes;
+        TextEncoding encoding;
+        std::size_t offset, line, column;
+    } cases[] = {
+        {"cr only", "abc\rdef\rghijklmnop\x85\x40", TextEncoding::Cp932, 18, 3, 11},
+        {"cr lf counts once", "a\r\nb\x85", TextEncoding::Cp932, 4, 2, 2},
+        {"lf only", "a\nb\nc", TextEncoding::Cp932, 4, 3, 1},
+        {"shift-jis characters", "\x95\x5C\x95\x5C\x95\x5C \x85\x40", TextEncoding::Cp932, 7, 1, 5},
+        {"utf-8 characters", "表表表 \x95", TextEncoding::Utf8, 10, 1, 5},
+        {"byte-order mark not counted", "\xEF\xBB\xBFx\xFF", TextEncoding::Utf8, 4, 1, 2},
+    };
+    for (const Case &c : cases) {
+        FilePosition at = PositionInFile(c.bytes, c.encoding, c.offset);
+        EXPECT_EQ(at.line, c.line) << c.name;
+        EXPECT_EQ(at.column, c.column) << c.name;
+    }
+}
+
+TEST(PlainTextFile, CharactersWithTwoCodesKeepTheCodeTheFileUsed) {
+    // NEC-selected IBM extension, NEC row 13, IBM extension: each decodes to a
+    // character whose usual code is another one.
+    for (std::string bytes : {"\xED\x40", "\x87\x90", "\xFA\x54", "a\xED\x40\r\nb\xFA\x54\xED\x40"}) {
+        DecodedText d = DecodePlainText(bytes);
+        EncodedText e = EncodePlainText(d.text, d.format);
+        EXPECT_EQ(e.bytes, bytes);
+        EXPECT_TRUE(e.recodedOffsets.empty());
+    }
+    // Both codes of one character in one file: the first one is written for
+    // both, and the places are reported.
+    DecodedText d = DecodePlainText("\xED\x40-\xFA\x5C");
+    EncodedText e = EncodePlainText(d.text, d.format);
+    EXPECT_EQ(e.bytes, "\xED\x40-\xED\x40");
+    EXPECT_EQ(e.recodedOffsets, (std::vector<std::size_t>{0, 3}));
+    // The usual code first: the other one becomes the usual one.
+    d = DecodePlainText("\xFA\x5C\xED\x40");
+    EXPECT_EQ(EncodePlainText(d.text, d.format).bytes, "\xFA\x5C\xFA\x5C");
+}
+
+TEST(PlainTextFile, LineEndsOtherThanTheFirstAreCounted) {
+    // A literal that holds a lone LF in a CR LF file.
+    DecodedText d = DecodePlainText("a\r\n'x\ny'\r\nz\r");
+    EXPECT_EQ(d.format.lineEnd, LineEnd::CrLf);
+    EXPECT_EQ(d.otherLineEnds, 2u);
+    EXPECT_EQ(d.firstOtherLineEnd, 5u);
+    d = DecodePlainText("a\r\nb\r\n");
+    EXPECT_EQ(d.otherLineEnds, 0u);
+    EXPECT_FALSE(d.format.mixedLineEnds);
 }

@@ -39,6 +39,7 @@ struct EditProbe {
 
     EditorSurface &Editor() { return window.editor_; }
     const EditorFontState &EditorFont() { return window.EditorFont; }
+    void SetEditorFont(const EditorFontState &font) { window.EditorFont = font; }
     QString DocPath() { return QString::fromStdString(window.document_.Path()); }
     void SetDocPath(const QString &path) { window.document_.SetPath(path.toStdString()); }
     std::string RevertText() { return window.document_.RevertText(); }

@@ -244,7 +244,7 @@ private slots:
         QCOMPARE(h.dialogs.asked[0].text,
                  U("このファイルはシステムファイル又は、読み出し専用ファイルです。\r\n名前を付けて保存して下さい。"));
         QCOMPARE(h.dialogs.asked[1].kind, QString("save"));
-        QCOMPARE(h.dialogs.asked[1].text, h.Path("ro.sql"));
+        QCOMPARE(h.dialogs.fileRequests.last().initialFolder + "/" + h.dialogs.asked[1].text, h.Path("ro.sql"));
         QCOMPARE(ReadAll(h.Path("ro.sql")), QByteArray("old"));
 
         WriteFile(h.Path("w.sql"), "old");
@@ -383,7 +383,7 @@ private slots:
         h.desktop.shift = true;
         h.window->mnuExeRunClick();
         QCOMPARE(h.dialogs.asked.size(), 1);
-        QCOMPARE(h.dialogs.asked[0].caption, U("Kelvra"));
+        QCOMPARE(h.dialogs.asked[0].caption, U("Untitled"));
         QVERIFY(h.dialogs.asked[0].text.startsWith("Time : 0.75s\r\n\r\nK    : 1 ( \" ) \r\nR    : 1 ( ' ) \r\nC    : 1"));
     }
 

@@ -13,7 +13,7 @@
 namespace kelvra::test {
 
 struct Asked {
-    QString kind;    // "message", "yesNoCancel", "okCancel", "open", "save", "font", "color", "print", "printSetup", "modal"
+    QString kind;    // "message", "yesNoCancel", "yesNo", "okCancel", "open", "save", "font", "color", "print", "printSetup", "modal"
     QString caption; // messages
     QString text;
     MessageIcon icon = MessageIcon::None;
@@ -42,6 +42,10 @@ public:
     Answer AskYesNoCancel(const QString &text) override {
         Record({"yesNoCancel", QString(), text});
         return Next(Answer::Cancel);
+    }
+    bool AskYesNo(const QString &text) override {
+        Record({"yesNo", QString(), text});
+        return Next(Answer::No) == Answer::Yes;
     }
     bool AskOkCancel(const QString &text) override {
         Record({"okCancel", QString(), text});

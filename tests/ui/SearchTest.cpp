@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -309,6 +310,43 @@ private slots:
         QVERIFY(bytes.contains("KeyWordFrom7=w1\r\n"));
         QVERIFY(!bytes.contains("KeyWordFrom8"));
         QVERIFY(!bytes.contains("SELECT"));
+    }
+
+    void boxesOpenOnTheNewestHistoryEntries() {
+        Harness h;
+        QVERIFY(h.Start("[History]\r\nKeyWordFrom0=newest\r\nKeyWordFrom1=older\r\nKeyWordFrom2=oldest\r\n"
+                        "KeyWordTo0=to-new\r\nKeyWordTo1=to-old\r\n"));
+        h.window->mnuEditChangeClick();
+        QCOMPARE(Part<QComboBox>(&h.Search(), "cmbSearch")->currentText(), QString("newest"));
+        QCOMPARE(Part<QComboBox>(&h.Search(), "cmbChangeTo")->currentText(), QString("to-new"));
+    }
+
+    // Typing into the real boxes with their completers, the focus moving on to
+    // the button: a history entry that differs only in case is offered, never
+    // put in place of what was typed.
+    void typedTextIsWhatIsSearchedAndWrittenNotAHistoryEntry() {
+        Harness h;
+        QVERIFY(h.Start("[History]\r\nKeyWordFrom0=SELECT\r\nKeyWordTo0=Foo\r\n"));
+        h.SetText("select a, SELECT b");
+        h.window->show();
+        h.window->mnuEditChangeClick();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.Search()));
+        h.Search().activateWindow();
+        QLineEdit *find = Part<QComboBox>(&h.Search(), "cmbSearch")->lineEdit(), *change = Part<QComboBox>(&h.Search(), "cmbChangeTo")->lineEdit();
+        find->setFocus();
+        find->selectAll();
+        QTest::keyClicks(find, "select");
+        change->setFocus(); // focus leaves the search box, as a click or Tab does
+        change->selectAll();
+        QTest::keyClicks(change, "foo");
+        Part<QPushButton>(&h.Search(), "btnChange")->setFocus();
+        QCOMPARE(Part<QComboBox>(&h.Search(), "cmbSearch")->currentText(), QString("select"));
+        QCOMPARE(Part<QComboBox>(&h.Search(), "cmbChangeTo")->currentText(), QString("foo"));
+        h.answers = {Result::All};
+        QTest::mouseClick(Part<QPushButton>(&h.Search(), "btnChange"), Qt::LeftButton);
+        QCOMPARE(h.Text(), std::string("foo a, SELECT b"));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbSearch")).first(), QString("select"));
+        QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbChangeTo")).first(), QString("foo"));
     }
 
     void storedHistorySurvivesASessionWithoutTheDialog() {

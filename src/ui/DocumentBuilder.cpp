@@ -1,0 +1,105 @@
+#include "ui/DocumentBuilder.h"
+
+#include <QPlainTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
+#include <QTextOption>
+#include <QThread>
+#include <string_view>
+
+namespace kelvra {
+namespace {
+
+constexpr std::size_t kSlice = 64 * 1024; // bytes between two looks at `stop`
+
+} // namespace
+
+DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool()> stop)
+    : document_(std::make_unique<QTextDocument>()), font_(font), stop_(std::move(stop)) {
+    document_->setUndoRedoEnabled(false);
+    document_->setDefaultFont(font.font);
+    // The editor's own option (no wrapping), so that taking the document over changes nothing.
+    QTextOption option = document_->defaultTextOption();
+    option.setWrapMode(QTextOption::NoWrap);
+    document_->setDefaultTextOption(option);
+    cursor_ = new QTextCursor(document_.get());
+    cursor_->beginEditBlock(); // one change notice for the whole fill
+    cursor_->setCharFormat(CharFormatOf(font));
+}
+
+DocumentBuilder::~DocumentBuilder() { delete cursor_; }
+
+bool DocumentBuilder::StopRequested() {
+    if (!stopped_ && stop_ && stop_()) stopped_ = true;
+    return stopped_;
+}
+
+void DocumentBuilder::Insert(std::string_view text, const QTextCharFormat &format) {
+    while (!text.empty() && !stopped_) {
+        std::size_t n = std::min(text.size(), kSlice - std::min(sinceCheck_, kSlice - 1));
+        // Never cut a character or a CR LF in two.
+        while (n < text.size() && ((static_cast<unsigned char>(text[n]) & 0xC0) == 0x80 || text[n] == '\n')) ++n;
+        cursor_->insertText(ToEditorText(text.substr(0, n)), format);
+        text.remove_prefix(n);
+        sinceCheck_ += n;
+        if (sinceCheck_ >= kSlice) {
+            sinceCheck_ = 0;
+            StopRequested();
+        }
+    }
+}
+
+void DocumentBuilder::AddFormatted(const std::string &text, const std::vector<TextSpan> &bold) {
+    const QTextCharFormat normal = CharFormatOf(font_);
+    QTextCharFormat strong = normal;
+    strong.setFontWeight(QFont::Bold);
+    std::size_t done = 0;
+    auto insert = [&](std::size_t end, const QTextCharFormat &format) {
+        if (end > done) Insert(std::string_view(text).substr(done, end - done), format);
+        done = end;
+    };
+    for (const TextSpan &span : bold) {
+        if (stopped_) return;
+        if (span.start < done || span.start + span.length > text.size()) continue;
+        insert(span.start, normal);
+        insert(span.start + span.length, strong);
+    }
+    insert(text.size(), normal);
+}
+
+void DocumentBuilder::AddStyled(const StyledText &content) {
+    content.ForEachRun([&](const StyledRun &run) {
+        Insert(std::string_view(content.Text()).substr(run.start, run.length), CharFormatOfStyle(*run.format));
+    });
+}
+
+std::unique_ptr<QTextDocument> DocumentBuilder::Finish(QThread *owner) {
+    cursor_->endEditBlock();
+    delete cursor_;
+    cursor_ = nullptr;
+    if (StopRequested()) return nullptr;
+    // The editor's layout, with a text layout object made for every line now
+    // rather than by the editor while the window waits.
+    document_->setDocumentLayout(new QPlainTextDocumentLayout(document_.get()));
+    int count = 0;
+    for (QTextBlock block = document_->begin(); block.isValid(); block = block.next()) {
+        block.layout();
+        if (++count % 4096 == 0 && StopRequested()) return nullptr;
+    }
+    document_->setUndoRedoEnabled(true);
+    document_->setModified(false);
+    if (owner && owner != document_->thread()) document_->moveToThread(owner);
+    return std::move(document_);
+}
+
+void DiscardDocument(QTextDocument *document) {
+    if (!document) return;
+    document->setParent(nullptr);
+    QThread *thread = QThread::create([document] { delete document; });
+    document->moveToThread(thread);
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+} // namespace kelvra

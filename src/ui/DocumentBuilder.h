@@ -1,0 +1,51 @@
+#pragma once
+// Editor documents made away from the window. Filling a document the editor
+// shows costs a layout update per line and blocks the window; a document made
+// on its own (on another thread, if need be) and then handed to the editor
+// costs the window only the hand-over.
+
+#include "formatter/FormatResult.h"
+#include "platform/StyledText.h"
+#include "ui/EditorSurface.h"
+
+#include <QTextDocument>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QThread;
+
+namespace kelvra {
+
+class DocumentBuilder {
+public:
+    // `stop` is asked between slices of the work; true abandons it.
+    DocumentBuilder(const EditorFontState &font, std::function<bool()> stop = {});
+    ~DocumentBuilder();
+
+    // `text` (UTF-8, CR LF) in the font, the spans in bold.
+    void AddFormatted(const std::string &text, const std::vector<TextSpan> &bold);
+    // Runs of rich text, each with its own format.
+    void AddStyled(const StyledText &content);
+    // Lays the document out for the editor and hands it to `owner`'s thread;
+    // nothing when the work was abandoned.
+    std::unique_ptr<QTextDocument> Finish(QThread *owner);
+    bool Stopped() const { return stopped_; }
+
+private:
+    void Insert(std::string_view text, const QTextCharFormat &format);
+    bool StopRequested();
+
+    std::unique_ptr<QTextDocument> document_;
+    QTextCursor *cursor_;
+    EditorFontState font_;
+    std::function<bool()> stop_;
+    bool stopped_ = false;
+    std::size_t sinceCheck_ = 0;
+};
+
+// Deletes a document on a thread of its own: a large one takes a while.
+void DiscardDocument(QTextDocument *document);
+
+} // namespace kelvra

@@ -1,0 +1,254 @@
+// kelvra-format run as a program, the way scripts, hooks and users run it.
+
+#include "support/Corpus.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path &p) { return kelvra::test::ReadWholeFile(p); }
+void Write(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("kelvra-program-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "work");
+        Write(dir_ / "Kelvra.ini", "[Setting]\r\n");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path In(const std::string &name) const { return dir_ / "work" / name; }
+
+    // Runs `kelvra-format ARGS` (and whatever else the shell line holds) in the work folder.
+    Outcome Format(const std::string &args, const std::string &before = "") const {
+        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+        const std::string line = "cd '" + (dir_ / "work").string() + "' && " + before + " '" + KELVRA_FORMAT_PROGRAM +
+                                 "' --settings '" + (dir_ / "Kelvra.ini").string() + "' " + args;
+        const std::string command = "sh -c \"" + line + "\" >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw), Slurp(out), Slurp(err)};
+    }
+
+    std::vector<std::string> WorkFiles() const {
+        std::vector<std::string> names;
+        for (const auto &e : fs::directory_iterator(dir_ / "work")) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir_;
+};
+
+const std::string kJoining = "select a\nfrom t\n";
+const std::string kSeparated = "select a \nfrom t\n";
+const std::string kFormatted = "SELECT \n        A \nFROM \n        T";
+
+} // namespace
+
+TEST_F(Program, WordsThatWouldJoinAreRefusedAndTheFileIsLeftAlone) {
+    Write(In("a.sql"), kJoining);
+    Outcome r = Format("-i a.sql");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Slurp(In("a.sql")), kJoining);
+    EXPECT_NE(r.err.find("a.sql:1:9: the line break between \"a\" and \"from\" would join them\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--line-breaks-separate"), std::string::npos);
+    EXPECT_NE(r.err.find("--join-lines"), std::string::npos);
+    r = Format("a.sql");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+
+    EXPECT_EQ(Format("--line-breaks-separate a.sql").out, kFormatted + " ");
+    EXPECT_EQ(Format("--join-lines a.sql").out, "SELECT \n        AFROM T");
+}
+
+TEST_F(Program, ReadAndWriteFailuresGiveAMessageAndStatusOne) {
+    Write(In("b.sql"), kSeparated);
+    struct Case {
+        const char *args;
+        const char *message;
+    } cases[] = {
+        {"b.sql > /dev/full", "kelvra-format: cannot write standard output: No space left on device"},
+        {"--help > /dev/full", "kelvra-format: cannot write standard output"},
+        {"missing.sql", "kelvra-format: missing.sql: cannot open: No such file or directory"},
+        {"< .", "kelvra-format: <stdin>: cannot read"},
+        {"/dev/zero", "kelvra-format: /dev/zero: not a text file"},
+    };
+    for (const Case &c : cases) {
+        Outcome r = Format(c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+    }
+}
+
+TEST_F(Program, InPlaceRefusesRichOutput) {
+    Write(In("b.sql"), kSeparated);
+    for (const char *args : {"-i --rtf b.sql", "--html -i b.sql", "-i --check b.sql", "--diff --rtf b.sql"}) {
+        Outcome r = Format(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(Slurp(In("b.sql")), kSeparated) << args;
+    }
+}
+
+TEST_F(Program, InPlaceKeepsOwnerModeAndHardLinks) {
+    Write(In("b.sql"), kSeparated);
+    fs::permissions(In("b.sql"), fs::perms(0640));
+    const passwd *nobody = ::getpwnam("nobody");
+    const bool asRoot = ::geteuid() == 0 && nobody;
+    if (asRoot) {
+        ASSERT_EQ(::chown(In("b.sql").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    EXPECT_EQ(Format("-i b.sql").status, 0);
+    EXPECT_EQ(Slurp(In("b.sql")), kFormatted);
+    struct stat st {};
+    ASSERT_EQ(::stat(In("b.sql").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (asRoot) {
+        EXPECT_EQ(st.st_uid, nobody->pw_uid);
+        EXPECT_EQ(st.st_gid, nobody->pw_gid);
+    }
+
+    // A file with a second name is not split in two without being asked.
+    Write(In("c.sql"), kSeparated);
+    fs::create_hard_link(In("c.sql"), In("c-link.sql"));
+    Outcome r = Format("-i c.sql");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("c.sql"), std::string::npos);
+    EXPECT_EQ(Slurp(In("c.sql")), kSeparated);
+    EXPECT_EQ(Slurp(In("c-link.sql")), kSeparated);
+    EXPECT_EQ(Format("-i --break-hard-links c.sql").status, 0);
+    EXPECT_EQ(Slurp(In("c.sql")), kFormatted);
+    EXPECT_EQ(Slurp(In("c-link.sql")), kSeparated);
+}
+
+// A user who may write the file but not its folder: the new text cannot be
+// put in place without a temporary file, so nothing changes and the user is told.
+TEST_F(Program, InPlaceInAFolderTheUserMayNotWriteLeavesTheFile) {
+    Write(In("b.sql"), kSeparated);
+    fs::permissions(In("b.sql"), fs::perms(0666));
+    std::string asUser;
+    if (::geteuid() == 0) {
+        if (!::getpwnam("nobody")) GTEST_SKIP() << "no user 'nobody'";
+        fs::permissions(dir_, fs::perms(0755));
+        asUser = "setpriv --reuid=nobody --regid=nogroup --clear-groups";
+    } else {
+        fs::permissions(dir_ / "work", fs::perms(0555));
+    }
+    Outcome r = Format("-i b.sql", asUser);
+    fs::permissions(dir_ / "work", fs::perms(0755));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kelvra-format: "), std::string::npos);
+    EXPECT_NE(r.err.find("b.sql"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(In("b.sql")), kSeparated);
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"b.sql"});
+}
+
+TEST_F(Program, InPlaceWorksOnALongName) {
+    const std::string name = std::string(246, 'n') + ".sql"; // 250 bytes, near the 255-byte limit
+    Write(In(name), kSeparated);
+    Outcome r = Format("-i " + name);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(In(name)), kFormatted);
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{name}); // nothing left beside it
+}
+
+TEST_F(Program, CheckListsWhatWouldChangeAndDiffShowsIt) {
+    Write(In("done.sql"), kFormatted);
+    Write(In("todo.sql"), kSeparated);
+    Write(In("also.sql"), "select b \r\nfrom u;\r\n");
+    Outcome r = Format("--check todo.sql done.sql also.sql");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "todo.sql\nalso.sql\n");
+    EXPECT_NE(r.err.find("2 files would be reformatted"), std::string::npos);
+    EXPECT_EQ(Slurp(In("todo.sql")), kSeparated); // nothing written
+
+    r = Format("--diff todo.sql done.sql also.sql");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("--- todo.sql\n+++ todo.sql\n@@ -1,2 +1,4 @@\n", 0), 0u) << r.out;
+    // patch(1) turns the files into what -i makes of them.
+    Write(dir_ / "changes.diff", r.out);
+    ASSERT_EQ(Format("--version", "patch -s -p0 < ../changes.diff &&").status, 0);
+    const std::string patchedAlso = Slurp(In("also.sql")), patchedTodo = Slurp(In("todo.sql"));
+    Write(In("todo.sql"), kSeparated);
+    Write(In("also.sql"), "select b \r\nfrom u;\r\n");
+    EXPECT_EQ(Format("-i todo.sql done.sql also.sql").status, 0);
+    EXPECT_EQ(Slurp(In("todo.sql")), patchedTodo);
+    EXPECT_EQ(Slurp(In("also.sql")), patchedAlso);
+
+    r = Format("--check todo.sql done.sql also.sql");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Format("--check --diff todo.sql").status, 0);
+}
+
+TEST_F(Program, FoldersInParallelGiveTheBytesOfASerialRun) {
+    const auto corpus = kelvra::test::CorpusFiles();
+    KELVRA_SKIP_WITHOUT_CORPUS(corpus);
+    fs::create_directories(In("tree/sub"));
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < corpus.size() && i < 40; ++i) {
+        const std::string name = (i % 3 ? "tree/" : "tree/sub/") + std::to_string(100 - i) + ".sql";
+        fs::copy_file(corpus[i], In(name));
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    std::string listed;
+    for (const std::string &n : names) listed += " " + n;
+
+    const Outcome serial = Format("--join-lines -j 1 tree");
+    const Outcome parallel = Format("--join-lines -j 4 tree");
+    const Outcome named = Format("--join-lines -j1" + listed);
+    EXPECT_GT(serial.out.size(), 10000u);
+    EXPECT_EQ(parallel.out, serial.out);
+    EXPECT_EQ(parallel.err, serial.err);
+    EXPECT_EQ(parallel.status, serial.status);
+    EXPECT_EQ(named.out, serial.out);
+    EXPECT_EQ(Format("--join-lines -j 3 --check tree").out, Format("--join-lines -j 1 --check tree").out);
+    EXPECT_EQ(Format("--join-lines -j 4 --exclude sub tree").out.size() < serial.out.size(), true);
+}
+
+TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
+    Write(In("b.sql"), "select a, b \r\nfrom t;\r\n");
+    Outcome r = Format("--tidy b.sql");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "SELECT\r\n        A ,\r\n        B\r\nFROM\r\n        T ;\r\n");
+    EXPECT_EQ(Format("--tidy -i b.sql").status, 0);
+    EXPECT_EQ(Slurp(In("b.sql")), r.out);
+}
+
+TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
+    // Nested subqueries: the result grows with the square of the depth.
+    std::string deep;
+    for (int i = 0; i < 4000; ++i) deep += "select * from ( ";
+    deep += "select 1 from dual";
+    for (int i = 0; i < 4000; ++i) deep += " ) t";
+    Write(In("deep.sql"), deep);
+    const std::string limit = "ulimit -v 600000 &&";
+    if (Format("--version", limit).status != 0) GTEST_SKIP() << "this build does not start under an address-space limit";
+    Outcome r = Format("-i deep.sql", limit);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kelvra-format: deep.sql: not enough memory"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(In("deep.sql")), deep);
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"deep.sql"});
+    // An endless input.
+    r = Format("", limit + " yes 'select a from t;' |");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("kelvra-format: <stdin>: not enough memory"), std::string::npos) << r.err;
+}

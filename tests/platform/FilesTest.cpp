@@ -1,0 +1,155 @@
+#include "platform/Files.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace kelvra;
+using kelvra::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+std::string Slurp(const fs::path &p) {
+    std::string bytes;
+    EXPECT_TRUE(ReadFileBytes(p, bytes));
+    return bytes;
+}
+
+void Put(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+// Names in the folder that start with a dot: temporary files left behind.
+std::vector<std::string> HiddenFiles(const fs::path &folder) {
+    std::vector<std::string> names;
+    for (auto &e : fs::directory_iterator(folder))
+        if (e.path().filename().string()[0] == '.') names.push_back(e.path().filename().string());
+    return names;
+}
+
+// Runs `body` in a child process and returns its wait status. As root the
+// child first becomes the unprivileged user `nobody` when `unprivileged` is set.
+template <typename Body>
+int InChild(Body body, bool unprivileged = false) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (unprivileged && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(99);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+} // namespace
+
+TEST(Files, LinksAreFollowedToTheEndOfTheChain) {
+    TempDir dir;
+    Put(dir / "real.sql", "old");
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("../real.sql", dir / "sub" / "relative.sql");
+    fs::create_symlink(dir / "sub" / "relative.sql", dir / "outer.sql");
+    ASSERT_TRUE(WriteFileSafely(dir / "outer.sql", "new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "outer.sql"));
+    EXPECT_TRUE(fs::is_symlink(dir / "sub" / "relative.sql"));
+    EXPECT_EQ(Slurp(dir / "real.sql"), "new");
+
+    // A dangling link gets its target created.
+    fs::create_symlink("later.sql", dir / "dangling.sql");
+    ASSERT_TRUE(WriteFileSafely(dir / "dangling.sql", "made"));
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.sql"));
+    EXPECT_EQ(Slurp(dir / "later.sql"), "made");
+}
+
+TEST(Files, HardLinkedFilesAreRefusedUnlessBreakingTheLinkIsAllowed) {
+    TempDir dir;
+    Put(dir / "a.sql", "old");
+    fs::create_hard_link(dir / "a.sql", dir / "b.sql");
+    EXPECT_EQ(OtherHardLinks(dir / "a.sql"), 1u);
+    Status refused = WriteFileSafely(dir / "a.sql", "new");
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.message.find("hard link"), std::string::npos) << refused.message;
+    EXPECT_EQ(Slurp(dir / "a.sql"), "old");
+    EXPECT_EQ(Slurp(dir / "b.sql"), "old");
+
+    SafeWriteOptions breakLinks;
+    breakLinks.breakHardLinks = true;
+    ASSERT_TRUE(WriteFileSafely(dir / "a.sql", "new", breakLinks));
+    EXPECT_EQ(Slurp(dir / "a.sql"), "new");
+    EXPECT_EQ(Slurp(dir / "b.sql"), "old");
+    EXPECT_EQ(OtherHardLinks(dir / "a.sql"), 0u);
+}
+
+TEST(Files, NamesUpToTheLimitOfTheFileSystemCanBeWritten) {
+    TempDir dir;
+    for (std::size_t length : {250u, 255u}) {
+        const fs::path file = dir / (std::string(length - 4, 'n') + ".sql");
+        ASSERT_TRUE(WriteFileSafely(file, "first")) << length;
+        Status s = WriteFileSafely(file, "second");
+        EXPECT_TRUE(s) << length << ": " << s.message;
+        EXPECT_EQ(Slurp(file), "second");
+    }
+}
+
+TEST(Files, OwnerAndGroupAreKeptWhereTheProcessMaySetThem) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+    TempDir dir;
+    const fs::path file = dir / "theirs.sql";
+    Put(file, "old");
+    ASSERT_EQ(::chown(file.c_str(), kNobody, kNobody), 0);
+    ::chmod(file.c_str(), 0604);
+    ASSERT_TRUE(WriteFileSafely(file, "new"));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNobody);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+}
+
+TEST(Files, ASignalDuringTheWriteRemovesTheTemporaryFile) {
+    TempDir dir;
+    const fs::path file = dir / "v.sql";
+    Put(file, "old");
+    // A temporary file left by a run that was killed does not stop the next one.
+    Put(dir / ".kelvra-AAAAAA", "stale");
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        int status = InChild([&] {
+            SafeWriteOptions options;
+            options.beforeReplace = [signal](const fs::path &) { ::raise(signal); };
+            WriteFileSafely(file, std::string(1 << 20, 'x'), options);
+            return 0;
+        });
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << " status " << status;
+        EXPECT_EQ(Slurp(file), "old");
+        EXPECT_EQ(HiddenFiles(dir.path()), std::vector<std::string>{".kelvra-AAAAAA"}) << "signal " << signal;
+    }
+    ASSERT_TRUE(WriteFileSafely(file, "new"));
+    EXPECT_EQ(Slurp(file), "new");
+}
+
+TEST(Files, ReadOnlyMeansTheUserCannotWriteIt) {
+    TempDir dir;
+    Put(dir / "rw.sql", "x");
+    Put(dir / "ro.sql", "x");
+    ::chmod((dir / "ro.sql").c_str(), 0444);
+    ::chmod((dir / "rw.sql").c_str(), 0644);
+    fs::create_directory(dir / "folder");
+    EXPECT_FALSE(IsReadOnlyFile(dir / "rw.sql"));
+    EXPECT_TRUE(IsReadOnlyFile(dir / "ro.sql")); // also for root
+    EXPECT_FALSE(IsReadOnlyFile(dir / "folder"));
+    EXPECT_FALSE(IsReadOnlyFile(dir / "missing.sql"));
+    if (::geteuid() == 0) {
+        // Another user's file that only its owner may write.
+        ::chmod(dir.path().c_str(), 0755);
+        int status = InChild([&] { return IsReadOnlyFile(dir / "rw.sql") ? 0 : 1; }, true);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+}

@@ -1,0 +1,132 @@
+// The format command as the window runs it: what "中断" does at every moment
+// of a run, and what a run that ends without a result leaves behind.
+#include "EditProbe.h"
+#include "ScriptedDialogs.h"
+#include "ui/Cancel.h"
+#include "ui/Edit.h"
+
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+
+using namespace kelvra;
+using namespace kelvra::test;
+
+namespace {
+
+struct Harness {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    ScriptedDesktop desktop;
+    std::unique_ptr<TfrmEdit> window;
+
+    bool Start() {
+        const std::filesystem::path folder = dir.path().toStdString();
+        window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
+        if (!window->Initialise()) return false;
+        window->show();
+        return true;
+    }
+    void SetText(const std::string &text, bool modified) {
+        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
+        EditProbe(window).Editor().SetModified(modified);
+    }
+    std::string Text() { return EditProbe(window).Editor().Text(); }
+};
+
+std::string ManyStatements(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "select a, b, nvl(c, 0) from t where x = " + std::to_string(i) + ";\r\n";
+    return text;
+}
+
+bool AnyBold(QPlainTextEdit *edit) {
+    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().fontWeight() >= QFont::Bold) return true;
+    return false;
+}
+
+} // namespace
+
+class FormatRunTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Once the core has finished (both bars full) the formatted text is still
+    // being put in; "中断" then still gives back the text from before the run.
+    void cancelAfterTheCoreHasFinishedGivesBackTheTextAsItWas() {
+        Harness h;
+        QVERIFY(h.Start());
+        const std::string before = ManyStatements(40000);
+        h.SetText(before, false);
+        bool pressedWithBarsFull = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QProgressBar *stages = Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar2");
+            if (!pressedWithBarsFull && EditProbe(h.window).dlgCancel()->isVisible() && stages->value() == stages->maximum()) {
+                pressedWithBarsFull = true;
+                Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
+            }
+        });
+        poll.start(1);
+        h.window->mnuExeRunClick();
+        poll.stop();
+        if (!pressedWithBarsFull) QSKIP("the run ended before the press could land");
+        QVERIFY(h.Text() == before);
+        QVERIFY(!AnyBold(EditProbe(h.window).rchOut()));
+        QVERIFY(!EditProbe(h.window).Editor().Modified());
+        QVERIFY(!EditProbe(h.window).dlgCancel()->isVisible());
+        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
+        QVERIFY(h.dialogs.asked.isEmpty());
+    }
+
+    // A second run asked for while a cancelled one winds down does not start.
+    void runDoesNotStartWhileACancelledOneWindsDown() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText(ManyStatements(20000), false);
+        int runsStarted = 0;
+        QTimer::singleShot(20, h.window.get(), [&] {
+            Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
+            const std::string during = h.Text();
+            h.window->mnuExeRunClick(); // must return at once
+            ++runsStarted;
+            QVERIFY(h.Text() == during);
+        });
+        h.window->mnuExeRunClick();
+        QCOMPARE(runsStarted, 1);
+    }
+
+    // A run that ends without a result leaves the document as it was, its
+    // modified flag included, so closing does not ask to save an unchanged text.
+    void runWithoutResultLeavesTheModifiedFlagAsItWas_data() {
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("unmatched quote, clean") << false << false;
+        QTest::newRow("unmatched quote, modified") << true << false;
+        QTest::newRow("cancelled, clean") << false << true;
+    }
+    void runWithoutResultLeavesTheModifiedFlagAsItWas() {
+        QFETCH(bool, modified);
+        QFETCH(bool, cancel);
+        Harness h;
+        QVERIFY(h.Start());
+        const std::string before = cancel ? ManyStatements(20000) : "select 'abc from t";
+        h.SetText(before, modified);
+        if (cancel) QTimer::singleShot(0, h.window.get(), [&] { Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click(); });
+        h.window->mnuExeRunClick();
+        QVERIFY(h.Text() == before);
+        QCOMPARE(EditProbe(h.window).Editor().Modified(), modified);
+        h.dialogs.answers = {Answer::No};
+        h.dialogs.asked.clear();
+        h.window->close();
+        QCOMPARE(h.dialogs.asked.size(), modified ? 1 : 0); // the save question only for a changed text
+    }
+};
+
+QTEST_MAIN(FormatRunTest)
+#include "FormatRunTest.moc"
