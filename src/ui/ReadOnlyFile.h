@@ -3,6 +3,8 @@
 
 #include "platform/Files.h"
 
+#include "platform/Files.h"
+
 #include <QFile>
 #include <QString>
 
