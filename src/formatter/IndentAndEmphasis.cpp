@@ -27,7 +27,7 @@ void StageIndent(FormatRunState &run) {
     KeywordLookup<bool> standAlone;
     const KeywordList list = KeywordList::Tandoku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) standAlone.Add(JoinedForm(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
+        if (run.catalogue.IsChecked(list, i)) standAlone.Add(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());
@@ -66,7 +66,7 @@ void StageReservedWordForm(FormatRunState &run) {
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
         if (run.catalogue.IsChecked(list, i)) {
             const std::string &entry = KeywordCatalogue::Text(list, i);
-            spellingOf.Add(JoinedForm(entry, run.wordJoiner), entry);
+            spellingOf.Add(funKeyConv(entry, run.wordJoiner), entry);
         }
     std::string &text = run.work;
     run.boldSpans.clear();

@@ -109,7 +109,7 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
     return std::nullopt;
 }
 
-std::string FirstSegmentKind(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
+std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
                              std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
     // Ties go to the earlier letter of this order.
     const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
@@ -123,7 +123,7 @@ std::string FirstSegmentKind(std::optional<std::size_t> posK, std::optional<std:
     return best;
 }
 
-std::string WithoutLineBreaks(std::string_view text) {
+std::string funDelCRLF(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -172,14 +172,14 @@ void StageSaveLiteralsAndComments(FormatRunState &run) {
             }
             if (next[k] != std::string_view::npos) pos[k] = next[k];
         }
-        std::string letter = FirstSegmentKind(pos[0], pos[1], pos[2], pos[3]);
+        std::string letter = funMiniCode(pos[0], pos[1], pos[2], pos[3]);
         if (letter.empty()) break;
         const char l = letter[0];
         const std::size_t p = *pos[LetterIndex(l)];
         const std::size_t end = SegmentEnd(text, l, p);
         std::string_view segment = text.substr(p, end - p);
         auto &list = run.segments.Of(l);
-        list.push_back(l == 'T' ? WithoutLineBreaks(segment) : std::string(segment));
+        list.push_back(l == 'T' ? funDelCRLF(segment) : std::string(segment));
         out.append(text.substr(s, p - s));
         out += Token(run, l, list.size() - 1);
         s = end;
@@ -191,7 +191,7 @@ void StageSaveLiteralsAndComments(FormatRunState &run) {
     run.CancelCheck();
 }
 
-void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
+void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
     const std::string &open = run.markerOpen, &close = run.markerClose;
     if (text.find(open) == std::string::npos) { // no token: the text stays as it is
         run.Progress(static_cast<std::int64_t>(text.size()), static_cast<std::int64_t>(text.size()));

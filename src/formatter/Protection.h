@@ -29,11 +29,11 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
 
 // The letter (K, R, T or C) of the smallest position; ties go to K, R, T, C in
 // that order; empty when no position is given.
-std::string FirstSegmentKind(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
+std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
                              std::optional<std::size_t> posC, std::optional<std::size_t> posT);
 
 // The text without its line breaks: each CR goes, with the LF that follows it.
-std::string WithoutLineBreaks(std::string_view text);
+std::string funDelCRLF(std::string_view text);
 
 // Stage 1: sets run.markerOpen/markerClose or throws StageFailure.
 void StageChooseMarkerPair(FormatRunState &run);
@@ -43,6 +43,6 @@ void StageChooseMarkerPair(FormatRunState &run);
 void StageSaveLiteralsAndComments(FormatRunState &run);
 // Stage 24: every token in `text` becomes its segment again; `spans` move with
 // the text around them. Throws StageFailure on a damaged token.
-void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans);
+void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans);
 
 } // namespace kelvra

@@ -43,7 +43,7 @@ std::optional<std::string> ChooseWordJoiner(std::string_view text, const std::fu
     return std::nullopt;
 }
 
-std::string JoinedForm(std::string_view entry, std::string_view joiner) {
+std::string funKeyConv(std::string_view entry, std::string_view joiner) {
     std::string out;
     out.reserve(entry.size() + 8);
     for (char c : entry) {
@@ -149,7 +149,7 @@ void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
         if (!present[c]) continue;
         const std::string &pattern = phrases.patterns[c];
         const std::string joined =
-            Blanked(JoinedForm(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner));
+            Blanked(funKeyConv(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner));
         std::string out;
         out.reserve(run.work.size() + run.work.size() / 8);
         // Every pattern starts with a blank, the commonest byte of the text: a
@@ -195,7 +195,7 @@ void StageBreakBeforeReservedWords(FormatRunState &run) {
     for (int i = 1; i <= n; ++i) {
         const std::string &entry = KeywordCatalogue::Text(list, i);
         if (run.catalogue.ContainsChecked(KeywordList::MaeNo, entry)) continue;
-        entryOf.Add(JoinedForm(entry, run.wordJoiner), i);
+        entryOf.Add(funKeyConv(entry, run.wordJoiner), i);
     }
     const std::string &in = run.work;
     std::string out = run.TakeSpare(in.size() + in.size() / 8);

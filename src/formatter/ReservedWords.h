@@ -1,5 +1,5 @@
 #pragma once
-// Stage 2 (the word joiner), JoinedForm, stage 11 (checked multi-word reserved
+// Stage 2 (the word joiner), funKeyConv, stage 11 (checked multi-word reserved
 // words joined into one word) and stage 12 (a line break before reserved words).
 
 #include "formatter/FormatRunState.h"
@@ -16,7 +16,7 @@ namespace kelvra {
 std::optional<std::string> ChooseWordJoiner(std::string_view text, const std::function<void()> &betweenPieces = {});
 
 // The entry with every blank replaced by the joiner.
-std::string JoinedForm(std::string_view entry, std::string_view joiner);
+std::string funKeyConv(std::string_view entry, std::string_view joiner);
 
 void StageChooseWordJoiner(FormatRunState &run);        // 2
 void StageJoinReservedPhrases(FormatRunState &run);     // 11

@@ -5,7 +5,7 @@
 
 namespace kelvra {
 
-void StageRestoreLiteralsAndComments(FormatRunState &run) { RestoreLiteralsAndComments(run, run.work, run.boldSpans); }
+void StageRestoreLiteralsAndComments(FormatRunState &run) { proRestKRCT(run, run.work, run.boldSpans); }
 
 // The caret, the summary and the clean-up belong to the window; the core has
 // nothing left to do.

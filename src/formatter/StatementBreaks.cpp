@@ -117,7 +117,7 @@ void StageSplitStandAloneKeywords(FormatRunState &run) {
     KeywordLookup<std::size_t> indexOf;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
         if (run.catalogue.IsChecked(list, i)) {
-            std::string kw = JoinedForm(KeywordCatalogue::Text(list, i), run.wordJoiner);
+            std::string kw = funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner);
             if (indexOf.Add(kw, keywords.size())) keywords.push_back(kw + " ");
         }
     if (keywords.empty()) return;

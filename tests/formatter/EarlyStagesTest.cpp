@@ -103,7 +103,7 @@ std::string BreakBeforeReservedWordsOnePassPerEntry(std::string work, const Keyw
     for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i) {
         const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, i);
         if (cat.ContainsChecked(KeywordList::MaeNo, entry)) continue;
-        std::string kw = JoinedForm(entry, joiner), pattern = " " + kw + " ", out;
+        std::string kw = funKeyConv(entry, joiner), pattern = " " + kw + " ", out;
         for (;;) {
             std::size_t p = work.find(pattern);
             if (p == std::string::npos) {

@@ -60,19 +60,19 @@ TEST(WordJoiner, SingleThenDoubledThenTripled) {
 }
 
 TEST(FunMiniCode, SmallestPositionWinsAndTiesFollowKRTC) {
-    EXPECT_EQ(FirstSegmentKind(std::nullopt, std::nullopt, std::nullopt, std::nullopt), "");
-    EXPECT_EQ(FirstSegmentKind(9, 3, std::nullopt, 5), "R");
-    EXPECT_EQ(FirstSegmentKind(std::nullopt, std::nullopt, 1, 2), "C");
-    EXPECT_EQ(FirstSegmentKind(4, 4, 4, 4), "K");
-    EXPECT_EQ(FirstSegmentKind(std::nullopt, 4, 4, 4), "R");
-    EXPECT_EQ(FirstSegmentKind(std::nullopt, std::nullopt, 4, 4), "T");
+    EXPECT_EQ(funMiniCode(std::nullopt, std::nullopt, std::nullopt, std::nullopt), "");
+    EXPECT_EQ(funMiniCode(9, 3, std::nullopt, 5), "R");
+    EXPECT_EQ(funMiniCode(std::nullopt, std::nullopt, 1, 2), "C");
+    EXPECT_EQ(funMiniCode(4, 4, 4, 4), "K");
+    EXPECT_EQ(funMiniCode(std::nullopt, 4, 4, 4), "R");
+    EXPECT_EQ(funMiniCode(std::nullopt, std::nullopt, 4, 4), "T");
 }
 
 TEST(FunDelCRLF, RemovesLineBreaksWithoutPuttingAnythingInTheirPlace) {
-    EXPECT_EQ(WithoutLineBreaks("/* a\r\nb */"), "/* ab */");
-    EXPECT_EQ(WithoutLineBreaks("x\r\n\r\ny"), "xy");
+    EXPECT_EQ(funDelCRLF("/* a\r\nb */"), "/* ab */");
+    EXPECT_EQ(funDelCRLF("x\r\n\r\ny"), "xy");
     // A lone CR must not take the character after it with it.
-    EXPECT_EQ(WithoutLineBreaks("a\rb"), "ab");
+    EXPECT_EQ(funDelCRLF("a\rb"), "ab");
 }
 
 struct SaveCase {
@@ -97,7 +97,7 @@ TEST_P(SaveLiterals, ReplacesEachSegmentByItsTokenAndRestoresIt) {
     EXPECT_EQ(h.state->segments.T, c.T);
     std::string restored = h.state->work;
     std::vector<TextSpan> spans;
-    RestoreLiteralsAndComments(*h.state, restored, spans);
+    proRestKRCT(*h.state, restored, spans);
     EXPECT_EQ(restored, c.restored.empty() ? c.text : c.restored);
 }
 
@@ -145,7 +145,7 @@ TEST(RestoreLiterals, MovesSpansWithTheTextAndReportsDamagedTokens) {
     std::string text = "A 《R0》 B 《R1》 C";
     // Spans on "A", "B" and "C".
     std::vector<TextSpan> spans = {{0, 1}, {text.find('B'), 1}, {text.find('C'), 1}};
-    RestoreLiteralsAndComments(*h.state, text, spans);
+    proRestKRCT(*h.state, text, spans);
     EXPECT_EQ(text, "A 'xy' B 'long literal' C");
     EXPECT_EQ(text.substr(spans[1].start, 1), "B");
     EXPECT_EQ(text.substr(spans[2].start, 1), "C");
@@ -160,7 +160,7 @@ TEST(RestoreLiterals, MovesSpansWithTheTextAndReportsDamagedTokens) {
         std::string t = d.text;
         std::vector<TextSpan> none;
         try {
-            RestoreLiteralsAndComments(*h.state, t, none);
+            proRestKRCT(*h.state, t, none);
             ADD_FAILURE() << d.text;
         } catch (const StageFailure &f) {
             EXPECT_EQ(f.message.text, d.message);

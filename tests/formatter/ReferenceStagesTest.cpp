@@ -38,7 +38,7 @@ std::vector<std::string> SplitStandAloneLiterally(std::vector<std::string> lines
                                                   const std::string &joiner) {
     for (int e = 1; e <= KeywordCatalogue::Count(KeywordList::Tandoku); ++e) {
         if (!cat.IsChecked(KeywordList::Tandoku, e)) continue;
-        const std::string kw = JoinedForm(KeywordCatalogue::Text(KeywordList::Tandoku, e), joiner);
+        const std::string kw = funKeyConv(KeywordCatalogue::Text(KeywordList::Tandoku, e), joiner);
         if (JoinLines(lines).find(kw) == std::string::npos) continue;
         for (std::size_t i = 0; i < lines.size() && !lines[i].empty(); ++i)
             if (StartsWith(lines[i], kw + " ") && lines[i].size() > kw.size() + 1) {
@@ -53,7 +53,7 @@ std::vector<std::string> SplitStandAloneLiterally(std::vector<std::string> lines
 // A call's text without its line breaks, except a break right after a
 // line-comment token (normal mode), which ends the comment.
 std::string CompactCallLiterally(std::string_view call, const FormatRunState *run) {
-    if (!run || !run->NormalMode()) return WithoutLineBreaks(call);
+    if (!run || !run->NormalMode()) return funDelCRLF(call);
     const std::string lineCommentOpen = run->markerOpen + "C";
     std::string out;
     std::size_t s = 0;
@@ -61,14 +61,14 @@ std::string CompactCallLiterally(std::string_view call, const FormatRunState *ru
         std::size_t close = call.find(run->markerClose, p);
         if (close == std::string_view::npos) break;
         std::size_t end = close + run->markerClose.size();
-        out += WithoutLineBreaks(call.substr(s, end - s));
+        out += funDelCRLF(call.substr(s, end - s));
         if (call.substr(end, 2) == kCrLf) {
             out += kCrLf;
             end += 2;
         }
         s = end;
     }
-    return out + WithoutLineBreaks(call.substr(s));
+    return out + funDelCRLF(call.substr(s));
 }
 
 // Stage 15 as written: passes of a line scan with joins until a pass joins nothing.
@@ -148,7 +148,7 @@ std::string JoinPhrasesLiterally(std::string work, const KeywordCatalogue &cat, 
         if (!cat.IsChecked(KeywordList::Yoyaku, e)) continue;
         const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, e);
         const std::string pattern = std::string(" ").append(entry).append(" ");
-        const std::string joined = std::string(" ").append(JoinedForm(entry, joiner)).append(" ");
+        const std::string joined = std::string(" ").append(funKeyConv(entry, joiner)).append(" ");
         std::string out;
         for (;;) {
             std::size_t p = work.find(pattern);

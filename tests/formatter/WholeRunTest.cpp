@@ -96,7 +96,7 @@ std::string ReservedWordFormOnePassPerEntry(std::string text, const KeywordCatal
     for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i) {
         if (!cat.IsChecked(KeywordList::Yoyaku, i)) continue;
         const std::string &e = KeywordCatalogue::Text(KeywordList::Yoyaku, i);
-        const std::string conv = JoinedForm(e, joiner);
+        const std::string conv = funKeyConv(e, joiner);
         std::size_t from = 0;
         while ((from = text.find(conv + " ", from)) != std::string::npos) {
             if (from != 0 && text[from - 1] != ' ' && text[from - 1] != '\n') {
