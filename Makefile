@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test bench fuzz install deb clean
+.PHONY: deps configure build run test bench fuzz install deb clean web test-web
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,8 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@if [ -x /usr/bin/chromium ]; then $(MAKE) --no-print-directory test-web; \
+	 else echo "No /usr/bin/chromium: browser test of the web page skipped"; fi
 
 # Installs both programs, the desktop entry, icons, metadata and manual pages under PREFIX.
 install: build
@@ -43,5 +45,20 @@ fuzz: deps
 	  -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
 
+# The web page: the format core in WebAssembly (emscripten), in $(WEB_BUILD_DIR)/site.
+# Debian's emscripten finds its JavaScript helpers under /usr/share/nodejs.
+WEB_BUILD_DIR ?= build-web
+WEB_ENV = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+
+web:
+	@$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+	@echo "Page: $(WEB_BUILD_DIR)/site/index.html"
+
+# The page in headless Chromium, against the expected results in ../shared/golden.
+test-web: web
+	@[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	@cd web && KELVRA_WEB_SITE=$(abspath $(WEB_BUILD_DIR))/site node --test test/*.test.js
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WEB_BUILD_DIR)

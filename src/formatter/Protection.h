@@ -4,6 +4,7 @@
 
 #include "formatter/FormatRunState.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,12 +23,14 @@ const std::vector<MarkerPair> &MarkerPairs();
 
 // The first pair of which neither character occurs in `text`; in simple mode
 // the first pair without looking. None when every pair is in use.
-std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode);
+// `betweenPieces` is called after each piece of a long text.
+std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode,
+                                           const std::function<void()> &betweenPieces = {});
 
 // The letter (K, R, T or C) of the smallest position; ties go to K, R, T, C in
 // that order; empty when no position is given.
 std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
-                        std::optional<std::size_t> posC, std::optional<std::size_t> posT);
+                             std::optional<std::size_t> posC, std::optional<std::size_t> posT);
 
 // The text without its line breaks: each CR goes, with the LF that follows it.
 std::string funDelCRLF(std::string_view text);
