@@ -24,6 +24,25 @@ struct StageFailure {
     TextSpan highlight;
 };
 
+// The failure of an unexpected error (an exhausted resource, say) inside the
+// named helper routine: "内部処理(routine)でエラーが発生しました".
+inline StageFailure InternalError(std::string_view routine) {
+    StageFailure f;
+    f.message = {"エラー", "内部処理(" + std::string(routine) + ")でエラーが発生しました", MessageIcon::Error};
+    return f;
+}
+
+// Runs the body of the helper routine `routine`, turning an unexpected error
+// in it into InternalError(routine). Cancels and stage failures pass through,
+// so the innermost routine names the error.
+template <typename Body> decltype(auto) InRoutine(std::string_view routine, Body &&body) {
+    try {
+        return body();
+    } catch (const std::exception &) {
+        throw InternalError(routine);
+    }
+}
+
 // The form in which a stage sees the text: whole (`work`) or as its lines
 // (`lines`, without their CR LF). The driver moves the text between the two.
 enum class TextForm { Whole, Lines };

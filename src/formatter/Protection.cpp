@@ -111,30 +111,34 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
 
 std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
                              std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
-    // Ties go to the earlier letter of this order.
-    const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
-    std::string best;
-    std::size_t bestPos = 0;
-    for (const auto &[letter, pos] : order)
-        if (pos && (best.empty() || *pos < bestPos)) {
-            best = std::string(1, letter);
-            bestPos = *pos;
-        }
-    return best;
+    return InRoutine("funMiniCode", [&] {
+        // Ties go to the earlier letter of this order.
+        const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
+        std::string best;
+        std::size_t bestPos = 0;
+        for (const auto &[letter, pos] : order)
+            if (pos && (best.empty() || *pos < bestPos)) {
+                best = std::string(1, letter);
+                bestPos = *pos;
+            }
+        return best;
+    });
 }
 
 std::string funDelCRLF(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            // Only a line feed goes with the CR: a lone CR must not take a real character with it.
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            continue;
+    return InRoutine("funDelCRLF", [&] {
+        std::string out;
+        out.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                // Only a line feed goes with the CR: a lone CR must not take a real character with it.
+                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                continue;
+            }
+            out += text[i];
         }
-        out += text[i];
-    }
-    return out;
+        return out;
+    });
 }
 
 void StageChooseMarkerPair(FormatRunState &run) {
@@ -152,7 +156,9 @@ void StageChooseMarkerPair(FormatRunState &run) {
     run.Progress(15, 15);
 }
 
-void StageSaveLiteralsAndComments(FormatRunState &run) {
+namespace {
+
+void SaveLiteralsAndComments(FormatRunState &run) {
     const std::string source = std::move(run.work);
     const std::string_view text = source;
     std::string out;
@@ -191,7 +197,7 @@ void StageSaveLiteralsAndComments(FormatRunState &run) {
     run.CancelCheck();
 }
 
-void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
+void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
     const std::string &open = run.markerOpen, &close = run.markerClose;
     if (text.find(open) == std::string::npos) { // no token: the text stays as it is
         run.Progress(static_cast<std::int64_t>(text.size()), static_cast<std::int64_t>(text.size()));
@@ -229,7 +235,7 @@ void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &
         auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
         const auto &list = run.segments.Of(letter);
         if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size() || index >= list.size())
-            ThrowRestoreError("内部処理(proRestKRCT)でエラーが発生しました");
+            throw InternalError("proRestKRCT");
         moveSpansBefore(p);
         out.append(text, s, p - s);
         out += list[index];
@@ -241,6 +247,16 @@ void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &
     out.append(text, s, std::string::npos);
     text = std::move(out);
     run.Progress(static_cast<std::int64_t>(text.size()), static_cast<std::int64_t>(text.size()));
+}
+
+} // namespace
+
+void StageSaveLiteralsAndComments(FormatRunState &run) {
+    InRoutine("proSaveKRCT", [&] { SaveLiteralsAndComments(run); });
+}
+
+void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
+    InRoutine("proRestKRCT", [&] { RestoreLiteralsAndComments(run, text, spans); });
 }
 
 std::vector<std::string> &ProtectedSegments::Of(char letter) {

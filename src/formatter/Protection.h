@@ -44,5 +44,7 @@ void StageSaveLiteralsAndComments(FormatRunState &run);
 // Stage 24: every token in `text` becomes its segment again; `spans` move with
 // the text around them. Throws StageFailure on a damaged token.
 void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans);
+// funMiniCode, funDelCRLF, stage 3 (as proSaveKRCT) and proRestKRCT turn an
+// unexpected error inside them into InternalError with their own name.
 
 } // namespace kelvra

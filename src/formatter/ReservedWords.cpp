@@ -44,15 +44,17 @@ std::optional<std::string> ChooseWordJoiner(std::string_view text, const std::fu
 }
 
 std::string funKeyConv(std::string_view entry, std::string_view joiner) {
-    std::string out;
-    out.reserve(entry.size() + 8);
-    for (char c : entry) {
-        if (c == ' ')
-            out += joiner;
-        else
-            out += c;
-    }
-    return out;
+    return InRoutine("funKeyConv", [&] {
+        std::string out;
+        out.reserve(entry.size() + 8);
+        for (char c : entry) {
+            if (c == ' ')
+                out += joiner;
+            else
+                out += c;
+        }
+        return out;
+    });
 }
 
 void StageChooseWordJoiner(FormatRunState &run) {
