@@ -203,7 +203,9 @@ bool TfrmEdit::AskSaveChanges() {
     if (!editor_.Modified()) return true;
     switch (dialogs_.AskYesNoCancel(U(texts::kSaveChanges).arg(QString::fromStdString(document_.Path())))) {
     case Answer::Cancel: return false;
-    case Answer::Yes: mnuFileSaveClick(); return true; // goes on whatever the save's outcome
+    case Answer::Yes: // goes on only when the save went through: a cancelled or failed save keeps the text
+        mnuFileSaveClick();
+        return !editor_.Modified();
     default: return true;
     }
 }

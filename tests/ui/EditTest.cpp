@@ -226,6 +226,24 @@ private slots:
         QCOMPARE(h.dialogs.asked.first().text, U("Untitled を保存しますか？"));
     }
 
+    // "Yes" to saving, then the save does not happen (here Save As is cancelled):
+    // the window stays open with the text, for closing and New alike.
+    void unsavedTextSurvivesASaveThatDidNotHappen() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        h.window->show();
+        EditProbe(h.window).rchOut()->insertPlainText("unsaved");
+        h.dialogs.answers = {Answer::Yes};
+        h.dialogs.files = {std::nullopt};
+        QVERIFY(!h.window->close());
+        QVERIFY(h.window->isVisible());
+        h.dialogs.answers = {Answer::Yes};
+        h.dialogs.files = {std::nullopt};
+        h.window->mnuFileNewClick();
+        QCOMPARE(h.Text(), std::string("unsaved"));
+        QVERIFY(EditProbe(h.window).Editor().Modified());
+    }
+
     void overwriteSave() {
         Harness h;
         QVERIFY(h.Start({}));
