@@ -8,7 +8,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean
+.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web
 
 deps:
 	@bash scripts/install-deps.sh
@@ -33,6 +33,8 @@ run: configure
 test: build
 	@cd $(BUILD_DIR) && $(CTEST)
 	@$(MAKE) --no-print-directory test-sanitize
+	@if [ -x /usr/bin/chromium ]; then $(MAKE) --no-print-directory test-web; \
+	 else echo "No /usr/bin/chromium: browser test of the web page skipped"; fi
 
 # Clang build of the Qt-free code with ASan and UBSan (any finding stops the
 # program, so the test fails), including the libFuzzer targets.
@@ -61,5 +63,20 @@ fuzz: test-sanitize
 fuzz-check:
 	@bash fuzz/run.sh $(FUZZ_SECONDS)
 
+# The web page: the format core in WebAssembly (emscripten), in $(WEB_BUILD_DIR)/site.
+# Debian's emscripten finds its JavaScript helpers under /usr/share/nodejs.
+WEB_BUILD_DIR ?= build-web
+WEB_ENV = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+
+web:
+	@$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(WEB_ENV) cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
+	@echo "Page: $(WEB_BUILD_DIR)/site/index.html"
+
+# The page in headless Chromium, against the expected results in ../shared/golden.
+test-web: web
+	@[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	@cd web && KELVRA_WEB_SITE=$(abspath $(WEB_BUILD_DIR))/site node --test test/*.test.js
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WEB_BUILD_DIR)

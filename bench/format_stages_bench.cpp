@@ -74,18 +74,9 @@ const KeywordCatalogue &Catalogue() {
 }
 ProgressSink gSink;
 
-bool Runs(const StageEntry &stage) {
-    switch (stage.runs) {
-    case StageCondition::Always: return true;
-    case StageCondition::NormalMode: return !kOptions.SimpleMode;
-    case StageCondition::CommaBefore: return kOptions.Comma == CommaPosition::Before;
-    }
-    return true;
-}
-
 // Index in the stage table of the stage numbered `number`.
 std::size_t StageIndex(const std::string &number) {
-    const auto &table = StageTable();
+    const auto table = StageTable();
     for (std::size_t i = 0; i < table.size(); ++i)
         if (number == table[i].number) return i;
     std::abort();
@@ -93,9 +84,8 @@ std::size_t StageIndex(const std::string &number) {
 
 // Runs the table's stages [from, to) on `run`.
 void RunStages(FormatRunState &run, std::size_t from, std::size_t to) {
-    const auto &table = StageTable();
-    for (std::size_t i = from; i < to; ++i)
-        if (Runs(table[i])) table[i].run(run);
+    const auto table = StageTable();
+    for (std::size_t i = from; i < to; ++i) RunStage(run, table[i]);
 }
 
 // Throughput, and the figure to compare between 1 MB and 10 MB.
@@ -116,7 +106,7 @@ void BM_Stage(benchmark::State &state, const Input *input, std::size_t index) {
     for (auto _ : state) {
         FormatRunState run(before);
         const double start = ThreadSeconds();
-        StageTable()[index].run(run);
+        RunStage(run, StageTable()[index]);
         const double took = ThreadSeconds() - start;
         benchmark::DoNotOptimize(run.work.data());
         state.SetIterationTime(took);

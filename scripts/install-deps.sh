@@ -11,6 +11,7 @@ packages=(
   poppler-utils
   clang libclang-rt-14-dev llvm
   desktop-file-utils appstream man-db patch
+  emscripten chromium
 )
 
 missing=()
@@ -19,11 +20,17 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-echo "Installing: ${missing[*]}"
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The web page's browser test drives chromium with playwright-core from npm.
+web="$(dirname "$0")/../web"
+if [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
+  (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
+fi

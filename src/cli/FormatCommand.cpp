@@ -1,5 +1,6 @@
 #include "cli/FormatCommand.h"
 
+#include "cli/KeptLineEnds.h"
 #include "cli/OrderedParallel.h"
 #include "cli/Tidy.h"
 #include "cli/UnifiedDiff.h"
@@ -98,6 +99,18 @@ Problem TextProblemOf(std::string_view bytes, const DecodedText &decoded) {
     return p;
 }
 
+// Line ends of a mixed file that are written as the file's first kind.
+Problem LineEndsChanged(std::string_view bytes, TextEncoding encoding, LineEnd lineEnd, std::size_t count,
+                        std::size_t firstOffset) {
+    const FilePosition at = PositionInFile(bytes, encoding, firstOffset);
+    const char *kind = lineEnd == LineEnd::CrLf ? "CR LF" : lineEnd == LineEnd::Lf ? "LF" : "CR";
+    return Problem{true, at.line, at.column,
+                   std::to_string(count) +
+                       (count == 1 ? " line end differs from the file's first and is"
+                                   : " line ends differ from the file's first and are") +
+                       " written as " + kind + " like it"};
+}
+
 FormattedDocument Refused(std::vector<Problem> problems) {
     FormattedDocument doc;
     doc.exitCode = 1;
@@ -105,7 +118,9 @@ FormattedDocument Refused(std::vector<Problem> problems) {
     return doc;
 }
 
-FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, const FormatSettings &settings) {
+// `kept`: the line ends of a mixed file, to keep inside literals and comments of a text output.
+FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, const FormatSettings &settings,
+                                KeptLineEnds *kept) {
     const EditorOptions &options = settings.options;
     if (!options.LfSp && settings.refuseWordJoins) {
         WordJoins joins = FindWordJoins(decoded.text, options.SimpleMode);
@@ -132,8 +147,14 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
         return doc;
     }
     if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text);
-    std::string rendered = FromCrLf(Render(r, settings.output, options.Bold), format.lineEnd);
+    std::string rendered = Render(r, settings.output, options.Bold);
     std::string().swap(r.text);
+    if (kept && settings.output == OutputKind::Text) {
+        rendered = kept->Apply(rendered, format.lineEnd);
+        format.lineEnd = LineEnd::CrLf; // the line ends are written as they now stand
+    } else {
+        rendered = FromCrLf(rendered, format.lineEnd);
+    }
     EncodedText encoded = EncodePlainText(rendered, format);
     if (!encoded.lossyOffsets.empty())
         return Refused({{false, 0, 0, "the result holds characters the file's encoding cannot hold; nothing was written"}});
@@ -291,7 +312,7 @@ struct Settings {
 Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     Settings s;
     const std::filesystem::path ini =
-        c.settings ? *c.settings : SettingsFolder(ExecutableFolder()) / kSettingsFileName;
+        c.settings ? *c.settings : SettingsFileToRead(SettingsFolder(ExecutableFolder()), ExecutableFolder());
     if (c.settings && !std::filesystem::exists(ini)) {
         err << "kelvra-format: no settings file " << ini.string() << "\n";
         s.ok = false;
@@ -399,8 +420,23 @@ FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &s
         PlainTextFormat format = decoded.format;
         if (inputBytes.find_first_of("\r\n") == std::string::npos) format.lineEnd = LineEnd::Lf;
         if (decoded.problem != TextProblem::None) return Refused({TextProblemOf(inputBytes, decoded)});
-        std::string().swap(inputBytes); // the decoded text is all that is needed from here on
-        return FormatDecoded(std::move(decoded), format, settings);
+        if (decoded.otherLineEnds == 0) {
+            std::string().swap(inputBytes); // the decoded text is all that is needed from here on
+            return FormatDecoded(std::move(decoded), format, settings, nullptr);
+        }
+        // A file whose lines end in more than one way: the user hears of every
+        // line end that is not kept as it was.
+        KeptLineEnds kept(decoded.text, inputBytes);
+        std::size_t changed = decoded.otherLineEnds, firstChanged = decoded.firstOtherLineEnd;
+        FormattedDocument doc = FormatDecoded(std::move(decoded), format, settings, &kept);
+        if (settings.output == OutputKind::Text) {
+            changed = kept.Changed();
+            firstChanged = kept.FirstChangedOffset();
+        }
+        if (doc.exitCode == 0 && changed > 0 && settings.output != OutputKind::Rtf)
+            doc.warnings.insert(doc.warnings.begin(),
+                                LineEndsChanged(inputBytes, format.encoding, format.lineEnd, changed, firstChanged));
+        return doc;
     } catch (const std::bad_alloc &) {
         return Refused({{false, 0, 0, kOutOfMemory}});
     }

@@ -36,12 +36,22 @@ private:
 class DocumentQuestions {
 public:
     enum class NotInShiftJis { SaveAsUtf8, ReplaceThem, Cancel };
-    // Bytes at `count` places of the file at `path` do not decode: true to open
-    // the file with them replaced by U+FFFD.
-    virtual bool OpenWithReplacements(const std::string &path, std::size_t count) = 0;
+    // Bytes at `count` places of the file at `path` do not decode (`problem`
+    // says why; NotText for NUL bytes or UTF-16): true to open the file with
+    // them replaced by U+FFFD.
+    virtual bool OpenWithReplacements(const std::string &path, std::size_t count, TextProblem problem) = 0;
     // Characters at `count` places cannot be written in Shift-JIS; `characters`
     // lists them (each once, at most ten, separated by blanks).
     virtual NotInShiftJis SaveNotInShiftJis(std::size_t count, const std::string &characters) = 0;
+    // Characters at `count` places, which the file wrote with two different
+    // codes, would all be written with one of them: true to save so.
+    virtual bool SaveRecodedCharacters(std::size_t count, const std::string &characters) = 0;
+    // The file's lines end in more than one way; a save writes every line end
+    // as `lineEnd`: true to save so.
+    virtual bool SaveUnifiedLineEnds(LineEnd lineEnd) = 0;
+    // The file at `path` has `otherNames` further names (hard links): true to
+    // give only this name the new text, the others keeping the old one.
+    virtual bool BreakHardLinks(const std::string &path, std::size_t otherNames) = 0;
 
 protected:
     ~DocumentQuestions() = default;
@@ -73,9 +83,12 @@ public:
     LoadedDocument Read(const std::string &path, bool rich, const CharFormat &defaults, DocumentQuestions &questions);
     // The bytes of `content` written as `kind`. Characters that Shift-JIS cannot
     // hold are asked about: saved as UTF-8 (which the document keeps from then
-    // on), replaced, or CommandDeclined thrown.
+    // on), replaced, or CommandDeclined thrown. Bytes that would change without
+    // a word (a character the file wrote with two codes, mixed line ends) are
+    // asked about too; CommandDeclined when the user will not have them change.
     std::string Encode(const StyledText &content, DocumentKind kind, DocumentQuestions &questions);
-    // Encodes and writes `content` to `path` safely; throws std::runtime_error on failure.
+    // Encodes and writes `content` to `path` safely, asking first before it
+    // breaks a hard link; throws std::runtime_error on failure.
     void Write(const std::string &path, const StyledText &content, DocumentQuestions &questions);
 
     const PlainTextFormat &FileFormat() const { return plainFormat_; }
@@ -88,6 +101,8 @@ public:
     const FileHistory &History() const { return history_; }
 
 private:
+    EncodedText AskAboutLostCharacters(const StyledText &content, EncodedText encoded, DocumentQuestions &questions);
+
     std::string untitledName_ = "Untitled";
     std::string path_ = "Untitled";
     int launchMode_ = 0;
@@ -99,5 +114,7 @@ private:
 // The characters at the given byte offsets of `text`, each once and at most
 // ten, separated by blanks.
 std::string CharactersAt(const std::string &text, const std::vector<std::size_t> &offsets);
+// The same for code page 932 `bytes`, each offset the start of a two-byte character.
+std::string Cp932CharactersAt(const std::string &bytes, const std::vector<std::size_t> &offsets);
 
 } // namespace kelvra

@@ -13,8 +13,7 @@ bool IsCommentTokenAt(const FormatRunState &run, std::string_view text, std::siz
 
 void StageBreakBeforeComments(FormatRunState &run) {
     const std::string &in = run.work;
-    std::string out;
-    out.reserve(in.size() + in.size() / 16);
+    std::string out = run.TakeSpare(in.size() + in.size() / 16);
     CancelPacer pacer(run);
     std::size_t s = 0;
     for (std::size_t e = in.find(run.markerOpen); e != std::string::npos; e = in.find(run.markerOpen, s)) {
@@ -25,15 +24,14 @@ void StageBreakBeforeComments(FormatRunState &run) {
         pacer.Tick();
     }
     out.append(in, s, std::string::npos);
-    run.work = std::move(out);
+    run.ReplaceWork(std::move(out));
     run.CancelCheck();
 }
 
 void StageBreakAfterComments(FormatRunState &run) {
     const std::string &in = run.work;
     const std::string &open = run.markerOpen, &close = run.markerClose;
-    std::string out;
-    out.reserve(in.size() + in.size() / 16);
+    std::string out = run.TakeSpare(in.size() + in.size() / 16);
     CancelPacer pacer(run);
     std::size_t s = 0;
     for (std::size_t h = in.find(open); h != std::string::npos; h = in.find(open, s)) {
@@ -51,7 +49,7 @@ void StageBreakAfterComments(FormatRunState &run) {
         pacer.Tick();
     }
     out.append(in, s, std::string::npos);
-    run.work = std::move(out);
+    run.ReplaceWork(std::move(out));
     run.CancelCheck();
 }
 

@@ -3,49 +3,55 @@
 #include "formatter/CommentLines.h"
 #include "formatter/FormatRunState.h"
 #include "formatter/LayoutStages.h"
+#include "formatter/LineScan.h"
 #include "formatter/Protection.h"
 #include "formatter/ReservedWords.h"
 #include "formatter/Whitespace.h"
 
 #include <cstdio>
+#include <iterator>
 #include <exception>
 
 namespace kelvra {
 
-const std::vector<StageEntry> &StageTable() {
-    using C = StageCondition;
-    static const std::vector<StageEntry> table = {
-        {"1", "choose the marker pair", C::Always, StageChooseMarkerPair},
-        {"2", "choose the word joiner", C::Always, StageChooseWordJoiner},
-        {"3", "literals and comments become tokens", C::NormalMode, StageSaveLiteralsAndComments},
-        {"4", "line breaks removed", C::Always, StageRemoveLineBreaks},
-        {"5", "tabs, upper case, line-break form", C::Always, StageTabsCaseAndLineEnds},
-        {"6", "blanks around separators", C::Always, StageBlanksAroundSeparators},
-        {"7", "runs of blanks merged", C::Always, StageMergeBlankRuns},
-        {"8", "line break before closing parentheses", C::Always, StageBreakBeforeClosingParen},
-        {"9", "line break before comment tokens", C::NormalMode, StageBreakBeforeComments},
-        {"10", "line break after comment tokens", C::NormalMode, StageBreakAfterComments},
-        {"11", "reserved phrases joined", C::Always, StageJoinReservedPhrases},
-        {"12", "line break before reserved words", C::Always, StageBreakBeforeReservedWords},
-        {"13", "line break after statement ends", C::Always, StageBreakAfterStatements},
-        {"14", "line break after list commas", C::Always, StageBreakAfterCommas},
-        {"15", "closing parentheses joined up", C::Always, StageJoinClosingParens},
-        {"16", "stand-alone keywords split off", C::Always, StageSplitStandAloneKeywords},
-        {"17", "function scan without effect", C::Always, StageFunctionScan},
-        {"18", "function calls made one piece", C::Always, StageCompactFunctionCalls},
-        {"19", "comparison operators joined", C::Always, StageJoinComparisons},
-        {"20", "no break after keywords", C::Always, StageJoinNoBreakAfter},
-        {"20.5", "leading commas", C::CommaBefore, StageLeadingCommas},
-        {"21", "block comments joined up", C::NormalMode, StageJoinBlockComments},
-        {"22", "indentation", C::Always, StageIndent},
-        {"23", "reserved-word form and emphasis", C::Always, StageReservedWordForm},
-        {"24", "literals and comments restored", C::NormalMode, StageRestoreLiteralsAndComments},
-        {"25", "end of the run", C::Always, StageEndOfRun},
-    };
-    return table;
-}
-
 namespace {
+
+using C = StageCondition;
+constexpr TextForm kWhole = TextForm::Whole, kLines = TextForm::Lines;
+constexpr StageEntry kStages[] = {
+    {"1", "choose the marker pair", C::Always, kWhole, StageChooseMarkerPair},
+    {"2", "choose the word joiner", C::Always, kWhole, StageChooseWordJoiner},
+    {"3", "literals and comments become tokens", C::NormalMode, kWhole, StageSaveLiteralsAndComments},
+    {"4", "line breaks removed", C::Always, kWhole, StageRemoveLineBreaks},
+    {"5", "tabs, upper case, line-break form", C::Always, kWhole, StageTabsCaseAndLineEnds},
+    {"6", "blanks around separators", C::Always, kWhole, StageBlanksAroundSeparators},
+    {"7", "runs of blanks merged", C::Always, kWhole, StageMergeBlankRuns},
+    {"8", "line break before closing parentheses", C::Always, kWhole, StageBreakBeforeClosingParen},
+    {"9", "line break before comment tokens", C::NormalMode, kWhole, StageBreakBeforeComments},
+    {"10", "line break after comment tokens", C::NormalMode, kWhole, StageBreakAfterComments},
+    {"11", "reserved phrases joined", C::Always, kWhole, StageJoinReservedPhrases},
+    {"12", "line break before reserved words", C::Always, kWhole, StageBreakBeforeReservedWords},
+    {"13", "line break after statement ends", C::Always, kWhole, StageBreakAfterStatements},
+    {"14", "line break after list commas", C::Always, kWhole, StageBreakAfterCommas},
+    {"15", "closing parentheses joined up", C::Always, kLines, StageJoinClosingParens},
+    {"16", "stand-alone keywords split off", C::Always, kLines, StageSplitStandAloneKeywords},
+    {"17", "function scan without effect", C::Always, kLines, StageFunctionScan},
+    {"18", "function calls made one piece", C::Always, kLines, StageCompactFunctionCalls},
+    {"19", "comparison operators joined", C::Always, kLines, StageJoinComparisons},
+    {"20", "no break after keywords", C::Always, kLines, StageJoinNoBreakAfter},
+    {"20.5", "leading commas", C::CommaBefore, kLines, StageLeadingCommas},
+    {"21", "block comments joined up", C::NormalMode, kLines, StageJoinBlockComments},
+    {"22", "indentation", C::Always, kLines, StageIndent},
+    {"23", "reserved-word form and emphasis", C::Always, kWhole, StageReservedWordForm},
+    {"24", "literals and comments restored", C::NormalMode, kWhole, StageRestoreLiteralsAndComments},
+    {"25", "end of the run", C::Always, kWhole, StageEndOfRun},
+};
+
+} // namespace
+
+std::span<const StageEntry> StageTable() { return kStages; }
+
+const int kStageBarMaximum = static_cast<int>(std::size(kStages));
 
 bool StageRuns(const StageEntry &stage, const EditorOptions &options) {
     switch (stage.runs) {
@@ -55,6 +61,19 @@ bool StageRuns(const StageEntry &stage, const EditorOptions &options) {
     }
     return true;
 }
+
+void RunStage(FormatRunState &run, const StageEntry &stage) {
+    if (!StageRuns(stage, run.options)) return;
+    if (run.form != stage.form) {
+        if (stage.form == TextForm::Lines)
+            MoveWholeTextToLines(run);
+        else
+            MoveLinesToWholeText(run);
+    }
+    stage.run(run);
+}
+
+namespace {
 
 FormatResult EndedWithOriginal(RunEnd end, const FormatRunState &run) {
     FormatResult r;
@@ -79,7 +98,7 @@ FormatResult RunFormat(std::string text, const EditorOptions &options, const Key
         sink.SetBar2(0, kStageBarMaximum);
         run.CancelCheck();
         for (const StageEntry &stage : StageTable()) {
-            if (StageRuns(stage, options)) stage.run(run);
+            RunStage(run, stage);
             sink.StepBar2();
         }
         FormatResult r;

@@ -4,17 +4,16 @@
 // run ended. It shows nothing itself: the caller shows progress and messages.
 
 #include "formatter/FormatResult.h"
+#include "formatter/FormatRunState.h"
 #include "formatter/ProgressSink.h"
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
 
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kelvra {
-
-struct FormatRunState;
 
 enum class StageCondition { Always, NormalMode, CommaBefore };
 
@@ -22,14 +21,21 @@ struct StageEntry {
     const char *number; // "1" .. "25", and "20.5"
     const char *name;
     StageCondition runs;
+    TextForm form; // the text whole or as lines
     void (*run)(FormatRunState &);
 };
 
 // The stages in the order they run.
-const std::vector<StageEntry> &StageTable();
+std::span<const StageEntry> StageTable();
 
-// Number of steps of the stage bar (progress bar 2).
-inline constexpr int kStageBarMaximum = 26;
+// Number of steps of the stage bar (progress bar 2): one per stage of the table.
+extern const int kStageBarMaximum;
+
+// Whether the stage runs under these options.
+bool StageRuns(const StageEntry &stage, const EditorOptions &options);
+// Runs one stage when its condition holds, first putting the text into the
+// form the stage works on.
+void RunStage(FormatRunState &run, const StageEntry &stage);
 
 // The text is taken by value: a caller that no longer needs it moves it in.
 FormatResult RunFormat(std::string text, const EditorOptions &options, const KeywordCatalogue &catalogue,

@@ -24,6 +24,29 @@ struct StageFailure {
     TextSpan highlight;
 };
 
+// The failure of an unexpected error (an exhausted resource, say) inside the
+// named helper routine: "内部処理(routine)でエラーが発生しました".
+inline StageFailure InternalError(std::string_view routine) {
+    StageFailure f;
+    f.message = {"エラー", "内部処理(" + std::string(routine) + ")でエラーが発生しました", MessageIcon::Error};
+    return f;
+}
+
+// Runs the body of the helper routine `routine`, turning an unexpected error
+// in it into InternalError(routine). Cancels and stage failures pass through,
+// so the innermost routine names the error.
+template <typename Body> decltype(auto) InRoutine(std::string_view routine, Body &&body) {
+    try {
+        return body();
+    } catch (const std::exception &) {
+        throw InternalError(routine);
+    }
+}
+
+// The form in which a stage sees the text: whole (`work`) or as its lines
+// (`lines`, without their CR LF). The driver moves the text between the two.
+enum class TextForm { Whole, Lines };
+
 struct ProtectedSegments {
     std::vector<std::string> K, R, C, T; // double-quoted, single-quoted, line comment, block comment
     std::vector<std::string> &Of(char letter);
@@ -39,8 +62,9 @@ struct FormatRunState {
     ProgressSink &sink;
 
     std::string revertText;  // the text before the run
-    std::string work;        // stages 3 to 14
-    std::vector<std::string> lines; // stages 14 to 22, without their CR LF
+    TextForm form = TextForm::Whole; // which of the two below holds the text
+    std::string work;
+    std::vector<std::string> lines;
     std::vector<TextSpan> boldSpans;
     int indentWidth = 8;
 
@@ -61,6 +85,32 @@ struct FormatRunState {
     }
     void Progress(std::int64_t position, std::int64_t maximum) { sink.SetBar1(position, maximum); }
     bool NormalMode() const { return !options.SimpleMode; }
+
+    // An empty buffer for a stage's new text, holding at least `capacity`
+    // bytes: the text that an earlier stage replaced, so that the stages
+    // that rebuild the text take turns with two buffers instead of mapping
+    // fresh memory each time.
+    std::string TakeSpare(std::size_t capacity) {
+        std::string s = std::move(spare_);
+        s.clear();
+        s.reserve(capacity);
+        return s;
+    }
+    // `text` becomes the working text; the old one is kept as the next spare.
+    void ReplaceWork(std::string &&text) {
+        spare_ = std::move(work);
+        work = std::move(text);
+    }
+    // The spare buffer goes (before the text moves to the lines).
+    void ReleaseSpare() { std::string().swap(spare_); }
+    // The text has moved to the lines: both buffers go.
+    void ReleaseWork() {
+        std::string().swap(work);
+        ReleaseSpare();
+    }
+
+private:
+    std::string spare_;
 };
 
 // Calls CancelCheck once every `interval` ticks of a loop.

@@ -7,24 +7,16 @@
 #include "formatter/TextUtil.h"
 
 #include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
+#include <cstring>
 
 namespace kelvra {
 namespace {
 
-struct StringViewHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-using WordSet = std::unordered_set<std::string, StringViewHash, std::equal_to<>>;
-using WordMap = std::unordered_map<std::string, std::string, StringViewHash, std::equal_to<>>;
-
 // The line begins with a word of `words` followed by a blank. Keywords hold no
 // blank, so the word is exactly what stands before the first blank.
-bool BeginsWithWordOf(const WordSet &words, std::string_view line) {
+bool BeginsWithWordOf(const KeywordLookup<bool> &words, std::string_view line) {
     const std::size_t blank = line.find(' ');
-    return blank != std::string_view::npos && words.find(line.substr(0, blank)) != words.end();
+    return blank != std::string_view::npos && words.Find(line.substr(0, blank));
 }
 
 bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
@@ -32,10 +24,10 @@ bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') 
 } // namespace
 
 void StageIndent(FormatRunState &run) {
-    WordSet standAlone;
+    KeywordLookup<bool> standAlone;
     const KeywordList list = KeywordList::Tandoku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) standAlone.insert(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner));
+        if (run.catalogue.IsChecked(list, i)) standAlone.Add(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());
@@ -66,41 +58,51 @@ void StageIndent(FormatRunState &run) {
 // joined form. One pass over the words gives each its catalogue spelling and
 // its bold span; a phrase's own words, which the later entries of the list
 // would find once its blanks are back, lie inside the phrase's span already.
+// A spelling is never longer than the joined form (a joiner is one to three
+// characters in place of one blank), so the text is rewritten in place.
 void StageReservedWordForm(FormatRunState &run) {
-    WordMap spellingOf;
+    KeywordLookup<std::string> spellingOf;
     const KeywordList list = KeywordList::Yoyaku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
         if (run.catalogue.IsChecked(list, i)) {
             const std::string &entry = KeywordCatalogue::Text(list, i);
-            spellingOf.emplace(funKeyConv(entry, run.wordJoiner), entry);
+            spellingOf.Add(funKeyConv(entry, run.wordJoiner), entry);
         }
-    const std::string in = JoinLines(run.lines);
-    run.lines.clear();
-    std::string out;
-    out.reserve(in.size());
+    std::string &text = run.work;
     run.boldSpans.clear();
-    run.Progress(0, static_cast<std::int64_t>(in.size()));
+    run.Progress(0, static_cast<std::int64_t>(text.size()));
     CancelPacer pacer(run, 4096);
-    std::size_t i = 0;
-    while (i < in.size()) {
-        const std::size_t end = in.find_first_of(" \n", i);
-        if (end == std::string::npos) {
-            out.append(in, i, std::string::npos); // a word at the very end has no blank after it
+    std::size_t read = 0, written = 0; // written <= read
+    auto keep = [&text, &written](std::size_t from, std::size_t count) {
+        if (written != from) std::memmove(text.data() + written, text.data() + from, count);
+        written += count;
+    };
+    while (read < text.size()) {
+        if (text[read] == ' ') { // empty words: a run of blanks (an indentation) passes as it is
+            const std::size_t blanks = std::min(text.find_first_not_of(' ', read), text.size());
+            keep(read, blanks - read);
+            read = blanks;
+            pacer.Tick();
+            continue;
+        }
+        const std::size_t end = FindEither(text, ' ', '\n', read);
+        if (end == std::string::npos) { // a word at the very end has no blank after it
+            keep(read, text.size() - read);
             break;
         }
-        std::string_view word(in.data() + i, end - i);
-        auto it = in[end] == ' ' && !word.empty() ? spellingOf.find(word) : spellingOf.end();
-        if (it != spellingOf.end()) {
-            if (run.options.Bold) run.boldSpans.push_back({out.size(), it->second.size()});
-            out += it->second;
+        const std::string *spelling = text[end] == ' ' ? spellingOf.Find(std::string_view(text).substr(read, end - read)) : nullptr;
+        if (spelling) {
+            if (run.options.Bold) run.boldSpans.push_back({written, spelling->size()});
+            std::memcpy(text.data() + written, spelling->data(), spelling->size());
+            written += spelling->size();
+            text[written++] = ' ';
         } else {
-            out += word;
+            keep(read, end + 1 - read);
         }
-        out += in[end];
-        i = end + 1;
+        read = end + 1;
         pacer.Tick();
     }
-    run.work = std::move(out);
+    text.resize(written);
     run.CancelCheck();
 }
 

@@ -22,7 +22,7 @@ bool EndsWithComparisonSign(std::string_view line) {
 
 void StageJoinComparisons(FormatRunState &run) {
     JoinPass(run, run.lines, [](const std::string &line, const std::string &) {
-        return SjisLength(line) >= 2 && EndsWithComparisonSign(line);
+        return EndsWithComparisonSign(line) && SjisLength(line) >= 2;
     });
 }
 
@@ -32,7 +32,8 @@ void StageJoinNoBreakAfter(FormatRunState &run) {
         if (!run.catalogue.IsChecked(list, i)) continue;
         const std::string &kw = KeywordCatalogue::Text(list, i);
         JoinPass(run, run.lines, [&kw](const std::string &line, const std::string &) {
-            return StartsWith(line, kw) && SjisLength(line) == kw.size() + 1;
+            // One more character after the keyword: at most four more bytes.
+            return line.size() <= kw.size() + 4 && StartsWith(line, kw) && SjisLength(line) == kw.size() + 1;
         });
     }
 }
@@ -43,6 +44,7 @@ void StageLeadingCommas(FormatRunState &run) {
     for (std::size_t i = 0; i < lines.size() && !lines[i].empty(); ++i) {
         if (EndsWith(lines[i], ", ")) {
             for (std::size_t j = i + 1; j < lines.size() && !lines[j].empty(); ++j) {
+                pacer.Tick();
                 if (BeginsWithToken(run, lines[j], 'C') || BeginsWithToken(run, lines[j], 'T')) continue;
                 lines[j].insert(0, ", ");
                 lines[i].resize(lines[i].size() - 2);

@@ -4,6 +4,47 @@
 
 namespace kelvra {
 
+void MoveWholeTextToLines(FormatRunState &run) {
+    run.ReleaseSpare();
+    const std::string_view text = run.work;
+    CancelPacer pacer(run, 4096);
+    std::size_t breaks = 0;
+    for (std::size_t p = text.find(kCrLf); p != std::string_view::npos; p = text.find(kCrLf, p + 2)) {
+        ++breaks;
+        pacer.Tick();
+    }
+    std::vector<std::string> lines;
+    lines.reserve(breaks + 1);
+    std::size_t start = 0;
+    for (std::size_t p = text.find(kCrLf); p != std::string_view::npos; p = text.find(kCrLf, start)) {
+        lines.emplace_back(text.substr(start, p - start));
+        start = p + 2;
+        pacer.Tick();
+    }
+    lines.emplace_back(text.substr(start));
+    run.ReleaseWork();
+    run.lines = std::move(lines);
+    run.form = TextForm::Lines;
+    run.CancelCheck();
+}
+
+void MoveLinesToWholeText(FormatRunState &run) {
+    std::size_t total = 0;
+    for (const std::string &line : run.lines) total += line.size() + 2;
+    std::string text = run.TakeSpare(total);
+    CancelPacer pacer(run, 4096);
+    for (std::size_t i = 0; i < run.lines.size(); ++i) {
+        if (i) text += kCrLf;
+        text += run.lines[i];
+        std::string().swap(run.lines[i]);
+        pacer.Tick();
+    }
+    std::vector<std::string>().swap(run.lines);
+    run.ReplaceWork(std::move(text));
+    run.form = TextForm::Whole;
+    run.CancelCheck();
+}
+
 bool BeginsWithToken(const FormatRunState &run, std::string_view line, char letter) {
     return StartsWith(line, run.markerOpen) && line.size() > run.markerOpen.size() &&
            line[run.markerOpen.size()] == letter;
@@ -13,41 +54,6 @@ bool EndsWithLineCommentToken(const FormatRunState &run, std::string_view line) 
     if (!run.NormalMode() || !EndsWith(line, run.markerClose)) return false;
     std::size_t open = line.rfind(run.markerOpen);
     return open != std::string_view::npos && BeginsWithToken(run, line.substr(open), 'C');
-}
-
-std::size_t JoinPass(FormatRunState &run, std::vector<std::string> &lines, const JoinRule &shouldJoin,
-                     ScanStop stop) {
-    // Joins only shorten the list, so it is compacted in place: line k is read
-    // and written to slot w <= k.
-    const std::size_t n = lines.size();
-    std::size_t k = 0, w = 0, joins = 0;
-    auto goesOn = [&] {
-        return stop == ScanStop::AtEmptyLine ? k < n && !lines[k].empty() : k + 1 < n && !lines[k + 1].empty();
-    };
-    CancelPacer pacer(run, 4096);
-    while (goesOn()) {
-        std::string line = std::move(lines[k]);
-        const bool hasNext = k + 1 < n;
-        if (hasNext && !EndsWithLineCommentToken(run, line) && shouldJoin(line, lines[k + 1])) {
-            line += lines[k + 1];
-            lines[w++] = std::move(line);
-            if (k + 1 == n - 1) lines[w++].clear(); // the last line was removed: it is only emptied
-            k += 2;
-            ++joins;
-        } else {
-            lines[w++] = std::move(line);
-            k += 1;
-        }
-        pacer.Tick();
-    }
-    if (w != k) // nothing was joined before the scan stopped: the rest stays in place
-        for (; k < n; ++k) lines[w++] = std::move(lines[k]);
-    else
-        w = n;
-    lines.resize(w);
-    run.Progress(static_cast<std::int64_t>(lines.size()), static_cast<std::int64_t>(lines.size()));
-    run.CancelCheck();
-    return joins;
 }
 
 } // namespace kelvra

@@ -83,17 +83,9 @@ std::vector<bool> PatternSet::Present(std::string_view text) const {
 
 void PatternSet::ForEachMatch(std::string_view prefix, std::string_view text,
                               const std::function<void(std::size_t, std::size_t)> &found) const {
-    std::int32_t state = 0;
-    std::size_t offset = 0;
-    for (std::string_view piece : {prefix, text}) {
-        for (std::size_t i = 0; i < piece.size(); ++i) {
-            state = Next(state, static_cast<unsigned char>(piece[i]));
-            if (!hot_[state]) continue;
-            for (std::int32_t s = state; s > 0; s = outputLink_[s])
-                for (std::int32_t p : ends_[s]) found(static_cast<std::size_t>(p), offset + i + 1);
-        }
-        offset += piece.size();
-    }
+    MatchScan scan(*this);
+    scan.Feed(prefix, found);
+    scan.Feed(text, found);
 }
 
 } // namespace kelvra

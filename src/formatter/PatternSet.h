@@ -31,7 +31,21 @@ public:
         std::int32_t state_ = 0;
     };
 
+    // Feeds a text in pieces and reports every occurrence as found(pattern, end),
+    // `end` being the offset just after it, counted from the start of the first piece.
+    class MatchScan {
+    public:
+        explicit MatchScan(const PatternSet &set) : set_(set) {}
+        template <typename Found> void Feed(std::string_view piece, Found &&found);
+
+    private:
+        const PatternSet &set_;
+        std::int32_t state_ = 0;
+        std::size_t offset_ = 0;
+    };
+
     std::vector<bool> Present(std::string_view text) const;
+
     // Calls found(pattern, end) for every occurrence in `prefix` followed by
     // `text`, `end` being the offset just after it (counted from the prefix's start).
     void ForEachMatch(std::string_view prefix, std::string_view text,
@@ -48,5 +62,17 @@ private:
     std::vector<std::uint8_t> hot_; // the state ends a pattern or links to one
     std::size_t patternCount_;
 };
+
+template <typename Found> void PatternSet::MatchScan::Feed(std::string_view piece, Found &&found) {
+    std::int32_t state = state_;
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+        state = set_.Next(state, static_cast<unsigned char>(piece[i]));
+        if (!set_.hot_[state]) continue;
+        for (std::int32_t s = state; s > 0; s = set_.outputLink_[s])
+            for (std::int32_t p : set_.ends_[s]) found(static_cast<std::size_t>(p), offset_ + i + 1);
+    }
+    state_ = state;
+    offset_ += piece.size();
+}
 
 } // namespace kelvra

@@ -75,7 +75,10 @@ const std::vector<MarkerPair> &MarkerPairs() {
     return pairs;
 }
 
-std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode) {
+constexpr std::size_t kPiece = 1 << 16;
+
+std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode,
+                                           const std::function<void()> &betweenPieces) {
     const auto &pairs = MarkerPairs();
     if (simpleMode) return pairs.front();
     std::vector<std::string> characters;
@@ -83,43 +86,65 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
         characters.emplace_back(p.open);
         characters.emplace_back(p.close);
     }
-    std::vector<bool> present = PatternSet(characters).Present(text);
+    // Every marker character is made of bytes above 0x7F, so an ASCII byte
+    // ends any partial match: only the runs of other bytes need the search.
+    const PatternSet set(characters);
+    PatternSet::Scan scan(set);
+    auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    for (std::size_t at = 0; at < text.size(); at += kPiece) {
+        const std::string_view piece = text.substr(at, kPiece);
+        if (isAscii(piece.front())) scan.Feed("\n"); // a run that ended the piece before ends here
+        for (auto it = std::find_if_not(piece.begin(), piece.end(), isAscii); it != piece.end();) {
+            const auto runEnd = std::find_if(it, piece.end(), isAscii);
+            scan.Feed(std::string_view(&*it, static_cast<std::size_t>(runEnd - it)));
+            if (runEnd == piece.end()) break;
+            scan.Feed("\n");
+            it = std::find_if_not(runEnd, piece.end(), isAscii);
+        }
+        if (betweenPieces) betweenPieces();
+    }
+    const std::vector<bool> &present = scan.Present();
     for (std::size_t i = 0; i < pairs.size(); ++i)
         if (!present[2 * i] && !present[2 * i + 1]) return pairs[i];
     return std::nullopt;
 }
 
 std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
-                        std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
-    // Ties go to the earlier letter of this order.
-    const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
-    std::string best;
-    std::size_t bestPos = 0;
-    for (const auto &[letter, pos] : order)
-        if (pos && (best.empty() || *pos < bestPos)) {
-            best = std::string(1, letter);
-            bestPos = *pos;
-        }
-    return best;
+                             std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
+    return InRoutine("funMiniCode", [&] {
+        // Ties go to the earlier letter of this order.
+        const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
+        std::string best;
+        std::size_t bestPos = 0;
+        for (const auto &[letter, pos] : order)
+            if (pos && (best.empty() || *pos < bestPos)) {
+                best = std::string(1, letter);
+                bestPos = *pos;
+            }
+        return best;
+    });
 }
 
 std::string funDelCRLF(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            // Only a line feed goes with the CR: a lone CR must not take a real character with it.
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            continue;
+    return InRoutine("funDelCRLF", [&] {
+        std::string out;
+        out.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                // Only a line feed goes with the CR: a lone CR must not take a real character with it.
+                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                continue;
+            }
+            out += text[i];
         }
-        out += text[i];
-    }
-    return out;
+        return out;
+    });
 }
 
 void StageChooseMarkerPair(FormatRunState &run) {
     run.Progress(0, 15);
-    std::optional<MarkerPair> pair = ChooseMarkerPair(run.revertText, run.options.SimpleMode);
+    std::optional<MarkerPair> pair =
+        ChooseMarkerPair(run.revertText, run.options.SimpleMode, [&run] { run.CancelCheck(); });
     if (!pair) {
         StageFailure f;
         f.message = {"警告", "整形に必要な代替文字列が使用されている為\r\n処理を続行できませんでした。",
@@ -131,7 +156,9 @@ void StageChooseMarkerPair(FormatRunState &run) {
     run.Progress(15, 15);
 }
 
-void StageSaveLiteralsAndComments(FormatRunState &run) {
+namespace {
+
+void SaveLiteralsAndComments(FormatRunState &run) {
     const std::string source = std::move(run.work);
     const std::string_view text = source;
     std::string out;
@@ -170,10 +197,14 @@ void StageSaveLiteralsAndComments(FormatRunState &run) {
     run.CancelCheck();
 }
 
-void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
+void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
     const std::string &open = run.markerOpen, &close = run.markerClose;
+    if (text.find(open) == std::string::npos) { // no token: the text stays as it is
+        run.Progress(static_cast<std::int64_t>(text.size()), static_cast<std::int64_t>(text.size()));
+        return;
+    }
     std::string out;
-    out.reserve(text.size() * 2);
+    out.reserve(text.size() + text.size() / 2);
     std::size_t s = 0, spanIndex = 0;
     std::ptrdiff_t shift = 0; // how far the text after the scan position has moved
     auto moveSpansBefore = [&](std::size_t limit) {
@@ -181,7 +212,9 @@ void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &
             spans[spanIndex].start = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(spans[spanIndex].start) + shift);
     };
     run.Progress(0, static_cast<std::int64_t>(text.size()));
+    CancelPacer pacer(run, 1024);
     for (std::size_t p = text.find(open, s); p != std::string::npos; p = text.find(open, s)) {
+        pacer.Tick();
         const std::size_t letterAt = p + open.size();
         const char letter = letterAt < text.size() ? text[letterAt] : '\0';
         if (letter != 'K' && letter != 'R' && letter != 'C' && letter != 'T') {
@@ -202,7 +235,7 @@ void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &
         auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
         const auto &list = run.segments.Of(letter);
         if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size() || index >= list.size())
-            ThrowRestoreError("内部処理(proRestKRCT)でエラーが発生しました");
+            throw InternalError("proRestKRCT");
         moveSpansBefore(p);
         out.append(text, s, p - s);
         out += list[index];
@@ -214,6 +247,16 @@ void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &
     out.append(text, s, std::string::npos);
     text = std::move(out);
     run.Progress(static_cast<std::int64_t>(text.size()), static_cast<std::int64_t>(text.size()));
+}
+
+} // namespace
+
+void StageSaveLiteralsAndComments(FormatRunState &run) {
+    InRoutine("proSaveKRCT", [&] { SaveLiteralsAndComments(run); });
+}
+
+void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans) {
+    InRoutine("proRestKRCT", [&] { RestoreLiteralsAndComments(run, text, spans); });
 }
 
 std::vector<std::string> &ProtectedSegments::Of(char letter) {

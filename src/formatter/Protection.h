@@ -4,6 +4,7 @@
 
 #include "formatter/FormatRunState.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,12 +23,14 @@ const std::vector<MarkerPair> &MarkerPairs();
 
 // The first pair of which neither character occurs in `text`; in simple mode
 // the first pair without looking. None when every pair is in use.
-std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode);
+// `betweenPieces` is called after each piece of a long text.
+std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMode,
+                                           const std::function<void()> &betweenPieces = {});
 
 // The letter (K, R, T or C) of the smallest position; ties go to K, R, T, C in
 // that order; empty when no position is given.
 std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
-                        std::optional<std::size_t> posC, std::optional<std::size_t> posT);
+                             std::optional<std::size_t> posC, std::optional<std::size_t> posT);
 
 // The text without its line breaks: each CR goes, with the LF that follows it.
 std::string funDelCRLF(std::string_view text);
@@ -41,5 +44,7 @@ void StageSaveLiteralsAndComments(FormatRunState &run);
 // Stage 24: every token in `text` becomes its segment again; `spans` move with
 // the text around them. Throws StageFailure on a damaged token.
 void proRestKRCT(FormatRunState &run, std::string &text, std::vector<TextSpan> &spans);
+// funMiniCode, funDelCRLF, stage 3 (as proSaveKRCT) and proRestKRCT turn an
+// unexpected error inside them into InternalError with their own name.
 
 } // namespace kelvra

@@ -15,13 +15,15 @@ namespace {
 constexpr std::array<char, 10> kJoinerCandidates = {'~', '^', '`', '|', '\\', '%', '$', '@', '!', '?'};
 
 // Longest run of each candidate character in the text.
-std::array<std::size_t, 10> LongestRuns(std::string_view text) {
+std::array<std::size_t, 10> LongestRuns(std::string_view text, const std::function<void()> &betweenPieces) {
     std::array<std::size_t, 256> longest{};
     std::size_t run = 0;
+    constexpr std::size_t kPiece = 1 << 16;
     for (std::size_t i = 0; i < text.size(); ++i) {
         run = i > 0 && text[i] == text[i - 1] ? run + 1 : 1;
         auto c = static_cast<unsigned char>(text[i]);
         if (run > longest[c]) longest[c] = run;
+        if (betweenPieces && (i + 1) % kPiece == 0) betweenPieces();
     }
     std::array<std::size_t, 10> result{};
     for (std::size_t k = 0; k < kJoinerCandidates.size(); ++k)
@@ -31,15 +33,10 @@ std::array<std::size_t, 10> LongestRuns(std::string_view text) {
 
 bool IsPhrase(std::string_view entry) { return entry.find(' ') != std::string_view::npos; }
 
-struct StringViewHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
 } // namespace
 
-std::optional<std::string> ChooseWordJoiner(std::string_view text) {
-    const auto runs = LongestRuns(text);
+std::optional<std::string> ChooseWordJoiner(std::string_view text, const std::function<void()> &betweenPieces) {
+    const auto runs = LongestRuns(text, betweenPieces);
     for (std::size_t copies = 1; copies <= 3; ++copies)
         for (std::size_t k = 0; k < kJoinerCandidates.size(); ++k)
             if (runs[k] < copies) return std::string(copies, kJoinerCandidates[k]);
@@ -47,20 +44,22 @@ std::optional<std::string> ChooseWordJoiner(std::string_view text) {
 }
 
 std::string funKeyConv(std::string_view entry, std::string_view joiner) {
-    std::string out;
-    out.reserve(entry.size() + 8);
-    for (char c : entry) {
-        if (c == ' ')
-            out += joiner;
-        else
-            out += c;
-    }
-    return out;
+    return InRoutine("funKeyConv", [&] {
+        std::string out;
+        out.reserve(entry.size() + 8);
+        for (char c : entry) {
+            if (c == ' ')
+                out += joiner;
+            else
+                out += c;
+        }
+        return out;
+    });
 }
 
 void StageChooseWordJoiner(FormatRunState &run) {
     run.Progress(0, 30);
-    std::optional<std::string> joiner = ChooseWordJoiner(run.revertText);
+    std::optional<std::string> joiner = ChooseWordJoiner(run.revertText, [&run] { run.CancelCheck(); });
     if (!joiner) {
         StageFailure f;
         f.message = {"警告", "整形に必要な代替文字が使用されている為\r\n処理を続行できませんでした。",
@@ -72,6 +71,14 @@ void StageChooseWordJoiner(FormatRunState &run) {
 }
 
 namespace {
+
+// The word with a blank before and after it.
+std::string Blanked(std::string_view word) {
+    std::string s(1, ' ');
+    s.append(word);
+    s += ' ';
+    return s;
+}
 
 // The checked multi-word reserved words, in catalogue order, and their search
 // patterns (blank, phrase, blank). Single words are their own joined form.
@@ -86,7 +93,7 @@ CheckedPhrases CheckedPhrasesOf(const KeywordCatalogue &catalogue) {
         const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, i);
         if (catalogue.IsChecked(KeywordList::Yoyaku, i) && IsPhrase(entry)) {
             phrases.positions.push_back(i);
-            phrases.patterns.push_back(" " + entry + " ");
+            phrases.patterns.push_back(Blanked(entry));
         }
     }
     return phrases;
@@ -105,9 +112,16 @@ void ReportPhraseProgress(FormatRunState &run, int position) {
 void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases) {
     std::string &work = run.work; // read as if it began with one more blank
     std::vector<std::vector<std::size_t>> starts(phrases.patterns.size());
-    PatternSet(phrases.patterns).ForEachMatch(" ", work, [&](std::size_t p, std::size_t end) {
-        starts[p].push_back(end - phrases.patterns[p].size());
-    });
+    const PatternSet set(phrases.patterns);
+    PatternSet::MatchScan scan(set);
+    auto found = [&](std::size_t p, std::size_t end) { starts[p].push_back(end - phrases.patterns[p].size()); };
+    scan.Feed(" ", found);
+    constexpr std::size_t kPiece = 1 << 16;
+    for (std::size_t at = 0; at < work.size(); at += kPiece) {
+        scan.Feed(std::string_view(work).substr(at, kPiece), found);
+        run.CancelCheck();
+    }
+    CancelPacer pacer(run, 4096);
     auto charAt = [&work](std::size_t v) { return v == 0 ? ' ' : work[v - 1]; };
     const char joiner = run.wordJoiner[0];
     for (std::size_t c = 0; c < phrases.patterns.size(); ++c) {
@@ -122,6 +136,7 @@ void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases) {
             for (std::size_t k = 1; k + 1 < pattern.size(); ++k)
                 if (pattern[k] == ' ') work[p + k - 1] = joiner;
             consumedTo = p + pattern.size();
+            pacer.Tick();
         }
         run.CancelCheck();
     }
@@ -136,7 +151,7 @@ void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
         if (!present[c]) continue;
         const std::string &pattern = phrases.patterns[c];
         const std::string joined =
-            " " + funKeyConv(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner) + " ";
+            Blanked(funKeyConv(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner));
         std::string out;
         out.reserve(run.work.size() + run.work.size() / 8);
         // Every pattern starts with a blank, the commonest byte of the text: a
@@ -144,7 +159,9 @@ void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
         const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
         const auto begin = run.work.cbegin(), end = run.work.cend();
         std::size_t s = 0;
+        CancelPacer pacer(run, 4096);
         for (auto at = std::search(begin, end, searcher); at != end; at = std::search(begin + s, end, searcher)) {
+            pacer.Tick();
             const auto p = static_cast<std::size_t>(at - begin);
             out.append(run.work, s, p - s);
             out += joined;
@@ -176,15 +193,14 @@ void StageJoinReservedPhrases(FormatRunState &run) {
 void StageBreakBeforeReservedWords(FormatRunState &run) {
     const KeywordList list = KeywordList::Yoyaku;
     const int n = KeywordCatalogue::Count(list);
-    std::unordered_map<std::string, int, StringViewHash, std::equal_to<>> entryOf;
+    KeywordLookup<int> entryOf;
     for (int i = 1; i <= n; ++i) {
         const std::string &entry = KeywordCatalogue::Text(list, i);
         if (run.catalogue.ContainsChecked(KeywordList::MaeNo, entry)) continue;
-        entryOf.emplace(funKeyConv(entry, run.wordJoiner), i);
+        entryOf.Add(funKeyConv(entry, run.wordJoiner), i);
     }
     const std::string &in = run.work;
-    std::string out;
-    out.reserve(in.size() + in.size() / 8);
+    std::string out = run.TakeSpare(in.size() + in.size() / 8);
     run.Progress(0, static_cast<std::int64_t>(in.size()));
     CancelPacer pacer(run, 4096);
     std::size_t blank = in.find(' ');
@@ -200,15 +216,14 @@ void StageBreakBeforeReservedWords(FormatRunState &run) {
         }
         std::string_view word(in.data() + wordStart, nextBlank - wordStart);
         int match = 0;
-        if (auto it = entryOf.find(word); it != entryOf.end() && it->second != previousMatch)
-            match = it->second;
+        if (const int *found = entryOf.Find(word); found && *found != previousMatch) match = *found;
         if (match) out += kCrLf;
         out += word;
         previousMatch = match;
         blank = nextBlank;
         pacer.Tick();
     }
-    run.work = std::move(out);
+    run.ReplaceWork(std::move(out));
     run.CancelCheck();
 }
 

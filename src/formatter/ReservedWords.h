@@ -4,6 +4,7 @@
 
 #include "formatter/FormatRunState.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,9 +12,11 @@
 namespace kelvra {
 
 // The first candidate (single, then doubled, then tripled) absent from `text`.
-std::optional<std::string> ChooseWordJoiner(std::string_view text);
+// `betweenPieces` is called after each piece of a long text.
+std::optional<std::string> ChooseWordJoiner(std::string_view text, const std::function<void()> &betweenPieces = {});
 
-// The entry with every blank replaced by the joiner.
+// The entry with every blank replaced by the joiner; an unexpected error in it
+// is InternalError("funKeyConv").
 std::string funKeyConv(std::string_view entry, std::string_view joiner);
 
 void StageChooseWordJoiner(FormatRunState &run);        // 2

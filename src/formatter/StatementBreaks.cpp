@@ -3,7 +3,6 @@
 #include "formatter/LayoutStages.h"
 
 #include "formatter/LineScan.h"
-#include "formatter/PatternSet.h"
 #include "formatter/ReservedWords.h"
 #include "formatter/TextUtil.h"
 
@@ -15,8 +14,7 @@ namespace {
 std::string BreakAfterEach(FormatRunState &run, char separator, std::size_t keep, std::string_view lineBreak,
                            std::string_view already) {
     const std::string &in = run.work;
-    std::string out;
-    out.reserve(in.size() + in.size() / 8);
+    std::string out = run.TakeSpare(in.size() + in.size() / 8);
     run.Progress(0, static_cast<std::int64_t>(in.size()));
     CancelPacer pacer(run, 4096);
     std::size_t s = 0;
@@ -34,68 +32,122 @@ std::string BreakAfterEach(FormatRunState &run, char separator, std::size_t keep
 } // namespace
 
 void StageBreakAfterStatements(FormatRunState &run) {
-    run.work = BreakAfterEach(run, ';', 0, " \r\n", " \r\n");
+    run.ReplaceWork(BreakAfterEach(run, ';', 0, " \r\n", " \r\n"));
     run.CancelCheck();
 }
 
 void StageBreakAfterCommas(FormatRunState &run) {
-    std::string text = BreakAfterEach(run, ',', 1, kCrLf, kCrLf);
-    run.work.clear();
-    run.lines = SplitLines(text);
+    run.ReplaceWork(BreakAfterEach(run, ',', 1, kCrLf, kCrLf));
     run.CancelCheck();
 }
 
+// Passes repeat until one joins nothing; a run of lines beginning with ")"
+// is joined one line per pass. Only a line that took part in a join can join
+// again in the next pass (every other pair was looked at already and reads the
+// same), so after the first full pass each pass visits just those lines. The
+// lines stay in place, chained by `next`, until the end.
 void StageJoinClosingParens(FormatRunState &run) {
-    const JoinRule closingParenFollows = [](const std::string &line, const std::string &next) {
-        return line.find_first_of(" (") != std::string::npos && StartsWith(next, ")");
+    std::vector<std::string> &lines = run.lines;
+    const std::size_t n = lines.size();
+    if (n == 0) return;
+    auto joins = [&run](const std::string &line, const std::string &next) {
+        return StartsWith(next, ")") && FindEither(line, ' ', '(') != std::string::npos &&
+               !EndsWithLineCommentToken(run, line);
     };
-    // A run of lines beginning with ")" is joined one per pass, so passes repeat.
-    while (JoinPass(run, run.lines, closingParenFollows) > 0) {
+    std::vector<std::uint32_t> next(n);
+    for (std::size_t i = 0; i < n; ++i) next[i] = static_cast<std::uint32_t>(i + 1);
+    std::vector<std::uint8_t> gone(n, 0);
+    std::size_t count = n;
+    // Joins line i with the line after it; returns the line the scan goes on with.
+    auto join = [&](std::size_t i) -> std::size_t {
+        const std::size_t j = next[i];
+        lines[i] += lines[j];
+        if (next[j] == n) { // the last line is only emptied
+            lines[j].clear();
+            return j;
+        }
+        std::string().swap(lines[j]);
+        gone[j] = 1;
+        next[i] = next[j];
+        --count;
+        return next[i];
+    };
+    CancelPacer pacer(run, 4096);
+    std::vector<std::uint32_t> joined, joinedNext;
+    for (std::size_t i = 0; i < n && !lines[i].empty();) {
+        if (next[i] < n && joins(lines[i], lines[next[i]])) {
+            joined.push_back(static_cast<std::uint32_t>(i));
+            i = join(i);
+        } else {
+            i = next[i];
+        }
+        pacer.Tick();
     }
+    run.Progress(static_cast<std::int64_t>(count), static_cast<std::int64_t>(count));
+    run.CancelCheck();
+    while (!joined.empty()) {
+        joinedNext.clear();
+        for (std::uint32_t i : joined) {
+            if (gone[i] || lines[i].empty()) continue; // taken in by the line before it in this pass
+            if (next[i] < n && joins(lines[i], lines[next[i]])) {
+                joinedNext.push_back(i);
+                join(i);
+            }
+            pacer.Tick();
+        }
+        joined.swap(joinedNext);
+        run.Progress(static_cast<std::int64_t>(count), static_cast<std::int64_t>(count));
+        run.CancelCheck();
+    }
+    if (count == n) return;
+    std::vector<std::string> out;
+    out.reserve(count);
+    for (std::size_t i = 0; i < n; i = next[i]) {
+        out.push_back(std::move(lines[i]));
+        pacer.Tick();
+    }
+    lines = std::move(out);
 }
 
 void StageSplitStandAloneKeywords(FormatRunState &run) {
+    // Keywords hold no blank (phrases are joined), so the one keyword that a
+    // line can begin with, followed by a blank, is the line's first word.
     const KeywordList list = KeywordList::Tandoku;
-    std::vector<std::string> candidates;
+    std::vector<std::string> keywords; // in list order, each with its blank
+    KeywordLookup<std::size_t> indexOf;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i))
-            candidates.push_back(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner));
-    // A split goes in after a blank, and no keyword holds a blank, so which
-    // keywords occur in the text does not change during the stage.
-    const PatternSet set(candidates);
-    PatternSet::Scan scan(set);
-    for (std::size_t i = 0; i < run.lines.size(); ++i) {
-        if (i) scan.Feed(kCrLf);
-        scan.Feed(run.lines[i]);
-    }
-    const std::vector<bool> &present = scan.Present();
-    std::vector<std::string> keywords;
-    for (std::size_t i = 0; i < candidates.size(); ++i)
-        if (present[i]) keywords.push_back(candidates[i] + " ");
+        if (run.catalogue.IsChecked(list, i)) {
+            std::string kw = funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner);
+            if (indexOf.Add(kw, keywords.size())) keywords.push_back(kw + " ");
+        }
     if (keywords.empty()) return;
 
-    // Where each line splits: the rest of a split line is scanned next, by the
-    // same keyword and the later ones.
-    auto forEachPiece = [&keywords](std::string_view line, const auto &piece) {
+    // The pieces a line splits into: each piece but the last is a keyword
+    // and its blank, the rest is scanned next, by the same keyword and the
+    // later ones.
+    auto forEachPiece = [&](std::string_view line, const auto &piece) {
         std::size_t entry = 0;
         for (;;) {
-            while (entry < keywords.size() &&
-                   !(StartsWith(line, keywords[entry]) && line.size() > keywords[entry].size()))
-                ++entry;
-            if (entry == keywords.size()) break;
-            piece(line.substr(0, keywords[entry].size()));
-            line.remove_prefix(keywords[entry].size());
+            const std::size_t blank = line.find(' ');
+            if (blank == std::string_view::npos || blank + 1 >= line.size()) break;
+            const std::size_t *found = indexOf.Find(line.substr(0, blank));
+            if (!found || *found < entry) break;
+            entry = *found;
+            piece(line.substr(0, blank + 1));
+            line.remove_prefix(blank + 1);
         }
         piece(line);
     };
     std::size_t scanned = 0, pieces = 0;
-    while (scanned < run.lines.size() && !run.lines[scanned].empty())
+    CancelPacer pacer(run, 4096);
+    while (scanned < run.lines.size() && !run.lines[scanned].empty()) {
         forEachPiece(run.lines[scanned++], [&pieces](std::string_view) { ++pieces; });
+        pacer.Tick();
+    }
     if (pieces == scanned) return; // nothing splits
 
     std::vector<std::string> out;
     out.reserve(pieces + run.lines.size() - scanned); // exactly: the lines are many
-    CancelPacer pacer(run, 4096);
     for (std::size_t k = 0; k < scanned; ++k) {
         std::string &line = run.lines[k];
         bool split = false;

@@ -19,9 +19,12 @@ std::size_t PreviousCharStart(std::string_view text, std::size_t end) {
     return i;
 }
 
-void UpperCaseInPlace(std::string &text) {
+void UpperCaseInPlace(std::string &text) { UpperCaseInPlace(text, 0, text.size()); }
+
+std::size_t UpperCaseInPlace(std::string &text, std::size_t from, std::size_t to) {
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n;) {
+    std::size_t i = from;
+    for (; i < to;) {
         auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
             if (c >= 'a' && c <= 'z') text[i] = static_cast<char>(c - 32);
@@ -29,7 +32,7 @@ void UpperCaseInPlace(std::string &text) {
             continue;
         }
         std::size_t len = CharLength(c);
-        if (i + len > n) break;
+        if (i + len > n) return n;
         auto b1 = static_cast<unsigned char>(text[i + 1]);
         if (len == 2 && c == 0xCE && b1 >= 0xB1 && b1 <= 0xBF) {
             text[i + 1] = static_cast<char>(b1 - 0x20); // α..ο -> Α..Ο
@@ -53,23 +56,30 @@ void UpperCaseInPlace(std::string &text) {
         }
         i += len;
     }
+    return i;
 }
 
 std::string NormaliseLineBreaks(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r') {
-            out += kCrLf;
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else if (c == '\n') {
-            out += kCrLf;
-        } else {
-            out += c;
-        }
-    }
+    AppendWithCrLf(text, out, false);
     return out;
+}
+
+void AppendWithCrLf(std::string_view piece, std::string &out, bool afterCr) {
+    std::size_t i = 0;
+    if (afterCr && !piece.empty() && piece[0] == '\n') i = 1;
+    while (i < piece.size()) {
+        const std::size_t brk = FindEither(piece, '\r', '\n', i);
+        if (brk == std::string_view::npos) {
+            out.append(piece, i, std::string_view::npos);
+            break;
+        }
+        out.append(piece, i, brk - i);
+        out += kCrLf;
+        i = brk + 1;
+        if (piece[brk] == '\r' && i < piece.size() && piece[i] == '\n') ++i;
+    }
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

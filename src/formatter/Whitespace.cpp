@@ -2,6 +2,8 @@
 
 #include "formatter/TextUtil.h"
 
+#include <algorithm>
+
 namespace kelvra {
 namespace {
 
@@ -10,8 +12,7 @@ namespace {
 template <typename Step>
 void Rebuild(FormatRunState &run, std::size_t extra, Step step) {
     const std::string &in = run.work;
-    std::string out;
-    out.reserve(in.size() + extra);
+    std::string out = run.TakeSpare(in.size() + extra);
     const auto length = static_cast<std::int64_t>(in.size());
     run.Progress(0, length);
     constexpr std::size_t kChunk = 1 << 16;
@@ -24,7 +25,7 @@ void Rebuild(FormatRunState &run, std::size_t extra, Step step) {
             run.CancelCheck();
         }
     }
-    run.work = std::move(out);
+    run.ReplaceWork(std::move(out));
     run.CancelCheck();
 }
 
@@ -46,11 +47,22 @@ void StageRemoveLineBreaks(FormatRunState &run) {
 }
 
 void StageTabsCaseAndLineEnds(FormatRunState &run) {
-    for (char &c : run.work)
-        if (c == '\t') c = ' ';
-    run.CancelCheck();
-    UpperCaseInPlace(run.work);
-    run.work = NormaliseLineBreaks(run.work);
+    std::string &work = run.work;
+    constexpr std::size_t kChunk = 1 << 16;
+    for (std::size_t i = 0; i < work.size();) {
+        const std::size_t end = std::min(work.size(), i + kChunk);
+        std::replace(work.begin() + static_cast<std::ptrdiff_t>(i), work.begin() + static_cast<std::ptrdiff_t>(end), '\t', ' ');
+        i = UpperCaseInPlace(work, i, end);
+        run.CancelCheck();
+    }
+    std::string out = run.TakeSpare(work.size() + work.size() / 32);
+    for (std::size_t i = 0; i < work.size(); i += kChunk) {
+        // A CR at the end of one piece and its LF at the start of the next are one line break.
+        const std::size_t end = std::min(work.size(), i + kChunk);
+        AppendWithCrLf(std::string_view(work).substr(i, end - i), out, i > 0 && work[i - 1] == '\r');
+        run.CancelCheck();
+    }
+    run.ReplaceWork(std::move(out));
     run.CancelCheck();
 }
 

@@ -332,9 +332,29 @@ fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderW
     return programFolder;
 }
 
+bool IsInstalledProgramFolder(const fs::path &programFolder) {
+    if (programFolder.empty()) return false;
+    const fs::path prefix = programFolder.parent_path();
+    std::error_code ec;
+    for (const char *installed : {"share/man/man1/kelvra-format.1", "share/applications/org.kelvra.Kelvra.desktop"})
+        if (fs::is_regular_file(prefix / installed, ec)) return true;
+    return false;
+}
+
 fs::path SettingsFolder(const fs::path &programFolder) {
-    bool writable = !programFolder.empty() && MayWriteIn(programFolder);
+    bool writable =
+        !programFolder.empty() && MayWriteIn(programFolder) && !IsInstalledProgramFolder(programFolder);
     return ChooseSettingsFolder(programFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+fs::path SettingsFileToRead(const fs::path &settingsFolder, const fs::path &programFolder) {
+    std::error_code ec;
+    const fs::path own = settingsFolder / kSettingsFileName;
+    if (settingsFolder == programFolder || fs::exists(own, ec) ||
+        fs::exists(settingsFolder / kSettingsBackupName, ec))
+        return own;
+    const fs::path besideProgram = programFolder / kSettingsFileName;
+    return fs::is_regular_file(besideProgram, ec) ? besideProgram : own;
 }
 
 } // namespace kelvra

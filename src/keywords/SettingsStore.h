@@ -94,8 +94,18 @@ Status LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOption
 std::filesystem::path ChooseSettingsFolder(const std::filesystem::path &programFolder,
                                            bool programFolderWritable, const char *xdgConfigHome,
                                            const char *home);
-// The same for this process: tests the folder and reads the environment.
+// The same for this process: tests the folder and reads the environment. A
+// program folder inside an installed layout (its prefix holds the manual page
+// or the desktop entry that an install puts there) never holds the settings,
+// even for a user such as root who may write there.
 std::filesystem::path SettingsFolder(const std::filesystem::path &programFolder);
+bool IsInstalledProgramFolder(const std::filesystem::path &programFolder);
+
+// The settings file to read: the settings folder's own Kelvra.ini (or its
+// backup), or, while that folder has neither, the Kelvra.ini the user keeps
+// beside the program. Saving always writes the settings folder's own.
+std::filesystem::path SettingsFileToRead(const std::filesystem::path &settingsFolder,
+                                         const std::filesystem::path &programFolder);
 
 // Integers as the settings file holds them: decimal with an optional sign, or
 // hexadecimal after "$", "0x" or "0X" (up to 32 bits, read as signed).

@@ -26,11 +26,10 @@ public:
     explicit DialogQuestions(Dialogs &dialogs) : dialogs_(dialogs) {}
 
     // Loading and saving may ask from another thread: the questions go to the window's.
-    bool OpenWithReplacements(const std::string &path, std::size_t count) override {
-        return OnWindowThread([&] {
-            return dialogs_.AskOkCancel(
-                U(texts::kUndecodableBytes).arg(QString::fromStdString(path)).arg(count).arg(QChar(0xFFFD)));
-        });
+    bool OpenWithReplacements(const std::string &path, std::size_t count, TextProblem problem) override {
+        const QString name = QString::fromStdString(path);
+        return Ask(problem == TextProblem::NotText ? U(texts::kNotATextFile).arg(name).arg(QChar(0xFFFD))
+                                                   : U(texts::kUndecodableBytes).arg(name).arg(count).arg(QChar(0xFFFD)));
     }
 
     NotInShiftJis SaveNotInShiftJis(std::size_t count, const std::string &characters) override {
@@ -43,7 +42,24 @@ public:
         });
     }
 
+    bool SaveRecodedCharacters(std::size_t count, const std::string &characters) override {
+        return Ask(U(texts::kRecodedCharacters).arg(count).arg(QString::fromStdString(characters)));
+    }
+
+    bool SaveUnifiedLineEnds(LineEnd lineEnd) override {
+        const char *written = lineEnd == LineEnd::CrLf ? "CR+LF" : lineEnd == LineEnd::Lf ? "LF" : "CR";
+        return Ask(U(texts::kMixedLineEnds).arg(QString::fromLatin1(written)));
+    }
+
+    bool BreakHardLinks(const std::string &path, std::size_t otherNames) override {
+        return Ask(U(texts::kBreakHardLinks).arg(QString::fromStdString(path)).arg(otherNames));
+    }
+
 private:
+    bool Ask(const QString &text) {
+        return OnWindowThread([&] { return dialogs_.AskOkCancel(text); });
+    }
+
     Dialogs &dialogs_;
 };
 
@@ -187,7 +203,9 @@ bool TfrmEdit::AskSaveChanges() {
     if (!editor_.Modified()) return true;
     switch (dialogs_.AskYesNoCancel(U(texts::kSaveChanges).arg(QString::fromStdString(document_.Path())))) {
     case Answer::Cancel: return false;
-    case Answer::Yes: mnuFileSaveClick(); return true; // goes on whatever the save's outcome
+    case Answer::Yes: // goes on only when the save went through: a cancelled or failed save keeps the text
+        mnuFileSaveClick();
+        return !editor_.Modified();
     default: return true;
     }
 }

@@ -218,18 +218,12 @@ StoredColor TfrmEdit::StoredFromColor(const QColor &c) const {
 
 // ---- The settings file -----------------------------------------------------
 
-// The settings file to read: the one in the settings folder, or, while that
-// folder has none yet, the one the user keeps beside the program (the first
-// save then writes the settings folder's own).
+// Reads the settings folder's file, or the one kept beside the program while
+// that folder has none (the first save then writes the settings folder's own).
 SettingsOutcome TfrmEdit::ReadStoredSettings() {
-    namespace fs = std::filesystem;
     const Settings defaults = DefaultSettings(programFolder_);
-    std::error_code ec;
-    const bool settingsFolderHasFile = fs::exists(settingsFolder_ / kSettingsFileName, ec) ||
-                                       fs::exists(settingsFolder_ / kSettingsBackupName, ec);
-    const fs::path besideProgram = programFolder_ / kSettingsFileName;
-    if (!settingsFolderHasFile && settingsFolder_ != programFolder_ && fs::is_regular_file(besideProgram, ec))
-        return ReadSettingsFile(besideProgram, defaults, settings_);
+    const std::filesystem::path file = SettingsFileToRead(settingsFolder_, programFolder_);
+    if (file != settingsFolder_ / kSettingsFileName) return ReadSettingsFile(file, defaults, settings_);
     return kelvra::LoadSettings(settingsFolder_, defaults, settings_);
 }
 

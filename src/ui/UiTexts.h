@@ -127,6 +127,22 @@ inline constexpr char kUndecodableBytes[] = "%1 には文字として読めな�
 inline constexpr char kNotInShiftJis[] =
     "次の文字は Shift-JIS で保存できません（%1 箇所）：\r\n%2\r\n\r\n"
     "「はい」で UTF-8 として保存します。「いいえ」で置き換えて Shift-JIS のまま保存します。";
+// %1 path, %2 the replacement character.
+inline constexpr char kNotATextFile[] = "%1 はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\r\n"
+                                        "テキストとして開きますか？\r\n"
+                                        "（読めない部分は「%2」に置き換わり、保存すると元に戻りません）";
+// %1 count, %2 the characters.
+inline constexpr char kRecodedCharacters[] =
+    "次の文字は、このファイルの中で２種類のコードで書かれています（%1 箇所）：\r\n%2\r\n\r\n"
+    "保存するとすべて同じコードで書き込まれます。保存しますか？";
+// %1 the line end written ("CR+LF", "LF" or "CR").
+inline constexpr char kMixedLineEnds[] = "このファイルには種類の違う改行が混在しています。\r\n"
+                                         "保存するとすべての改行を %1 にそろえます。保存しますか？";
+// %1 path, %2 the number of further names.
+inline constexpr char kBreakHardLinks[] =
+    "%1 には、ほかに %2 個の名前（ハードリンク）があります。\r\n"
+    "「OK」でこの名前だけに新しい内容を保存します（ほかの名前は元の内容のまま残ります）。\r\n"
+    "「キャンセル」で保存をやめます。元のファイルを残すには「名前を付けて保存」で別のファイルに保存して下さい。";
 inline constexpr char kRevertQuestion[] = "整形前に戻しますか？";
 inline constexpr char kHelpFileMissing[] = "ヘルプファイルが見つかりません\r\n"; // followed by the path
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <pwd.h>
@@ -231,6 +232,58 @@ TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
     EXPECT_EQ(r.out, "SELECT\r\n        A ,\r\n        B\r\nFROM\r\n        T ;\r\n");
     EXPECT_EQ(Format("--tidy -i b.sql").status, 0);
     EXPECT_EQ(Slurp(In("b.sql")), r.out);
+}
+
+// In a file whose lines end in more than one way, the line ends inside
+// literals and comments stay as they were; the others take the file's first
+// kind, and standard error says how many and where the first one was.
+TEST_F(Program, MixedLineEndsAreKeptInLiteralsAndOthersUnifiedWithAWarning) {
+    struct Case { const char *name, *input, *literal, *lineEnd, *warning; } cases[] = {
+        {"lf-in-literal.sql", "select a \r\nfrom t \r\nwhere x = 'a\nb'\r\n", "'a\nb'", "\r\n", ""},
+        {"cr-in-literal.sql", "select a \n, 'x\ry' from t \n", "'x\ry'", "\n", ""},
+        {"lf-outside.sql", "select a \r\nfrom t \nwhere x = 'a\nb'\r\n", "'a\nb'", "\r\n",
+         "lf-outside.sql:2:8: 1 line end differs from the file's first and is written as CR LF like it\n"},
+        {"crlf-in-lf.sql", "select a \nfrom t \r\nwhere x = 1\r", "", "\n",
+         "crlf-in-lf.sql:2:8: 2 line ends differ from the file's first and are written as LF like it\n"},
+        {"uniform.sql", "select a \r\nfrom t\r\n", "", "\r\n", ""},
+    };
+    for (const Case &c : cases) {
+        Write(In(c.name), c.input);
+        Outcome r = Format(std::string("-i ") + c.name);
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.err, c.warning) << c.name;
+        std::string rest = Slurp(In(c.name));
+        if (*c.literal) {
+            const std::size_t at = rest.find(c.literal);
+            ASSERT_NE(at, std::string::npos) << c.name << ": " << rest;
+            rest.erase(at, std::strlen(c.literal));
+        }
+        for (std::size_t at; (at = rest.find(c.lineEnd)) != std::string::npos;) rest.erase(at, std::strlen(c.lineEnd));
+        EXPECT_EQ(rest.find_first_of("\r\n"), std::string::npos) << c.name << ": " << Slurp(In(c.name));
+    }
+}
+
+// Without --settings an installed copy reads the user's settings folder, or the
+// Kelvra.ini beside the program while that folder has none, and writes neither.
+TEST_F(Program, AnInstalledCopyFindsItsSettingsWithoutWritingBesideItself) {
+    const fs::path prefix = dir_ / "usr", bin = prefix / "bin", config = dir_ / "config";
+    fs::create_directories(bin);
+    fs::create_directories(prefix / "share/man/man1");
+    Write(prefix / "share/man/man1/kelvra-format.1", ".TH x 1\n");
+    fs::copy_file(KELVRA_FORMAT_PROGRAM, bin / "kelvra-format");
+    Write(In("a.sql"), "select a \nfrom t\n");
+    const std::string run = "cd '" + (dir_ / "work").string() + "' && XDG_CONFIG_HOME='" + config.string() + "' '" +
+                            (bin / "kelvra-format").string() + "' a.sql >'" + (dir_ / "stdout").string() + "'";
+    auto formatted = [&] { return std::system(run.c_str()) == 0 ? Slurp(dir_ / "stdout") : std::string("failed"); };
+
+    EXPECT_EQ(formatted(), kFormatted);
+    Write(bin / "Kelvra.ini", "[Setting]\r\nIndent=2\r\n");
+    EXPECT_EQ(formatted(), "SELECT \n  A \nFROM \n  T");
+    fs::create_directories(config / "Kelvra");
+    Write(config / "Kelvra" / "Kelvra.ini", "[Setting]\r\nIndent=4\r\n");
+    EXPECT_EQ(formatted(), "SELECT \n    A \nFROM \n    T");
+    EXPECT_EQ(Slurp(bin / "Kelvra.ini"), "[Setting]\r\nIndent=2\r\n");
+    EXPECT_FALSE(fs::exists(bin / "Kelvra.bak"));
 }
 
 TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {

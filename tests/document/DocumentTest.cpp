@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,9 +24,10 @@ public:
     std::size_t lastCount = 0;
     std::string lastCharacters;
 
-    bool OpenWithReplacements(const std::string &, std::size_t count) override {
+    bool OpenWithReplacements(const std::string &, std::size_t count, TextProblem problem) override {
         ++replaceAsked;
         lastCount = count;
+        lastProblem = problem;
         return replaceAnswer;
     }
     NotInShiftJis SaveNotInShiftJis(std::size_t count, const std::string &characters) override {
@@ -33,6 +35,34 @@ public:
         lastCount = count;
         lastCharacters = characters;
         return saveAnswer;
+    }
+    // The questions about bytes that would change, in the order asked: "recoded",
+    // "lineEnds", "hardLinks"; each answered from `okAnswers` (Cancel when none is left).
+    std::vector<std::string> changeAsked;
+    std::deque<bool> okAnswers;
+    bool SaveRecodedCharacters(std::size_t count, const std::string &characters) override {
+        lastCount = count;
+        lastCharacters = characters;
+        return Change("recoded");
+    }
+    bool SaveUnifiedLineEnds(LineEnd lineEnd) override {
+        lastLineEnd = lineEnd;
+        return Change("lineEnds");
+    }
+    bool BreakHardLinks(const std::string &, std::size_t otherNames) override {
+        lastCount = otherNames;
+        return Change("hardLinks");
+    }
+    TextProblem lastProblem = TextProblem::None;
+    LineEnd lastLineEnd = LineEnd::CrLf;
+
+private:
+    bool Change(const char *what) {
+        changeAsked.push_back(what);
+        if (okAnswers.empty()) return false;
+        const bool ok = okAnswers.front();
+        okAnswers.pop_front();
+        return ok;
     }
 };
 
@@ -194,4 +224,83 @@ TEST_F(DocumentFiles, LaunchModeChoosesRichTextForRtfFilesOnly) {
     EXPECT_EQ(ReadBytes("a.rtf").rfind("{\\rtf1", 0), 0u);
     d.SetLaunchMode(0);
     EXPECT_EQ(d.KindToSave(Path("a.rtf")), DocumentKind::PlainText);
+}
+
+// Bytes that a save would change without a word are asked about first; a
+// declined question writes nothing, an accepted one is not asked again.
+TEST_F(DocumentFiles, ChangesToTheFilesOwnBytesAreAskedAboutBeforeSaving) {
+    struct Case {
+        const char *name, *bytes;
+        std::vector<std::string> asked;
+        const char *savedAfterYes;
+    } cases[] = {
+        // 纊 written with two codes (IBM extension and its NEC-selected copy).
+        {"recoded", "\xED\x40-\xFA\x5C", {"recoded"}, "\xED\x40-\xED\x40"},
+        {"lone LF in a CR LF file", "a\r\n'b\nc'", {"lineEnds"}, "a\r\n'b\r\nc'"},
+        {"both", "\xED\x40\n\xFA\x5C\r\n", {"recoded", "lineEnds"}, "\xED\x40\n\xED\x40\n"},
+        {"uniform", "a\r\nb", {}, "a\r\nb"},
+    };
+    for (const Case &c : cases) {
+        WriteBytes("f.sql", c.bytes);
+        Document d;
+        ScriptedQuestions declining;
+        const LoadedDocument loaded = d.Read(Path("f.sql"), false, {}, declining);
+        if (!c.asked.empty()) {
+            EXPECT_THROW(d.Write(Path("f.sql"), loaded.content, declining), CommandDeclined) << c.name;
+            EXPECT_EQ(declining.changeAsked, std::vector<std::string>{c.asked.front()}) << c.name;
+            EXPECT_EQ(ReadBytes("f.sql"), c.bytes) << c.name;
+        }
+        ScriptedQuestions accepting;
+        accepting.okAnswers = {true, true};
+        d.Write(Path("f.sql"), loaded.content, accepting);
+        EXPECT_EQ(accepting.changeAsked, c.asked) << c.name;
+        EXPECT_EQ(ReadBytes("f.sql"), c.savedAfterYes) << c.name;
+        d.Write(Path("f.sql"), loaded.content, accepting);
+        EXPECT_EQ(accepting.changeAsked, c.asked) << c.name << ": asked again";
+        EXPECT_EQ(ReadBytes("f.sql"), c.savedAfterYes) << c.name;
+    }
+    ScriptedQuestions q;
+    WriteBytes("lf.sql", "a\nb\r\n");
+    Document d;
+    d.Read(Path("lf.sql"), false, {}, q);
+    EXPECT_THROW(d.Write(Path("lf.sql"), Plain("a\r\nb\r\n"), q), CommandDeclined);
+    EXPECT_EQ(q.lastLineEnd, LineEnd::Lf);
+}
+
+TEST_F(DocumentFiles, AHardLinkedFileIsSavedOverOnlyWhenTheUserBreaksTheLink) {
+    WriteBytes("a.sql", "old");
+    std::filesystem::create_hard_link(Path("a.sql"), Path("b.sql"));
+    Document d;
+    ScriptedQuestions q;
+    EXPECT_THROW(d.Write(Path("a.sql"), Plain("new"), q), CommandDeclined);
+    EXPECT_EQ(q.changeAsked, std::vector<std::string>{"hardLinks"});
+    EXPECT_EQ(q.lastCount, 1u);
+    EXPECT_EQ(ReadBytes("a.sql"), "old");
+
+    q.okAnswers = {true};
+    d.Write(Path("a.sql"), Plain("new"), q);
+    EXPECT_EQ(ReadBytes("a.sql"), "new");
+    EXPECT_EQ(ReadBytes("b.sql"), "old");
+    d.Write(Path("a.sql"), Plain("newer"), q); // one name now: no question
+    EXPECT_EQ(q.changeAsked.size(), 2u);
+    EXPECT_EQ(ReadBytes("a.sql"), "newer");
+}
+
+// A file that is no text (NUL bytes, or UTF-16 even without a NUL) is asked
+// about as such before it opens.
+TEST_F(DocumentFiles, AFileThatIsNoTextIsAskedAboutAsSuch) {
+    struct Case { const char *name; std::string bytes; TextProblem problem; } cases[] = {
+        {"nul", std::string("select\0 1", 9), TextProblem::NotText},
+        {"utf16 without NUL", "\xFF\xFE\x42\x30\x44\x30", TextProblem::NotText},
+        {"undecodable", "select \x81\xFF 1", TextProblem::Undecodable},
+    };
+    for (const Case &c : cases) {
+        WriteBytes("x.sql", c.bytes);
+        ScriptedQuestions q;
+        q.replaceAnswer = false;
+        Document d;
+        EXPECT_THROW(d.Read(Path("x.sql"), false, {}, q), CommandDeclined) << c.name;
+        EXPECT_EQ(q.replaceAsked, 1) << c.name;
+        EXPECT_EQ(q.lastProblem, c.problem) << c.name;
+    }
 }

@@ -136,7 +136,7 @@ TEST(ReservedWordForm, CatalogueSpellingAndBoldSpans) {
         StageHarness h;
         h.options.Bold = c.bold;
         h.RunThrough("", "2");
-        h.state->lines = SplitLines(c.text);
+        h.state->work = c.text;
         StageReservedWordForm(*h.state);
         EXPECT_EQ(h.state->work, c.expected);
         std::vector<std::string> bold;
@@ -149,7 +149,7 @@ TEST(ReservedWordForm, UncheckedEntriesKeepTheirFormAndAreNotBold) {
     StageHarness h;
     h.catalogue.SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
     h.RunThrough("", "2");
-    h.state->lines = {"SELECT A ", "FROM B "};
+    h.state->work = "SELECT A \r\nFROM B ";
     StageReservedWordForm(*h.state);
     ASSERT_EQ(h.state->boldSpans.size(), 1u);
     EXPECT_EQ(h.state->work.substr(h.state->boldSpans[0].start, h.state->boldSpans[0].length), "FROM");

@@ -24,6 +24,13 @@ TEST(MarkerPair, FirstPairWhoseCharactersAreBothAbsent) {
         {"a 》 b", false, "≪"},
         {"《≫〉", false, "＜"},
         {AllMarkerCharacters(), true, "《"},
+        // Long texts are searched in pieces of 64 KiB: a character across a
+        // piece boundary still counts, and bytes of two characters on either
+        // side of ASCII text do not make one.
+        {std::string(65535, 'a') + "《", false, "≪"},
+        {std::string(65534, 'a') + "》x", false, "≪"},
+        {std::string(65535, 'a') + "\xE3" + "a\x80\x8A", false, "《"},
+        {std::string(65536, 'a') + "\x80\x8A" + std::string(10, 'b') + "\xE3\x80", false, "《"},
     };
     for (const auto &c : cases) {
         auto pair = ChooseMarkerPair(c.text, c.simple);

@@ -1,6 +1,7 @@
 // The stages that work in one pass where the rules read as one search pass per
 // keyword, checked against those rules written out literally, over the corpus.
 #include "formatter/LayoutStages.h"
+#include "formatter/LineScan.h"
 #include "formatter/Protection.h"
 #include "formatter/ReservedWords.h"
 #include "formatter/TextUtil.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 using namespace kelvra;
@@ -48,8 +50,48 @@ std::vector<std::string> SplitStandAloneLiterally(std::vector<std::string> lines
     return lines;
 }
 
+// A call's text without its line breaks, except a break right after a
+// line-comment token (normal mode), which ends the comment.
+std::string CompactCallLiterally(std::string_view call, const FormatRunState *run) {
+    if (!run || !run->NormalMode()) return funDelCRLF(call);
+    const std::string lineCommentOpen = run->markerOpen + "C";
+    std::string out;
+    std::size_t s = 0;
+    for (std::size_t p = call.find(lineCommentOpen); p != std::string_view::npos; p = call.find(lineCommentOpen, s)) {
+        std::size_t close = call.find(run->markerClose, p);
+        if (close == std::string_view::npos) break;
+        std::size_t end = close + run->markerClose.size();
+        out += funDelCRLF(call.substr(s, end - s));
+        if (call.substr(end, 2) == kCrLf) {
+            out += kCrLf;
+            end += 2;
+        }
+        s = end;
+    }
+    return out + funDelCRLF(call.substr(s));
+}
+
+// Stage 15 as written: passes of a line scan with joins until a pass joins nothing.
+std::vector<std::string> JoinClosingParensLiterally(std::vector<std::string> lines, const FormatRunState &run) {
+    for (;;) {
+        std::size_t joins = 0;
+        for (std::size_t i = 0; i < lines.size() && !lines[i].empty(); ++i) {
+            if (i + 1 < lines.size() && lines[i].find_first_of(" (") != std::string::npos &&
+                StartsWith(lines[i + 1], ")") && !EndsWithLineCommentToken(run, lines[i])) {
+                lines[i] += lines[i + 1];
+                if (i + 1 == lines.size() - 1)
+                    lines[i + 1].clear();
+                else
+                    lines.erase(lines.begin() + static_cast<long>(i) + 1);
+                ++joins;
+            }
+        }
+        if (joins == 0) return lines;
+    }
+}
+
 // Stage 18 as written: per checked function name, find, parenthesis scan, replace.
-std::string CompactCallsLiterally(std::string text, const KeywordCatalogue &cat) {
+std::string CompactCallsLiterally(std::string text, const KeywordCatalogue &cat, const FormatRunState *run = nullptr) {
     for (int e = 1; e <= KeywordCatalogue::Count(KeywordList::Kansu); ++e) {
         if (!cat.IsChecked(KeywordList::Kansu, e)) continue;
         const std::string f = KeywordCatalogue::Text(KeywordList::Kansu, e);
@@ -86,7 +128,7 @@ std::string CompactCallsLiterally(std::string text, const KeywordCatalogue &cat)
                 }
                 ++pos;
                 if (opened && depth == 0) {
-                    std::string call = funDelCRLF(text.substr(from, pos - from));
+                    std::string call = CompactCallLiterally(std::string_view(text).substr(from, pos - from), run);
                     text.replace(from, pos - from, call);
                     from += call.size();
                     done = true;
@@ -105,7 +147,8 @@ std::string JoinPhrasesLiterally(std::string work, const KeywordCatalogue &cat, 
     for (int e = 1; e <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++e) {
         if (!cat.IsChecked(KeywordList::Yoyaku, e)) continue;
         const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, e);
-        const std::string pattern = " " + entry + " ", joined = " " + funKeyConv(entry, joiner) + " ";
+        const std::string pattern = std::string(" ").append(entry).append(" ");
+        const std::string joined = std::string(" ").append(funKeyConv(entry, joiner)).append(" ");
         std::string out;
         for (;;) {
             std::size_t p = work.find(pattern);
@@ -156,4 +199,79 @@ TEST(ReferenceStages, StandAloneSplitAndCallCompactionMatchTheRulesAsWritten) {
         StageCompactFunctionCalls(*h.state);
         ASSERT_EQ(JoinLines(h.state->lines), expected18) << text.substr(0, 120);
     }
+}
+
+namespace {
+
+// Texts whose call compaction and line joins once took time that grew with
+// the square of their length, small enough for the rules as written.
+std::vector<std::string> AwkwardShapes() {
+    std::string procedure = "CREATE PROCEDURE P (\r\n", table = "CREATE TABLE T (\r\n", closing, nested = "SELECT ",
+                deep = "SELECT ";
+    for (int i = 0; i < 300; ++i) {
+        const std::string n = std::to_string(i);
+        procedure.append("  A").append(n).append(" IN NUMBER,\r\n");
+        table.append("  C").append(n).append(" NUMBER,\r\n");
+        closing.append("A").append(n).append(" NUMBER) ");
+    }
+    procedure += "  Z IN NUMBER\r\n) AS BEGIN NULL; END;\r\n";
+    table += "  Z NUMBER\r\n);\r\n";
+    const char *names[] = {"NVL(", "DECODE(", "SUBSTR(", "NVL(", "TO_CHAR(", "COUNT("};
+    for (int i = 0; i < 120; ++i) nested += names[i % 6];
+    nested += "X";
+    for (int i = 0; i < 120; ++i) nested += ",\r\n" + std::to_string(i) + ")";
+    for (int i = 0; i < 200; ++i) deep += "(";
+    deep += "1";
+    for (int i = 0; i < 200; ++i) deep += "\r\n)";
+    return {procedure, table, closing, nested, deep + " FROM DUAL;"};
+}
+
+// Random pieces of SQL: names split by line breaks, unbalanced parentheses,
+// comments inside calls, closing parentheses on lines of their own.
+std::vector<std::string> RandomTexts(unsigned seed, int count) {
+    static const char *const pieces[] = {
+        "NVL", "IN", "COUNT", "SUBSTR", "TO_CHAR", "DECODE", "MAX", "VALUES", "SUM", "NV", "L", "CO", "UNT", "(", ")",
+        "(", ")", ",", ",", ";", "SELECT", "FROM", "WHERE", "AND", "OR", "CREATE", "TABLE", "NUMBER", "A", "X1", "=",
+        "<", ">", "--c\n", "/* b */", "/*x\ny*/", "'lit'", "GROUP BY", "INSERT INTO", "EXISTS", "数値"};
+    static const char *const gaps[] = {" ", " ", " ", "", "\r\n", "\n", "\r", "\r\n\r\n", "\t"};
+    std::mt19937 random(seed);
+    std::vector<std::string> texts;
+    for (int t = 0; t < count; ++t) {
+        std::string text;
+        const int n = 1 + static_cast<int>(random() % 80);
+        for (int i = 0; i < n; ++i) {
+            text += pieces[random() % std::size(pieces)];
+            text += gaps[random() % std::size(gaps)];
+        }
+        texts.push_back(NormaliseLineBreaks(text));
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST(ReferenceStages, LineJoinsSplitsAndCallsMatchTheRulesAsWrittenOnAwkwardAndRandomTexts) {
+    std::vector<std::string> texts = AwkwardShapes();
+    for (const std::string &t : RandomTexts(15, 400)) texts.push_back(t);
+    for (bool simple : {false, true})
+        for (const std::string &text : texts) {
+            StageHarness h;
+            h.options.SimpleMode = simple;
+            try {
+                h.RunThrough(text, "14");
+            } catch (const StageFailure &) {
+                continue;
+            }
+            FormatRunState &run = *h.state;
+            MoveWholeTextToLines(run);
+            const auto expected15 = JoinClosingParensLiterally(run.lines, run);
+            StageJoinClosingParens(run);
+            ASSERT_EQ(run.lines, expected15) << text.substr(0, 200);
+            const auto expected16 = SplitStandAloneLiterally(run.lines, h.catalogue, run.wordJoiner);
+            StageSplitStandAloneKeywords(run);
+            ASSERT_EQ(run.lines, expected16) << text.substr(0, 200);
+            const std::string expected18 = CompactCallsLiterally(JoinLines(run.lines), h.catalogue, &run);
+            StageCompactFunctionCalls(run);
+            ASSERT_EQ(JoinLines(run.lines), expected18) << text.substr(0, 200);
+        }
 }

@@ -36,13 +36,10 @@ struct StageHarness {
         FormatRunState &run = *state;
         run.Begin(std::string(text));
         for (const StageEntry &stage : StageTable()) {
-            bool runs = stage.runs == StageCondition::Always ||
-                        (stage.runs == StageCondition::NormalMode && !options.SimpleMode) ||
-                        (stage.runs == StageCondition::CommaBefore && options.Comma == CommaPosition::Before);
-            if (runs) stage.run(run);
+            RunStage(run, stage);
             if (stage.number == lastStage) break;
         }
-        return run.lines.empty() ? run.work : JoinLines(run.lines);
+        return run.form == TextForm::Lines ? JoinLines(run.lines) : run.work;
     }
 };
 

@@ -517,4 +517,60 @@ TEST(SettingsFolder, ProgramFolderWhenWritableElseThePerUserConfigurationFolder)
     EXPECT_FALSE(ExecutableFolder().empty());
 }
 
+// A folder the user may write holds the settings only when it is not part of
+// an installed layout; installing as root must not put Kelvra.ini into bin/.
+TEST_F(SettingsStoreTest, AnInstalledProgramFolderNeverHoldsTheSettings) {
+    struct Case { const char *name, *besideBin; bool installed; } cases[] = {
+        {"build", nullptr, false},
+        {"portable", "Kelvra.ini", false},
+        {"man", "share/man/man1/kelvra-format.1", true},
+        {"desktop", "share/applications/org.kelvra.Kelvra.desktop", true},
+        {"manFolderOnly", "share/man/man1/kelvra-format.1/", false},
+        {"otherManPage", "share/man/man1/other.1", false},
+    };
+    const char *savedXdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string restore = savedXdg ? savedXdg : "";
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
+    for (const Case &c : cases) {
+        const fs::path prefix = dir_ / c.name, bin = prefix / "bin";
+        fs::create_directories(bin);
+        if (c.besideBin) {
+            const fs::path file = prefix / c.besideBin;
+            if (std::string(c.besideBin).ends_with('/')) {
+                fs::create_directories(file);
+            } else {
+                fs::create_directories(file.parent_path());
+                std::ofstream(file) << "x";
+            }
+        }
+        EXPECT_EQ(IsInstalledProgramFolder(bin), c.installed) << c.name;
+        EXPECT_EQ(SettingsFolder(bin), c.installed ? dir_ / "xdg" / "Kelvra" : bin) << c.name;
+    }
+    if (savedXdg) ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(SettingsStoreTest, TheFileBesideTheProgramIsReadUntilTheSettingsFolderHasItsOwn) {
+    const fs::path bin = dir_ / "bin", config = dir_ / "config";
+    fs::create_directories(bin);
+    fs::create_directories(config);
+    struct Case { const char *inConfig, *inBin, *expected; } cases[] = {
+        {nullptr, nullptr, "config/Kelvra.ini"},
+        {nullptr, "Kelvra.ini", "bin/Kelvra.ini"},
+        {nullptr, "Kelvra.bak", "config/Kelvra.ini"},
+        {"Kelvra.ini", "Kelvra.ini", "config/Kelvra.ini"},
+        {"Kelvra.bak", "Kelvra.ini", "config/Kelvra.ini"},
+    };
+    for (const Case &c : cases) {
+        for (const fs::path &f : {config / "Kelvra.ini", config / "Kelvra.bak", bin / "Kelvra.ini", bin / "Kelvra.bak"})
+            fs::remove(f);
+        if (c.inConfig) std::ofstream(config / c.inConfig) << "[Setting]";
+        if (c.inBin) std::ofstream(bin / c.inBin) << "[Setting]";
+        EXPECT_EQ(SettingsFileToRead(config, bin), dir_ / c.expected)
+            << (c.inConfig ? c.inConfig : "-") << " " << (c.inBin ? c.inBin : "-");
+    }
+    // The program's own folder as the settings folder reads its own file, present or not.
+    EXPECT_EQ(SettingsFileToRead(bin, bin), bin / "Kelvra.ini");
+}
+
 } // namespace

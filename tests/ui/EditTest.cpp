@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <unistd.h>
+
 using namespace kelvra;
 using namespace kelvra::test;
 
@@ -224,6 +226,24 @@ private slots:
         QCOMPARE(h.dialogs.asked.first().text, U("Untitled を保存しますか？"));
     }
 
+    // "Yes" to saving, then the save does not happen (here Save As is cancelled):
+    // the window stays open with the text, for closing and New alike.
+    void unsavedTextSurvivesASaveThatDidNotHappen() {
+        Harness h;
+        QVERIFY(h.Start({}));
+        h.window->show();
+        EditProbe(h.window).rchOut()->insertPlainText("unsaved");
+        h.dialogs.answers = {Answer::Yes};
+        h.dialogs.files = {std::nullopt};
+        QVERIFY(!h.window->close());
+        QVERIFY(h.window->isVisible());
+        h.dialogs.answers = {Answer::Yes};
+        h.dialogs.files = {std::nullopt};
+        h.window->mnuFileNewClick();
+        QCOMPARE(h.Text(), std::string("unsaved"));
+        QVERIFY(EditProbe(h.window).Editor().Modified());
+    }
+
     void overwriteSave() {
         Harness h;
         QVERIFY(h.Start({}));
@@ -297,6 +317,70 @@ private slots:
         EditProbe(h.window).rchOut()->setPlainText(U("changed '\u301C'"));
         h.window->mnuFileSaveClick(); // already UTF-8: no question, saved as it is
         QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBF" "changed '\xE3\x80\x9C'"));
+    }
+
+    // Saving asks before bytes of the file change without a word: a character the
+    // file wrote with two codes, mixed line ends, a second name of the file.
+    // Cancel writes nothing and shows no error; OK saves.
+    void saveAsksBeforeTheFilesOwnBytesChange() {
+        struct Case {
+            const char *name;
+            QByteArray bytes, savedAfterOk;
+            QString question;
+        } cases[] = {
+            {"mixed.sql", "a\r\n'b\nc'", "a\r\n'b\r\nc'",
+             U("このファイルには種類の違う改行が混在しています。\r\n保存するとすべての改行を CR+LF にそろえます。保存しますか？")},
+            {"recoded.sql", "\xED\x40-\xFA\x5C", "\xED\x40-\xED\x40",
+             U("次の文字は、このファイルの中で２種類のコードで書かれています（2 箇所）：\r\n纊\r\n\r\n"
+               "保存するとすべて同じコードで書き込まれます。保存しますか？")},
+            {"linked.sql", "select 1", "select 1", QString()},
+        };
+        for (const Case &c : cases) {
+            Harness h;
+            WriteFile(h.Path(c.name), c.bytes);
+            const bool linked = c.question.isEmpty();
+            if (linked) {
+                QVERIFY(::link(QFile::encodeName(h.Path(c.name)).constData(),
+                               QFile::encodeName(h.Path("other.sql")).constData()) == 0);
+            }
+            QVERIFY(h.Start({h.Path(c.name)}));
+            EditProbe(h.window).Action("mnuFormatSaveCheck")->setChecked(false);
+            const QString question =
+                linked ? h.Path(c.name) +
+                             U(" には、ほかに 1 個の名前（ハードリンク）があります。\r\n"
+                               "「OK」でこの名前だけに新しい内容を保存します（ほかの名前は元の内容のまま残ります）。\r\n"
+                               "「キャンセル」で保存をやめます。元のファイルを残すには「名前を付けて保存」で別のファイルに保存して下さい。")
+                       : c.question;
+            h.dialogs.answers = {Answer::Cancel};
+            h.window->mnuFileSaveClick();
+            QCOMPARE(h.dialogs.asked.size(), 1);
+            QCOMPARE(h.dialogs.asked[0].kind, QString("okCancel"));
+            QCOMPARE(h.dialogs.asked[0].text, question);
+            QCOMPARE(ReadAll(h.Path(c.name)), c.bytes);
+
+            h.dialogs.answers = {Answer::Ok};
+            h.window->mnuFileSaveClick();
+            QCOMPARE(h.dialogs.asked.size(), 2);
+            QVERIFY(h.dialogs.Messages().isEmpty());
+            QCOMPARE(ReadAll(h.Path(c.name)), c.savedAfterOk);
+            QCOMPARE(h.window->StatusText(2), U("上書き保存されました"));
+            if (linked) QCOMPARE(ReadAll(h.Path("other.sql")), c.bytes);
+        }
+    }
+
+    // A file with NUL bytes is named as no text file before it opens.
+    void openingAFileThatIsNoTextSaysSo() {
+        Harness h;
+        WriteFile(h.Path("nul.sql"), QByteArray("select\0 1", 9));
+        QVERIFY(h.Start({}));
+        h.dialogs.files = {h.Path("nul.sql")};
+        h.dialogs.answers = {Answer::Cancel};
+        h.window->mnuFileOpenClick();
+        QCOMPARE(h.dialogs.asked.last().text,
+                 h.Path("nul.sql") + U(" はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\r\n"
+                                       "テキストとして開きますか？\r\n（読めない部分は「\uFFFD」に置き換わり、保存すると元に戻りません）"));
+        QVERIFY(h.dialogs.Messages().isEmpty());
+        QCOMPARE(h.Text(), std::string());
     }
 
     // Opening a file, from the dialog or from the history, replaces the document:

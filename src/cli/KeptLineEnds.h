@@ -1,0 +1,44 @@
+#pragma once
+// The line ends of a file whose lines end in more than one way, through a
+// format run: those inside literals and comments keep their own kind (the
+// format core copies literals and comments unchanged), the others take the
+// file's first kind.
+
+#include "platform/Utf8.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvra::cli {
+
+class KeptLineEnds {
+public:
+    // `text` is the decoded input with CR LF line ends, `bytes` the file it
+    // came from; each line end of `bytes` is a CR LF of `text`, in order.
+    KeptLineEnds(std::string_view text, std::string_view bytes);
+
+    // `formatted` (CR LF line ends) with the line ends to write: the kept kind
+    // inside each literal and comment when the formatted text holds the same
+    // literals and comments in the same order, `fileLineEnd` everywhere else.
+    std::string Apply(std::string_view formatted, LineEnd fileLineEnd);
+
+    // After Apply: how many of the file's line ends are written as another
+    // kind, and the file offset of the first of them.
+    std::size_t Changed() const { return changed_; }
+    std::size_t FirstChangedOffset() const { return firstChangedOffset_; }
+
+private:
+    struct FileLineEnd {
+        std::size_t offset;
+        LineEnd kind;
+        bool inSegment;
+    };
+    std::vector<FileLineEnd> ends_;
+    std::vector<std::string> segments_; // the input's literals and comments, in order
+    std::vector<LineEnd> segmentKinds_; // kinds of the line ends inside them, in order
+    std::size_t changed_ = 0, firstChangedOffset_ = 0;
+};
+
+} // namespace kelvra::cli

@@ -1,0 +1,340 @@
+// The page in a real browser: texts go in through the text area, options
+// through the controls, and results are read back from the screen.
+'use strict';
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const { openPage, SITE } = require('./browser');
+const golden = require('./golden');
+
+if (!fs.existsSync(SITE + '/index.html')) {
+  test('page', { skip: 'the page is not built (make web)' }, () => {});
+  return;
+}
+
+let session;
+before(async () => {
+  session = await openPage();
+  await session.page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+});
+after(async () => { if (session) await session.close(); });
+
+// ---- Driving the page --------------------------------------------------------
+
+async function setOptions(page, o) {
+  await page.selectOption('#optIndent', String(o.indent));
+  await page.check(o.commaBefore ? '#optCommaBefore' : '#optCommaAfter');
+  await page.setChecked('#optLfSp', o.lineBreaksSeparate);
+  await page.setChecked('#optBold', o.bold);
+  await page.setChecked('#optSimple', o.simpleMode);
+}
+
+// Pastes the text over the text area's contents through the clipboard, as a
+// user would; the 2 MB text of the cancel test is set directly.
+async function putText(page, text) {
+  if (await page.isVisible('#editButton')) await page.click('#editButton');
+  if (text.length > 200000) {
+    await page.$eval('#source', (e, t) => { e.value = t; e.dispatchEvent(new Event('input')); }, text);
+    return;
+  }
+  await page.evaluate(t => navigator.clipboard.writeText(t), text);
+  await page.focus('#source');
+  await page.keyboard.press('Control+a');
+  if (text) await page.keyboard.press('Control+v');
+  else await page.keyboard.press('Delete');
+  await page.waitForFunction(t => document.getElementById('source').value === t, text);
+}
+
+async function runs(page) {
+  return Number(await page.$eval('body', b => b.dataset.runs || 0));
+}
+
+// Starts a run with Ctrl+G (or the button) and waits until it has ended.
+async function format(page, how = 'key') {
+  const before = await runs(page);
+  if (how === 'key') await page.keyboard.press('Control+g');
+  else await page.click('#runButton');
+  await page.waitForFunction(n => Number(document.body.dataset.runs || 0) > n, before, { timeout: 60000 });
+}
+
+// What the screen shows: the result text and the bold words' ranges in it.
+async function shown(page) {
+  return page.evaluate(() => {
+    const result = document.getElementById('result');
+    const walker = document.createTreeWalker(result, NodeFilter.SHOW_TEXT);
+    let text = '';
+    const spans = [];
+    for (let n = walker.nextNode(); n; n = walker.nextNode()) {
+      if (n.parentNode.nodeName === 'B') spans.push([text.length, text.length + n.data.length]);
+      text += n.data;
+    }
+    const source = document.getElementById('source');
+    const message = document.getElementById('message');
+    return {
+      text, spans, source: source.value,
+      selection: source.value.slice(source.selectionStart, source.selectionEnd),
+      message: message.hidden ? null : document.getElementById('messageText').textContent
+    };
+  });
+}
+
+// ---- Corpus against the expected results -------------------------------------
+
+const OPTION_SETS = {
+  defaults: { indent: 8, commaBefore: false, lineBreaksSeparate: false, bold: true, simpleMode: false },
+  'comma-before-indent4-lfsp': { indent: 4, commaBefore: true, lineBreaksSeparate: true, bold: true, simpleMode: false }
+};
+
+// Every file with non-ASCII text (UTF-8 or code page 932), every tenth of the
+// rest, and the refused ones; small enough to keep the run short.
+function chosenFiles() {
+  const files = [];
+  let plain = 0;
+  for (const file of golden.corpusFiles()) {
+    const bytes = fs.readFileSync(golden.CORPUS + '/' + file);
+    if (bytes.length > 100000) continue;
+    const hasResults = Object.keys(OPTION_SETS).every(set => golden.expected(set, file));
+    if (!hasResults) continue;
+    const refused = Object.keys(OPTION_SETS).some(set => golden.expected(set, file).refused);
+    const nonAscii = bytes.some(b => b > 0x7f);
+    if (nonAscii || refused || (bytes.length < 40000 && plain++ % 10 === 0)) files.push(file);
+  }
+  return files;
+}
+
+for (const [set, options] of Object.entries(OPTION_SETS)) {
+  test(`corpus formatted as expected under ${set}`, { skip: !golden.available() && `no ${golden.SHARED}` }, async t => {
+    const { page } = session;
+    await setOptions(page, options);
+    const files = chosenFiles();
+    assert.ok(files.length >= 20, `only ${files.length} corpus files chosen`);
+    for (const file of files) {
+      await t.test(file, async () => {
+        const input = golden.decode(fs.readFileSync(golden.CORPUS + '/' + file)).replace(/\r\n?/g, '\n');
+        const want = golden.expected(set, file);
+        await putText(page, input);
+        await format(page);
+        const got = await shown(page);
+        if (want.refused) {
+          assert.equal(got.message, want.message);
+          assert.equal(got.source, input, 'a refused text stays as it was');
+          assert.match(got.selection, /^('|"|\/\*)$/, 'the unmatched opening is selected');
+          return;
+        }
+        assert.equal(got.message, null);
+        assert.equal(got.text.replace(/\n/g, '\r\n'), want.text);
+        assert.deepEqual(golden.toByteSpans(got.text, got.spans), want.bold);
+      });
+    }
+  });
+}
+
+// ---- The rest of the page -----------------------------------------------------
+
+const SAMPLE = "select a.id, b.name, nvl(b.qty, 0) qty from orders a, items b " +
+               "where a.id = b.id and b.qty > 10 order by a.id;";
+
+test('a worked example comes out as worked by hand, with the button', async () => {
+  const { page } = session;
+  await setOptions(page, OPTION_SETS.defaults);
+  await putText(page, SAMPLE);
+  await format(page, 'button');
+  const got = await shown(page);
+  const e = ' '.repeat(8);
+  assert.equal(got.text, ['SELECT ', e + 'A.ID , ', e + 'B.NAME , ', e + 'NVL ( B.QTY , 0 ) QTY ', 'FROM ',
+    e + 'ORDERS A , ', e + 'ITEMS B ', 'WHERE ', e + 'A.ID = B.ID ', e + 'AND B.QTY > 10 ', 'ORDER BY ',
+    e + 'A.ID ; ', ' '.repeat(9)].join('\n'));
+  assert.deepEqual(got.spans.map(([s, end]) => got.text.slice(s, end)),
+    ['SELECT', 'NVL', 'FROM', 'WHERE', 'AND', 'ORDER BY']);
+  await page.click('#editButton');
+  assert.equal(await page.$eval('#source', e => e.value), got.text, 'the result is the text to edit');
+});
+
+test('without emphasis nothing is bold; simple mode shows in the status bar', async () => {
+  const { page } = session;
+  await setOptions(page, { ...OPTION_SETS.defaults, bold: false, simpleMode: true });
+  assert.equal(await page.textContent('#statusMode'), '簡易モード');
+  await putText(page, SAMPLE);
+  await format(page);
+  const got = await shown(page);
+  assert.ok(got.text.startsWith('SELECT \n'));
+  assert.deepEqual(got.spans, []);
+  await setOptions(page, OPTION_SETS.defaults);
+  assert.equal(await page.textContent('#statusMode'), '標準モード');
+});
+
+test('整形前に戻す and Ctrl+B put the text from before the run back', async () => {
+  const { page } = session;
+  await setOptions(page, OPTION_SETS.defaults);
+  page.once('dialog', d => { assert.equal(d.message(), '整形前に戻しますか？'); d.dismiss(); });
+  await putText(page, SAMPLE);
+  await format(page);
+  await page.click('#revertButton'); // answered no: nothing changes
+  assert.ok((await shown(page)).text.startsWith('SELECT'), 'the result still shows');
+  page.once('dialog', d => d.accept());
+  await page.keyboard.press('Control+b');
+  await page.waitForFunction(t => document.getElementById('source').value === t, SAMPLE);
+  assert.equal((await shown(page)).text, '');
+});
+
+test('a multi-byte text keeps its place marks: the unmatched quote after Japanese text is selected', async () => {
+  const { page } = session;
+  const text = "select '日本語' a, -- 注釈 😀\nb from t where c = 'open";
+  await putText(page, text);
+  await format(page);
+  const got = await shown(page);
+  assert.equal(got.message, '対になる文字列（\'）が見つかりません');
+  assert.equal(got.source, text);
+  assert.equal(got.selection, "'");
+  const place = await page.textContent('#messagePlace');
+  assert.equal(place, '（2 行 20 文字目）');
+  assert.equal(await page.$eval('#source', e => e.selectionStart), text.lastIndexOf("'"));
+});
+
+test('中断 stops a long run; the text stays and the next run works', async () => {
+  const { page } = session;
+  const long = (SAMPLE + '\n').repeat(Math.ceil(2000000 / SAMPLE.length));
+  await putText(page, long);
+  const before = await runs(page);
+  await page.keyboard.press('Control+g');
+  await page.waitForSelector('#cancelButton:not([hidden])');
+  await page.focus('#source');
+  await page.keyboard.type('x'); // refused while the run lasts
+  assert.equal(await page.$eval('#source', e => e.getAttribute('aria-readonly')), 'true');
+  await page.click('#cancelButton');
+  await page.waitForFunction(n => Number(document.body.dataset.runs) > n, before);
+  assert.equal(await page.textContent('#statusText'), '中断しました');
+  assert.equal(await page.$eval('#source', e => e.value.length), long.length);
+  assert.equal(await page.$eval('#source', e => e.getAttribute('aria-readonly')), 'false');
+  await page.waitForSelector('#runButton:not([disabled])');
+  await putText(page, SAMPLE);
+  await format(page);
+  assert.ok((await shown(page)).text.startsWith('SELECT \n'));
+});
+
+test('options are kept when the page is opened again', async () => {
+  const { page } = session;
+  const kept = { indent: 3, commaBefore: true, lineBreaksSeparate: true, bold: false, simpleMode: true };
+  await setOptions(page, kept);
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+  assert.deepEqual(await page.evaluate(() => ({
+    indent: Number(document.getElementById('optIndent').value),
+    commaBefore: document.getElementById('optCommaBefore').checked,
+    lineBreaksSeparate: document.getElementById('optLfSp').checked,
+    bold: document.getElementById('optBold').checked,
+    simpleMode: document.getElementById('optSimple').checked
+  })), kept);
+  assert.equal(await page.textContent('#statusMode'), '簡易モード');
+  await setOptions(page, OPTION_SETS.defaults);
+});
+
+test('結果をコピー puts the result on the clipboard', async () => {
+  const { page } = session;
+  await setOptions(page, OPTION_SETS.defaults);
+  await putText(page, SAMPLE);
+  await format(page);
+  await page.evaluate(() => navigator.clipboard.writeText(''));
+  await page.click('#copyButton');
+  await page.waitForFunction(() => document.getElementById('statusText').textContent === '整形結果をコピーしました');
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), (await shown(page)).text);
+});
+
+// ---- The reserved-word table -------------------------------------------------
+
+const LISTS = { yoyaku: '#listYoyaku', kansu: '#listKansu' };
+
+function entry(page, list, text) {
+  return page.locator(`${LISTS[list]} li`).filter({ has: page.locator('label', { hasText: new RegExp(`^\\s*${text}$`) }) });
+}
+
+async function keywordState(page, list, text) {
+  return entry(page, list, text).locator('input').evaluate(b => b.indeterminate ? 'gray' : b.checked ? 'on' : 'off');
+}
+
+// One user action on the table, then the wait for its answer from the worker.
+async function onTable(page, act) {
+  const before = Number(await page.$eval('body', b => b.dataset.keywordChanges || 0));
+  await act();
+  await page.waitForFunction(n => Number(document.body.dataset.keywordChanges || 0) > n, before);
+}
+
+async function showTab(page, list) {
+  if (await page.isHidden('#keywordPanel')) await page.click('#keywordButton');
+  await page.click(list === 'yoyaku' ? '#tabYoyaku' : '#tabKansu');
+}
+
+async function clickEntry(page, list, text) {
+  await showTab(page, list);
+  await onTable(page, () => entry(page, list, text).locator('input').click());
+}
+
+test('reserved-word table: a function follows its reserved word through off, gray and on', async () => {
+  const { page } = session;
+  assert.equal(await keywordState(page, 'kansu', 'NVL'), 'on');
+  await clickEntry(page, 'yoyaku', 'NVL');
+  assert.equal(await keywordState(page, 'yoyaku', 'NVL'), 'off');
+  assert.equal(await keywordState(page, 'kansu', 'NVL'), 'gray');
+  await clickEntry(page, 'kansu', 'NVL'); // gray goes off
+  assert.equal(await keywordState(page, 'kansu', 'NVL'), 'off');
+  await clickEntry(page, 'kansu', 'NVL'); // on again, but gray while the word is off
+  assert.equal(await keywordState(page, 'kansu', 'NVL'), 'gray');
+  await clickEntry(page, 'yoyaku', 'NVL');
+  assert.equal(await keywordState(page, 'kansu', 'NVL'), 'on');
+  // MONTH_BETWEEN has no reserved word: all three states in turn.
+  const seen = [];
+  for (let i = 0; i < 3; i++) {
+    await clickEntry(page, 'kansu', 'MONTH_BETWEEN');
+    seen.push(await keywordState(page, 'kansu', 'MONTH_BETWEEN'));
+  }
+  assert.deepEqual(seen, ['off', 'gray', 'on']);
+});
+
+test('reserved-word table: 全て解除 then 全てチェック brings back every function that was on', async () => {
+  const { page } = session;
+  await clickEntry(page, 'kansu', 'ABS'); // off: stays off throughout
+  await showTab(page, 'yoyaku');
+  await onTable(page, () => page.click('#yoyakuAllUnCheck'));
+  assert.equal(await keywordState(page, 'yoyaku', 'SELECT'), 'off');
+  assert.equal(await keywordState(page, 'kansu', 'NVL'), 'gray');
+  assert.equal(await keywordState(page, 'kansu', 'ABS'), 'off');
+  await onTable(page, () => page.click('#yoyakuAllCheck'));
+  assert.equal(await keywordState(page, 'kansu', 'NVL'), 'on');
+  assert.equal(await keywordState(page, 'kansu', 'ABS'), 'off');
+  await showTab(page, 'kansu');
+  await onTable(page, () => page.click('#kansuAllCheck'));
+  assert.equal(await keywordState(page, 'kansu', 'ABS'), 'on');
+});
+
+test('reserved words switched off in the table format as expected, and stay off after a reload',
+  { skip: !golden.available() && `no ${golden.SHARED}` }, async t => {
+    const { page } = session;
+    await setOptions(page, OPTION_SETS.defaults);
+    for (const word of ['GROUP BY', 'ORDER BY', 'SELECT', 'NVL']) await clickEntry(page, 'yoyaku', word);
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    assert.equal(await keywordState(page, 'yoyaku', 'SELECT'), 'off');
+    assert.equal(await keywordState(page, 'kansu', 'NVL'), 'gray');
+    const files = chosenFiles().filter(f => golden.expected('keywords-off', f)).slice(0, 12);
+    for (const file of files) {
+      await t.test(file, async () => {
+        const input = golden.decode(fs.readFileSync(golden.CORPUS + '/' + file)).replace(/\r\n?/g, '\n');
+        const want = golden.expected('keywords-off', file);
+        await putText(page, input);
+        await format(page);
+        const got = await shown(page);
+        if (want.refused) {
+          assert.equal(got.message, want.message);
+          return;
+        }
+        assert.equal(got.text.replace(/\n/g, '\r\n'), want.text);
+        assert.deepEqual(golden.toByteSpans(got.text, got.spans), want.bold);
+      });
+    }
+    await showTab(page, 'yoyaku');
+    await onTable(page, () => page.click('#yoyakuAllCheck'));
+  });
+
+test('the page made no script errors', () => {
+  assert.deepEqual(session.errors, []);
+});
