@@ -10,8 +10,10 @@ CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j 
 
 .PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web
 
+# `make run` installs only what the editor needs; everything else installs all.
+DEPS_PROFILE ?= all
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh $(DEPS_PROFILE)
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
@@ -20,6 +22,7 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # Builds the editor alone (no tests, no benchmarks) and starts it.
+run: DEPS_PROFILE = run
 run: configure
 	@if grep -q '^KELVRA_BUILD_UI:BOOL=ON' $(BUILD_DIR)/CMakeCache.txt; then \
 	  cmake --build $(BUILD_DIR) -j $(JOBS) --target kelvra && $(BUILD_DIR)/bin/kelvra; \

@@ -85,9 +85,8 @@ int main(int argc, char **argv) {
     report("load UTF-8 text", utf8Bytes.size(), Seconds([&] { load(utf8, DocumentKind::PlainText); }));
     report("load RTF", rtfBytes.size(), Seconds([&] { load(rtf, DocumentKind::RichText); }));
     report("write RTF (in memory)", rtfBytes.size(), writeRtf);
-    report("save code page 932 text", sjisBytes.size(), Seconds([&] {
-               WriteFileSafely(sjis, WriteDocument(doc, DocumentKind::PlainText, {}).bytes);
-           }));
+    report("save code page 932 text", sjisBytes.size(),
+           Seconds([&] { WriteFileSafely(sjis, WriteDocument(doc, DocumentKind::PlainText, {}).bytes); }));
     fs::remove(sjis);
     fs::remove(utf8);
     fs::remove(rtf);

@@ -28,9 +28,7 @@ class GapMeter : public QObject {
 public:
     GapMeter() {
         timer_.setInterval(5);
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            longest_ = std::max(longest_, clock_.restart());
-        });
+        connect(&timer_, &QTimer::timeout, this, [this] { longest_ = std::max(longest_, clock_.restart()); });
     }
     void Start() {
         longest_ = 0;

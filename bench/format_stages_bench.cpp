@@ -92,8 +92,8 @@ void RunStages(FormatRunState &run, std::size_t from, std::size_t to) {
 void Finish(benchmark::State &state, const Input &input, double seconds) {
     if (state.iterations() == 0) return;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.text.size()));
-    state.counters["ms_per_MB"] = seconds * 1e3 / static_cast<double>(state.iterations()) /
-                                  (static_cast<double>(input.text.size()) / 1e6);
+    state.counters["ms_per_MB"] =
+        seconds * 1e3 / static_cast<double>(state.iterations()) / (static_cast<double>(input.text.size()) / 1e6);
 }
 
 // One stage alone: the state before it is built once, copied for each

@@ -47,8 +47,8 @@ int main(int argc, char **argv) {
     Settings settings;
     Since started;
     Status loaded = LoadSettings(folder, defaults, settings);
-    std::printf("load of %.1f MB: %s (%s, Indent=%d)\n", static_cast<double>(size) / 1048576.0,
-                Took(started).c_str(), loaded ? "ok" : loaded.message.c_str(), settings.StoredIndent);
+    std::printf("load of %.1f MB: %s (%s, Indent=%d)\n", static_cast<double>(size) / 1048576.0, Took(started).c_str(),
+                loaded ? "ok" : loaded.message.c_str(), settings.StoredIndent);
 
     // The update in place reads and writes the whole file; a normal save moves
     // it to Kelvra.bak and writes a small new one.

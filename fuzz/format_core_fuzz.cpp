@@ -67,8 +67,8 @@ bool ScanSegments(std::string_view text, std::vector<std::string> &segments) {
 }
 
 [[noreturn]] void Violation(const char *what, std::string_view detail) {
-    std::fprintf(stderr, "format_core_fuzz: %s: [%.*s]\n", what, static_cast<int>(std::min<std::size_t>(detail.size(), 200)),
-                 detail.data());
+    std::fprintf(stderr, "format_core_fuzz: %s: [%.*s]\n", what,
+                 static_cast<int>(std::min<std::size_t>(detail.size(), 200)), detail.data());
     std::abort();
 }
 

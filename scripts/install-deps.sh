@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Kelvra need.
-# Quiet and quick when everything is already there.
+# Installs the Debian packages that Kelvra needs. Quiet and quick when everything
+# is already there.
+#   install-deps.sh run    what building and running the editor needs
+#   install-deps.sh        that plus everything the tests, the sanitizer and fuzz
+#                          builds, the packaging checks and the web page need
 set -euo pipefail
+profile=${1:-all}
 
 packages=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n
-  xvfb xauth fonts-noto-cjk
-  poppler-utils
-  clang libclang-rt-14-dev llvm
-  desktop-file-utils appstream man-db patch
-  emscripten chromium
+  fonts-noto-cjk
 )
+if [ "$profile" != run ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth poppler-utils
+    clang libclang-rt-14-dev llvm
+    desktop-file-utils appstream man-db patch
+    emscripten chromium
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,6 +39,6 @@ fi
 
 # The web page's browser test drives chromium with playwright-core from npm.
 web="$(dirname "$0")/../web"
-if [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
+if [ "$profile" != run ] && [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
   (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
 fi

@@ -181,12 +181,18 @@ val KeywordAction(const std::string &action, int position, const std::string &yo
                   const std::string &kansuStates) {
     KeywordCatalogue catalogue = CatalogueFrom(yoyakuStates, kansuStates);
     auto valid = [position](KeywordList list) { return position >= 1 && position <= KeywordCatalogue::Count(list); };
-    if (action == "clickYoyaku" && valid(KeywordList::Yoyaku)) catalogue.ClickYoyaku(position);
-    else if (action == "clickKansu" && valid(KeywordList::Kansu)) catalogue.ClickKansu(position);
-    else if (action == "yoyakuAllCheck") catalogue.CheckAllYoyaku();
-    else if (action == "yoyakuAllUnCheck") catalogue.UncheckAllYoyaku();
-    else if (action == "kansuAllCheck") catalogue.CheckAllKansu();
-    else if (action == "kansuAllUnCheck") catalogue.UncheckAllKansu();
+    if (action == "clickYoyaku" && valid(KeywordList::Yoyaku))
+        catalogue.ClickYoyaku(position);
+    else if (action == "clickKansu" && valid(KeywordList::Kansu))
+        catalogue.ClickKansu(position);
+    else if (action == "yoyakuAllCheck")
+        catalogue.CheckAllYoyaku();
+    else if (action == "yoyakuAllUnCheck")
+        catalogue.UncheckAllYoyaku();
+    else if (action == "kansuAllCheck")
+        catalogue.CheckAllKansu();
+    else if (action == "kansuAllUnCheck")
+        catalogue.UncheckAllKansu();
     return StoredStatesOf(catalogue);
 }
 
@@ -194,7 +200,8 @@ val KeywordAction(const std::string &action, int position, const std::string &yo
 val Catalogue() {
     auto texts = [](KeywordList list) {
         val array = val::array();
-        for (int i = 1; i <= KeywordCatalogue::Count(list); ++i) array.call<void>("push", KeywordCatalogue::Text(list, i));
+        for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
+            array.call<void>("push", KeywordCatalogue::Text(list, i));
         return array;
     };
     val out = val::object();

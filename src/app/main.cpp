@@ -15,7 +15,8 @@ int main(int argc, char **argv) {
     QApplication::setWindowIcon(kelvra::ThemeIcon("kelvra"));
     // The standard dialogs speak Japanese when Qt's own translation is installed.
     QTranslator qtTranslation;
-    if (qtTranslation.load(QLocale(QLocale::Japanese), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTranslation.load(QLocale(QLocale::Japanese), "qtbase", "_",
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslation);
 
     const std::filesystem::path programFolder = kelvra::ExecutableFolder();

@@ -47,7 +47,8 @@ constexpr const char *kUsage =
     "files that would change; 2 usage error.\n";
 
 bool ParsePositive(const std::string &text, int low, int high, int &value) {
-    if (text.empty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.empty() || text.size() > 4 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     value = std::stoi(text);
     return value >= low && value <= high;
@@ -132,7 +133,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             c.noBold = true;
         } else if (is("--indent")) {
             int n = 0;
-            if (!value(v) || !ParsePositive(v, 1, 10, n)) return fail("--indent needs a number from 1 to 10, not '" + v + "'");
+            if (!value(v) || !ParsePositive(v, 1, 10, n))
+                return fail("--indent needs a number from 1 to 10, not '" + v + "'");
             c.indent = n;
         } else if (is("--comma")) {
             if (!value(v) || (v != "after" && v != "before")) return fail("--comma needs 'after' or 'before'");
@@ -145,7 +147,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             (a.starts_with("--include") ? c.selection.include : c.selection.exclude).push_back(v);
         } else if (is("--jobs") || a.starts_with("-j")) {
             int n = 0;
-            if (!value(v) || !ParsePositive(v, 1, 1024, n)) return fail("--jobs needs a number from 1 to 1024, not '" + v + "'");
+            if (!value(v) || !ParsePositive(v, 1, 1024, n))
+                return fail("--jobs needs a number from 1 to 1024, not '" + v + "'");
             c.jobs = static_cast<unsigned>(n);
         } else {
             return fail("unknown option '" + a + "'");

@@ -63,8 +63,8 @@ Problem Refusal(const FormatResult &r, std::string_view text) {
 std::vector<Problem> WordJoinProblems(std::string_view text, const WordJoins &joins) {
     std::vector<Problem> problems;
     for (const WordJoin &j : joins.first)
-        problems.push_back(At(text, j.lineBreak, "the line break between \"" + j.before + "\" and \"" + j.after +
-                                                     "\" would join them"));
+        problems.push_back(At(text, j.lineBreak,
+                              "the line break between \"" + j.before + "\" and \"" + j.after + "\" would join them"));
     problems.push_back({false, 0, 0,
                         std::to_string(joins.count) + (joins.count == 1 ? " line break" : " line breaks") +
                             " would join words; nothing was written"});
@@ -135,7 +135,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
     const auto started = std::chrono::steady_clock::now();
     FormatResult r = RunFormat(std::move(decoded.text), options, settings.catalogue, quiet);
     // Whole milliseconds, like the editor's tick counter.
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     if (r.end != RunEnd::Normal) {
         if (allocationFailures != failuresBefore) return Refused({{false, 0, 0, kOutOfMemory}});
         return Refused({Refusal(r, r.text)});
@@ -157,7 +158,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
     }
     EncodedText encoded = EncodePlainText(rendered, format);
     if (!encoded.lossyOffsets.empty())
-        return Refused({{false, 0, 0, "the result holds characters the file's encoding cannot hold; nothing was written"}});
+        return Refused(
+            {{false, 0, 0, "the result holds characters the file's encoding cannot hold; nothing was written"}});
     if (!encoded.recodedOffsets.empty()) {
         FilePosition at = PositionInFile(encoded.bytes, format.encoding, encoded.recodedOffsets.front());
         doc.warnings.push_back({true, at.line, at.column,
@@ -283,8 +285,10 @@ private:
         if (plan_.summary) o.err += label + ":\n" + doc.summary;
         const bool changed = doc.bytes.size() != inputSize || std::hash<std::string>{}(doc.bytes) != inputHash;
         if (plan_.check || plan_.diff) {
-            if (plan_.diff) o.out = UnifiedDiff(original, doc.bytes, label, label);
-            else if (changed) o.out = label + "\n";
+            if (plan_.diff)
+                o.out = UnifiedDiff(original, doc.bytes, label, label);
+            else if (changed)
+                o.out = label + "\n";
             if (plan_.check && changed) o.status = 1;
         } else if (plan_.inPlace) {
             if (!changed) return;
@@ -339,7 +343,8 @@ unsigned JobCount(const CommandLine &c) {
 
 std::string OutputError() {
     const int e = errno;
-    return std::string("kelvra-format: cannot write standard output") + (e ? std::string(": ") + std::strerror(e) : "") + "\n";
+    return std::string("kelvra-format: cannot write standard output") +
+           (e ? std::string(": ") + std::strerror(e) : "") + "\n";
 }
 
 int FormatInputs(const CommandLine &c, const RunPlan &plan, std::istream &in, std::ostream &out, std::ostream &err) {

@@ -35,11 +35,11 @@ struct Problem {
 // One input formatted: exit code 0 (formatted) or 1 (refused, or memory ran out).
 struct FormattedDocument {
     int exitCode = 0;
-    std::string bytes;              // the output in the input's encoding (RTF: ASCII)
-    std::vector<Problem> problems;  // why it was refused
-    std::vector<Problem> warnings;  // formatted, but the user should know
-    bool joinsWords = false;        // refused because line breaks would join words
-    std::string summary;            // the run summary, LF line ends
+    std::string bytes;             // the output in the input's encoding (RTF: ASCII)
+    std::vector<Problem> problems; // why it was refused
+    std::vector<Problem> warnings; // formatted, but the user should know
+    bool joinsWords = false;       // refused because line breaks would join words
+    std::string summary;           // the run summary, LF line ends
 };
 
 FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &settings);

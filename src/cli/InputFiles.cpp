@@ -52,8 +52,10 @@ InputFiles ExpandInputs(const std::vector<std::string> &arguments, const FileSel
     InputFiles out;
     for (const std::string &argument : arguments) {
         std::error_code ec;
-        if (argument != "-" && fs::is_directory(argument, ec)) Walk(argument, selection, out);
-        else out.files.push_back(argument);
+        if (argument != "-" && fs::is_directory(argument, ec))
+            Walk(argument, selection, out);
+        else
+            out.files.push_back(argument);
     }
     return out;
 }

@@ -17,8 +17,8 @@ struct FileSelection {
 };
 
 struct InputFiles {
-    std::vector<std::string> files;   // "-" is standard input
-    std::vector<std::string> errors;  // folders that could not be read, for the user
+    std::vector<std::string> files;  // "-" is standard input
+    std::vector<std::string> errors; // folders that could not be read, for the user
 };
 
 // Folders are walked; hidden folders (names starting with ".") and excluded

@@ -18,15 +18,19 @@ SqlSegments FindLiteralsAndComments(std::string_view text) {
         const char c = text[i];
         if (c == '"' || c == '\'') {
             std::size_t close = text.find(c, i + 1);
-            if (close == std::string_view::npos) unclosed(i);
-            else add(i, close + 1);
+            if (close == std::string_view::npos)
+                unclosed(i);
+            else
+                add(i, close + 1);
         } else if (c == '-' && i + 1 < n && text[i + 1] == '-') {
             std::size_t end = text.find_first_of("\r\n", i + 2);
             add(i, end == std::string_view::npos ? n : end);
         } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
             std::size_t close = text.find("*/", i + 2);
-            if (close == std::string_view::npos) unclosed(i);
-            else add(i, close + 2);
+            if (close == std::string_view::npos)
+                unclosed(i);
+            else
+                add(i, close + 2);
         } else {
             ++i;
         }

@@ -30,9 +30,8 @@ std::vector<std::string_view> SplitKeepingLineEnds(std::string_view text) {
 class LineDiff {
 public:
     LineDiff(const std::vector<int> &a, const std::vector<int> &b)
-        : a_(a), b_(b), deleted_(a.size(), false), inserted_(b.size(), false),
-          forward_(a.size() + b.size() + 3), backward_(a.size() + b.size() + 3),
-          offset_(static_cast<long>(b.size()) + 1),
+        : a_(a), b_(b), deleted_(a.size(), false), inserted_(b.size(), false), forward_(a.size() + b.size() + 3),
+          backward_(a.size() + b.size() + 3), offset_(static_cast<long>(b.size()) + 1),
           tooExpensive_(std::max(256L, static_cast<long>(std::sqrt(static_cast<double>(a.size() + b.size()))))) {
         Compare();
     }
@@ -40,8 +39,12 @@ public:
     const std::vector<bool> &Inserted() const { return inserted_; }
 
 private:
-    struct Range { long xoff, xlim, yoff, ylim; };
-    struct Point { long x, y; };
+    struct Range {
+        long xoff, xlim, yoff, ylim;
+    };
+    struct Point {
+        long x, y;
+    };
 
     long &Fd(long d) { return forward_[static_cast<std::size_t>(d + offset_)]; }
     long &Bd(long d) { return backward_[static_cast<std::size_t>(d + offset_)]; }
@@ -76,8 +79,14 @@ private:
         Fd(fmid) = r.xoff;
         Bd(bmid) = r.xlim;
         for (long cost = 1;; ++cost) {
-            if (fmin > dmin) Fd(--fmin - 1) = -1; else ++fmin;
-            if (fmax < dmax) Fd(++fmax + 1) = -1; else --fmax;
+            if (fmin > dmin)
+                Fd(--fmin - 1) = -1;
+            else
+                ++fmin;
+            if (fmax < dmax)
+                Fd(++fmax + 1) = -1;
+            else
+                --fmax;
             for (long d = fmax; d >= fmin; d -= 2) {
                 long lo = Fd(d - 1), hi = Fd(d + 1);
                 long x = lo < hi ? hi : lo + 1, y = x - d;
@@ -85,8 +94,14 @@ private:
                 Fd(d) = x;
                 if (odd && bmin <= d && d <= bmax && Bd(d) <= x) return {x, y};
             }
-            if (bmin > dmin) Bd(--bmin - 1) = LONG_MAX; else ++bmin;
-            if (bmax < dmax) Bd(++bmax + 1) = LONG_MAX; else --bmax;
+            if (bmin > dmin)
+                Bd(--bmin - 1) = LONG_MAX;
+            else
+                ++bmin;
+            if (bmax < dmax)
+                Bd(++bmax + 1) = LONG_MAX;
+            else
+                --bmax;
             for (long d = bmax; d >= bmin; d -= 2) {
                 long lo = Bd(d - 1), hi = Bd(d + 1);
                 long x = lo < hi ? lo : hi - 1, y = x - d;
@@ -111,8 +126,7 @@ private:
             if (y < r.yoff) x = r.yoff + d, y = r.yoff;
             if (x + y < backwardSum) backwardSum = x + y, backwardX = x;
         }
-        if ((r.xlim + r.ylim) - backwardSum < forwardSum - (r.xoff + r.yoff))
-            return {forwardX, forwardSum - forwardX};
+        if ((r.xlim + r.ylim) - backwardSum < forwardSum - (r.xoff + r.yoff)) return {forwardX, forwardSum - forwardX};
         return {backwardX, backwardSum - backwardX};
     }
 
@@ -158,12 +172,14 @@ void AppendLine(std::string &out, char mark, std::string_view line) {
 std::string UnifiedDiff(std::string_view oldText, std::string_view newText, std::string_view oldName,
                         std::string_view newName, int context) {
     if (oldText == newText) return {};
-    const std::vector<std::string_view> oldLines = SplitKeepingLineEnds(oldText), newLines = SplitKeepingLineEnds(newText);
+    const std::vector<std::string_view> oldLines = SplitKeepingLineEnds(oldText),
+                                        newLines = SplitKeepingLineEnds(newText);
     std::unordered_map<std::string_view, int> ids;
     auto number = [&ids](const std::vector<std::string_view> &lines) {
         std::vector<int> out;
         out.reserve(lines.size());
-        for (std::string_view line : lines) out.push_back(ids.emplace(line, static_cast<int>(ids.size())).first->second);
+        for (std::string_view line : lines)
+            out.push_back(ids.emplace(line, static_cast<int>(ids.size())).first->second);
         return out;
     };
     const std::vector<int> a = number(oldLines), b = number(newLines);

@@ -17,8 +17,8 @@ struct WordJoin {
 };
 
 struct WordJoins {
-    std::size_t count = 0;        // every such line break
-    std::vector<WordJoin> first;  // the first few of them
+    std::size_t count = 0;       // every such line break
+    std::vector<WordJoin> first; // the first few of them
 };
 
 // `text` holds the input with its line breaks; literals and comments are left

@@ -77,7 +77,8 @@ std::string Document::Encode(const StyledText &content, DocumentKind kind, Docum
 // Code page 932 cannot hold some characters: offer UTF-8 rather than lose them.
 EncodedText Document::AskAboutLostCharacters(const StyledText &content, EncodedText encoded,
                                              DocumentQuestions &questions) {
-    switch (questions.SaveNotInShiftJis(encoded.lossyOffsets.size(), CharactersAt(content.Text(), encoded.lossyOffsets))) {
+    switch (
+        questions.SaveNotInShiftJis(encoded.lossyOffsets.size(), CharactersAt(content.Text(), encoded.lossyOffsets))) {
     case DocumentQuestions::NotInShiftJis::SaveAsUtf8: {
         PlainTextFormat utf8 = plainFormat_;
         utf8.encoding = TextEncoding::Utf8;

@@ -54,14 +54,14 @@ struct ProtectedSegments {
 };
 
 struct FormatRunState {
-    FormatRunState(const EditorOptions &options, const KeywordCatalogue &catalogue, ProgressSink &sink)
-        : options(options), catalogue(catalogue), sink(sink) {}
+    FormatRunState(const EditorOptions &runOptions, const KeywordCatalogue &runCatalogue, ProgressSink &runSink)
+        : options(runOptions), catalogue(runCatalogue), sink(runSink) {}
 
     const EditorOptions &options;
     const KeywordCatalogue &catalogue;
     ProgressSink &sink;
 
-    std::string revertText;  // the text before the run
+    std::string revertText;          // the text before the run
     TextForm form = TextForm::Whole; // which of the two below holds the text
     std::string work;
     std::vector<std::string> lines;

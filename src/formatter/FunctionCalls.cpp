@@ -117,7 +117,8 @@ public:
 private:
     std::size_t LineOf(std::size_t pos) const {
         return static_cast<std::size_t>(std::upper_bound(lineStart_.begin(), lineStart_.end(), pos) -
-                                        lineStart_.begin()) - 1;
+                                        lineStart_.begin()) -
+               1;
     }
     // Position of the CR of the line break after line `b`.
     std::size_t BreakAt(std::size_t b) const { return lineStart_[b + 1] - 2; }
@@ -160,8 +161,8 @@ private:
     const std::vector<std::string> &lines_;
     std::size_t length_ = 0;
     std::vector<std::uint32_t> lineStart_;
-    std::vector<std::uint8_t> removed_;          // per line break
-    std::vector<std::uint32_t> nextRemovable_;   // per line break, plus one past the last
+    std::vector<std::uint8_t> removed_;        // per line break
+    std::vector<std::uint32_t> nextRemovable_; // per line break, plus one past the last
     std::size_t removedCount_ = 0;
     std::vector<std::uint32_t> parenAt_, partner_; // every "(" and ")", and the index of its partner
     std::vector<bool> isClose_;

@@ -27,7 +27,8 @@ void StageIndent(FormatRunState &run) {
     KeywordLookup<bool> standAlone;
     const KeywordList list = KeywordList::Tandoku;
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) standAlone.Add(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
+        if (run.catalogue.IsChecked(list, i))
+            standAlone.Add(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());
@@ -90,7 +91,8 @@ void StageReservedWordForm(FormatRunState &run) {
             keep(read, text.size() - read);
             break;
         }
-        const std::string *spelling = text[end] == ' ' ? spellingOf.Find(std::string_view(text).substr(read, end - read)) : nullptr;
+        const std::string *spelling =
+            text[end] == ' ' ? spellingOf.Find(std::string_view(text).substr(read, end - read)) : nullptr;
         if (spelling) {
             if (run.options.Bold) run.boldSpans.push_back({written, spelling->size()});
             std::memcpy(text.data() + written, spelling->data(), spelling->size());

@@ -56,7 +56,7 @@ private:
 
     std::array<std::uint8_t, 256> classOf_{}; // bytes that occur in no pattern share class 0
     std::size_t classes_ = 1;
-    std::vector<std::int32_t> next_;      // state × class → state
+    std::vector<std::int32_t> next_;       // state × class → state
     std::vector<std::int32_t> outputLink_; // nearest state on the failure chain that ends a pattern, or -1
     std::vector<std::vector<std::int32_t>> ends_;
     std::vector<std::uint8_t> hot_; // the state ends a pattern or links to one

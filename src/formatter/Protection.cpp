@@ -68,10 +68,9 @@ std::size_t SegmentEnd(std::string_view text, char letter, std::size_t p) {
 } // namespace
 
 const std::vector<MarkerPair> &MarkerPairs() {
-    static const std::vector<MarkerPair> pairs = {
-        {"《", "》"}, {"≪", "≫"}, {"〈", "〉"}, {"＜", "＞"}, {"【", "】"},
-        {"〔", "〕"}, {"｛", "｝"}, {"［", "］"}, {"『", "』"}, {"「", "」"},
-        {"“", "”"}, {"∈", "∋"}, {"⊆", "⊇"}, {"⊂", "⊃"}, {"♂", "♀"}};
+    static const std::vector<MarkerPair> pairs = {{"《", "》"}, {"≪", "≫"},   {"〈", "〉"}, {"＜", "＞"}, {"【", "】"},
+                                                  {"〔", "〕"}, {"｛", "｝"}, {"［", "］"}, {"『", "』"}, {"「", "」"},
+                                                  {"“", "”"},   {"∈", "∋"},   {"⊆", "⊇"},   {"⊂", "⊃"},   {"♂", "♀"}};
     return pairs;
 }
 
@@ -110,10 +109,11 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
 }
 
 std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
-                             std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
+                        std::optional<std::size_t> posC, std::optional<std::size_t> posT) {
     return InRoutine("funMiniCode", [&] {
         // Ties go to the earlier letter of this order.
-        const std::pair<char, std::optional<std::size_t>> order[] = {{'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
+        const std::pair<char, std::optional<std::size_t>> order[] = {
+            {'K', posK}, {'R', posR}, {'T', posT}, {'C', posC}};
         std::string best;
         std::size_t bestPos = 0;
         for (const auto &[letter, pos] : order)
@@ -209,7 +209,8 @@ void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vec
     std::ptrdiff_t shift = 0; // how far the text after the scan position has moved
     auto moveSpansBefore = [&](std::size_t limit) {
         for (; spanIndex < spans.size() && spans[spanIndex].start < limit; ++spanIndex)
-            spans[spanIndex].start = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(spans[spanIndex].start) + shift);
+            spans[spanIndex].start =
+                static_cast<std::size_t>(static_cast<std::ptrdiff_t>(spans[spanIndex].start) + shift);
     };
     run.Progress(0, static_cast<std::int64_t>(text.size()));
     CancelPacer pacer(run, 1024);

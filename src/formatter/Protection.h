@@ -30,7 +30,7 @@ std::optional<MarkerPair> ChooseMarkerPair(std::string_view text, bool simpleMod
 // The letter (K, R, T or C) of the smallest position; ties go to K, R, T, C in
 // that order; empty when no position is given.
 std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size_t> posR,
-                             std::optional<std::size_t> posC, std::optional<std::size_t> posT);
+                        std::optional<std::size_t> posC, std::optional<std::size_t> posT);
 
 // The text without its line breaks: each CR goes, with the LF that follows it.
 std::string funDelCRLF(std::string_view text);

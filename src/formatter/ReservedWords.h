@@ -19,8 +19,8 @@ std::optional<std::string> ChooseWordJoiner(std::string_view text, const std::fu
 // is InternalError("funKeyConv").
 std::string funKeyConv(std::string_view entry, std::string_view joiner);
 
-void StageChooseWordJoiner(FormatRunState &run);        // 2
-void StageJoinReservedPhrases(FormatRunState &run);     // 11
+void StageChooseWordJoiner(FormatRunState &run);         // 2
+void StageJoinReservedPhrases(FormatRunState &run);      // 11
 void StageBreakBeforeReservedWords(FormatRunState &run); // 12
 
 } // namespace kelvra

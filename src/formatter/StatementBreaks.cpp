@@ -155,8 +155,10 @@ void StageSplitStandAloneKeywords(FormatRunState &run) {
             split = split || piece.size() != line.size();
             if (split) out.emplace_back(piece);
         });
-        if (!split) out.push_back(std::move(line));
-        else std::string().swap(line);
+        if (!split)
+            out.push_back(std::move(line));
+        else
+            std::string().swap(line);
         pacer.Tick();
     }
     for (std::size_t k = scanned; k < run.lines.size(); ++k) out.push_back(std::move(run.lines[k]));

@@ -37,19 +37,19 @@ std::size_t UpperCaseInPlace(std::string &text, std::size_t from, std::size_t to
         if (len == 2 && c == 0xCE && b1 >= 0xB1 && b1 <= 0xBF) {
             text[i + 1] = static_cast<char>(b1 - 0x20); // α..ο -> Α..Ο
         } else if (len == 2 && c == 0xCF && b1 >= 0x80 && b1 <= 0x89 && b1 != 0x82) {
-            text[i] = static_cast<char>(0xCE);           // π..ω -> Π..Ω (not final sigma)
+            text[i] = static_cast<char>(0xCE); // π..ω -> Π..Ω (not final sigma)
             text[i + 1] = static_cast<char>(b1 + 0x20);
         } else if (len == 2 && c == 0xD0 && b1 >= 0xB0 && b1 <= 0xBF) {
             text[i + 1] = static_cast<char>(b1 - 0x20); // а..п -> А..П
         } else if (len == 2 && c == 0xD1 && b1 >= 0x80 && b1 <= 0x8F) {
-            text[i] = static_cast<char>(0xD0);           // р..я -> Р..Я
+            text[i] = static_cast<char>(0xD0); // р..я -> Р..Я
             text[i + 1] = static_cast<char>(b1 + 0x20);
         } else if (len == 2 && c == 0xD1 && b1 == 0x91) {
-            text[i] = static_cast<char>(0xD0);           // ё -> Ё
+            text[i] = static_cast<char>(0xD0); // ё -> Ё
             text[i + 1] = static_cast<char>(0x81);
         } else if (len == 3 && c == 0xEF && b1 == 0xBD) {
             auto b2 = static_cast<unsigned char>(text[i + 2]);
-            if (b2 >= 0x81 && b2 <= 0x9A) {              // ａ..ｚ -> Ａ..Ｚ
+            if (b2 >= 0x81 && b2 <= 0x9A) { // ａ..ｚ -> Ａ..Ｚ
                 text[i + 1] = static_cast<char>(0xBC);
                 text[i + 2] = static_cast<char>(b2 + 0x20);
             }
@@ -115,8 +115,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 
 bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 LineColumn LineColumnOf(std::string_view text, std::size_t offset) {

@@ -48,13 +48,11 @@ struct StringViewHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
 };
-template <typename Value>
-using StringMap = std::unordered_map<std::string, Value, StringViewHash, std::equal_to<>>;
+template <typename Value> using StringMap = std::unordered_map<std::string, Value, StringViewHash, std::equal_to<>>;
 
 // Keywords looked up word by word through a text. Most words of a text are no
 // keyword; their length or first byte tells so before any hashing.
-template <typename Value>
-class KeywordLookup {
+template <typename Value> class KeywordLookup {
 public:
     // False when the keyword was added before (the first value stays).
     bool Add(const std::string &keyword, Value value) {
@@ -90,7 +88,9 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 
 // Line and column (both 1-based, column in characters) of a byte offset.
-struct LineColumn { std::size_t line = 1, column = 1; };
+struct LineColumn {
+    std::size_t line = 1, column = 1;
+};
 LineColumn LineColumnOf(std::string_view text, std::size_t offset);
 
 } // namespace kelvra

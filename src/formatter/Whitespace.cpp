@@ -9,8 +9,7 @@ namespace {
 
 // Rebuilds run.work through `step`, which appends the output for the byte at i
 // and returns the next index. Checks for cancel every few kilobytes.
-template <typename Step>
-void Rebuild(FormatRunState &run, std::size_t extra, Step step) {
+template <typename Step> void Rebuild(FormatRunState &run, std::size_t extra, Step step) {
     const std::string &in = run.work;
     std::string out = run.TakeSpare(in.size() + extra);
     const auto length = static_cast<std::int64_t>(in.size());
@@ -51,7 +50,8 @@ void StageTabsCaseAndLineEnds(FormatRunState &run) {
     constexpr std::size_t kChunk = 1 << 16;
     for (std::size_t i = 0; i < work.size();) {
         const std::size_t end = std::min(work.size(), i + kChunk);
-        std::replace(work.begin() + static_cast<std::ptrdiff_t>(i), work.begin() + static_cast<std::ptrdiff_t>(end), '\t', ' ');
+        std::replace(work.begin() + static_cast<std::ptrdiff_t>(i), work.begin() + static_cast<std::ptrdiff_t>(end),
+                     '\t', ' ');
         i = UpperCaseInPlace(work, i, end);
         run.CancelCheck();
     }

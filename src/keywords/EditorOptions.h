@@ -24,11 +24,11 @@ struct EditorFontSpec {
 
 struct EditorOptions {
     // Formatting.
-    int Indent = 8;                       // 1..10
+    int Indent = 8; // 1..10
     CommaPosition Comma = CommaPosition::After;
-    bool LfSp = false;                    // line breaks count as separators
-    bool Bold = true;                     // emphasise reserved words
-    bool SimpleMode = false;              // literals and comments are not protected
+    bool LfSp = false;       // line breaks count as separators
+    bool Bold = true;        // emphasise reserved words
+    bool SimpleMode = false; // literals and comments are not protected
     // Remembering and confirming.
     bool SaveCheck = true;
     bool SavePos = false;

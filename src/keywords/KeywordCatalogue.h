@@ -60,12 +60,10 @@ public:
     void MirrorDependentLists();
     // Applies the stored strings; with convertOlderLayout, a state for DECODE is
     // inserted first and the converted strings are written back to the arguments.
-    void ApplyStoredStates(std::string &yoyakuStates, std::string &kansuStates,
-                           bool convertOlderLayout);
+    void ApplyStoredStates(std::string &yoyakuStates, std::string &kansuStates, bool convertOlderLayout);
     // Start-up: applies the stored strings when both are non-empty (converting
     // the older layout of settings version "105"), else checks everything.
-    void InitialiseFromStored(std::string &yoyakuStates, std::string &kansuStates,
-                              const std::string &settingsVersion);
+    void InitialiseFromStored(std::string &yoyakuStates, std::string &kansuStates, const std::string &settingsVersion);
     // The stored strings of clbYoyaku and clbKansu for the current states.
     void BuildStoredStates(std::string &yoyakuStates, std::string &kansuStates) const;
 

@@ -27,7 +27,8 @@ struct StopLoad {};
 constexpr std::string_view kEscapeMark = "=?kelvra-escaped?";
 
 bool NeedsEscape(std::string_view value) {
-    return value.starts_with(kEscapeMark) || value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    return value.starts_with(kEscapeMark) ||
+           value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 std::string Escaped(std::string_view value) {
@@ -50,10 +51,14 @@ std::string Unescaped(std::string value) {
     std::string out;
     for (std::size_t i = kEscapeMark.size(); i < value.size(); ++i) {
         std::string_view code = std::string_view(value).substr(i, 3);
-        if (code == "%25") out += '%';
-        else if (code == "%0D") out += '\r';
-        else if (code == "%0A") out += '\n';
-        else if (code == "%00") out += '\0';
+        if (code == "%25")
+            out += '%';
+        else if (code == "%0D")
+            out += '\r';
+        else if (code == "%0A")
+            out += '\n';
+        else if (code == "%00")
+            out += '\0';
         else {
             out += value[i];
             continue;
@@ -243,10 +248,14 @@ std::optional<std::int32_t> ParseSettingsInteger(std::string_view text) {
     std::int64_t value = 0;
     for (char c : text) {
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
         value = value * base + digit;
         if (value > 0xFFFFFFFFLL) return std::nullopt;
     }
@@ -311,8 +320,7 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue) {
     catalogue.InitialiseFromStored(settings.YoyakuStates, settings.KansuStates, settings.SettingsVersion);
 }
 
-Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
-                                       KeywordCatalogue &catalogue) {
+Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options, KeywordCatalogue &catalogue) {
     // Like the editor, fall back on the backup beside a missing Kelvra.ini, but only read it.
     fs::path source = iniPath;
     const fs::path bak = iniPath.parent_path() / kSettingsBackupName;
@@ -324,8 +332,8 @@ Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options,
     return outcome;
 }
 
-fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderWritable,
-                              const char *xdgConfigHome, const char *home) {
+fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderWritable, const char *xdgConfigHome,
+                              const char *home) {
     if (programFolderWritable) return programFolder;
     if (xdgConfigHome && xdgConfigHome[0] == '/') return fs::path(xdgConfigHome) / "Kelvra";
     if (home && home[0] != '\0') return fs::path(home) / ".config" / "Kelvra";
@@ -342,16 +350,14 @@ bool IsInstalledProgramFolder(const fs::path &programFolder) {
 }
 
 fs::path SettingsFolder(const fs::path &programFolder) {
-    bool writable =
-        !programFolder.empty() && MayWriteIn(programFolder) && !IsInstalledProgramFolder(programFolder);
+    bool writable = !programFolder.empty() && MayWriteIn(programFolder) && !IsInstalledProgramFolder(programFolder);
     return ChooseSettingsFolder(programFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
 fs::path SettingsFileToRead(const fs::path &settingsFolder, const fs::path &programFolder) {
     std::error_code ec;
     const fs::path own = settingsFolder / kSettingsFileName;
-    if (settingsFolder == programFolder || fs::exists(own, ec) ||
-        fs::exists(settingsFolder / kSettingsBackupName, ec))
+    if (settingsFolder == programFolder || fs::exists(own, ec) || fs::exists(settingsFolder / kSettingsBackupName, ec))
         return own;
     const fs::path besideProgram = programFolder / kSettingsFileName;
     return fs::is_regular_file(besideProgram, ec) ? besideProgram : own;

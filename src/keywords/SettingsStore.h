@@ -66,11 +66,9 @@ Settings DefaultSettings(const std::filesystem::path &programFolder);
 // first (or read directly when the copy fails). A strict integer that does not
 // parse stops the load: what was read before stays, the rest keeps its default,
 // and the outcome carries the read-failure message.
-Status LoadSettings(const std::filesystem::path &folder, const Settings &defaults,
-                             Settings &settings);
+Status LoadSettings(const std::filesystem::path &folder, const Settings &defaults, Settings &settings);
 // The same reading of one given file, without the backup rule; touches no file.
-Status ReadSettingsFile(const std::filesystem::path &iniPath, const Settings &defaults,
-                                 Settings &settings);
+Status ReadSettingsFile(const std::filesystem::path &iniPath, const Settings &defaults, Settings &settings);
 
 // Moves folder/Kelvra.ini aside to Kelvra.bak and writes the settings anew, key
 // by key. When the move fails the same writes update the file in place. A
@@ -86,14 +84,13 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue);
 // states from one settings file, or from the Kelvra.bak beside a missing
 // Kelvra.ini; no file is created or changed. A missing file gives the defaults.
 Status LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOptions &options,
-                                       KeywordCatalogue &catalogue);
+                              KeywordCatalogue &catalogue);
 
 // Where Kelvra.ini lives: the program's folder when it may be written, else
 // $XDG_CONFIG_HOME/Kelvra (an absolute XDG_CONFIG_HOME only), else
 // $HOME/.config/Kelvra. Null or empty variables count as unset.
-std::filesystem::path ChooseSettingsFolder(const std::filesystem::path &programFolder,
-                                           bool programFolderWritable, const char *xdgConfigHome,
-                                           const char *home);
+std::filesystem::path ChooseSettingsFolder(const std::filesystem::path &programFolder, bool programFolderWritable,
+                                           const char *xdgConfigHome, const char *home);
 // The same for this process: tests the folder and reads the environment. A
 // program folder inside an installed layout (its prefix holds the manual page
 // or the desktop entry that an install puts there) never holds the settings,

@@ -24,10 +24,10 @@ DocumentKind SaveKind(int launchMode, const std::filesystem::path &path);
 
 struct LoadedDocument {
     StyledText content;
-    bool rich = false;                    // read as RTF
-    PlainTextFormat plainFormat;          // how to write it back as plain text
-    std::vector<std::size_t> badOffsets;  // file offsets of bytes that did not decode
-    TextProblem problem = TextProblem::None;  // why the bytes are not plain text (plain reading only)
+    bool rich = false;                       // read as RTF
+    PlainTextFormat plainFormat;             // how to write it back as plain text
+    std::vector<std::size_t> badOffsets;     // file offsets of bytes that did not decode
+    TextProblem problem = TextProblem::None; // why the bytes are not plain text (plain reading only)
 };
 
 // Rich text only when asked for and the bytes are RTF; plain text otherwise,

@@ -86,7 +86,7 @@ private:
             const struct sigaction &before = self.previous_[k];
             if (before.sa_flags & SA_SIGINFO) {
                 // An earlier handler of the program's own: let it decide.
-                siginfo_t info {};
+                siginfo_t info{};
                 info.si_signo = signal;
                 before.sa_sigaction(signal, &info, nullptr);
             } else if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {

@@ -32,8 +32,7 @@ struct SafeWriteOptions {
 // not write, a folder, or a file with other hard links (see the options) is
 // not replaced. The temporary file is removed on every failure and when the
 // process is ended by SIGINT, SIGTERM or SIGHUP during the write.
-Status WriteFileSafely(const std::filesystem::path &path, std::string_view bytes,
-                       const SafeWriteOptions &options = {});
+Status WriteFileSafely(const std::filesystem::path &path, std::string_view bytes, const SafeWriteOptions &options = {});
 
 // The file a path names once symbolic links are followed (the path itself when
 // it is no link). The result need not exist: a dangling link gives its target.

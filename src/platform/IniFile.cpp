@@ -102,7 +102,9 @@ std::string_view WithoutLineEnd(std::string_view piece) {
     return piece;
 }
 
-bool FitsOnOneLine(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
+bool FitsOnOneLine(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
 
 bool ValidSectionName(std::string_view s) {
     return FitsOnOneLine(s) && s.find(']') == std::string_view::npos && Trim(s) == s;
@@ -164,7 +166,8 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
     std::vector<std::string_view> raw = SplitKeepingEnds(bytes), lines = SplitKeepingEnds(text);
     doc.lines_.reserve(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i)
-        doc.lines_.push_back(Classify(std::string(WithoutLineEnd(lines[i])), i < raw.size() ? std::string(raw[i]) : std::string()));
+        doc.lines_.push_back(
+            Classify(std::string(WithoutLineEnd(lines[i])), i < raw.size() ? std::string(raw[i]) : std::string()));
     return doc;
 }
 
@@ -186,7 +189,8 @@ std::optional<std::string> IniDocument::Read(std::string_view section, std::stri
         if (!SameName(lines_[sections[k]].name, section)) continue;
         const std::size_t end = k + 1 < sections.size() ? sections[k + 1] : lines_.size();
         for (std::size_t i = sections[k] + 1; i < end; ++i)
-            if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, key)) return CutValue(ValueOf(lines_[i]), encoding_);
+            if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, key))
+                return CutValue(ValueOf(lines_[i]), encoding_);
     }
     return std::nullopt;
 }

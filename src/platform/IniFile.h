@@ -76,10 +76,10 @@ private:
 };
 
 struct IniDocument::Line {
-    std::string text;     // decoded, without the line end
-    std::string raw;      // the bytes as read (with the line end); empty for a new or changed line
+    std::string text; // decoded, without the line end
+    std::string raw;  // the bytes as read (with the line end); empty for a new or changed line
     enum class Kind { Section, Key, Other } kind = Kind::Other;
-    std::string name;     // section or key name, blanks trimmed
+    std::string name; // section or key name, blanks trimmed
 };
 
 } // namespace kelvra

@@ -10,9 +10,7 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-bool LooksLikeUtf16(std::string_view bytes) {
-    return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
-}
+bool LooksLikeUtf16(std::string_view bytes) { return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"); }
 
 // Valid UTF-8 characters of three or four bytes, and bytes that are not part
 // of a valid UTF-8 character. Shift-JIS text gives at most a few of the
@@ -33,8 +31,10 @@ Utf8Evidence WeighUtf8(std::string_view bytes) {
         }
         e.nonAscii = true;
         const std::size_t n = ValidUtf8LengthAt(bytes, i);
-        if (n == 0) ++e.invalidBytes;
-        else if (n >= 3) ++e.longCharacters;
+        if (n == 0)
+            ++e.invalidBytes;
+        else if (n >= 3)
+            ++e.longCharacters;
         i += n == 0 ? 1 : n;
     }
     return e;
@@ -80,14 +80,15 @@ void NoteLineEnds(std::string_view bytes, DecodedText &result) {
 }
 
 std::uint16_t CodeAt(std::string_view bytes, std::size_t i) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[i]) << 8 |
+                                      static_cast<unsigned char>(bytes[i + 1]));
 }
 
 // Remembers, for each character that code page 932 holds more than once, the
 // code the file used first for it, so that a save writes that code again.
 void NoteDuplicateCodes(std::string_view bytes, PlainTextFormat &format) {
-    std::map<std::uint16_t, std::uint16_t> firstCode;  // usual code -> first code seen
-    std::vector<std::uint16_t> usualOfAll;             // usual codes that have other codes
+    std::map<std::uint16_t, std::uint16_t> firstCode; // usual code -> first code seen
+    std::vector<std::uint16_t> usualOfAll;            // usual codes that have other codes
     for (std::size_t i = 0; i < bytes.size();) {
         std::size_t n = Cp932CharLength(bytes, i);
         if (n == 2) {
@@ -166,7 +167,8 @@ DecodedText DecodePlainText(std::string_view bytes) {
     if (bom || MostlyUtf8(evidence)) {
         result.format.encoding = TextEncoding::Utf8;
         result.format.byteOrderMark = bom;
-        const std::vector<std::size_t> invalid = evidence.invalidBytes ? InvalidUtf8Offsets(body) : std::vector<std::size_t>();
+        const std::vector<std::size_t> invalid =
+            evidence.invalidBytes ? InvalidUtf8Offsets(body) : std::vector<std::size_t>();
         if (!bom && !invalid.empty()) result.problem = TextProblem::MixedEncodings;
         decoded = ReplaceBytes(body, invalid);
         for (std::size_t offset : invalid) result.badOffsets.push_back(offset + (bom ? kUtf8Bom.size() : 0));
@@ -182,7 +184,8 @@ DecodedText DecodePlainText(std::string_view bytes) {
         // nothing is taken as text without a question.
         result.problem = TextProblem::NotText;
         std::vector<std::size_t> nuls;
-        for (std::size_t i = decoded.find('\0'); i != std::string::npos; i = decoded.find('\0', i + 1)) nuls.push_back(i);
+        for (std::size_t i = decoded.find('\0'); i != std::string::npos; i = decoded.find('\0', i + 1))
+            nuls.push_back(i);
         if (!nuls.empty()) {
             decoded = ReplaceBytes(decoded, nuls);
             // A NUL byte is one byte in either encoding, so its offsets in the
@@ -227,7 +230,8 @@ FilePosition PositionInFile(std::string_view bytes, TextEncoding encoding, std::
         std::size_t n = encoding == TextEncoding::Cp932 ? Cp932CharLength(bytes, i)
                                                         : Utf8CharLength(static_cast<unsigned char>(bytes[i]));
         // A sequence cut short by another line end or the end counts byte by byte.
-        if (n > 1 && (i + n > bytes.size() || bytes.substr(i + 1, n - 1).find_first_of("\r\n") != std::string_view::npos))
+        if (n > 1 &&
+            (i + n > bytes.size() || bytes.substr(i + 1, n - 1).find_first_of("\r\n") != std::string_view::npos))
             n = 1;
         ++at.column;
         i += n;

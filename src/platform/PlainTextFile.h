@@ -20,9 +20,9 @@ enum class TextEncoding { Cp932, Utf8 };
 // gives the same kind of file back.
 struct PlainTextFormat {
     TextEncoding encoding = TextEncoding::Cp932;
-    bool byteOrderMark = false;       // UTF-8 only
-    LineEnd lineEnd = LineEnd::CrLf;  // the file's first line end
-    bool mixedLineEnds = false;       // the file had more than one kind
+    bool byteOrderMark = false;      // UTF-8 only
+    LineEnd lineEnd = LineEnd::CrLf; // the file's first line end
+    bool mixedLineEnds = false;      // the file had more than one kind
     // Characters that code page 932 holds twice and that the file wrote with
     // another code than the usual one: {usual code, the file's code}, sorted.
     std::vector<std::pair<std::uint16_t, std::uint16_t>> keptCodes;
@@ -41,7 +41,7 @@ enum class TextProblem {
 };
 
 struct DecodedText {
-    std::string text;  // UTF-8, CR LF line ends
+    std::string text; // UTF-8, CR LF line ends
     PlainTextFormat format;
     TextProblem problem = TextProblem::None;
     // Byte offsets in the file of bytes that did not decode (and of NUL bytes);

@@ -19,15 +19,15 @@ enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable };
 struct GroupState {
     int font = -1;
     int halfPoints = 24;
-    int color = 0;  // index into the colour table; 0 is "automatic"
+    int color = 0; // index into the colour table; 0 is "automatic"
     bool bold = false, italic = false, underline = false, strikeOut = false;
-    int unicodeSkip = 1;  // \ucN
+    int unicodeSkip = 1; // \ucN
     Destination destination = Destination::Body;
 };
 
 struct FontEntry {
     std::string name;
-    int codePage = 0;  // 0: the document's code page
+    int codePage = 0; // 0: the document's code page
 };
 
 struct ColorEntry {
@@ -37,14 +37,52 @@ struct ColorEntry {
 
 // Groups whose content is not part of the document's text.
 const std::unordered_set<std::string_view> &SkippedDestinations() {
-    static const std::unordered_set<std::string_view> names = {
-        "stylesheet", "info",      "pict",      "header",    "headerl",   "headerr",   "headerf",
-        "footer",     "footerl",   "footerr",   "footerf",   "footnote",  "fldinst",   "object",
-        "objdata",    "themedata", "datastore", "listtable", "listoverridetable", "revtbl",
-        "rsidtbl",    "filetbl",   "xmlnstbl",  "latentstyles", "colorschememapping", "generator",
-        "nonshppict", "shpinst",   "template",  "txe",       "xe",        "tc",        "private",
-        "pgdsctbl",   "bkmkstart", "bkmkend",   "atnid",     "atnauthor", "annotation", "mmathPr",
-        "userprops",  "docvar",    "fchars",    "lchars",    "pn",        "wgrffmtfilter"};
+    static const std::unordered_set<std::string_view> names = {"stylesheet",
+                                                               "info",
+                                                               "pict",
+                                                               "header",
+                                                               "headerl",
+                                                               "headerr",
+                                                               "headerf",
+                                                               "footer",
+                                                               "footerl",
+                                                               "footerr",
+                                                               "footerf",
+                                                               "footnote",
+                                                               "fldinst",
+                                                               "object",
+                                                               "objdata",
+                                                               "themedata",
+                                                               "datastore",
+                                                               "listtable",
+                                                               "listoverridetable",
+                                                               "revtbl",
+                                                               "rsidtbl",
+                                                               "filetbl",
+                                                               "xmlnstbl",
+                                                               "latentstyles",
+                                                               "colorschememapping",
+                                                               "generator",
+                                                               "nonshppict",
+                                                               "shpinst",
+                                                               "template",
+                                                               "txe",
+                                                               "xe",
+                                                               "tc",
+                                                               "private",
+                                                               "pgdsctbl",
+                                                               "bkmkstart",
+                                                               "bkmkend",
+                                                               "atnid",
+                                                               "atnauthor",
+                                                               "annotation",
+                                                               "mmathPr",
+                                                               "userprops",
+                                                               "docvar",
+                                                               "fchars",
+                                                               "lchars",
+                                                               "pn",
+                                                               "wgrffmtfilter"};
     return names;
 }
 
@@ -77,11 +115,25 @@ int CodePageOfCharset(int charset) {
 // naming thousands of code pages cannot make thousands of decoders.
 int KnownCodePage(int codePage) {
     switch (codePage) {
-    case 437: case 850: case 874: case 932: case 936: case 949: case 950: case 1250: case 1251:
-    case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258: case 1361: case 10000:
-        return codePage;
-    default:
-        return 1252;
+    case 437:
+    case 850:
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1255:
+    case 1256:
+    case 1257:
+    case 1258:
+    case 1361:
+    case 10000: return codePage;
+    default: return 1252;
     }
 }
 
@@ -89,8 +141,7 @@ constexpr std::size_t kMaxDepth = 4096;
 
 class Reader {
 public:
-    Reader(std::string_view rtf, const CharFormat &defaults)
-        : tokenizer_(rtf), defaults_(defaults), result_(defaults) {
+    Reader(std::string_view rtf, const CharFormat &defaults) : tokenizer_(rtf), defaults_(defaults), result_(defaults) {
         stack_.reserve(64);
     }
 
@@ -160,7 +211,7 @@ private:
             --overflow_;
             return;
         }
-        if (stack_.empty()) return;  // an extra "}": the outermost state stays
+        if (stack_.empty()) return; // an extra "}": the outermost state stays
         if (state_.destination == Destination::FontTable) FinishFontEntry();
         state_ = stack_.back();
         stack_.pop_back();
@@ -190,9 +241,12 @@ private:
         if (state_.destination == Destination::FontTable) return FontTableWord(w, t);
         if (state_.destination == Destination::ColorTable) {
             int v = std::clamp(p, 0, 255);
-            if (w == "red") color_.rgb.red = static_cast<std::uint8_t>(v), colorSeen_ = true;
-            else if (w == "green") color_.rgb.green = static_cast<std::uint8_t>(v), colorSeen_ = true;
-            else if (w == "blue") color_.rgb.blue = static_cast<std::uint8_t>(v), colorSeen_ = true;
+            if (w == "red")
+                color_.rgb.red = static_cast<std::uint8_t>(v), colorSeen_ = true;
+            else if (w == "green")
+                color_.rgb.green = static_cast<std::uint8_t>(v), colorSeen_ = true;
+            else if (w == "blue")
+                color_.rgb.blue = static_cast<std::uint8_t>(v), colorSeen_ = true;
             return;
         }
 
@@ -247,21 +301,36 @@ private:
             if (p > 0) documentCodePage_ = p;
             return UpdateDecoder();
         }
-        if (w == "ansi") documentCodePage_ = 1252;
-        else if (w == "mac") documentCodePage_ = 10000;
-        else if (w == "pc") documentCodePage_ = 437;
-        else if (w == "pca") documentCodePage_ = 850;
-        else if (w == "emdash") return Emit("\u2014");
-        else if (w == "endash") return Emit("\u2013");
-        else if (w == "emspace") return Emit("\u2003");
-        else if (w == "enspace") return Emit("\u2002");
-        else if (w == "qmspace") return Emit("\u2005");
-        else if (w == "bullet") return Emit("\u2022");
-        else if (w == "lquote") return Emit("\u2018");
-        else if (w == "rquote") return Emit("\u2019");
-        else if (w == "ldblquote") return Emit("\u201C");
-        else if (w == "rdblquote") return Emit("\u201D");
-        else return;
+        if (w == "ansi")
+            documentCodePage_ = 1252;
+        else if (w == "mac")
+            documentCodePage_ = 10000;
+        else if (w == "pc")
+            documentCodePage_ = 437;
+        else if (w == "pca")
+            documentCodePage_ = 850;
+        else if (w == "emdash")
+            return Emit("\u2014");
+        else if (w == "endash")
+            return Emit("\u2013");
+        else if (w == "emspace")
+            return Emit("\u2003");
+        else if (w == "enspace")
+            return Emit("\u2002");
+        else if (w == "qmspace")
+            return Emit("\u2005");
+        else if (w == "bullet")
+            return Emit("\u2022");
+        else if (w == "lquote")
+            return Emit("\u2018");
+        else if (w == "rquote")
+            return Emit("\u2019");
+        else if (w == "ldblquote")
+            return Emit("\u201C");
+        else if (w == "rdblquote")
+            return Emit("\u201D");
+        else
+            return;
         UpdateDecoder();
     }
 
@@ -309,7 +378,7 @@ private:
         case '~': return Emit("\u00A0");
         case '_': return Emit("-");
         case '\t': return Emit("\t");
-        default: return;  // \- (optional hyphen), \| and \: are not text
+        default: return; // \- (optional hyphen), \| and \: are not text
         }
     }
 
@@ -388,13 +457,14 @@ private:
             std::size_t start = i;
             while (i < text.size()) {
                 unsigned char a = static_cast<unsigned char>(text[i]);
-                if (a >= 0x80 || (a < 0x20 && a != '\t') ||
-                    (state_.destination == Destination::FontTable && a == ';'))
+                if (a >= 0x80 || (a < 0x20 && a != '\t') || (state_.destination == Destination::FontTable && a == ';'))
                     break;
                 ++i;
             }
-            if (i > start) Emit(text.substr(start, i - start), false);
-            else ++i;  // a control character in the file is not text
+            if (i > start)
+                Emit(text.substr(start, i - start), false);
+            else
+                ++i; // a control character in the file is not text
         }
     }
 
@@ -479,7 +549,7 @@ private:
     bool firstInGroup_ = false;
 
     int documentCodePage_ = 1252;
-    int defaultFont_ = 0;  // without \deff, font 0
+    int defaultFont_ = 0; // without \deff, font 0
     std::map<int, FontEntry> fonts_;
     bool entryOpen_ = false;
     int entryNumber_ = 0;

@@ -95,7 +95,7 @@ RtfToken RtfTokenizer::Next() {
             ++pos_;
             int high = pos_ < size ? HexValue(input_[pos_]) : -1;
             int low = pos_ + 1 < size ? HexValue(input_[pos_ + 1]) : -1;
-            if (high < 0 || low < 0) continue;  // invalid escape: dropped, the rest read on
+            if (high < 0 || low < 0) continue; // invalid escape: dropped, the rest read on
             pos_ += 2;
             token.kind = RtfTokenKind::HexByte;
             token.byte = static_cast<unsigned char>(high * 16 + low);

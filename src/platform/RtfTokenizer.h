@@ -15,11 +15,11 @@ enum class RtfTokenKind {
     End,
     GroupStart,
     GroupEnd,
-    ControlWord,    // \name or \nameN; `name`, `hasParameter`, `parameter`
-    ControlSymbol,  // \ followed by one non-letter; `symbol`
-    HexByte,        // \'xx; `byte` (an invalid escape yields no token)
-    Text,           // bytes outside control words, without CR and LF
-    Binary,         // the data of \binN, skipped; `text` holds it
+    ControlWord,   // \name or \nameN; `name`, `hasParameter`, `parameter`
+    ControlSymbol, // \ followed by one non-letter; `symbol`
+    HexByte,       // \'xx; `byte` (an invalid escape yields no token)
+    Text,          // bytes outside control words, without CR and LF
+    Binary,        // the data of \binN, skipped; `text` holds it
 };
 
 struct RtfToken {

@@ -7,7 +7,7 @@ namespace kelvra {
 
 struct Status {
     bool ok = true;
-    std::string message;  // empty when ok
+    std::string message; // empty when ok
     explicit operator bool() const { return ok; }
     static Status Failure(std::string why) { return {false, std::move(why)}; }
 };

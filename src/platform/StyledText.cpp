@@ -81,8 +81,7 @@ void StyledText::SetFormat(std::size_t start, std::size_t length, const CharForm
     MergeAround(begin, end);
 }
 
-void StyledText::ModifyFormat(std::size_t start, std::size_t length,
-                              const std::function<void(CharFormat &)> &change) {
+void StyledText::ModifyFormat(std::size_t start, std::size_t length, const std::function<void(CharFormat &)> &change) {
     auto [begin, end] = Widen(start, length);
     if (begin >= end) return;
     SplitAt(begin);

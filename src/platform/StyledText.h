@@ -33,8 +33,8 @@ struct CharFormat {
 };
 
 struct StyledRun {
-    std::size_t start = 0;   // UTF-8 byte offset
-    std::size_t length = 0;  // bytes
+    std::size_t start = 0;  // UTF-8 byte offset
+    std::size_t length = 0; // bytes
     const CharFormat *format = nullptr;
 };
 
@@ -80,9 +80,9 @@ private:
 
     std::string text_;
     CharFormat default_;
-    std::vector<CharFormat> formats_;             // distinct formats in use or once used
-    std::map<CharFormat, std::uint32_t> lookup_;  // format -> index in formats_
-    std::map<std::size_t, std::uint32_t> runs_;   // run start -> format index
+    std::vector<CharFormat> formats_;            // distinct formats in use or once used
+    std::map<CharFormat, std::uint32_t> lookup_; // format -> index in formats_
+    std::map<std::size_t, std::uint32_t> runs_;  // run start -> format index
 };
 
 } // namespace kelvra

@@ -68,16 +68,16 @@ std::uint16_t Cp932UsualCode(std::uint16_t code) {
         std::unordered_map<std::uint16_t, std::uint16_t> table;
         Iconv enc("CP932", "UTF-8");
         Iconv dec("UTF-8", "CP932");
-        for (unsigned lead : {0x87u, 0xEDu, 0xEEu, 0xFAu, 0xFBu, 0xFCu}) {
+        for (unsigned row : {0x87u, 0xEDu, 0xEEu, 0xFAu, 0xFBu, 0xFCu}) {
             for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const char pair[2] = {static_cast<char>(row), static_cast<char>(trail)};
                 std::string utf8, back;
                 int err = 0;
                 dec.Convert(std::string_view(pair, 2), utf8, err);
                 if (err != 0 || utf8.empty()) continue;
                 enc.Convert(utf8, back, err);
                 if (err != 0 || back.size() != 2 || back == std::string_view(pair, 2)) continue;
-                table[static_cast<std::uint16_t>(lead << 8 | trail)] = static_cast<std::uint16_t>(
+                table[static_cast<std::uint16_t>(row << 8 | trail)] = static_cast<std::uint16_t>(
                     static_cast<unsigned char>(back[0]) << 8 | static_cast<unsigned char>(back[1]));
             }
         }

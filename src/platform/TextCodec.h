@@ -15,7 +15,7 @@
 namespace kelvra {
 
 struct DecodeResult {
-    std::string text;                   // UTF-8; each undecodable byte became U+FFFD
+    std::string text;                    // UTF-8; each undecodable byte became U+FFFD
     std::vector<std::size_t> badOffsets; // byte offsets in the input that did not decode
 };
 

@@ -18,7 +18,8 @@ std::size_t FindWhole(std::string_view text, std::string_view needle, std::size_
 
 std::vector<std::size_t> FindAllWhole(std::string_view text, std::string_view needle, std::size_t from) {
     std::vector<std::size_t> found;
-    for (std::size_t at = FindWhole(text, needle, from); at != kNotFound; at = FindWhole(text, needle, at + needle.size()))
+    for (std::size_t at = FindWhole(text, needle, from); at != kNotFound;
+         at = FindWhole(text, needle, at + needle.size()))
         found.push_back(at);
     return found;
 }

@@ -169,7 +169,8 @@ bool TfrmAboutBox::eventFilter(QObject *watched, QEvent *event) {
 
 void TfrmAboutBox::showEvent(QShowEvent *event) {
     // Centred on the screen, not on the main window.
-    if (QScreen *screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
 

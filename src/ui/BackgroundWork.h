@@ -21,7 +21,8 @@ template <typename Ask> auto OnWindowThread(Ask ask) {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || QThread::currentThread() == app->thread()) return ask();
     decltype(ask()) answer{};
-    QMetaObject::invokeMethod(app, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
     return answer;
 }
 

@@ -95,14 +95,18 @@ void ShowBar1(QProgressBar *bar, std::int64_t position, std::int64_t maximum) {
 
 } // namespace
 
-void CancelProgressSink::SetBar1(std::int64_t position, std::int64_t maximum) { ShowBar1(dialog_.prgBar1, position, maximum); }
+void CancelProgressSink::SetBar1(std::int64_t position, std::int64_t maximum) {
+    ShowBar1(dialog_.prgBar1, position, maximum);
+}
 
 void CancelProgressSink::SetBar2(int position, int maximum) {
     dialog_.prgBar2->setRange(0, maximum);
     dialog_.prgBar2->setValue(position);
 }
 
-void CancelProgressSink::StepBar2() { dialog_.prgBar2->setValue(std::min(dialog_.prgBar2->value() + 1, dialog_.prgBar2->maximum())); }
+void CancelProgressSink::StepBar2() {
+    dialog_.prgBar2->setValue(std::min(dialog_.prgBar2->value() + 1, dialog_.prgBar2->maximum()));
+}
 
 bool CancelProgressSink::CancelRequested() {
     if (sincePump_.elapsed() >= 30) {

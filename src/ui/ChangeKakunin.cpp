@@ -13,7 +13,11 @@ TdlgChangeKakunin::TdlgChangeKakunin(QWidget *parent)
     setObjectName("dlgChangeKakunin");
     setModal(true);
     setFixedSize(356, 41);
-    struct Button { QPushButton *&button; const char *name, *caption; void (TdlgChangeKakunin::*slot)(); };
+    struct Button {
+        QPushButton *&button;
+        const char *name, *caption;
+        void (TdlgChangeKakunin::*slot)();
+    };
     const Button buttons[] = {
         {bitAllYes, "bitAllYes", texts::kAllYes, &TdlgChangeKakunin::bitAllYesClick},
         {bitYes, "bitYes", texts::kYes, &TdlgChangeKakunin::bitYesClick},
@@ -35,7 +39,8 @@ TdlgChangeKakunin::TdlgChangeKakunin(QWidget *parent)
 TdlgChangeKakunin::Result TdlgChangeKakunin::Ask(const QString &question) {
     setWindowTitle(question);
     result_ = Result::Cancel;
-    if (QScreen *screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     bitYes->setFocus();
     if (asker_) return asker_(*this);
     exec();

@@ -20,12 +20,12 @@ namespace kelvra {
 enum class Answer { Yes, No, Cancel, Ok };
 
 struct FileDialogRequest {
-    QString title;            // empty: the platform's default title
+    QString title; // empty: the platform's default title
     QString initialFolder;
-    QString proposedName;     // save dialog: the name offered, without a folder
-    QString filter;           // "Sql File (*.sql)|*.sql|..." as stored
-    int filterIndex = 1;      // 1-based; the dialog writes back the one chosen
-    QString defaultSuffix;    // save dialog: appended to a name typed without one
+    QString proposedName;  // save dialog: the name offered, without a folder
+    QString filter;        // "Sql File (*.sql)|*.sql|..." as stored
+    int filterIndex = 1;   // 1-based; the dialog writes back the one chosen
+    QString defaultSuffix; // save dialog: appended to a name typed without one
     // Called with the folder shown each time the user moves to another one.
     std::function<void(const QString &)> folderChanged;
 };

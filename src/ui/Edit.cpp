@@ -35,8 +35,8 @@ using texts::U;
 TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &arguments,
                    const std::filesystem::path &settingsFolder, const std::filesystem::path &programFolder,
                    QWidget *parent)
-    : QMainWindow(parent), dialogs_(dialogs), desktop_(desktop), arguments_(arguments),
-      settingsFolder_(settingsFolder), programFolder_(programFolder), AppName(U(texts::kAppName)) {
+    : QMainWindow(parent), dialogs_(dialogs), desktop_(desktop), arguments_(arguments), settingsFolder_(settingsFolder),
+      programFolder_(programFolder), AppName(U(texts::kAppName)) {
     setObjectName("frmEdit");
     setFont(GothicFont(15));
     resize(860, 640); // a desktop without placement rules would give a tiny window
@@ -241,11 +241,11 @@ void TfrmEdit::CreateSpeedButtons() {
     SpdBar->setFixedHeight(33);
     SpdBar->setIconSize(QSize(16, 16));
     const std::pair<QAction *, const char *> buttons[] = {
-        {mnuFileDup, "spdDup"},       {mnuFileNew, "spdNew"},         {mnuFileOpen, "spdOpen"},
-        {mnuFileSave, "spdSave"},     {mnuFileSaveAs, "spdSaveAs"},   {mnuFilePrint, "spdPrint"},
-        {mnuEditUndo, "spdUndo"},     {mnuEditAll, "spdSelectAll"},   {mnuEditCut, "spdCut"},
-        {mnuEditCopy, "spdCopy"},     {mnuEditPaste, "spdPaste"},     {mnuExeRun, "spdGo"},
-        {mnuEditSerch, "spdFind"},    {mnuEditChange, "spdChange"},
+        {mnuFileDup, "spdDup"},    {mnuFileNew, "spdNew"},       {mnuFileOpen, "spdOpen"},
+        {mnuFileSave, "spdSave"},  {mnuFileSaveAs, "spdSaveAs"}, {mnuFilePrint, "spdPrint"},
+        {mnuEditUndo, "spdUndo"},  {mnuEditAll, "spdSelectAll"}, {mnuEditCut, "spdCut"},
+        {mnuEditCopy, "spdCopy"},  {mnuEditPaste, "spdPaste"},   {mnuExeRun, "spdGo"},
+        {mnuEditSerch, "spdFind"}, {mnuEditChange, "spdChange"},
     };
     for (auto [action, name] : buttons) {
         SpdBar->addAction(action);
@@ -345,8 +345,8 @@ QString TfrmEdit::ShortenedPath(const QString &path) const {
 
 // An untitled document shows as "Untitled", also when its name for saving is "Untitled.rtf".
 void TfrmEdit::UpdateCaption() {
-    const QString shown = document_.IsUntitled() ? texts::U(texts::kUntitled)
-                                                 : ShortenedPath(QString::fromStdString(document_.Path()));
+    const QString shown =
+        document_.IsUntitled() ? texts::U(texts::kUntitled) : ShortenedPath(QString::fromStdString(document_.Path()));
     setWindowTitle(AppName + " - " + shown);
 }
 

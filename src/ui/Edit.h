@@ -216,8 +216,8 @@ private:
     QString applicationTitle_;
     bool runInProgress_ = false;
     bool framedOnce_ = false;
-    bool formatting_ = false;   // a format run has not returned yet
-    QString startupFile_;       // opened from the command line; joins the history after the settings load
+    bool formatting_ = false; // a format run has not returned yet
+    QString startupFile_;     // opened from the command line; joins the history after the settings load
     std::shared_ptr<QPrinter> printer_;
     QColor lastBackChoice_; // the background dialog opens on its last choice
     std::unique_ptr<CancelProgressSink> searchProgress_;
@@ -228,15 +228,14 @@ private:
     QLabel *staPanels[3];
     QMenu *mnuFileMenu, *mnuEditMenu, *mnuExeMenu, *mnuFormatMenu, *mnuHelpMenu, *popMenu;
     QMenu *mnuFileRekiOpen, *mnuFormatComma, *mnuFormatIndent;
-    QAction *mnuFileDup, *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFilePrint,
-        *mnuFilePrintSetup, *mnuFileExit;
+    QAction *mnuFileDup, *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFilePrint, *mnuFilePrintSetup,
+        *mnuFileExit;
     std::array<QAction *, FileHistory::kSize> mnuFileRireki;
-    QAction *mnuEditRichUndo, *mnuEditUndo, *mnuEditAll, *mnuEditCut, *mnuEditCopy, *mnuEditPaste,
-        *mnuEditSerch, *mnuEditChange;
+    QAction *mnuEditRichUndo, *mnuEditUndo, *mnuEditAll, *mnuEditCut, *mnuEditCopy, *mnuEditPaste, *mnuEditSerch,
+        *mnuEditChange;
     QAction *mnuExeRun, *mnuExeSpace, *mnuExeS, *mnuExeComment;
-    QAction *mnuFormatFont, *mnuFormatColor, *mnuFormatSaveCheck, *mnuFormatIchi, *mnuFormatSize,
-        *mnuFormatPath, *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold,
-        *mnuFormatMode;
+    QAction *mnuFormatFont, *mnuFormatColor, *mnuFormatSaveCheck, *mnuFormatIchi, *mnuFormatSize, *mnuFormatPath,
+        *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatMode;
     std::array<QAction *, 10> mnuKeta;
     QAction *mnuHelpSQLHelp, *mnuHelpHelp, *mnuHelpAbout;
     QAction *pmnuMarking;

@@ -28,13 +28,15 @@ public:
     // Loading and saving may ask from another thread: the questions go to the window's.
     bool OpenWithReplacements(const std::string &path, std::size_t count, TextProblem problem) override {
         const QString name = QString::fromStdString(path);
-        return Ask(problem == TextProblem::NotText ? U(texts::kNotATextFile).arg(name).arg(QChar(0xFFFD))
-                                                   : U(texts::kUndecodableBytes).arg(name).arg(count).arg(QChar(0xFFFD)));
+        return Ask(problem == TextProblem::NotText
+                       ? U(texts::kNotATextFile).arg(name).arg(QChar(0xFFFD))
+                       : U(texts::kUndecodableBytes).arg(name).arg(count).arg(QChar(0xFFFD)));
     }
 
     NotInShiftJis SaveNotInShiftJis(std::size_t count, const std::string &characters) override {
         return OnWindowThread([&] {
-            switch (dialogs_.AskYesNoCancel(U(texts::kNotInShiftJis).arg(count).arg(QString::fromStdString(characters)))) {
+            switch (
+                dialogs_.AskYesNoCancel(U(texts::kNotInShiftJis).arg(count).arg(QString::fromStdString(characters)))) {
             case Answer::Yes: return NotInShiftJis::SaveAsUtf8;
             case Answer::No: return NotInShiftJis::ReplaceThem;
             default: return NotInShiftJis::Cancel;
@@ -197,7 +199,9 @@ FileDialogRequest TfrmEdit::SaveRequest() {
     return r;
 }
 
-void TfrmEdit::mnuFileDupClick() { Guarded(texts::kDupFailed, [this] { StartInstance({}); }); }
+void TfrmEdit::mnuFileDupClick() {
+    Guarded(texts::kDupFailed, [this] { StartInstance({}); });
+}
 
 bool TfrmEdit::AskSaveChanges() {
     if (!editor_.Modified()) return true;

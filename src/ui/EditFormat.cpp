@@ -70,17 +70,15 @@ void TfrmEdit::mnuExeRunClick() {
                                  MessageIcon::None);
             }
             break;
-        case RunEnd::Cancelled:
-            break;
+        case RunEnd::Cancelled: break;
         case RunEnd::Failed:
             busy.reset();
             // The unmatched opening shows selected while its message is up.
             if (result.hasHighlight) editor_.Select(result.highlight.start, result.highlight.length);
-            dialogs_.Message(QString::fromStdString(result.message.caption), QString::fromStdString(result.message.text),
-                             result.message.icon);
+            dialogs_.Message(QString::fromStdString(result.message.caption),
+                             QString::fromStdString(result.message.text), result.message.icon);
             break;
-        case RunEnd::UnexpectedError:
-            break;
+        case RunEnd::UnexpectedError: break;
         }
     } catch (const std::exception &) {
         result.end = RunEnd::UnexpectedError;
@@ -266,7 +264,8 @@ void TfrmEdit::FitFrameOntoDesktop() {
     const QRect frame = frameGeometry();
     const QSize frameExtra = frame.size() - size();
     if (frame.width() > area.width() || frame.height() > area.height())
-        resize(std::min(width(), area.width() - frameExtra.width()), std::min(height(), area.height() - frameExtra.height()));
+        resize(std::min(width(), area.width() - frameExtra.width()),
+               std::min(height(), area.height() - frameExtra.height()));
     const QRect fitted = frameGeometry();
     QPoint at = fitted.topLeft();
     at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - fitted.width())));
@@ -291,7 +290,8 @@ void TfrmEdit::LoadSettings() {
     ApplyOptionsToMenus();
     catalogue_ = KeywordCatalogue();
     InitialiseCatalogue(settings_, catalogue_);
-    if (!outcome) dialogs_.Message(U(kSettingsErrorCaption), QString::fromStdString(outcome.message), MessageIcon::Error);
+    if (!outcome)
+        dialogs_.Message(U(kSettingsErrorCaption), QString::fromStdString(outcome.message), MessageIcon::Error);
 }
 
 void TfrmEdit::SaveSettings() {
@@ -316,7 +316,8 @@ void TfrmEdit::SaveSettings() {
     // Search dialog: its history lists replace the stored ones once it has taken them over.
     if (frmSearch) frmSearch->StoreHistory(settings_);
     SettingsOutcome outcome = kelvra::SaveSettings(settingsFolder_, settings_);
-    if (!outcome) dialogs_.Message(U(kSettingsErrorCaption), QString::fromStdString(outcome.message), MessageIcon::Error);
+    if (!outcome)
+        dialogs_.Message(U(kSettingsErrorCaption), QString::fromStdString(outcome.message), MessageIcon::Error);
 }
 
 } // namespace kelvra

@@ -79,9 +79,7 @@ QString EditorSurface::RawText() const { return edit_->document()->toRawText(); 
 
 std::string EditorSurface::Text() const { return FromEditorText(edit_->document()->toRawText()); }
 
-void EditorSurface::SetPlainText(const std::string &text, const EditorFontState &font) {
-    SetFormatted(text, {}, font);
-}
+void EditorSurface::SetPlainText(const std::string &text, const EditorFontState &font) { SetFormatted(text, {}, font); }
 
 void EditorSurface::SetFormatted(const std::string &text, const std::vector<TextSpan> &bold,
                                  const EditorFontState &font) {
@@ -220,9 +218,7 @@ QString EditorSurface::SelectedText() const {
     return text;
 }
 
-std::size_t EditorSurface::SelectionStart() const {
-    return ByteOffsetOf(Text(), edit_->textCursor().selectionStart());
-}
+std::size_t EditorSurface::SelectionStart() const { return ByteOffsetOf(Text(), edit_->textCursor().selectionStart()); }
 
 void EditorSurface::CaretToSelectionStart() {
     QTextCursor cursor = edit_->textCursor();

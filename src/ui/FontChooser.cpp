@@ -159,7 +159,9 @@ void FontChooser::FillStyles() {
     ShowSample();
 }
 
-QString FontChooser::Family() const { return families_->currentItem() ? families_->currentItem()->text() : shownFamily_; }
+QString FontChooser::Family() const {
+    return families_->currentItem() ? families_->currentItem()->text() : shownFamily_;
+}
 QString FontChooser::Style() const { return styles_->currentItem() ? styles_->currentItem()->text() : QString(); }
 
 QFont FontChooser::ChosenFont() const {

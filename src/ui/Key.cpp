@@ -76,8 +76,8 @@ void KeyCheckDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
         tick.moveTo(box.left() + 2.5, box.top() + 6.5);
         tick.lineTo(box.left() + 5.5, box.top() + 9.5);
         tick.lineTo(box.left() + 10.5, box.top() + 3.0);
-        painter->setPen(QPen(state == Qt::PartiallyChecked ? QColor(40, 40, 40) : QColor(Qt::black), 2,
-                             Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter->setPen(QPen(state == Qt::PartiallyChecked ? QColor(40, 40, 40) : QColor(Qt::black), 2, Qt::SolidLine,
+                             Qt::RoundCap, Qt::RoundJoin));
         painter->setBrush(Qt::NoBrush);
         painter->drawPath(tick);
     }
@@ -125,9 +125,7 @@ CheckState CheckListBox::ShownState(int row) const {
     return FromQt(static_cast<Qt::CheckState>(item(row)->data(Qt::CheckStateRole).toInt()));
 }
 
-QRect CheckListBox::CheckBoxRect(int row) const {
-    return KeyCheckDelegate::CheckRect(visualItemRect(item(row)));
-}
+QRect CheckListBox::CheckBoxRect(int row) const { return KeyCheckDelegate::CheckRect(visualItemRect(item(row))); }
 
 int CheckListBox::BoxRowAt(const QPoint &pos) const {
     const QModelIndex index = indexAt(pos);
@@ -169,8 +167,8 @@ void CheckListBox::keyPressEvent(QKeyEvent *event) {
 // ---- The dialog ------------------------------------------------------------
 
 TfrmKey::TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       catalogue_(catalogue), settings_(settings) {
     setObjectName("frmKey");
     setWindowTitle(U(texts::kKeyTitle));
@@ -181,10 +179,11 @@ TfrmKey::TfrmKey(KeywordCatalogue &catalogue, Settings &settings, QWidget *paren
     PagCon1 = new QTabWidget(this);
     PagCon1->setObjectName("PagCon1");
     PagCon1->setGeometry(0, 0, 465, 333);
-    tabYoyaku = BuildPage(texts::kYoyakuLabel, Label1, clbYoyaku, KeywordList::Yoyaku,
-                          btnYoyakuAllCheck, btnYoyakuAllUnCheck, memMsgYoyaku, texts::kYoyakuNote, static_cast<int>(std::size(texts::kYoyakuNote)));
-    tabKansu = BuildPage(texts::kKansuLabel, Label2, clbKansu, KeywordList::Kansu,
-                         btnKansuAllCheck, btnKansuAllUnCheck, memMsgKansu, texts::kKansuNote, static_cast<int>(std::size(texts::kKansuNote)));
+    tabYoyaku =
+        BuildPage(texts::kYoyakuLabel, Label1, clbYoyaku, KeywordList::Yoyaku, btnYoyakuAllCheck, btnYoyakuAllUnCheck,
+                  memMsgYoyaku, texts::kYoyakuNote, static_cast<int>(std::size(texts::kYoyakuNote)));
+    tabKansu = BuildPage(texts::kKansuLabel, Label2, clbKansu, KeywordList::Kansu, btnKansuAllCheck, btnKansuAllUnCheck,
+                         memMsgKansu, texts::kKansuNote, static_cast<int>(std::size(texts::kKansuNote)));
     tabYoyaku->setObjectName("tabYoyaku");
     tabKansu->setObjectName("tabKansu");
     Label1->setObjectName("Label1");

@@ -56,8 +56,8 @@ void Prepare(QMessageBox &box, QWidget *owner) {
     // Room for the caption next to the frame's buttons; the text's own width the box finds itself.
     const int captionWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
-        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                      grid->columnCount());
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0,
+                      1, grid->columnCount());
 }
 
 // Shows the box with the focus; while it is up, the focus cannot go to another
@@ -87,9 +87,8 @@ int RunFileDialog(QFileDialog &dialog, FileDialogRequest &request) {
     if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
     if (!request.proposedName.isEmpty()) dialog.selectFile(request.proposedName);
     if (request.folderChanged)
-        QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog, [&request](const QString &folder) {
-            request.folderChanged(folder);
-        });
+        QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
+                         [&request](const QString &folder) { request.folderChanged(folder); });
     const int result = dialog.exec();
     const int chosen = filters.indexOf(dialog.selectedNameFilter());
     if (chosen >= 0) request.filterIndex = chosen + 1;
@@ -129,7 +128,8 @@ Answer QtDialogs::AskYesNoCancel(const QString &text) {
 
 bool QtDialogs::AskYesNo(const QString &text) {
     QWidget *owner = OwnerOf(parent_);
-    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Yes | QMessageBox::No, owner);
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Yes | QMessageBox::No,
+                    owner);
     Prepare(box, owner);
     Caption(box, QMessageBox::Yes, texts::kYes);
     Caption(box, QMessageBox::No, texts::kNo);
@@ -138,8 +138,8 @@ bool QtDialogs::AskYesNo(const QString &text) {
 
 bool QtDialogs::AskOkCancel(const QString &text) {
     QWidget *owner = OwnerOf(parent_);
-    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text, QMessageBox::Ok | QMessageBox::Cancel,
-                    owner);
+    QMessageBox box(QMessageBox::Question, texts::U(texts::kConfirmCaption), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, owner);
     Prepare(box, owner);
     Caption(box, QMessageBox::Ok, texts::kOk);
     Caption(box, QMessageBox::Cancel, texts::kCancel);
@@ -158,7 +158,8 @@ std::optional<QString> QtDialogs::SaveFile(FileDialogRequest &request) {
     QFileDialog dialog(parent_, request.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(request.defaultSuffix.startsWith('.') ? request.defaultSuffix.mid(1) : request.defaultSuffix);
+    dialog.setDefaultSuffix(request.defaultSuffix.startsWith('.') ? request.defaultSuffix.mid(1)
+                                                                  : request.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (RunFileDialog(dialog, request) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front();
@@ -205,9 +206,7 @@ bool QtDesktop::StartProcess(const QString &program, const QStringList &argument
 
 bool QtDesktop::OpenUrl(const QString &url) { return QDesktopServices::openUrl(QUrl(url)); }
 
-bool QtDesktop::ShiftHeld() {
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
-}
+bool QtDesktop::ShiftHeld() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
 
 qint64 QtDesktop::TickMs() {
     static QElapsedTimer timer;

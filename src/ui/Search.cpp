@@ -189,7 +189,8 @@ void TfrmSearch::StoreHistory(Settings &settings) const {
 void TfrmSearch::OpenOn(SearchMode mode, Settings &settings) {
     if (!historyTaken_) TakeOverHistory(settings);
     host_.SetRunLock(true);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
     activateWindow();

@@ -25,9 +25,9 @@ QIcon ThemeIcon(const QString &freedesktopName) {
 }
 
 QStringList BundledIconNames() {
-    return {"window-new", "document-new",    "document-open", "document-save",   "document-save-as",
-            "document-print", "edit-undo",   "edit-select-all", "edit-cut",      "edit-copy",
-            "edit-paste",   "edit-find",     "edit-find-replace", "format-indent-more", "kelvra"};
+    return {"window-new",     "document-new", "document-open",     "document-save",      "document-save-as",
+            "document-print", "edit-undo",    "edit-select-all",   "edit-cut",           "edit-copy",
+            "edit-paste",     "edit-find",    "edit-find-replace", "format-indent-more", "kelvra"};
 }
 
 } // namespace kelvra

@@ -25,23 +25,29 @@ struct CommandText {
 };
 
 inline constexpr CommandText kFileDup{"mnuFileDup", "別のKelvraを起動する", "別のKelvraを起動します", "Kelvra", ""};
-inline constexpr CommandText kFileNew{"mnuFileNew", "新規作成(&N)", "編集内容をクリアして新規の状態にします", "新規作成", "Ctrl+N"};
+inline constexpr CommandText kFileNew{"mnuFileNew", "新規作成(&N)", "編集内容をクリアして新規の状態にします",
+                                      "新規作成", "Ctrl+N"};
 inline constexpr CommandText kFileOpen{"mnuFileOpen", "開く(&O)...", "既存のファイルを開きます", "開く", "Ctrl+O"};
-inline constexpr CommandText kFileSave{"mnuFileSave", "上書保存(&S)", "編集内容を上書き保存します", "上書き保存", "Ctrl+S"};
+inline constexpr CommandText kFileSave{"mnuFileSave", "上書保存(&S)", "編集内容を上書き保存します", "上書き保存",
+                                       "Ctrl+S"};
 inline constexpr CommandText kFileSaveAs{"mnuFileSaveAs", "名前をつけて保存(&A)...", "編集内容を名前をつけて保存します",
                                          "名前をつけて保存", ""};
 inline constexpr CommandText kFilePrint{"mnuFilePrint", "印刷(&P)...", "編集中の内容を印刷します", "印刷", ""};
-inline constexpr CommandText kFilePrintSetup{"mnuFilePrintSetup", "プリンタの設定(&R)...", "プリンタの設定を変更します", "", ""};
+inline constexpr CommandText kFilePrintSetup{"mnuFilePrintSetup", "プリンタの設定(&R)...", "プリンタの設定を変更します",
+                                             "", ""};
 inline constexpr CommandText kFileExit{"mnuFileExit", "終了(&X)", "アプリケーションを終了します", "", "Ctrl+Q"};
-inline constexpr CommandText kEditRichUndo{"mnuEditRichUndo", "整形前に戻す", "編集内容を整形前に戻します", "", "Ctrl+B"};
-inline constexpr CommandText kEditUndo{"mnuEditUndo", "元に戻す(&U)", "編集操作をひとつ前に戻します", "元に戻す", "Ctrl+Z"};
-inline constexpr CommandText kEditAll{"mnuEditAll", "全て選択(&A)", "編集内容をすべて選択状態にします", "全て選択", "Ctrl+A"};
-inline constexpr CommandText kEditCut{"mnuEditCut", "切り取り(&T)", "選択された部分をクリップボードに切り出します", "切り取り",
-                                      "Ctrl+X"};
-inline constexpr CommandText kEditCopy{"mnuEditCopy", "コピー(&C)", "選択された部分をクリップボードにコピーします", "コピー",
-                                       "Ctrl+C"};
-inline constexpr CommandText kEditPaste{"mnuEditPaste", "貼り付け(&P)", "クリップボードの内容をカーソル位置に貼り付けます",
-                                        "貼り付け", "Ctrl+V"};
+inline constexpr CommandText kEditRichUndo{"mnuEditRichUndo", "整形前に戻す", "編集内容を整形前に戻します", "",
+                                           "Ctrl+B"};
+inline constexpr CommandText kEditUndo{"mnuEditUndo", "元に戻す(&U)", "編集操作をひとつ前に戻します", "元に戻す",
+                                       "Ctrl+Z"};
+inline constexpr CommandText kEditAll{"mnuEditAll", "全て選択(&A)", "編集内容をすべて選択状態にします", "全て選択",
+                                      "Ctrl+A"};
+inline constexpr CommandText kEditCut{"mnuEditCut", "切り取り(&T)", "選択された部分をクリップボードに切り出します",
+                                      "切り取り", "Ctrl+X"};
+inline constexpr CommandText kEditCopy{"mnuEditCopy", "コピー(&C)", "選択された部分をクリップボードにコピーします",
+                                       "コピー", "Ctrl+C"};
+inline constexpr CommandText kEditPaste{"mnuEditPaste", "貼り付け(&P)",
+                                        "クリップボードの内容をカーソル位置に貼り付けます", "貼り付け", "Ctrl+V"};
 inline constexpr CommandText kEditSerch{"mnuEditSerch", "検索(&F)...", "文字列の検索を行います", "検索", "Ctrl+F"};
 inline constexpr CommandText kEditChange{"mnuEditChange", "置換(&R)...", "文字列の置換を行います", "置換", "Ctrl+R"};
 inline constexpr CommandText kExeRun{"mnuExeRun", "整形実行(&G)", "整形処理を実行します", "整形実行", "Ctrl+G"};
@@ -67,12 +73,12 @@ inline constexpr CommandText kCommaAfter{"mnuCommaAfter", "カンマの後で折
 inline constexpr CommandText kCommaBefore{"mnuCommaBefore", "カンマの前で折り返す", "", "", ""};
 inline constexpr CommandText kFormatBold{"mnuFormatBold", "予約語は強調表示する",
                                          "チェックを付けると、整形処理で予約語を強調表示します。", "", ""};
-inline constexpr CommandText kFormatMode{"mnuFormatMode", "簡易モードで整形する",
-                                         "チェックを付けると、リテラル文字列、コメント、チューニングコードの待避処理を省略します",
-                                         "", ""};
-inline constexpr CommandText kHelpSQLHelp{"mnuHelpSQLHelp", "ＳＱＬオンラインリファレンス",
-                                          "編集領域でＳＱＬの予約語を選択した場合、オンラインでリファレンスを表示します", "",
-                                          "F1"};
+inline constexpr CommandText kFormatMode{
+    "mnuFormatMode", "簡易モードで整形する",
+    "チェックを付けると、リテラル文字列、コメント、チューニングコードの待避処理を省略します", "", ""};
+inline constexpr CommandText kHelpSQLHelp{
+    "mnuHelpSQLHelp", "ＳＱＬオンラインリファレンス",
+    "編集領域でＳＱＬの予約語を選択した場合、オンラインでリファレンスを表示します", "", "F1"};
 inline constexpr CommandText kHelpHelp{"mnuHelpHelp", "ヘルプ", "操作説明書を開きます", "", ""};
 inline constexpr CommandText kHelpAbout{"mnuHelpAbout", "バージョン情報(&A)...", "", "", ""};
 inline constexpr CommandText kMarking{"pmnuMarking", "色付", "", "", ""};
@@ -107,8 +113,8 @@ inline constexpr char kOk[] = "OK";
 
 // ---- Documents ---------------------------------------------------------------
 
-inline constexpr char kSaveChanges[] = "%1 を保存しますか？";                   // %1: the document's path
-inline constexpr char kFileNotFoundAt[] = "ファイルが見つかりません。\r\n";     // followed by the path
+inline constexpr char kSaveChanges[] = "%1 を保存しますか？";               // %1: the document's path
+inline constexpr char kFileNotFoundAt[] = "ファイルが見つかりません。\r\n"; // followed by the path
 inline constexpr char kFileNotFound[] = "ファイルが見つかりません";
 inline constexpr char kOpenReadOnlyAt[] = "システムファイル又は読み出し専用ファイルです。開きますか？\r\n"; // + path
 inline constexpr char kOpenReadOnly[] = "システムファイル又は、読み出し専用ファイルです。開きますか？";
@@ -128,9 +134,10 @@ inline constexpr char kNotInShiftJis[] =
     "次の文字は Shift-JIS で保存できません（%1 箇所）：\r\n%2\r\n\r\n"
     "「はい」で UTF-8 として保存します。「いいえ」で置き換えて Shift-JIS のまま保存します。";
 // %1 path, %2 the replacement character.
-inline constexpr char kNotATextFile[] = "%1 はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\r\n"
-                                        "テキストとして開きますか？\r\n"
-                                        "（読めない部分は「%2」に置き換わり、保存すると元に戻りません）";
+inline constexpr char kNotATextFile[] =
+    "%1 はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\r\n"
+    "テキストとして開きますか？\r\n"
+    "（読めない部分は「%2」に置き換わり、保存すると元に戻りません）";
 // %1 count, %2 the characters.
 inline constexpr char kRecodedCharacters[] =
     "次の文字は、このファイルの中で２種類のコードで書かれています（%1 箇所）：\r\n%2\r\n\r\n"

@@ -44,7 +44,9 @@ void Write(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::
 
 class TempDir {
 public:
-    TempDir() : path_(fs::temp_directory_path() / ("kelvra-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
+    TempDir()
+        : path_(fs::temp_directory_path() /
+                ("kelvra-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
         fs::create_directories(path_);
     }
     ~TempDir() { fs::remove_all(path_); }
@@ -77,13 +79,32 @@ std::string Diagnostic(const FormattedDocument &doc) {
 } // namespace
 
 TEST(CommandLine, UsageErrorsExitTwo) {
-    const std::vector<std::vector<std::string>> bad = {
-        {"--indent", "0"}, {"--indent", "11"}, {"--indent"}, {"--indent=x"}, {"--comma", "middle"},
-        {"--bogus"}, {"-i"}, {"-i", "-"}, {"--html", "--rtf"}, {"--settings", "/no/such/Kelvra.ini"},
-        {"-i", "--rtf", "a.sql"}, {"--html", "-i", "a.sql"}, {"-i", "--diff", "a.sql"}, {"--check", "--html"},
-        {"--tidy", "--rtf"}, {"-j", "0"}, {"-jx"}, {"--jobs"}, {"--include"},
-        {"--indent", "3x"}, {"--indent", "1.5"}, {"--indent", "-1"}, {"--indent", ""},
-        {"--indent", "99999999999"}, {"--comma=After"}, {"--settings="}};
+    const std::vector<std::vector<std::string>> bad = {{"--indent", "0"},
+                                                       {"--indent", "11"},
+                                                       {"--indent"},
+                                                       {"--indent=x"},
+                                                       {"--comma", "middle"},
+                                                       {"--bogus"},
+                                                       {"-i"},
+                                                       {"-i", "-"},
+                                                       {"--html", "--rtf"},
+                                                       {"--settings", "/no/such/Kelvra.ini"},
+                                                       {"-i", "--rtf", "a.sql"},
+                                                       {"--html", "-i", "a.sql"},
+                                                       {"-i", "--diff", "a.sql"},
+                                                       {"--check", "--html"},
+                                                       {"--tidy", "--rtf"},
+                                                       {"-j", "0"},
+                                                       {"-jx"},
+                                                       {"--jobs"},
+                                                       {"--include"},
+                                                       {"--indent", "3x"},
+                                                       {"--indent", "1.5"},
+                                                       {"--indent", "-1"},
+                                                       {"--indent", ""},
+                                                       {"--indent", "99999999999"},
+                                                       {"--comma=After"},
+                                                       {"--settings="}};
     for (const auto &args : bad) {
         Outcome r = RunWith(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
@@ -108,7 +129,9 @@ TEST(CommandLine, UsageErrorsExitTwo) {
 }
 
 TEST(FormatDocument, KeepsEncodingAndLineEnds) {
-    struct Case { std::string input, expected; } cases[] = {
+    struct Case {
+        std::string input, expected;
+    } cases[] = {
         {"select a from t\r\n", "SELECT \r\n        A \r\nFROM \r\n        T"},
         {"select a \nfrom t\n", "SELECT \n        A \nFROM \n        T"},
         {"select a from t", "SELECT \n        A \nFROM \n        T"},
@@ -159,7 +182,10 @@ TEST(FormatDocument, HtmlAndRtfCarryTheEmphasis) {
 // Each option changes a whole run as it would in the editor (checked by hand
 // against the format rules).
 TEST(Options, EachOptionReachesTheFormatRun) {
-    struct Case { std::vector<std::string> args; std::string input, output; } cases[] = {
+    struct Case {
+        std::vector<std::string> args;
+        std::string input, output;
+    } cases[] = {
         {{"--join-lines"}, "select a\nfrom t", "SELECT \n        AFROM T"},
         {{"--line-breaks-separate"}, "select a\nfrom t", "SELECT \n        A \nFROM \n        T"},
         {{"--indent", "1"}, "select a from t", "SELECT \n A \nFROM \n T"},

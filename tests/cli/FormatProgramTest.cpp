@@ -68,7 +68,8 @@ TEST_F(Program, WordsThatWouldJoinAreRefusedAndTheFileIsLeftAlone) {
     Outcome r = Format("-i a.sql");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Slurp(In("a.sql")), kJoining);
-    EXPECT_NE(r.err.find("a.sql:1:9: the line break between \"a\" and \"from\" would join them\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("a.sql:1:9: the line break between \"a\" and \"from\" would join them\n"), std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("--line-breaks-separate"), std::string::npos);
     EXPECT_NE(r.err.find("--join-lines"), std::string::npos);
     r = Format("a.sql");
@@ -238,7 +239,9 @@ TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
 // literals and comments stay as they were; the others take the file's first
 // kind, and standard error says how many and where the first one was.
 TEST_F(Program, MixedLineEndsAreKeptInLiteralsAndOthersUnifiedWithAWarning) {
-    struct Case { const char *name, *input, *literal, *lineEnd, *warning; } cases[] = {
+    struct Case {
+        const char *name, *input, *literal, *lineEnd, *warning;
+    } cases[] = {
         {"lf-in-literal.sql", "select a \r\nfrom t \r\nwhere x = 'a\nb'\r\n", "'a\nb'", "\r\n", ""},
         {"cr-in-literal.sql", "select a \n, 'x\ry' from t \n", "'x\ry'", "\n", ""},
         {"lf-outside.sql", "select a \r\nfrom t \nwhere x = 'a\nb'\r\n", "'a\nb'", "\r\n",
@@ -294,7 +297,8 @@ TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
     for (int i = 0; i < 4000; ++i) deep += " ) t";
     Write(In("deep.sql"), deep);
     const std::string limit = "ulimit -v 600000 &&";
-    if (Format("--version", limit).status != 0) GTEST_SKIP() << "this build does not start under an address-space limit";
+    if (Format("--version", limit).status != 0)
+        GTEST_SKIP() << "this build does not start under an address-space limit";
     Outcome r = Format("-i deep.sql", limit);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("kelvra-format: deep.sql: not enough memory"), std::string::npos) << r.err;

@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
     const fs::path root = fs::temp_directory_path() / ("kelvra-inputs-" + std::to_string(::getpid()));
     fs::remove_all(root);
-    for (const char *f : {"d/b.sql", "d/a.SQL", "d/sub/c.sql", "d/.git/x.sql", "d/notes.txt", "d/build/y.sql",
-                          "d/sub/deep/z.sql"}) {
+    for (const char *f :
+         {"d/b.sql", "d/a.SQL", "d/sub/c.sql", "d/.git/x.sql", "d/notes.txt", "d/build/y.sql", "d/sub/deep/z.sql"}) {
         fs::create_directories((root / f).parent_path());
         std::ofstream(root / f) << "select 1;\n";
     }
@@ -56,8 +56,7 @@ TEST(OrderedParallel, EmitsInOrderAndStopsWhenAsked) {
         std::atomic<std::size_t> started = 0;
         std::size_t seen = 0;
         RunInOrder<int>(
-            1000, jobs, [&](std::size_t) { return static_cast<int>(++started); },
-            [&](int &) { return ++seen < 10; });
+            1000, jobs, [&](std::size_t) { return static_cast<int>(++started); }, [&](int &) { return ++seen < 10; });
         EXPECT_EQ(seen, 10u);
         EXPECT_LE(started.load(), 10u + 3 * jobs); // little work is done past the stop
     }

@@ -16,8 +16,8 @@ TEST(KeptLineEnds, LiteralsAndCommentsKeepTheirLineEndsWhenTheFormattedTextHolds
         std::size_t changed, firstChangedOffset;
     } cases[] = {
         {"lone LF in a literal", "a\r\n'x\ny'\r\n", "A\r\n    'x\r\ny'", LineEnd::CrLf, "A\r\n    'x\ny'", 0, 0},
-        {"CR LF in a comment of an LF file", "a /*1\r\n2*/\nb\n", "A\n/*1\r\n2*/\r\nB", LineEnd::Lf,
-         "A\n/*1\r\n2*/\nB", 0, 0},
+        {"CR LF in a comment of an LF file", "a /*1\r\n2*/\nb\n", "A\n/*1\r\n2*/\r\nB", LineEnd::Lf, "A\n/*1\r\n2*/\nB",
+         0, 0},
         {"lone LF outside", "a\r\nb\nc 'x\ny'\r\n", "A\r\nB\r\nC 'x\r\ny'", LineEnd::CrLf, "A\r\nB\r\nC 'x\ny'", 1, 4},
         {"literal changed: all unified", "a\r\n'x\ny'\r\n", "A\r\n'X\r\nY'", LineEnd::CrLf, "A\r\n'X\r\nY'", 1, 5},
         {"literal missing: all unified", "'x\ny' 'z'\r\n", "'x\r\ny'", LineEnd::CrLf, "'x\r\ny'", 1, 2},

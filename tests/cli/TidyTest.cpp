@@ -16,10 +16,11 @@ TEST(Tidy, DropsLineEndBlanksAndEndsWithOneLineBreak) {
     struct Case {
         const char *text, *tidy;
     } cases[] = {
-        {"SELECT \r\n        A \r\nFROM \r\n        T ; \r\n         ", "SELECT\r\n        A\r\nFROM\r\n        T ;\r\n"},
-        {"SELECT 'a  \r\nb' \r\n", "SELECT 'a  \r\nb'\r\n"},             // a literal keeps its blanks
-        {"-- note  \r\nA ", "-- note  \r\nA\r\n"},                         // and so does a comment
-        {"A \r\n\r\nB ", "A\r\n\r\nB\r\n"},                                // blank lines inside stay
+        {"SELECT \r\n        A \r\nFROM \r\n        T ; \r\n         ",
+         "SELECT\r\n        A\r\nFROM\r\n        T ;\r\n"},
+        {"SELECT 'a  \r\nb' \r\n", "SELECT 'a  \r\nb'\r\n"}, // a literal keeps its blanks
+        {"-- note  \r\nA ", "-- note  \r\nA\r\n"},           // and so does a comment
+        {"A \r\n\r\nB ", "A\r\n\r\nB\r\n"},                  // blank lines inside stay
         {"A /* x */ \r\n \r\n  \r\n", "A /* x */\r\n"},
         {"A -- c", "A -- c\r\n"},
         {"   \r\n  ", ""},
@@ -49,7 +50,8 @@ TEST(Tidy, KeepsEveryLiteralAndCommentOfTheCorpus) {
         // A blank before a line end is one that a literal or comment holds.
         const std::vector<SqlSegment> kept = FindLiteralsAndComments(tidy).protectedRanges;
         for (std::size_t at = tidy.find(" \r\n"); at != std::string::npos; at = tidy.find(" \r\n", at + 1))
-            EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [at](const SqlSegment &s) { return s.start <= at && at < s.end; }))
+            EXPECT_TRUE(std::any_of(kept.begin(), kept.end(),
+                                    [at](const SqlSegment &s) { return s.start <= at && at < s.end; }))
                 << path << " at " << at;
     }
 }

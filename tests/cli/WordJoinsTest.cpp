@@ -18,25 +18,25 @@ TEST(WordJoins, FoundWhereRemovingTheLineBreakRunsWordsTogether) {
         const char *before, *after; // the first join, when count > 0
     } cases[] = {
         {"select a\r\nfrom t", 1, "a", "from"},
-        {"select a\r\n\r\n\r\nfrom t", 1, "a", "from"},   // blank lines between are removed too
-        {"select a \r\nfrom t", 0, "", ""},                // a blank stays between them
+        {"select a\r\n\r\n\r\nfrom t", 1, "a", "from"}, // blank lines between are removed too
+        {"select a \r\nfrom t", 0, "", ""},             // a blank stays between them
         {"select a\r\n from t", 0, "", ""},
-        {"select a\r\n\tfrom t", 0, "", ""},               // a tab becomes a blank
-        {"select a,\r\nb from t", 0, "", ""},              // separators get blanks of their own
+        {"select a\r\n\tfrom t", 0, "", ""},  // a tab becomes a blank
+        {"select a,\r\nb from t", 0, "", ""}, // separators get blanks of their own
         {"select f(a\r\n) from t", 0, "", ""},
         {"select x_1\r\n2y from t", 1, "x_1", "2y"},
-        {"select 表\r\nfrom t", 1, "表", "from"},         // any non-ASCII character is a word character
-        {"select 'a'\r\nfrom t", 0, "", ""},              // the literal's quote is not a word character
+        {"select 表\r\nfrom t", 1, "表", "from"}, // any non-ASCII character is a word character
+        {"select 'a'\r\nfrom t", 0, "", ""},      // the literal's quote is not a word character
         {"select a\r\n'b' from t", 0, "", ""},
-        {"select a -- note\r\nfrom t", 0, "", ""},         // a line comment keeps its line break
-        {"select a /* x\r\ny */ from t", 0, "", ""},       // inside a block comment
-        {"select 'x\r\ny' from t", 0, "", ""},             // inside a literal
+        {"select a -- note\r\nfrom t", 0, "", ""},   // a line comment keeps its line break
+        {"select a /* x\r\ny */ from t", 0, "", ""}, // inside a block comment
+        {"select 'x\r\ny' from t", 0, "", ""},       // inside a literal
         {"select \"a\r\nb\" from t", 0, "", ""},
         {"select 'it''s'\r\nfrom t", 0, "", ""},
-        {"select 5 -\r\n-3 from t", 1, "-", "-"},          // would start a line comment
-        {"select a /\r\n* b from t", 1, "/", "*"},         // would start a block comment
+        {"select 5 -\r\n-3 from t", 1, "-", "-"},  // would start a line comment
+        {"select a /\r\n* b from t", 1, "/", "*"}, // would start a block comment
         {"select a\r\nfrom t\r\nwhere b\r\nand c\r\n", 3, "a", "from"},
-        {"select a\r\n", 0, "", ""},                       // the final line break joins nothing
+        {"select a\r\n", 0, "", ""}, // the final line break joins nothing
         {"\r\nselect a", 0, "", ""},
         {"", 0, "", ""},
     };
@@ -147,6 +147,7 @@ TEST(WordJoins, TheFormatCoreJoinsWhatIsReported) {
             EXPECT_NE(r.text.find(joined), std::string::npos) << path << ": " << joined;
         }
     }
-    std::printf("corpus: %zu of %zu files, %zu line breaks that would join words\n", filesWithJoins, files.size(), joins);
+    std::printf("corpus: %zu of %zu files, %zu line breaks that would join words\n", filesWithJoins, files.size(),
+                joins);
     EXPECT_GT(filesWithJoins, 200u);
 }

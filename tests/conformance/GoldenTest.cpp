@@ -92,8 +92,7 @@ std::string TextDifference(const std::string &expected, const std::string &actua
     std::size_t first = 0;
     while (first < want.size() && first < got.size() && want[first] == got[first]) ++first;
     std::ostringstream s;
-    s << "first differing line " << first + 1 << " (expected " << want.size() << " lines, got " << got.size()
-      << ")\n";
+    s << "first differing line " << first + 1 << " (expected " << want.size() << " lines, got " << got.size() << ")\n";
     const std::size_t from = first >= 2 ? first - 2 : 0;
     for (std::size_t i = from; i < first + 3; ++i) {
         if (i < want.size()) s << "    expected " << i + 1 << ": [" << want[i] << "]\n";
@@ -112,8 +111,8 @@ std::string BoldDifference(const std::string &text, const std::vector<TextSpan> 
         const std::string word = s.start + s.length <= text.size() ? text.substr(s.start, s.length) : "?";
         return std::to_string(s.start) + " " + std::to_string(s.length) + " '" + word + "'";
     };
-    return "bold spans differ at span " + std::to_string(i + 1) + ": expected " + describe(expected, i) +
-           ", actual " + describe(actual, i) + " (expected " + std::to_string(expected.size()) + " spans, got " +
+    return "bold spans differ at span " + std::to_string(i + 1) + ": expected " + describe(expected, i) + ", actual " +
+           describe(actual, i) + " (expected " + std::to_string(expected.size()) + " spans, got " +
            std::to_string(actual.size()) + ")\n";
 }
 
@@ -199,8 +198,8 @@ TEST_P(Golden, CoreGivesTheExpectedResultForEveryCorpusFile) {
 
 INSTANTIATE_TEST_SUITE_P(Sets, Golden,
                          ::testing::Values("defaults", "comma-before-indent4-lfsp", "simple-indent2", "keywords-off"),
-                         [](const auto &info) {
-                             std::string name = info.param;
+                         [](const auto &set) {
+                             std::string name = set.param;
                              for (char &c : name)
                                  if (c == '-') c = '_';
                              return name;

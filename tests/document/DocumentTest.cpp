@@ -201,7 +201,8 @@ TEST_F(DocumentFiles, SavedAsUtf8OnceStaysUtf8WithoutAskingAgain) {
     d.Write(Path("q.sql"), Plain("'\xE3\x80\x9C'"), questions_);
     d.Write(Path("q.sql"), Plain("changed '\xE3\x80\x9C' 表"), questions_);
     EXPECT_EQ(questions_.saveAsked, 1);
-    EXPECT_EQ(ReadBytes("q.sql"), "\xEF\xBB\xBF" "changed '\xE3\x80\x9C' \xE8\xA1\xA8");
+    EXPECT_EQ(ReadBytes("q.sql"), "\xEF\xBB\xBF"
+                                  "changed '\xE3\x80\x9C' \xE8\xA1\xA8");
 }
 
 TEST_F(DocumentFiles, ShiftJisFileComesBackAsItWas) {
@@ -289,7 +290,11 @@ TEST_F(DocumentFiles, AHardLinkedFileIsSavedOverOnlyWhenTheUserBreaksTheLink) {
 // A file that is no text (NUL bytes, or UTF-16 even without a NUL) is asked
 // about as such before it opens.
 TEST_F(DocumentFiles, AFileThatIsNoTextIsAskedAboutAsSuch) {
-    struct Case { const char *name; std::string bytes; TextProblem problem; } cases[] = {
+    struct Case {
+        const char *name;
+        std::string bytes;
+        TextProblem problem;
+    } cases[] = {
         {"nul", std::string("select\0 1", 9), TextProblem::NotText},
         {"utf16 without NUL", "\xFF\xFE\x42\x30\x44\x30", TextProblem::NotText},
         {"undecodable", "select \x81\xFF 1", TextProblem::Undecodable},

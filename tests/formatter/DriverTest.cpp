@@ -67,7 +67,12 @@ TEST(RunFormat, FailuresGiveBackTheOriginalWithTheirMessage) {
     std::string allMarkers = "《》≪≫〈〉＜＞【】〔〕｛｝［］『』「」“”∈∋⊆⊇⊂⊃♂♀";
     std::string allJoiners;
     for (char c : std::string("~^`|\\%$@!?")) allJoiners += std::string(3, c) + " ";
-    struct Case { std::string text; bool simple; std::string caption, message; MessageIcon icon; } cases[] = {
+    struct Case {
+        std::string text;
+        bool simple;
+        std::string caption, message;
+        MessageIcon icon;
+    } cases[] = {
         {"x = 'abc", false, "エラー", "対になる文字列（'）が見つかりません", MessageIcon::Error},
         {allMarkers, false, "警告", "整形に必要な代替文字列が使用されている為\r\n処理を続行できませんでした。",
          MessageIcon::Warning},
@@ -118,12 +123,11 @@ TEST(RunFormat, LiteralsAndCommentsComeThroughWholeAndAreCounted) {
 }
 
 TEST(RunSummary, LinesAndGeneralNumberFormat) {
-    EXPECT_EQ(RunSummaryText(1.5, {2, 0, 1, 0}),
-              "Time : 1.5s\r\n\r\n"
-              "K    : 2 ( \" ) \r\n"
-              "R    : 0 ( ' ) \r\n"
-              "C    : 1 ( -- ) \r\n"
-              "T    : 0 ( /* ) \r\n");
+    EXPECT_EQ(RunSummaryText(1.5, {2, 0, 1, 0}), "Time : 1.5s\r\n\r\n"
+                                                 "K    : 2 ( \" ) \r\n"
+                                                 "R    : 0 ( ' ) \r\n"
+                                                 "C    : 1 ( -- ) \r\n"
+                                                 "T    : 0 ( /* ) \r\n");
     EXPECT_EQ(GeneralNumber(0), "0");
     EXPECT_EQ(GeneralNumber(0.25), "0.25");
     EXPECT_EQ(GeneralNumber(12), "12");

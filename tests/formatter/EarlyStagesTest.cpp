@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include "support/CaseName.h"
 
 using namespace kelvra;
 using kelvra::test::StageHarness;
@@ -46,43 +47,42 @@ TEST_P(EarlyStages, GiveTheExactText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Whitespace, EarlyStages,
-    ::testing::Values(
-        StageCase{"lineBreakJoinsWords", "SELECT A\r\nFROM B", "4", "SELECT AFROM B"},
-        StageCase{"lineBreakAsSeparator", "SELECT A\r\nFROM B", "4", "SELECT A FROM B", LfSp},
-        StageCase{"finalLineBreakRemoved", "A\r\n", "4", "A"},
-        StageCase{"finalLineBreakBecomesBlank", "A\r\n", "4", "A ", LfSp},
-        StageCase{"tabBecomesBlank", "a\tb", "5", "A B"},
-        StageCase{"twoTabsTwoBlanksThenOne", "a\t\tb", "5", "A  B"},
-        StageCase{"twoTabsMerged", "a\t\tb", "7", "A B"},
-        StageCase{"upperCaseLeavesKanaAndKanji", "select a from b かな漢字ｶﾅ", "5", "SELECT A FROM B かな漢字ｶﾅ"},
-        StageCase{"fullWidthGreekCyrillicUpper", "ａｚαωςжё", "5", "ＡＺΑΩςЖЁ"},
-        StageCase{"literalKeepsCaseInNormalMode", "x 'abc'", "5", "X 《R0》"},
-        StageCase{"literalUpperCasedInSimpleMode", "x 'abc'", "5", "X 'ABC'", Simple},
-        StageCase{"loneLineFeedsBecomeCrLf", "a\nb\n\rc", "5", "A\r\nB\r\nC"},
-        StageCase{"separatorsSpacedAndParenBroken", "f(a,b)", "8", "F ( A , B \r\n) "},
-        StageCase{"closingParenFirst", ")x", "8", " \r\n) X"},
-        StageCase{"trailingBlanksShrinkToOne", "a   ", "7", "A "},
-        StageCase{"leadingBlanksShrinkToOne", "   a  b", "7", " A B"},
-        StageCase{"oneLeadingBlankStays", " a", "7", " A"},
-        StageCase{"everyAsciiLetterUpperCasedNeighboursNot", "abcdefghijklmnopqrstuvwxyz@[`{", "5",
-                  "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{"},
-        StageCase{"caseRangeEndsInOtherScripts", "οπρωςпряё｀ａｚ｛", "5", "ΟΠΡΩςПРЯЁ｀ＡＺ｛"},
-        StageCase{"blanksAroundSemicolon", "a;b", "7", "A ; B"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    ::testing::Values(StageCase{"lineBreakJoinsWords", "SELECT A\r\nFROM B", "4", "SELECT AFROM B"},
+                      StageCase{"lineBreakAsSeparator", "SELECT A\r\nFROM B", "4", "SELECT A FROM B", LfSp},
+                      StageCase{"finalLineBreakRemoved", "A\r\n", "4", "A"},
+                      StageCase{"finalLineBreakBecomesBlank", "A\r\n", "4", "A ", LfSp},
+                      StageCase{"tabBecomesBlank", "a\tb", "5", "A B"},
+                      StageCase{"twoTabsTwoBlanksThenOne", "a\t\tb", "5", "A  B"},
+                      StageCase{"twoTabsMerged", "a\t\tb", "7", "A B"},
+                      StageCase{"upperCaseLeavesKanaAndKanji", "select a from b かな漢字ｶﾅ", "5",
+                                "SELECT A FROM B かな漢字ｶﾅ"},
+                      StageCase{"fullWidthGreekCyrillicUpper", "ａｚαωςжё", "5", "ＡＺΑΩςЖЁ"},
+                      StageCase{"literalKeepsCaseInNormalMode", "x 'abc'", "5", "X 《R0》"},
+                      StageCase{"literalUpperCasedInSimpleMode", "x 'abc'", "5", "X 'ABC'", Simple},
+                      StageCase{"loneLineFeedsBecomeCrLf", "a\nb\n\rc", "5", "A\r\nB\r\nC"},
+                      StageCase{"separatorsSpacedAndParenBroken", "f(a,b)", "8", "F ( A , B \r\n) "},
+                      StageCase{"closingParenFirst", ")x", "8", " \r\n) X"},
+                      StageCase{"trailingBlanksShrinkToOne", "a   ", "7", "A "},
+                      StageCase{"leadingBlanksShrinkToOne", "   a  b", "7", " A B"},
+                      StageCase{"oneLeadingBlankStays", " a", "7", " A"},
+                      StageCase{"everyAsciiLetterUpperCasedNeighboursNot", "abcdefghijklmnopqrstuvwxyz@[`{", "5",
+                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{"},
+                      StageCase{"caseRangeEndsInOtherScripts", "οπρωςпряё｀ａｚ｛", "5", "ΟΠΡΩςПРЯЁ｀ＡＺ｛"},
+                      StageCase{"blanksAroundSemicolon", "a;b", "7", "A ; B"}),
+    kelvra::test::CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
     CommentLines, EarlyStages,
-    ::testing::Values(
-        StageCase{"lineCommentOwnLineWithSeparatorOption", "SELECT A -- c\r\nFROM B", "10",
-                  "SELECT A \r\n《C0》\r\nFROM B", LfSp},
-        StageCase{"lineCommentOwnLine", "SELECT A -- c\r\nFROM B", "10", "SELECT A \r\n《C0》\r\nFROM B"},
-        StageCase{"beforeOnlyAfterStage9", "SELECT A -- c\r\nFROM B", "9", "SELECT A \r\n《C0》FROM B"},
-        StageCase{"textStartingWithComment", "-- x\r\nselect", "9", "\r\n《C0》SELECT"},
-        StageCase{"twoCommentsInARow", "/*a*/ /*b*/ x", "10", "\r\n《T0》\r\n《T1》\r\nX"},
-        StageCase{"commentAtTheEnd", "a -- c", "10", "A \r\n《C0》\r\n"},
-        StageCase{"literalTokensGetNoBreak", "a 'x' \"y\" b", "10", "A 《R0》 《K0》 B"},
-        StageCase{"simpleModeHasNoTokens", "a /* x */ b", "10", "A /* X */ B", Simple}),
-    [](const auto &info) { return std::string(info.param.name); });
+    ::testing::Values(StageCase{"lineCommentOwnLineWithSeparatorOption", "SELECT A -- c\r\nFROM B", "10",
+                                "SELECT A \r\n《C0》\r\nFROM B", LfSp},
+                      StageCase{"lineCommentOwnLine", "SELECT A -- c\r\nFROM B", "10", "SELECT A \r\n《C0》\r\nFROM B"},
+                      StageCase{"beforeOnlyAfterStage9", "SELECT A -- c\r\nFROM B", "9", "SELECT A \r\n《C0》FROM B"},
+                      StageCase{"textStartingWithComment", "-- x\r\nselect", "9", "\r\n《C0》SELECT"},
+                      StageCase{"twoCommentsInARow", "/*a*/ /*b*/ x", "10", "\r\n《T0》\r\n《T1》\r\nX"},
+                      StageCase{"commentAtTheEnd", "a -- c", "10", "A \r\n《C0》\r\n"},
+                      StageCase{"literalTokensGetNoBreak", "a 'x' \"y\" b", "10", "A 《R0》 《K0》 B"},
+                      StageCase{"simpleModeHasNoTokens", "a /* x */ b", "10", "A /* X */ B", Simple}),
+    kelvra::test::CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
     ReservedWords, EarlyStages,
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         StageCase{"joinerAvoidsCharactersOfTheText", "a~b group by c ", "11", "A~B GROUP^BY C "},
         StageCase{"lowerCaseInputBrokenAfterUpperCasing", "select a from b where c ", "12",
                   "SELECT A \r\nFROM B \r\nWHERE C "}),
-    [](const auto &info) { return std::string(info.param.name); });
+    kelvra::test::CaseName());
 
 // Stage 12 exactly as the rule reads: one search pass per entry.
 std::string BreakBeforeReservedWordsOnePassPerEntry(std::string work, const KeywordCatalogue &cat,
@@ -130,7 +130,8 @@ std::vector<std::string> SampleTexts() {
         " WHERE  WHERE A\r\nWHERE B ORDER~BY ORDER~BY SET SET DATE ",
     };
     const auto files = kelvra::test::CorpusFiles();
-    for (std::size_t i = 0; i < files.size(); i += 7) texts.push_back(kelvra::test::ReadWholeFile(files[i]).substr(0, 40000));
+    for (std::size_t i = 0; i < files.size(); i += 7)
+        texts.push_back(kelvra::test::ReadWholeFile(files[i]).substr(0, 40000));
     return texts;
 }
 

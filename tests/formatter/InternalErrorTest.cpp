@@ -67,10 +67,14 @@ TEST(InternalError, EachHelperRoutineNamesItself) {
     std::string work = large;
     std::vector<TextSpan> spans;
 
-    struct Case { const char *expected; std::function<void()> call; } cases[] = {
+    struct Case {
+        const char *expected;
+        std::function<void()> call;
+    } cases[] = {
         {"内部処理(funDelCRLF)でエラーが発生しました", [&] { funDelCRLF(large); }},
         {"内部処理(funKeyConv)でエラーが発生しました", [&] { funKeyConv(large, "~"); }},
-        {"内部処理(proSaveKRCT)でエラーが発生しました", [&] {
+        {"内部処理(proSaveKRCT)でエラーが発生しました",
+         [&] {
              run.work = std::move(work);
              StageSaveLiteralsAndComments(run);
          }},
@@ -101,7 +105,10 @@ private:
 // original text, which the window shows in its error box.
 TEST(InternalError, EndsTheRunWithTheRoutinesMessageAndTheOriginalText) {
     const std::string text = "select a from t where b = 'x';\r\n" + std::string(kLarge, 'c');
-    struct Case { int armBefore; const char *expected; } cases[] = {
+    struct Case {
+        int armBefore;
+        const char *expected;
+    } cases[] = {
         {2, "内部処理(proSaveKRCT)でエラーが発生しました"},
         {24, "内部処理(proRestKRCT)でエラーが発生しました"},
     };

@@ -3,6 +3,7 @@
 #include "StageHarness.h"
 
 #include <gtest/gtest.h>
+#include "support/CaseName.h"
 
 using namespace kelvra;
 using kelvra::test::StageHarness;
@@ -18,7 +19,11 @@ std::string AllMarkerCharacters() {
 } // namespace
 
 TEST(MarkerPair, FirstPairWhoseCharactersAreBothAbsent) {
-    struct Case { std::string text; bool simple; std::string open; } cases[] = {
+    struct Case {
+        std::string text;
+        bool simple;
+        std::string open;
+    } cases[] = {
         {"select 1", false, "《"},
         {"a 《 b", false, "≪"},
         {"a 》 b", false, "≪"},
@@ -46,12 +51,11 @@ TEST(MarkerPair, FirstPairWhoseCharactersAreBothAbsent) {
 
 TEST(WordJoiner, SingleThenDoubledThenTripled) {
     const std::string all = "~^`|\\%$@!?";
-    struct Case { std::string text; std::optional<std::string> joiner; } cases[] = {
-        {"select", "~"},
-        {"a~b", "^"},
-        {all, "~~"},
-        {all + "~~", "^^"},
-        {all + "~~^^``||\\\\%%$$@@!!??", "~~~"},
+    struct Case {
+        std::string text;
+        std::optional<std::string> joiner;
+    } cases[] = {
+        {"select", "~"}, {"a~b", "^"}, {all, "~~"}, {all + "~~", "^^"}, {all + "~~^^``||\\\\%%$$@@!!??", "~~~"},
     };
     for (const auto &c : cases) EXPECT_EQ(ChooseWordJoiner(c.text), c.joiner) << c.text;
     std::string everything;
@@ -78,9 +82,9 @@ TEST(FunDelCRLF, RemovesLineBreaksWithoutPuttingAnythingInTheirPlace) {
 struct SaveCase {
     const char *name;
     std::string text;
-    std::string tokens;                    // expected text after stage 3 (with pair 1)
-    std::vector<std::string> K, R, C, T;   // expected segments
-    std::string restored = {};             // after the restore, when not the text itself
+    std::string tokens;                  // expected text after stage 3 (with pair 1)
+    std::vector<std::string> K, R, C, T; // expected segments
+    std::string restored = {};           // after the restore, when not the text itself
 };
 
 void PrintTo(const SaveCase &c, std::ostream *os) { *os << c.name; }
@@ -107,18 +111,34 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"hyphensInsideLiteral", "SELECT 'a--b' FROM T", "SELECT 《R0》 FROM T", {}, {"'a--b'"}, {}, {}},
         SaveCase{"apostropheInsideLineComment", "-- it's here\r\nx", "《C0》\r\nx", {}, {}, {"-- it's here"}, {}},
         SaveCase{"lineCommentRunsToTheEnd", "a -- last", "a 《C0》", {}, {}, {"-- last"}, {}},
-        SaveCase{"blockCommentLosesLineBreaks", "x /* a\r\nb */ y", "x 《T0》 y", {}, {}, {}, {"/* ab */"}, "x /* ab */ y"},
+        SaveCase{
+            "blockCommentLosesLineBreaks", "x /* a\r\nb */ y", "x 《T0》 y", {}, {}, {}, {"/* ab */"}, "x /* ab */ y"},
         SaveCase{"doubledQuoteIsTwoLiterals", "'it''s'", "《R0》《R1》", {}, {"'it'", "'s'"}, {}, {}},
-        SaveCase{"numberedPerKindInTextOrder", "\"a\" 'b' \"c\"", "《K0》 《R0》 《K1》", {"\"a\"", "\"c\""}, {"'b'"}, {}, {}},
+        SaveCase{"numberedPerKindInTextOrder",
+                 "\"a\" 'b' \"c\"",
+                 "《K0》 《R0》 《K1》",
+                 {"\"a\"", "\"c\""},
+                 {"'b'"},
+                 {},
+                 {}},
         SaveCase{"blockOpeningInsideLineComment", "-- /* x\r\ny", "《C0》\r\ny", {}, {}, {"-- /* x"}, {}},
         SaveCase{"quotesInsideBlockComment", "/* \"it's\" */", "《T0》", {}, {}, {}, {"/* \"it's\" */"}},
         SaveCase{"hint", "select /*+ index(t) */ 1", "select 《T0》 1", {}, {}, {}, {"/*+ index(t) */"}},
-        SaveCase{"japaneseWholeInsideAndOutside", "表 '表示' -- ソ表\r\n能",
-                 "表 《R0》 《C0》\r\n能", {}, {"'表示'"}, {"-- ソ表"}, {}}),
-    [](const auto &info) { return std::string(info.param.name); });
+        SaveCase{"japaneseWholeInsideAndOutside",
+                 "表 '表示' -- ソ表\r\n能",
+                 "表 《R0》 《C0》\r\n能",
+                 {},
+                 {"'表示'"},
+                 {"-- ソ表"},
+                 {}}),
+    kelvra::test::CaseName());
 
 TEST(SaveLiterals, UnmatchedOpeningFailsWithItsMessageAndRange) {
-    struct Case { std::string text; std::string message; TextSpan range; } cases[] = {
+    struct Case {
+        std::string text;
+        std::string message;
+        TextSpan range;
+    } cases[] = {
         {"select 'abc", "対になる文字列（'）が見つかりません", {7, 1}},
         {"select \"abc", "対になる文字列（\"\"）が見つかりません", {7, 1}},
         {"表 /* open", "対になる文字列（*/）が見つかりません", {4, 2}},
@@ -150,7 +170,10 @@ TEST(RestoreLiterals, MovesSpansWithTheTextAndReportsDamagedTokens) {
     EXPECT_EQ(text.substr(spans[1].start, 1), "B");
     EXPECT_EQ(text.substr(spans[2].start, 1), "C");
 
-    struct Damaged { std::string text; std::string message; } damaged[] = {
+    struct Damaged {
+        std::string text;
+        std::string message;
+    } damaged[] = {
         {"x 《R0", "内部処理(proRestRCT(R))でエラーが発生しました"},
         {"x 《K0", "内部処理(proRestKRCT(K))でエラーが発生しました"},
         {"x 《R9》", "内部処理(proRestKRCT)でエラーが発生しました"},

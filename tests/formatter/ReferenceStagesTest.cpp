@@ -229,10 +229,12 @@ std::vector<std::string> AwkwardShapes() {
 // Random pieces of SQL: names split by line breaks, unbalanced parentheses,
 // comments inside calls, closing parentheses on lines of their own.
 std::vector<std::string> RandomTexts(unsigned seed, int count) {
-    static const char *const pieces[] = {
-        "NVL", "IN", "COUNT", "SUBSTR", "TO_CHAR", "DECODE", "MAX", "VALUES", "SUM", "NV", "L", "CO", "UNT", "(", ")",
-        "(", ")", ",", ",", ";", "SELECT", "FROM", "WHERE", "AND", "OR", "CREATE", "TABLE", "NUMBER", "A", "X1", "=",
-        "<", ">", "--c\n", "/* b */", "/*x\ny*/", "'lit'", "GROUP BY", "INSERT INTO", "EXISTS", "数値"};
+    static const char *const pieces[] = {"NVL",      "IN",    "COUNT",    "SUBSTR",      "TO_CHAR", "DECODE", "MAX",
+                                         "VALUES",   "SUM",   "NV",       "L",           "CO",      "UNT",    "(",
+                                         ")",        "(",     ")",        ",",           ",",       ";",      "SELECT",
+                                         "FROM",     "WHERE", "AND",      "OR",          "CREATE",  "TABLE",  "NUMBER",
+                                         "A",        "X1",    "=",        "<",           ">",       "--c\n",  "/* b */",
+                                         "/*x\ny*/", "'lit'", "GROUP BY", "INSERT INTO", "EXISTS",  "数値"};
     static const char *const gaps[] = {" ", " ", " ", "", "\r\n", "\n", "\r", "\r\n\r\n", "\t"};
     std::mt19937 random(seed);
     std::vector<std::string> texts;

@@ -8,13 +8,15 @@ using namespace kelvra;
 TEST(TextUtil, ShiftJisLengths) {
     EXPECT_EQ(SjisLength("AND "), 4u);
     EXPECT_EQ(SjisLength("表示"), 4u);
-    EXPECT_EQ(SjisLength("ｱｲ"), 2u);       // half-width katakana: one byte each
+    EXPECT_EQ(SjisLength("ｱｲ"), 2u); // half-width katakana: one byte each
     EXPECT_EQ(SjisLength("Ａ＝"), 4u);
     EXPECT_EQ(SjisLength("\xF0\x9F\x98\x80"), 2u);
     // Half-width katakana and signs, U+FF61..U+FF9F, are one byte; their neighbours two.
-    struct Case { const char *ch; std::size_t length; } cases[] = {
-        {"\xEF\xBD\xA0", 2}, {"\xEF\xBD\xA1", 1}, {"\xEF\xBD\xBF", 1}, {"\xEF\xBE\x80", 1},
-        {"\xEF\xBE\x9F", 1}, {"\xEF\xBE\xA0", 2}, {"\xC2\xA5", 2}, {"\x7F", 1}};
+    struct Case {
+        const char *ch;
+        std::size_t length;
+    } cases[] = {{"\xEF\xBD\xA0", 2}, {"\xEF\xBD\xA1", 1}, {"\xEF\xBD\xBF", 1}, {"\xEF\xBE\x80", 1},
+                 {"\xEF\xBE\x9F", 1}, {"\xEF\xBE\xA0", 2}, {"\xC2\xA5", 2},     {"\x7F", 1}};
     for (const Case &c : cases) EXPECT_EQ(SjisLength(c.ch), c.length) << testing::PrintToString(c.ch);
 }
 

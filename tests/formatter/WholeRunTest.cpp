@@ -13,10 +13,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include "support/CaseName.h"
 
 using namespace kelvra;
-using kelvra::test::CountingSink;
 using kelvra::test::CorpusFiles;
+using kelvra::test::CountingSink;
 using kelvra::test::StageHarness;
 
 namespace {
@@ -59,40 +60,58 @@ TEST_P(WholeRun, GivesTheExactLinesAndBoldWords) {
 INSTANTIATE_TEST_SUITE_P(
     Examples, WholeRun,
     ::testing::Values(
-        RunCase{"defaultOptions", kExample,
+        RunCase{"defaultOptions",
+                kExample,
                 {"SELECT ", Pad(8, "A.ID , "), Pad(8, "B.NAME , "), Pad(8, "NVL ( B.QTY , 0 ) QTY "), "FROM ",
-                 Pad(8, "ORDERS A , "), Pad(8, "ITEMS B "), "WHERE ", Pad(8, "A.ID = B.ID "),
-                 Pad(8, "AND B.QTY > 10 "), "ORDER BY ", Pad(8, "A.ID ; "), Pad(9, "")},
+                 Pad(8, "ORDERS A , "), Pad(8, "ITEMS B "), "WHERE ", Pad(8, "A.ID = B.ID "), Pad(8, "AND B.QTY > 10 "),
+                 "ORDER BY ", Pad(8, "A.ID ; "), Pad(9, "")},
                 kExampleBold},
-        RunCase{"leadingCommas", kExample,
+        RunCase{"leadingCommas",
+                kExample,
                 {"SELECT ", Pad(8, "A.ID "), Pad(8, ", B.NAME "), Pad(8, ", NVL ( B.QTY , 0 ) QTY "), "FROM ",
-                 Pad(8, "ORDERS A "), Pad(8, ", ITEMS B "), "WHERE ", Pad(8, "A.ID = B.ID "),
-                 Pad(8, "AND B.QTY > 10 "), "ORDER BY ", Pad(8, "A.ID ; "), Pad(9, "")},
-                kExampleBold, true},
-        RunCase{"comments", "select a, -- first column\r\n b /* second */ from t;",
-                {"SELECT ", Pad(8, "A , "), "-- first column", Pad(8, "B /* second */"), "FROM ", Pad(8, "T ; "), Pad(9, "")},
+                 Pad(8, "ORDERS A "), Pad(8, ", ITEMS B "), "WHERE ", Pad(8, "A.ID = B.ID "), Pad(8, "AND B.QTY > 10 "),
+                 "ORDER BY ", Pad(8, "A.ID ; "), Pad(9, "")},
+                kExampleBold,
+                true},
+        RunCase{"comments",
+                "select a, -- first column\r\n b /* second */ from t;",
+                {"SELECT ", Pad(8, "A , "), "-- first column", Pad(8, "B /* second */"), "FROM ", Pad(8, "T ; "),
+                 Pad(9, "")},
                 {"SELECT", "FROM"}},
-        RunCase{"leadingLineComment", "-- head\r\nselect a, b from t;",
-                {"-- head", "SELECT A , ", Pad(8, "B "), "FROM T ; ", Pad(9, "")}, {"SELECT", "FROM"}},
-        RunCase{"hintAfterLineCommentKeepsItsLine", "select a -- c\r\n/*+ hint */ b from t",
+        RunCase{"leadingLineComment",
+                "-- head\r\nselect a, b from t;",
+                {"-- head", "SELECT A , ", Pad(8, "B "), "FROM T ; ", Pad(9, "")},
+                {"SELECT", "FROM"}},
+        RunCase{"hintAfterLineCommentKeepsItsLine",
+                "select a -- c\r\n/*+ hint */ b from t",
                 {"SELECT ", Pad(8, "A "), "-- c", Pad(8, "/*+ hint */"), Pad(8, "B "), "FROM ", Pad(8, "T")},
                 {"SELECT", "FROM"}},
-        RunCase{"lineCommentInsideACallEndsItsLine", "select nvl(a, -- c\r\nb) x from t",
+        RunCase{"lineCommentInsideACallEndsItsLine",
+                "select nvl(a, -- c\r\nb) x from t",
                 {"SELECT ", Pad(8, "NVL ( A , -- c"), Pad(16, "B ) X "), "FROM ", Pad(8, "T")},
                 {"SELECT", "NVL", "FROM"}},
-        RunCase{"indentWidthOne", "select a, b from t;",
-                {"SELECT ", Pad(1, "A , "), Pad(1, "B "), "FROM ", Pad(1, "T ; "), Pad(2, "")}, {"SELECT", "FROM"},
-                false, 1},
-        RunCase{"indentWidthTenInsideParens", "select nvl(a, (b)) from t",
-                {"SELECT ", Pad(10, "NVL ( A , ( B ) ) "), "FROM ", Pad(10, "T")}, {"SELECT", "NVL", "FROM"}, false, 10},
+        RunCase{"indentWidthOne",
+                "select a, b from t;",
+                {"SELECT ", Pad(1, "A , "), Pad(1, "B "), "FROM ", Pad(1, "T ; "), Pad(2, "")},
+                {"SELECT", "FROM"},
+                false,
+                1},
+        RunCase{"indentWidthTenInsideParens",
+                "select nvl(a, (b)) from t",
+                {"SELECT ", Pad(10, "NVL ( A , ( B ) ) "), "FROM ", Pad(10, "T")},
+                {"SELECT", "NVL", "FROM"},
+                false,
+                10},
         RunCase{"leadingBlanksBecomeOne", "   x  y", {Pad(9, "X Y")}, {}},
-        RunCase{"emptyQuotedNamesAndLiterals", "select \"\" x, '' y, \"a\" from t",
+        RunCase{"emptyQuotedNamesAndLiterals",
+                "select \"\" x, '' y, \"a\" from t",
                 {"SELECT ", Pad(8, "\"\" X , "), Pad(8, "'' Y , "), Pad(8, "\"a\" "), "FROM ", Pad(8, "T")},
                 {"SELECT", "FROM"}},
-        RunCase{"japaneseKeptWhole", "select '表示' 名前, ソ表 from 表 -- ソ\r\n",
+        RunCase{"japaneseKeptWhole",
+                "select '表示' 名前, ソ表 from 表 -- ソ\r\n",
                 {"SELECT ", Pad(8, "'表示' 名前 , "), Pad(8, "ソ表 "), "FROM ", Pad(8, "表 "), "-- ソ", Pad(8, "")},
                 {"SELECT", "FROM"}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    kelvra::test::CaseName());
 
 // An unchecked multi-word reserved word is left as separate words: its joined
 // form must never reach the result, and it is not emphasised as one word.
@@ -121,8 +140,8 @@ std::string AsEditorText(const std::string &bytes) {
 }
 
 // Stage 23 exactly as the rule reads: one search pass per entry over the whole text.
-std::string ReservedWordFormOnePassPerEntry(std::string text, const KeywordCatalogue &cat,
-                                            const std::string &joiner, std::vector<bool> &bold) {
+std::string ReservedWordFormOnePassPerEntry(std::string text, const KeywordCatalogue &cat, const std::string &joiner,
+                                            std::vector<bool> &bold) {
     bold.assign(text.size(), false);
     for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i) {
         if (!cat.IsChecked(KeywordList::Yoyaku, i)) continue;

@@ -4,13 +4,14 @@
 
 #include <set>
 #include <sstream>
+#include "support/CaseName.h"
 
 using namespace kelvra;
 
 namespace {
 
-const KeywordList kAllLists[] = {KeywordList::Yoyaku, KeywordList::Kansu, KeywordList::Tandoku,
-                                 KeywordList::UsiroNo, KeywordList::MaeNo};
+const KeywordList kAllLists[] = {KeywordList::Yoyaku, KeywordList::Kansu, KeywordList::Tandoku, KeywordList::UsiroNo,
+                                 KeywordList::MaeNo};
 
 int PositionOf(KeywordList list, const std::string &text) {
     for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
@@ -32,23 +33,38 @@ TEST(KeywordCatalogue, ListsHaveTheirFixedCountsAndLandmarks) {
     EXPECT_EQ(KeywordCatalogue::Count(KeywordList::Tandoku), 101);
     EXPECT_EQ(KeywordCatalogue::Count(KeywordList::UsiroNo), 8);
     EXPECT_EQ(KeywordCatalogue::Count(KeywordList::MaeNo), 11);
-    struct Landmark { KeywordList list; int position; const char *text; };
-    const Landmark landmarks[] = {
-        {KeywordList::Yoyaku, 1, "ALTER ROLLBACK SEGMENT"}, {KeywordList::Yoyaku, 2, "ALTER SHAPSHOT LOG"},
-        {KeywordList::Yoyaku, 20, "ALTER RESOURCE COST"}, {KeywordList::Yoyaku, 81, "VALIDATE STRUCTURE"},
-        {KeywordList::Yoyaku, 82, "ABS"}, {KeywordList::Yoyaku, 125, "DECODE"},
-        {KeywordList::Yoyaku, 126, "DEFAULT"}, {KeywordList::Yoyaku, 193, "NLS_UPPER"},
-        {KeywordList::Yoyaku, 194, "NLSSORT"}, {KeywordList::Yoyaku, 230, "SELECT"},
-        {KeywordList::Yoyaku, 233, "SET"}, {KeywordList::Yoyaku, 284, "WITH"},
-        {KeywordList::Kansu, 14, "DECODE"}, {KeywordList::Kansu, 40, "MONTH_BETWEEN"},
-        {KeywordList::Kansu, 48, "NVL"}, {KeywordList::Kansu, 83, "VSIZE"},
-        {KeywordList::Tandoku, 46, "CREATE"}, {KeywordList::Tandoku, 96, "UNION"},
-        {KeywordList::Tandoku, 97, "UNION ALL"}, {KeywordList::Tandoku, 101, "WHERE"},
-        {KeywordList::UsiroNo, 2, "AND"}, {KeywordList::UsiroNo, 8, "OR"},
-        {KeywordList::MaeNo, 8, "SET"}, {KeywordList::MaeNo, 11, "VARCHAR2"},
+    struct Landmark {
+        KeywordList list;
+        int position;
+        const char *text;
     };
-    for (const auto &l : landmarks)
-        EXPECT_EQ(KeywordCatalogue::Text(l.list, l.position), l.text) << l.position;
+    const Landmark landmarks[] = {
+        {KeywordList::Yoyaku, 1, "ALTER ROLLBACK SEGMENT"},
+        {KeywordList::Yoyaku, 2, "ALTER SHAPSHOT LOG"},
+        {KeywordList::Yoyaku, 20, "ALTER RESOURCE COST"},
+        {KeywordList::Yoyaku, 81, "VALIDATE STRUCTURE"},
+        {KeywordList::Yoyaku, 82, "ABS"},
+        {KeywordList::Yoyaku, 125, "DECODE"},
+        {KeywordList::Yoyaku, 126, "DEFAULT"},
+        {KeywordList::Yoyaku, 193, "NLS_UPPER"},
+        {KeywordList::Yoyaku, 194, "NLSSORT"},
+        {KeywordList::Yoyaku, 230, "SELECT"},
+        {KeywordList::Yoyaku, 233, "SET"},
+        {KeywordList::Yoyaku, 284, "WITH"},
+        {KeywordList::Kansu, 14, "DECODE"},
+        {KeywordList::Kansu, 40, "MONTH_BETWEEN"},
+        {KeywordList::Kansu, 48, "NVL"},
+        {KeywordList::Kansu, 83, "VSIZE"},
+        {KeywordList::Tandoku, 46, "CREATE"},
+        {KeywordList::Tandoku, 96, "UNION"},
+        {KeywordList::Tandoku, 97, "UNION ALL"},
+        {KeywordList::Tandoku, 101, "WHERE"},
+        {KeywordList::UsiroNo, 2, "AND"},
+        {KeywordList::UsiroNo, 8, "OR"},
+        {KeywordList::MaeNo, 8, "SET"},
+        {KeywordList::MaeNo, 11, "VARCHAR2"},
+    };
+    for (const auto &l : landmarks) EXPECT_EQ(KeywordCatalogue::Text(l.list, l.position), l.text) << l.position;
 }
 
 TEST(KeywordCatalogue, NoReservedWordStandsBeforeALongerEntryContainingIt) {
@@ -67,8 +83,7 @@ TEST(KeywordCatalogue, EntriesAreUniqueUpperCaseAndDependentListsAreReservedWord
         for (int i = 1; i <= KeywordCatalogue::Count(list); ++i) {
             const std::string &t = KeywordCatalogue::Text(list, i);
             EXPECT_TRUE(seen.insert(t).second) << t;
-            for (char c : t)
-                EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ' ') << t;
+            for (char c : t) EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ' ') << t;
             if (list != KeywordList::Yoyaku && t != "MONTH_BETWEEN") {
                 EXPECT_GT(PositionOf(KeywordList::Yoyaku, t), 0) << t;
             }
@@ -120,24 +135,45 @@ TEST_P(ApplyStoredStates, GivesEachEntryItsState) {
     for (auto [pos, st] : tc.kansuStates) EXPECT_EQ(c.State(KeywordList::Kansu, pos), st) << pos;
 }
 
-std::string With(std::string s, std::size_t pos1, char c) { s[pos1 - 1] = c; return s; }
+std::string With(std::string s, std::size_t pos1, char c) {
+    s[pos1 - 1] = c;
+    return s;
+}
 
 const auto U = CheckState::Unchecked, C = CheckState::Checked, G = CheckState::Grayed;
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ApplyStoredStates,
-    ::testing::Values(
-        StoredCase{"valid", With(std::string(284, '1'), 230, '0'), With(std::string(83, '2'), 48, '1'), false,
-                   {{230, U}, {1, C}}, {{48, G}, {1, C}}},
-        StoredCase{"anyOtherCharChecks", With(std::string(284, '0'), 5, 'x'), With(std::string(83, '0'), 2, 'x'), false,
-                   {{5, C}, {6, U}}, {{2, C}, {3, U}}},
-        StoredCase{"wrongLengthChecksAll", std::string(283, '0'), With(std::string(83, '2'), 3, '0'), false,
-                   {{1, C}, {283, C}}, {{3, U}}},
-        StoredCase{"olderLayoutInsertsDecode", With(std::string(283, '1'), 125, '0'), std::string(82, '0'), true,
-                   {{125, C}, {126, U}, {124, C}}, {{14, C}, {13, U}, {15, U}}},
-        StoredCase{"olderLayoutTooLongIsCut", std::string(290, '1'), std::string(90, '0'), true,
-                   {{1, C}, {284, C}}, {{14, C}, {83, U}}}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ApplyStoredStates,
+                         ::testing::Values(StoredCase{"valid",
+                                                      With(std::string(284, '1'), 230, '0'),
+                                                      With(std::string(83, '2'), 48, '1'),
+                                                      false,
+                                                      {{230, U}, {1, C}},
+                                                      {{48, G}, {1, C}}},
+                                           StoredCase{"anyOtherCharChecks",
+                                                      With(std::string(284, '0'), 5, 'x'),
+                                                      With(std::string(83, '0'), 2, 'x'),
+                                                      false,
+                                                      {{5, C}, {6, U}},
+                                                      {{2, C}, {3, U}}},
+                                           StoredCase{"wrongLengthChecksAll",
+                                                      std::string(283, '0'),
+                                                      With(std::string(83, '2'), 3, '0'),
+                                                      false,
+                                                      {{1, C}, {283, C}},
+                                                      {{3, U}}},
+                                           StoredCase{"olderLayoutInsertsDecode",
+                                                      With(std::string(283, '1'), 125, '0'),
+                                                      std::string(82, '0'),
+                                                      true,
+                                                      {{125, C}, {126, U}, {124, C}},
+                                                      {{14, C}, {13, U}, {15, U}}},
+                                           StoredCase{"olderLayoutTooLongIsCut",
+                                                      std::string(290, '1'),
+                                                      std::string(90, '0'),
+                                                      true,
+                                                      {{1, C}, {284, C}},
+                                                      {{14, C}, {83, U}}}),
+                         kelvra::test::CaseName());
 
 TEST(KeywordCatalogue, OlderLayoutConversionWritesBackTheConvertedStrings) {
     KeywordCatalogue c;
@@ -193,8 +229,8 @@ enum class Act { ClickWord, ClickFunction, AllWordsOn, AllWordsOff, AllFunctions
 
 struct RuleStep {
     Act act;
-    const char *text;   // the clicked entry; for all-buttons the entry checked afterwards
-    CheckState word;    // Yoyaku state of `text` afterwards
+    const char *text;    // the clicked entry; for all-buttons the entry checked afterwards
+    CheckState word;     // Yoyaku state of `text` afterwards
     CheckState function; // Kansu state of `text` afterwards
 };
 
@@ -263,8 +299,12 @@ TEST(KeywordCatalogueRules, SequencesOfClicksAndButtons) {
 
 TEST(KeywordCatalogueRules, HiddenListsFollowTheReservedWords) {
     KeywordCatalogue c;
-    struct Hidden { KeywordList list; const char *text; };
-    const Hidden hidden[] = {{KeywordList::Tandoku, "SELECT"}, {KeywordList::UsiroNo, "AND"}, {KeywordList::MaeNo, "DATE"}};
+    struct Hidden {
+        KeywordList list;
+        const char *text;
+    };
+    const Hidden hidden[] = {
+        {KeywordList::Tandoku, "SELECT"}, {KeywordList::UsiroNo, "AND"}, {KeywordList::MaeNo, "DATE"}};
     for (const Hidden &h : hidden) {
         SCOPED_TRACE(h.text);
         c.ClickYoyaku(PositionOf(KeywordList::Yoyaku, h.text));

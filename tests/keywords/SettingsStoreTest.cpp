@@ -139,7 +139,9 @@ TEST_F(SettingsStoreTest, ADamagedStrictIntegerStopsTheLoadThere) {
                               "SimpleMode=True\nOpenFilter=2\nSaveFilter=3\n"
                               "[History]\nPath1=/a.sql\nKeyWordFrom0=SELECT\nKeyWordTo0=FROM\n"
                               "[Font]\nFixedOnly=0\n";
-    struct Case { const char *name, *damaged; } cases[] = {
+    struct Case {
+        const char *name, *damaged;
+    } cases[] = {
         {"Top", "SavePos=True\nTop=abc\n"},
         {"Top empty", "SavePos=True\nTop=\n"},
         {"Top fraction", "SavePos=True\nTop=1.5\n"},
@@ -202,7 +204,11 @@ TEST_F(SettingsStoreTest, FlagsAreComparedWithOneExactWord) {
 }
 
 TEST_F(SettingsStoreTest, OddTextValuesTakeTheirDefaults) {
-    struct Case { const char *line; CommaPosition comma; bool fixedOnly; } cases[] = {
+    struct Case {
+        const char *line;
+        CommaPosition comma;
+        bool fixedOnly;
+    } cases[] = {
         {"[Setting]\nComma=Before\n", CommaPosition::Before, true},
         {"[Setting]\nComma=before\n", CommaPosition::After, true},
         {"[Setting]\nComma=Middle\n", CommaPosition::After, true},
@@ -221,15 +227,36 @@ TEST_F(SettingsStoreTest, OddTextValuesTakeTheirDefaults) {
 }
 
 TEST(SettingsInteger, DecimalAndHexadecimalForms) {
-    struct Case { const char *text; std::optional<std::int32_t> value; } cases[] = {
-        {"0", 0}, {"42", 42}, {"+7", 7}, {"-2147483643", -2147483643}, {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN}, {"0000000000012", 12},
-        {"0xFF", 255}, {"0XfF", 255}, {"$ff", 255}, {"-$10", -16}, {"$80000005", -2147483643},
+    struct Case {
+        const char *text;
+        std::optional<std::int32_t> value;
+    } cases[] = {
+        {"0", 0},
+        {"42", 42},
+        {"+7", 7},
+        {"-2147483643", -2147483643},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"0000000000012", 12},
+        {"0xFF", 255},
+        {"0XfF", 255},
+        {"$ff", 255},
+        {"-$10", -16},
+        {"$80000005", -2147483643},
         {"0xFFFFFFFF", -1},
-        {"", std::nullopt}, {"-", std::nullopt}, {"blue", std::nullopt}, {"0x", std::nullopt},
-        {"$", std::nullopt}, {"12a", std::nullopt}, {"FF", std::nullopt}, {" 1", std::nullopt},
-        {"1.0", std::nullopt}, {"2147483648", std::nullopt}, {"-2147483649", std::nullopt},
-        {"0x100000000", std::nullopt}, {"--1", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"blue", std::nullopt},
+        {"0x", std::nullopt},
+        {"$", std::nullopt},
+        {"12a", std::nullopt},
+        {"FF", std::nullopt},
+        {" 1", std::nullopt},
+        {"1.0", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"0x100000000", std::nullopt},
+        {"--1", std::nullopt},
     };
     for (const Case &c : cases) EXPECT_EQ(ParseSettingsInteger(c.text), c.value) << c.text;
 }
@@ -332,15 +359,17 @@ TEST_F(SettingsStoreTest, SaveAndLoadGiveTheSameModelWithKeysInTheirOrder) {
 
     EXPECT_EQ(Names(Text(Ini())),
               (std::vector<std::string>{
-                  "[Software]", "Version", "[Setting]", "BackColor", "FontName", "FontColor", "FontSize",
-                  "SaveCheck", "SavePos", "Top", "Left", "SaveSize", "Height", "Width", "SavePath",
-                  "FilePath", "Yoyaku", "Kansu", "LfSp", "Comma", "Indent", "Bold", "SimpleMode",
-                  "OpenFilter", "SaveFilter", "[History]", "Path1", "Path2", "Path3", "Path4", "Path5",
-                  "Path6", "Path7", "Path8", "KeyWordFrom0", "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0",
-                  "[Font]", "FixedOnly"}));
+                  "[Software]",   "Version",      "[Setting]",  "BackColor",  "FontName",  "FontColor", "FontSize",
+                  "SaveCheck",    "SavePos",      "Top",        "Left",       "SaveSize",  "Height",    "Width",
+                  "SavePath",     "FilePath",     "Yoyaku",     "Kansu",      "LfSp",      "Comma",     "Indent",
+                  "Bold",         "SimpleMode",   "OpenFilter", "SaveFilter", "[History]", "Path1",     "Path2",
+                  "Path3",        "Path4",        "Path5",      "Path6",      "Path7",     "Path8",     "KeyWordFrom0",
+                  "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0", "[Font]",     "FixedOnly"}));
     const std::string text = Text(Ini());
-    for (const char *line : {"SaveCheck=False", "SavePos=True", "Top=-20", "Comma=Before", "Path3=",
-                              "FixedOnly=0", "FontColor=255", "Yoyaku=" "1111"})
+    for (const char *line :
+         {"SaveCheck=False", "SavePos=True", "Top=-20", "Comma=Before", "Path3=", "FixedOnly=0", "FontColor=255",
+          "Yoyaku="
+          "1111"})
         EXPECT_NE(("\r\n" + text).find(std::string("\r\n") + line), std::string::npos) << line;
 }
 
@@ -380,8 +409,7 @@ TEST_F(SettingsStoreTest, FileIsUpdatedInPlaceWhenItCannotBeMovedAside) {
     EXPECT_TRUE(Has(text, "KeyWordFrom5=old"));
     EXPECT_TRUE(Has(text, "[Mine]"));
     EXPECT_TRUE(Has(text, "kept=yes"));
-    for (const char *key : {"Top=", "Left=", "FilePath="})
-        EXPECT_EQ(text.find(key), std::string::npos) << key;
+    for (const char *key : {"Top=", "Left=", "FilePath="}) EXPECT_EQ(text.find(key), std::string::npos) << key;
     EXPECT_TRUE(fs::is_directory(Bak()));
 }
 
@@ -442,11 +470,14 @@ TEST_F(SettingsStoreTest, CatalogueStartsFromTheStoredStrings) {
     olderYoyaku[decode - 1] = '0'; // in the older layout this character belongs to DEFAULT
     std::string kansu(83, '2');
     kansu[nvl - 1] = '1';
-    struct Case { std::string version, yoyaku, kansu; bool decodeChecked, defaultChecked, nvlChecked; } cases[] = {
+    struct Case {
+        std::string version, yoyaku, kansu;
+        bool decodeChecked, defaultChecked, nvlChecked;
+    } cases[] = {
         {"105", olderYoyaku, std::string(82, '2'), true, false, true},
         {"", olderYoyaku, std::string(82, '2'), true, false, true}, // a missing Version means 105
-        {"109", olderYoyaku, kansu, true, true, false},              // wrong length: all checked
-        {"109", std::string(284, '1'), "", true, true, true},        // one string empty: all checked
+        {"109", olderYoyaku, kansu, true, true, false},             // wrong length: all checked
+        {"109", std::string(284, '1'), "", true, true, true},       // one string empty: all checked
     };
     for (const Case &c : cases) {
         std::string file = "[Setting]\nYoyaku=" + c.yoyaku + "\nKansu=" + c.kansu + "\n";
@@ -474,8 +505,8 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
     std::string yoyaku(284, '1');
     yoyaku[89] = '0'; // AND
     WriteWindowsFile(Bak(), "[Setting]\nIndent=3\n");
-    WriteWindowsFile(Ini(), "[Software]\nVersion=109\n[Setting]\nYoyaku=" + yoyaku + "\nKansu=" +
-                                std::string(83, '2') + "\nLfSp=True\nComma=Before\nIndent=12\nBold=False\n"
+    WriteWindowsFile(Ini(), "[Software]\nVersion=109\n[Setting]\nYoyaku=" + yoyaku + "\nKansu=" + std::string(83, '2') +
+                                "\nLfSp=True\nComma=Before\nIndent=12\nBold=False\n"
                                 "SimpleMode=True\n");
     EditorOptions options;
     KeywordCatalogue catalogue;
@@ -503,7 +534,10 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
 }
 
 TEST(SettingsFolder, ProgramFolderWhenWritableElseThePerUserConfigurationFolder) {
-    struct Case { bool writable; const char *xdg, *home, *expected; } cases[] = {
+    struct Case {
+        bool writable;
+        const char *xdg, *home, *expected;
+    } cases[] = {
         {true, "/xdg", "/home/u", "/opt/kelvra"},
         {false, "/xdg", "/home/u", "/xdg/Kelvra"},
         {false, "", "/home/u", "/home/u/.config/Kelvra"},
@@ -520,7 +554,10 @@ TEST(SettingsFolder, ProgramFolderWhenWritableElseThePerUserConfigurationFolder)
 // A folder the user may write holds the settings only when it is not part of
 // an installed layout; installing as root must not put Kelvra.ini into bin/.
 TEST_F(SettingsStoreTest, AnInstalledProgramFolderNeverHoldsTheSettings) {
-    struct Case { const char *name, *besideBin; bool installed; } cases[] = {
+    struct Case {
+        const char *name, *besideBin;
+        bool installed;
+    } cases[] = {
         {"build", nullptr, false},
         {"portable", "Kelvra.ini", false},
         {"man", "share/man/man1/kelvra-format.1", true},
@@ -546,19 +583,21 @@ TEST_F(SettingsStoreTest, AnInstalledProgramFolderNeverHoldsTheSettings) {
         EXPECT_EQ(IsInstalledProgramFolder(bin), c.installed) << c.name;
         EXPECT_EQ(SettingsFolder(bin), c.installed ? dir_ / "xdg" / "Kelvra" : bin) << c.name;
     }
-    if (savedXdg) ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
-    else ::unsetenv("XDG_CONFIG_HOME");
+    if (savedXdg)
+        ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SettingsStoreTest, TheFileBesideTheProgramIsReadUntilTheSettingsFolderHasItsOwn) {
     const fs::path bin = dir_ / "bin", config = dir_ / "config";
     fs::create_directories(bin);
     fs::create_directories(config);
-    struct Case { const char *inConfig, *inBin, *expected; } cases[] = {
-        {nullptr, nullptr, "config/Kelvra.ini"},
-        {nullptr, "Kelvra.ini", "bin/Kelvra.ini"},
-        {nullptr, "Kelvra.bak", "config/Kelvra.ini"},
-        {"Kelvra.ini", "Kelvra.ini", "config/Kelvra.ini"},
+    struct Case {
+        const char *inConfig, *inBin, *expected;
+    } cases[] = {
+        {nullptr, nullptr, "config/Kelvra.ini"},           {nullptr, "Kelvra.ini", "bin/Kelvra.ini"},
+        {nullptr, "Kelvra.bak", "config/Kelvra.ini"},      {"Kelvra.ini", "Kelvra.ini", "config/Kelvra.ini"},
         {"Kelvra.bak", "Kelvra.ini", "config/Kelvra.ini"},
     };
     for (const Case &c : cases) {

@@ -37,8 +37,7 @@ std::vector<std::string> HiddenFiles(const fs::path &folder) {
 
 // Runs `body` in a child process and returns its wait status. As root the
 // child first becomes the unprivileged user `nobody` when `unprivileged` is set.
-template <typename Body>
-int InChild(Body body, bool unprivileged = false) {
+template <typename Body> int InChild(Body body, bool unprivileged = false) {
     pid_t pid = ::fork();
     if (pid == 0) {
         if (unprivileged && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(99);

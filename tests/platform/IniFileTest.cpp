@@ -83,7 +83,7 @@ TEST_F(IniFileTest, ReadsAFileAsWindowsWritesIt) {
                     "version=first wins\r\n"
                     "Version=second\r\n"
                     "[History]\r\n"
-                    "Path1=x\n"                  // a bare LF ends a line too
+                    "Path1=x\n" // a bare LF ends a line too
                     "Path2=last line without end"));
     struct Case {
         const char *section, *key;
@@ -128,8 +128,8 @@ TEST_F(IniFileTest, LongValuesAreCutAt2047BytesOnACharacterBoundary) {
     for (int i = 0; i < 1500; ++i) kana1500 += "あ";
     std::string kana1023;
     for (int i = 0; i < 1023; ++i) kana1023 += "あ";
-    WriteBytes(Sjis("[S]\r\nA=" + a3000 + "\r\nK=" + kana1500 + "\r\nM=b" + kana1500 + "\r\nN=" +
-                    std::string(2047, 'c') + "\r\n"));
+    WriteBytes(Sjis("[S]\r\nA=" + a3000 + "\r\nK=" + kana1500 + "\r\nM=b" + kana1500 +
+                    "\r\nN=" + std::string(2047, 'c') + "\r\n"));
     EXPECT_EQ(Load().Read("S", "A"), std::string(2047, 'a'));
     EXPECT_EQ(Load().Read("S", "K"), kana1023);       // 2046 bytes; half a character is not kept
     EXPECT_EQ(Load().Read("S", "M"), "b" + kana1023); // 2047 bytes
@@ -148,9 +148,9 @@ TEST_F(IniFileTest, WritesCreateFileSectionAndKeyAndKeepEverythingElse) {
                "keep=me\r\n"
                "[setting]\r\n"
                "Width=5\r\n");
-    ASSERT_TRUE(WriteString("SETTING", "top", "2"));       // updated where it stands, name kept
-    ASSERT_TRUE(WriteString("Setting", "Left", "3"));      // after the section's last line
-    ASSERT_TRUE(WriteString("setting", "WIDTH", "6"));     // found in the repeated section
+    ASSERT_TRUE(WriteString("SETTING", "top", "2"));      // updated where it stands, name kept
+    ASSERT_TRUE(WriteString("Setting", "Left", "3"));     // after the section's last line
+    ASSERT_TRUE(WriteString("setting", "WIDTH", "6"));    // found in the repeated section
     ASSERT_TRUE(WriteString("History", "Path1", "表示")); // new section at the end
     EXPECT_EQ(Bytes(), "[Setting]\r\n"
                        "Top=2\r\n"
@@ -162,14 +162,27 @@ TEST_F(IniFileTest, WritesCreateFileSectionAndKeyAndKeepEverythingElse) {
                        "[setting]\r\n"
                        "Width=6\r\n"
                        "[History]\r\n"
-                       "Path1=" + Sjis("表示") + "\r\n");
+                       "Path1=" +
+                           Sjis("表示") + "\r\n");
 }
 
 TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten) {
-    const std::string values[] = {
-        "plain", "", "  padded  ", "\ttab", "'quoted'", "\"double\"", "\"", "a=b", "[x]",
-        "ＭＳ ゴシック", "表示ソ", "/home/ü/ファイル.sql",
-        "wave\xE3\x80\x9C" "dash", "yen\xC2\xA5", "emoji\xF0\x9F\x98\x80"};
+    const std::string values[] = {"plain",
+                                  "",
+                                  "  padded  ",
+                                  "\ttab",
+                                  "'quoted'",
+                                  "\"double\"",
+                                  "\"",
+                                  "a=b",
+                                  "[x]",
+                                  "ＭＳ ゴシック",
+                                  "表示ソ",
+                                  "/home/ü/ファイル.sql",
+                                  "wave\xE3\x80\x9C"
+                                  "dash",
+                                  "yen\xC2\xA5",
+                                  "emoji\xF0\x9F\x98\x80"};
     for (const std::string &v : values) {
         ASSERT_TRUE(WriteString("S", "K", v)) << v;
         EXPECT_EQ(Load().Read("S", "K"), v);
@@ -209,10 +222,11 @@ TEST_F(IniFileTest, DeleteKeyRemovesEveryLineOfTheKeyAndCreatesNothing) {
 
 TEST_F(IniFileTest, RefusedWritesReportFailureAndChangeNothing) {
     WriteBytes("[S]\r\nK=1\r\n");
-    struct Case { std::string section, key, value; } bad[] = {
-        {"S", "K", "two\r\nlines"}, {"S", "K", "lf\n"}, {"S", "K", std::string("nul\0", 4)},
-        {"S", "K=", "v"}, {"S", "", "v"}, {"S", " K", "v"}, {"S", ";K", "v"}, {"S]", "K", "v"},
-        {"S\n[T]", "K", "v"}};
+    struct Case {
+        std::string section, key, value;
+    } bad[] = {{"S", "K", "two\r\nlines"}, {"S", "K", "lf\n"}, {"S", "K", std::string("nul\0", 4)},
+               {"S", "K=", "v"},           {"S", "", "v"},     {"S", " K", "v"},
+               {"S", ";K", "v"},           {"S]", "K", "v"},   {"S\n[T]", "K", "v"}};
     for (const Case &c : bad) EXPECT_FALSE(WriteString(c.section, c.key, c.value)) << c.key;
     EXPECT_EQ(Bytes(), "[S]\r\nK=1\r\n");
 

@@ -155,10 +155,15 @@ TEST(PlainTextFile, SafeWriteRefusesWhatTheUserMayNotWrite) {
 
 TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {
     using K = DocumentKind;
-    struct Case { int mode; const char *path; K load; K save; } cases[] = {
-        {0, "x.rtf", K::PlainText, K::PlainText}, {0, "x.sql", K::PlainText, K::PlainText},
-        {1, "x.rtf", K::RichText, K::RichText},   {1, "X.RTF", K::RichText, K::RichText},
-        {1, "x.sql", K::PlainText, K::PlainText}, {1, "rtf", K::PlainText, K::PlainText},
+    struct Case {
+        int mode;
+        const char *path;
+        K load;
+        K save;
+    } cases[] = {
+        {0, "x.rtf", K::PlainText, K::PlainText},   {0, "x.sql", K::PlainText, K::PlainText},
+        {1, "x.rtf", K::RichText, K::RichText},     {1, "X.RTF", K::RichText, K::RichText},
+        {1, "x.sql", K::PlainText, K::PlainText},   {1, "rtf", K::PlainText, K::PlainText},
         {1, "d.rtf/x", K::PlainText, K::PlainText}, {2, "x.sql", K::RichText, K::PlainText},
     };
     for (const Case &c : cases) {
@@ -200,7 +205,8 @@ TEST(PlainTextFile, BytesThatAreNotTextOrMixEncodingsAreReported) {
         {"shift-jis", "select '\x95\x5C\x8E\xA6' from t", TextProblem::None, TextEncoding::Cp932, ""},
         // Half-width katakana runs form two-byte UTF-8 sequences by chance.
         {"half-width katakana", "-- \xC3\xBD\xC4\r\nselect 1", TextProblem::None, TextEncoding::Cp932, ""},
-        {"level-2 kanji and kana", "-- \xE3\x81\xB1\x82\xA0\x82\xA2\x82\xA4", TextProblem::None, TextEncoding::Cp932, ""},
+        {"level-2 kanji and kana", "-- \xE3\x81\xB1\x82\xA0\x82\xA2\x82\xA4", TextProblem::None, TextEncoding::Cp932,
+         ""},
         {"undecodable", "\x95\x5C\x95\x5C\x95\x5C \x85\x40", TextProblem::Undecodable, TextEncoding::Cp932,
          "1:5: 1 byte(s) are neither"},
     };

@@ -45,16 +45,21 @@ constexpr Rgb kRed{255, 0, 0};
 } // namespace
 
 TEST(Rtf, StyledTextSurvivesWriteAndRead) {
-    CharFormat base;  // ＭＳ ゴシック 10 pt
+    CharFormat base; // ＭＳ ゴシック 10 pt
     CharFormat courier = base;
     courier.fontName = "Courier New";
     courier.pointSize = 10.5;
-    struct Case { const char *name; std::string text; } cases[] = {
+    struct Case {
+        const char *name;
+        std::string text;
+    } cases[] = {
         {"ascii", "SELECT a, b\r\n  FROM t -- {braces} and \\backslash\\\r\n"},
         {"japanese", "SELECT '表示' AS ソフト, \"日本語\"\r\n\tFROM テーブル"},
         {"outside code page 932", "é ü \xE3\x80\x9C ½ 😀 한국 \xC2\xA0nbsp"},
         {"line ends", "\r\n\r\nx\r\n\r\n"},
-        {"control characters", std::string("a\x01" "b\x1F", 4)},
+        {"control characters", std::string("a\x01"
+                                           "b\x1F",
+                                           4)},
         {"empty", ""},
     };
     for (const Case &c : cases) {
@@ -82,12 +87,14 @@ TEST(Rtf, WriterUsesCodePage932AndTheJapaneseCharset) {
     doc.SetBold(0, 3);
     std::string rtf = WriteRtf(doc);
     EXPECT_NE(rtf.find("\\ansicpg932"), std::string::npos);
-    EXPECT_NE(rtf.find("\\fcharset128 \\'82\\'6c\\'82\\'72 \\'83\\'53"), std::string::npos);  // ＭＳ ゴシック
-    EXPECT_NE(rtf.find("\\'95\\'5c\\b0 "), std::string::npos);  // 表 in bold; the 0x5C stays escaped
-    EXPECT_NE(rtf.find("\\u233?"), std::string::npos);             // é has no code page 932 code
+    EXPECT_NE(rtf.find("\\fcharset128 \\'82\\'6c\\'82\\'72 \\'83\\'53"), std::string::npos); // ＭＳ ゴシック
+    EXPECT_NE(rtf.find("\\'95\\'5c\\b0 "), std::string::npos); // 表 in bold; the 0x5C stays escaped
+    EXPECT_NE(rtf.find("\\u233?"), std::string::npos);         // é has no code page 932 code
 
     // Characters without a code page 932 code as signed 16-bit numbers.
-    struct Case { const char *text, *written; } cases[] = {
+    struct Case {
+        const char *text, *written;
+    } cases[] = {
         {"\xE7\xBF\xBF", "\\u32767?"},  // U+7FFF, the last positive one
         {"\xED\x95\x9C", "\\u-10916?"}, // U+D55C
         {"\xEF\xBF\xAE", "\\u-18?"},    // U+FFEE
@@ -142,26 +149,41 @@ TEST(Rtf, ReadsWhatRichTextControlsAndWordProcessorsWrite) {
 }
 
 TEST(Rtf, DamagedInputKeepsWhatCanBeRead) {
-    struct Case { const char *name; std::string rtf; std::string text; } cases[] = {
+    struct Case {
+        const char *name;
+        std::string rtf;
+        std::string text;
+    } cases[] = {
         {"unclosed groups", "{\\rtf1{\\b bold{\\i both", "boldboth"},
         {"extra closing braces", "{\\rtf1 a}}}b}", "ab"},
         {"truncated control word", "{\\rtf1 abc\\", "abc"},
         {"truncated hex escape", "{\\rtf1 abc\\'8", "abc8"},
         {"invalid hex escape", "{\\rtf1 a\\'zzb}", "azzb"},
         {"half a double-byte character", "{\\rtf1\\ansicpg932 a\\'95}", "a\xEF\xBF\xBD"},
-        {"undecodable byte", "{\\rtf1\\ansicpg932 a\\'a0b}", "a\xEF\xBF\xBD" "b"},
+        {"undecodable byte", "{\\rtf1\\ansicpg932 a\\'a0b}",
+         "a\xEF\xBF\xBD"
+         "b"},
         {"huge numbers", "{\\rtf1\\fs99999999999999999999 a\\u99999999999 b\\uc2147483648\\f-99999999999 c}",
-         "a\xEF\xBF\xBD" "c"},
-        {"lone surrogate", "{\\rtf1 a\\u-10179?b}", "a\xEF\xBF\xBD" "b"},
-        {"two lone high surrogates", "{\\rtf1 a\\u-10179?\\u-10179?b}", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b"},
+         "a\xEF\xBF\xBD"
+         "c"},
+        {"lone surrogate", "{\\rtf1 a\\u-10179?b}",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"two lone high surrogates", "{\\rtf1 a\\u-10179?\\u-10179?b}",
+         "a\xEF\xBF\xBD\xEF\xBF\xBD"
+         "b"},
         {"high surrogate at the end", "{\\rtf1 a\\u-10179?}", "a\xEF\xBF\xBD"},
-        {"surrogate pair", "{\\rtf1 a\\u-10179?\\u-8704?b}", "a\xF0\x9F\x98\x80" "b"},
+        {"surrogate pair", "{\\rtf1 a\\u-10179?\\u-8704?b}",
+         "a\xF0\x9F\x98\x80"
+         "b"},
         {"bin data is skipped", "{\\rtf1 a\\bin3 {}\\b}", "ab"},
         {"bin longer than the file", "{\\rtf1 a\\bin999 xyz", "a"},
         {"raw double-byte text with 0x5C", "{\\rtf1\\ansicpg932 \x95\x5C\x8E\xA6}", "表示"},
         {"not text at all", std::string("{\\rtf1 \x00\x01\x02 ok}", 13), " ok"},
         {"unknown destination", "{\\rtf1 {\\*\\unknown secret}shown}", "shown"},
-        {"lead byte before a byte that cannot follow it", "{\\rtf1\\ansicpg932 a\\'951b}", "a\xEF\xBF\xBD" "1b"},
+        {"lead byte before a byte that cannot follow it", "{\\rtf1\\ansicpg932 a\\'951b}",
+         "a\xEF\xBF\xBD"
+         "1b"},
         {"escaped lead byte before an escaped blank", "{\\rtf1\\ansicpg932 a\\'95\\'20b}", "a\xEF\xBF\xBD b"},
         {"parameter past 32 bits is not wrapped", "{\\rtf1 a\\u4294967361 b}", "a\xEF\xBF\xBD"},
         {"parameter of 19 and more digits", "{\\rtf1 a\\u-9999999999999999999999 b\\u99999999999999999999 c}",
@@ -175,7 +197,11 @@ TEST(Rtf, DamagedInputKeepsWhatCanBeRead) {
 }
 
 TEST(Rtf, ControlWordsOfTheBody) {
-    struct Case { const char *name; const char *rtf; std::string text; } cases[] = {
+    struct Case {
+        const char *name;
+        const char *rtf;
+        std::string text;
+    } cases[] = {
         {"line, tab and table cells", "{\\rtf1 a\\line b\\tab c\\cell d\\row e}", "a\r\nb\tc\td\r\ne"},
         {"final paragraph mark is not an empty line", "{\\rtf1 a\\par\\par}", "a\r\n"},
         {"uc0 has no fallback", "{\\rtf1\\uc0\\u26085 x}", "日x"},
@@ -183,12 +209,13 @@ TEST(Rtf, ControlWordsOfTheBody) {
         {"fallback ends with the group", "{\\rtf1{\\uc3\\u26085}x}", "日x"},
         {"typographic words", "{\\rtf1\\lquote a\\rquote\\emdash\\bullet}", "‘a’—•"},
         {"optional hyphen and index marks", "{\\rtf1 a\\-b\\|c\\:d}", "abcd"},
-        {"charset of the current font", "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset128 B;}}\\f0\\'e9\\f1\\'82\\'a0}", "éあ"},
+        {"charset of the current font",
+         "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0 A;}{\\f1\\fcharset128 B;}}\\f0\\'e9\\f1\\'82\\'a0}", "éあ"},
         {"ansicpg when the font gives none", "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0 A;}}\\f0\\'82\\'a0}", "あ"},
         {"backslash before a line end is a paragraph", "{\\rtf1 a\\\r\nb\\\nc\\\rd}", "a\r\nb\r\nc\r\nd"},
         {"plain line ends are not text", "{\\rtf1 a\r\nb\nc}", "abc"},
-        {"field result kept, instruction dropped",
-         "{\\rtf1{\\field{\\fldinst HYPERLINK x}{\\fldrslt shown}}}", "shown"},
+        {"field result kept, instruction dropped", "{\\rtf1{\\field{\\fldinst HYPERLINK x}{\\fldrslt shown}}}",
+         "shown"},
     };
     for (const Case &c : cases) EXPECT_EQ(ReadRtf(c.rtf).Text(), c.text) << c.name;
 
@@ -215,16 +242,34 @@ TEST(Rtf, ControlWordsOfTheBody) {
 // The first token of each input, at the ends of the character classes.
 TEST(Rtf, TokenizerCharacterClassesAndNumbers) {
     using K = RtfTokenKind;
-    struct Case { const char *rtf; K kind; int value; const char *name = ""; } cases[] = {
-        {"\\'00", K::HexByte, 0x00},   {"\\'09", K::HexByte, 0x09}, {"\\'0a", K::HexByte, 0x0A},
-        {"\\'0f", K::HexByte, 0x0F},   {"\\'A0", K::HexByte, 0xA0}, {"\\'Ff", K::HexByte, 0xFF},
+    struct Case {
+        const char *rtf;
+        K kind;
+        int value;
+        const char *name = "";
+    } cases[] = {
+        {"\\'00", K::HexByte, 0x00},
+        {"\\'09", K::HexByte, 0x09},
+        {"\\'0a", K::HexByte, 0x0A},
+        {"\\'0f", K::HexByte, 0x0F},
+        {"\\'A0", K::HexByte, 0xA0},
+        {"\\'Ff", K::HexByte, 0xFF},
         {"\\'9F", K::HexByte, 0x9F},
-        {"\\'0g", K::Text, 'g'},       {"\\'0G", K::Text, 'G'},     {"\\'0:", K::Text, ':'},
-        {"\\'0/", K::Text, '/'},       {"\\'0@", K::Text, '@'},     {"\\'0`", K::Text, '`'},
-        {"\\az9", K::ControlWord, 9, "az"}, {"\\AZ-7 ", K::ControlWord, -7, "AZ"},
-        {"\\b2147483647", K::ControlWord, 2147483647, "b"}, {"\\b2147483648", K::ControlWord, 2147483647, "b"},
-        {"\\@", K::ControlSymbol, '@'}, {"\\[", K::ControlSymbol, '['}, {"\\`", K::ControlSymbol, '`'},
-        {"\\{", K::ControlSymbol, '{'}, {"\\-", K::ControlSymbol, '-'},
+        {"\\'0g", K::Text, 'g'},
+        {"\\'0G", K::Text, 'G'},
+        {"\\'0:", K::Text, ':'},
+        {"\\'0/", K::Text, '/'},
+        {"\\'0@", K::Text, '@'},
+        {"\\'0`", K::Text, '`'},
+        {"\\az9", K::ControlWord, 9, "az"},
+        {"\\AZ-7 ", K::ControlWord, -7, "AZ"},
+        {"\\b2147483647", K::ControlWord, 2147483647, "b"},
+        {"\\b2147483648", K::ControlWord, 2147483647, "b"},
+        {"\\@", K::ControlSymbol, '@'},
+        {"\\[", K::ControlSymbol, '['},
+        {"\\`", K::ControlSymbol, '`'},
+        {"\\{", K::ControlSymbol, '{'},
+        {"\\-", K::ControlSymbol, '-'},
     };
     for (const Case &c : cases) {
         RtfTokenizer tokenizer(c.rtf);
@@ -232,7 +277,9 @@ TEST(Rtf, TokenizerCharacterClassesAndNumbers) {
         ASSERT_EQ(t.kind, c.kind) << c.rtf;
         switch (c.kind) {
         case K::HexByte: EXPECT_EQ(t.byte, c.value) << c.rtf; break;
-        case K::Text: EXPECT_EQ(t.text.substr(t.text.size() - 1), std::string(1, static_cast<char>(c.value))) << c.rtf; break;
+        case K::Text:
+            EXPECT_EQ(t.text.substr(t.text.size() - 1), std::string(1, static_cast<char>(c.value))) << c.rtf;
+            break;
         case K::ControlWord:
             EXPECT_EQ(t.name, c.name) << c.rtf;
             EXPECT_EQ(t.parameter, c.value) << c.rtf;
@@ -245,7 +292,8 @@ TEST(Rtf, TokenizerCharacterClassesAndNumbers) {
 TEST(Rtf, FontAndColourTablesAsWritten) {
     CharFormat base;
     // A font entry may end with its group instead of ";".
-    StyledText t = ReadRtf("{\\rtf1{\\fonttbl{\\f0 Alpha}{\\f1 Beta;}{\\f2\\fcharset128 Gamma}}\\f0 x\\f1 y\\f2 z}", base);
+    StyledText t =
+        ReadRtf("{\\rtf1{\\fonttbl{\\f0 Alpha}{\\f1 Beta;}{\\f2\\fcharset128 Gamma}}\\f0 x\\f1 y\\f2 z}", base);
     ASSERT_EQ(t.Text(), "xyz");
     EXPECT_EQ(t.FormatAt(0).fontName, "Alpha");
     EXPECT_EQ(t.FormatAt(1).fontName, "Beta");

@@ -26,12 +26,31 @@ TEST(StyledText, RangeOperationsSplitAndMergeRuns) {
         const char *layout;
     } cases[] = {
         {"bold in the middle", [](StyledText &t) { t.SetBold(7, 4); }, "[SELECT ][a, b|b][ FROM t]"},
-        {"bold at both ends", [](StyledText &t) { t.SetBold(0, 6); t.SetBold(12, 4); }, "[SELECT|b][ a, b ][FROM|b][ t]"},
-        {"adjacent spans merge", [](StyledText &t) { t.SetBold(0, 3); t.SetBold(3, 3); }, "[SELECT|b][ a, b FROM t]"},
-        {"unbolding restores one run", [](StyledText &t) { t.SetBold(2, 5); t.SetBold(0, 100, false); }, "[SELECT a, b FROM t]"},
+        {"bold at both ends",
+         [](StyledText &t) {
+             t.SetBold(0, 6);
+             t.SetBold(12, 4);
+         },
+         "[SELECT|b][ a, b ][FROM|b][ t]"},
+        {"adjacent spans merge",
+         [](StyledText &t) {
+             t.SetBold(0, 3);
+             t.SetBold(3, 3);
+         },
+         "[SELECT|b][ a, b FROM t]"},
+        {"unbolding restores one run",
+         [](StyledText &t) {
+             t.SetBold(2, 5);
+             t.SetBold(0, 100, false);
+         },
+         "[SELECT a, b FROM t]"},
         {"length past the end is cut", [](StyledText &t) { t.SetBold(16, 1000); }, "[SELECT a, b FROM][ t|b]"},
         {"start past the end does nothing", [](StyledText &t) { t.SetBold(99, 3); }, "[SELECT a, b FROM t]"},
-        {"modify keeps other attributes", [](StyledText &t) { t.SetColor(0, 8, {255, 0, 0}); t.SetBold(7, 3); },
+        {"modify keeps other attributes",
+         [](StyledText &t) {
+             t.SetColor(0, 8, {255, 0, 0});
+             t.SetBold(7, 3);
+         },
          "[SELECT |c][a|b|c][, |b][b FROM t]"},
     };
     for (const Case &c : cases) {
@@ -44,10 +63,10 @@ TEST(StyledText, RangeOperationsSplitAndMergeRuns) {
 
 TEST(StyledText, RangesAreWidenedToWholeCharactersAndLineEnds) {
     StyledText t;
-    t.SetText("a表b\r\nc");  // 表 takes bytes 1..3
+    t.SetText("a表b\r\nc"); // 表 takes bytes 1..3
     t.SetBold(2, 1);
     EXPECT_EQ(Layout(t), "[a][表|b][b\r\nc]");
-    t.SetColor(6, 1, {1, 2, 3});  // the LF of a CR LF takes the CR along
+    t.SetColor(6, 1, {1, 2, 3}); // the LF of a CR LF takes the CR along
     EXPECT_EQ(Layout(t), "[a][表|b][b][\r\n|c][c]");
 }
 

@@ -18,8 +18,14 @@ TEST(TextCodec, Cp932RoundTripsJapaneseAndTheTrailBytesThatLookLikeAscii) {
 TEST(TextCodec, ReportsCharactersThatWouldNotComeBackUnchanged) {
     // U+301C (wave dash) is written as 0x8160, which reads back as U+FF5E;
     // U+00A5 is written as a backslash; emoji have no code at all.
-    struct Case { std::string text; std::size_t offset; } cases[] = {
-        {"a\xE3\x80\x9C" "b", 1}, {"ab\xC2\xA5", 2}, {"\xF0\x9F\x98\x80", 0}};
+    struct Case {
+        std::string text;
+        std::size_t offset;
+    } cases[] = {{"a\xE3\x80\x9C"
+                  "b",
+                  1},
+                 {"ab\xC2\xA5", 2},
+                 {"\xF0\x9F\x98\x80", 0}};
     for (const auto &c : cases) {
         EncodeResult e = EncodeCp932(c.text);
         ASSERT_EQ(e.lossyOffsets.size(), 1u) << c.text;
@@ -28,11 +34,16 @@ TEST(TextCodec, ReportsCharactersThatWouldNotComeBackUnchanged) {
 }
 
 TEST(TextCodec, CharactersWithoutTheirOwnCodeGetTheNearestOneOrAQuestionMark) {
-    struct Case { std::string text, bytes; } cases[] = {
-        {"a\xE3\x80\x9C" "b", "a\x81\x60" "b"}, // wave dash: the full-width tilde's code
-        {"ab\xC2\xA5", "ab\\"},                // yen sign: the backslash byte
-        {"\xE2\x80\x94", "\x81\x5C"},          // em dash: the horizontal bar's code
-        {"x\xF0\x9F\x98\x80y", "x?y"},          // no code at all
+    struct Case {
+        std::string text, bytes;
+    } cases[] = {
+        {"a\xE3\x80\x9C"
+         "b",
+         "a\x81\x60"
+         "b"},                         // wave dash: the full-width tilde's code
+        {"ab\xC2\xA5", "ab\\"},        // yen sign: the backslash byte
+        {"\xE2\x80\x94", "\x81\x5C"},  // em dash: the horizontal bar's code
+        {"x\xF0\x9F\x98\x80y", "x?y"}, // no code at all
         {"\xC3\xA9", "?"},
     };
     for (const auto &c : cases) EXPECT_EQ(EncodeCp932(c.text).bytes, c.bytes) << c.text;
@@ -48,18 +59,35 @@ TEST(TextCodec, Utf8Validation) {
     EXPECT_TRUE(IsValidUtf8("plain"));
     EXPECT_TRUE(IsValidUtf8("日本語"));
     EXPECT_FALSE(IsValidUtf8("\x95\x5C"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));     // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")); // surrogate
     EXPECT_EQ(InvalidUtf8Offsets("ab\xE3\x81"), (std::vector<std::size_t>{2, 3}));
 
     // The shortest and longest form of each length, and the first form past each end.
-    struct Case { const char *bytes; bool valid; } cases[] = {
-        {"\xC2\x80", true},          {"\xDF\xBF", true},          {"\xC1\xBF", false},         {"\xC0\x80", false},
-        {"\xE0\xA0\x80", true},      {"\xEF\xBF\xBF", true},      {"\xE0\x9F\xBF", false},     {"\xE0\x80\x80", false},
-        {"\xED\x9F\xBF", true},      {"\xEE\x80\x80", true},      {"\xED\xBF\xBF", false},
-        {"\xF0\x90\x80\x80", true},  {"\xF4\x8F\xBF\xBF", true},  {"\xF0\x8F\xBF\xBF", false},
-        {"\xF4\x90\x80\x80", false}, {"\xF7\xBF\xBF\xBF", false}, {"\xF8\x88\x80\x80\x80", false},
-        {"\x80", false},              {"\xBF", false},              {"\xFF", false},
+    struct Case {
+        const char *bytes;
+        bool valid;
+    } cases[] = {
+        {"\xC2\x80", true},
+        {"\xDF\xBF", true},
+        {"\xC1\xBF", false},
+        {"\xC0\x80", false},
+        {"\xE0\xA0\x80", true},
+        {"\xEF\xBF\xBF", true},
+        {"\xE0\x9F\xBF", false},
+        {"\xE0\x80\x80", false},
+        {"\xED\x9F\xBF", true},
+        {"\xEE\x80\x80", true},
+        {"\xED\xBF\xBF", false},
+        {"\xF0\x90\x80\x80", true},
+        {"\xF4\x8F\xBF\xBF", true},
+        {"\xF0\x8F\xBF\xBF", false},
+        {"\xF4\x90\x80\x80", false},
+        {"\xF7\xBF\xBF\xBF", false},
+        {"\xF8\x88\x80\x80\x80", false},
+        {"\x80", false},
+        {"\xBF", false},
+        {"\xFF", false},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << testing::PrintToString(c.bytes);

@@ -31,5 +31,5 @@ inline std::string ReadWholeFile(const std::filesystem::path &path) {
 
 } // namespace kelvra::test
 
-#define KELVRA_SKIP_WITHOUT_CORPUS(files)                                                                          \
+#define KELVRA_SKIP_WITHOUT_CORPUS(files)                                                                              \
     if ((files).empty()) GTEST_SKIP() << "no corpus at " KELVRA_CORPUS_DIR

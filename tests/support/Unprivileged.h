@@ -15,8 +15,7 @@ namespace kelvra::test {
 // all is well). As root, the call happens in a child process that has become
 // the user nobody; its answer comes back through a pipe. Otherwise it is a
 // plain call.
-template <class Check>
-std::string AsUnprivilegedUser(Check check) {
+template <class Check> std::string AsUnprivilegedUser(Check check) {
     if (::geteuid() != 0) return check();
     const passwd *nobody = ::getpwnam("nobody");
     if (!nobody) return "no user nobody to run the check as";
@@ -38,7 +37,8 @@ std::string AsUnprivilegedUser(Check check) {
     ::close(pipeEnds[1]);
     std::string answer;
     char buffer[512];
-    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, static_cast<std::size_t>(n));
     ::close(pipeEnds[0]);
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)

@@ -47,7 +47,9 @@ struct Harness {
     }
     QString Path(const QString &name) const { return dir.filePath(name); }
     std::string Text() { return EditProbe(window).Editor().Text(); }
-    void SetText(const std::string &text) { EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont()); }
+    void SetText(const std::string &text) {
+        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
+    }
     QTextCharFormat FormatAt(int position) {
         QTextCursor c(EditProbe(window).rchOut()->document());
         c.setPosition(position + 1); // the format of the character before the cursor
@@ -79,11 +81,11 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("semicolons with an empty line") << "mnuExeS" << QByteArray("SELECT a\r\n\r\nFROM t")
-                                                       << QByteArray("SELECT a;\r\n;\r\nFROM t;");
+        QTest::newRow("semicolons with an empty line")
+            << "mnuExeS" << QByteArray("SELECT a\r\n\r\nFROM t") << QByteArray("SELECT a;\r\n;\r\nFROM t;");
         QTest::newRow("hidden space command") << "mnuExeSpace" << QByteArray("a\r\nb") << QByteArray("a \r\nb ");
-        QTest::newRow("separator at the very end") << "mnuExeComment" << QByteArray("SELECT 1;")
-                                                   << QByteArray(("SELECT 1;\r\n" + kSep).c_str());
+        QTest::newRow("separator at the very end")
+            << "mnuExeComment" << QByteArray("SELECT 1;") << QByteArray(("SELECT 1;\r\n" + kSep).c_str());
         QTest::newRow("semicolon then blanks, semicolon then comment")
             << "mnuExeComment" << QByteArray("a;   \r\nb; -- x\r\nc")
             << QByteArray(("a;   \r\n" + kSep + "\r\nb; -- x\r\nc").c_str());
@@ -261,10 +263,14 @@ private slots:
     void onlineReference_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("query");
-        QTest::newRow("blanks around") << " SELECT " << "select";
-        QTest::newRow("two words, blank unescaped") << "GROUP BY" << "group by";
-        QTest::newRow("tab and line break trimmed") << "\tFrom\r\n" << "from";
-        QTest::newRow("nothing selected") << "" << "";
+        QTest::newRow("blanks around") << " SELECT "
+                                       << "select";
+        QTest::newRow("two words, blank unescaped") << "GROUP BY"
+                                                    << "group by";
+        QTest::newRow("tab and line break trimmed") << "\tFrom\r\n"
+                                                    << "from";
+        QTest::newRow("nothing selected") << ""
+                                          << "";
     }
     void onlineReference() {
         QFETCH(QString, text);
@@ -373,7 +379,8 @@ private slots:
             QVERIFY(y(Part<QLabel>(box, "lblProduct")) < y(Part<QLabel>(box, "lblVersion")));
             QVERIFY(y(Part<QLabel>(box, "lblVersion")) < y(Part<QLineEdit>(box, "txtHomePage")));
             QVERIFY(y(Part<QLineEdit>(box, "txtHomePage")) < y(Part<QLineEdit>(box, "txtMail")));
-            QVERIFY(Part<QLineEdit>(box, "txtHomePage")->isReadOnly() && Part<QLineEdit>(box, "txtHomePage")->focusPolicy() == Qt::NoFocus);
+            QVERIFY(Part<QLineEdit>(box, "txtHomePage")->isReadOnly() &&
+                    Part<QLineEdit>(box, "txtHomePage")->focusPolicy() == Qt::NoFocus);
             QTest::mouseDClick(Part<QLineEdit>(box, "txtHomePage"), Qt::LeftButton);
             QTest::mouseDClick(Part<QLineEdit>(box, "txtMail"), Qt::LeftButton);
             QTest::mouseClick(Part<QPushButton>(box, "btnOK"), Qt::LeftButton);
@@ -382,8 +389,7 @@ private slots:
         };
         h.window->mnuHelpAboutClick();
         QVERIFY(checked);
-        QCOMPARE(h.desktop.urls,
-                 (QStringList{"http://www.norvatek.example/", "mailto:kelvra@norvatek.example"}));
+        QCOMPARE(h.desktop.urls, (QStringList{"http://www.norvatek.example/", "mailto:kelvra@norvatek.example"}));
     }
 };
 

@@ -58,8 +58,10 @@ class EditStartupTest : public QObject {
 private slots:
     void storedPlacementNeverTakesTheWindowOffTheDesktop_data() {
         QTest::addColumn<QByteArray>("setting");
-        QTest::newRow("huge size, far position") << QByteArray("Top=99999\r\nLeft=-99999\r\nHeight=2147483647\r\nWidth=100000\r\n");
-        QTest::newRow("negative size, position far right") << QByteArray("Top=-99999\r\nLeft=99999\r\nHeight=-5\r\nWidth=0\r\n");
+        QTest::newRow("huge size, far position")
+            << QByteArray("Top=99999\r\nLeft=-99999\r\nHeight=2147483647\r\nWidth=100000\r\n");
+        QTest::newRow("negative size, position far right")
+            << QByteArray("Top=-99999\r\nLeft=99999\r\nHeight=-5\r\nWidth=0\r\n");
         QTest::newRow("desktop size, corner") << QByteArray("Top=0\r\nLeft=0\r\nHeight=100000\r\nWidth=100000\r\n");
     }
     void storedPlacementNeverTakesTheWindowOffTheDesktop() {
@@ -82,7 +84,8 @@ private slots:
 
     void storedSizeIsCentredWhenThePositionIsNotKept() {
         Harness h;
-        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nSavePos=False\r\nSaveSize=True\r\nHeight=300\r\nWidth=420\r\n"));
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"),
+                          "[Setting]\r\nSavePos=False\r\nSaveSize=True\r\nHeight=300\r\nWidth=420\r\n"));
         QVERIFY(h.Start());
         QCOMPARE(h.window->size(), QSize(420, 300));
         const QPoint offset = h.window->geometry().center() - DesktopArea().center();

@@ -277,9 +277,16 @@ private slots:
     }
 
     void saveAsByModeAndExtension() {
-        struct Case { QStringList args; const char *name; bool rtf; };
-        const Case cases[] = {{{}, "x.rtf", false}, {{}, "x.sql", false}, {{"-X1"}, "x.rtf", true},
-                              {{"-X1"}, "y.RTF", true}, {{"-X1"}, "x.sql", false}};
+        struct Case {
+            QStringList args;
+            const char *name;
+            bool rtf;
+        };
+        const Case cases[] = {{{}, "x.rtf", false},
+                              {{}, "x.sql", false},
+                              {{"-X1"}, "x.rtf", true},
+                              {{"-X1"}, "y.RTF", true},
+                              {{"-X1"}, "x.sql", false}};
         for (const Case &c : cases) {
             Harness h;
             QVERIFY(h.Start(c.args));
@@ -316,7 +323,8 @@ private slots:
         h.dialogs.answers = {Answer::Cancel};
         EditProbe(h.window).rchOut()->setPlainText(U("changed '\u301C'"));
         h.window->mnuFileSaveClick(); // already UTF-8: no question, saved as it is
-        QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBF" "changed '\xE3\x80\x9C'"));
+        QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBF"
+                                                         "changed '\xE3\x80\x9C'"));
     }
 
     // Saving asks before bytes of the file change without a word: a character the
@@ -329,7 +337,8 @@ private slots:
             QString question;
         } cases[] = {
             {"mixed.sql", "a\r\n'b\nc'", "a\r\n'b\r\nc'",
-             U("このファイルには種類の違う改行が混在しています。\r\n保存するとすべての改行を CR+LF にそろえます。保存しますか？")},
+             U("このファイルには種類の違う改行が混在しています。\r\n保存するとすべての改行を CR+LF "
+               "にそろえます。保存しますか？")},
             {"recoded.sql", "\xED\x40-\xFA\x5C", "\xED\x40-\xED\x40",
              U("次の文字は、このファイルの中で２種類のコードで書かれています（2 箇所）：\r\n纊\r\n\r\n"
                "保存するとすべて同じコードで書き込まれます。保存しますか？")},
@@ -346,11 +355,13 @@ private slots:
             QVERIFY(h.Start({h.Path(c.name)}));
             EditProbe(h.window).Action("mnuFormatSaveCheck")->setChecked(false);
             const QString question =
-                linked ? h.Path(c.name) +
-                             U(" には、ほかに 1 個の名前（ハードリンク）があります。\r\n"
-                               "「OK」でこの名前だけに新しい内容を保存します（ほかの名前は元の内容のまま残ります）。\r\n"
-                               "「キャンセル」で保存をやめます。元のファイルを残すには「名前を付けて保存」で別のファイルに保存して下さい。")
-                       : c.question;
+                linked
+                    ? h.Path(c.name) +
+                          U(" には、ほかに 1 個の名前（ハードリンク）があります。\r\n"
+                            "「OK」でこの名前だけに新しい内容を保存します（ほかの名前は元の内容のまま残ります）。\r\n"
+                            "「キャンセル」で保存をやめます。元のファイルを残すには「名前を付けて保存」で別のファイルに"
+                            "保存して下さい。")
+                    : c.question;
             h.dialogs.answers = {Answer::Cancel};
             h.window->mnuFileSaveClick();
             QCOMPARE(h.dialogs.asked.size(), 1);
@@ -376,9 +387,11 @@ private slots:
         h.dialogs.files = {h.Path("nul.sql")};
         h.dialogs.answers = {Answer::Cancel};
         h.window->mnuFileOpenClick();
-        QCOMPARE(h.dialogs.asked.last().text,
-                 h.Path("nul.sql") + U(" はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\r\n"
-                                       "テキストとして開きますか？\r\n（読めない部分は「\uFFFD」に置き換わり、保存すると元に戻りません）"));
+        QCOMPARE(
+            h.dialogs.asked.last().text,
+            h.Path("nul.sql") +
+                U(" はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\r\n"
+                  "テキストとして開きますか？\r\n（読めない部分は「\uFFFD」に置き換わり、保存すると元に戻りません）"));
         QVERIFY(h.dialogs.Messages().isEmpty());
         QCOMPARE(h.Text(), std::string());
     }
@@ -441,7 +454,8 @@ private slots:
         QCOMPARE(lines[0], std::string("SELECT "));
         QCOMPARE(lines[3], std::string("        NVL ( B.QTY , 0 ) QTY "));
         QCOMPARE(lines[12], std::string(9, ' '));
-        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()), (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
+        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()),
+                 (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
         QCOMPARE(EditProbe(h.window).rchOut()->textCursor().position(), 0);
         QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
         QVERIFY(EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
@@ -468,7 +482,8 @@ private slots:
         h.window->mnuExeRunClick();
         QCOMPARE(h.dialogs.asked.size(), 1);
         QCOMPARE(h.dialogs.asked[0].caption, U("Untitled"));
-        QVERIFY(h.dialogs.asked[0].text.startsWith("Time : 0.75s\r\n\r\nK    : 1 ( \" ) \r\nR    : 1 ( ' ) \r\nC    : 1"));
+        QVERIFY(
+            h.dialogs.asked[0].text.startsWith("Time : 0.75s\r\n\r\nK    : 1 ( \" ) \r\nR    : 1 ( ' ) \r\nC    : 1"));
     }
 
     void unmatchedQuoteIsHighlightedWhileItsMessageIsUp() {
@@ -494,7 +509,8 @@ private slots:
         const std::string before = h.Text();
         bool lockedWhileRunning = false;
         QTimer::singleShot(20, h.window.get(), [&] {
-            lockedWhileRunning = !EditProbe(h.window).Menu("mnuFileMenu")->menuAction()->isEnabled() && EditProbe(h.window).rchOut()->isReadOnly();
+            lockedWhileRunning = !EditProbe(h.window).Menu("mnuFileMenu")->menuAction()->isEnabled() &&
+                                 EditProbe(h.window).rchOut()->isReadOnly();
             Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
         });
         h.window->mnuExeRunClick();

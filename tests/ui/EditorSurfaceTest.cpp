@@ -142,7 +142,7 @@ private slots:
         Surface s;
         const QColor red(255, 0, 0), blue(0, 0, 255);
         s.editor.SetFormatted(kAstral + "AB CD", {{4, 2}}, s.font); // "AB" bold
-        s.editor.MarkAt({2, 2}, red);                                 // "AB"
+        s.editor.MarkAt({2, 2}, red);                               // "AB"
         QCOMPARE(s.FormatAt(2).foreground().color(), red);
         QVERIFY(s.FormatAt(2).fontWeight() >= QFont::Bold);
         QCOMPARE(s.FormatAt(5).foreground().color(), QColor(0, 0, 0));
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(s.editor.Text(), kAstral + "xyz " + kKanji);
         QCOMPARE(s.FormatAt(2).foreground().color(), blue);
         QVERIFY(s.FormatAt(2).fontWeight() >= QFont::Bold); // the replaced text was bold
-        s.editor.Undo(); // both replacements were one step
+        s.editor.Undo();                                    // both replacements were one step
         QCOMPARE(s.editor.Text(), kAstral + "AB CD");
 
         s.editor.Select(0, 4);

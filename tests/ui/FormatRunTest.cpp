@@ -67,7 +67,8 @@ private slots:
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             QProgressBar *stages = Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar2");
-            if (!pressedWithBarsFull && EditProbe(h.window).dlgCancel()->isVisible() && stages->value() == stages->maximum()) {
+            if (!pressedWithBarsFull && EditProbe(h.window).dlgCancel()->isVisible() &&
+                stages->value() == stages->maximum()) {
                 pressedWithBarsFull = true;
                 Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
             }
@@ -117,7 +118,9 @@ private slots:
         QVERIFY(h.Start());
         const std::string before = cancel ? ManyStatements(20000) : "select 'abc from t";
         h.SetText(before, modified);
-        if (cancel) QTimer::singleShot(0, h.window.get(), [&] { Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click(); });
+        if (cancel)
+            QTimer::singleShot(0, h.window.get(),
+                               [&] { Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click(); });
         h.window->mnuExeRunClick();
         QVERIFY(h.Text() == before);
         QCOMPARE(EditProbe(h.window).Editor().Modified(), modified);

@@ -80,8 +80,12 @@ void ClickBox(CheckListBox *list, KeywordList kind, const char *text) {
     list->scrollToItem(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->CheckBoxRect(row).center());
 }
-void ClickYoyaku(Harness &h, const char *text) { ClickBox(Part<CheckListBox>(&h.Key(), "clbYoyaku"), KeywordList::Yoyaku, text); }
-void ClickKansu(Harness &h, const char *text) { ClickBox(Part<CheckListBox>(&h.Key(), "clbKansu"), KeywordList::Kansu, text); }
+void ClickYoyaku(Harness &h, const char *text) {
+    ClickBox(Part<CheckListBox>(&h.Key(), "clbYoyaku"), KeywordList::Yoyaku, text);
+}
+void ClickKansu(Harness &h, const char *text) {
+    ClickBox(Part<CheckListBox>(&h.Key(), "clbKansu"), KeywordList::Kansu, text);
+}
 
 // The lists must show exactly the catalogue.
 void VerifyListsShowCatalogue(Harness &h) {
@@ -113,8 +117,11 @@ private slots:
         QCOMPARE(Part<CheckListBox>(&k, "clbKansu")->count(), 83);
         QCOMPARE(Part<CheckListBox>(&k, "clbYoyaku")->item(229)->text(), U("SELECT"));
         QCOMPARE(Part<CheckListBox>(&k, "clbKansu")->item(39)->text(), U("MONTH_BETWEEN"));
-        for (QPushButton *b : {Part<QPushButton>(&k, "btnYoyakuAllCheck"), Part<QPushButton>(&k, "btnKansuAllCheck")}) QCOMPARE(b->text(), U("全てチェック"));
-        for (QPushButton *b : {Part<QPushButton>(&k, "btnYoyakuAllUnCheck"), Part<QPushButton>(&k, "btnKansuAllUnCheck")}) QCOMPARE(b->text(), U("全て解除"));
+        for (QPushButton *b : {Part<QPushButton>(&k, "btnYoyakuAllCheck"), Part<QPushButton>(&k, "btnKansuAllCheck")})
+            QCOMPARE(b->text(), U("全てチェック"));
+        for (QPushButton *b :
+             {Part<QPushButton>(&k, "btnYoyakuAllUnCheck"), Part<QPushButton>(&k, "btnKansuAllUnCheck")})
+            QCOMPARE(b->text(), U("全て解除"));
         QCOMPARE(Part<QPushButton>(&k, "btnOk")->text(), U("OK"));
         QVERIFY(Part<QPushButton>(&k, "btnOk")->isDefault());
         QCOMPARE(Part<QPushButton>(&k, "BitBtn2")->text(), U("Cancel"));
@@ -244,11 +251,10 @@ private slots:
         Harness h;
         QVERIFY(h.Start());
         h.Open();
-        ClickKansu(h, "ABS"); // off by the user's choice
+        ClickKansu(h, "ABS");  // off by the user's choice
         ClickYoyaku(h, "NVL"); // NVL function grayed before the buttons
         Part<QPushButton>(&h.Key(), "btnYoyakuAllUnCheck")->click();
-        for (int p = 1; p <= KeywordCatalogue::kYoyakuCount; ++p)
-            QCOMPARE(h.Cat().State(KeywordList::Yoyaku, p), Off);
+        for (int p = 1; p <= KeywordCatalogue::kYoyakuCount; ++p) QCOMPARE(h.Cat().State(KeywordList::Yoyaku, p), Off);
         QCOMPARE(h.Kansu("ABS"), Off);
         QCOMPARE(h.Kansu("NVL"), Gray);
         QCOMPARE(h.Kansu("COUNT"), Gray);
@@ -295,9 +301,12 @@ private slots:
         ClickYoyaku(h, "SELECT");
         ClickKansu(h, "ABS");
         QCOMPARE(h.Hidden(KeywordList::Tandoku, "SELECT"), Off);
-        if (how == "cancel") Part<QPushButton>(&h.Key(), "BitBtn2")->click();
-        else if (how == "esc") QTest::keyClick(Part<CheckListBox>(&h.Key(), "clbYoyaku"), Qt::Key_Escape);
-        else h.Key().close();
+        if (how == "cancel")
+            Part<QPushButton>(&h.Key(), "BitBtn2")->click();
+        else if (how == "esc")
+            QTest::keyClick(Part<CheckListBox>(&h.Key(), "clbYoyaku"), Qt::Key_Escape);
+        else
+            h.Key().close();
         QVERIFY(!h.Key().isVisible());
         QCOMPARE(h.Yoyaku("SELECT"), On);
         QCOMPARE(h.Hidden(KeywordList::Tandoku, "SELECT"), On);
@@ -321,8 +330,8 @@ private slots:
         QVERIFY(h.Start());
         h.Open();
         ClickYoyaku(h, "SELECT");
-        ClickYoyaku(h, "NVL");   // function NVL grayed: "1"
-        ClickKansu(h, "ABS");    // function ABS off: "0"
+        ClickYoyaku(h, "NVL");                                                      // function NVL grayed: "1"
+        ClickKansu(h, "ABS");                                                       // function ABS off: "0"
         QTest::keyClick(Part<CheckListBox>(&h.Key(), "clbYoyaku"), Qt::Key_Return); // Enter answers OK
         QVERIFY(!h.Key().isVisible());
         std::string yoyaku(284, '1');
@@ -449,8 +458,9 @@ private slots:
         h.Open();
         ClickYoyaku(h, "ADD_MONTHS"); // reserved word off, its function gray
         ClickKansu(h, "ABS");         // function off
-        Part<CheckListBox>(&h.Key(), "clbYoyaku")->scrollToItem(Part<CheckListBox>(&h.Key(), "clbYoyaku")->item(Pos(KeywordList::Yoyaku, "ABS") - 1),
-                                        QAbstractItemView::PositionAtTop);
+        Part<CheckListBox>(&h.Key(), "clbYoyaku")
+            ->scrollToItem(Part<CheckListBox>(&h.Key(), "clbYoyaku")->item(Pos(KeywordList::Yoyaku, "ABS") - 1),
+                           QAbstractItemView::PositionAtTop);
         Part<CheckListBox>(&h.Key(), "clbYoyaku")->setCurrentRow(Pos(KeywordList::Yoyaku, "ADD_MONTHS") - 1);
         const QString out = qEnvironmentVariable("KELVRA_SHOTS", QDir::tempPath());
         QVERIFY(h.Key().grab().save(out + "/key-yoyaku.png"));

@@ -95,7 +95,8 @@ private slots:
         QVERIFY(h.Start());
         EditProbe(h.window).rchOut()->setPlainText(text);
         h.desktop.shift = shift;
-        bool seen = false, progressUp = false, onTop = false, ownedByProgress = false, active = false, wideEnough = false;
+        bool seen = false, progressUp = false, onTop = false, ownedByProgress = false, active = false,
+             wideEnough = false;
         QString title;
         WhenModalUp(
             [&](QWidget *w) {
@@ -183,18 +184,23 @@ private slots:
     // Save As proposes the document's own folder, name and extension, with the
     // filter of its kind selected, so that Enter saves it where it came from.
     void saveAsProposesTheDocumentsOwnPath_data() {
-        QTest::addColumn<QString>("file");       // the document, under the test folder; empty: none
-        QTest::addColumn<QStringList>("args");   // before the file
+        QTest::addColumn<QString>("file");     // the document, under the test folder; empty: none
+        QTest::addColumn<QStringList>("args"); // before the file
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("nameFilter");
         QTest::addColumn<QString>("saved"); // what Enter would save, in the proposed folder
         QTest::newRow("log file opened from the history") << "work/spool.log" << QStringList{} << "spool.log"
-                                                          << "Log File (*.log)" << "spool.log";
-        QTest::newRow("rich text in -X1") << "Report.RTF" << QStringList{"-X1"} << "Report.RTF" << "All (*.*)"
+                                                          << "Log File (*.log)"
+                                                          << "spool.log";
+        QTest::newRow("rich text in -X1") << "Report.RTF" << QStringList{"-X1"} << "Report.RTF"
+                                          << "All (*.*)"
                                           << "Report.RTF";
-        QTest::newRow("-X1 without a file") << "" << QStringList{"-X1"} << "Untitled.rtf" << "All (*.*)"
+        QTest::newRow("-X1 without a file") << "" << QStringList{"-X1"} << "Untitled.rtf"
+                                            << "All (*.*)"
                                             << "Untitled.rtf";
-        QTest::newRow("untitled") << "" << QStringList{} << "Untitled" << "Sql File (*.sql)" << "Untitled.sql";
+        QTest::newRow("untitled") << "" << QStringList{} << "Untitled"
+                                  << "Sql File (*.sql)"
+                                  << "Untitled.sql";
     }
     void saveAsProposesTheDocumentsOwnPath() {
         QFETCH(QString, file);
@@ -234,9 +240,12 @@ private slots:
         QTest::addColumn<QByteArray>("stored"); // FilePath, under the test folder unless absolute
         QTest::addColumn<QString>("opened");    // opened from the history first
         QTest::addColumn<QString>("expected");  // the folder shown, under the test folder
-        QTest::newRow("after opening from the history") << QByteArray("") << "data/q.sql" << "data";
-        QTest::newRow("a file path stored") << QByteArray("data/q.sql") << "" << "data";
-        QTest::newRow("a missing folder stored") << QByteArray("gone/away") << "" << ".";
+        QTest::newRow("after opening from the history") << QByteArray("") << "data/q.sql"
+                                                        << "data";
+        QTest::newRow("a file path stored") << QByteArray("data/q.sql") << ""
+                                            << "data";
+        QTest::newRow("a missing folder stored") << QByteArray("gone/away") << ""
+                                                 << ".";
     }
     void fileDialogsOpenOnAnExistingFolder() {
         QFETCH(QByteArray, stored);
@@ -244,8 +253,8 @@ private slots:
         QFETCH(QString, expected);
         Harness h;
         QVERIFY(WriteFile(h.dir.filePath("data/q.sql"), "select 1"));
-        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" + (stored.isEmpty() ? QByteArray() : h.dir.filePath(stored).toUtf8()) +
-                                "\r\n"));
+        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" +
+                                (stored.isEmpty() ? QByteArray() : h.dir.filePath(stored).toUtf8()) + "\r\n"));
         if (!opened.isEmpty()) h.window->OpenPath(h.dir.filePath(opened));
         const QString folder = QDir(h.dir.filePath(expected)).absolutePath();
         for (auto command : {&TfrmEdit::mnuFileOpenClick, &TfrmEdit::mnuFileNewClick, &TfrmEdit::mnuFileSaveAsClick}) {

@@ -13,7 +13,8 @@
 namespace kelvra::test {
 
 struct Asked {
-    QString kind;    // "message", "yesNoCancel", "yesNo", "okCancel", "open", "save", "font", "color", "print", "printSetup", "modal"
+    QString
+        kind; // "message", "yesNoCancel", "yesNo", "okCancel", "open", "save", "font", "color", "print", "printSetup", "modal"
     QString caption; // messages
     QString text;
     MessageIcon icon = MessageIcon::None;
@@ -33,8 +34,8 @@ public:
     std::deque<bool> printAnswers;
     QString printToFile;
     std::function<void(QPrinter &)> onPrinter; // runs while a print or setup dialog is "up"
-    std::deque<QColor> fontColors; // the font dialog's colour; the initial one when empty
-    std::function<void(QDialog &)> onModal; // runs while a modal window is "up"
+    std::deque<QColor> fontColors;             // the font dialog's colour; the initial one when empty
+    std::function<void(QDialog &)> onModal;    // runs while a modal window is "up"
 
     void Message(const QString &caption, const QString &text, MessageIcon icon) override {
         Record({"message", caption, text, icon});
@@ -116,9 +117,11 @@ private:
         return a;
     }
     template <typename T> std::optional<T> Pop(std::deque<std::optional<T>> &q) {
-        if (q.empty()) return std::nullopt;
-        auto v = q.front();
-        q.pop_front();
+        std::optional<T> v;
+        if (!q.empty()) {
+            v.swap(q.front());
+            q.pop_front();
+        }
         return v;
     }
     std::optional<QString> File(const char *kind, FileDialogRequest &request) {

@@ -87,11 +87,13 @@ struct Harness {
     }
     QTextCursor Cursor() { return EditProbe(window).rchOut()->textCursor(); }
     bool Locked() {
-        return !EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() && !Part<QToolBar>(window.get(), "SpdBar")->isEnabled() &&
-               EditProbe(window).rchOut()->isReadOnly() && EditProbe(window).Action("mnuEditCopy")->shortcut().isEmpty();
+        return !EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() &&
+               !Part<QToolBar>(window.get(), "SpdBar")->isEnabled() && EditProbe(window).rchOut()->isReadOnly() &&
+               EditProbe(window).Action("mnuEditCopy")->shortcut().isEmpty();
     }
     bool Unlocked() {
-        return EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() && EditProbe(window).Menu("mnuFileMenu")->menuAction()->isEnabled() &&
+        return EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() &&
+               EditProbe(window).Menu("mnuFileMenu")->menuAction()->isEnabled() &&
                Part<QToolBar>(window.get(), "SpdBar")->isEnabled() && !EditProbe(window).rchOut()->isReadOnly() &&
                EditProbe(window).Action("mnuEditCopy")->shortcut() == QKeySequence("Ctrl+C");
     }
@@ -154,36 +156,49 @@ private slots:
 
         const QList<int> yes{int(Result::Yes)}, no3{int(Result::No), int(Result::No), int(Result::No)};
         QTest::newRow("lower case does not find upper case")
-            << 0 << "SELECT a FROM t" << "select" << "" << false << yes << U("文字列は見つかりませんでした")
-            << "SELECT a FROM t" << 0;
+            << 0 << "SELECT a FROM t"
+            << "select"
+            << "" << false << yes << U("文字列は見つかりませんでした") << "SELECT a FROM t" << 0;
         QTest::newRow("full-width letters keep their case")
-            << 1 << U("ＳＥＬＥＣＴ ｓｅｌｅｃｔ") << U("ｓｅｌｅｃｔ") << "x" << false << yes << U("1個中、1個置換しました")
-            << U("ＳＥＬＥＣＴ x") << 1;
+            << 1 << U("ＳＥＬＥＣＴ ｓｅｌｅｃｔ") << U("ｓｅｌｅｃｔ") << "x" << false << yes
+            << U("1個中、1個置換しました") << U("ＳＥＬＥＣＴ x") << 1;
         QTest::newRow("no to every occurrence changes nothing")
-            << 1 << "A;A;A" << "A" << "B" << false << no3 << U("3個中、0個置換しました") << "A;A;A" << 3;
+            << 1 << "A;A;A"
+            << "A"
+            << "B" << false << no3 << U("3個中、0個置換しました") << "A;A;A" << 3;
         QTest::newRow("search mode leaves the text as it is")
-            << 0 << "ab ab" << "ab" << "" << false << QList<int>{int(Result::Yes), int(Result::Yes)}
-            << U("2個見つかりました") << "ab ab" << 2;
+            << 0 << "ab ab"
+            << "ab"
+            << "" << false << QList<int>{int(Result::Yes), int(Result::Yes)} << U("2個見つかりました") << "ab ab" << 2;
         QTest::newRow("A by AA asks once per original occurrence")
-            << 1 << "A-A-A" << "A" << "AA" << false << QList<int>{int(Result::Yes), int(Result::Yes), int(Result::Yes)}
+            << 1 << "A-A-A"
+            << "A"
+            << "AA" << false << QList<int>{int(Result::Yes), int(Result::Yes), int(Result::Yes)}
             << U("3個中、3個置換しました") << "AA-AA-AA" << 3;
         QTest::newRow("A by AA all at once")
-            << 1 << "A-A-A" << "A" << "AA" << false << QList<int>{int(Result::All)} << U("3個中、3個置換しました")
-            << "AA-AA-AA" << 1;
-        QTest::newRow("all after a no")
-            << 1 << U("表A\r\n表A\r\n表A") << U("表A") << U("票") << false
-            << QList<int>{int(Result::No), int(Result::All)} << U("3個中、2個置換しました") << U("表A\r\n票\r\n票") << 2;
+            << 1 << "A-A-A"
+            << "A"
+            << "AA" << false << QList<int>{int(Result::All)} << U("3個中、3個置換しました") << "AA-AA-AA" << 1;
+        QTest::newRow("all after a no") << 1 << U("表A\r\n表A\r\n表A") << U("表A") << U("票") << false
+                                        << QList<int>{int(Result::No), int(Result::All)} << U("3個中、2個置換しました")
+                                        << U("表A\r\n票\r\n票") << 2;
         QTest::newRow("cancel still reports the counts so far")
-            << 1 << "x x x" << "x" << "y" << false << QList<int>{int(Result::Yes), int(Result::Cancel)}
-            << U("1個中、1個置換しました") << "y x x" << 2;
+            << 1 << "x x x"
+            << "x"
+            << "y" << false << QList<int>{int(Result::Yes), int(Result::Cancel)} << U("1個中、1個置換しました")
+            << "y x x" << 2;
         QTest::newRow("from the caret after the last occurrence")
-            << 0 << "SELECT 1;\r\nSELECT 2;" << "SELECT" << "" << true << yes << U("文字列は見つかりませんでした")
-            << "SELECT 1;\r\nSELECT 2;" << 0;
+            << 0 << "SELECT 1;\r\nSELECT 2;"
+            << "SELECT"
+            << "" << true << yes << U("文字列は見つかりませんでした") << "SELECT 1;\r\nSELECT 2;" << 0;
         QTest::newRow("empty search text finds nothing")
-            << 1 << "abc" << "" << "x" << false << yes << U("文字列は見つかりませんでした") << "abc" << 0;
+            << 1 << "abc"
+            << ""
+            << "x" << false << yes << U("文字列は見つかりませんでした") << "abc" << 0;
         QTest::newRow("empty replacement deletes")
-            << 1 << "a,b,c" << "," << "" << false << QList<int>{int(Result::All)} << U("2個中、2個置換しました") << "abc"
-            << 1;
+            << 1 << "a,b,c"
+            << ","
+            << "" << false << QList<int>{int(Result::All)} << U("2個中、2個置換しました") << "abc" << 1;
     }
     void runOutcomes() {
         QFETCH(int, tab);
@@ -216,8 +231,10 @@ private slots:
 
     void confirmationButtonsGiveTheirAnswers() {
         TdlgChangeKakunin dlg;
-        const std::pair<QPushButton *, Result> buttons[] = {
-            {Part<QPushButton>(&dlg, "bitAllYes"), Result::All}, {Part<QPushButton>(&dlg, "bitYes"), Result::Yes}, {Part<QPushButton>(&dlg, "bitNo"), Result::No}, {Part<QPushButton>(&dlg, "bitCancel"), Result::Cancel}};
+        const std::pair<QPushButton *, Result> buttons[] = {{Part<QPushButton>(&dlg, "bitAllYes"), Result::All},
+                                                            {Part<QPushButton>(&dlg, "bitYes"), Result::Yes},
+                                                            {Part<QPushButton>(&dlg, "bitNo"), Result::No},
+                                                            {Part<QPushButton>(&dlg, "bitCancel"), Result::Cancel}};
         for (auto [button, result] : buttons) {
             QTimer::singleShot(0, button, &QPushButton::click);
             QCOMPARE(dlg.Ask(U("置換しますか？")), result);
@@ -245,7 +262,8 @@ private slots:
         QVERIFY(h.Start());
         h.SetText("ab ab ab");
         h.window->mnuEditSerchClick();
-        Part<ColourSwatch>(&h.Search(), "pnl12")->clicked(Part<ColourSwatch>(&h.Search(), "pnl12")->Colour()); // pnl12, blue
+        Part<ColourSwatch>(&h.Search(), "pnl12")
+            ->clicked(Part<ColourSwatch>(&h.Search(), "pnl12")->Colour()); // pnl12, blue
         QCOMPARE(h.Search().MarkingColour(), kBlue);
         h.Search().close();
         h.answers = {Result::No, Result::Yes, Result::No};
@@ -332,7 +350,8 @@ private slots:
         h.window->mnuEditChangeClick();
         QVERIFY(QTest::qWaitForWindowExposed(&h.Search()));
         h.Search().activateWindow();
-        QLineEdit *find = Part<QComboBox>(&h.Search(), "cmbSearch")->lineEdit(), *change = Part<QComboBox>(&h.Search(), "cmbChangeTo")->lineEdit();
+        QLineEdit *find = Part<QComboBox>(&h.Search(), "cmbSearch")->lineEdit(),
+                  *change = Part<QComboBox>(&h.Search(), "cmbChangeTo")->lineEdit();
         find->setFocus();
         find->selectAll();
         QTest::keyClicks(find, "select");
@@ -389,7 +408,8 @@ private slots:
         QTimer press;
         press.setInterval(0);
         QObject::connect(&press, &QTimer::timeout, [&] {
-            if (EditProbe(h.window).dlgCancel()->isVisible() && Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar1")->value() >= 100) {
+            if (EditProbe(h.window).dlgCancel()->isVisible() &&
+                Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar1")->value() >= 100) {
                 shown = true;
                 Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
             }
@@ -511,7 +531,8 @@ private slots:
         });
         Part<QPushButton>(&h.Search(), "btnChange")->click();
         h.Select(7, 4);
-        Part<ColourSwatch>(EditProbe(h.window).frmPallet(), "pnl9")->clicked(Part<ColourSwatch>(EditProbe(h.window).frmPallet(), "pnl9")->Colour());
+        Part<ColourSwatch>(EditProbe(h.window).frmPallet(), "pnl9")
+            ->clicked(Part<ColourSwatch>(EditProbe(h.window).frmPallet(), "pnl9")->Colour());
         QVERIFY(h.window->grab().save(out + "/coloured-result.png"));
         QVERIFY(EditProbe(h.window).frmPallet()->grab().save(out + "/palette.png"));
     }
