@@ -110,6 +110,6 @@ TEST(UnifiedDiff, BigRewritesStillApply) {
     const std::string a = RandomText(rng, 30000, 50), b = RandomText(rng, 30000, 50);
     EXPECT_EQ(Apply(a, UnifiedDiff(a, b, "f", "f")), b);
     std::string c = a;
-    for (int i = 0; i < 200; ++i) c.insert(rng() % c.size(), "\n");
+    for (int i = 0; i < 200; ++i) c.insert(c.begin() + static_cast<std::ptrdiff_t>(rng() % c.size()), '\n');
     EXPECT_EQ(Apply(a, UnifiedDiff(a, c, "f", "f")), c);
 }

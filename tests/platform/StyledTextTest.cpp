@@ -10,7 +10,7 @@ namespace {
 std::string Layout(const StyledText &t) {
     std::string out;
     for (const StyledRun &r : t.Runs()) {
-        out += "[" + t.Text().substr(r.start, r.length) + (r.format->bold ? "|b" : "");
+        out.append("[").append(t.Text(), r.start, r.length).append(r.format->bold ? "|b" : "");
         if (r.format->color != Rgb{}) out += "|c";
         out += "]";
     }
