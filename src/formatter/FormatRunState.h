@@ -2,6 +2,7 @@
 // The state of one format run, shared by the stages, and the ways a stage ends a run.
 
 #include "formatter/FormatResult.h"
+#include "formatter/KeywordTables.h"
 #include "formatter/ProgressSink.h"
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
@@ -85,6 +86,8 @@ struct FormatRunState {
     }
     void Progress(std::int64_t position, std::int64_t maximum) { sink.SetBar1(position, maximum); }
     bool NormalMode() const { return !options.SimpleMode; }
+    // The keyword tables of this run's catalogue and word joiner (chosen first).
+    std::shared_ptr<const KeywordTables> Tables() const { return KeywordTablesFor(catalogue, wordJoiner); }
 
     // An empty buffer for a stage's new text, holding at least `capacity`
     // bytes: the text that an earlier stage replaced, so that the stages

@@ -195,11 +195,9 @@ void StageFunctionScan(FormatRunState &run) { run.CancelCheck(); }
 
 void StageCompactFunctionCalls(FormatRunState &run) {
     const KeywordList list = KeywordList::Kansu;
-    std::vector<int> entries; // catalogue positions of the checked names
-    KeywordLookup<std::size_t> names;
-    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i) && names.Add(KeywordCatalogue::Text(list, i), entries.size()))
-            entries.push_back(i);
+    const auto tables = run.Tables();
+    const std::vector<int> &entries = tables->functionPositions; // catalogue positions of the checked names
+    const KeywordLookup<std::size_t> &names = tables->functionIndex;
     if (entries.empty() || run.lines.empty()) return;
     CallText text(run, run.lines);
     std::vector<std::vector<Occurrence>> occurrences = OccurrencesOf(run, text, names, entries.size());

@@ -14,7 +14,7 @@ namespace {
 
 // The line begins with a word of `words` followed by a blank. Keywords hold no
 // blank, so the word is exactly what stands before the first blank.
-bool BeginsWithWordOf(const KeywordLookup<bool> &words, std::string_view line) {
+template <typename Value> bool BeginsWithWordOf(const KeywordLookup<Value> &words, std::string_view line) {
     const std::size_t blank = line.find(' ');
     return blank != std::string_view::npos && words.Find(line.substr(0, blank));
 }
@@ -24,11 +24,8 @@ bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') 
 } // namespace
 
 void StageIndent(FormatRunState &run) {
-    KeywordLookup<bool> standAlone;
-    const KeywordList list = KeywordList::Tandoku;
-    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i))
-            standAlone.Add(funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner), true);
+    const auto tables = run.Tables();
+    const auto &standAlone = tables->standAloneIndex;
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());
@@ -62,13 +59,8 @@ void StageIndent(FormatRunState &run) {
 // A spelling is never longer than the joined form (a joiner is one to three
 // characters in place of one blank), so the text is rewritten in place.
 void StageReservedWordForm(FormatRunState &run) {
-    KeywordLookup<std::string> spellingOf;
-    const KeywordList list = KeywordList::Yoyaku;
-    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) {
-            const std::string &entry = KeywordCatalogue::Text(list, i);
-            spellingOf.Add(funKeyConv(entry, run.wordJoiner), entry);
-        }
+    const auto tables = run.Tables();
+    const KeywordLookup<std::string> &spellingOf = tables->spellingOf;
     std::string &text = run.work;
     run.boldSpans.clear();
     run.Progress(0, static_cast<std::int64_t>(text.size()));

@@ -1,5 +1,6 @@
 #include "formatter/ReservedWords.h"
 
+#include "formatter/KeywordTables.h"
 #include "formatter/PatternSet.h"
 #include "formatter/TextUtil.h"
 
@@ -30,8 +31,6 @@ std::array<std::size_t, 10> LongestRuns(std::string_view text, const std::functi
         result[k] = longest[static_cast<unsigned char>(kJoinerCandidates[k])];
     return result;
 }
-
-bool IsPhrase(std::string_view entry) { return entry.find(' ') != std::string_view::npos; }
 
 } // namespace
 
@@ -72,33 +71,6 @@ void StageChooseWordJoiner(FormatRunState &run) {
 
 namespace {
 
-// The word with a blank before and after it.
-std::string Blanked(std::string_view word) {
-    std::string s(1, ' ');
-    s.append(word);
-    s += ' ';
-    return s;
-}
-
-// The checked multi-word reserved words, in catalogue order, and their search
-// patterns (blank, phrase, blank). Single words are their own joined form.
-struct CheckedPhrases {
-    std::vector<int> positions;
-    std::vector<std::string> patterns;
-};
-
-CheckedPhrases CheckedPhrasesOf(const KeywordCatalogue &catalogue) {
-    CheckedPhrases phrases;
-    for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i) {
-        const std::string &entry = KeywordCatalogue::Text(KeywordList::Yoyaku, i);
-        if (catalogue.IsChecked(KeywordList::Yoyaku, i) && IsPhrase(entry)) {
-            phrases.positions.push_back(i);
-            phrases.patterns.push_back(Blanked(entry));
-        }
-    }
-    return phrases;
-}
-
 void ReportPhraseProgress(FormatRunState &run, int position) {
     const auto length = static_cast<std::int64_t>(run.work.size());
     run.Progress(length * (position - 1), length * (KeywordCatalogue::Count(KeywordList::Yoyaku) - 1));
@@ -109,10 +81,9 @@ void ReportPhraseProgress(FormatRunState &run, int position) {
 // occurrences, so a phrase's occurrences in the text as it stands when its
 // turn comes are those of the first pass that still read the same; a match
 // consumes its trailing blank, so an occurrence sharing it is passed over.
-void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases) {
+void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases, const PatternSet &set) {
     std::string &work = run.work; // read as if it began with one more blank
     std::vector<std::vector<std::size_t>> starts(phrases.patterns.size());
-    const PatternSet set(phrases.patterns);
     PatternSet::MatchScan scan(set);
     auto found = [&](std::size_t p, std::size_t end) { starts[p].push_back(end - phrases.patterns[p].size()); };
     scan.Feed(" ", found);
@@ -143,15 +114,14 @@ void JoinPhrasesInPlace(FormatRunState &run, const CheckedPhrases &phrases) {
 }
 
 // A longer joiner changes lengths: one search pass per phrase, rebuilding the text.
-void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
+void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases, const PatternSet &set) {
     run.work.insert(run.work.begin(), ' ');
-    const std::vector<bool> present = PatternSet(phrases.patterns).Present(run.work);
+    const std::vector<bool> present = set.Present(run.work);
     for (std::size_t c = 0; c < phrases.patterns.size(); ++c) {
         ReportPhraseProgress(run, phrases.positions[c]);
         if (!present[c]) continue;
         const std::string &pattern = phrases.patterns[c];
-        const std::string joined =
-            Blanked(funKeyConv(KeywordCatalogue::Text(KeywordList::Yoyaku, phrases.positions[c]), run.wordJoiner));
+        const std::string &joined = phrases.joined[c];
         std::string out;
         out.reserve(run.work.size() + run.work.size() / 8);
         // Every pattern starts with a blank, the commonest byte of the text: a
@@ -177,11 +147,11 @@ void JoinPhrasesBySearch(FormatRunState &run, const CheckedPhrases &phrases) {
 } // namespace
 
 void StageJoinReservedPhrases(FormatRunState &run) {
-    const CheckedPhrases phrases = CheckedPhrasesOf(run.catalogue);
+    const auto tables = run.Tables();
     if (run.wordJoiner.size() == 1)
-        JoinPhrasesInPlace(run, phrases);
+        JoinPhrasesInPlace(run, tables->phrases, tables->phraseSet);
     else
-        JoinPhrasesBySearch(run, phrases);
+        JoinPhrasesBySearch(run, tables->phrases, tables->phraseSet);
 }
 
 // A reserved word gets a line break before it where it stands between two
@@ -191,14 +161,8 @@ void StageJoinReservedPhrases(FormatRunState &run) {
 // match consumes the blank after it, so a word directly after a match of the
 // same entry is not matched.
 void StageBreakBeforeReservedWords(FormatRunState &run) {
-    const KeywordList list = KeywordList::Yoyaku;
-    const int n = KeywordCatalogue::Count(list);
-    KeywordLookup<int> entryOf;
-    for (int i = 1; i <= n; ++i) {
-        const std::string &entry = KeywordCatalogue::Text(list, i);
-        if (run.catalogue.ContainsChecked(KeywordList::MaeNo, entry)) continue;
-        entryOf.Add(funKeyConv(entry, run.wordJoiner), i);
-    }
+    const auto tables = run.Tables();
+    const KeywordLookup<int> &entryOf = tables->breakBefore;
     const std::string &in = run.work;
     std::string out = run.TakeSpare(in.size() + in.size() / 8);
     run.Progress(0, static_cast<std::int64_t>(in.size()));

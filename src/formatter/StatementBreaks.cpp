@@ -112,14 +112,9 @@ void StageJoinClosingParens(FormatRunState &run) {
 void StageSplitStandAloneKeywords(FormatRunState &run) {
     // Keywords hold no blank (phrases are joined), so the one keyword that a
     // line can begin with, followed by a blank, is the line's first word.
-    const KeywordList list = KeywordList::Tandoku;
-    std::vector<std::string> keywords; // in list order, each with its blank
-    KeywordLookup<std::size_t> indexOf;
-    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (run.catalogue.IsChecked(list, i)) {
-            std::string kw = funKeyConv(KeywordCatalogue::Text(list, i), run.wordJoiner);
-            if (indexOf.Add(kw, keywords.size())) keywords.push_back(kw + " ");
-        }
+    const auto tables = run.Tables();
+    const std::vector<std::string> &keywords = tables->standAloneWithBlank; // in list order
+    const KeywordLookup<std::size_t> &indexOf = tables->standAloneIndex;
     if (keywords.empty()) return;
 
     // The pieces a line splits into: each piece but the last is a keyword

@@ -33,6 +33,9 @@ public:
     // Position (1-based) of the first entry of `list` with the text, or 0.
     static int Find(KeywordList list, std::string_view text);
 
+    // Same check state in every entry of every list.
+    bool operator==(const KeywordCatalogue &other) const = default;
+
     // Operations.
     void CheckAll();
 

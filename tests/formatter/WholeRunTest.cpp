@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include "support/CaseName.h"
 
 using namespace kelvra;
@@ -131,6 +132,48 @@ TEST(WholeRunCatalogue, UncheckedPhrasesStaySeparateWords) {
         for (const auto &s : r.boldSpans) EXPECT_NE(r.text.substr(s.start, s.length), entry);
     }
     EXPECT_GT(phrases, 20);
+}
+
+std::vector<std::string> BoldWords(const FormatResult &r) {
+    std::vector<std::string> bold;
+    for (const auto &s : r.boldSpans) bold.push_back(r.text.substr(s.start, s.length));
+    return bold;
+}
+
+// The keyword tables are kept between runs: runs that switch the check states
+// or the word joiner back and forth, on one thread or on two at once, must
+// each see their own states and joiner.
+TEST(WholeRunCatalogue, StatesAndJoinerMayChangeFromRunToRun) {
+    const KeywordCatalogue all;
+    KeywordCatalogue noSelect;
+    noSelect.SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SELECT"),
+                      CheckState::Unchecked);
+    noSelect.MirrorDependentLists();
+    struct Case {
+        const KeywordCatalogue &catalogue;
+        std::string text;
+        std::vector<std::string> bold;
+    };
+    const std::vector<Case> cases = {
+        {all, "select x from t order by x", {"SELECT", "FROM", "ORDER BY"}},
+        {noSelect, "select x from t order by x", {"FROM", "ORDER BY"}},
+        // '~' in the text: the joiner is another character
+        {all, "select '~' from t order by x", {"SELECT", "FROM", "ORDER BY"}},
+        {noSelect, "select '~' from t order by x", {"FROM", "ORDER BY"}},
+    };
+    auto runAll = [&cases] {
+        for (int round = 0; round < 3; ++round)
+            for (const Case &c : cases) {
+                CountingSink sink;
+                const FormatResult r = RunFormat(c.text, EditorOptions{}, c.catalogue, sink);
+                ASSERT_EQ(r.end, RunEnd::Normal) << c.text;
+                EXPECT_EQ(BoldWords(r), c.bold) << c.text << ":\n" << r.text;
+            }
+    };
+    runAll();
+    std::thread other(runAll);
+    runAll();
+    other.join();
 }
 
 // A corpus file as the editor would hand it over: UTF-8 with CR LF line ends.
