@@ -8,6 +8,7 @@
 //   - a one-character word joiner, absent from the input, is absent from the output.
 // The literals and comments are found by a scan of our own, written apart
 // from the protection stage, so that a fault in that stage shows up here too.
+#include "platform/TextCodec.h"
 #include "formatter/FormatDriver.h"
 #include "formatter/Protection.h"
 
@@ -87,6 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     options.Indent = 1 + (pick >> 3) % 10;
     options.Bold = (pick & 0x80) == 0;
     const std::string_view text(reinterpret_cast<const char *>(data + 1), size - 1);
+    // The core works on UTF-8 as the decoders hand it over. Bytes that are not
+    // UTF-8 could make a marker character out of two pieces once a line break
+    // between them is removed, which no real text can do.
+    if (!kelvra::IsValidUtf8(text)) return 0;
 
     static const kelvra::KeywordCatalogue catalogue;
     kelvra::ProgressSink sink;
