@@ -24,7 +24,7 @@ TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
     auto expand = [&](std::vector<std::string> args, FileSelection s) {
         std::vector<std::string> out;
         for (const std::string &f : ExpandInputs(args, s).files)
-            out.push_back(f.starts_with(d) ? "d" + f.substr(d.size()) : f);
+            out.push_back(f.starts_with(d) ? std::string("d").append(f, d.size()) : f);
         return out;
     };
     using L = std::vector<std::string>;
