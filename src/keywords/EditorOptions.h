@@ -29,6 +29,7 @@ struct EditorOptions {
     bool LfSp = false;       // line breaks count as separators
     bool Bold = true;        // emphasise reserved words
     bool SimpleMode = false; // literals and comments are not protected
+    bool KeepMeaning = true; // protect dialect literals, line commands, breaks in block comments
     // Remembering and confirming.
     bool SaveCheck = true;
     bool SavePos = false;

@@ -1,0 +1,43 @@
+#pragma once
+// The meaning check: compares the tokens of a text before and after a format
+// run and names every place where more than letter case and blanks changed.
+// It has its own small lexer and shares no code with the format core's
+// protection of literals and comments, so that a fault there cannot hide itself.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvra::meaning {
+
+enum class ChangeKind {
+    JoinedWords,       // two words (or a word and a literal) run together
+    MergedLiterals,    // two literals or quoted names became one
+    OperatorFormed,    // signs on two sides of a break became one operator or number
+    CommentFormed,     // "-" "-" or "/" "*" became a comment that swallows code
+    LiteralChanged,    // bytes of a literal, quoted name or dollar quote changed
+    CommentChanged,    // bytes of a comment changed (beyond blank runs inside a block comment)
+    LineCommandMerged, // a client line command lost its own line or its bytes
+    OtherChange,       // any other token difference
+};
+
+struct Difference {
+    ChangeKind kind = ChangeKind::OtherChange;
+    std::size_t offset = 0; // byte offset in the text before the run
+    std::size_t length = 0; // bytes of the text before that are concerned (may be 0)
+    int line = 1;           // 1-based line of `offset` in the text before
+    int column = 1;         // 1-based column of `offset`, in bytes of its line
+    std::string what;       // a short English description, e.g. "the line break between \"a\" and \"from\" would join them"
+};
+
+struct CheckReport {
+    std::size_t count = 0;              // every difference found
+    std::vector<Difference> first;      // the first few, in text order
+    bool Same() const { return count == 0; }
+};
+
+// `before` and `after` are whole texts (any line ends). `keep` limits `first`.
+CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep = 5);
+
+} // namespace kelvra::meaning
