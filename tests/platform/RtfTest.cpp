@@ -220,7 +220,8 @@ TEST(Rtf, ControlWordsOfTheBody) {
         {"plain line ends are not text", "{\\rtf1 a\r\nb\nc}", "abc"},
         {"raw 0x80 of code page 1252", "{\\rtf1\\ansi a\x80 b}", "a€ b"},
         {"a \\u ends a pending lead byte", "{\\rtf1\\ansi\\ansicpg932 \\'81\\u-10179?\\'41}",
-         "\xEF\xBF\xBD\xEF\xBF\xBD" "A"},
+         "\xEF\xBF\xBD\xEF\xBF\xBD"
+         "A"},
         {"field result kept, instruction dropped", "{\\rtf1{\\field{\\fldinst HYPERLINK x}{\\fldrslt shown}}}",
          "shown"},
     };
@@ -335,8 +336,12 @@ TEST(Rtf, WriterFontTableAndInvalidBytes) {
     EXPECT_NE(rtf.find("\\fcharset0 Courier New"), std::string::npos) << rtf;
     EXPECT_NE(rtf.find("\\fcharset128"), std::string::npos) << rtf;
     // A byte that starts no UTF-8 character is written as U+FFFD, never as another character.
-    doc.SetText(std::string("a\xBB" "b\xFF" "c"));
-    EXPECT_EQ(ReadRtf(WriteRtf(doc), base).Text(), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c");
+    doc.SetText(std::string("a\xBB"
+                            "b\xFF"
+                            "c"));
+    EXPECT_EQ(ReadRtf(WriteRtf(doc), base).Text(), "a\xEF\xBF\xBD"
+                                                   "b\xEF\xBF\xBD"
+                                                   "c");
 }
 
 TEST(Rtf, FontAndColourTablesAsWritten) {
