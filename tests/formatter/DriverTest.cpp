@@ -172,8 +172,11 @@ TEST(RunFormat, FirstBarFollowsTheWork) {
         const std::string &number = StageTable()[stage].number;
         bool moves = std::any_of(reports.begin(), reports.end(),
                                  [](const auto &r) { return r.position > 0 && r.position < r.maximum; });
-        if (moves) EXPECT_EQ(reports.front().position, 0) << "stage " << number;
-        if (number == "4" || number == "6" || number == "7" || number == "8") EXPECT_TRUE(moves) << "stage " << number;
+        if (moves) {
+            EXPECT_EQ(reports.front().position, 0) << "stage " << number;
+        }
+        const bool wholeTextPass = number == "4" || number == "6" || number == "7" || number == "8";
+        EXPECT_TRUE(moves || !wholeTextPass) << "stage " << number;
     }
     // Putting the literals back restarts the bar rather than leaving the last stage's value.
     const auto restore = std::find_if(StageTable().begin(), StageTable().end(),
