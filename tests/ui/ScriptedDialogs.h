@@ -2,7 +2,6 @@
 // Dialogs and desktop services for tests: answers come from a script, and
 // every question, message and started process is recorded.
 
-#include "TestStrings.h"
 #include "ui/Dialogs.h"
 
 #include <QDialog>
