@@ -9,7 +9,7 @@
 // The literals and comments are found by a scan of our own, written apart
 // from the protection stage, so that a fault in that stage shows up here too.
 #include "platform/TextCodec.h"
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
 #include "formatter/Protection.h"
 
 #include <algorithm>

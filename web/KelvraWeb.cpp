@@ -3,8 +3,8 @@
 // works on UTF-8 with CR LF line ends and counts bytes. This file converts both
 // ways and hands results back as plain JavaScript objects.
 
-#include "formatter/FormatDriver.h"
-#include "formatter/TextUtil.h"
+#include "formatter/Format.h"
+#include "platform/Utf8.h"
 #include "keywords/KeywordCatalogue.h"
 
 #include <emscripten/bind.h>
@@ -143,7 +143,7 @@ val BoldRanges(const FormatResult &r) {
 // simpleMode}) and the stored keyword states.
 val Format(std::uintptr_t address, std::size_t length, const val &options, const std::string &yoyakuStates,
            const std::string &kansuStates) {
-    const std::string input = NormaliseLineBreaks(std::string_view(reinterpret_cast<const char *>(address), length));
+    const std::string input = ToCrLf(std::string_view(reinterpret_cast<const char *>(address), length));
     StageReporter reporter;
     const FormatResult r = RunFormat(input, OptionsFrom(options), CatalogueFrom(yoyakuStates, kansuStates), reporter);
 

@@ -5,7 +5,7 @@
 #include "cli/Tidy.h"
 #include "cli/UnifiedDiff.h"
 #include "cli/WordJoins.h"
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
 #include "formatter/TextUtil.h"
 #include "keywords/SettingsStore.h"
 #include "platform/Files.h"

@@ -2,7 +2,7 @@
 // settings menu and the settings file.
 #include "ui/Edit.h"
 
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
 #include "ui/BackgroundWork.h"
 #include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
