@@ -330,6 +330,7 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     if (c.lineBreaksSeparate) options.LfSp = true;
     if (c.simple) options.SimpleMode = true;
     if (c.noBold) options.Bold = false;
+    if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
     s.format.output = c.output;
     s.format.tidy = c.tidy;
     s.format.refuseWordJoins = !c.joinLines;
