@@ -215,7 +215,7 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PieceAt(Kind kind, std::size
     }
     case Command: {
         if (!commandDelimiter_.empty()) statementEnd_ = commandDelimiter_;
-        return Close('C', at, commandLineEnd_, 0, "");
+        return Close('L', at, commandLineEnd_, 0, "");
     }
     case kKinds: break;
     }

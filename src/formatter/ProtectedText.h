@@ -30,7 +30,7 @@ namespace kelvra {
 struct ProtectedPiece {
     std::size_t start = 0, end = 0; // byte range [start, end)
     // The token letter that stands for the piece in a format run: K quoted
-    // name, R literal, C line comment or line command, T block comment.
+    // name, R literal, C line comment, T block comment, L line command.
     char letter = 'R';
     bool operator==(const ProtectedPiece &) const = default;
 };

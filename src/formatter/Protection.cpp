@@ -17,7 +17,8 @@ std::size_t LetterIndex(char letter) {
     case 'K': return 0;
     case 'R': return 1;
     case 'C': return 2;
-    default: return 3;
+    case 'T': return 3;
+    default: return 4;
     }
 }
 
@@ -202,7 +203,7 @@ void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vec
         pacer.Tick();
         const std::size_t letterAt = p + open.size();
         const char letter = letterAt < text.size() ? text[letterAt] : '\0';
-        if (letter != 'K' && letter != 'R' && letter != 'C' && letter != 'T') {
+        if (letter != 'K' && letter != 'R' && letter != 'C' && letter != 'T' && letter != 'L') {
             // Not a token: the search for tokens passes over it.
             out.append(text, s, letterAt - s);
             s = letterAt;
@@ -212,7 +213,8 @@ void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vec
         if (q == std::string::npos) {
             static const char *const messages[] = {
                 "内部処理(proRestKRCT(K))でエラーが発生しました", "内部処理(proRestRCT(R))でエラーが発生しました",
-                "内部処理(proRestRCT(C))でエラーが発生しました", "内部処理(proRestRCT(T))でエラーが発生しました"};
+                "内部処理(proRestRCT(C))でエラーが発生しました", "内部処理(proRestRCT(T))でエラーが発生しました",
+                "内部処理(proRestRCT(L))でエラーが発生しました"};
             ThrowRestoreError(messages[LetterIndex(letter)]);
         }
         std::string_view digits(text.data() + letterAt + 1, q - letterAt - 1);
@@ -250,6 +252,7 @@ std::vector<std::string> &ProtectedSegments::Of(char letter) {
     case 'R': return R;
     case 'C': return C;
     case 'T': return T;
+    case 'L': return L;
     }
     throw std::invalid_argument("unknown segment letter");
 }

@@ -86,6 +86,7 @@ struct SaveCase {
     std::vector<std::string> K, R, C, T; // expected segments
     std::string restored = {};           // after the restore, when not the text itself
     bool baseRules = false;              // KeepMeaning off
+    std::vector<std::string> L = {};     // expected line commands
 };
 
 void PrintTo(const SaveCase &c, std::ostream *os) { *os << c.name; }
@@ -101,6 +102,7 @@ TEST_P(SaveLiterals, ReplacesEachSegmentByItsTokenAndRestoresIt) {
     EXPECT_EQ(h.state->segments.R, c.R);
     EXPECT_EQ(h.state->segments.C, c.C);
     EXPECT_EQ(h.state->segments.T, c.T);
+    EXPECT_EQ(h.state->segments.L, c.L);
     std::string restored = h.state->work;
     std::vector<TextSpan> spans;
     proRestKRCT(*h.state, restored, spans);
@@ -175,13 +177,16 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  {},
                  {}},
-        SaveCase{"lineCommandsAreLineComments",
-                 "end;\r\n/\r\nrem it's done\r\n  PROMPT -- next\r\n@@sub.sql 1\r\n\\d+ t\r\nx",
-                 "end;\r\n《C0》\r\n《C1》\r\n  《C2》\r\n《C3》\r\n《C4》\r\nx",
+        SaveCase{"lineCommands",
+                 "end;\r\n/\r\nrem it's done\r\n  PROMPT -- next\r\n@@sub.sql 1\r\n\\d+ t\r\nx -- c",
+                 "end;\r\n《L0》\r\n《L1》\r\n  《L2》\r\n《L3》\r\n《L4》\r\nx 《C0》",
                  {},
                  {},
-                 {"/", "rem it's done", "PROMPT -- next", "@@sub.sql 1", "\\d+ t"},
-                 {}},
+                 {"-- c"},
+                 {},
+                 {},
+                 false,
+                 {"/", "rem it's done", "PROMPT -- next", "@@sub.sql 1", "\\d+ t"}},
         SaveCase{"variableLinesStaySql",
                  "select @a = 1,\r\n@b = 'x'\r\nrem := 2;",
                  "select @a = 1,\r\n@b = 《R0》\r\nrem := 2;",
@@ -191,11 +196,14 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         SaveCase{"delimiterLineMakesItsDollarsCode",
                  "DELIMITER $$\r\nend $$\r\nDELIMITER ;\r\n$$a$$",
-                 "《C0》\r\nend $$\r\n《C1》\r\n《R0》",
+                 "《L0》\r\nend $$\r\n《L1》\r\n《R0》",
                  {},
                  {"$$a$$"},
-                 {"DELIMITER $$", "DELIMITER ;"},
-                 {}},
+                 {},
+                 {},
+                 {},
+                 false,
+                 {"DELIMITER $$", "DELIMITER ;"}},
         SaveCase{"doubledQuoteIsTwoLiterals", "'it''s'", "《R0》《R1》", {}, {"'it'", "'s'"}, {}, {}},
         SaveCase{"numberedPerKindInTextOrder",
                  "\"a\" 'b' \"c\"",
