@@ -222,4 +222,12 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PieceAt(Kind kind, std::size
     return std::nullopt;
 }
 
+std::vector<ProtectedPiece> ProtectedPieces(std::string_view text, bool keepMeaning) {
+    std::vector<ProtectedPiece> pieces;
+    ProtectedTextScanner scanner(text, keepMeaning);
+    while (std::optional<ProtectedPiece> piece = scanner.Next()) pieces.push_back(*piece);
+    if (const auto &unclosed = scanner.Unclosed()) pieces.push_back({unclosed->at, text.size()});
+    return pieces;
+}
+
 } // namespace kelvra

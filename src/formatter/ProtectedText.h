@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvra {
 
@@ -76,5 +77,9 @@ private:
     std::optional<UnclosedOpening> unclosed_;
     bool done_ = false;
 };
+
+// Every piece of `text` in order, for those that only need where they stand;
+// an unclosed opening ends the list with a piece that runs to the end of the text.
+std::vector<ProtectedPiece> ProtectedPieces(std::string_view text, bool keepMeaning);
 
 } // namespace kelvra
