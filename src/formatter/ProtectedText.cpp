@@ -4,6 +4,8 @@
 #include "formatter/Protection.h"
 #include "platform/Utf8.h"
 
+#include <cstring>
+
 namespace kelvra {
 namespace {
 
@@ -25,9 +27,29 @@ bool IsLineStart(std::string_view text, std::size_t at) {
     return before == '\n' || (before == '\r' && (at >= text.size() || text[at] != '\n'));
 }
 
+// The first CR or LF at or after `from`, or the end of the text.
 std::size_t EndOfLine(std::string_view text, std::size_t from) {
-    const std::size_t end = text.find_first_of("\r\n", from);
-    return end == npos ? text.size() : end;
+    const char *begin = text.data() + from, *stop = text.data() + text.size();
+    const char *lf = static_cast<const char *>(std::memchr(begin, '\n', static_cast<std::size_t>(stop - begin)));
+    const char *limit = lf ? lf : stop;
+    const char *cr = static_cast<const char *>(std::memchr(begin, '\r', static_cast<std::size_t>(limit - begin)));
+    return static_cast<std::size_t>((cr ? cr : limit) - text.data());
+}
+
+// Whether a line command can begin with this character (what RecogniseLineCommand knows).
+bool MayStartCommand(char c) {
+    switch (c) {
+    case '/':
+    case '\\':
+    case '@':
+    case 'r':
+    case 'R':
+    case 'p':
+    case 'P':
+    case 'd':
+    case 'D': return true;
+    default: return false;
+    }
 }
 
 std::size_t AfterLineBreak(std::string_view text, std::size_t end) {
@@ -105,13 +127,16 @@ std::size_t ProtectedTextScanner::Find(Kind kind, std::size_t from) {
 std::size_t ProtectedTextScanner::NextCommand(std::size_t from) {
     std::size_t line = from;
     if (!IsLineStart(text_, line)) {
-        const std::size_t end = text_.find_first_of("\r\n", from);
-        if (end == npos) return npos;
+        const std::size_t end = EndOfLine(text_, from);
+        if (end == text_.size()) return npos;
         line = AfterLineBreak(text_, end);
     }
     while (line < text_.size()) {
         const std::size_t end = EndOfLine(text_, line);
-        if (auto command = RecogniseLineCommand(text_.substr(line, end - line))) {
+        std::size_t first = line;
+        while (first < end && (text_[first] == ' ' || text_[first] == '\t')) ++first;
+        const bool candidate = first < end && MayStartCommand(text_[first]);
+        if (auto command = candidate ? RecogniseLineCommand(text_.substr(line, end - line)) : std::nullopt) {
             commandLineEnd_ = end;
             commandDelimiter_ = command->delimiter;
             return line + command->start;
