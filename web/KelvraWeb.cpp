@@ -122,6 +122,9 @@ EditorOptions OptionsFrom(const val &o) {
     options.LfSp = o["lineBreaksSeparate"].as<bool>();
     options.Bold = o["bold"].as<bool>();
     options.SimpleMode = o["simpleMode"].as<bool>();
+    // A page without the control keeps meaning, as the editor does by default.
+    const val keepMeaning = o["keepMeaning"];
+    options.KeepMeaning = keepMeaning.isUndefined() || keepMeaning.as<bool>();
     return options;
 }
 

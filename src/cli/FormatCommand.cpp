@@ -147,7 +147,7 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
         doc.bytes = Render(r, settings.output, options.Bold);
         return doc;
     }
-    if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text);
+    if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text, options.KeepMeaning);
     std::string rendered = Render(r, settings.output, options.Bold);
     std::string().swap(r.text);
     if (kept && settings.output == OutputKind::Text) {
@@ -330,6 +330,7 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     if (c.lineBreaksSeparate) options.LfSp = true;
     if (c.simple) options.SimpleMode = true;
     if (c.noBold) options.Bold = false;
+    if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
     s.format.output = c.output;
     s.format.tidy = c.tidy;
     s.format.refuseWordJoins = !c.joinLines;
@@ -431,7 +432,7 @@ FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &s
         }
         // A file whose lines end in more than one way: the user hears of every
         // line end that is not kept as it was.
-        KeptLineEnds kept(decoded.text, inputBytes);
+        KeptLineEnds kept(decoded.text, inputBytes, settings.options.KeepMeaning);
         std::size_t changed = decoded.otherLineEnds, firstChanged = decoded.firstOtherLineEnd;
         FormattedDocument doc = FormatDecoded(std::move(decoded), format, settings, &kept);
         if (settings.output == OutputKind::Text) {

@@ -35,7 +35,8 @@ void StageIndent(FormatRunState &run) {
         std::string &line = lines[i];
         const long saved = depth;
         const long lead = BeginsWithWordOf(standAlone, line) ? 0 : run.indentWidth;
-        if (run.NormalMode() && BeginsWithToken(run, line, 'C')) continue; // a line comment stays put
+        if (run.NormalMode() && (BeginsWithToken(run, line, 'C') || BeginsWithToken(run, line, 'L')))
+            continue; // a line comment or line command stays put
         depth += std::count(line.begin(), line.end(), '(') - std::count(line.begin(), line.end(), ')');
         const long indent = saved * run.indentWidth + lead;
         if (indent > 0) line.insert(0, static_cast<std::size_t>(indent), ' ');

@@ -80,6 +80,7 @@ public slots:
     void mnuFormatPathClick();
     void mnuFormatLfSpClick();
     void mnuFormatBoldClick();
+    void mnuFormatKeepMeaningClick();
     void mnuFormatModeClick();
     void mnuCommaAfterClick();
     void mnuCommaBeforeClick();
@@ -235,7 +236,8 @@ private:
         *mnuEditChange;
     QAction *mnuExeRun, *mnuExeSpace, *mnuExeS, *mnuExeComment;
     QAction *mnuFormatFont, *mnuFormatColor, *mnuFormatSaveCheck, *mnuFormatIchi, *mnuFormatSize, *mnuFormatPath,
-        *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatMode;
+        *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatKeepMeaning,
+        *mnuFormatMode;
     std::array<QAction *, 10> mnuKeta;
     QAction *mnuHelpSQLHelp, *mnuHelpHelp, *mnuHelpAbout;
     QAction *pmnuMarking;

@@ -139,6 +139,7 @@ void TfrmEdit::mnuFormatSizeClick() { options_.SaveSize = mnuFormatSize->isCheck
 void TfrmEdit::mnuFormatPathClick() { options_.SavePath = mnuFormatPath->isChecked(); }
 void TfrmEdit::mnuFormatLfSpClick() { options_.LfSp = mnuFormatLfSp->isChecked(); }
 void TfrmEdit::mnuFormatBoldClick() { options_.Bold = mnuFormatBold->isChecked(); }
+void TfrmEdit::mnuFormatKeepMeaningClick() { options_.KeepMeaning = mnuFormatKeepMeaning->isChecked(); }
 
 void TfrmEdit::mnuFormatModeClick() {
     options_.SimpleMode = mnuFormatMode->isChecked();
@@ -173,6 +174,7 @@ void TfrmEdit::ApplyOptionsToMenus() {
     mnuFormatPath->setChecked(options_.SavePath);
     mnuFormatLfSp->setChecked(options_.LfSp);
     mnuFormatBold->setChecked(options_.Bold);
+    mnuFormatKeepMeaning->setChecked(options_.KeepMeaning);
     mnuFormatMode->setChecked(options_.SimpleMode);
     staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
     mnuCommaBefore->setChecked(options_.Comma == CommaPosition::Before);
@@ -189,6 +191,7 @@ void TfrmEdit::ReadOptionsFromMenus() {
     options_.Indent = width;
     options_.LfSp = mnuFormatLfSp->isChecked();
     options_.Bold = mnuFormatBold->isChecked();
+    options_.KeepMeaning = mnuFormatKeepMeaning->isChecked();
     options_.SimpleMode = mnuFormatMode->isChecked();
     options_.Comma = mnuCommaBefore->isChecked() ? CommaPosition::Before : CommaPosition::After;
 }

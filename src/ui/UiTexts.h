@@ -73,6 +73,10 @@ inline constexpr CommandText kCommaAfter{"mnuCommaAfter", "カンマの後で折
 inline constexpr CommandText kCommaBefore{"mnuCommaBefore", "カンマの前で折り返す", "", "", ""};
 inline constexpr CommandText kFormatBold{"mnuFormatBold", "予約語は強調表示する",
                                          "チェックを付けると、整形処理で予約語を強調表示します。", "", ""};
+inline constexpr CommandText kFormatKeepMeaning{"mnuFormatKeepMeaning", "意味を保つ",
+                                                "チェックを付けると、方言のリテラル、クライアントの行コマンド、ブロック"
+                                                "コメント内の改行を意味が変わらないように扱います",
+                                                "", ""};
 inline constexpr CommandText kFormatMode{
     "mnuFormatMode", "簡易モードで整形する",
     "チェックを付けると、リテラル文字列、コメント、チューニングコードの待避処理を省略します", "", ""};
