@@ -2,7 +2,8 @@
 // The meaning check: compares the tokens of a text before and after a format
 // run and names every place where more than letter case and blanks changed.
 // It has its own small lexer and shares no code with the format core's
-// protection of literals and comments, so that a fault there cannot hide itself.
+// protection of literals and comments: a verifier that shares the code it
+// verifies cannot find that code's faults. It runs in linear time.
 
 #include <cstddef>
 #include <string>
@@ -27,17 +28,23 @@ struct Difference {
     std::size_t offset = 0; // byte offset in the text before the run
     std::size_t length = 0; // bytes of the text before that are concerned (may be 0)
     int line = 1;           // 1-based line of `offset` in the text before
-    int column = 1;         // 1-based column of `offset`, in bytes of its line
-    std::string what;       // a short English description, e.g. "the line break between \"a\" and \"from\" would join them"
+    int column = 1;         // 1-based column of `offset`, in characters of its line
+    std::string what; // a short English description, e.g. "the line break between \"a\" and \"from\" would join them"
 };
 
 struct CheckReport {
-    std::size_t count = 0;              // every difference found
-    std::vector<Difference> first;      // the first few, in text order
+    std::size_t count = 0;         // every difference found
+    std::vector<Difference> first; // the first few, in text order
     bool Same() const { return count == 0; }
 };
 
 // `before` and `after` are whole texts (any line ends). `keep` limits `first`.
+// Words are compared without letter case; literals, quoted names and comments
+// byte for byte (a run of blanks inside a block comment may become another
+// run, never nothing); client line commands as whole lines.
 CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep = 5);
+
+// A short English name of the kind, e.g. "joined words".
+const char *KindName(ChangeKind kind);
 
 } // namespace kelvra::meaning
