@@ -1,0 +1,111 @@
+#include "cli/FormatCommand.h"
+#include "cli/MeaningProblems.h"
+
+#include <gtest/gtest.h>
+
+using namespace kelvra;
+using namespace kelvra::cli;
+
+namespace {
+
+std::string Lines(const std::vector<Problem> &problems) {
+    std::string s;
+    for (const Problem &p : problems) s += ProblemLine("f.sql", p) + "\n";
+    return s;
+}
+
+FormatSettings BaseRules() {
+    FormatSettings s;
+    s.options.KeepMeaning = false;
+    return s;
+}
+
+} // namespace
+
+// Line breaks that go under the default options (they do not separate words):
+// where words would run together the file is refused, elsewhere it is written.
+TEST(MeaningProblems, RefusesTextsWhoseWordsTheRunWouldJoin) {
+    struct Case {
+        const char *text;
+        const char *first; // the first refusal, or nullptr when the text is written
+    } cases[] = {
+        {"select a\r\nfrom t", "f.sql:1:9: the line break between \"a\" and \"from\" would join them"},
+        {"select a\r\n\r\n\r\nfrom t", "f.sql:1:9: the line break between \"a\" and \"from\" would join them"},
+        {"select a \r\nfrom t", nullptr}, // a blank stays between them
+        {"select a\r\n from t", nullptr},
+        {"select a\r\n\tfrom t", nullptr}, // a tab becomes a blank
+        {"select a,\r\nb from t", nullptr},
+        {"select f(a\r\n) from t", nullptr},
+        {"select x_1\r\n2y from t", "f.sql:1:11: the line break between \"x_1\" and \"2y\" would join them"},
+        {"select 表\r\nfrom t", "f.sql:1:9: the line break between \"表\" and \"from\" would join them"},
+        {"select 'a'\r\nfrom t", nullptr},
+        {"select x\r\n'41' from t", "f.sql:1:9: the line break between \"x\" and \"'41'\" would join them"},
+        {"select a -- note\r\nfrom t", nullptr},
+        {"select 'x\r\ny' from t", nullptr},
+        {"select 'it''s'\r\nfrom t", nullptr},
+        {"select 'a'\r\n'b' from t", "f.sql:1:11: \"'a'\" and \"'b'\" would become one literal"},
+        {"select 5 -\r\n-3 from t", "f.sql:1:11: \"-\" and \"-\" would start a comment"},
+        {"select a /\r\n* b from t", "f.sql:1:11: \"/\" and \"*\" would start a comment"},
+        {"select a\r\n", nullptr},
+        {"", nullptr},
+    };
+    for (const Case &c : cases) {
+        const FormattedDocument doc = FormatDocument(c.text, BaseRules());
+        if (!c.first) {
+            EXPECT_EQ(doc.exitCode, 0) << c.text << "\n" << Lines(doc.problems);
+            continue;
+        }
+        EXPECT_EQ(doc.exitCode, 1) << c.text;
+        ASSERT_GE(doc.problems.size(), 2u) << c.text;
+        EXPECT_EQ(ProblemLine("f.sql", doc.problems[0]), c.first) << c.text;
+        EXPECT_EQ(doc.problems.back().message.find(" would change what the SQL means; nothing was written") !=
+                      std::string::npos,
+                  true)
+            << Lines(doc.problems);
+        EXPECT_TRUE(doc.bytes.empty());
+    }
+}
+
+// Which places refuse and which are only told, for each allowance
+// (hand-made texts before and after, not a format run).
+TEST(MeaningProblems, EachAllowanceRefusesOnlyWhatItMust) {
+    struct Case {
+        const char *before, *after;
+        MeaningAllowance allowed;
+        bool refused, warned, joinsWords;
+    } cases[] = {
+        {"select a\nfrom t", "SELECT AFROM T", {false, false}, true, false, true},
+        {"select a\nfrom t", "SELECT AFROM T", {true, false}, false, false, false},
+        {"select a\nfrom t", "SELECT AFROM T", {true, true}, false, false, false},
+        {"where a <\n> b", "WHERE A <> B", {true, false}, true, false, false},
+        {"where a <\n> b", "WHERE A <> B", {false, true}, true, false, true},
+        {"where a <\n> b", "WHERE A <> B", {true, true}, false, true, false},
+        {"select $re$\\s+$re$", "SELECT $RE$\\S+$RE$", {true, false}, true, false, false},
+        {"select $re$\\s+$re$", "SELECT $RE$\\S+$RE$", {false, true}, false, true, false},
+        {"rem x\nselect 1;", "REM X\nSELECT 1 ;", {false, true}, false, true, false},
+        {"select a", "SELECT A", {false, false}, false, false, false},
+    };
+    for (const Case &c : cases) {
+        const MeaningProblems p = JudgeMeaning(c.before, c.after, c.allowed);
+        const std::string why = std::string(c.before) + " / join-lines " + (c.allowed.joinLines ? "on" : "off") +
+                                ", base rules " + (c.allowed.baseRules ? "on" : "off");
+        EXPECT_EQ(!p.refusals.empty(), c.refused) << why << "\n" << Lines(p.refusals);
+        EXPECT_EQ(!p.warnings.empty(), c.warned) << why << "\n" << Lines(p.warnings);
+        EXPECT_EQ(p.joinsWords, c.joinsWords) << why;
+    }
+}
+
+TEST(MeaningProblems, WarningsListAFewAndCountAll) {
+    std::string before, after;
+    for (int i = 0; i < 7; ++i) {
+        before += "select 'a" + std::to_string(i) + "';\n";
+        after += "SELECT 'A" + std::to_string(i) + "' ;\n";
+    }
+    const MeaningProblems p = JudgeMeaning(before, after, {false, true});
+    EXPECT_TRUE(p.refusals.empty());
+    EXPECT_EQ(Lines(p.warnings), "f.sql:1:8: warning: the literal \"'a0'\" would change\n"
+                                 "f.sql:2:8: warning: the literal \"'a1'\" would change\n"
+                                 "f.sql:3:8: warning: the literal \"'a2'\" would change\n"
+                                 "kelvra-format: f.sql: warning: 7 places changed beyond letter case and blanks, "
+                                 "as the base rules say\n");
+}
