@@ -2,6 +2,8 @@
 
 #include "meaning/MeaningLexer.h"
 
+#include <utility>
+
 namespace kelvra::meaning {
 namespace {
 
@@ -35,6 +37,12 @@ char32_t FoldedCharAt(std::string_view s, std::size_t &at) {
 }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() == b.size()) { // the common case: ASCII, letter case at most changed
+        std::size_t k = 0;
+        for (; k < a.size() && static_cast<unsigned char>(a[k] | b[k]) < 0x80; ++k)
+            if (a[k] != b[k] && ((a[k] ^ b[k]) != 0x20 || (a[k] | 0x20) < 'a' || (a[k] | 0x20) > 'z')) return false;
+        if (k == a.size()) return true;
+    }
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size())
         if (FoldedCharAt(a, i) != FoldedCharAt(b, j)) return false;
@@ -47,6 +55,7 @@ std::size_t SkipLineEnd(std::string_view s, std::size_t at) {
 
 // Byte for byte, but CR LF, LF and CR all stand for one line end.
 bool SameBytes(std::string_view a, std::string_view b) {
+    if (a == b) return true;
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         if (IsLineEnd(a[i]) && IsLineEnd(b[j])) {
@@ -61,6 +70,7 @@ bool SameBytes(std::string_view a, std::string_view b) {
 
 // Byte for byte, except that a run of blanks and line ends may become another run.
 bool SameWithBlankRuns(std::string_view a, std::string_view b) {
+    if (a == b) return true;
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         const bool blankA = IsBlank(a[i]), blankB = IsBlank(b[j]);
@@ -141,57 +151,64 @@ private:
     int line_ = 1;
 };
 
-// --- Walking both token lists -----------------------------------------------
+// --- Walking both texts -----------------------------------------------------
 
+// Both texts are lexed side by side; tokens that start at the same count of
+// non-blank bytes are compared, and where one token covers more than the
+// other the place is named and the walk goes on from where both meet again.
 class Comparison {
 public:
     Comparison(std::string_view before, std::string_view after, std::size_t keep)
-        : before_(before), after_(after), keep_(keep), positions_(before) {}
+        : before_(before), after_(after), keep_(keep), positions_(before), lexB_(before), lexA_(after) {}
 
     CheckReport Run() {
-        b_ = Tokenize(before_);
-        a_ = Tokenize(after_);
-        std::size_t i = 0, j = 0;
-        bool reported = false; // the tokens that do not line up belong to a place already reported
-        while (i < b_.size() && j < a_.size()) {
-            const Token &b = b_[i], &a = a_[j];
-            if (b.solid != a.solid) {
-                if (!reported) Note(ChangeKind::OtherChange, b.start, b.end - b.start, Text(b) + " would change");
+        NextB();
+        NextA();
+        bool reported = false; // tokens that do not line up belong to a place already named
+        while (hasB_ && hasA_) {
+            if (b_.solid != a_.solid) {
+                if (!reported) Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would change");
                 reported = true;
-                (b.solid < a.solid ? i : j)++;
+                if (b_.solid < a_.solid)
+                    NextB();
+                else
+                    NextA();
                 continue;
             }
-            reported = false;
-            if (b.solidEnd == a.solidEnd) {
-                CompareAligned(i, j);
-                ++i, ++j;
-            } else if (a.solidEnd > b.solidEnd) {
-                Formed(i, j);
-                while (i < b_.size() && b_[i].solid < a.solidEnd) ++i;
-                ++j;
-                reported = true;
+            reported = b_.solidEnd != a_.solidEnd;
+            if (b_.solidEnd == a_.solidEnd) {
+                CompareAligned();
+                NextB();
+                NextA();
+            } else if (a_.solidEnd > b_.solidEnd) {
+                Formed();
+                NextA();
             } else {
-                Split(i, j);
-                while (j < a_.size() && a_[j].solid < b.solidEnd) ++j;
-                ++i;
-                reported = true;
+                Split();
+                NextB();
             }
         }
-        if (i < b_.size() && !reported)
-            Note(ChangeKind::OtherChange, b_[i].start, b_[i].end - b_[i].start, Text(b_[i]) + " would be lost");
-        else if (j < a_.size() && !reported)
-            Note(ChangeKind::OtherChange, before_.size(), 0, Text(a_[j], after_) + " would be added");
+        if (hasB_ && !reported)
+            Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would be lost");
+        else if (hasA_ && !reported)
+            Note(ChangeKind::OtherChange, before_.size(), 0, Text(a_, after_) + " would be added");
         return std::move(report_);
     }
 
 private:
-    std::string Text(const Token &t, std::string_view text) const {
-        return Shown(text.substr(t.start, t.end - t.start));
+    void NextB() {
+        if (hasB_) prevB_ = b_, hasPrevB_ = true;
+        hasB_ = lexB_.Next(b_);
     }
+    void NextA() { hasA_ = lexA_.Next(a_); }
+
+    static std::string_view Of(const Token &t, std::string_view text) { return text.substr(t.start, t.end - t.start); }
+    static std::string Text(const Token &t, std::string_view text) { return Shown(Of(t, text)); }
     std::string Text(const Token &t) const { return Text(t, before_); }
 
     void Note(ChangeKind kind, std::size_t offset, std::size_t length, std::string what) {
         ++report_.count;
+        ++report_.byKind[static_cast<std::size_t>(kind)];
         if (report_.first.size() >= keep_) return;
         Difference d;
         d.kind = kind;
@@ -202,19 +219,22 @@ private:
         report_.first.push_back(std::move(d));
     }
 
+    void NoteChanged(const Token &b, const Token &a) {
+        Note(ChangedKind(b.kind), b.start, b.end - b.start, ChangedWhat(b.kind, Of(b, before_), Of(a, after_)));
+    }
+
+    void NoteLostLine(const Token &command) {
+        Note(ChangeKind::LineCommandMerged, command.start, command.end - command.start,
+             "the line command " + Text(command) + " would lose its own line");
+    }
+
     // Two tokens over the same non-blank bytes: their text, and whether they
     // now touch where they did not, as a word and a quote after it do ("x'41'").
-    void CompareAligned(std::size_t i, std::size_t j) {
-        const Token &b = b_[i], &a = a_[j];
-        const std::string_view bt = before_.substr(b.start, b.end - b.start);
-        const std::string_view at = after_.substr(a.start, a.end - a.start);
-        if (b.kind == TokenKind::LineCommand && a.kind != TokenKind::LineCommand)
-            return Note(ChangeKind::LineCommandMerged, b.start, bt.size(),
-                        "the line command " + Shown(bt) + " would lose its own line");
-        if (b.kind != a.kind || !SameToken(b.kind, bt, at))
-            return Note(ChangedKind(b.kind), b.start, bt.size(), ChangedWhat(b.kind, bt, at));
-        if (i > 0 && j > 0 && a.glued && !b.glued && b_[i - 1].kind == TokenKind::Word && b.kind == TokenKind::Literal)
-            Boundary(i, ChangeKind::JoinedWords);
+    void CompareAligned() {
+        if (b_.kind == TokenKind::LineCommand && a_.kind != TokenKind::LineCommand) return NoteLostLine(b_);
+        if (b_.kind != a_.kind || !SameToken(b_.kind, Of(b_, before_), Of(a_, after_))) return NoteChanged(b_, a_);
+        if (hasPrevB_ && a_.glued && !b_.glued && prevB_.kind == TokenKind::Word && b_.kind == TokenKind::Literal)
+            Boundary(prevB_, b_, ChangeKind::JoinedWords);
     }
 
     static ChangeKind ChangedKind(TokenKind kind) {
@@ -237,9 +257,8 @@ private:
         }
     }
 
-    // The place between token i-1 and token i of the text before.
-    void Boundary(std::size_t i, ChangeKind kind) {
-        const Token &left = b_[i - 1], &right = b_[i];
+    // The place between two neighbouring tokens of the text before.
+    void Boundary(const Token &left, const Token &right, ChangeKind kind) {
         const std::string l = Text(left), r = Text(right);
         std::string what;
         switch (kind) {
@@ -254,33 +273,31 @@ private:
         Note(kind, left.end, right.start - left.end, std::move(what));
     }
 
-    // One token of the text after covers tokens i.. of the text before.
-    void Formed(std::size_t i, std::size_t j) {
-        const Token &a = a_[j];
-        std::size_t last = i;
-        bool command = a.kind == TokenKind::LineCommand || b_[i].kind == TokenKind::LineCommand;
-        while (last + 1 < b_.size() && b_[last + 1].solid < a.solidEnd) {
-            ++last;
-            command = command || b_[last].kind == TokenKind::LineCommand;
+    // One token of the text after covers the token of the text before and
+    // some that follow it; they are all passed.
+    void Formed() {
+        const Token first = b_;
+        Token second, left = b_, command = b_;
+        bool more = false, hasCommand = b_.kind == TokenKind::LineCommand || a_.kind == TokenKind::LineCommand;
+        const bool plainJoin = a_.kind == TokenKind::Word || a_.kind == TokenKind::Sign;
+        joins_.clear();
+        for (NextB(); hasB_ && b_.solid < a_.solidEnd; NextB()) {
+            if (!more) second = b_, more = true;
+            if (b_.kind == TokenKind::LineCommand && command.kind != TokenKind::LineCommand)
+                command = b_, hasCommand = true;
+            if (plainJoin) joins_.emplace_back(left, b_);
+            left = b_;
         }
-        if (last == i) // the token before ends inside the next one: a changed token
-            return Note(ChangedKind(b_[i].kind), b_[i].start, b_[i].end - b_[i].start,
-                        ChangedWhat(b_[i].kind, before_.substr(b_[i].start, b_[i].end - b_[i].start),
-                                    after_.substr(a.start, a.end - a.start)));
-        if (command) {
-            const Token &c = b_[i].kind == TokenKind::LineCommand ? b_[i] : b_[last];
-            return Note(ChangeKind::LineCommandMerged, c.start, c.end - c.start,
-                        "the line command " + Text(c) + " would lose its own line");
-        }
-        if (IsComment(a.kind)) {
-            if (IsComment(b_[i].kind))
-                return Note(ChangeKind::CommentFormed, b_[i].end, b_[i + 1].start - b_[i].end,
-                            "the comment " + Text(b_[i]) + " would swallow " + Text(b_[i + 1]));
-            return Boundary(i + 1, ChangeKind::CommentFormed);
+        if (!more) return NoteChanged(first, a_); // the last token of the text before grew
+        if (hasCommand) return NoteLostLine(command);
+        if (IsComment(a_.kind)) {
+            if (!IsComment(first.kind)) return Boundary(first, second, ChangeKind::CommentFormed);
+            return Note(ChangeKind::CommentFormed, first.end, second.start - first.end,
+                        "the comment " + Text(first) + " would swallow " + Text(second));
         }
         // A literal that swallows what follows its quote is one place, however far it runs.
-        if (a.kind == TokenKind::Literal) return Boundary(i + 1, JoinKind(b_[i], b_[i + 1]));
-        for (std::size_t k = i + 1; k <= last; ++k) Boundary(k, JoinKind(b_[k - 1], b_[k]));
+        if (!plainJoin) return Boundary(first, second, JoinKind(first, second));
+        for (const auto &[l, r] : joins_) Boundary(l, r, JoinKind(l, r));
     }
 
     ChangeKind JoinKind(const Token &left, const Token &right) const {
@@ -293,23 +310,24 @@ private:
         return ChangeKind::OperatorFormed;
     }
 
-    // One token of the text before is cut into tokens j.. of the text after.
-    void Split(std::size_t i, std::size_t j) {
-        const Token &b = b_[i];
-        const std::string_view bt = before_.substr(b.start, b.end - b.start);
-        if (b.kind == TokenKind::LineCommand)
-            return Note(ChangeKind::LineCommandMerged, b.start, bt.size(),
-                        "the line command " + Shown(bt) + " would lose its own line");
-        if (b.kind == TokenKind::Word || b.kind == TokenKind::Sign)
-            return Note(ChangeKind::OtherChange, b.start, bt.size(), Shown(bt) + " would be split");
-        Note(ChangedKind(b.kind), b.start, bt.size(),
-             ChangedWhat(b.kind, bt, after_.substr(a_[j].start, a_[j].end - a_[j].start)));
+    // The token of the text before is cut into several of the text after; they are all passed.
+    void Split() {
+        if (b_.kind == TokenKind::LineCommand)
+            NoteLostLine(b_);
+        else if (b_.kind == TokenKind::Word || b_.kind == TokenKind::Sign)
+            Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would be split");
+        else
+            NoteChanged(b_, a_);
+        for (NextA(); hasA_ && a_.solid < b_.solidEnd;) NextA();
     }
 
     std::string_view before_, after_;
     std::size_t keep_;
     Positions positions_;
-    std::vector<Token> b_, a_;
+    Lexer lexB_, lexA_;
+    Token b_, a_, prevB_;
+    bool hasB_ = false, hasA_ = false, hasPrevB_ = false;
+    std::vector<std::pair<Token, Token>> joins_;
     CheckReport report_;
 };
 

@@ -5,6 +5,7 @@
 // protection of literals and comments: a verifier that shares the code it
 // verifies cannot find that code's faults. It runs in linear time.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,6 +23,7 @@ enum class ChangeKind {
     LineCommandMerged, // a client line command lost its own line or its bytes
     OtherChange,       // any other token difference
 };
+constexpr std::size_t kChangeKinds = 8;
 
 struct Difference {
     ChangeKind kind = ChangeKind::OtherChange;
@@ -33,9 +35,11 @@ struct Difference {
 };
 
 struct CheckReport {
-    std::size_t count = 0;         // every difference found
-    std::vector<Difference> first; // the first few, in text order
+    std::size_t count = 0;                          // every difference found
+    std::array<std::size_t, kChangeKinds> byKind{}; // the same, counted by kind
+    std::vector<Difference> first;                  // the first few, in text order
     bool Same() const { return count == 0; }
+    std::size_t CountOf(ChangeKind kind) const { return byKind[static_cast<std::size_t>(kind)]; }
 };
 
 // `before` and `after` are whole texts (any line ends). `keep` limits `first`.

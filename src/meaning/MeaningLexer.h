@@ -4,6 +4,7 @@
 // non-blank bytes before it: a run that changes only blanks gives every token
 // the same number in the text before and after, which lines the two up.
 
+#include <array>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,49 @@ struct Token {
     bool lineBreakBefore = false;        // a line end between this token and the one before
 };
 
-bool IsBlank(char c);
-bool IsWordByte(char c);
+namespace detail {
+constexpr unsigned char kBlank = 1, kWord = 2;
+constexpr std::array<unsigned char, 256> ByteClasses() {
+    std::array<unsigned char, 256> classes{};
+    for (unsigned char c : {' ', '\t', '\r', '\n', '\f', '\v'}) classes[c] = kBlank;
+    for (int c = 0; c < 256; ++c)
+        if (c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+            c == '$' || c == '#' || c == '@')
+            classes[c] = kWord;
+    return classes;
+}
+inline constexpr std::array<unsigned char, 256> kByteClasses = ByteClasses();
+} // namespace detail
+
+inline bool IsBlank(char c) { return detail::kByteClasses[static_cast<unsigned char>(c)] & detail::kBlank; }
+// Letters, digits, "_", "$", "#", "@" and every byte of a non-ASCII character.
+inline bool IsWordByte(char c) { return detail::kByteClasses[static_cast<unsigned char>(c)] & detail::kWord; }
+
+// Hands out the tokens of a text one by one.
+class Lexer {
+public:
+    explicit Lexer(std::string_view text) : text_(text) {}
+    bool Next(Token &t); // false at the end of the text
+
+private:
+    void NoteStatement(const Token &t);
+    std::size_t LineEndFrom(std::size_t at) const;
+    bool IsLineCommand();
+    static bool IsScriptCommand(std::string_view line);
+    TokenKind Scan();
+    void ScanQuoted(std::size_t open, bool backslashes);
+    bool ScanDollarQuote();
+    void ScanWordRest();
+    void ScanNumber();
+    TokenKind ScanWordOrPrefixedLiteral();
+    bool ScanAlternativeQuote(std::size_t quote);
+    void ScanSign();
+    bool OpensComment(std::size_t at) const;
+
+    std::string_view text_;
+    std::size_t pos_ = 0, solid_ = 0;
+    bool statementOpen_ = false, lineStart_ = true, first_ = true;
+};
 
 std::vector<Token> Tokenize(std::string_view text);
 
