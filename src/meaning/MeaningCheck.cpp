@@ -20,8 +20,10 @@ char32_t FoldedCharAt(std::string_view s, std::size_t &at) {
         ++at;
         return lead >= 'a' && lead <= 'z' ? lead - 0x20 : lead;
     }
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (length == 1 || at + length > s.size()) {
+    const std::size_t length = lead >= 0xF8 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    bool whole = length > 1 && at + length <= s.size();
+    for (std::size_t i = 1; whole && i < length; ++i) whole = (static_cast<unsigned char>(s[at + i]) & 0xC0) == 0x80;
+    if (!whole) {
         ++at;
         return 0x110000 + lead; // a stray byte stands for itself
     }

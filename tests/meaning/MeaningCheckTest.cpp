@@ -52,6 +52,8 @@ TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
         {"@@child.sql\r\n\\set x 1\r\nselect 1;", "@@child.sql\n\\set x 1\nSELECT 1 ;"},
         {"", ""},
         {"  \r\n", ""},
+        {"up\xff\xffdate b", "UP\xff\xffDATE B"}, // bytes that are not UTF-8 stand for themselves
+        {"select \xc3", "SELECT \xc3"},
     };
     for (const Pair &p : pairs) {
         const CheckReport r = CompareMeaning(p.before, p.after);
