@@ -63,6 +63,7 @@ void ExpectSameSettings(const Settings &a, const Settings &b) {
     EXPECT_EQ(x.LfSp, y.LfSp);
     EXPECT_EQ(x.Bold, y.Bold);
     EXPECT_EQ(x.SimpleMode, y.SimpleMode);
+    EXPECT_EQ(x.KeepMeaning, y.KeepMeaning);
     EXPECT_EQ(x.SaveCheck, y.SaveCheck);
     EXPECT_EQ(x.SavePos, y.SavePos);
     EXPECT_EQ(x.SaveSize, y.SaveSize);
@@ -194,6 +195,8 @@ TEST_F(SettingsStoreTest, FlagsAreComparedWithOneExactWord) {
         {"LfSp", "True", &EditorOptions::LfSp, true},
         {"SimpleMode", "yes", &EditorOptions::SimpleMode, false},
         {"SimpleMode", " True ", &EditorOptions::SimpleMode, true}, // blanks around a value never count
+        {"KeepMeaning", "False", &EditorOptions::KeepMeaning, false},
+        {"KeepMeaning", "no", &EditorOptions::KeepMeaning, true}, // on unless it says False
     };
     for (const Case &c : cases) {
         WriteWindowsFile(Ini(), std::string("[Setting]\n") + c.key + "=" + c.text + "\n");
@@ -332,6 +335,7 @@ TEST_F(SettingsStoreTest, SaveAndLoadGiveTheSameModelWithKeysInTheirOrder) {
     o.LfSp = true;
     o.Bold = false;
     o.SimpleMode = true;
+    o.KeepMeaning = false;
     o.SaveCheck = false;
     o.SavePos = o.SaveSize = true;
     o.BackColor = 0x00336699;
@@ -359,12 +363,12 @@ TEST_F(SettingsStoreTest, SaveAndLoadGiveTheSameModelWithKeysInTheirOrder) {
 
     EXPECT_EQ(Names(Text(Ini())),
               (std::vector<std::string>{
-                  "[Software]",   "Version",      "[Setting]",  "BackColor",  "FontName",  "FontColor", "FontSize",
-                  "SaveCheck",    "SavePos",      "Top",        "Left",       "SaveSize",  "Height",    "Width",
-                  "SavePath",     "FilePath",     "Yoyaku",     "Kansu",      "LfSp",      "Comma",     "Indent",
-                  "Bold",         "SimpleMode",   "OpenFilter", "SaveFilter", "[History]", "Path1",     "Path2",
-                  "Path3",        "Path4",        "Path5",      "Path6",      "Path7",     "Path8",     "KeyWordFrom0",
-                  "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0", "[Font]",     "FixedOnly"}));
+                  "[Software]",   "Version",      "[Setting]",    "BackColor",  "FontName",   "FontColor", "FontSize",
+                  "SaveCheck",    "SavePos",      "Top",          "Left",       "SaveSize",   "Height",    "Width",
+                  "SavePath",     "FilePath",     "Yoyaku",       "Kansu",      "LfSp",       "Comma",     "Indent",
+                  "Bold",         "SimpleMode",   "KeepMeaning",  "OpenFilter", "SaveFilter", "[History]", "Path1",
+                  "Path2",        "Path3",        "Path4",        "Path5",      "Path6",      "Path7",     "Path8",
+                  "KeyWordFrom0", "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0", "[Font]",     "FixedOnly"}));
     const std::string text = Text(Ini());
     for (const char *line :
          {"SaveCheck=False", "SavePos=True", "Top=-20", "Comma=Before", "Path3=", "FixedOnly=0", "FontColor=255",
