@@ -1,5 +1,10 @@
 #include "cli/FormatCommand.h"
 #include "cli/MeaningProblems.h"
+#include "formatter/FormatDriver.h"
+#include "formatter/TextUtil.h"
+#include "meaning/MeaningCheck.h"
+#include "platform/PlainTextFile.h"
+#include "support/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -108,4 +113,40 @@ TEST(MeaningProblems, WarningsListAFewAndCountAll) {
                                  "f.sql:3:8: warning: the literal \"'a2'\" would change\n"
                                  "kelvra-format: f.sql: warning: 7 places changed beyond letter case and blanks, "
                                  "as the base rules say\n");
+}
+
+// Every join the check names over the corpus is real: the format core's
+// result holds the two words side by side, upper-cased.
+TEST(MeaningProblems, TheFormatCoreJoinsWhatTheCheckNames) {
+    const auto files = kelvra::test::CorpusFiles();
+    KELVRA_SKIP_WITHOUT_CORPUS(files);
+    EditorOptions options;
+    options.KeepMeaning = false;
+    KeywordCatalogue catalogue;
+    std::size_t filesWithJoins = 0;
+    const std::string lead = "the line break between \"", middle = "\" and \"", tail = "\" would join them";
+    for (const auto &path : files) {
+        const std::string text = DecodePlainText(kelvra::test::ReadWholeFile(path)).text;
+        ProgressSink quiet;
+        const FormatResult r = RunFormat(text, options, catalogue, quiet);
+        if (r.end != RunEnd::Normal) continue;
+        const meaning::CheckReport report = meaning::CompareMeaning(text, r.text, 5);
+        if (report.CountOf(meaning::ChangeKind::JoinedWords) == 0) continue;
+        ++filesWithJoins;
+        for (const meaning::Difference &d : report.first) {
+            if (d.kind != meaning::ChangeKind::JoinedWords || !d.what.starts_with(lead)) continue;
+            const std::size_t split = d.what.find(middle, lead.size());
+            ASSERT_NE(split, std::string::npos) << d.what;
+            std::string left = d.what.substr(lead.size(), split - lead.size());
+            std::string right =
+                d.what.substr(split + middle.size(), d.what.size() - tail.size() - split - middle.size());
+            if ((left + right).find("…") != std::string::npos) continue;
+            UpperCaseInPlace(left);
+            if (right[0] != '\'' && right[0] != '"' && right[0] != '$')
+                UpperCaseInPlace(right); // a literal keeps its case
+            const std::string joined = left + right;
+            EXPECT_NE(r.text.find(joined), std::string::npos) << path << ": " << joined;
+        }
+    }
+    EXPECT_GT(filesWithJoins, 200u);
 }
