@@ -150,3 +150,43 @@ TEST(MeaningProblems, TheFormatCoreJoinsWhatTheCheckNames) {
     }
     EXPECT_GT(filesWithJoins, 200u);
 }
+
+// What the base rules do to dialect text, comments, line commands and signs
+// on two lines (each seen in real files): the check names every one of them.
+TEST(MeaningProblems, TheCheckFindsWhatTheBaseRulesChange) {
+    struct Case {
+        const char *text;
+        bool lineBreaksSeparate;
+        meaning::ChangeKind kind;
+    } cases[] = {
+        {"select a\nfrom t", false, meaning::ChangeKind::JoinedWords},
+        {"select x\n'41' from t", false, meaning::ChangeKind::JoinedWords},
+        {"create function f() returns int as\n$$ select 1 $$ language sql;", false, meaning::ChangeKind::JoinedWords},
+        {"select 'a'\n'b' from t", false, meaning::ChangeKind::MergedLiterals},
+        {"select \"a\"\n\"b\" from t", false, meaning::ChangeKind::MergedLiterals},
+        {"select 5 -\n-3 from t", false, meaning::ChangeKind::CommentFormed},
+        {"select a /\n* b from t", false, meaning::ChangeKind::CommentFormed},
+        {"select a from t where b <\n> c", false, meaning::ChangeKind::OperatorFormed},
+        {"select a |\n| b from t", false, meaning::ChangeKind::OperatorFormed},
+        {"select a :\n: int from t", false, meaning::ChangeKind::OperatorFormed},
+        {"select 1\n.5 from t", false, meaning::ChangeKind::OperatorFormed},
+        {"select /*+ ordered\nuse_nl(a) */ a from t;", true, meaning::ChangeKind::CommentChanged},
+        {"select $re$\\s+$re$, $$It is  Ok$$;", true, meaning::ChangeKind::LiteralChanged},
+        {"select e'it\\'s', 'x', q'[it's]' from t;", true, meaning::ChangeKind::LiteralChanged},
+        {"select `my  col` from t;", true, meaning::ChangeKind::LiteralChanged},
+        {"rem drop the old copy\ndrop table t;", true, meaning::ChangeKind::LineCommandMerged},
+        {"create view v as select 1 x from dual\n/\nselect 2 from dual;", true, meaning::ChangeKind::LineCommandMerged},
+        {"select 1 from dual;\nprompt Done\n", true, meaning::ChangeKind::LineCommandMerged},
+    };
+    EditorOptions options;
+    options.KeepMeaning = false;
+    const KeywordCatalogue catalogue;
+    for (const Case &c : cases) {
+        options.LfSp = c.lineBreaksSeparate;
+        ProgressSink quiet;
+        const FormatResult r = RunFormat(NormaliseLineBreaks(c.text), options, catalogue, quiet);
+        ASSERT_EQ(r.end, RunEnd::Normal) << c.text;
+        const meaning::CheckReport report = meaning::CompareMeaning(c.text, r.text);
+        EXPECT_GT(report.CountOf(c.kind), 0u) << c.text << "\n" << r.text;
+    }
+}
