@@ -40,7 +40,8 @@ std::string ReadText(const fs::path &path) {
 
 int main() {
     std::printf("%-28s %9s %9s %9s %7s\n", "input", "bytes", "run ms", "check ms", "share");
-    for (const char *name : {"codefirst_mixed_1mb.sql", "codefirst_oracle_1mb.sql", "mixed_1mb.sql", "oracle_1mb.sql"}) {
+    for (const char *name :
+         {"codefirst_mixed_1mb.sql", "codefirst_oracle_1mb.sql", "mixed_1mb.sql", "oracle_1mb.sql"}) {
         const std::string text = ReadText(fs::path(KELVRA_BENCH_INPUTS) / name);
         EditorOptions options;
         options.LfSp = true;
