@@ -146,6 +146,7 @@ void TfrmEdit::mnuEditRichUndoClick() {
         if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
         editor_.SetPlainText(document_.RevertText(), EditorFont);
         editor_.SetDefaultFont(EditorFont);
+        staPanels[2]->clear(); // a notice about the run's result no longer applies
     });
 }
 

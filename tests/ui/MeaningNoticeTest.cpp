@@ -49,6 +49,7 @@ private slots:
         h.dialogs.answers = {Answer::Yes};
         h.window->mnuEditRichUndoClick();
         QVERIFY(h.Text() == before);
+        QCOMPARE(h.window->StatusText(2), QString());
     }
 
     void aRunThatKeepsTheMeaningSaysNothing() {
