@@ -155,6 +155,8 @@ inline constexpr char kBreakHardLinks[] =
     "「OK」でこの名前だけに新しい内容を保存します（ほかの名前は元の内容のまま残ります）。\r\n"
     "「キャンセル」で保存をやめます。元のファイルを残すには「名前を付けて保存」で別のファイルに保存して下さい。";
 inline constexpr char kRevertQuestion[] = "整形前に戻しますか？";
+// After a run whose result means something else than the text before it (%1 places, the first at line %2, column %3).
+inline constexpr char kMeaningChanged[] = "意味が変わる箇所が %1 件あります（最初は %2 行 %3 桁）";
 inline constexpr char kHelpFileMissing[] = "ヘルプファイルが見つかりません\r\n"; // followed by the path
 
 // ---- Failures of the commands ------------------------------------------------

@@ -285,7 +285,7 @@ TEST(Settings, ComeFromKelvraIniAndOptionsOverrideThem) {
 TEST(Corpus, EveryFileGivesTheExpectedResultInItsOwnEncoding) {
     FormatSettings settings;
     settings.refuseWordJoins = false;     // the editor's behaviour
-    settings.options.KeepMeaning = false; // as the expected results were made
+    settings.options.KeepMeaning = false; // the base rules, as the expected results were written
     int compared = 0;
     const auto files = kelvra::test::CorpusFiles();
     KELVRA_SKIP_WITHOUT_CORPUS(files);

@@ -197,6 +197,7 @@ TEST_F(SettingsStoreTest, FlagsAreComparedWithOneExactWord) {
         {"SimpleMode", " True ", &EditorOptions::SimpleMode, true}, // blanks around a value never count
         {"KeepMeaning", "False", &EditorOptions::KeepMeaning, false},
         {"KeepMeaning", "false", &EditorOptions::KeepMeaning, true},
+        {"KeepMeaning", "no", &EditorOptions::KeepMeaning, true}, // on unless it says False
     };
     for (const Case &c : cases) {
         WriteWindowsFile(Ini(), std::string("[Setting]\n") + c.key + "=" + c.text + "\n");
