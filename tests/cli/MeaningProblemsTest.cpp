@@ -184,7 +184,7 @@ TEST(MeaningProblems, TheCheckFindsWhatTheBaseRulesChange) {
     for (const Case &c : cases) {
         options.LfSp = c.lineBreaksSeparate;
         ProgressSink quiet;
-        const FormatResult r = RunFormat(NormaliseLineBreaks(c.text), options, catalogue, quiet);
+        const FormatResult r = RunFormat(ToCrLf(c.text), options, catalogue, quiet);
         ASSERT_EQ(r.end, RunEnd::Normal) << c.text;
         const meaning::CheckReport report = meaning::CompareMeaning(c.text, r.text);
         EXPECT_GT(report.CountOf(c.kind), 0u) << c.text << "\n" << r.text;

@@ -203,7 +203,7 @@ TEST(KeepMeaning, EveryCorpusFileKeepsItsPiecesByteForByte) {
     int formatted = 0, refused = 0, differing = 0;
     for (const auto &path : files) {
         const std::string bytes = test::ReadWholeFile(path);
-        const std::string text = NormaliseLineBreaks(IsValidUtf8(bytes) ? bytes : DecodeCp932(bytes).text);
+        const std::string text = ToCrLf(IsValidUtf8(bytes) ? bytes : DecodeCp932(bytes).text);
         test::KeptPieces in = test::ReadKeptPieces(text);
         const FormatResult r = FormatWith(text, true, true);
         if (r.end != RunEnd::Normal) {
