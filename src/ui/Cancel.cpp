@@ -122,7 +122,7 @@ void BackgroundProgressSink::SetBar1(std::int64_t position, std::int64_t maximum
 }
 
 void BackgroundProgressSink::SetBar2(int position, int maximum) {
-    bar2Max_.store(maximum, std::memory_order_relaxed);
+    bar2Max_.store(maximum + stepsAfter_, std::memory_order_relaxed);
     bar2_.store(position, std::memory_order_relaxed);
 }
 

@@ -144,12 +144,14 @@ private:
     void SetApplicationTitle(const QString &path);
     QString ShortenedPath(const QString &path) const;
     void StartInstance(const QStringList &arguments);
+    QPoint CascadedPosition() const;
 
     // ---- Documents (EditFiles.cpp) ----
     void LoadDocument(const QString &path);
     void SaveDocument(const QString &path);
     void ReadIntoEditor(const QString &path, bool richWanted);
     void ClearEditorWithFont();
+    void ForgetPreviousDocument();
     // "… を保存しますか？" when the document is modified; false when the user cancelled.
     bool AskSaveChanges();
     void AddToHistory(const QString &path);
@@ -161,6 +163,8 @@ private:
 
     // ---- Format run and settings (EditFormat.cpp) ----
     void EndFormatRun();
+    // The revert command is there only while this document has a text from before a run.
+    void UpdateRevertCommand();
     void ApplyOptionsToMenus();
     void ReadOptionsFromMenus();
     void SetIndentWidth(int n);

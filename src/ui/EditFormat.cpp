@@ -40,7 +40,8 @@ void TfrmEdit::mnuExeRunClick() {
         ~Running() { flag = false; }
     } running(formatting_);
     editor_.SetReadOnly(true);
-    dlgCancel->ShowForFormat(kStageBarMaximum);
+    // The stages, and one step more for making the result the editor shows.
+    dlgCancel->ShowForFormat(kStageBarMaximum + 1);
     QCoreApplication::processEvents();
     if (dlgCancel->CancelRequested()) {
         EndFormatRun();
@@ -92,7 +93,7 @@ void TfrmEdit::mnuExeRunClick() {
 }
 
 FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
-    BackgroundProgressSink progress;
+    BackgroundProgressSink progress(1);
     // The run's own copies: nothing the window does meanwhile reaches them.
     QString raw = editor_.RawText();
     const EditorOptions options = options_;
@@ -105,7 +106,14 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
             document_.SetRevertText(FromEditorText(std::move(raw)));
             result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
-            DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
+            // The first bar starts again for the editor's document; the second waits on its last step.
+            constexpr int kPerMille = 1000;
+            progress.SetBar1(0, kPerMille);
+            DocumentBuilder builder(
+                font, [&progress] { return progress.CancelRequested(); },
+                [&progress](double share) {
+                    progress.SetBar1(static_cast<std::int64_t>(share * kPerMille), kPerMille);
+                });
             builder.AddFormatted(result.text, result.boldSpans);
             formatted = builder.Finish(window);
             if (!formatted) result.end = RunEnd::Cancelled;
@@ -114,7 +122,10 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
     return result;
 }
 
+void TfrmEdit::UpdateRevertCommand() { mnuEditRichUndo->setEnabled(document_.HasRevertText()); }
+
 void TfrmEdit::EndFormatRun() {
+    UpdateRevertCommand();
     dlgCancel->hide();
     editor_.SetReadOnly(document_.LaunchMode() == 2);
     CloseKeyDialog();
@@ -123,7 +134,8 @@ void TfrmEdit::EndFormatRun() {
 }
 
 void TfrmEdit::mnuEditRichUndoClick() {
-    if (!MenuEnabled(mnuEditMenu)) return;
+    // Only a run or line-end command on this document leaves a text to go back to.
+    if (!MenuEnabled(mnuEditMenu) || !document_.HasRevertText()) return;
     Guarded(texts::kRevertFailed, [this] {
         if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
         editor_.SetPlainText(document_.RevertText(), EditorFont);
@@ -237,8 +249,11 @@ void TfrmEdit::PlaceWindow() {
         resize(std::clamp(*settings_.Width, least.width(), area.width()),
                std::clamp(*settings_.Height, least.height(), area.height()));
     }
-    if (options_.SavePos && settings_.Left && settings_.Top) {
-        QPoint at(*settings_.Left, *settings_.Top);
+    // A window started from another one stands where that one asked; else at the stored place.
+    std::optional<QPoint> asked = desktop_.AskedWindowPosition();
+    if (!asked && options_.SavePos && settings_.Left && settings_.Top) asked = QPoint(*settings_.Left, *settings_.Top);
+    if (asked) {
+        QPoint at = *asked;
         const QScreen *home = QGuiApplication::screenAt(at);
         const QRect onto = home ? home->availableGeometry() : area;
         at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
@@ -284,7 +299,9 @@ void TfrmEdit::LoadSettings() {
     EditorFont.color = ColorFromStored(options_.EditorFont.color, false);
     editor_.SetDefaultFont(EditorFont);
     PlaceWindow();
-    openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
+    // Without a folder of the user's own in the settings the dialogs open in the user's folder.
+    const bool storedFolder = settings_.FilePath != DefaultSettings(programFolder_).FilePath;
+    openInitialFolder_ = saveInitialFolder_ = storedFolder ? QString::fromStdString(settings_.FilePath) : QString();
     for (int i = 0; i < kRecentFileCount; ++i) document_.History().SetEntry(i, settings_.History[i]);
     ShowHistory();
     ApplyOptionsToMenus();

@@ -200,8 +200,32 @@ std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFon
 
 void QtDialogs::ShowModal(QDialog &dialog) { dialog.exec(); }
 
-bool QtDesktop::StartProcess(const QString &program, const QStringList &arguments) {
-    return QProcess::startDetached(program, arguments);
+namespace {
+
+// Passes the window position from a window to the process it starts.
+constexpr char kWindowAtVariable[] = "KELVRA_WINDOW_AT";
+
+} // namespace
+
+bool QtDesktop::StartProcess(const QString &program, const QStringList &arguments, const QPoint &windowAt) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kWindowAtVariable, QString("%1,%2").arg(windowAt.x()).arg(windowAt.y()));
+    process.setProcessEnvironment(environment);
+    return process.startDetached();
+}
+
+// Read once and removed, so that a program this one starts in another way does not inherit it.
+std::optional<QPoint> QtDesktop::AskedWindowPosition() {
+    const QStringList xy = qEnvironmentVariable(kWindowAtVariable).split(',');
+    qunsetenv(kWindowAtVariable);
+    bool xOk = false, yOk = false;
+    if (xy.size() != 2) return std::nullopt;
+    const QPoint at(xy[0].toInt(&xOk), xy[1].toInt(&yOk));
+    if (!xOk || !yOk) return std::nullopt;
+    return at;
 }
 
 bool QtDesktop::OpenUrl(const QString &url) { return QDesktopServices::openUrl(QUrl(url)); }

@@ -5,6 +5,7 @@
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
+#include "ui/FontChooser.h"
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QMessageBox>
@@ -47,6 +49,12 @@ void WhenModalUp(std::function<void(QWidget *)> look, std::function<void(QWidget
         close(w);
     });
     poll->start(10);
+}
+
+QStringList ListItems(QListWidget *list) {
+    QStringList out;
+    for (int row = 0; row < list->count(); ++row) out << list->item(row)->text();
+    return out;
 }
 
 void PressEnter(QWidget *w) { QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key_Return); }
@@ -162,22 +170,27 @@ private slots:
 
     // Monospaced Japanese fonts are fixed-pitch for the list, also those that
     // fontconfig calls dual-width.
+    // The fixed-pitch list holds every monospaced family the machine has, the
+    // Latin-only ones (DejaVu Sans Mono) and the dual-width Japanese ones
+    // (Noto Sans Mono CJK JP) alike, and no proportional one besides the
+    // editor's own font. Checked against whatever fonts are installed.
     void fixedPitchFontListOffersMonospacedJapaneseFonts() {
-        const QString cjkMono = "Noto Sans Mono CJK JP";
-        if (!QFontDatabase::families().contains(cjkMono)) QSKIP("Noto Sans Mono CJK JP is not installed");
         Harness h;
         QVERIFY(h.Start());
         QStringList offered;
-        WhenModalUp(
-            [&](QWidget *w) {
-                for (QAbstractItemView *view : w->findChildren<QAbstractItemView *>())
-                    for (int row = 0; row < view->model()->rowCount(); ++row)
-                        offered << view->model()->index(row, 0).data().toString();
-            },
-            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        WhenModalUp([&](QWidget *w) { offered = ListItems(Part<QListWidget>(w, "families")); },
+                    [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
         h.window->mnuFormatFontClick();
-        QVERIFY(offered.contains(cjkMono));
-        QVERIFY(offered.contains("DejaVu Sans Mono") || !QFontDatabase::families().contains("DejaVu Sans Mono"));
+        QVERIFY(!offered.isEmpty());
+        for (const QString &family : QFontDatabase::families())
+            if (QFontDatabase::isFixedPitch(family) && !QFontDatabase::isPrivateFamily(family))
+                QVERIFY2(offered.contains(family), qPrintable(family));
+        for (const char *family : {"Noto Sans Mono CJK JP", "DejaVu Sans Mono"})
+            if (QFontDatabase::families().contains(family)) QVERIFY2(offered.contains(family), family);
+        const QString own = QFontInfo(EditProbe(h.window).EditorFont().font).family();
+        for (const QString &family : offered)
+            if (family != own)
+                QVERIFY2(HasUniformLatinWidth(family) || QFontDatabase::isFixedPitch(family), qPrintable(family));
         QVERIFY(!offered.contains("DejaVu Sans")); // proportional fonts stay out
     }
 
@@ -244,8 +257,9 @@ private slots:
                                                         << "data";
         QTest::newRow("a file path stored") << QByteArray("data/q.sql") << ""
                                             << "data";
+        // The user's own folder (the home folder here, which has no documents folder), not the program's.
         QTest::newRow("a missing folder stored") << QByteArray("gone/away") << ""
-                                                 << ".";
+                                                 << "home";
     }
     void fileDialogsOpenOnAnExistingFolder() {
         QFETCH(QByteArray, stored);
@@ -253,6 +267,10 @@ private slots:
         QFETCH(QString, expected);
         Harness h;
         QVERIFY(WriteFile(h.dir.filePath("data/q.sql"), "select 1"));
+        QVERIFY(QDir(h.dir.path()).mkdir("home"));
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", h.dir.filePath("home").toUtf8());
+        auto restoreHome = qScopeGuard([&] { qputenv("HOME", oldHome); });
         QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" +
                                 (stored.isEmpty() ? QByteArray() : h.dir.filePath(stored).toUtf8()) + "\r\n"));
         if (!opened.isEmpty()) h.window->OpenPath(h.dir.filePath(opened));
