@@ -28,6 +28,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QHeaderView>
+#include <QTreeView>
+#include <QLocale>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <functional>
 
 using namespace kelvra;
@@ -292,6 +299,70 @@ private slots:
         QFile ini(h.dir.filePath("Kelvra.ini"));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QVERIFY(ini.readAll().contains("FilePath=" + folder.toUtf8() + "\r\n"));
+    }
+
+    // In Japanese the file dialog's columns (サイズ, 種類, 更新日時) once cut
+    // their titles and texts ("4…ト", "SQ…ード").
+    void fileDialogColumnsShowTheirJapaneseTextsWhole() {
+        QTranslator japanese;
+        QVERIFY(japanese.load(QLocale(QLocale::Japanese), "qtbase", "_",
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+        QCoreApplication::installTranslator(&japanese);
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan)); // sizes and file types in Japanese too
+        auto uninstall = qScopeGuard([&] {
+            QCoreApplication::removeTranslator(&japanese);
+            QLocale::setDefault(QLocale::c());
+        });
+        Harness h;
+        QVERIFY(WriteFile(h.dir.filePath("data/query.sql"), "select 1"));
+        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" + h.dir.filePath("data").toUtf8() + "\r\n"));
+        QStringList cut;
+        int rows = 0;
+        WhenModalUp(
+            [&](QWidget *w) {
+                auto *view = w->findChild<QTreeView *>();
+                QVERIFY(view);
+                QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+                QTest::qWait(50); // the sizes follow the rows' texts
+                rows = view->model()->rowCount(view->rootIndex());
+                QHeaderView *header = view->header();
+                for (int column = 1; column < header->count(); ++column) {
+                    const QString title = header->model()->headerData(column, Qt::Horizontal).toString();
+                    const QModelIndex cell = view->model()->index(0, column, view->rootIndex());
+                    const QString text = cell.data().toString();
+                    const int needed = std::max(header->sectionSizeHint(column),
+                                                static_cast<QAbstractItemView *>(view)->sizeHintForIndex(cell).width());
+                    if (!header->isSectionHidden(column) && header->sectionSize(column) < needed)
+                        cut << title + ": " + text;
+                }
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuFileOpenClick();
+        QCOMPARE(rows, 1);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
+    }
+
+    // The print dialog grows downwards when its options open; it stays on the
+    // screen all the same, also over a window low on a small screen.
+    void printDialogWithItsOptionsFitsTheScreen() {
+        Harness h;
+        QVERIFY(h.Start());
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        h.window->move(area.left(), area.bottom() - 250);
+        QRect frame;
+        WhenModalUp(
+            [&](QWidget *w) {
+                for (QPushButton *b : w->findChildren<QPushButton *>())
+                    if (b->text().contains(">>")) b->click();
+                QTest::qWait(100);
+                frame = w->frameGeometry();
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuFilePrintClick();
+        QVERIFY2(
+            area.contains(frame),
+            qPrintable(QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        QVERIFY(frame.height() > 300); // the options did open
     }
 
     void revertQuestionOffersYesAndNoOnly() {
