@@ -72,6 +72,8 @@ public:
     virtual bool StartProcess(const QString &program, const QStringList &arguments, const QPoint &windowAt) = 0;
     // Where the process that started this one asked for the window; nothing when none asked.
     virtual std::optional<QPoint> AskedWindowPosition() = 0;
+    // The folder where the program's windows tell each other where they stand; empty: none.
+    virtual QString WindowPlacesFolder() = 0;
     virtual bool OpenUrl(const QString &url) = 0;
     virtual bool ShiftHeld() = 0;
     virtual qint64 TickMs() = 0;

@@ -9,6 +9,7 @@
 #include "ui/ThemeIcons.h"
 #include "ui/UiTexts.h"
 #include "ui/WindowFont.h"
+#include "ui/WindowPlaces.h"
 
 #include <QAction>
 #include <QApplication>
@@ -385,15 +386,21 @@ void TfrmEdit::StartInstance(const QStringList &arguments) {
 // A window started from this one stands a step lower and to the right, so
 // that both show; where that would run off the desktop, it starts again at
 // the desktop's left or top edge.
-QPoint TfrmEdit::CascadedPosition() const {
+QPoint TfrmEdit::CascadedPosition() const { return CascadeStep(frameGeometry().topLeft()); }
+
+QPoint TfrmEdit::CascadeStep(QPoint at) const {
     constexpr int kStep = 32;
-    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const QRect frame = frameGeometry();
-    QPoint at = frame.topLeft() + QPoint(kStep, kStep);
+    const QRect area = DesktopArea();
+    const QSize frame = frameGeometry().size();
+    at += QPoint(kStep, kStep);
     if (at.x() + frame.width() > area.right() + 1) at.setX(area.left());
     if (at.y() + frame.height() > area.bottom() + 1) at.setY(area.top());
     return at;
+}
+
+QRect TfrmEdit::DesktopArea() const {
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
 bool TfrmEdit::Initialise() {

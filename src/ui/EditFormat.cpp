@@ -9,6 +9,7 @@
 #include "ui/DocumentBuilder.h"
 #include "ui/Search.h"
 #include "ui/UiTexts.h"
+#include "ui/WindowPlaces.h"
 
 #include <QAction>
 #include <algorithm>
@@ -242,8 +243,7 @@ SettingsOutcome TfrmEdit::ReadStoredSettings() {
 // settings file can make the window unusable; without a stored position the
 // window is centred for the size it takes.
 void TfrmEdit::PlaceWindow() {
-    QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect area = DesktopArea();
     if (options_.SaveSize && settings_.Width && settings_.Height) {
         const QSize least = minimumSizeHint().expandedTo(QSize(320, 240)).boundedTo(area.size());
         resize(std::clamp(*settings_.Width, least.width(), area.width()),
@@ -252,16 +252,42 @@ void TfrmEdit::PlaceWindow() {
     // A window started from another one stands where that one asked; else at the stored place.
     std::optional<QPoint> asked = desktop_.AskedWindowPosition();
     if (!asked && options_.SavePos && settings_.Left && settings_.Top) asked = QPoint(*settings_.Left, *settings_.Top);
-    if (asked) {
-        QPoint at = *asked;
-        const QScreen *home = QGuiApplication::screenAt(at);
-        const QRect onto = home ? home->availableGeometry() : area;
-        at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
-        at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
-        move(at);
-    } else {
-        move(area.center() - rect().center());
-    }
+    places_ = std::make_unique<WindowPlaces>(desktop_.WindowPlacesFolder());
+    // Without a place of its own the window is centred for the size it takes.
+    move(AwayFromOtherWindows(asked ? OntoDesktop(*asked) : area.center() - rect().center()));
+    PublishPlace();
+}
+
+QPoint TfrmEdit::OntoDesktop(QPoint at) const {
+    const QScreen *home = QGuiApplication::screenAt(at);
+    const QRect onto = home ? home->availableGeometry() : DesktopArea();
+    at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
+    at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
+    return at;
+}
+
+// A second copy of the program, or a window started while another one stands
+// at the place asked for, would hide that window exactly: it steps aside.
+QPoint TfrmEdit::AwayFromOtherWindows(QPoint at) const {
+    const std::vector<QPoint> taken = places_->Others();
+    auto isTaken = [&taken](QPoint p) {
+        return std::any_of(taken.begin(), taken.end(), [p](QPoint q) { return (q - p).manhattanLength() < 8; });
+    };
+    for (int step = 0; step < 64 && isTaken(at); ++step) at = CascadeStep(at);
+    return at;
+}
+
+void TfrmEdit::PublishPlace() {
+    placeNoticePending_ = false;
+    if (places_) places_->Publish(pos());
+}
+
+void TfrmEdit::moveEvent(QMoveEvent *event) {
+    QMainWindow::moveEvent(event);
+    // Once the window has come to rest: a drag moves it many times.
+    if (placeNoticePending_) return;
+    placeNoticePending_ = true;
+    QTimer::singleShot(250, this, &TfrmEdit::PublishPlace);
 }
 
 void TfrmEdit::showEvent(QShowEvent *event) {

@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTreeView>
 #include <QTimer>
 #include <QWindow>
@@ -291,6 +292,12 @@ qint64 QtDesktop::TickMs() {
     static QElapsedTimer timer;
     if (!timer.isValid()) timer.start();
     return timer.elapsed();
+}
+
+// Per user and per session, gone when the session ends.
+QString QtDesktop::WindowPlacesFolder() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/kelvra-windows");
 }
 
 QString QtDesktop::ProgramPath() { return QCoreApplication::applicationFilePath(); }

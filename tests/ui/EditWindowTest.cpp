@@ -230,6 +230,34 @@ private slots:
         QCOMPARE(h.window->pos(), QPoint(120, 90));
     }
 
+    // A second copy of the program does not open exactly over a window that
+    // stands where it would open; a closed window's place is free again, and
+    // a moved window is found where it now stands.
+    void aSecondCopyStepsAsideFromAnOpenWindow() {
+        QTemporaryDir places;
+        auto start = [&](Harness &h, const QByteArray &place) {
+            h.desktop.windowPlaces = places.path();
+            WriteFile(h.Path("Kelvra.ini"),
+                      "[Setting]\r\nSavePos=True\r\n" + place + "SaveSize=True\r\nWidth=400\r\nHeight=300\r\n");
+            return h.Start();
+        };
+        const QByteArray stored = "Left=50\r\nTop=40\r\n";
+        auto first = std::make_unique<Harness>();
+        Harness second, third, fourth;
+        QVERIFY(start(*first, stored));
+        QCOMPARE(first->window->pos(), QPoint(50, 40));
+        QVERIFY(start(second, stored));
+        QCOMPARE(second.window->pos(), QPoint(82, 72));
+        first.reset();
+        QVERIFY(start(third, stored));
+        QCOMPARE(third.window->pos(), QPoint(50, 40));
+        second.window->show(); // a hidden window is told of its moves only when it shows
+        second.window->move(200, 150);
+        QTest::qWait(400); // the place is told once the window has come to rest
+        QVERIFY(start(fourth, "Left=200\r\nTop=150\r\n"));
+        QCOMPARE(fourth.window->pos(), QPoint(232, 182));
+    }
+
     // Neither bar is full before the editor shows the result; the first bar
     // starts again for making the editor's document.
     void progressBarsFillOnlyAtTheEnd() {

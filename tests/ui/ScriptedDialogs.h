@@ -145,6 +145,8 @@ public:
         return true;
     }
     std::optional<QPoint> AskedWindowPosition() override { return askedPosition; }
+    QString windowPlaces; // shared by the windows of one test; empty: none
+    QString WindowPlacesFolder() override { return windowPlaces; }
     bool OpenUrl(const QString &url) override {
         urls << url;
         return true;
