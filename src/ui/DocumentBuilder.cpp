@@ -6,6 +6,7 @@
 #include <QTextLayout>
 #include <QTextOption>
 #include <QThread>
+#include <algorithm>
 #include <string_view>
 
 namespace kelvra {
@@ -15,8 +16,10 @@ constexpr std::size_t kSlice = 64 * 1024; // bytes between two looks at `stop`
 
 } // namespace
 
-DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool()> stop)
-    : document_(std::make_unique<QTextDocument>()), font_(font), stop_(std::move(stop)) {
+DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool()> stop,
+                                 std::function<void(double)> progress)
+    : document_(std::make_unique<QTextDocument>()), font_(font), stop_(std::move(stop)),
+      progress_(std::move(progress)) {
     document_->setUndoRedoEnabled(false);
     document_->setDefaultFont(font.font);
     // The editor's own option (no wrapping), so that taking the document over changes nothing.
@@ -29,6 +32,11 @@ DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool
 }
 
 DocumentBuilder::~DocumentBuilder() { delete cursor_; }
+
+// Filling the document is the first half of the work, laying it out the second.
+void DocumentBuilder::Report(double share) {
+    if (progress_) progress_(share);
+}
 
 bool DocumentBuilder::StopRequested() {
     if (!stopped_ && stop_ && stop_()) stopped_ = true;
@@ -43,8 +51,10 @@ void DocumentBuilder::Insert(std::string_view text, const QTextCharFormat &forma
         cursor_->insertText(ToEditorText(text.substr(0, n)), format);
         text.remove_prefix(n);
         sinceCheck_ += n;
+        inserted_ += n;
         if (sinceCheck_ >= kSlice) {
             sinceCheck_ = 0;
+            if (toInsert_ > 0) Report(0.5 * static_cast<double>(inserted_) / static_cast<double>(toInsert_));
             StopRequested();
         }
     }
@@ -54,6 +64,7 @@ void DocumentBuilder::AddFormatted(const std::string &text, const std::vector<Te
     const QTextCharFormat normal = CharFormatOf(font_);
     QTextCharFormat strong = normal;
     strong.setFontWeight(QFont::Bold);
+    toInsert_ += text.size();
     std::size_t done = 0;
     auto insert = [&](std::size_t end, const QTextCharFormat &format) {
         if (end > done) Insert(std::string_view(text).substr(done, end - done), format);
@@ -69,6 +80,7 @@ void DocumentBuilder::AddFormatted(const std::string &text, const std::vector<Te
 }
 
 void DocumentBuilder::AddStyled(const StyledText &content) {
+    toInsert_ += content.Text().size();
     content.ForEachRun([&](const StyledRun &run) {
         Insert(std::string_view(content.Text()).substr(run.start, run.length), CharFormatOfStyle(*run.format));
     });
@@ -83,9 +95,13 @@ std::unique_ptr<QTextDocument> DocumentBuilder::Finish(QThread *owner) {
     // rather than by the editor while the window waits.
     document_->setDocumentLayout(new QPlainTextDocumentLayout(document_.get()));
     int count = 0;
+    const double blocks = std::max(1, document_->blockCount());
     for (QTextBlock block = document_->begin(); block.isValid(); block = block.next()) {
         block.layout();
-        if (++count % 4096 == 0 && StopRequested()) return nullptr;
+        if (++count % 4096 == 0) {
+            Report(0.5 + 0.5 * count / blocks);
+            if (StopRequested()) return nullptr;
+        }
     }
     document_->setUndoRedoEnabled(true);
     document_->setModified(false);

@@ -20,8 +20,10 @@ namespace kelvra {
 
 class DocumentBuilder {
 public:
-    // `stop` is asked between slices of the work; true abandons it.
-    DocumentBuilder(const EditorFontState &font, std::function<bool()> stop = {});
+    // `stop` is asked between slices of the work; true abandons it. `progress`
+    // is told there the share of the work done (0 to 1).
+    DocumentBuilder(const EditorFontState &font, std::function<bool()> stop = {},
+                    std::function<void(double)> progress = {});
     ~DocumentBuilder();
 
     // `text` (UTF-8, CR LF) in the font, the spans in bold.
@@ -40,9 +42,13 @@ private:
     std::unique_ptr<QTextDocument> document_;
     QTextCursor *cursor_;
     EditorFontState font_;
+    void Report(double share);
+
     std::function<bool()> stop_;
+    std::function<void(double)> progress_;
     bool stopped_ = false;
     std::size_t sinceCheck_ = 0;
+    std::size_t inserted_ = 0, toInsert_ = 0;
 };
 
 // Deletes a document on a thread of its own: a large one takes a while.

@@ -10,6 +10,7 @@
 #include "ui/DocumentBuilder.h"
 #include "ui/Search.h"
 #include "ui/UiTexts.h"
+#include "ui/WindowPlaces.h"
 
 #include <QAction>
 #include <algorithm>
@@ -52,7 +53,8 @@ void TfrmEdit::mnuExeRunClick() {
         ~Running() { flag = false; }
     } running(formatting_);
     editor_.SetReadOnly(true);
-    dlgCancel->ShowForFormat(kStageBarMaximum);
+    // The stages, and one step more for making the result the editor shows.
+    dlgCancel->ShowForFormat(kStageBarMaximum + 1);
     QCoreApplication::processEvents();
     if (dlgCancel->CancelRequested()) {
         EndFormatRun();
@@ -109,7 +111,7 @@ void TfrmEdit::mnuExeRunClick() {
 
 FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted,
                                                meaning::CheckReport &meaning) {
-    BackgroundProgressSink progress;
+    BackgroundProgressSink progress(1);
     // The run's own copies: nothing the window does meanwhile reaches them.
     QString raw = editor_.RawText();
     const EditorOptions options = options_;
@@ -123,7 +125,14 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
             result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
             meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1);
-            DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
+            // The first bar starts again for the editor's document; the second waits on its last step.
+            constexpr int kPerMille = 1000;
+            progress.SetBar1(0, kPerMille);
+            DocumentBuilder builder(
+                font, [&progress] { return progress.CancelRequested(); },
+                [&progress](double share) {
+                    progress.SetBar1(static_cast<std::int64_t>(share * kPerMille), kPerMille);
+                });
             builder.AddFormatted(result.text, result.boldSpans);
             formatted = builder.Finish(window);
             if (!formatted) result.end = RunEnd::Cancelled;
@@ -132,7 +141,10 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
     return result;
 }
 
+void TfrmEdit::UpdateRevertCommand() { mnuEditRichUndo->setEnabled(document_.HasRevertText()); }
+
 void TfrmEdit::EndFormatRun() {
+    UpdateRevertCommand();
     dlgCancel->hide();
     editor_.SetReadOnly(document_.LaunchMode() == 2);
     CloseKeyDialog();
@@ -141,7 +153,8 @@ void TfrmEdit::EndFormatRun() {
 }
 
 void TfrmEdit::mnuEditRichUndoClick() {
-    if (!MenuEnabled(mnuEditMenu)) return;
+    // Only a run or line-end command on this document leaves a text to go back to.
+    if (!MenuEnabled(mnuEditMenu) || !document_.HasRevertText()) return;
     Guarded(texts::kRevertFailed, [this] {
         if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
         editor_.SetPlainText(document_.RevertText(), EditorFont);
@@ -252,23 +265,51 @@ SettingsOutcome TfrmEdit::ReadStoredSettings() {
 // settings file can make the window unusable; without a stored position the
 // window is centred for the size it takes.
 void TfrmEdit::PlaceWindow() {
-    QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect area = DesktopArea();
     if (options_.SaveSize && settings_.Width && settings_.Height) {
         const QSize least = minimumSizeHint().expandedTo(QSize(320, 240)).boundedTo(area.size());
         resize(std::clamp(*settings_.Width, least.width(), area.width()),
                std::clamp(*settings_.Height, least.height(), area.height()));
     }
-    if (options_.SavePos && settings_.Left && settings_.Top) {
-        QPoint at(*settings_.Left, *settings_.Top);
-        const QScreen *home = QGuiApplication::screenAt(at);
-        const QRect onto = home ? home->availableGeometry() : area;
-        at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
-        at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
-        move(at);
-    } else {
-        move(area.center() - rect().center());
-    }
+    // A window started from another one stands where that one asked; else at the stored place.
+    std::optional<QPoint> asked = desktop_.AskedWindowPosition();
+    if (!asked && options_.SavePos && settings_.Left && settings_.Top) asked = QPoint(*settings_.Left, *settings_.Top);
+    places_ = std::make_unique<WindowPlaces>(desktop_.WindowPlacesFolder());
+    // Without a place of its own the window is centred for the size it takes.
+    move(AwayFromOtherWindows(asked ? OntoDesktop(*asked) : area.center() - rect().center()));
+    PublishPlace();
+}
+
+QPoint TfrmEdit::OntoDesktop(QPoint at) const {
+    const QScreen *home = QGuiApplication::screenAt(at);
+    const QRect onto = home ? home->availableGeometry() : DesktopArea();
+    at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
+    at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
+    return at;
+}
+
+// A second copy of the program, or a window started while another one stands
+// at the place asked for, would hide that window exactly: it steps aside.
+QPoint TfrmEdit::AwayFromOtherWindows(QPoint at) const {
+    const std::vector<QPoint> taken = places_->Others();
+    auto isTaken = [&taken](QPoint p) {
+        return std::any_of(taken.begin(), taken.end(), [p](QPoint q) { return (q - p).manhattanLength() < 8; });
+    };
+    for (int step = 0; step < 64 && isTaken(at); ++step) at = CascadeStep(at);
+    return at;
+}
+
+void TfrmEdit::PublishPlace() {
+    placeNoticePending_ = false;
+    if (places_) places_->Publish(pos());
+}
+
+void TfrmEdit::moveEvent(QMoveEvent *event) {
+    QMainWindow::moveEvent(event);
+    // Once the window has come to rest: a drag moves it many times.
+    if (placeNoticePending_) return;
+    placeNoticePending_ = true;
+    QTimer::singleShot(250, this, &TfrmEdit::PublishPlace);
 }
 
 void TfrmEdit::showEvent(QShowEvent *event) {
@@ -306,7 +347,9 @@ void TfrmEdit::LoadSettings() {
     EditorFont.color = ColorFromStored(options_.EditorFont.color, false);
     editor_.SetDefaultFont(EditorFont);
     PlaceWindow();
-    openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
+    // Without a folder of the user's own in the settings the dialogs open in the user's folder.
+    const bool storedFolder = settings_.FilePath != DefaultSettings(programFolder_).FilePath;
+    openInitialFolder_ = saveInitialFolder_ = storedFolder ? QString::fromStdString(settings_.FilePath) : QString();
     for (int i = 0; i < kRecentFileCount; ++i) document_.History().SetEntry(i, settings_.History[i]);
     ShowHistory();
     ApplyOptionsToMenus();

@@ -195,8 +195,10 @@ TEST(PlainTextFile, BytesThatAreNotTextOrMixEncodingsAreReported) {
     } cases[] = {
         {"utf-16le without byte-order mark", std::string("s\0e\0l\0e\0c\0t\0\r\0\n\0", 16), TextProblem::NotText,
          TextEncoding::Cp932, "1:2: not a text file"},
-        {"utf-16 with byte-order mark", std::string("\xFF\xFEs\0", 4), TextProblem::NotText, TextEncoding::Cp932,
-         "1:1: not a text file"},
+        // With its byte-order mark UTF-16 is read as such; a lone surrogate is reported where it stands.
+        {"utf-16 with byte-order mark", std::string("\xFF\xFEs\0", 4), TextProblem::None, TextEncoding::Utf16Le, ""},
+        {"utf-16 with a lone surrogate", std::string("\xFE\xFF\0a\0\n\0b\xD8\x00", 10), TextProblem::Undecodable,
+         TextEncoding::Utf16Be, "2:2: 1 code unit(s) are no UTF-16 text"},
         {"one nul byte", std::string("select 1;\r\n\0", 12), TextProblem::NotText, TextEncoding::Cp932,
          "2:1: not a text file"},
         // UTF-8 with a comment in Shift-JIS: read as UTF-8, the Shift-JIS bytes reported.
