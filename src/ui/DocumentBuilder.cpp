@@ -1,5 +1,7 @@
 #include "ui/DocumentBuilder.h"
 
+#include "ui/EditorPosition.h"
+
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -51,21 +53,16 @@ void DocumentBuilder::Insert(std::string_view text, const QTextCharFormat &forma
 }
 
 void DocumentBuilder::AddFormatted(const std::string &text, const std::vector<TextSpan> &bold) {
-    const QTextCharFormat normal = CharFormatOf(font_);
-    QTextCharFormat strong = normal;
-    strong.setFontWeight(QFont::Bold);
+    const int base = cursor_->position();
+    EditorPositionWalker walker(text);
     std::size_t done = 0;
-    auto insert = [&](std::size_t end, const QTextCharFormat &format) {
-        if (end > done) Insert(std::string_view(text).substr(done, end - done), format);
-        done = end;
-    };
     for (const TextSpan &span : bold) {
-        if (stopped_) return;
         if (span.start < done || span.start + span.length > text.size()) continue;
-        insert(span.start, normal);
-        insert(span.start + span.length, strong);
+        const int start = walker.PositionOf(span.start);
+        bold_.push_back({base + start, walker.PositionOf(span.start + span.length) - start});
+        done = span.start + span.length;
     }
-    insert(text.size(), normal);
+    Insert(text, CharFormatOf(font_));
 }
 
 void DocumentBuilder::AddStyled(const StyledText &content) {
@@ -74,23 +71,23 @@ void DocumentBuilder::AddStyled(const StyledText &content) {
     });
 }
 
-std::unique_ptr<QTextDocument> DocumentBuilder::Finish(QThread *owner) {
+BuiltDocument DocumentBuilder::Finish(QThread *owner) {
     cursor_->endEditBlock();
     delete cursor_;
     cursor_ = nullptr;
-    if (StopRequested()) return nullptr;
+    if (StopRequested()) return {};
     // The editor's layout, with a text layout object made for every line now
     // rather than by the editor while the window waits.
     document_->setDocumentLayout(new QPlainTextDocumentLayout(document_.get()));
     int count = 0;
     for (QTextBlock block = document_->begin(); block.isValid(); block = block.next()) {
         block.layout();
-        if (++count % 4096 == 0 && StopRequested()) return nullptr;
+        if (++count % 4096 == 0 && StopRequested()) return {};
     }
     document_->setUndoRedoEnabled(true);
     document_->setModified(false);
     if (owner && owner != document_->thread()) document_->moveToThread(owner);
-    return std::move(document_);
+    return {std::move(document_), std::move(bold_)};
 }
 
 void DiscardDocument(QTextDocument *document) {

@@ -30,6 +30,7 @@ class QTextDocument;
 
 namespace kelvra {
 
+struct BuiltDocument;
 class CancelProgressSink;
 class TdlgCancel;
 class TfrmKey;
@@ -197,7 +198,7 @@ private:
     // makes the formatted document, all on another thread while the window
     // shows the progress and answers "中断". `formatted` stays empty unless
     // the run ended normally and was not cancelled.
-    FormatResult FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted);
+    FormatResult FormatAwayFromTheWindow(BuiltDocument &formatted);
 
     Dialogs &dialogs_;
     Desktop &desktop_;

@@ -50,7 +50,7 @@ void TfrmEdit::mnuExeRunClick() {
     // touched until the formatted document is complete, so a run that ends any
     // other way leaves it (text, formats and modified flag) as it was.
     FormatResult result;
-    std::unique_ptr<QTextDocument> formatted;
+    BuiltDocument formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
     std::optional<BusyCursor> busy;
@@ -60,7 +60,8 @@ void TfrmEdit::mnuExeRunClick() {
         result = FormatAwayFromTheWindow(formatted);
         switch (result.end) {
         case RunEnd::Normal:
-            editor_.Adopt(std::move(formatted));
+            // One edit: Undo gives back the text from before the run, and the edits before it stay undoable.
+            editor_.AdoptAsEdit(std::move(formatted));
             editor_.SetModified(true); // the text was rewritten, as an edit would
             editor_.SetDefaultFont(EditorFont);
             dlgCancel->FillBars();
@@ -91,7 +92,7 @@ void TfrmEdit::mnuExeRunClick() {
                          MessageIcon::Error);
 }
 
-FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
+FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted) {
     BackgroundProgressSink progress;
     // The run's own copies: nothing the window does meanwhile reaches them.
     QString raw = editor_.RawText();
@@ -108,7 +109,7 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
             DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
             builder.AddFormatted(result.text, result.boldSpans);
             formatted = builder.Finish(window);
-            if (!formatted) result.end = RunEnd::Cancelled;
+            if (!formatted.document) result.end = RunEnd::Cancelled;
         },
         [&] { progress.Show(*dlgCancel); });
     return result;
@@ -126,7 +127,7 @@ void TfrmEdit::mnuEditRichUndoClick() {
     if (!MenuEnabled(mnuEditMenu)) return;
     Guarded(texts::kRevertFailed, [this] {
         if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
-        editor_.SetPlainText(document_.RevertText(), EditorFont);
+        editor_.ReplaceText(document_.RevertText(), {}, EditorFont); // one step that Undo takes back
         editor_.SetDefaultFont(EditorFont);
     });
 }
