@@ -14,18 +14,47 @@
 #include <string_view>
 
 namespace kelvra {
+// Both conversions run over whole documents: one pass each, no search-and-replace.
 QString ToEditorText(std::string_view crlfText) {
-    QString s = QString::fromUtf8(crlfText.data(), static_cast<qsizetype>(crlfText.size()));
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QChar('\r'), QChar('\n'));
-    return s;
+    std::string lf;
+    lf.reserve(crlfText.size());
+    for (std::size_t at = 0; at < crlfText.size();) {
+        const std::size_t cr = crlfText.find('\r', at);
+        if (cr == std::string_view::npos) {
+            lf.append(crlfText.substr(at));
+            break;
+        }
+        lf.append(crlfText.substr(at, cr - at));
+        lf += '\n';
+        at = cr + (cr + 1 < crlfText.size() && crlfText[cr + 1] == '\n' ? 2 : 1);
+    }
+    return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
 }
 
 std::string FromEditorText(QString text) {
-    text.replace(QChar::ParagraphSeparator, QChar('\n'));
-    text.replace(QChar::LineSeparator, QChar('\n'));
-    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return text.toStdString();
+    const QByteArray utf8 = text.toUtf8();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(utf8.size()) + static_cast<std::size_t>(utf8.size()) / 16);
+    const char *p = utf8.constData();
+    const char *const end = p + utf8.size();
+    // Line breaks are LF, or U+2029 and U+2028 (E2 80 A9, E2 80 A8) in the raw text.
+    auto isBreak = [end](const char *c) {
+        return *c == '\n' || (*c == '\xE2' && end - c >= 3 && c[1] == '\x80' && (c[2] == '\xA9' || c[2] == '\xA8'));
+    };
+    while (p < end) {
+        const char *q = p;
+        while (q < end && *q != '\n' && *q != '\xE2') ++q;
+        out.append(p, q);
+        if (q == end) break;
+        if (isBreak(q)) {
+            out += "\r\n";
+            p = q + (*q == '\n' ? 1 : 3);
+        } else {
+            out += *q;
+            p = q + 1;
+        }
+    }
+    return out;
 }
 
 namespace {
