@@ -15,9 +15,10 @@ namespace kelvra {
 namespace {
 
 // Earlier documents kept for Undo: at most this many, and fewer when together
-// they would hold more characters than this (about eight copies of 10 MB).
+// they would hold more characters than this (three copies of a 10 MB file;
+// a document takes several times its text in memory).
 constexpr std::size_t kMostKeptPages = 16;
-constexpr qint64 kMostKeptCharacters = 80'000'000;
+constexpr qint64 kMostKeptCharacters = 32'000'000;
 
 bool IsRedoKey(const QKeyEvent *key) {
     return key->matches(QKeySequence::Redo) ||
