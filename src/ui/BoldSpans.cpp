@@ -19,23 +19,29 @@ void BoldSpans::Assign(const std::vector<EditorRange> &ranges) {
 void BoldSpans::Edit(int from, int removed, int added) {
     const int removedEnd = from + removed;
     const int shift = added - removed;
-    std::vector<Span> out;
-    out.reserve(spans_.size() + 1);
-    for (const Span &s : spans_) {
-        if (s.end <= from) {
-            out.push_back(s);
-        } else if (s.start >= removedEnd) {
-            out.push_back({s.start + shift, s.end + shift});
-        } else if (s.start <= from && removedEnd <= s.end && (removed > 0 || s.start < from)) {
+    // Spans that end at or before the change stay; those that start at or after
+    // its removed part move; only the few in between change shape.
+    auto first =
+        std::upper_bound(spans_.begin(), spans_.end(), from, [](int pos, const Span &s) { return pos < s.end; });
+    auto rest = first;
+    std::vector<Span> reshaped;
+    for (; rest != spans_.end() && rest->start < removedEnd; ++rest) {
+        const Span &s = *rest;
+        if (s.start <= from && removedEnd <= s.end) {
             // The change lies inside the span: what replaces the text there is bold too.
-            if (s.end + shift > s.start) out.push_back({s.start, s.end + shift});
+            if (s.end + shift > s.start) reshaped.push_back({s.start, s.end + shift});
         } else {
             // The change covers one end of the span: the rest of it stays.
-            if (s.start < from) out.push_back({s.start, from});
-            if (s.end > removedEnd) out.push_back({from + added, s.end + shift});
+            if (s.start < from) reshaped.push_back({s.start, from});
+            if (s.end > removedEnd) reshaped.push_back({from + added, s.end + shift});
         }
     }
-    spans_ = std::move(out);
+    for (auto it = rest; it != spans_.end(); ++it) {
+        it->start += shift;
+        it->end += shift;
+    }
+    const auto at = spans_.erase(first, rest);
+    spans_.insert(at, reshaped.begin(), reshaped.end());
 }
 
 void BoldSpans::Erase(int from, int to) {
