@@ -54,7 +54,11 @@ std::unique_ptr<EditorPages::Page> EditorPages::MakePage(QTextDocument *document
     Page *p = page.get();
     connect(document, &QTextDocument::contentsChange, this, [this, p](int from, int removed, int added) {
         // A change of formats alone reports as many positions removed as added.
-        if (batchDepth_ == 0 && removed != added) p->bold.Edit(from, removed, added);
+        if (removed == added) return;
+        if (batchDepth_ == 0) p->bold.Edit(from, removed, added);
+        // Typing after Undo may join the undo step before it and add none: a
+        // change of the text is what ends the documents Redo would show.
+        if (!steppingHistory_ && p == &Current()) DropPagesAfter(current_);
     });
     connect(document, &QTextDocument::undoCommandAdded, this, [this, p] { OnNewUndoStep(p); });
     return page;
@@ -183,7 +187,9 @@ void EditorPages::Undo() {
     const auto batch = page.batches.find(page.document->availableUndoSteps());
     const bool wasBatch = batch != page.batches.end();
     const BoldSpans before = wasBatch ? batch->second.before : BoldSpans();
+    steppingHistory_ = true;
     edit_->undo();
+    steppingHistory_ = false;
     if (wasBatch) page.bold = before;
     edit_->viewport()->update();
 }
@@ -194,7 +200,9 @@ void EditorPages::Redo() {
         if (current_ + 1 < pages_.size()) Show(current_ + 1);
         return;
     }
+    steppingHistory_ = true;
     edit_->redo();
+    steppingHistory_ = false;
     if (auto batch = page.batches.find(page.document->availableUndoSteps()); batch != page.batches.end())
         page.bold = batch->second.after;
     edit_->viewport()->update();

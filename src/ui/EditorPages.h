@@ -75,6 +75,7 @@ private:
     std::vector<std::unique_ptr<Page>> pages_;
     std::size_t current_ = 0;
     int batchDepth_ = 0;
+    bool steppingHistory_ = false; // inside the document's own Undo or Redo
 };
 
 } // namespace kelvra

@@ -278,6 +278,16 @@ private slots:
         s.editor.Undo();
         s.editor.Undo();
         QCOMPARE(s.editor.Text(), std::string("a"));
+
+        // The same where the typing after Undo joins the typing before it.
+        s.editor.SetPlainText("a", s.font);
+        s.CaretAt(1);
+        QTest::keyClicks(&s.widget, "b");
+        s.editor.ReplaceText("SELECT", {{0, 6}}, s.font);
+        s.editor.Undo();
+        QTest::keyClicks(&s.widget, "c");
+        s.editor.Redo();
+        QCOMPARE(s.editor.Text(), std::string("abc"));
     }
 
     // Undo of insertions at many lines at once gives back the spans of before,
