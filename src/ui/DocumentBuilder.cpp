@@ -1,5 +1,7 @@
 #include "ui/DocumentBuilder.h"
 
+#include "ui/EditorPosition.h"
+
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -61,22 +63,17 @@ void DocumentBuilder::Insert(std::string_view text, const QTextCharFormat &forma
 }
 
 void DocumentBuilder::AddFormatted(const std::string &text, const std::vector<TextSpan> &bold) {
-    const QTextCharFormat normal = CharFormatOf(font_);
-    QTextCharFormat strong = normal;
-    strong.setFontWeight(QFont::Bold);
+    const int base = cursor_->position();
+    EditorPositionWalker walker(text);
     toInsert_ += text.size();
     std::size_t done = 0;
-    auto insert = [&](std::size_t end, const QTextCharFormat &format) {
-        if (end > done) Insert(std::string_view(text).substr(done, end - done), format);
-        done = end;
-    };
     for (const TextSpan &span : bold) {
-        if (stopped_) return;
         if (span.start < done || span.start + span.length > text.size()) continue;
-        insert(span.start, normal);
-        insert(span.start + span.length, strong);
+        const int start = walker.PositionOf(span.start);
+        bold_.push_back({base + start, walker.PositionOf(span.start + span.length) - start});
+        done = span.start + span.length;
     }
-    insert(text.size(), normal);
+    Insert(text, CharFormatOf(font_));
 }
 
 void DocumentBuilder::AddStyled(const StyledText &content) {
@@ -86,11 +83,11 @@ void DocumentBuilder::AddStyled(const StyledText &content) {
     });
 }
 
-std::unique_ptr<QTextDocument> DocumentBuilder::Finish(QThread *owner) {
+BuiltDocument DocumentBuilder::Finish(QThread *owner) {
     cursor_->endEditBlock();
     delete cursor_;
     cursor_ = nullptr;
-    if (StopRequested()) return nullptr;
+    if (StopRequested()) return {};
     // The editor's layout, with a text layout object made for every line now
     // rather than by the editor while the window waits.
     document_->setDocumentLayout(new QPlainTextDocumentLayout(document_.get()));
@@ -100,13 +97,13 @@ std::unique_ptr<QTextDocument> DocumentBuilder::Finish(QThread *owner) {
         block.layout();
         if (++count % 4096 == 0) {
             Report(0.5 + 0.5 * count / blocks);
-            if (StopRequested()) return nullptr;
+            if (StopRequested()) return {};
         }
     }
     document_->setUndoRedoEnabled(true);
     document_->setModified(false);
     if (owner && owner != document_->thread()) document_->moveToThread(owner);
-    return std::move(document_);
+    return {std::move(document_), std::move(bold_)};
 }
 
 void DiscardDocument(QTextDocument *document) {

@@ -18,6 +18,12 @@ class QThread;
 
 namespace kelvra {
 
+// A finished document and, in editor positions, the ranges to show in bold.
+struct BuiltDocument {
+    std::unique_ptr<QTextDocument> document;
+    std::vector<EditorRange> bold;
+};
+
 class DocumentBuilder {
 public:
     // `stop` is asked between slices of the work; true abandons it. `progress`
@@ -26,13 +32,15 @@ public:
                     std::function<void(double)> progress = {});
     ~DocumentBuilder();
 
-    // `text` (UTF-8, CR LF) in the font, the spans in bold.
+    // `text` (UTF-8, CR LF) in the font; the spans become the bold ranges
+    // shown beside the text (no character formats: those cost the editor
+    // microseconds each).
     void AddFormatted(const std::string &text, const std::vector<TextSpan> &bold);
     // Runs of rich text, each with its own format.
     void AddStyled(const StyledText &content);
     // Lays the document out for the editor and hands it to `owner`'s thread;
-    // nothing when the work was abandoned.
-    std::unique_ptr<QTextDocument> Finish(QThread *owner);
+    // no document when the work was abandoned.
+    BuiltDocument Finish(QThread *owner);
     bool Stopped() const { return stopped_; }
 
 private:
@@ -40,6 +48,7 @@ private:
     bool StopRequested();
 
     std::unique_ptr<QTextDocument> document_;
+    std::vector<EditorRange> bold_;
     QTextCursor *cursor_;
     EditorFontState font_;
     void Report(double share);

@@ -31,6 +31,7 @@ class QTextDocument;
 
 namespace kelvra {
 
+struct BuiltDocument;
 class CancelProgressSink;
 class WindowPlaces;
 class TdlgCancel;
@@ -213,7 +214,7 @@ private:
     // makes the formatted document, all on another thread while the window
     // shows the progress and answers "中断". `formatted` stays empty unless
     // the run ended normally and was not cancelled.
-    FormatResult FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted, meaning::CheckReport &meaning);
+    FormatResult FormatAwayFromTheWindow(BuiltDocument &formatted, meaning::CheckReport &meaning);
 
     Dialogs &dialogs_;
     Desktop &desktop_;

@@ -65,7 +65,7 @@ void TfrmEdit::mnuExeRunClick() {
     // other way leaves it (text, formats and modified flag) as it was.
     FormatResult result;
     meaning::CheckReport meaning;
-    std::unique_ptr<QTextDocument> formatted;
+    BuiltDocument formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
     std::optional<BusyCursor> busy;
@@ -75,7 +75,8 @@ void TfrmEdit::mnuExeRunClick() {
         result = FormatAwayFromTheWindow(formatted, meaning);
         switch (result.end) {
         case RunEnd::Normal:
-            editor_.Adopt(std::move(formatted));
+            // One edit: Undo gives back the text from before the run, and the edits before it stay undoable.
+            editor_.AdoptAsEdit(std::move(formatted));
             editor_.SetModified(true); // the text was rewritten, as an edit would
             editor_.SetDefaultFont(EditorFont);
             dlgCancel->FillBars();
@@ -109,8 +110,7 @@ void TfrmEdit::mnuExeRunClick() {
                          MessageIcon::Error);
 }
 
-FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted,
-                                               meaning::CheckReport &meaning) {
+FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted, meaning::CheckReport &meaning) {
     BackgroundProgressSink progress(1);
     // The run's own copies: nothing the window does meanwhile reaches them.
     QString raw = editor_.RawText();
@@ -135,7 +135,7 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
                 });
             builder.AddFormatted(result.text, result.boldSpans);
             formatted = builder.Finish(window);
-            if (!formatted) result.end = RunEnd::Cancelled;
+            if (!formatted.document) result.end = RunEnd::Cancelled;
         },
         [&] { progress.Show(*dlgCancel); });
     return result;
@@ -157,7 +157,7 @@ void TfrmEdit::mnuEditRichUndoClick() {
     if (!MenuEnabled(mnuEditMenu) || !document_.HasRevertText()) return;
     Guarded(texts::kRevertFailed, [this] {
         if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
-        editor_.SetPlainText(document_.RevertText(), EditorFont);
+        editor_.ReplaceText(document_.RevertText(), {}, EditorFont); // one step that Undo takes back
         editor_.SetDefaultFont(EditorFont);
         staPanels[2]->clear(); // a notice about the run's result no longer applies
     });

@@ -34,14 +34,6 @@ QString U(const char *s) { return QString::fromUtf8(s); }
 const char kExample[] =
     "select a.id, b.name, nvl(b.qty, 0) qty from orders a, items b where a.id = b.id and b.qty > 10 order by a.id;";
 
-QStringList BoldWords(QPlainTextEdit *edit) {
-    QStringList words;
-    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (it.fragment().charFormat().fontWeight() >= QFont::Bold) words << it.fragment().text();
-    return words;
-}
-
 void WriteFile(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -135,7 +127,7 @@ private slots:
         WriteFile(h.Path("Report.RTF"), "{\\rtf1\\ansi {\\b bold} plain}");
         QVERIFY(h.Start({"-X1", h.Path("Report.RTF")}));
         QCOMPARE(h.Text(), std::string("bold plain"));
-        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()), QStringList{"bold"});
+        QCOMPARE(EditProbe(h.window).BoldWords(), QStringList{"bold"});
 
         Harness p;
         WriteFile(p.Path("query.sql"), "{\\rtf1 x}");
@@ -455,8 +447,7 @@ private slots:
         QCOMPARE(lines[0], std::string("SELECT "));
         QCOMPARE(lines[3], std::string("        NVL ( B.QTY , 0 ) QTY "));
         QCOMPARE(lines[12], std::string(9, ' '));
-        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()),
-                 (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
+        QCOMPARE(EditProbe(h.window).BoldWords(), (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
         QCOMPARE(EditProbe(h.window).rchOut()->textCursor().position(), 0);
         QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
         QVERIFY(EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
@@ -465,14 +456,14 @@ private slots:
         // A second run starts from the editor font: an unchecked word loses its bold.
         EditProbe(h.window).Catalogue().SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
         h.window->mnuExeRunClick();
-        QVERIFY(!BoldWords(EditProbe(h.window).rchOut()).contains("SELECT"));
+        QVERIFY(!EditProbe(h.window).BoldWords().contains("SELECT"));
 
         // Revert brings back the text from before the last run.
         const std::string formatted = EditProbe(h.window).RevertText();
         h.dialogs.answers = {Answer::Yes};
         h.window->mnuEditRichUndoClick();
         QCOMPARE(h.Text(), formatted);
-        QVERIFY(BoldWords(EditProbe(h.window).rchOut()).isEmpty());
+        QVERIFY(EditProbe(h.window).BoldWords().isEmpty());
     }
 
     void shiftGivesTheRunSummary() {
