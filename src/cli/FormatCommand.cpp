@@ -1,5 +1,6 @@
 #include "cli/FormatCommand.h"
 
+#include "cli/FixedPoint.h"
 #include "cli/KeptLineEnds.h"
 #include "cli/OrderedParallel.h"
 #include "cli/Tidy.h"
@@ -130,6 +131,7 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
             return doc;
         }
     }
+    TrimOuterBlanks(decoded.text);
     ProgressSink quiet;
     const std::size_t failuresBefore = allocationFailures;
     const auto started = std::chrono::steady_clock::now();
@@ -141,6 +143,7 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
         if (allocationFailures != failuresBefore) return Refused({{false, 0, 0, kOutOfMemory}});
         return Refused({Refusal(r, r.text)});
     }
+    if (options.Comma == CommaPosition::Before) DropBlankLinesAfterCommentsBeforeCommas(r.text, r.boldSpans);
     FormattedDocument doc;
     doc.summary = WithLf(RunSummaryText(static_cast<double>(elapsed.count()) / 1000.0, r.counts));
     if (settings.output == OutputKind::Rtf) {
@@ -330,6 +333,14 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     if (c.lineBreaksSeparate) options.LfSp = true;
     if (c.simple) options.SimpleMode = true;
     if (c.noBold) options.Bold = false;
+    // Without the blank at each line end, line breaks that do not separate
+    // words would run the words together the next time the result is formatted.
+    if (c.tidy && !options.LfSp) {
+        err << "kelvra-format: --tidy needs line breaks that separate words: pass --line-breaks-separate "
+               "(or set LfSp=True in the settings file)\nTry 'kelvra-format --help'.\n";
+        s.ok = false;
+        return s;
+    }
     s.format.output = c.output;
     s.format.tidy = c.tidy;
     s.format.refuseWordJoins = !c.joinLines;

@@ -76,7 +76,7 @@ TEST_F(Program, WordsThatWouldJoinAreRefusedAndTheFileIsLeftAlone) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
 
-    EXPECT_EQ(Format("--line-breaks-separate a.sql").out, kFormatted + " ");
+    EXPECT_EQ(Format("--line-breaks-separate a.sql").out, kFormatted);
     EXPECT_EQ(Format("--join-lines a.sql").out, "SELECT \n        AFROM T");
 }
 
@@ -228,11 +228,17 @@ TEST_F(Program, FoldersInParallelGiveTheBytesOfASerialRun) {
 
 TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
     Write(In("b.sql"), "select a, b \r\nfrom t;\r\n");
-    Outcome r = Format("--tidy b.sql");
+    Outcome r = Format("--tidy --line-breaks-separate b.sql");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "SELECT\r\n        A ,\r\n        B\r\nFROM\r\n        T ;\r\n");
-    EXPECT_EQ(Format("--tidy -i b.sql").status, 0);
+    EXPECT_EQ(Format("--tidy --line-breaks-separate -i b.sql").status, 0);
     EXPECT_EQ(Slurp(In("b.sql")), r.out);
+    // Read back with line breaks that do not separate words, the tidy form
+    // would run "A ," and "B" together: that combination is refused.
+    r = Format("--tidy -i b.sql");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--tidy needs line breaks that separate words"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(In("b.sql")), Format("--tidy --line-breaks-separate b.sql").out);
 }
 
 // In a file whose lines end in more than one way, the line ends inside
