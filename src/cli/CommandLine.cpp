@@ -16,6 +16,8 @@ constexpr const char *kUsage =
     "      --break-hard-links   with -i, rewrite a file that has other names (hard links) under\n"
     "                           the given name only; without it such a file is left alone\n"
     "      --check              write nothing; list the files that would change, exit 1 if any\n"
+    "  -z                       with --check: end each name with NUL instead of a line break\n"
+    "                           (names are otherwise quoted when they hold control characters)\n"
     "      --diff               write a unified diff of what would change instead of the result\n"
     "      --html               write an HTML fragment, reserved words in <b>\n"
     "      --rtf                write rich text, reserved words in bold\n"
@@ -63,6 +65,7 @@ std::string Conflict(const CommandLine &c, int outputs) {
     if (c.inPlace && (c.check || c.diff)) return "--in-place cannot be used with --check or --diff";
     if (rich && (c.check || c.diff)) return "--check and --diff compare SQL text, not --html or --rtf";
     if (rich && c.tidy) return "--tidy applies to SQL text, not to --html or --rtf";
+    if (c.nulSeparated && (!c.check || c.diff)) return "-z applies to the list of --check, without --diff";
     if (c.inPlace && c.files.empty()) return "--in-place needs at least one FILE";
     if (c.inPlace && std::find(c.files.begin(), c.files.end(), "-") != c.files.end())
         return "--in-place cannot rewrite standard input";
@@ -113,6 +116,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             c.inPlace = true;
         } else if (a == "--break-hard-links") {
             c.breakHardLinks = true;
+        } else if (a == "-z") {
+            c.nulSeparated = true;
         } else if (a == "--check") {
             c.check = true;
         } else if (a == "--diff") {
