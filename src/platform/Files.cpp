@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -163,14 +164,17 @@ std::string TemporaryName(const fs::path &folder) {
     return (folder / name).string();
 }
 
+enum class TemporaryKind { UnnamedWherePossible, Named };
+
 // The temporary file: unnamed in `folder` where the file system allows
-// (O_TMPFILE), otherwise created under a short unique name. A named one is
-// recorded for the signal handler and removed again unless it was renamed
-// into place.
+// (O_TMPFILE) and asked for, otherwise created under a short unique name. A
+// named one is recorded for the signal handler and removed again unless it
+// was renamed into place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const fs::path &folder) : folder_(folder) {
-        fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    TemporaryFile(const fs::path &folder, TemporaryKind kind) : folder_(folder) {
+        if (kind == TemporaryKind::UnnamedWherePossible)
+            fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
         if (fd_ >= 0) return;
         std::string pattern = (folder / ".kelvra-XXXXXX").string();
         SignalsHeld held;
@@ -196,7 +200,7 @@ public:
     const std::string &Path() const { return path_; }
 
     // Gives an unnamed file a name, once its bytes are all there; false (with
-    // errno set) when the file system refuses.
+    // errno set) when that cannot be done, as without /proc.
     bool GiveName() {
         if (!path_.empty()) return true;
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
@@ -207,10 +211,12 @@ public:
                 Named(name);
                 return true;
             }
-            if (errno != EEXIST) return false;
+            if (errno != EEXIST) break;
         }
+        namingFailed_ = true;
         return false;
     }
+    bool NamingFailed() const { return namingFailed_; }
 
     // Closes the file, reporting errors that show only then.
     bool Close() {
@@ -236,6 +242,7 @@ private:
     }
 
     fs::path folder_;
+    bool namingFailed_ = false;
     int fd_ = -1;
     int error_ = 0;
     int slot_ = -1;
@@ -311,6 +318,22 @@ Status CopyExtendedAttributes(const fs::path &from, int to) {
     return {};
 }
 
+// The new file, complete and named, ready to be renamed over `target`: the old
+// file's owner, mode and attributes (`old`: null for a new file), then the bytes.
+Status FillTemporary(TemporaryFile &temp, const fs::path &target, const struct stat *old, std::string_view bytes) {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    if (temp.Descriptor() < 0) return Failure("cannot create a file in", folder, temp.CreationError());
+    if (!CopyOwnerAndMode(temp.Descriptor(), old)) return Failure("cannot set permissions for", target, errno);
+    if (old) {
+        if (Status kept = CopyExtendedAttributes(target, temp.Descriptor()); !kept) return kept;
+    }
+    if (!WriteAll(temp.Descriptor(), bytes) || ::fsync(temp.Descriptor()) != 0)
+        return Failure("cannot write", target, errno);
+    if (!temp.GiveName()) return Failure("cannot create a file in", folder, errno);
+    if (!temp.Close()) return Failure("cannot write", target, errno);
+    return {};
+}
+
 } // namespace
 
 fs::path FollowLinks(const fs::path &path) {
@@ -345,23 +368,20 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
 
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    TemporaryFile temp(folder);
-    if (temp.Descriptor() < 0) return Failure("cannot create a file in", folder, temp.CreationError());
-    if (!CopyOwnerAndMode(temp.Descriptor(), exists ? &old : nullptr))
-        return Failure("cannot set permissions for", target, errno);
-    if (exists) {
-        if (Status kept = CopyExtendedAttributes(target, temp.Descriptor()); !kept) return kept;
+    std::optional<TemporaryFile> temp;
+    temp.emplace(folder, TemporaryKind::UnnamedWherePossible);
+    Status filled = FillTemporary(*temp, target, exists ? &old : nullptr, bytes);
+    if (!filled && temp->NamingFailed()) { // written, but it could get no name: once more, named from the start
+        temp.emplace(folder, TemporaryKind::Named);
+        filled = FillTemporary(*temp, target, exists ? &old : nullptr, bytes);
     }
-    if (!WriteAll(temp.Descriptor(), bytes) || ::fsync(temp.Descriptor()) != 0)
-        return Failure("cannot write", target, errno);
-    if (!temp.GiveName()) return Failure("cannot create a file in", folder, errno);
-    if (!temp.Close()) return Failure("cannot write", target, errno);
-    if (options.beforeReplace) options.beforeReplace(temp.Path());
+    if (!filled) return filled;
+    if (options.beforeReplace) options.beforeReplace(temp->Path());
     // The last look before the rename: what was read must still be what is there.
     struct stat now {};
     if (options.expected && (::stat(target.c_str(), &now) != 0 || IdentityOf(now) != *options.expected))
         return Status::Failure(kFileChangedMessage);
-    if (!temp.RenameTo(target)) return Failure("cannot replace", target, errno);
+    if (!temp->RenameTo(target)) return Failure("cannot replace", target, errno);
     SyncFolder(folder);
     return {};
 }
