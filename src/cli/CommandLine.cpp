@@ -8,7 +8,8 @@ namespace {
 constexpr const char *kUsage =
     "Usage: kelvra-format [options] [FILE|FOLDER...]\n"
     "Formats SQL the way Kelvra's 整形実行 does: each FILE (or standard input) to standard output.\n"
-    "A FOLDER stands for the .sql files below it, in sorted order.\n"
+    "A FOLDER stands for the .sql files below it, in sorted order; symbolic links in it\n"
+    "are left alone.\n"
     "\n"
     "What to do with the result:\n"
     "  -i, --in-place           rewrite each FILE instead (only after a successful run;\n"
