@@ -381,6 +381,7 @@ TEST_F(Program, AWalkGoesOnPastAFolderItCannotReadAndExitsOne) {
 TEST_F(Program, AFileNamedTwiceIsFormattedOnceWhateverTheJobs) {
     for (const char *jobs : {"1", "4"}) {
         Write(In("a.sql"), "x;\n");
+        EXPECT_EQ(Format(std::string("--line-breaks-separate --check -j ") + jobs + " a.sql ./a.sql").out, "a.sql\n");
         const Outcome r = Format(std::string("--line-breaks-separate -i -j ") + jobs + " a.sql ./a.sql a.sql");
         EXPECT_EQ(r.status, 0) << jobs << r.err;
         EXPECT_EQ(Slurp(In("a.sql")), "        X ; \n         ") << jobs;
