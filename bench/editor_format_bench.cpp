@@ -6,7 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "cli/FixedPoint.h"
 
-#include "cli/SqlSegments.h"
+#include "formatter/ProtectedText.h"
 
 namespace kelvra::cli {
 namespace {
@@ -19,7 +19,7 @@ void ShiftSpans(std::vector<TextSpan> &spans, const std::vector<Removed> &remove
     }
 }
 
-bool IsComment(std::string_view opening) { return opening == "--" || opening == "/*"; }
+bool IsComment(const ProtectedPiece &piece) { return piece.letter == 'C' || piece.letter == 'T'; }
 
 bool OnlyBlanks(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
 
@@ -37,8 +37,8 @@ void TrimOuterBlanks(std::string &text) {
     text.erase(0, text.find_first_not_of(kBlanks));
 }
 
-void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold) {
-    const std::vector<SqlSegment> segments = FindLiteralsAndComments(text).protectedRanges;
+void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold, bool keepMeaning) {
+    const std::vector<ProtectedPiece> segments = ProtectedPieces(text, keepMeaning);
     const std::string_view all = text;
     std::vector<Removed> removed;
     std::size_t segment = 0;
@@ -47,8 +47,8 @@ void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<Text
          lineBreak = all.find("\r\n", lineBreak + 2)) {
         while (segment < segments.size() && segments[segment].end < lineBreak) ++segment;
         if (segment == segments.size()) break;
-        const SqlSegment &s = segments[segment];
-        if (s.end != lineBreak || !IsComment(all.substr(s.start, 2))) continue;
+        const ProtectedPiece &s = segments[segment];
+        if (s.end != lineBreak || !IsComment(s)) continue;
         const std::size_t lineStart = lineBreak + 2, lineEnd = all.find("\r\n", lineStart);
         if (lineEnd == std::string_view::npos) break;
         const std::size_t nextEnd = all.find("\r\n", lineEnd + 2);

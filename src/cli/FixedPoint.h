@@ -24,7 +24,8 @@ void TrimOuterBlanks(std::string &text);
 // that stand between a line ending with a comment and a line that begins with a comma. The
 // run moves a comma from before a comment to the start of the line after it;
 // run again, that comma leaves such a blank line behind. `text` has CR LF line
-// ends; the bold spans after a removed line move with the text.
-void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold);
+// ends; the bold spans after a removed line move with the text. `keepMeaning`
+// is the run's option, which says what else its result holds as it stood.
+void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold, bool keepMeaning);
 
 } // namespace kelvra::cli

@@ -129,6 +129,8 @@ void TfrmEdit::CreateActions() {
         {&TfrmEdit::mnuCommaAfter, texts::kCommaAfter, &TfrmEdit::mnuCommaAfterClick, kNoIcon, true},
         {&TfrmEdit::mnuCommaBefore, texts::kCommaBefore, &TfrmEdit::mnuCommaBeforeClick, kNoIcon, true},
         {&TfrmEdit::mnuFormatBold, texts::kFormatBold, &TfrmEdit::mnuFormatBoldClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatKeepMeaning, texts::kFormatKeepMeaning, &TfrmEdit::mnuFormatKeepMeaningClick, kNoIcon,
+         true},
         {&TfrmEdit::mnuFormatMode, texts::kFormatMode, &TfrmEdit::mnuFormatModeClick, kNoIcon, true},
         {&TfrmEdit::mnuHelpSQLHelp, texts::kHelpSQLHelp, &TfrmEdit::mnuHelpSQLHelpClick, kNoIcon, false},
         {&TfrmEdit::mnuHelpHelp, texts::kHelpHelp, &TfrmEdit::mnuHelpHelpClick, kNoIcon, false},
@@ -216,6 +218,7 @@ void TfrmEdit::CreateMenus() {
     mnuFormatIndent = addMenu(mnuFormatMenu, "mnuFormatIndent", texts::kIndentMenu, texts::kIndentMenuHint);
     for (QAction *a : mnuKeta) mnuFormatIndent->addAction(a);
     mnuFormatMenu->addAction(mnuFormatBold);
+    mnuFormatMenu->addAction(mnuFormatKeepMeaning);
     mnuFormatMenu->addAction(mnuFormatMode);
 
     mnuHelpMenu = addMenu(bar, "mnuHelpMenu", texts::kHelpMenu);

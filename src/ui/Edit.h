@@ -8,6 +8,7 @@
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
 #include "keywords/SettingsStore.h"
+#include "meaning/MeaningCheck.h"
 #include "platform/DocumentFile.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorSurface.h"
@@ -80,6 +81,7 @@ public slots:
     void mnuFormatPathClick();
     void mnuFormatLfSpClick();
     void mnuFormatBoldClick();
+    void mnuFormatKeepMeaningClick();
     void mnuFormatModeClick();
     void mnuCommaAfterClick();
     void mnuCommaBeforeClick();
@@ -197,7 +199,7 @@ private:
     // makes the formatted document, all on another thread while the window
     // shows the progress and answers "中断". `formatted` stays empty unless
     // the run ended normally and was not cancelled.
-    FormatResult FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted);
+    FormatResult FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted, meaning::CheckReport &meaning);
 
     Dialogs &dialogs_;
     Desktop &desktop_;
@@ -235,7 +237,8 @@ private:
         *mnuEditChange;
     QAction *mnuExeRun, *mnuExeSpace, *mnuExeS, *mnuExeComment;
     QAction *mnuFormatFont, *mnuFormatColor, *mnuFormatSaveCheck, *mnuFormatIchi, *mnuFormatSize, *mnuFormatPath,
-        *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatMode;
+        *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatKeepMeaning,
+        *mnuFormatMode;
     std::array<QAction *, 10> mnuKeta;
     QAction *mnuHelpSQLHelp, *mnuHelpHelp, *mnuHelpAbout;
     QAction *pmnuMarking;

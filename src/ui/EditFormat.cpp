@@ -2,7 +2,8 @@
 // settings menu and the settings file.
 #include "ui/Edit.h"
 
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
+#include "meaning/MeaningCheck.h"
 #include "ui/BackgroundWork.h"
 #include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
@@ -28,6 +29,17 @@ namespace kelvra {
 
 using texts::U;
 
+namespace {
+
+// Where the result means something else than the text before it; empty when nowhere.
+QString MeaningNotice(const meaning::CheckReport &report) {
+    if (report.Same() || report.first.empty()) return {};
+    const meaning::Difference &first = report.first.front();
+    return U(texts::kMeaningChanged).arg(report.count).arg(first.line).arg(first.column);
+}
+
+} // namespace
+
 // ---- The format command ----------------------------------------------------
 
 void TfrmEdit::mnuExeRunClick() {
@@ -50,6 +62,7 @@ void TfrmEdit::mnuExeRunClick() {
     // touched until the formatted document is complete, so a run that ends any
     // other way leaves it (text, formats and modified flag) as it was.
     FormatResult result;
+    meaning::CheckReport meaning;
     std::unique_ptr<QTextDocument> formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
@@ -57,17 +70,20 @@ void TfrmEdit::mnuExeRunClick() {
     try {
         busy.emplace();
         ReadOptionsFromMenus();
-        result = FormatAwayFromTheWindow(formatted);
+        result = FormatAwayFromTheWindow(formatted, meaning);
         switch (result.end) {
         case RunEnd::Normal:
             editor_.Adopt(std::move(formatted));
             editor_.SetModified(true); // the text was rewritten, as an edit would
             editor_.SetDefaultFont(EditorFont);
             dlgCancel->FillBars();
+            // The result stays what the rules give; the user is told, and 整形前に戻す takes it back.
+            staPanels[2]->setText(MeaningNotice(meaning));
             if (timing) {
                 const double seconds = static_cast<double>(desktop_.TickMs() - started) / 1000.0;
-                dialogs_.Message(ApplicationTitle(), QString::fromStdString(RunSummaryText(seconds, result.counts)),
-                                 MessageIcon::None);
+                QString summary = QString::fromStdString(RunSummaryText(seconds, result.counts));
+                if (!meaning.Same()) summary += "\r\n" + MeaningNotice(meaning); // after an empty line
+                dialogs_.Message(ApplicationTitle(), summary, MessageIcon::None);
             }
             break;
         case RunEnd::Cancelled: break;
@@ -91,7 +107,8 @@ void TfrmEdit::mnuExeRunClick() {
                          MessageIcon::Error);
 }
 
-FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
+FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted,
+                                               meaning::CheckReport &meaning) {
     BackgroundProgressSink progress;
     // The run's own copies: nothing the window does meanwhile reaches them.
     QString raw = editor_.RawText();
@@ -105,6 +122,7 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
             document_.SetRevertText(FromEditorText(std::move(raw)));
             result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
+            meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1);
             DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
             builder.AddFormatted(result.text, result.boldSpans);
             formatted = builder.Finish(window);
@@ -128,6 +146,7 @@ void TfrmEdit::mnuEditRichUndoClick() {
         if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
         editor_.SetPlainText(document_.RevertText(), EditorFont);
         editor_.SetDefaultFont(EditorFont);
+        staPanels[2]->clear(); // a notice about the run's result no longer applies
     });
 }
 
@@ -139,6 +158,7 @@ void TfrmEdit::mnuFormatSizeClick() { options_.SaveSize = mnuFormatSize->isCheck
 void TfrmEdit::mnuFormatPathClick() { options_.SavePath = mnuFormatPath->isChecked(); }
 void TfrmEdit::mnuFormatLfSpClick() { options_.LfSp = mnuFormatLfSp->isChecked(); }
 void TfrmEdit::mnuFormatBoldClick() { options_.Bold = mnuFormatBold->isChecked(); }
+void TfrmEdit::mnuFormatKeepMeaningClick() { options_.KeepMeaning = mnuFormatKeepMeaning->isChecked(); }
 
 void TfrmEdit::mnuFormatModeClick() {
     options_.SimpleMode = mnuFormatMode->isChecked();
@@ -173,6 +193,7 @@ void TfrmEdit::ApplyOptionsToMenus() {
     mnuFormatPath->setChecked(options_.SavePath);
     mnuFormatLfSp->setChecked(options_.LfSp);
     mnuFormatBold->setChecked(options_.Bold);
+    mnuFormatKeepMeaning->setChecked(options_.KeepMeaning);
     mnuFormatMode->setChecked(options_.SimpleMode);
     staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
     mnuCommaBefore->setChecked(options_.Comma == CommaPosition::Before);
@@ -189,6 +210,7 @@ void TfrmEdit::ReadOptionsFromMenus() {
     options_.Indent = width;
     options_.LfSp = mnuFormatLfSp->isChecked();
     options_.Bold = mnuFormatBold->isChecked();
+    options_.KeepMeaning = mnuFormatKeepMeaning->isChecked();
     options_.SimpleMode = mnuFormatMode->isChecked();
     options_.Comma = mnuCommaBefore->isChecked() ? CommaPosition::Before : CommaPosition::After;
 }

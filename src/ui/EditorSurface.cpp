@@ -1,6 +1,6 @@
 #include "ui/EditorSurface.h"
 
-#include "formatter/TextUtil.h"
+#include "platform/Utf8.h"
 #include "ui/DocumentBuilder.h"
 #include "ui/EditorPosition.h"
 

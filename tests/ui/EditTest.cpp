@@ -2,6 +2,7 @@
 // closing, the format command and the settings menu.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "formatter/TextUtil.h"
 #include "platform/TextCodec.h"
 #include "ui/Cancel.h"
@@ -559,6 +560,29 @@ private slots:
         QCOMPARE(SplitLines(h.Text())[1], std::string("   A "));
         h.window->SaveSettings();
         QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Indent=3"));
+    }
+
+    // 意味を保つ stands after the emphasis item, starts from the settings file,
+    // reaches the next run and is stored at exit.
+    void keepMeaningMenuItem() {
+        Harness h;
+        WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nKeepMeaning=False\r\n");
+        QVERIFY(h.Start({}));
+        QAction *item = EditProbe(h.window).Action("mnuFormatKeepMeaning");
+        QVERIFY(item->isCheckable());
+        QVERIFY(!item->isChecked());
+        QCOMPARE(item->text(), U("意味を保つ"));
+        const QList<QAction *> menu = EditProbe(h.window).Menu("mnuFormatMenu")->actions();
+        QCOMPARE(menu.indexOf(item), menu.indexOf(EditProbe(h.window).Action("mnuFormatBold")) + 1);
+        EditProbe(h.window).rchOut()->setPlainText("select `a  b`");
+        h.window->mnuExeRunClick();
+        QCOMPARE(SplitLines(h.Text())[1], std::string("        `A B`"));
+        item->trigger();
+        EditProbe(h.window).rchOut()->setPlainText("select `a  b`");
+        h.window->mnuExeRunClick();
+        QCOMPARE(SplitLines(h.Text())[1], std::string("        `a  b`"));
+        h.window->SaveSettings();
+        QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("KeepMeaning=True"));
     }
 };
 
