@@ -17,7 +17,7 @@ if [ "$profile" != run ]; then
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth poppler-utils
     clang libclang-rt-14-dev llvm
-    desktop-file-utils appstream man-db patch
+    desktop-file-utils appstream man-db patch acl attr
     emscripten chromium
   )
 fi

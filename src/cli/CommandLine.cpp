@@ -8,7 +8,8 @@ namespace {
 constexpr const char *kUsage =
     "Usage: kelvra-format [options] [FILE|FOLDER...]\n"
     "Formats SQL the way Kelvra's 整形実行 does: each FILE (or standard input) to standard output.\n"
-    "A FOLDER stands for the .sql files below it, in sorted order.\n"
+    "A FOLDER stands for the .sql files below it, in sorted order; symbolic links in it\n"
+    "are left alone.\n"
     "\n"
     "What to do with the result:\n"
     "  -i, --in-place           rewrite each FILE instead (only after a successful run;\n"
@@ -16,11 +17,14 @@ constexpr const char *kUsage =
     "      --break-hard-links   with -i, rewrite a file that has other names (hard links) under\n"
     "                           the given name only; without it such a file is left alone\n"
     "      --check              write nothing; list the files that would change, exit 1 if any\n"
+    "  -z                       with --check: end each name with NUL instead of a line break\n"
+    "                           (names are otherwise quoted when they hold control characters)\n"
     "      --diff               write a unified diff of what would change instead of the result\n"
     "      --html               write an HTML fragment, reserved words in <b>\n"
     "      --rtf                write rich text, reserved words in bold\n"
     "      --tidy               no blank at line ends, no blank lines at the end, one final line\n"
-    "                           break (with --line-breaks-separate, so that a tidy file reads back)\n"
+    "                           break; needs --line-breaks-separate (or LfSp=True), so that a\n"
+    "                           tidy file reads back the same\n"
     "      --summary            print the run summary to standard error\n"
     "\n"
     "Formatting (otherwise from the editor's Kelvra.ini):\n"
@@ -65,6 +69,7 @@ std::string Conflict(const CommandLine &c, int outputs) {
     if (c.inPlace && (c.check || c.diff)) return "--in-place cannot be used with --check or --diff";
     if (rich && (c.check || c.diff)) return "--check and --diff compare SQL text, not --html or --rtf";
     if (rich && c.tidy) return "--tidy applies to SQL text, not to --html or --rtf";
+    if (c.nulSeparated && (!c.check || c.diff)) return "-z applies to the list of --check, without --diff";
     if (c.inPlace && c.files.empty()) return "--in-place needs at least one FILE";
     if (c.inPlace && std::find(c.files.begin(), c.files.end(), "-") != c.files.end())
         return "--in-place cannot rewrite standard input";
@@ -115,6 +120,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             c.inPlace = true;
         } else if (a == "--break-hard-links") {
             c.breakHardLinks = true;
+        } else if (a == "-z") {
+            c.nulSeparated = true;
         } else if (a == "--check") {
             c.check = true;
         } else if (a == "--diff") {

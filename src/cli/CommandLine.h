@@ -17,6 +17,7 @@ struct CommandLine {
     bool help = false, version = false;
     bool inPlace = false, check = false, diff = false, summary = false;
     bool tidy = false, joinLines = false, breakHardLinks = false;
+    bool nulSeparated = false; // -z
     OutputKind output = OutputKind::Text;
     std::optional<int> indent;
     std::optional<CommaPosition> comma;

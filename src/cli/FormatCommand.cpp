@@ -1,8 +1,11 @@
 #include "cli/FormatCommand.h"
 
+#include "cli/FixedPoint.h"
 #include "cli/KeptLineEnds.h"
 #include "cli/MeaningProblems.h"
 #include "cli/OrderedParallel.h"
+#include "cli/QuotedName.h"
+#include "cli/SettingsFile.h"
 #include "cli/Tidy.h"
 #include "cli/UnifiedDiff.h"
 #include "formatter/Format.h"
@@ -20,8 +23,10 @@
 #include <fcntl.h>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <sys/stat.h>
 #include <thread>
@@ -111,6 +116,7 @@ FormattedDocument Refused(std::vector<Problem> problems) {
 FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, const FormatSettings &settings,
                                 KeptLineEnds *kept) {
     const EditorOptions &options = settings.options;
+    TrimOuterBlanks(decoded.text);
     ProgressSink quiet;
     const std::size_t failuresBefore = allocationFailures;
     const auto started = std::chrono::steady_clock::now();
@@ -122,6 +128,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
         if (allocationFailures != failuresBefore) return Refused({{false, 0, 0, kOutOfMemory}});
         return Refused({Refusal(r, r.text)});
     }
+    if (options.Comma == CommaPosition::Before)
+        DropBlankLinesAfterCommentsBeforeCommas(r.text, r.boldSpans, options.KeepMeaning);
     if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text, options.KeepMeaning);
     // Simple mode and the base rules change literals and comments by design: the user hears of it.
     MeaningProblems meaning =
@@ -167,31 +175,38 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
 struct ReadOutcome {
     bool ok = true;
     std::string message;
+    std::optional<FileIdentity> identity; // of a regular file, as it was when reading began
 };
+
+ReadOutcome ReadFailure(std::string message) { return {false, std::move(message), std::nullopt}; }
 
 // Reads chunks from `next` (which returns the count read, 0 at the end, -1 on
 // an error) until the end. Stops at the first NUL byte: no text file holds
 // one, and it keeps endless sources like /dev/zero from filling the memory.
 ReadOutcome ReadAll(const std::function<long(char *, std::size_t)> &next, std::string &bytes) {
-    std::string chunk(1 << 20, '\0');
+    // One buffer per thread, for all the files it reads.
+    constexpr std::size_t kChunk = 1 << 20;
+    thread_local const std::unique_ptr<char[]> chunk = std::make_unique_for_overwrite<char[]>(kChunk);
     for (;;) {
         errno = 0;
-        const long n = next(chunk.data(), chunk.size());
-        if (n < 0) return {false, std::string("cannot read: ") + std::strerror(errno ? errno : EIO)};
+        const long n = next(chunk.get(), kChunk);
+        if (n < 0) return ReadFailure(std::string("cannot read: ") + std::strerror(errno ? errno : EIO));
         if (n == 0) return {};
-        if (std::memchr(chunk.data(), '\0', static_cast<std::size_t>(n)))
-            return {false, "not a text file (it holds NUL bytes); nothing was written"};
-        bytes.append(chunk.data(), static_cast<std::size_t>(n));
+        if (std::memchr(chunk.get(), '\0', static_cast<std::size_t>(n)))
+            return ReadFailure("not a text file (it holds NUL bytes); nothing was written");
+        bytes.append(chunk.get(), static_cast<std::size_t>(n));
     }
 }
 
-ReadOutcome ReadFile(const std::string &name, std::string &bytes) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {false, std::string("cannot open: ") + std::strerror(errno)};
+// `followLinks` unset: a symbolic link in the name's place is not opened.
+ReadOutcome ReadFile(const std::string &name, bool followLinks, std::string &bytes) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
+    if (fd < 0 && errno == ELOOP && !followLinks) return ReadFailure("is a symbolic link; left alone");
+    if (fd < 0) return ReadFailure(std::string("cannot open: ") + std::strerror(errno));
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
-        return {false, std::string("cannot read: ") + std::strerror(EISDIR)};
+        return ReadFailure(std::string("cannot read: ") + std::strerror(EISDIR));
     }
     if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     ReadOutcome read = ReadAll(
@@ -203,6 +218,7 @@ ReadOutcome ReadFile(const std::string &name, std::string &bytes) {
         },
         bytes);
     ::close(fd);
+    if (S_ISREG(st.st_mode)) read.identity = IdentityOf(st);
     return read;
 }
 
@@ -221,6 +237,7 @@ ReadOutcome ReadStream(std::istream &in, std::string &bytes) {
 struct RunPlan {
     FormatSettings settings;
     bool inPlace = false, check = false, diff = false, summary = false, breakHardLinks = false;
+    bool nulSeparated = false; // the --check list ends each name with NUL, unquoted
 };
 
 struct FileOutcome {
@@ -233,12 +250,12 @@ class InputProcessor {
 public:
     InputProcessor(const RunPlan &plan, std::istream &in) : plan_(plan), in_(in) {}
 
-    FileOutcome Process(const std::string &name) const {
+    FileOutcome Process(const InputFile &file) const {
         FileOutcome o;
-        const bool standardInput = name == "-";
-        const std::string label = standardInput ? "<stdin>" : name;
+        const bool standardInput = file.name == "-";
+        const std::string label = standardInput ? "<stdin>" : QuotedName(file.name);
         try {
-            Format(name, label, standardInput, o);
+            Format(file, label, standardInput, o);
         } catch (const std::bad_alloc &) {
             o = {};
             Fail(o, ProblemLine(label, {false, 0, 0, kOutOfMemory}));
@@ -252,14 +269,14 @@ private:
         o.err += line + "\n";
     }
 
-    void Format(const std::string &name, const std::string &label, bool standardInput, FileOutcome &o) const {
+    void Format(const InputFile &file, const std::string &label, bool standardInput, FileOutcome &o) const {
         std::string bytes;
         ReadOutcome read;
         if (standardInput) {
             std::lock_guard lock(inputMutex_);
             read = ReadStream(in_, bytes);
         } else {
-            read = ReadFile(name, bytes);
+            read = ReadFile(file.name, !file.fromWalk, bytes);
         }
         if (!read.ok) return Fail(o, ProblemLine(label, {false, 0, 0, read.message}));
 
@@ -279,13 +296,15 @@ private:
             if (plan_.diff)
                 o.out = UnifiedDiff(original, doc.bytes, label, label);
             else if (changed)
-                o.out = label + "\n";
+                o.out = plan_.nulSeparated ? file.name + '\0' : label + "\n";
             if (plan_.check && changed) o.status = 1;
         } else if (plan_.inPlace) {
             if (!changed) return;
             SafeWriteOptions writing;
             writing.breakHardLinks = plan_.breakHardLinks;
-            if (Status written = WriteFileSafely(name, doc.bytes, writing); !written)
+            writing.followLinks = !file.fromWalk;
+            writing.expected = read.identity;
+            if (Status written = WriteFileSafely(file.name, doc.bytes, writing); !written)
                 Fail(o, ProblemLine(label, {false, 0, 0, written.message}));
         } else {
             o.out = std::move(doc.bytes);
@@ -308,20 +327,35 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     Settings s;
     const std::filesystem::path ini =
         c.settings ? *c.settings : SettingsFileToRead(SettingsFolder(ExecutableFolder()), ExecutableFolder());
-    if (c.settings && !std::filesystem::exists(ini)) {
-        err << "kelvra-format: no settings file " << ini.string() << "\n";
-        s.ok = false;
-        return s;
+    if (c.settings) {
+        if (const std::string why = WhyNotASettingsFile(ini); !why.empty()) {
+            err << "kelvra-format: --settings " << QuotedName(ini.string()) << ": " << why
+                << "\nTry 'kelvra-format --help'.\n";
+            s.ok = false;
+            return s;
+        }
     }
     EditorOptions &options = s.format.options;
-    Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue);
-    if (!loaded.ok) err << "kelvra-format: " << ini.string() << ": " << loaded.message << "\n";
+    std::vector<BadSettingsValue> bad;
+    Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue, &bad);
+    if (!loaded.ok) err << "kelvra-format: " << QuotedName(ini.string()) << ": " << loaded.message << "\n";
+    for (const BadSettingsValue &b : bad)
+        err << QuotedName(ini.string()) << ":" << b.line << ": " << b.key << "=" << b.value
+            << " is not a whole number; " << b.key << " keeps its default\n";
     if (c.indent) options.Indent = *c.indent;
     if (c.comma) options.Comma = *c.comma;
     if (c.lineBreaksSeparate) options.LfSp = true;
     if (c.simple) options.SimpleMode = true;
     if (c.noBold) options.Bold = false;
     if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
+    // Without the blank at each line end, line breaks that do not separate
+    // words would run the words together the next time the result is formatted.
+    if (c.tidy && !options.LfSp) {
+        err << "kelvra-format: --tidy needs line breaks that separate words: pass --line-breaks-separate "
+               "(or set LfSp=True in the settings file)\nTry 'kelvra-format --help'.\n";
+        s.ok = false;
+        return s;
+    }
     s.format.output = c.output;
     s.format.tidy = c.tidy;
     s.format.refuseWordJoins = !c.joinLines;
@@ -459,8 +493,12 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
         }
         Settings settings = LoadSettings(c, err);
         if (!settings.ok) return 2;
-        RunPlan plan{std::move(settings.format), c.inPlace, c.check, c.diff, c.summary, c.breakHardLinks};
-        return FormatInputs(c, plan, in, out, err);
+        RunPlan plan{std::move(settings.format), c.inPlace,     c.check, c.diff, c.summary,
+                     c.breakHardLinks,           c.nulSeparated};
+        const int status = FormatInputs(c, plan, in, out, err);
+        // A message that did not reach standard error must not end in a quiet success.
+        err.flush();
+        return err ? status : std::max(status, 1);
     } catch (const std::bad_alloc &) {
         err << "kelvra-format: not enough memory\n";
         return 1;

@@ -71,7 +71,8 @@ std::string Unescaped(std::string value) {
 // Reads the keys from the file as it was read once.
 class Reader {
 public:
-    explicit Reader(const IniDocument &ini) : ini_(ini) {}
+    // With `bad`, a strict integer that does not parse is listed there instead of stopping the load.
+    Reader(const IniDocument &ini, std::vector<BadSettingsValue> *bad) : ini_(ini), bad_(bad) {}
 
     std::string Text(const char *section, const std::string &key, std::string_view defaultValue) const {
         std::optional<std::string> v = ini_.Read(section, key);
@@ -97,8 +98,10 @@ public:
         std::optional<std::string> v = ini_.Read(kSetting, key);
         if (!v) return defaultValue;
         std::optional<std::int32_t> n = ParseSettingsInteger(*v);
-        if (!n) throw StopLoad{};
-        return *n;
+        if (n) return *n;
+        if (!bad_) throw StopLoad{};
+        bad_->push_back({key, *v, ini_.LineOf(kSetting, key).value_or(0)});
+        return defaultValue;
     }
     int Strict(const char *key, int defaultValue) const { return *Strict(key, std::optional<int>(defaultValue)); }
 
@@ -115,6 +118,7 @@ public:
 
 private:
     const IniDocument &ini_;
+    std::vector<BadSettingsValue> *bad_;
 };
 
 void ReadAll(const Reader &r, const Settings &d, Settings &s) {
@@ -278,17 +282,26 @@ Settings DefaultSettings(const fs::path &programFolder) {
     return s;
 }
 
-Status ReadSettingsFile(const fs::path &iniPath, const Settings &defaults, Settings &settings) {
+namespace {
+
+Status ReadListingBadValues(const fs::path &iniPath, const Settings &defaults, Settings &settings,
+                            std::vector<BadSettingsValue> *bad) {
     settings = defaults;
     settings.PendingSearchHistory.clear();
     settings.PendingReplaceHistory.clear();
     const IniDocument ini = IniDocument::Load(iniPath);
     try {
-        ReadAll(Reader(ini), defaults, settings);
+        ReadAll(Reader(ini, bad), defaults, settings);
     } catch (const StopLoad &) {
         return {false, kSettingsReadFailedMessage};
     }
     return {};
+}
+
+} // namespace
+
+Status ReadSettingsFile(const fs::path &iniPath, const Settings &defaults, Settings &settings) {
+    return ReadListingBadValues(iniPath, defaults, settings, nullptr);
 }
 
 Status LoadSettings(const fs::path &folder, const Settings &defaults, Settings &settings) {
@@ -322,13 +335,14 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue) {
     catalogue.InitialiseFromStored(settings.YoyakuStates, settings.KansuStates, settings.SettingsVersion);
 }
 
-Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options, KeywordCatalogue &catalogue) {
+Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options, KeywordCatalogue &catalogue,
+                              std::vector<BadSettingsValue> *badValues) {
     // Like the editor, fall back on the backup beside a missing Kelvra.ini, but only read it.
     fs::path source = iniPath;
     const fs::path bak = iniPath.parent_path() / kSettingsBackupName;
     if (iniPath.filename() == kSettingsFileName && !IsFile(iniPath) && IsFile(bak)) source = bak;
     Settings settings;
-    Status outcome = ReadSettingsFile(source, DefaultSettings(iniPath.parent_path()), settings);
+    Status outcome = ReadListingBadValues(source, DefaultSettings(iniPath.parent_path()), settings, badValues);
     InitialiseCatalogue(settings, catalogue);
     options = settings.Options;
     return outcome;

@@ -80,11 +80,20 @@ Status SaveSettings(const std::filesystem::path &folder, const Settings &setting
 // converted in place when they come from the older layout).
 void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue);
 
+// A value that is not what its key takes, passed over by a load that goes on.
+struct BadSettingsValue {
+    std::string key, value;
+    std::size_t line = 0; // from 1
+    bool operator==(const BadSettingsValue &) const = default;
+};
+
 // For the command-line formatter: reads the formatting options and keyword
 // states from one settings file, or from the Kelvra.bak beside a missing
 // Kelvra.ini; no file is created or changed. A missing file gives the defaults.
-Status LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOptions &options,
-                              KeywordCatalogue &catalogue);
+// With `badValues`, a strict integer that does not parse is listed there and
+// takes its default, and every other key is still read.
+Status LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOptions &options, KeywordCatalogue &catalogue,
+                              std::vector<BadSettingsValue> *badValues = nullptr);
 
 // Where Kelvra.ini lives: the program's folder when it may be written, else
 // $XDG_CONFIG_HOME/Kelvra (an absolute XDG_CONFIG_HOME only), else

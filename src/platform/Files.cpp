@@ -2,14 +2,19 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kelvra {
 namespace {
@@ -144,11 +149,33 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
-// The temporary file: created in `folder` under a short unique name, recorded
-// for the signal handler, and removed again unless it was renamed into place.
+// A short name that is not taken yet in `folder`, for the temporary file.
+std::string TemporaryName(const fs::path &folder) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::atomic<unsigned> counter{0};
+    std::uint64_t seed = static_cast<std::uint64_t>(::getpid()) * 0x9E3779B97F4A7C15ull ^
+                         static_cast<std::uint64_t>(counter++) << 32 ^
+                         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::string name = ".kelvra-";
+    for (int i = 0; i < 6; ++i) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+    }
+    return (folder / name).string();
+}
+
+enum class TemporaryKind { UnnamedWherePossible, Named };
+
+// The temporary file: unnamed in `folder` where the file system allows
+// (O_TMPFILE) and asked for, otherwise created under a short unique name. A
+// named one is recorded for the signal handler and removed again unless it
+// was renamed into place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const fs::path &folder) {
+    TemporaryFile(const fs::path &folder, TemporaryKind kind) : folder_(folder) {
+        if (kind == TemporaryKind::UnnamedWherePossible)
+            fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd_ >= 0) return;
         std::string pattern = (folder / ".kelvra-XXXXXX").string();
         SignalsHeld held;
         fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -156,8 +183,7 @@ public:
             error_ = errno;
             return;
         }
-        path_ = pattern;
-        slot_ = PendingTemporaries::Instance().Add(path_);
+        Named(pattern);
     }
     ~TemporaryFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -170,7 +196,27 @@ public:
 
     int Descriptor() const { return fd_; }
     int CreationError() const { return error_; }
+    // Empty while the file has no name.
     const std::string &Path() const { return path_; }
+
+    // Gives an unnamed file a name, once its bytes are all there; false (with
+    // errno set) when that cannot be done, as without /proc.
+    bool GiveName() {
+        if (!path_.empty()) return true;
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string name = TemporaryName(folder_);
+            SignalsHeld held;
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                Named(name);
+                return true;
+            }
+            if (errno != EEXIST) break;
+        }
+        namingFailed_ = true;
+        return false;
+    }
+    bool NamingFailed() const { return namingFailed_; }
 
     // Closes the file, reporting errors that show only then.
     bool Close() {
@@ -189,6 +235,14 @@ public:
     }
 
 private:
+    // Call with the signals held.
+    void Named(const std::string &path) {
+        path_ = path;
+        slot_ = PendingTemporaries::Instance().Add(path_);
+    }
+
+    fs::path folder_;
+    bool namingFailed_ = false;
     int fd_ = -1;
     int error_ = 0;
     int slot_ = -1;
@@ -213,6 +267,73 @@ bool CopyOwnerAndMode(int fd, const struct stat *old) {
     return ::fchmod(fd, old->st_mode & 07777) == 0;
 }
 
+// The names in a list from listxattr: NUL-terminated, one after the other.
+std::vector<std::string> AttributeNames(const fs::path &file, int &error) {
+    std::vector<char> list;
+    for (;;) {
+        const ssize_t size = ::listxattr(file.c_str(), nullptr, 0);
+        if (size < 0) {
+            error = errno == ENOTSUP ? 0 : errno; // no attributes on this file system
+            return {};
+        }
+        list.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::listxattr(file.c_str(), list.data(), list.size());
+        if (got >= 0) {
+            list.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        if (errno != ERANGE) { // ERANGE: one was added meanwhile; ask again
+            error = errno;
+            return {};
+        }
+    }
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < list.size();) {
+        names.emplace_back(list.data() + at);
+        at += names.back().size() + 1;
+    }
+    return names;
+}
+
+// Gives the new file the old one's extended attributes, its access control
+// list among them (system.posix_acl_access); after the mode, which setting the
+// ACL adjusts. One that cannot be given fails the write, so that nothing is
+// replaced by a file with less.
+Status CopyExtendedAttributes(const fs::path &from, int to) {
+    int error = 0;
+    const std::vector<std::string> names = AttributeNames(from, error);
+    if (error) return Failure("cannot read the extended attributes of", from, error);
+    std::vector<char> value;
+    for (const std::string &name : names) {
+        ssize_t size = ::getxattr(from.c_str(), name.c_str(), nullptr, 0);
+        if (size >= 0) {
+            value.resize(static_cast<std::size_t>(size));
+            size = ::getxattr(from.c_str(), name.c_str(), value.data(), value.size());
+        }
+        if (size < 0) return Failure("cannot read the extended attribute " + name + " of", from, errno);
+        if (::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) != 0)
+            return Status::Failure(from.string() + ": its extended attribute " + name +
+                                   " cannot be given to the new file (" + std::strerror(errno) + "); left alone");
+    }
+    return {};
+}
+
+// The new file, complete and named, ready to be renamed over `target`: the old
+// file's owner, mode and attributes (`old`: null for a new file), then the bytes.
+Status FillTemporary(TemporaryFile &temp, const fs::path &target, const struct stat *old, std::string_view bytes) {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    if (temp.Descriptor() < 0) return Failure("cannot create a file in", folder, temp.CreationError());
+    if (!CopyOwnerAndMode(temp.Descriptor(), old)) return Failure("cannot set permissions for", target, errno);
+    if (old) {
+        if (Status kept = CopyExtendedAttributes(target, temp.Descriptor()); !kept) return kept;
+    }
+    if (!WriteAll(temp.Descriptor(), bytes) || ::fsync(temp.Descriptor()) != 0)
+        return Failure("cannot write", target, errno);
+    if (!temp.GiveName()) return Failure("cannot create a file in", folder, errno);
+    if (!temp.Close()) return Failure("cannot write", target, errno);
+    return {};
+}
+
 } // namespace
 
 fs::path FollowLinks(const fs::path &path) {
@@ -228,8 +349,10 @@ fs::path FollowLinks(const fs::path &path) {
 }
 
 Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeWriteOptions &options) {
-    const fs::path target = FollowLinks(path);
     struct stat old {};
+    if (!options.followLinks && ::lstat(path.c_str(), &old) == 0 && S_ISLNK(old.st_mode))
+        return Status::Failure(path.string() + " is a symbolic link; left alone");
+    const fs::path target = options.followLinks ? FollowLinks(path) : path;
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return Failure("not a regular file:", target, EISDIR);
     if (exists && ::access(target.c_str(), W_OK) != 0) return Failure("cannot write", target, errno);
@@ -240,20 +363,33 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
         return Status::Failure(target.string() + " has " + std::to_string(old.st_nlink - 1) +
                                " other name(s) (hard links); replacing it would leave them with the old text, "
                                "so it was not written");
+    if (options.expected && (!exists || IdentityOf(old) != *options.expected))
+        return Status::Failure(kFileChangedMessage);
 
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    TemporaryFile temp(folder);
-    if (temp.Descriptor() < 0) return Failure("cannot create a file in", folder, temp.CreationError());
-    if (!CopyOwnerAndMode(temp.Descriptor(), exists ? &old : nullptr))
-        return Failure("cannot set permissions for", target, errno);
-    if (!WriteAll(temp.Descriptor(), bytes) || ::fsync(temp.Descriptor()) != 0)
-        return Failure("cannot write", target, errno);
-    if (!temp.Close()) return Failure("cannot write", target, errno);
-    if (options.beforeReplace) options.beforeReplace(temp.Path());
-    if (!temp.RenameTo(target)) return Failure("cannot replace", target, errno);
+    std::optional<TemporaryFile> temp;
+    temp.emplace(folder, TemporaryKind::UnnamedWherePossible);
+    Status filled = FillTemporary(*temp, target, exists ? &old : nullptr, bytes);
+    if (!filled && temp->NamingFailed()) { // written, but it could get no name: once more, named from the start
+        temp.emplace(folder, TemporaryKind::Named);
+        filled = FillTemporary(*temp, target, exists ? &old : nullptr, bytes);
+    }
+    if (!filled) return filled;
+    if (options.beforeReplace) options.beforeReplace(temp->Path());
+    // The last look before the rename: what was read must still be what is there.
+    struct stat now {};
+    if (options.expected && (::stat(target.c_str(), &now) != 0 || IdentityOf(now) != *options.expected))
+        return Status::Failure(kFileChangedMessage);
+    if (!temp->RenameTo(target)) return Failure("cannot replace", target, errno);
     SyncFolder(folder);
     return {};
+}
+
+FileIdentity IdentityOf(const struct stat &st) {
+    auto ns = [](const struct timespec &t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
 }
 
 std::size_t OtherHardLinks(const fs::path &path) {

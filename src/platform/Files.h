@@ -8,31 +8,59 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace kelvra {
+
+// What tells one state of a file from another: a file replaced, written to or
+// given other permissions since it was read no longer has the same identity.
+struct FileIdentity {
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t modifiedNs = 0, changedNs = 0; // modification and status-change times
+    bool operator==(const FileIdentity &) const = default;
+};
 
 struct SafeWriteOptions {
     // A file with more than one name (hard links) is refused unless this is
     // set; then only the given name gets the new text.
     bool breakHardLinks = false;
+    // Unset: a symbolic link in the path's place is not followed, and the
+    // file is refused.
+    bool followLinks = true;
+    // Set: the file must still be in this state just before it is replaced
+    // (what was read is still what is there), or it is left alone with the
+    // message kFileChangedMessage.
+    std::optional<FileIdentity> expected;
     // Called with the temporary file's path once it holds the new bytes, just
     // before it replaces the target (for tests).
     std::function<void(const std::filesystem::path &)> beforeReplace;
 };
 
+inline constexpr const char *kFileChangedMessage = "changed while being formatted; left alone";
+
 // Replaces the file's content without ever leaving it half written: the bytes
-// go to a temporary file with a short name (".kelvra-XXXXXX") in the target's
-// folder, which is flushed to disk, given the old file's mode and, where the
-// process may, its owner and group, and renamed over the target; then the
-// folder is flushed too. A symbolic link (or a chain of them) is followed, so
-// the link stays a link and its target gets the new text. A file the user may
-// not write, a folder, or a file with other hard links (see the options) is
-// not replaced. The temporary file is removed on every failure and when the
+// go to a temporary file in the target's folder, which is flushed to disk,
+// given the old file's mode, its extended attributes and access control list
+// and, where the process may, its owner and group, and renamed over the
+// target; then the folder is flushed too. Where the file system allows, the
+// temporary file has no name while it is written (O_TMPFILE) and gets a short
+// one (".kelvra-XXXXXX") only to be renamed, so a process killed while writing
+// leaves nothing behind; elsewhere it is named from the start. A symbolic link
+// (or a chain of them) is followed unless the options say otherwise, so the
+// link stays a link and its target gets the new text. A file the user may not
+// write, a folder, a file with other hard links (see the options), or one
+// whose extended attributes or ACL cannot be given to the new file is not
+// replaced. The temporary file is removed on every failure and when the
 // process is ended by SIGINT, SIGTERM or SIGHUP during the write.
 Status WriteFileSafely(const std::filesystem::path &path, std::string_view bytes, const SafeWriteOptions &options = {});
+
+// The identity of a file as fstat or stat describes it.
+FileIdentity IdentityOf(const struct stat &st);
 
 // The file a path names once symbolic links are followed (the path itself when
 // it is no link). The result need not exist: a dangling link gives its target.

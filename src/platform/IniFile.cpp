@@ -181,7 +181,7 @@ const std::vector<std::size_t> &IniDocument::SectionLines() const {
     return sectionLines_;
 }
 
-std::optional<std::string> IniDocument::Read(std::string_view section, std::string_view key) const {
+std::optional<std::size_t> IniDocument::FindKey(std::string_view section, std::string_view key) const {
     // Every section of the name counts, in file order; lines before the first
     // section belong to none.
     const std::vector<std::size_t> &sections = SectionLines();
@@ -189,10 +189,20 @@ std::optional<std::string> IniDocument::Read(std::string_view section, std::stri
         if (!SameName(lines_[sections[k]].name, section)) continue;
         const std::size_t end = k + 1 < sections.size() ? sections[k + 1] : lines_.size();
         for (std::size_t i = sections[k] + 1; i < end; ++i)
-            if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, key))
-                return CutValue(ValueOf(lines_[i]), encoding_);
+            if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, key)) return i;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> IniDocument::Read(std::string_view section, std::string_view key) const {
+    const std::optional<std::size_t> line = FindKey(section, key);
+    if (!line) return std::nullopt;
+    return CutValue(ValueOf(lines_[*line]), encoding_);
+}
+
+std::optional<std::size_t> IniDocument::LineOf(std::string_view section, std::string_view key) const {
+    const std::optional<std::size_t> line = FindKey(section, key);
+    return line ? std::optional<std::size_t>(*line + 1) : std::nullopt;
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,

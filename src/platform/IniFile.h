@@ -46,6 +46,9 @@ public:
 
     // The value (UTF-8), or nothing when the section or the key is missing.
     std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+    // The line (from 1) that holds the key, as the file was read; nothing when
+    // the section or the key is missing.
+    std::optional<std::size_t> LineOf(std::string_view section, std::string_view key) const;
     // The value, or `defaultValue` when it is missing.
     std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
 
@@ -68,6 +71,8 @@ private:
     enum class State { Missing, Read, Unreadable };
     // Indexes of the section lines, built on the first read after a change.
     const std::vector<std::size_t> &SectionLines() const;
+    // The index in lines_ of the key's line.
+    std::optional<std::size_t> FindKey(std::string_view section, std::string_view key) const;
     State state_ = State::Missing;
     IniEncoding encoding_ = IniEncoding::Cp932;
     std::vector<Line> lines_;

@@ -76,7 +76,7 @@ TEST_F(Program, WordsThatWouldJoinAreRefusedAndTheFileIsLeftAlone) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
 
-    EXPECT_EQ(Format("--line-breaks-separate a.sql").out, kFormatted + " ");
+    EXPECT_EQ(Format("--line-breaks-separate a.sql").out, kFormatted);
     EXPECT_EQ(Format("--join-lines a.sql").out, "SELECT \n        AFROM T");
 }
 
@@ -258,11 +258,17 @@ TEST_F(Program, FoldersInParallelGiveTheBytesOfASerialRun) {
 
 TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
     Write(In("b.sql"), "select a, b \r\nfrom t;\r\n");
-    Outcome r = Format("--tidy b.sql");
+    Outcome r = Format("--tidy --line-breaks-separate b.sql");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "SELECT\r\n        A ,\r\n        B\r\nFROM\r\n        T ;\r\n");
-    EXPECT_EQ(Format("--tidy -i b.sql").status, 0);
+    EXPECT_EQ(Format("--tidy --line-breaks-separate -i b.sql").status, 0);
     EXPECT_EQ(Slurp(In("b.sql")), r.out);
+    // Read back with line breaks that do not separate words, the tidy form
+    // would run "A ," and "B" together: that combination is refused.
+    r = Format("--tidy -i b.sql");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--tidy needs line breaks that separate words"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(In("b.sql")), Format("--tidy --line-breaks-separate b.sql").out);
 }
 
 // In a file whose lines end in more than one way, the line ends inside
@@ -345,4 +351,125 @@ TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
     r = Format("", limit + " yes 'select a from t;' |");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("kelvra-format: <stdin>: not enough memory"), std::string::npos) << r.err;
+}
+
+// A link in a folder that leads out of it is not followed, not even by -i as root.
+TEST_F(Program, AFolderWalkNeverLeavesTheFolder) {
+    fs::create_directories(In("repo"));
+    fs::create_directories(dir_ / "outside");
+    Write(dir_ / "outside/victim.conf", kSeparated);
+    Write(In("repo/a.sql"), kSeparated);
+    fs::create_symlink("../../outside/victim.conf", In("repo/x.sql"));
+    fs::create_symlink(dir_ / "outside", In("repo/out"));
+    Outcome r = Format("-i repo");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(In("repo/a.sql")), kFormatted);
+    EXPECT_EQ(Slurp(dir_ / "outside/victim.conf"), kSeparated);
+    EXPECT_TRUE(fs::is_symlink(In("repo/x.sql")));
+    EXPECT_EQ(Format("repo").out, kFormatted); // only a.sql is printed
+}
+
+TEST_F(Program, NamesWithControlCharactersCannotForgeAHeaderOrAListEntry) {
+    const std::string forged = "a.sql\n+++ victim.sql";
+    Write(In(forged), kSeparated);
+    Write(In("victim.sql"), "keep me\n");
+    Outcome r = Format("--diff 'a.sql\n+++ victim.sql'");
+    EXPECT_EQ(r.out.rfind("--- \"a.sql\\n+++ victim.sql\"\n+++ \"a.sql\\n+++ victim.sql\"\n@@ ", 0), 0u) << r.out;
+    Write(dir_ / "changes.diff", r.out);
+    ASSERT_EQ(Format("--version", "patch -s -p0 < ../changes.diff &&").status, 0);
+    EXPECT_EQ(Slurp(In(forged)), kFormatted); // patch reads the quoted name back
+    EXPECT_EQ(Slurp(In("victim.sql")), "keep me\n");
+
+    Write(In(forged), kSeparated);
+    Write(In("tab\there.sql"), kSeparated);
+    r = Format("--check 'a.sql\n+++ victim.sql' 'tab\there.sql'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\"a.sql\\n+++ victim.sql\"\n\"tab\\there.sql\"\n");
+    r = Format("--check -z 'a.sql\n+++ victim.sql' 'tab\there.sql' victim.sql");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, std::string("a.sql\n+++ victim.sql\0tab\there.sql\0victim.sql\0", 45));
+    EXPECT_EQ(Format("-z a.sql").status, 2);
+    EXPECT_EQ(Format("--check --diff -z a.sql").status, 2);
+}
+
+// As a user who may not read one subfolder: every other file is still checked.
+TEST_F(Program, AWalkGoesOnPastAFolderItCannotReadAndExitsOne) {
+    for (const char *f : {"t/a.sql", "t/locked/b.sql", "t/z/c.sql"}) {
+        fs::create_directories(In(f).parent_path());
+        Write(In(f), kSeparated);
+    }
+    fs::permissions(In("t/locked"), fs::perms::none);
+    std::string asUser;
+    if (::geteuid() == 0) {
+        if (!::getpwnam("nobody")) GTEST_SKIP() << "no user 'nobody'";
+        fs::permissions(dir_, fs::perms(0755));
+        fs::permissions(dir_ / "work", fs::perms(0755));
+        fs::permissions(dir_ / "Kelvra.ini", fs::perms(0644));
+        asUser = "setpriv --reuid=nobody --regid=nogroup --clear-groups";
+    }
+    Outcome r = Format("--check t", asUser);
+    fs::permissions(In("t/locked"), fs::perms::owner_all);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "t/a.sql\nt/z/c.sql\n");
+    EXPECT_NE(r.err.find("kelvra-format: t/locked: cannot read the folder"), std::string::npos) << r.err;
+}
+
+// Named twice (and once more through a hard link): formatted once, in every -j.
+TEST_F(Program, AFileNamedTwiceIsFormattedOnceWhateverTheJobs) {
+    for (const char *jobs : {"1", "4"}) {
+        Write(In("a.sql"), "x;\n");
+        EXPECT_EQ(Format(std::string("--line-breaks-separate --check -j ") + jobs + " a.sql ./a.sql").out, "a.sql\n");
+        const Outcome r = Format(std::string("--line-breaks-separate -i -j ") + jobs + " a.sql ./a.sql a.sql");
+        EXPECT_EQ(r.status, 0) << jobs << r.err;
+        EXPECT_EQ(Slurp(In("a.sql")), "        X ; \n         ") << jobs;
+    }
+}
+
+TEST_F(Program, SettingsThatAreNoSettingsFileAreAUsageError) {
+    Write(In("a.sql"), kSeparated);
+    Write(dir_ / "junk.ini", "this is not\na settings file\n");
+    Write(dir_ / "nul.ini", std::string("[Setting]\r\nIndent=2\r\n\0\0", 24));
+    fs::create_directories(dir_ / "folder.ini");
+    for (const std::string settings : {"folder.ini", "junk.ini", "nul.ini", "missing.ini"}) {
+        const Outcome r = Format("--settings ../" + settings + " a.sql");
+        EXPECT_EQ(r.status, 2) << settings;
+        EXPECT_EQ(r.out, "") << settings;
+        EXPECT_NE(r.err.find("--settings ../" + settings + ": "), std::string::npos) << r.err;
+    }
+    const Outcome r = Format("--settings /dev/zero a.sql");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << r.err;
+}
+
+// A value that is no number is named with its line; the keys around it still count.
+TEST_F(Program, ABadSettingsValueIsAWarningAndEveryOtherKeyApplies) {
+    Write(In("a.sql"), "select a, b \nfrom t\n");
+    Write(dir_ / "bad.ini", "[Setting]\r\nLfSp=True\r\nIndent=abc\r\nComma=Before\r\n");
+    const Outcome r = Format("--settings ../bad.ini a.sql");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "../bad.ini:3: Indent=abc is not a whole number; Indent keeps its default\n");
+    EXPECT_EQ(r.out, "SELECT \n        A \n        , B \nFROM \n        T");
+}
+
+TEST_F(Program, AMessageLostOnStandardErrorIsNotASuccess) {
+    Write(In("a.sql"), kSeparated);
+    EXPECT_EQ(Format("--line-breaks-separate --summary a.sql 2>/dev/full").status, 1);
+    EXPECT_EQ(Format("--line-breaks-separate a.sql 2>/dev/full").status, 0); // nothing to say
+}
+
+// Someone appends to a large file while -i formats it: the line is not lost.
+TEST_F(Program, AnEditDuringInPlaceIsNotLost) {
+    std::string big;
+    while (big.size() < (12u << 20)) big += "select a, b, nvl(c, 0) from t where x = 1 and y in (1, 2, 3);\n";
+    Write(In("big.sql"), big);
+    // The run goes to the background in the work folder; the edit names the file in full.
+    const Outcome r = Format("--line-breaks-separate -i big.sql & sleep 0.3; printf 'select late;\\n' >> '" +
+                             In("big.sql").string() + "'; wait \\$! #");
+    const std::string after = Slurp(In("big.sql"));
+    const bool lateKept = after.ends_with("select late;\n");
+    if (r.status == 0 && after.find("LATE") != std::string::npos) GTEST_SKIP() << "the run ended before the edit";
+    EXPECT_TRUE(lateKept) << "the appended line was lost";
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("big.sql: changed while being formatted; left alone"), std::string::npos) << r.err;
+    EXPECT_EQ(WorkFiles(), std::vector<std::string>{"big.sql"});
 }

@@ -1,6 +1,9 @@
 #include "cli/InputFiles.h"
 #include "cli/OrderedParallel.h"
 
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -23,8 +26,8 @@ TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
     const std::string d = (root / "d").string();
     auto expand = [&](std::vector<std::string> args, FileSelection s) {
         std::vector<std::string> out;
-        for (const std::string &f : ExpandInputs(args, s).files)
-            out.push_back(f.starts_with(d) ? std::string("d").append(f, d.size()) : f);
+        for (const InputFile &f : ExpandInputs(args, s).files)
+            out.push_back(f.name.starts_with(d) ? std::string("d").append(f.name, d.size()) : f.name);
         return out;
     };
     using L = std::vector<std::string>;
@@ -35,6 +38,75 @@ TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
     // Named files and standard input are taken as they are, in argument order.
     EXPECT_EQ(expand({"x.txt", "-", d + "/notes.txt"}, {{}, {"*.txt"}}), (L{"x.txt", "-", "d/notes.txt"}));
     fs::remove_all(root);
+}
+
+namespace {
+
+void Put(const fs::path &p) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << "select 1;\n";
+}
+
+// The names found, below `root`, in the order found; "(walk)" marks those from a walk.
+std::vector<std::string> Found(const InputFiles &in, const fs::path &root) {
+    std::vector<std::string> out;
+    const std::string prefix = root.string() + "/";
+    for (const InputFile &f : in.files)
+        out.push_back((f.name.starts_with(prefix) ? f.name.substr(prefix.size()) : f.name) +
+                      (f.fromWalk ? " (walk)" : ""));
+    return out;
+}
+
+} // namespace
+
+// Links in a folder are neither followed nor formatted, wherever they lead;
+// the files they name inside the folder come under their own names.
+TEST(InputFiles, AWalkLeavesLinksAloneAndNeverLeavesTheFolder) {
+    kelvra::test::TempDir dir;
+    Put(dir / "outside/victim.sql");
+    Put(dir / "outside/sub/deep.sql");
+    Put(dir / "repo/a.sql");
+    fs::create_symlink("../outside/victim.sql", dir / "repo/x.sql");
+    fs::create_symlink(dir / "outside/sub", dir / "repo/linked");
+    fs::create_symlink("a.sql", dir / "repo/same.sql");
+    fs::create_symlink("missing.sql", dir / "repo/dangling.sql");
+    using L = std::vector<std::string>;
+    EXPECT_EQ(Found(ExpandInputs({(dir / "repo").string()}, {}), dir.path()), (L{"repo/a.sql (walk)"}));
+    // Named on the command line, a link is taken as it is.
+    EXPECT_EQ(Found(ExpandInputs({(dir / "repo/x.sql").string()}, {}), dir.path()), (L{"repo/x.sql"}));
+}
+
+TEST(InputFiles, AFolderThatCannotBeReadIsNamedAndTheWalkGoesOn) {
+    kelvra::test::TempDir dir;
+    for (const char *f : {"t/a.sql", "t/b/c.sql", "t/locked/d.sql", "t/locked/e.sql", "t/z/y.sql"}) Put(dir / f);
+    fs::permissions(dir / "t/locked", fs::perms::none);
+    fs::permissions(dir.path(), fs::perms(0755));
+    const std::string root = (dir / "t").string();
+    const std::string problem = kelvra::test::AsUnprivilegedUser([&]() -> std::string {
+        const InputFiles in = ExpandInputs({root}, {});
+        const std::vector<std::string> expected{"t/a.sql (walk)", "t/b/c.sql (walk)", "t/z/y.sql (walk)"};
+        if (Found(in, dir.path()) != expected) return "files found: " + std::to_string(in.files.size());
+        if (in.errors.size() != 1 || in.errors[0].find(root + "/locked: cannot read the folder") != 0)
+            return "errors: " + (in.errors.empty() ? std::string("none") : in.errors[0]);
+        return "";
+    });
+    fs::permissions(dir / "t/locked", fs::perms::owner_all);
+    EXPECT_EQ(problem, "");
+}
+
+// Same device and inode: the same file, whatever the name; it comes once, first where it first comes.
+TEST(InputFiles, AFileNamedTwiceComesOnce) {
+    kelvra::test::TempDir dir;
+    Put(dir / "d/a.sql");
+    Put(dir / "d/b.sql");
+    fs::create_hard_link(dir / "d/b.sql", dir / "other.sql");
+    const std::string a = (dir / "d/a.sql").string(), d = (dir / "d").string();
+    using L = std::vector<std::string>;
+    EXPECT_EQ(Found(ExpandInputs({a, d, (dir / "d/./a.sql").string(), (dir / "other.sql").string()}, {}), dir.path()),
+              (L{"d/a.sql", "d/b.sql (walk)"}));
+    // Standard input and missing files are not files to compare: they stay, each time.
+    EXPECT_EQ(Found(ExpandInputs({"-", "-", "nowhere.sql", "nowhere.sql"}, {}), dir.path()),
+              (L{"-", "-", "nowhere.sql", "nowhere.sql"}));
 }
 
 TEST(OrderedParallel, EmitsInOrderAndStopsWhenAsked) {

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <sys/resource.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -163,4 +167,143 @@ TEST(Files, ReadOnlyMeansTheUserCannotWriteIt) {
         int status = InChild([&] { return IsReadOnlyFile(dir / "rw.sql") ? 0 : 1; }, true);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
+}
+
+namespace {
+
+FileIdentity IdentityNow(const fs::path &p) {
+    struct stat st {};
+    EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+    return IdentityOf(st);
+}
+
+void Append(const fs::path &p, const std::string &bytes) {
+    std::ofstream(p, std::ios::binary | std::ios::app) << bytes;
+}
+
+// Whether this folder's file system gives unnamed temporary files.
+bool HasUnnamedTemporaries(const fs::path &folder) {
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+std::string Shell(const std::string &command) {
+    std::string out;
+    if (FILE *pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        if (::pclose(pipe) != 0) out = "(failed) " + out;
+    }
+    return out;
+}
+
+} // namespace
+
+// Edited by someone else between the read and the replacement: the edit stays.
+TEST(Files, AFileChangedSinceItWasReadIsLeftAlone) {
+    struct Case {
+        const char *name;
+        bool duringTheWrite;                        // the edit comes while the new text is being written
+        std::function<void(const fs::path &)> edit; // what happens to the file
+        const char *left;                           // what the file holds afterwards
+    } cases[] = {
+        {"appended before", false, [](const fs::path &p) { Append(p, "more"); }, "oldmore"},
+        {"appended during", true, [](const fs::path &p) { Append(p, "more"); }, "oldmore"},
+        {"replaced during", true,
+         [](const fs::path &p) {
+             Put(p.string() + ".new", "other");
+             fs::rename(p.string() + ".new", p);
+         },
+         "other"},
+        {"mode changed during", true, [](const fs::path &p) { ::chmod(p.c_str(), 0600); }, "old"},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        const fs::path file = dir / "f.sql";
+        Put(file, "old");
+        SafeWriteOptions options;
+        options.expected = IdentityNow(file);
+        if (c.duringTheWrite)
+            options.beforeReplace = [&](const fs::path &) { c.edit(file); };
+        else
+            c.edit(file);
+        const Status s = WriteFileSafely(file, "formatted", options);
+        EXPECT_FALSE(s) << c.name;
+        EXPECT_EQ(s.message, kFileChangedMessage) << c.name;
+        EXPECT_EQ(Slurp(file), c.left) << c.name;
+        EXPECT_TRUE(HiddenFiles(dir.path()).empty()) << c.name;
+    }
+    TempDir dir;
+    Put(dir / "same.sql", "old");
+    SafeWriteOptions unchanged;
+    unchanged.expected = IdentityNow(dir / "same.sql");
+    EXPECT_TRUE(WriteFileSafely(dir / "same.sql", "formatted", unchanged));
+    EXPECT_EQ(Slurp(dir / "same.sql"), "formatted");
+}
+
+TEST(Files, ALinkIsRefusedWhenLinksAreNotToBeFollowed) {
+    TempDir dir;
+    Put(dir / "target.sql", "old");
+    fs::create_symlink("target.sql", dir / "link.sql");
+    SafeWriteOptions noLinks;
+    noLinks.followLinks = false;
+    EXPECT_FALSE(WriteFileSafely(dir / "link.sql", "new", noLinks));
+    EXPECT_EQ(Slurp(dir / "target.sql"), "old");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.sql"));
+    EXPECT_TRUE(WriteFileSafely(dir / "target.sql", "new", noLinks));
+}
+
+// An ACL that lets another user write, and a user attribute: both on the new file.
+TEST(Files, TheAclAndExtendedAttributesAreKept) {
+    TempDir dir;
+    const fs::path file = dir / "shared.sql";
+    Put(file, "old");
+    ::chmod(file.c_str(), 0640);
+    std::string q = file.string();
+    q.insert(q.begin(), '\'');
+    q.push_back('\'');
+    if (Shell("setfacl -m u:nobody:rw- " + q + " && setfattr -n user.reviewed -v yes " + q + " && echo ok") != "ok\n")
+        GTEST_SKIP() << "no ACLs or user attributes here (or no setfacl/setfattr: scripts/install-deps.sh)";
+    const std::string aclBefore = Shell("getfacl -c " + q);
+    ASSERT_NE(aclBefore.find("user:nobody:rw-"), std::string::npos) << aclBefore;
+    ASSERT_TRUE(WriteFileSafely(file, "new"));
+    EXPECT_EQ(Slurp(file), "new");
+    EXPECT_EQ(Shell("getfacl -c " + q), aclBefore); // the mask too: the group gains nothing
+    EXPECT_EQ(Shell("getfattr --only-values -n user.reviewed " + q), "yes");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0660u); // the ACL's mask shows as the group's bits
+}
+
+// A write that runs into the file size limit: killed by SIGXFSZ, or (with the
+// signal ignored) failing. Either way the file keeps its text, and where the
+// temporary has no name while it is written, nothing is left beside it.
+TEST(Files, AKilledOrFailedWriteLeavesNothingBehind) {
+    TempDir dir;
+    const fs::path file = dir / "big.sql";
+    Put(file, "old");
+    const bool unnamed = HasUnnamedTemporaries(dir.path());
+    for (bool killed : {false, true}) {
+        const int status = InChild([&] {
+            struct rlimit limit {
+                1 << 16, 1 << 16
+            };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            if (!killed) ::signal(SIGXFSZ, SIG_IGN);
+            return WriteFileSafely(file, std::string(1 << 20, 'x')) ? 0 : 1;
+        });
+        if (killed) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+        }
+        EXPECT_EQ(Slurp(file), "old");
+        if (unnamed || !killed) {
+            EXPECT_TRUE(HiddenFiles(dir.path()).empty()) << (killed ? "killed" : "failed");
+        }
+        for (const std::string &left : HiddenFiles(dir.path())) fs::remove(dir / left);
+    }
+    if (!unnamed) GTEST_SKIP() << "this file system has no unnamed temporary files; a killed write leaves one";
 }
