@@ -11,6 +11,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-translations-l10n
   fonts-noto-cjk
+  nlohmann-json3-dev
 )
 if [ "$profile" != run ]; then
   packages+=(
