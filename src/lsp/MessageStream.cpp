@@ -18,15 +18,18 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-bool IsHeaderName(std::string_view name) {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-    });
-}
-
 bool SameLetters(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return (x | 0x20) == (y | 0x20); });
+}
+
+// A header's name; not the end of other bytes that ran into a Content-Length header.
+bool IsHeaderName(std::string_view name) {
+    const std::string_view length = kLengthHeader.substr(0, kLengthHeader.size() - 1);
+    if (name.size() > length.size() && SameLetters(name.substr(name.size() - length.size()), length)) return false;
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    });
 }
 
 // A byte count: decimal digits only, and few enough of them to fit.
