@@ -19,6 +19,7 @@ if [ "$profile" != run ]; then
     xvfb xauth poppler-utils
     clang libclang-rt-14-dev llvm
     desktop-file-utils appstream man-db patch
+    neovim emacs-nox elpa-eglot
     emscripten chromium
   )
 fi
