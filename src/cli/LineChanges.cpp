@@ -163,8 +163,29 @@ std::vector<LineChange> LineChanges(const std::vector<std::string_view> &oldLine
         return out;
     };
     const std::vector<int> a = number(oldLines), b = number(newLines);
-    LineDiff diff(a, b);
-    return ChangesOf(diff.Deleted(), diff.Inserted());
+    // A line that the other side does not hold at all is changed whatever the
+    // rest does: only the lines of both sides go through the comparison. After
+    // a reformat that is a small part of the text.
+    std::vector<bool> inA(ids.size(), false), inB(ids.size(), false);
+    for (int id : a) inA[static_cast<std::size_t>(id)] = true;
+    for (int id : b) inB[static_cast<std::size_t>(id)] = true;
+    auto shared = [](const std::vector<int> &lines, const std::vector<bool> &inOther, std::vector<int> &kept,
+                     std::vector<std::size_t> &at) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (inOther[static_cast<std::size_t>(lines[i])]) {
+                kept.push_back(lines[i]);
+                at.push_back(i);
+            }
+    };
+    std::vector<int> sharedA, sharedB;
+    std::vector<std::size_t> atA, atB;
+    shared(a, inB, sharedA, atA);
+    shared(b, inA, sharedB, atB);
+    LineDiff diff(sharedA, sharedB);
+    std::vector<bool> deleted(a.size(), true), inserted(b.size(), true);
+    for (std::size_t k = 0; k < atA.size(); ++k) deleted[atA[k]] = diff.Deleted()[k];
+    for (std::size_t k = 0; k < atB.size(); ++k) inserted[atB[k]] = diff.Inserted()[k];
+    return ChangesOf(deleted, inserted);
 }
 
 } // namespace kelvra::cli
