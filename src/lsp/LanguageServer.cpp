@@ -56,9 +56,9 @@ LanguageServer::LanguageServer(cli::FormatSettings base, Send send)
 
 void LanguageServer::Receive(const json &message) {
     if (!message.is_object()) return RespondError(nullptr, kInvalidRequest, "a message must be a JSON object");
-    const auto id = message.find("id"), method = message.find("method");
+    const auto id = message.find("id"), method = message.find("method"), version = message.find("jsonrpc");
     const bool hasId = id != message.end() && IsId(*id);
-    if (message.value("jsonrpc", "2.0") != "2.0")
+    if (version != message.end() && *version != "2.0")
         return RespondError(hasId ? *id : json(), kInvalidRequest, "only JSON-RPC 2.0 is spoken here");
     const json params = message.value("params", json());
     if (method != message.end() && method->is_string()) {
@@ -127,15 +127,15 @@ void LanguageServer::Notification(const std::string &method, const json &params)
 }
 
 void LanguageServer::Respond(const json &id, json result) {
-    send_({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+    if (!send_({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}})) clientGone_ = true;
 }
 
 void LanguageServer::RespondError(const json &id, int code, const std::string &message) {
-    send_({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+    if (!send_({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}})) clientGone_ = true;
 }
 
 void LanguageServer::Notify(const std::string &method, json params) {
-    send_({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
+    if (!send_({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}})) clientGone_ = true;
 }
 
 void LanguageServer::ShowMessage(int type, const std::string &message) {
@@ -309,18 +309,8 @@ void Dispatch(LanguageServer &server, MessageReader &reader, std::string body) {
 
 } // namespace
 
-int RunLanguageServer(const cli::CommandLine &command, int in, int out, std::ostream &err) {
-    // A client that has gone shows as a failed write, not as a signal.
-    std::signal(SIGPIPE, SIG_IGN);
-    cli::LoadedSettings loaded = cli::LoadSettings(command, err);
-    if (!loaded.ok) return 2;
-    MessageReader reader(in, kMaxMessageBytes);
-    MessageWriter writer(out);
-    bool clientGone = false;
-    LanguageServer server(std::move(loaded.format), [&](const json &message) {
-        if (!writer.Write(Dump(message))) clientGone = true;
-    });
-    while (!server.Exited() && !clientGone) {
+int Serve(LanguageServer &server, MessageReader &reader) {
+    while (!server.Exited()) {
         // Diagnostics wait while messages come, so that a burst of changes
         // costs one run of the formatter.
         if (!reader.InputPending() && server.PublishDueDiagnostics()) continue;
@@ -332,6 +322,18 @@ int RunLanguageServer(const cli::CommandLine &command, int in, int out, std::ost
             Dispatch(server, reader, std::move(incoming.body));
     }
     return server.ExitStatus();
+}
+
+int RunLanguageServer(const cli::CommandLine &command, int in, int out, std::ostream &err) {
+    // A client that has gone shows as a failed write, not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    cli::LoadedSettings loaded = cli::LoadSettings(command, err);
+    if (!loaded.ok) return 2;
+    MessageReader reader(in, kMaxMessageBytes);
+    MessageWriter writer(out);
+    LanguageServer server(std::move(loaded.format),
+                          [&writer](const json &message) { return writer.Write(Dump(message)); });
+    return Serve(server, reader);
 }
 
 } // namespace kelvra::lsp

@@ -34,7 +34,8 @@ inline constexpr int kRequestFailed = -32803;
 // The protocol state and the open documents; messages in, messages out.
 class LanguageServer {
 public:
-    using Send = std::function<void(const nlohmann::json &)>;
+    // Sends one message; false once the client has gone.
+    using Send = std::function<bool(const nlohmann::json &)>;
     // `base`: the options from Kelvra.ini and the command line.
     LanguageServer(cli::FormatSettings base, Send send);
 
@@ -43,7 +44,8 @@ public:
     // (to the message's id, when what came of it tells one).
     void RejectMessage(int code, const std::string &why, const std::string &body);
 
-    bool Exited() const { return state_ == State::Exited; }
+    // After `exit`, or when the client can no longer be written to.
+    bool Exited() const { return state_ == State::Exited || clientGone_; }
     // 0 after shutdown, 1 otherwise; also when the input ends.
     int ExitStatus() const { return shutDown_ ? 0 : 1; }
 
@@ -89,10 +91,15 @@ private:
     nlohmann::json initializationOptions_, configuration_;
     Send send_;
     State state_ = State::Starting;
-    bool shutDown_ = false;
+    bool shutDown_ = false, clientGone_ = false;
     PositionEncoding encoding_ = PositionEncoding::Utf16;
     std::map<std::string, Document> documents_;
 };
+
+class MessageReader;
+// Reads and handles messages until the server has exited or the input ends;
+// returns the exit status.
+int Serve(LanguageServer &server, MessageReader &reader);
 
 // Serves on `in` and `out` until `exit` or the end of the input; returns the
 // exit status (2 when the settings cannot be read).
