@@ -255,6 +255,7 @@ const Formatting &LanguageServer::FormattingOf(Document &doc) {
 }
 
 bool LanguageServer::PublishDueDiagnostics() {
+    if (state_ != State::Running) return false;
     for (auto &[uri, doc] : documents_) {
         if (!doc.diagnosticsDue) continue;
         doc.diagnosticsDue = false;
@@ -316,10 +317,15 @@ int Serve(LanguageServer &server, MessageReader &reader) {
         if (!reader.InputPending() && server.PublishDueDiagnostics()) continue;
         Incoming incoming = reader.Next();
         if (incoming.kind == Incoming::Kind::End) break;
-        if (incoming.kind == Incoming::Kind::FramingError)
-            server.RejectMessage(kInvalidRequest, incoming.error, incoming.body);
-        else
-            Dispatch(server, reader, std::move(incoming.body));
+        try {
+            if (incoming.kind == Incoming::Kind::FramingError)
+                server.RejectMessage(kInvalidRequest, incoming.error, incoming.body);
+            else
+                Dispatch(server, reader, std::move(incoming.body));
+        } catch (const std::exception &e) {
+            // Nothing a client sends ends the server; it hears that this message failed.
+            server.RejectMessage(kInternalError, std::string("the message could not be handled: ") + e.what(), {});
+        }
     }
     return server.ExitStatus();
 }

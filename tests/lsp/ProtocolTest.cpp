@@ -96,6 +96,14 @@ TEST_F(Server, EndsWithStatusOneOnExitWithoutShutdownOrWhenItsInputCloses) {
     EXPECT_EQ(inputClosed->WaitForExit(), 1);
 }
 
+TEST_F(Server, TakesNoFilesOrOtherOutputs) {
+    for (const char *args : {"--lsp in.sql", "--lsp --check", "--lsp --html", "--lsp -i in.sql"}) {
+        const std::string command = std::string("'") + KELVRA_FORMAT_PROGRAM + "' " + args + " </dev/null 2>/dev/null";
+        const int raw = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 2) << args;
+    }
+}
+
 TEST_F(Server, TakesUtf8PositionsWhenTheClientOffersThem) {
     auto c = Start({"--line-breaks-separate"});
     c->Request(1, "initialize", {{"capabilities", {{"general", {{"positionEncodings", {"utf-16", "utf-8"}}}}}}});
@@ -169,6 +177,7 @@ TEST_F(Server, FormattingEditsGiveKelvraFormatsResultInTheDocumentsLineEnds) {
         {"no final line end", "select a from t"},
         {"already formatted, nothing to do", "SELECT \n        A \nFROM \n        T"},
         {"Japanese, outside the BMP on the last line", "select 名前 from 社員;\nselect '𠮷野家' from dual; -- 𩸽\n"},
+        {"outside the BMP at the very end", "select a from t;\nselect '𠮷' from u -- 𩸽𩸽"},
     };
     auto c = Started({"--line-breaks-separate"});
     int id = 10;
