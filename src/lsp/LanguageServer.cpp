@@ -21,7 +21,8 @@ struct RequestError {
 // window/showMessage and window/logMessage types.
 constexpr int kErrorMessage = 1, kWarningMessage = 2;
 
-const json &Field(const json &object, const char *key) {
+// `object[key]`, which must be there (json or const json).
+template <class Json> Json &Field(Json &object, const char *key) {
     if (!object.is_object() || !object.contains(key))
         throw RequestError{kInvalidParams, std::string("the parameters lack \"") + key + "\""};
     return object[key];
@@ -54,13 +55,13 @@ LanguageServer::LanguageServer(cli::FormatSettings base, Send send)
 
 // --- Messages in and out -------------------------------------------------
 
-void LanguageServer::Receive(const json &message) {
+void LanguageServer::Receive(json message) {
     if (!message.is_object()) return RespondError(nullptr, kInvalidRequest, "a message must be a JSON object");
     const auto id = message.find("id"), method = message.find("method"), version = message.find("jsonrpc");
     const bool hasId = id != message.end() && IsId(*id);
     if (version != message.end() && *version != "2.0")
         return RespondError(hasId ? *id : json(), kInvalidRequest, "only JSON-RPC 2.0 is spoken here");
-    const json params = message.value("params", json());
+    json params = message.contains("params") ? std::move(message["params"]) : json();
     if (method != message.end() && method->is_string()) {
         if (id == message.end()) return Notification(method->get<std::string>(), params);
         if (!hasId) return RespondError(nullptr, kInvalidRequest, "a request id must be a number or a string");
@@ -103,7 +104,7 @@ void LanguageServer::Request(const json &id, const std::string &method, const js
     }
 }
 
-void LanguageServer::Notification(const std::string &method, const json &params) {
+void LanguageServer::Notification(const std::string &method, json &params) {
     static const std::map<std::string, NotificationHandler, std::less<>> handlers = {
         {"initialized", &LanguageServer::Initialized},
         {"exit", &LanguageServer::Exit},
@@ -158,7 +159,7 @@ json LanguageServer::Initialize(const json &params) {
             {"serverInfo", {{"name", "kelvra-format"}}}};
 }
 
-void LanguageServer::Initialized(const json &) {}
+void LanguageServer::Initialized(json &) {}
 
 json LanguageServer::Shutdown(const json &) {
     state_ = State::ShuttingDown;
@@ -166,11 +167,11 @@ json LanguageServer::Shutdown(const json &) {
     return nullptr;
 }
 
-void LanguageServer::Exit(const json &) { state_ = State::Exited; }
+void LanguageServer::Exit(json &) { state_ = State::Exited; }
 
 // --- Options -------------------------------------------------------------
 
-void LanguageServer::DidChangeConfiguration(const json &params) {
+void LanguageServer::DidChangeConfiguration(json &params) {
     configuration_ = params.is_object() ? params.value("settings", json()) : json();
     ApplySettings();
 }
@@ -201,15 +202,16 @@ void LanguageServer::SetText(const std::string &uri, Document &doc, std::string 
                                    std::to_string(kMaxDocumentBytes) + " this server formats; it is left alone");
 }
 
-void LanguageServer::DidOpen(const json &params) {
-    const json &item = Field(params, "textDocument");
+void LanguageServer::DidOpen(json &params) {
+    json &item = Field(params, "textDocument");
     const std::string uri = Field(item, "uri").get<std::string>();
+    std::string &text = Field(item, "text").get_ref<std::string &>();
     Document &doc = documents_[uri];
     doc.version = item.value("version", 0LL);
-    SetText(uri, doc, Field(item, "text").get<std::string>());
+    SetText(uri, doc, std::move(text));
 }
 
-void LanguageServer::DidChange(const json &params) {
+void LanguageServer::DidChange(json &params) {
     const std::string uri = UriOf(params);
     const auto found = documents_.find(uri);
     if (found == documents_.end()) throw RequestError{kInvalidParams, "no open document " + uri};
@@ -233,7 +235,7 @@ void LanguageServer::DidChange(const json &params) {
     SetText(uri, doc, std::move(text));
 }
 
-void LanguageServer::DidClose(const json &params) {
+void LanguageServer::DidClose(json &params) {
     const std::string uri = UriOf(params);
     if (documents_.erase(uri) > 0)
         Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
@@ -305,7 +307,7 @@ void Dispatch(LanguageServer &server, MessageReader &reader, std::string body) {
         body.resize(next);
         return server.RejectMessage(kInvalidRequest, "the message's Content-Length runs into the next message", body);
     }
-    server.Receive(message);
+    server.Receive(std::move(message));
 }
 
 } // namespace

@@ -39,7 +39,7 @@ public:
     // `base`: the options from Kelvra.ini and the command line.
     LanguageServer(cli::FormatSettings base, Send send);
 
-    void Receive(const nlohmann::json &message);
+    void Receive(nlohmann::json message);
     // A message that could not be read or parsed: an error response with `code`
     // (to the message's id, when what came of it tells one).
     void RejectMessage(int code, const std::string &why, const std::string &body);
@@ -62,10 +62,11 @@ private:
         bool diagnosticsDue = true;
     };
     using Handler = nlohmann::json (LanguageServer::*)(const nlohmann::json &params);
-    using NotificationHandler = void (LanguageServer::*)(const nlohmann::json &params);
+    // Notifications may take what they keep out of their parameters.
+    using NotificationHandler = void (LanguageServer::*)(nlohmann::json &params);
 
     void Request(const nlohmann::json &id, const std::string &method, const nlohmann::json &params);
-    void Notification(const std::string &method, const nlohmann::json &params);
+    void Notification(const std::string &method, nlohmann::json &params);
     void Respond(const nlohmann::json &id, nlohmann::json result);
     void RespondError(const nlohmann::json &id, int code, const std::string &message);
     void Notify(const std::string &method, nlohmann::json params);
@@ -75,12 +76,12 @@ private:
     nlohmann::json Shutdown(const nlohmann::json &params);
     nlohmann::json FormatWholeDocument(const nlohmann::json &params);
     nlohmann::json FormatLineRange(const nlohmann::json &params);
-    void Initialized(const nlohmann::json &params);
-    void Exit(const nlohmann::json &params);
-    void DidOpen(const nlohmann::json &params);
-    void DidChange(const nlohmann::json &params);
-    void DidClose(const nlohmann::json &params);
-    void DidChangeConfiguration(const nlohmann::json &params);
+    void Initialized(nlohmann::json &params);
+    void Exit(nlohmann::json &params);
+    void DidOpen(nlohmann::json &params);
+    void DidChange(nlohmann::json &params);
+    void DidClose(nlohmann::json &params);
+    void DidChangeConfiguration(nlohmann::json &params);
 
     void ApplySettings();
     void SetText(const std::string &uri, Document &doc, std::string text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace kelvra::lsp {
@@ -145,8 +146,17 @@ Incoming MessageReader::ReadBody(std::size_t length) {
                          std::move(came));
         }
     }
-    Incoming in{Incoming::Kind::Message, std::string(Unread().substr(0, length)), {}};
-    Consume(length);
+    Incoming in{Incoming::Kind::Message, {}, {}};
+    if (start_ == 0) {
+        // The usual case, one message per read: the buffer becomes the body.
+        std::string rest = buffer_.substr(length);
+        buffer_.resize(length);
+        in.body.swap(buffer_);
+        buffer_.swap(rest);
+    } else {
+        in.body.assign(Unread().substr(0, length));
+        Consume(length);
+    }
     return in;
 }
 
@@ -195,17 +205,26 @@ Incoming MessageReader::Next() {
 
 bool MessageWriter::Write(std::string_view body) {
     if (failed_) return false;
-    std::string message = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-    message += body;
-    std::string_view rest = message;
-    while (!rest.empty()) {
-        const ssize_t n = ::write(fd_, rest.data(), rest.size());
+    const std::string header = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    iovec parts[2] = {{const_cast<char *>(header.data()), header.size()},
+                      {const_cast<char *>(body.data()), body.size()}};
+    std::size_t part = 0;
+    while (part < 2) {
+        const ssize_t n = ::writev(fd_, parts + part, static_cast<int>(2 - part));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             failed_ = true;
             return false;
         }
-        rest.remove_prefix(static_cast<std::size_t>(n));
+        // Step past what was written, maybe into the middle of a part.
+        for (std::size_t left = static_cast<std::size_t>(n); part < 2 && left > 0;) {
+            const std::size_t step = std::min(left, parts[part].iov_len);
+            parts[part].iov_base = static_cast<char *>(parts[part].iov_base) + step;
+            parts[part].iov_len -= step;
+            left -= step;
+            if (parts[part].iov_len == 0) ++part;
+        }
+        while (part < 2 && parts[part].iov_len == 0) ++part;
     }
     return true;
 }
