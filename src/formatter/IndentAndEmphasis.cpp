@@ -25,7 +25,7 @@ bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') 
 
 void StageIndent(FormatRunState &run) {
     const auto tables = run.Tables();
-    const auto &standAlone = tables->standAloneIndex;
+    const auto &standAlone = tables->tandokuIndex;
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());

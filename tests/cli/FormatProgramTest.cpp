@@ -304,6 +304,13 @@ TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
     EXPECT_NE(r.err.find("kelvra-format: deep.sql: not enough memory"), std::string::npos) << r.err;
     EXPECT_EQ(Slurp(In("deep.sql")), deep);
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"deep.sql"});
+    // Nothing said about a file before the memory ran out stays: no word of
+    // the line ends that would have been unified.
+    Write(In("mixed.sql"), deep + "\r\n\n");
+    r = Format("mixed.sql", limit);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kelvra-format: mixed.sql: not enough memory to format it; nothing was written\n");
+    EXPECT_EQ(r.out, "");
     // An endless input.
     r = Format("", limit + " yes 'select a from t;' |");
     EXPECT_EQ(r.status, 1);

@@ -207,6 +207,8 @@ TEST(PlainTextFile, BytesThatAreNotTextOrMixEncodingsAreReported) {
         {"half-width katakana", "-- \xC3\xBD\xC4\r\nselect 1", TextProblem::None, TextEncoding::Cp932, ""},
         {"level-2 kanji and kana", "-- \xE3\x81\xB1\x82\xA0\x82\xA2\x82\xA4", TextProblem::None, TextEncoding::Cp932,
          ""},
+        // One three-byte UTF-8 character by chance against three bytes that are not UTF-8.
+        {"kanji, katakana and kana", "-- \xE8\xA1\xA8\x82\xA0\xB1", TextProblem::None, TextEncoding::Cp932, ""},
         {"undecodable", "\x95\x5C\x95\x5C\x95\x5C \x85\x40", TextProblem::Undecodable, TextEncoding::Cp932,
          "1:5: 1 byte(s) are neither"},
     };

@@ -2,6 +2,7 @@
 // about box, driven headless on the main window.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "keywords/SettingsStore.h"
 #include "ui/AboutBox.h"
 #include "ui/Edit.h"

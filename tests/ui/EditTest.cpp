@@ -2,6 +2,7 @@
 // closing, the format command and the settings menu.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "formatter/TextUtil.h"
 #include "platform/TextCodec.h"
 #include "ui/Cancel.h"

@@ -4,6 +4,7 @@
 #include "platform/LineEndCommands.h"
 #include "ui/EditorPosition.h"
 #include "ui/EditorSurface.h"
+#include "TestStrings.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -2,6 +2,7 @@
 // of a run, and what a run that ends without a result leaves behind.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
 

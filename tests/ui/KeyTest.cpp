@@ -3,6 +3,7 @@
 // back, and the effect on formatting and on the settings file.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "formatter/TextUtil.h"
 #include "ui/Edit.h"
 #include "ui/Key.h"

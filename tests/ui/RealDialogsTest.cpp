@@ -3,6 +3,7 @@
 // opens on and what Enter does.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
 #include "ui/QtDialogs.h"

@@ -2,6 +2,7 @@
 // driven headless through the main window.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Cancel.h"
 #include "ui/ChangeKakunin.h"
 #include "ui/ColourSwatch.h"
