@@ -11,6 +11,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-translations-l10n
   fonts-noto-cjk
+  nlohmann-json3-dev
 )
 if [ "$profile" != run ]; then
   packages+=(
@@ -18,6 +19,7 @@ if [ "$profile" != run ]; then
     xvfb xauth poppler-utils
     clang libclang-rt-14-dev llvm
     desktop-file-utils appstream man-db patch acl attr
+    neovim emacs-nox elpa-eglot
     emscripten chromium
   )
 fi

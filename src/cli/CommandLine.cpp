@@ -26,6 +26,9 @@ constexpr const char *kUsage =
     "                           break; needs --line-breaks-separate (or LfSp=True), so that a\n"
     "                           tidy file reads back the same\n"
     "      --summary            print the run summary to standard error\n"
+    "      --lsp                be a language server for editors (Language Server Protocol on\n"
+    "                           standard input and output); the formatting options below set\n"
+    "                           its defaults\n"
     "\n"
     "Formatting (otherwise from the editor's Kelvra.ini):\n"
     "      --indent N           indent width, 1 to 10 (default 8)\n"
@@ -64,6 +67,9 @@ bool ParsePositive(const std::string &text, int low, int high, int &value) {
 // The ways of using the options together that make no sense.
 std::string Conflict(const CommandLine &c, int outputs) {
     if (outputs > 1) return "--html and --rtf cannot be used together";
+    if (c.lsp && (c.inPlace || c.check || c.diff || c.summary || outputs > 0 || !c.files.empty()))
+        return "--lsp talks with an editor over standard input and output: no FILE, -i, --check, --diff, "
+               "--summary, --html or --rtf";
     const bool rich = c.output != OutputKind::Text;
     if (c.inPlace && rich) return "--in-place rewrites SQL files and cannot write --html or --rtf";
     if (c.inPlace && (c.check || c.diff)) return "--in-place cannot be used with --check or --diff";
@@ -116,6 +122,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             c.help = true;
         } else if (a == "--version") {
             c.version = true;
+        } else if (a == "--lsp") {
+            c.lsp = true;
         } else if (a == "-i" || a == "--in-place") {
             c.inPlace = true;
         } else if (a == "--break-hard-links") {

@@ -15,6 +15,7 @@ enum class OutputKind { Text, Html, Rtf };
 
 struct CommandLine {
     bool help = false, version = false;
+    bool lsp = false; // serve the Language Server Protocol on standard input and output
     bool inPlace = false, check = false, diff = false, summary = false;
     bool tidy = false, joinLines = false, breakHardLinks = false;
     bool nulSeparated = false; // -z

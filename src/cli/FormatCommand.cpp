@@ -52,9 +52,13 @@ void CountAllocationFailure() {
 
 std::string WithLf(std::string_view text) { return FromCrLf(text, LineEnd::Lf); }
 
-Problem At(std::string_view text, std::size_t offset, std::string message) {
+Problem At(std::string_view text, std::size_t offset, std::string message, std::size_t length = 0) {
     LineColumn at = LineColumnOf(text, offset);
-    return {true, at.line, at.column, std::move(message)};
+    std::size_t characters = 0;
+    for (std::size_t i = offset; i < offset + length && i < text.size();
+         i += CharLength(static_cast<unsigned char>(text[i])))
+        ++characters;
+    return {true, at.line, at.column, std::move(message), characters};
 }
 
 Problem Refusal(const FormatResult &r, std::string_view text) {
@@ -62,7 +66,7 @@ Problem Refusal(const FormatResult &r, std::string_view text) {
     for (char &c : message)
         if (c == '\n') c = ' ';
     if (!r.hasHighlight) return {false, 0, 0, message};
-    return At(text, r.highlight.start, message);
+    return At(text, r.highlight.start, message, r.highlight.length);
 }
 
 std::string Render(const FormatResult &r, OutputKind output, bool bold) {
@@ -318,13 +322,10 @@ private:
 
 // --- The whole run -------------------------------------------------------
 
-struct Settings {
-    bool ok = true;
-    FormatSettings format;
-};
+} // namespace
 
-Settings LoadSettings(const CommandLine &c, std::ostream &err) {
-    Settings s;
+LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
+    LoadedSettings s;
     const std::filesystem::path ini =
         c.settings ? *c.settings : SettingsFileToRead(SettingsFolder(ExecutableFolder()), ExecutableFolder());
     if (c.settings) {
@@ -361,6 +362,8 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     s.format.refuseWordJoins = !c.joinLines;
     return s;
 }
+
+namespace {
 
 unsigned JobCount(const CommandLine &c) {
     if (c.jobs > 0) return c.jobs;
@@ -491,7 +494,7 @@ int RunCommand(const std::vector<std::string> &args, std::istream &in, std::ostr
             }
             return 0;
         }
-        Settings settings = LoadSettings(c, err);
+        LoadedSettings settings = LoadSettings(c, err);
         if (!settings.ok) return 2;
         RunPlan plan{std::move(settings.format), c.inPlace,     c.check, c.diff, c.summary,
                      c.breakHardLinks,           c.nulSeparated};

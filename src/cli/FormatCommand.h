@@ -28,6 +28,7 @@ struct Problem {
     bool hasPosition = false;
     std::size_t line = 0, column = 0; // 1-based, columns in characters
     std::string message;
+    std::size_t length = 0; // characters the problem covers from there (0: just the place)
     bool operator==(const Problem &) const = default;
 };
 
@@ -42,6 +43,14 @@ struct FormattedDocument {
 };
 
 FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &settings);
+
+// The settings of a run: Kelvra.ini (or --settings), then the command line's
+// options over them. Not ok (with the reason on `err`) when --settings names no file.
+struct LoadedSettings {
+    bool ok = true;
+    FormatSettings format;
+};
+LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err);
 
 // A problem as one line for standard error, naming the input as `label`.
 std::string ProblemLine(std::string_view label, const Problem &problem);
