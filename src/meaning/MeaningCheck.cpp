@@ -127,7 +127,10 @@ std::string Shown(std::string_view token) {
         end = kShownBytes;
         while (end > 0 && IsContinuationByte(token[end])) --end;
     }
-    return "\"" + std::string(token.substr(0, end)) + (cut ? "…\"" : "\"");
+    std::string shown = "\"";
+    shown.append(token.substr(0, end));
+    shown += cut ? "…\"" : "\"";
+    return shown;
 }
 
 // Line and column (in characters) of byte offsets, asked for in rising order.

@@ -68,7 +68,9 @@ void Lexer::NoteStatement(const Token &t) {
     if (t.kind == TokenKind::LineCommand)
         statementOpen_ = false;
     else if (t.kind != TokenKind::LineComment && t.kind != TokenKind::BlockComment)
-        statementOpen_ = !(t.kind == TokenKind::Sign && text_[t.start] == ';');
+        statementOpen_ =
+            !(t.kind == TokenKind::Sign &&
+              (text_[t.start] == ';' || (!delimiter_.empty() && text_.substr(t.start, t.end - t.start) == delimiter_)));
 }
 
 std::size_t Lexer::LineEndFrom(std::size_t at) const {
@@ -82,6 +84,8 @@ std::size_t Lexer::LineEndFrom(std::size_t at) const {
 // "rem" or a T-SQL "@v = 1" on a line of its own stays SQL.
 bool Lexer::IsLineCommand() {
     switch (text_[pos_]) {
+    case 'd':
+    case 'D':
     case '/':
     case '\\':
     case '@':
@@ -94,7 +98,8 @@ bool Lexer::IsLineCommand() {
     std::size_t end = LineEndFrom(pos_);
     while (end > pos_ && IsBlank(text_[end - 1])) --end;
     const std::string_view line = text_.substr(pos_, end - pos_);
-    const bool command = line == "/" || line[0] == '\\' || (!statementOpen_ && IsScriptCommand(line));
+    const bool command =
+        line == "/" || line[0] == '\\' || (!statementOpen_ && (IsScriptCommand(line) || SetsDelimiter(line)));
     if (command) pos_ = end;
     return command;
 }
@@ -114,11 +119,38 @@ bool Lexer::IsScriptCommand(std::string_view line) {
     if (!IsBlank(line[word])) return false;
     std::size_t next = word;
     while (next < line.size() && IsBlank(line[next])) ++next;
-    // "rem := 1;" or "prompt(x)" are PL/SQL, not a remark.
-    return std::string_view(":=(.,;").find(line[next]) == std::string_view::npos;
+    // "rem := 1;", "rem = 2" or "prompt(x)" are code, not a remark; a row of "=" is.
+    const std::string_view rest = line.substr(next);
+    if (rest.starts_with(":=")) return false;
+    if (rest.starts_with('=')) return rest.starts_with("==");
+    return std::string_view("(.,;").find(rest[0]) == std::string_view::npos;
 }
 
+// "DELIMITER word" (a comment may follow) makes `word` the mysql client's
+// statement end until the next such line; "delimiter ;" goes back to ";".
+// A quoted argument is the delimiter clause of COPY, not this.
+bool Lexer::SetsDelimiter(std::string_view line) {
+    std::size_t word = 0;
+    while (word < line.size() && IsAsciiLetter(line[word])) ++word;
+    if (!EqualsIgnoringCase(line.substr(0, word), "delimiter") || word == line.size() || !IsBlank(line[word]))
+        return false;
+    std::size_t from = word;
+    while (from < line.size() && IsBlank(line[from])) ++from;
+    std::size_t to = from;
+    while (to < line.size() && !IsBlank(line[to])) ++to;
+    const std::string_view end = line.substr(from, to - from);
+    if (end.empty() || end[0] == '\'' || end[0] == '"' || end[0] == '`') return false;
+    delimiter_ = end == ";" ? std::string_view() : end;
+    return true;
+}
+
+bool Lexer::AtDelimiter() const { return !delimiter_.empty() && text_.substr(pos_).starts_with(delimiter_); }
+
 TokenKind Lexer::Scan() {
+    if (AtDelimiter()) {
+        pos_ += delimiter_.size();
+        return TokenKind::Sign;
+    }
     const char c = text_[pos_];
     const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
     if (c == '-' && next == '-') {

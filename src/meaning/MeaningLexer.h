@@ -57,6 +57,8 @@ private:
     std::size_t LineEndFrom(std::size_t at) const;
     bool IsLineCommand();
     static bool IsScriptCommand(std::string_view line);
+    bool SetsDelimiter(std::string_view line);
+    bool AtDelimiter() const;
     TokenKind Scan();
     void ScanQuoted(std::size_t open, bool backslashes);
     bool ScanDollarQuote();
@@ -68,6 +70,7 @@ private:
     bool OpensComment(std::size_t at) const;
 
     std::string_view text_;
+    std::string_view delimiter_; // the mysql client's statement end, when not ";"
     std::size_t pos_ = 0, solid_ = 0;
     bool statementOpen_ = false, lineStart_ = true, first_ = true;
 };

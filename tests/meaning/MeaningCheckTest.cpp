@@ -50,9 +50,17 @@ TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
         {"rem drop the old copy\r\ndrop table t;", "rem drop the old copy\r\nDROP TABLE T ;"},
         {"  prompt Done  \r\nselect 1;", "prompt Done\r\nSELECT 1 ;"},
         {"@@child.sql\r\n\\set x 1\r\nselect 1;", "@@child.sql\n\\set x 1\nSELECT 1 ;"},
+        // A row of "=" is a remark's text, and what follows is a remark too.
+        {"select 1;\r\nREM =====\r\nREM don't\r\n", "SELECT 1 ;\r\nREM =====\r\nREM don't\r\n"},
+        // The mysql client's delimiter: "$$" ends a statement, it opens no quote.
+        {"DELIMITER $$ -- now $$\r\nbegin select 1; end;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nselect 'a';",
+         "DELIMITER $$ -- now $$\r\nBEGIN SELECT 1 ; END ;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nSELECT 'a' ;"},
         {"", ""},
         {"  \r\n", ""},
-        {"up\xff\xffdate b", "UP\xff\xffDATE B"}, // bytes that are not UTF-8 stand for themselves
+        {"up\xff\xff"
+         "date b",
+         "UP\xff\xff"
+         "DATE B"}, // bytes that are not UTF-8 stand for themselves
         {"select \xc3", "SELECT \xc3"},
     };
     for (const Pair &p : pairs) {
@@ -105,6 +113,9 @@ TEST(MeaningCheck, NamesEachKindOfDifference) {
         {"select 1;\r\nprompt Done\r\n", "SELECT 1 ; prompt Done\r\n", ChangeKind::LineCommandMerged, 2, 1, nullptr},
         {"select 1;\r\nrem a\r\n", "SELECT 1 ;\r\nREM A\r\n", ChangeKind::LineCommandMerged, 2, 1,
          "the line command \"rem a\" would change"},
+        {"select 1;\r\nrem ===\r\n", "SELECT 1 ;\r\nREM ===\r\n", ChangeKind::LineCommandMerged, 2, 1, nullptr},
+        {"delimiter //\r\nselect 1 //\r\n", "DELIMITER //\r\nSELECT 1 //\r\n", ChangeKind::LineCommandMerged, 1, 1,
+         nullptr},
         {"select ab from t", "SELECT A B FROM T", ChangeKind::OtherChange, 1, 8, "\"ab\" would be split"},
         {"select a from t", "SELECT B FROM T", ChangeKind::OtherChange, 1, 8, "\"a\" would become \"B\""},
         {"select 表\r\n, 'x' from t", "SELECT 表 , 'y' FROM T", ChangeKind::LiteralChanged, 2, 3, nullptr},
@@ -125,8 +136,9 @@ TEST(MeaningCheck, NamesEachKindOfDifference) {
 TEST(MeaningCheck, CountsEveryPlaceAndKeepsTheFirstFew) {
     std::string before, after;
     for (int i = 0; i < 9; ++i) {
-        before += "a" + std::to_string(i) + "\r\n";
-        after += "A" + std::to_string(i);
+        const std::string number = std::to_string(i);
+        before.append("a").append(number).append("\r\n");
+        after.append("A").append(number);
     }
     const CheckReport r = CompareMeaning(before, after, 3);
     EXPECT_EQ(r.count, 8u) << Describe(r);
@@ -151,7 +163,7 @@ TEST(MeaningCheck, FindsLaterPlacesAfterADifference) {
     EXPECT_EQ(CompareMeaning("select a", "SELECT A , B").count, 1u);
     // A quote that opens in the wrong place turns everything after it: one place, not hundreds.
     std::string tail;
-    for (int i = 0; i < 200; ++i) tail += " a" + std::to_string(i);
+    for (int i = 0; i < 200; ++i) tail.append(" a").append(std::to_string(i));
     const CheckReport shifted = CompareMeaning("select 'x' y" + tail, "SELECT 'x'' Y" + tail);
     EXPECT_LE(shifted.count, 2u) << Describe(shifted);
 }
