@@ -59,8 +59,8 @@ std::uint16_t Cp932UsualCode(std::uint16_t code);
 void AppendUtf8(std::string &out, char32_t cp);
 
 // Decodes the bytes of a Windows code page one character at a time, the way
-// RTF hands them over (\'xx escapes). Each lead byte's table is filled from
-// iconv the first time it is seen, so decoding costs a table look-up.
+// RTF hands them over (\'xx escapes). Each lead byte's table is filled the
+// first time it is seen, so decoding costs a table look-up.
 class CodePageDecoder {
 public:
     // An unknown code page decodes as 1252.
@@ -84,6 +84,7 @@ private:
     };
     using Row = std::array<Char, 256>;
     Char Convert(const char *in, std::size_t length, bool &incomplete);
+    static Char ConvertCp932(const char *in, std::size_t length, bool &incomplete);
 
     int codePage_;
     void *cd_;
