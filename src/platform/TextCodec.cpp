@@ -2,11 +2,10 @@
 
 #include "platform/Cp932Table.h"
 
+#include "platform/CodePageTables.h"
+
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <iconv.h>
-#include <stdexcept>
 
 namespace kelvra {
 namespace {
@@ -179,75 +178,64 @@ void AppendUtf8(std::string &out, char32_t cp) {
 
 namespace {
 
-iconv_t OpenCodePage(int codePage) {
-    std::string names[3];
-    if (codePage == 10000) {
-        names[0] = "MACINTOSH";
-    } else {
-        names[0] = "CP" + std::to_string(codePage);
-        names[1] = "WINDOWS-" + std::to_string(codePage);
+// The table of a code page; 1252's for one without a table.
+const CodePageTable *TableOf(int codePage) {
+    const CodePageTable *fallback = nullptr;
+    for (std::size_t i = 0; i < kCodePageTableCount; ++i) {
+        if (kCodePageTables[i].codePage == codePage) return &kCodePageTables[i];
+        if (kCodePageTables[i].codePage == 1252) fallback = &kCodePageTables[i];
     }
-    names[2] = "CP1252";
-    for (const std::string &name : names) {
-        if (name.empty()) continue;
-        iconv_t cd = iconv_open("UTF-8", name.c_str());
-        if (cd != reinterpret_cast<iconv_t>(-1)) return cd;
-    }
-    throw std::runtime_error("iconv cannot decode CP1252");
+    return fallback;
 }
 
 } // namespace
 
 CodePageDecoder::CodePageDecoder(int codePage)
-    : codePage_(codePage), cd_(codePage == 932 ? nullptr : OpenCodePage(codePage)) {
+    : codePage_(codePage), table_(codePage == 932 ? nullptr : TableOf(codePage)) {
     for (int b = 0; b < 256; ++b) {
-        char byte = static_cast<char>(b);
-        bool incomplete = false;
-        single_[b] = Convert(&byte, 1, incomplete);
-        lead_[b] = incomplete && b >= 0x80;
+        const auto byte = static_cast<unsigned char>(b);
+        lead_[b] = table_ ? table_->single[b] == kCodePageLead : IsCp932LeadByte(byte);
+        if (!lead_[b]) single_[b] = CharOf(DecodeSingle(byte));
     }
 }
 
-CodePageDecoder::~CodePageDecoder() {
-    if (cd_) iconv_close(static_cast<iconv_t>(cd_));
-}
+CodePageDecoder::~CodePageDecoder() = default;
 
-CodePageDecoder::Char CodePageDecoder::Convert(const char *in, std::size_t length, bool &incomplete) {
-    if (!cd_) return ConvertCp932(in, length, incomplete);
-    iconv_t cd = static_cast<iconv_t>(cd_);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char src[2];
-    std::memcpy(src, in, length);
-    char *srcPtr = src;
-    std::size_t srcLeft = length;
-    char out[16];
-    char *dst = out;
-    std::size_t dstLeft = sizeof out;
-    std::size_t r = iconv(cd, &srcPtr, &srcLeft, &dst, &dstLeft);
-    incomplete = r == static_cast<std::size_t>(-1) && errno == EINVAL;
+CodePageDecoder::Char CodePageDecoder::CharOf(char32_t codePoint) {
     Char ch;
-    auto produced = static_cast<std::size_t>(dst - out);
-    // Exactly one character must come out of the whole input.
-    if (r == static_cast<std::size_t>(-1) || srcLeft != 0 || produced == 0 || produced > 4 ||
-        Utf8CharLength(static_cast<unsigned char>(out[0])) != produced)
-        return ch;
-    std::memcpy(ch.bytes, out, produced);
-    ch.size = static_cast<unsigned char>(produced);
-    return ch;
-}
-
-CodePageDecoder::Char CodePageDecoder::ConvertCp932(const char *in, std::size_t length, bool &incomplete) {
-    const std::string_view bytes(in, length);
-    incomplete = length == 1 && IsCp932LeadByte(static_cast<unsigned char>(in[0]));
-    std::size_t used = 0;
-    const char32_t cp = DecodeCp932At(bytes, 0, used);
-    Char ch;
-    if (cp == kNoChar || used != length) return ch;
+    if (codePoint == kNoChar) return ch;
     std::string utf8;
-    AppendUtf8(utf8, cp);
+    AppendUtf8(utf8, codePoint);
     std::memcpy(ch.bytes, utf8.data(), utf8.size());
     ch.size = static_cast<unsigned char>(utf8.size());
     return ch;
+}
+
+char32_t CodePageDecoder::DecodeSingle(unsigned char byte) const {
+    if (!table_) {
+        const char in[1] = {static_cast<char>(byte)};
+        std::size_t length = 0;
+        return DecodeCp932At(std::string_view(in, 1), 0, length);
+    }
+    const std::uint16_t cp = table_->single[byte];
+    return cp == kCodePageNone || cp == kCodePageLead ? kNoChar : cp;
+}
+
+char32_t CodePageDecoder::DecodePair(unsigned char lead, unsigned char trail) const {
+    if (!table_) {
+        const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        std::size_t length = 0;
+        const char32_t cp = DecodeCp932At(std::string_view(in, 2), 0, length);
+        return length == 2 ? cp : kNoChar;
+    }
+    for (std::size_t r = 0; r < table_->rowCount; ++r) {
+        const CodePageRow &row = table_->rows[r];
+        if (row.lead != lead) continue;
+        if (trail < row.firstTrail || trail >= row.firstTrail + row.count) return kNoChar;
+        const std::uint16_t cp = table_->chars[row.offset + (trail - row.firstTrail)];
+        return cp == kCodePageNone ? kNoChar : cp;
+    }
+    return kNoChar;
 }
 
 std::string_view CodePageDecoder::Decode(unsigned char byte) const { return single_[byte].View(); }
@@ -257,11 +245,7 @@ std::string_view CodePageDecoder::Decode(unsigned char lead, unsigned char trail
     std::unique_ptr<Row> &row = rows_[lead];
     if (!row) {
         row = std::make_unique<Row>();
-        for (int t = 0; t < 256; ++t) {
-            char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
-            bool incomplete = false;
-            (*row)[t] = Convert(pair, 2, incomplete);
-        }
+        for (int t = 0; t < 256; ++t) (*row)[t] = CharOf(DecodePair(lead, static_cast<unsigned char>(t)));
     }
     return (*row)[trail].View();
 }
