@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -23,8 +24,12 @@ TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
     const std::string d = (root / "d").string();
     auto expand = [&](std::vector<std::string> args, FileSelection s) {
         std::vector<std::string> out;
-        for (const std::string &f : ExpandInputs(args, s).files)
+        for (std::string f : ExpandInputs(args, s).files) {
+            // Files found in a folder are named with the system's separator.
+            std::replace(f.begin() + std::min(d.size(), f.size()), f.end(),
+                         static_cast<char>(fs::path::preferred_separator), '/');
             out.push_back(f.starts_with(d) ? std::string("d").append(f, d.size()) : f);
+        }
         return out;
     };
     using L = std::vector<std::string>;

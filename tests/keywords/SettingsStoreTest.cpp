@@ -1,6 +1,10 @@
 #include "keywords/SettingsStore.h"
 #include "platform/TextCodec.h"
 
+#include "support/Environment.h"
+#include "support/Posix.h"
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,12 +20,10 @@ namespace {
 class SettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kelvra-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(temp_.path().empty());
+        dir_ = temp_.path();
         defaults_ = DefaultSettings("/opt/kelvra");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Ini() const { return dir_ / "Kelvra.ini"; }
     fs::path Bak() const { return dir_ / "Kelvra.bak"; }
@@ -52,6 +54,7 @@ protected:
     }
     Status Load(Settings &s) { return LoadSettings(dir_, defaults_, s); }
 
+    test::TempDir temp_{"kelvra-settings"};
     fs::path dir_;
     Settings defaults_;
 };
@@ -427,6 +430,7 @@ TEST_F(SettingsStoreTest, InPlaceUpdateKeepsTheBytesOfWhatItDoesNotWrite) {
 }
 
 TEST_F(SettingsStoreTest, ALinkedSettingsFileStaysALink) {
+    KELVRA_POSIX_ONLY("symbolic links that need no privilege");
     const fs::path real = dir_ / "real";
     fs::create_directory(real);
     WriteWindowsFile(real / "Kelvra.ini", "[Setting]\nFontSize=14\n");
@@ -561,9 +565,7 @@ TEST_F(SettingsStoreTest, AnInstalledProgramFolderNeverHoldsTheSettings) {
         {"manFolderOnly", "share/man/man1/kelvra-format.1/", false},
         {"otherManPage", "share/man/man1/other.1", false},
     };
-    const char *savedXdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string restore = savedXdg ? savedXdg : "";
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
+    const test::ScopedEnvironment userConfig(test::UserConfigVariable(), (dir_ / "xdg").string().c_str());
     for (const Case &c : cases) {
         const fs::path prefix = dir_ / c.name, bin = prefix / "bin";
         fs::create_directories(bin);
@@ -579,10 +581,6 @@ TEST_F(SettingsStoreTest, AnInstalledProgramFolderNeverHoldsTheSettings) {
         EXPECT_EQ(IsInstalledProgramFolder(bin), c.installed) << c.name;
         EXPECT_EQ(SettingsFolder(bin), c.installed ? dir_ / "xdg" / "Kelvra" : bin) << c.name;
     }
-    if (savedXdg)
-        ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SettingsStoreTest, TheFileBesideTheProgramIsReadUntilTheSettingsFolderHasItsOwn) {
