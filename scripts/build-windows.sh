@@ -31,7 +31,7 @@ if command -v ccache >/dev/null; then
 fi
 cmake -S . -B "$out/build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_PREFIX_PATH="$PWD/$qt" -DQT_HOST_PATH=/usr -DCMAKE_BUILD_TYPE=Release \
-  -DKELVRA_BUILD_BENCH=OFF -DKELVRA_WINEPREFIX="$PWD/$out/wineprefix" "${launcher[@]}" >/dev/null
+  -DKELVRA_BUILD_TESTS=ON -DKELVRA_BUILD_BENCH=OFF -DKELVRA_WINEPREFIX="$PWD/$out/wineprefix" "${launcher[@]}" >/dev/null
 
 package() {
   cmake --build "$out/build" -j "$jobs" --target kelvra kelvra-format

@@ -92,7 +92,9 @@ public:
             path_ = (folder / name).wstring();
             PendingTemporaries::Instance().Add(path_);
             handle_.Reset(
-                ::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+                // Shared for deletion, so that the Ctrl+C handler can remove it while it is open.
+                ::CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
             error_ = handle_.Valid() ? 0 : ::GetLastError();
             if (!handle_.Valid()) PendingTemporaries::Instance().Remove(path_);
             if (error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS) break;
