@@ -2,8 +2,6 @@
 
 #include "platform/Cp932Table.h"
 
-#include "platform/CodePageTables.h"
-
 #include <array>
 #include <cstring>
 
@@ -174,80 +172,6 @@ void AppendUtf8(std::string &out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-namespace {
-
-// The table of a code page; 1252's for one without a table.
-const CodePageTable *TableOf(int codePage) {
-    const CodePageTable *fallback = nullptr;
-    for (std::size_t i = 0; i < kCodePageTableCount; ++i) {
-        if (kCodePageTables[i].codePage == codePage) return &kCodePageTables[i];
-        if (kCodePageTables[i].codePage == 1252) fallback = &kCodePageTables[i];
-    }
-    return fallback;
-}
-
-} // namespace
-
-CodePageDecoder::CodePageDecoder(int codePage)
-    : codePage_(codePage), table_(codePage == 932 ? nullptr : TableOf(codePage)) {
-    for (int b = 0; b < 256; ++b) {
-        const auto byte = static_cast<unsigned char>(b);
-        lead_[b] = table_ ? table_->single[b] == kCodePageLead : IsCp932LeadByte(byte);
-        if (!lead_[b]) single_[b] = CharOf(DecodeSingle(byte));
-    }
-}
-
-CodePageDecoder::~CodePageDecoder() = default;
-
-CodePageDecoder::Char CodePageDecoder::CharOf(char32_t codePoint) {
-    Char ch;
-    if (codePoint == kNoChar) return ch;
-    std::string utf8;
-    AppendUtf8(utf8, codePoint);
-    std::memcpy(ch.bytes, utf8.data(), utf8.size());
-    ch.size = static_cast<unsigned char>(utf8.size());
-    return ch;
-}
-
-char32_t CodePageDecoder::DecodeSingle(unsigned char byte) const {
-    if (!table_) {
-        const char in[1] = {static_cast<char>(byte)};
-        std::size_t length = 0;
-        return DecodeCp932At(std::string_view(in, 1), 0, length);
-    }
-    const std::uint16_t cp = table_->single[byte];
-    return cp == kCodePageNone || cp == kCodePageLead ? kNoChar : cp;
-}
-
-char32_t CodePageDecoder::DecodePair(unsigned char lead, unsigned char trail) const {
-    if (!table_) {
-        const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        std::size_t length = 0;
-        const char32_t cp = DecodeCp932At(std::string_view(in, 2), 0, length);
-        return length == 2 ? cp : kNoChar;
-    }
-    for (std::size_t r = 0; r < table_->rowCount; ++r) {
-        const CodePageRow &row = table_->rows[r];
-        if (row.lead != lead) continue;
-        if (trail < row.firstTrail || trail >= row.firstTrail + row.count) return kNoChar;
-        const std::uint16_t cp = table_->chars[row.offset + (trail - row.firstTrail)];
-        return cp == kCodePageNone ? kNoChar : cp;
-    }
-    return kNoChar;
-}
-
-std::string_view CodePageDecoder::Decode(unsigned char byte) const { return single_[byte].View(); }
-
-std::string_view CodePageDecoder::Decode(unsigned char lead, unsigned char trail) {
-    if (!lead_[lead]) return {};
-    std::unique_ptr<Row> &row = rows_[lead];
-    if (!row) {
-        row = std::make_unique<Row>();
-        for (int t = 0; t < 256; ++t) (*row)[t] = CharOf(DecodePair(lead, static_cast<unsigned char>(t)));
-    }
-    return (*row)[trail].View();
 }
 
 bool IsValidUtf8(std::string_view bytes) {

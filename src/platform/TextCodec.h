@@ -85,10 +85,10 @@ private:
         std::string_view View() const { return {bytes, size}; }
     };
     using Row = std::array<Char, 256>;
-    static Char CharOf(char32_t codePoint);
-    // The code point of a byte or a pair, or 0xFFFFFFFF when it does not decode.
-    char32_t DecodeSingle(unsigned char byte) const;
-    char32_t DecodePair(unsigned char lead, unsigned char trail) const;
+    static Char CharOf(std::string_view utf8);
+    // UTF-8 of the character of a byte or a pair; empty when it does not decode.
+    std::string DecodeSingle(unsigned char byte) const;
+    std::string DecodePair(unsigned char lead, unsigned char trail) const;
 
     int codePage_;
     const CodePageTable *table_; // null for code page 932
