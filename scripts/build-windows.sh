@@ -41,12 +41,16 @@ package() {
   licences "$stage/$name/LICENSES.txt"
   # The source of this very build, so that anyone can relink with another Qt (LGPL).
   if git rev-parse --git-dir >/dev/null 2>&1; then
-    git archive --format=tar.gz --prefix="kelvra-$version/" -o "$stage/$name/kelvra-$version-src.tar.gz" \
-      "$(git stash create 2>/dev/null || echo HEAD)"
+    # Uncommitted changes included (a stash commit that is not stored anywhere).
+    local tree
+    tree=$(git stash create 2>/dev/null || true)
+    git archive --format=tar.gz --prefix="kelvra-$version/" -o "$stage/$name/kelvra-$version-src.tar.gz" "${tree:-HEAD}"
   else
     tar czf "$stage/$name/kelvra-$version-src.tar.gz" --exclude='./build*' --transform "s|^\.|kelvra-$version|" .
   fi
   sed -i "s/VERSION/$version/g" "$stage/$name/RELINKING.txt"
+  # Windows line ends for the texts, so that every editor there shows them right.
+  sed -i 's/$/\r/' "$stage/$name"/*.txt
   rm -f "$out/$name.zip"
   (cd "$stage" && zip -qr -X "../$name.zip" "$name")
   echo "Package: $out/$name.zip"
