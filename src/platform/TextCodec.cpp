@@ -2,6 +2,7 @@
 
 #include "platform/Cp932Table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -89,20 +90,30 @@ std::uint16_t Cp932UsualCode(std::uint16_t code) {
 
 DecodeResult DecodeCp932(std::string_view bytes) {
     DecodeResult result;
-    result.text.reserve(bytes.size() * 3 / 2);
+    // Every code gives at most three UTF-8 bytes per byte (U+FFFD for a bad
+    // byte, a half-width katakana for one byte); written straight into place.
+    result.text.resize(bytes.size() * 3);
+    char *out = result.text.data();
     for (std::size_t i = 0; i < bytes.size();) {
         std::size_t length = 1;
         const char32_t cp = DecodeCp932At(bytes, i, length);
         if (cp == kNoChar) {
             result.badOffsets.push_back(i);
-            result.text += kReplacement;
+            out = std::copy_n(kReplacement, 3, out);
         } else if (cp < 0x80) {
-            result.text += static_cast<char>(cp);
+            *out++ = static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (cp >> 6));
+            *out++ = static_cast<char>(0x80 | (cp & 0x3F));
         } else {
-            AppendUtf8(result.text, cp);
+            *out++ = static_cast<char>(0xE0 | (cp >> 12));
+            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
         i += length;
     }
+    result.text.resize(static_cast<std::size_t>(out - result.text.data()));
+    result.text.shrink_to_fit();
     return result;
 }
 
