@@ -48,7 +48,7 @@ std::vector<Input> LoadInputs() {
     std::vector<Input> inputs;
     for (const char *base : {"mixed", "oracle"}) {
         // The editor hands the core CR LF line ends.
-        std::string text = NormaliseLineBreaks(ReadFile(folder + "/" + base + "_1mb.sql"));
+        std::string text = ToCrLf(ReadFile(folder + "/" + base + "_1mb.sql"));
         std::string ten;
         ten.reserve(text.size() * 10);
         for (int i = 0; i < 10; ++i) ten += text;

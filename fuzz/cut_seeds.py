@@ -42,6 +42,9 @@ def main():
         for k, stmt in enumerate(sorted({0, len(picked) // 2, len(picked) - 1} if picked else set())):
             s = picked[stmt]
             write(out / "format_core_fuzz", bytes([OPTION_BYTES[(n + k) % len(OPTION_BYTES)]]) + s)
+        if picked and n % 2 == 0:
+            middle = picked[len(picked) // 2]
+            write(out / "meaning_check_fuzz", bytes([(n // 2) % 2]) + middle)
         if picked and n % 3 == 0:
             write(out / "text_decoder_fuzz", picked[0][:120])
             write(out / "cp932_roundtrip_fuzz", picked[0][:120])

@@ -1,7 +1,8 @@
 // Runs the whole format core on arbitrary text. The first byte picks the
 // options (simple mode, leading commas, line breaks as separators, indent),
-// the rest is the text. A run must end (normally or with a refusal), never
-// crash, and on a normal end in normal mode:
+// the rest is the text. It runs once with meaning kept and once under the base
+// rules. A run must end (normally or with a refusal), never crash, leave no
+// marker behind, and under the base rules on a normal end in normal mode:
 //   - every literal and comment of the input is in the output, unchanged and
 //     in the same order (a block comment without its line breaks);
 //   - no character of the run's marker pair is left in the output;
@@ -9,7 +10,7 @@
 // The literals and comments are found by a scan of our own, written apart
 // from the protection stage, so that a fault in that stage shows up here too.
 #include "platform/TextCodec.h"
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
 #include "formatter/Protection.h"
 
 #include <algorithm>
@@ -73,6 +74,32 @@ bool ScanSegments(std::string_view text, std::vector<std::string> &segments) {
     std::abort();
 }
 
+// Whether the run ended as every run must: normally or with a refusal that
+// gives the text back, bold spans inside the text. True on a normal end.
+bool EndedWell(const kelvra::FormatResult &r, std::string_view text) {
+    if (r.end == kelvra::RunEnd::UnexpectedError) Violation("unexpected error", text);
+    if (r.end == kelvra::RunEnd::Cancelled) Violation("cancelled without a cancel", text);
+    if (r.end != kelvra::RunEnd::Normal) {
+        if (r.text != text) Violation("refused run changed the text", text);
+        return false;
+    }
+    for (const auto &span : r.boldSpans)
+        if (span.start > r.text.size() || span.length > r.text.size() - span.start)
+            Violation("bold span outside the text", r.text);
+    return true;
+}
+
+// Neither marker character occurs in the input (that is how the pair is
+// chosen), so any left in the output is a token that did not come back.
+void NoMarkerLeft(const kelvra::FormatResult &r, std::string_view text) {
+    for (const kelvra::MarkerPair &pair : kelvra::MarkerPairs())
+        if (text.find(pair.open) == std::string_view::npos && text.find(pair.close) == std::string_view::npos) {
+            if (r.text.find(pair.open) != std::string::npos || r.text.find(pair.close) != std::string::npos)
+                Violation("marker left in the output", r.text);
+            return;
+        }
+}
+
 } // namespace
 
 // Longer inputs add run time but seldom new paths; the CI runs use -max_len=512.
@@ -95,18 +122,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     static const kelvra::KeywordCatalogue catalogue;
     kelvra::ProgressSink sink;
-    kelvra::FormatResult r = kelvra::RunFormat(std::string(text), options, catalogue, sink);
+    // With meaning kept (dialect literals, line commands) the run must end as
+    // well and bring every token back.
+    kelvra::FormatResult kept = kelvra::RunFormat(std::string(text), options, catalogue, sink);
+    if (EndedWell(kept, text) && !options.SimpleMode) NoMarkerLeft(kept, text);
 
-    if (r.end == kelvra::RunEnd::UnexpectedError) Violation("unexpected error", text);
-    if (r.end == kelvra::RunEnd::Cancelled) Violation("cancelled without a cancel", text);
-    if (r.end != kelvra::RunEnd::Normal) {
-        if (r.text != text) Violation("refused run changed the text", text);
-        return 0;
-    }
-    for (const auto &span : r.boldSpans)
-        if (span.start > r.text.size() || span.length > r.text.size() - span.start)
-            Violation("bold span outside the text", r.text);
-    if (options.SimpleMode) return 0;
+    // The scan below knows the base rules.
+    options.KeepMeaning = false;
+    kelvra::FormatResult r = kelvra::RunFormat(std::string(text), options, catalogue, sink);
+    if (!EndedWell(r, text) || options.SimpleMode) return 0;
 
     std::vector<std::string> segments;
     if (!ScanSegments(text, segments)) Violation("unmatched opening formatted", text);
@@ -116,14 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (at == std::string::npos) Violation("literal or comment lost", segment);
         from = at + segment.size();
     }
-    // Neither marker character occurs in the input (that is how the pair is
-    // chosen), so any left in the output is a token that did not come back.
-    for (const kelvra::MarkerPair &pair : kelvra::MarkerPairs())
-        if (text.find(pair.open) == std::string_view::npos && text.find(pair.close) == std::string_view::npos) {
-            if (r.text.find(pair.open) != std::string::npos || r.text.find(pair.close) != std::string::npos)
-                Violation("marker left in the output", r.text);
-            break;
-        }
+    NoMarkerLeft(r, text);
     // The joiner is the first of these absent from the input; one character then.
     for (char j : {'~', '^', '`', '|', '\\', '%', '$', '@', '!', '?'})
         if (text.find(j) == std::string_view::npos) {

@@ -18,6 +18,7 @@ for size in 16x16 22x22 24x24 32x32 48x48 64x64 128x128 256x256; do
   [ -s "$prefix/share/icons/hicolor/$size/apps/kelvra.png" ] || fail "icon $size"
 done
 [ -s "$prefix/share/icons/hicolor/scalable/apps/kelvra.svg" ] || fail "scalable icon"
+[ -s "$prefix/share/kelvra/kelvra-help.html" ] || fail "help document"
 for page in kelvra kelvra-format; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "manual page $page: $warnings"

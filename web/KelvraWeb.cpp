@@ -3,9 +3,10 @@
 // works on UTF-8 with CR LF line ends and counts bytes. This file converts both
 // ways and hands results back as plain JavaScript objects.
 
-#include "formatter/FormatDriver.h"
-#include "formatter/TextUtil.h"
+#include "formatter/Format.h"
+#include "platform/Utf8.h"
 #include "keywords/KeywordCatalogue.h"
+#include "meaning/MeaningCheck.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/emscripten.h>
@@ -122,6 +123,9 @@ EditorOptions OptionsFrom(const val &o) {
     options.LfSp = o["lineBreaksSeparate"].as<bool>();
     options.Bold = o["bold"].as<bool>();
     options.SimpleMode = o["simpleMode"].as<bool>();
+    // A page without the control keeps meaning, as the editor does by default.
+    const val keepMeaning = o["keepMeaning"];
+    options.KeepMeaning = keepMeaning.isUndefined() || keepMeaning.as<bool>();
     return options;
 }
 
@@ -137,13 +141,30 @@ val BoldRanges(const FormatResult &r) {
     return val::global("Uint32Array").new_(val(emscripten::typed_memory_view(flat.size(), flat.data())));
 }
 
+// Where the result means something else than the text before it: {count} and,
+// when count > 0, the first place {line, column, kind, text} in the text before
+// (lines and columns 1-based, columns in characters).
+val MeaningOf(std::string_view before, std::string_view after) {
+    const meaning::CheckReport report = meaning::CompareMeaning(before, after, 1);
+    val out = val::object();
+    out.set("count", static_cast<double>(report.count));
+    if (report.first.empty()) return out;
+    const meaning::Difference &first = report.first.front();
+    out.set("line", first.line);
+    out.set("column", first.column);
+    out.set("kind", std::string(meaning::KindName(first.kind)));
+    out.set("text", first.what);
+    return out;
+}
+
 // Formats the UTF-8 text of `length` bytes at `address` (LF line ends; the
 // page encodes it straight into the module's memory, faster than a string
 // argument) with `options` ({indent, commaBefore, lineBreaksSeparate, bold,
-// simpleMode}) and the stored keyword states.
+// simpleMode}) and the stored keyword states. A normal end carries `meaning`
+// (see MeaningOf): the result stays what the rules give, the page tells the user.
 val Format(std::uintptr_t address, std::size_t length, const val &options, const std::string &yoyakuStates,
            const std::string &kansuStates) {
-    const std::string input = NormaliseLineBreaks(std::string_view(reinterpret_cast<const char *>(address), length));
+    const std::string input = ToCrLf(std::string_view(reinterpret_cast<const char *>(address), length));
     StageReporter reporter;
     const FormatResult r = RunFormat(input, OptionsFrom(options), CatalogueFrom(yoyakuStates, kansuStates), reporter);
 
@@ -158,6 +179,7 @@ val Format(std::uintptr_t address, std::size_t length, const val &options, const
         counts.set("C", r.counts.C);
         counts.set("T", r.counts.T);
         out.set("counts", counts);
+        out.set("meaning", MeaningOf(input, r.text));
         return out;
     }
     out.set("caption", r.message.caption);

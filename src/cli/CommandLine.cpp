@@ -32,6 +32,9 @@ constexpr const char *kUsage =
     "      --join-lines         let line breaks go even where words then run together, as the\n"
     "                           editor does; without it such a text is refused\n"
     "      --simple             simple mode: literals and comments are not protected\n"
+    "      --keep-meaning       keep dialect literals, client line commands and the line\n"
+    "                           breaks in block comments as they mean (the default)\n"
+    "      --no-keep-meaning    the base rules only: such text is formatted like the rest\n"
     "      --no-bold            no emphasis in --html and --rtf output\n"
     "      --settings PATH      read options and keyword states from this Kelvra.ini\n"
     "\n"
@@ -131,6 +134,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             c.lineBreaksSeparate = true;
         } else if (a == "--simple") {
             c.simple = true;
+        } else if (a == "--keep-meaning" || a == "--no-keep-meaning") {
+            c.keepMeaning = a == "--keep-meaning";
         } else if (a == "--no-bold") {
             c.noBold = true;
         } else if (is("--indent")) {

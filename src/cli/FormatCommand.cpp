@@ -1,11 +1,11 @@
 #include "cli/FormatCommand.h"
 
 #include "cli/KeptLineEnds.h"
+#include "cli/MeaningProblems.h"
 #include "cli/OrderedParallel.h"
 #include "cli/Tidy.h"
 #include "cli/UnifiedDiff.h"
-#include "cli/WordJoins.h"
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
 #include "formatter/TextUtil.h"
 #include "keywords/SettingsStore.h"
 #include "platform/Files.h"
@@ -55,17 +55,6 @@ Problem Refusal(const FormatResult &r, std::string_view text) {
         if (c == '\n') c = ' ';
     if (!r.hasHighlight) return {false, 0, 0, message};
     return At(text, r.highlight.start, message);
-}
-
-std::vector<Problem> WordJoinProblems(std::string_view text, const WordJoins &joins) {
-    std::vector<Problem> problems;
-    for (const WordJoin &j : joins.first)
-        problems.push_back(At(text, j.lineBreak,
-                              "the line break between \"" + j.before + "\" and \"" + j.after + "\" would join them"));
-    problems.push_back({false, 0, 0,
-                        std::to_string(joins.count) + (joins.count == 1 ? " line break" : " line breaks") +
-                            " would join words; nothing was written"});
-    return problems;
 }
 
 std::string Render(const FormatResult &r, OutputKind output, bool bold) {
@@ -119,18 +108,10 @@ FormattedDocument Refused(std::vector<Problem> problems) {
 FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, const FormatSettings &settings,
                                 KeptLineEnds *kept) {
     const EditorOptions &options = settings.options;
-    if (!options.LfSp && settings.refuseWordJoins) {
-        WordJoins joins = FindWordJoins(decoded.text, options.SimpleMode);
-        if (joins.count > 0) {
-            FormattedDocument doc = Refused(WordJoinProblems(decoded.text, joins));
-            doc.joinsWords = true;
-            return doc;
-        }
-    }
     ProgressSink quiet;
     const std::size_t failuresBefore = allocationFailures;
     const auto started = std::chrono::steady_clock::now();
-    FormatResult r = RunFormat(std::move(decoded.text), options, settings.catalogue, quiet);
+    FormatResult r = RunFormat(decoded.text, options, settings.catalogue, quiet); // the text stays for the check
     // Whole milliseconds, like the editor's tick counter.
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
@@ -138,13 +119,23 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
         if (allocationFailures != failuresBefore) return Refused({{false, 0, 0, kOutOfMemory}});
         return Refused({Refusal(r, r.text)});
     }
+    if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text, options.KeepMeaning);
+    // Simple mode and the base rules change literals and comments by design: the user hears of it.
+    MeaningProblems meaning =
+        JudgeMeaning(decoded.text, r.text, {!settings.refuseWordJoins, !options.KeepMeaning || options.SimpleMode});
+    if (!meaning.refusals.empty()) {
+        FormattedDocument refused = Refused(std::move(meaning.refusals));
+        refused.joinsWords = meaning.joinsWords;
+        return refused;
+    }
+    std::string().swap(decoded.text);
     FormattedDocument doc;
+    doc.warnings = std::move(meaning.warnings);
     doc.summary = WithLf(RunSummaryText(static_cast<double>(elapsed.count()) / 1000.0, r.counts));
     if (settings.output == OutputKind::Rtf) {
         doc.bytes = Render(r, settings.output, options.Bold);
         return doc;
     }
-    if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text);
     std::string rendered = Render(r, settings.output, options.Bold);
     std::string().swap(r.text);
     if (kept && settings.output == OutputKind::Text) {
@@ -318,6 +309,7 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     if (c.lineBreaksSeparate) options.LfSp = true;
     if (c.simple) options.SimpleMode = true;
     if (c.noBold) options.Bold = false;
+    if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
     s.format.output = c.output;
     s.format.tidy = c.tidy;
     s.format.refuseWordJoins = !c.joinLines;
@@ -419,7 +411,7 @@ FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &s
         }
         // A file whose lines end in more than one way: the user hears of every
         // line end that is not kept as it was.
-        KeptLineEnds kept(decoded.text, inputBytes);
+        KeptLineEnds kept(decoded.text, inputBytes, settings.options.KeepMeaning);
         std::size_t changed = decoded.otherLineEnds, firstChanged = decoded.firstOtherLineEnd;
         FormattedDocument doc = FormatDecoded(std::move(decoded), format, settings, &kept);
         if (settings.output == OutputKind::Text) {

@@ -19,8 +19,7 @@ struct FormatSettings {
     KeywordCatalogue catalogue;
     OutputKind output = OutputKind::Text;
     bool tidy = false;
-    // With line breaks that do not separate words: refuse a text in which
-    // removing them would run words together (false: join them as the editor does).
+    // Refuse a text whose words the run would join (false: join them as the editor does).
     bool refuseWordJoins = true;
 };
 

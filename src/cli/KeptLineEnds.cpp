@@ -1,6 +1,6 @@
 #include "cli/KeptLineEnds.h"
 
-#include "cli/SqlSegments.h"
+#include "formatter/ProtectedText.h"
 
 namespace kelvra::cli {
 namespace {
@@ -11,7 +11,8 @@ constexpr std::string_view Written(LineEnd kind) {
 
 } // namespace
 
-KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes) {
+KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, bool keepMeaning)
+    : keepMeaning_(keepMeaning) {
     // CR and LF never occur inside a character of code page 932 or UTF-8.
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t n = LineEndLengthAt(bytes, i);
@@ -22,26 +23,26 @@ KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes) {
         ends_.push_back({i, LineEndKind(bytes.substr(i, n)), false});
         i += n;
     }
-    const SqlSegments segments = FindLiteralsAndComments(text);
+    const std::vector<ProtectedPiece> segments = ProtectedPieces(text, keepMeaning_);
     std::size_t end = 0, segment = 0;
     for (std::size_t i = 0; i + 1 < text.size() && end < ends_.size(); ++i) {
         if (text[i] != '\r' || text[i + 1] != '\n') continue;
-        while (segment < segments.protectedRanges.size() && segments.protectedRanges[segment].end <= i) ++segment;
-        if (segment < segments.protectedRanges.size() && segments.protectedRanges[segment].start <= i) {
+        while (segment < segments.size() && segments[segment].end <= i) ++segment;
+        if (segment < segments.size() && segments[segment].start <= i) {
             ends_[end].inSegment = true;
             segmentKinds_.push_back(ends_[end].kind);
         }
         ++end;
         ++i;
     }
-    for (const SqlSegment &s : segments.protectedRanges) segments_.emplace_back(text.substr(s.start, s.end - s.start));
+    for (const ProtectedPiece &s : segments) segments_.emplace_back(text.substr(s.start, s.end - s.start));
 }
 
 std::string KeptLineEnds::Apply(std::string_view formatted, LineEnd fileLineEnd) {
-    const SqlSegments found = FindLiteralsAndComments(formatted);
-    bool keep = found.protectedRanges.size() == segments_.size();
+    const std::vector<ProtectedPiece> found = ProtectedPieces(formatted, keepMeaning_);
+    bool keep = found.size() == segments_.size();
     for (std::size_t s = 0; keep && s < segments_.size(); ++s) {
-        const SqlSegment &r = found.protectedRanges[s];
+        const ProtectedPiece &r = found[s];
         keep = formatted.substr(r.start, r.end - r.start) == segments_[s];
     }
 
@@ -53,8 +54,8 @@ std::string KeptLineEnds::Apply(std::string_view formatted, LineEnd fileLineEnd)
             out += formatted[i];
             continue;
         }
-        while (segment < found.protectedRanges.size() && found.protectedRanges[segment].end <= i) ++segment;
-        const bool inSegment = segment < found.protectedRanges.size() && found.protectedRanges[segment].start <= i;
+        while (segment < found.size() && found[segment].end <= i) ++segment;
+        const bool inSegment = segment < found.size() && found[segment].start <= i;
         out += Written(keep && inSegment && kept < segmentKinds_.size() ? segmentKinds_[kept++] : fileLineEnd);
         ++i;
     }

@@ -1,6 +1,6 @@
 #include "cli/Tidy.h"
 
-#include "cli/SqlSegments.h"
+#include "formatter/ProtectedText.h"
 
 namespace kelvra::cli {
 namespace {
@@ -19,11 +19,11 @@ void AppendCode(std::string &out, std::string_view code) {
 
 } // namespace
 
-std::string TidyText(std::string_view text) {
+std::string TidyText(std::string_view text, bool keepMeaning) {
     std::string out;
     out.reserve(text.size() + 2);
     std::size_t codeStart = 0;
-    for (const SqlSegment &segment : FindLiteralsAndComments(text).protectedRanges) {
+    for (const ProtectedPiece &segment : ProtectedPieces(text, keepMeaning)) {
         AppendCode(out, text.substr(codeStart, segment.start - codeStart));
         out.append(text.substr(segment.start, segment.end - segment.start));
         codeStart = segment.end;

@@ -39,6 +39,12 @@ void Document::MakeUntitled(std::string untitledName) {
     untitledName_ = std::move(untitledName);
     path_ = untitledName_;
     plainFormat_ = PlainTextFormat{};
+    ForgetRevertText();
+}
+
+void Document::ForgetRevertText() {
+    revertText_.clear();
+    hasRevertText_ = false;
 }
 
 DocumentKind Document::KindToLoad(const std::string &path) const { return LoadKind(launchMode_, PathOf(path)); }
@@ -52,6 +58,7 @@ LoadedDocument Document::Read(const std::string &path, bool rich, const CharForm
     const bool ask = !doc.badOffsets.empty() || doc.problem == TextProblem::NotText;
     if (ask && !questions.OpenWithReplacements(path, doc.badOffsets.size(), doc.problem)) throw CommandDeclined{};
     plainFormat_ = doc.plainFormat;
+    ForgetRevertText();
     return doc;
 }
 

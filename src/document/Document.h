@@ -67,7 +67,7 @@ public:
     // The path names no file yet.
     bool IsUntitled() const { return path_ == untitledName_; }
     // A new document without a file: `untitledName` becomes its name and path,
-    // and its file format Shift-JIS with CR LF.
+    // its file format Shift-JIS with CR LF, and it has no text from before a run.
     void MakeUntitled(std::string untitledName);
 
     // 0 normal, 1 rich text ("-X1"), 2 read-only viewer ("-X2").
@@ -77,7 +77,8 @@ public:
     DocumentKind KindToSave(const std::string &path) const;
 
     // Reads the file at `path`, as rich text when `rich` and the file is RTF; the
-    // plain-text format read becomes the one of the next save. Throws
+    // plain-text format read becomes the one of the next save, and the text
+    // from before a run of the previous document is forgotten. Throws
     // std::runtime_error when the file cannot be read and CommandDeclined when
     // the user will not have undecodable bytes replaced.
     LoadedDocument Read(const std::string &path, bool rich, const CharFormat &defaults, DocumentQuestions &questions);
@@ -93,14 +94,20 @@ public:
 
     const PlainTextFormat &FileFormat() const { return plainFormat_; }
 
-    // The text from before the last format run or line-end command.
+    // The text from before the last format run or line-end command on this
+    // document. Another document (read or new) has none until its own run.
     const std::string &RevertText() const { return revertText_; }
-    void SetRevertText(std::string text) { revertText_ = std::move(text); }
+    bool HasRevertText() const { return hasRevertText_; }
+    void SetRevertText(std::string text) {
+        revertText_ = std::move(text);
+        hasRevertText_ = true;
+    }
 
     FileHistory &History() { return history_; }
     const FileHistory &History() const { return history_; }
 
 private:
+    void ForgetRevertText();
     EncodedText AskAboutLostCharacters(const StyledText &content, EncodedText encoded, DocumentQuestions &questions);
 
     std::string untitledName_ = "Untitled";
@@ -108,6 +115,7 @@ private:
     int launchMode_ = 0;
     PlainTextFormat plainFormat_;
     std::string revertText_;
+    bool hasRevertText_ = false;
     FileHistory history_;
 };
 

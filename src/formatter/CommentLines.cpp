@@ -8,7 +8,7 @@ bool IsCommentTokenAt(const FormatRunState &run, std::string_view text, std::siz
     const std::string &open = run.markerOpen;
     if (text.compare(pos, open.size(), open) != 0) return false;
     std::size_t letter = pos + open.size();
-    return letter < text.size() && (text[letter] == 'C' || text[letter] == 'T');
+    return letter < text.size() && (text[letter] == 'C' || text[letter] == 'T' || text[letter] == 'L');
 }
 
 void StageBreakBeforeComments(FormatRunState &run) {

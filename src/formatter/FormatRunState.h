@@ -50,6 +50,7 @@ enum class TextForm { Whole, Lines };
 
 struct ProtectedSegments {
     std::vector<std::string> K, R, C, T; // double-quoted, single-quoted, line comment, block comment
+    std::vector<std::string> L;          // client line commands (only when meaning is kept)
     std::vector<std::string> &Of(char letter);
     const std::vector<std::string> &Of(char letter) const;
 };

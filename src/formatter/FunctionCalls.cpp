@@ -49,9 +49,11 @@ public:
         removed_.assign(lines.size() - 1, 0);
         nextRemovable_.resize(lines.size());
         for (std::size_t b = 0; b < nextRemovable_.size(); ++b) nextRemovable_[b] = static_cast<std::uint32_t>(b);
-        // A line break that directly follows a line-comment token ends the comment: it stays.
+        // A line break that directly follows a line-comment token ends the comment, and
+        // one before a line command starts the command's line: they stay.
         for (std::size_t b = 0; b + 1 < lines.size(); ++b)
-            if (EndsWithLineCommentToken(run, lines[b])) nextRemovable_[b] = static_cast<std::uint32_t>(b + 1);
+            if (EndsWithLineCommentToken(run, lines[b]) || BeginsWithLineCommandToken(run, lines[b + 1]))
+                nextRemovable_[b] = static_cast<std::uint32_t>(b + 1);
         MatchParentheses(run);
     }
 

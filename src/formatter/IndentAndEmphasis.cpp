@@ -25,7 +25,7 @@ bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') 
 
 void StageIndent(FormatRunState &run) {
     const auto tables = run.Tables();
-    const auto &standAlone = tables->standAloneIndex;
+    const auto &standAlone = tables->tandokuIndex;
 
     auto &lines = run.lines;
     const auto n = static_cast<std::int64_t>(lines.size());
@@ -35,7 +35,8 @@ void StageIndent(FormatRunState &run) {
         std::string &line = lines[i];
         const long saved = depth;
         const long lead = BeginsWithWordOf(standAlone, line) ? 0 : run.indentWidth;
-        if (run.NormalMode() && BeginsWithToken(run, line, 'C')) continue; // a line comment stays put
+        if (run.NormalMode() && (BeginsWithToken(run, line, 'C') || BeginsWithToken(run, line, 'L')))
+            continue; // a line comment or line command stays put
         depth += std::count(line.begin(), line.end(), '(') - std::count(line.begin(), line.end(), ')');
         const long indent = saved * run.indentWidth + lead;
         if (indent > 0) line.insert(0, static_cast<std::size_t>(indent), ' ');

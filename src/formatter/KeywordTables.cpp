@@ -41,7 +41,7 @@ KeywordTables::KeywordTables(const KeywordCatalogue &catalogue, const std::strin
     for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Tandoku); ++i)
         if (catalogue.IsChecked(KeywordList::Tandoku, i)) {
             std::string kw = funKeyConv(KeywordCatalogue::Text(KeywordList::Tandoku, i), joiner);
-            if (standAloneIndex.Add(kw, standAloneWithBlank.size())) standAloneWithBlank.push_back(kw + " ");
+            if (tandokuIndex.Add(kw, standAloneWithBlank.size())) standAloneWithBlank.push_back(kw + " ");
         }
     for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Kansu); ++i)
         if (catalogue.IsChecked(KeywordList::Kansu, i) &&

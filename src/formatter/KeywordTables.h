@@ -36,7 +36,7 @@ struct KeywordTables {
     // Checked stand-alone keywords (joined) in list order, each with its blank,
     // and each keyword's index there.
     std::vector<std::string> standAloneWithBlank;
-    KeywordLookup<std::size_t> standAloneIndex;
+    KeywordLookup<std::size_t> tandokuIndex;
     // Catalogue positions of the checked function names, and each name's index there.
     std::vector<int> functionPositions;
     KeywordLookup<std::size_t> functionIndex;

@@ -45,7 +45,9 @@ void StageLeadingCommas(FormatRunState &run) {
         if (EndsWith(lines[i], ", ")) {
             for (std::size_t j = i + 1; j < lines.size() && !lines[j].empty(); ++j) {
                 pacer.Tick();
-                if (BeginsWithToken(run, lines[j], 'C') || BeginsWithToken(run, lines[j], 'T')) continue;
+                if (BeginsWithToken(run, lines[j], 'C') || BeginsWithToken(run, lines[j], 'T') ||
+                    BeginsWithToken(run, lines[j], 'L'))
+                    continue;
                 lines[j].insert(0, ", ");
                 lines[i].resize(lines[i].size() - 2);
                 break;

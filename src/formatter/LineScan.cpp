@@ -53,7 +53,13 @@ bool BeginsWithToken(const FormatRunState &run, std::string_view line, char lett
 bool EndsWithLineCommentToken(const FormatRunState &run, std::string_view line) {
     if (!run.NormalMode() || !EndsWith(line, run.markerClose)) return false;
     std::size_t open = line.rfind(run.markerOpen);
-    return open != std::string_view::npos && BeginsWithToken(run, line.substr(open), 'C');
+    if (open == std::string_view::npos) return false;
+    const std::string_view token = line.substr(open);
+    return BeginsWithToken(run, token, 'C') || BeginsWithToken(run, token, 'L');
+}
+
+bool BeginsWithLineCommandToken(const FormatRunState &run, std::string_view line) {
+    return run.NormalMode() && BeginsWithToken(run, line, 'L');
 }
 
 } // namespace kelvra

@@ -24,13 +24,16 @@ void MoveLinesToWholeText(FormatRunState &run);
 // line i when line i+1 is empty.
 enum class ScanStop { AtEmptyLine, AtEmptyNextLine };
 
-// True when the line ends with a line-comment token (normal mode only).
+// True when the line ends with a line-comment or line-command token (normal mode only).
 bool EndsWithLineCommentToken(const FormatRunState &run, std::string_view line);
+// True when the line begins with a line-command token (normal mode only): a
+// client reads a command only at the start of a line.
+bool BeginsWithLineCommandToken(const FormatRunState &run, std::string_view line);
 
 // One scan over `lines` that joins line i with line i+1 wherever
 // `shouldJoin(line i, line i+1)` says so; returns the number of joins.
 // A line ending with a line-comment token never has anything appended, so
-// that a comment cannot swallow code.
+// that a comment cannot swallow code, and a line command is never appended.
 template <typename Rule>
 std::size_t JoinPass(FormatRunState &run, std::vector<std::string> &lines, const Rule &shouldJoin,
                      ScanStop stop = ScanStop::AtEmptyLine) {
@@ -43,7 +46,8 @@ std::size_t JoinPass(FormatRunState &run, std::vector<std::string> &lines, const
     };
     CancelPacer pacer(run, 4096);
     while (goesOn()) {
-        if (k + 1 < n && shouldJoin(lines[k], lines[k + 1]) && !EndsWithLineCommentToken(run, lines[k])) {
+        if (k + 1 < n && shouldJoin(lines[k], lines[k + 1]) && !EndsWithLineCommentToken(run, lines[k]) &&
+            !BeginsWithLineCommandToken(run, lines[k + 1])) {
             if (w != k) lines[w] = std::move(lines[k]);
             lines[w++] += lines[k + 1];
             if (k + 1 == n - 1) lines[w++].clear(); // the last line was removed: it is only emptied

@@ -1,6 +1,7 @@
 #include "formatter/Protection.h"
 
 #include "formatter/PatternSet.h"
+#include "formatter/ProtectedText.h"
 #include "formatter/TextUtil.h"
 
 #include <algorithm>
@@ -11,14 +12,13 @@
 namespace kelvra {
 namespace {
 
-constexpr std::string_view kOpenings[] = {"\"", "'", "--", "/*"}; // K, R, C, T
-
 std::size_t LetterIndex(char letter) {
     switch (letter) {
     case 'K': return 0;
     case 'R': return 1;
     case 'C': return 2;
-    default: return 3;
+    case 'T': return 3;
+    default: return 4;
     }
 }
 
@@ -38,31 +38,6 @@ std::string Token(const FormatRunState &run, char letter, std::size_t index) {
     StageFailure f;
     f.message = {"エラー", std::string(message), MessageIcon::Error};
     throw f;
-}
-
-// The end (exclusive) of the segment that opens at p with the given letter.
-std::size_t SegmentEnd(std::string_view text, char letter, std::size_t p) {
-    switch (letter) {
-    case 'K': {
-        std::size_t q = text.find('"', p + 1);
-        if (q == std::string_view::npos) ThrowUnmatched("対になる文字列（\"\"）が見つかりません", p, 1);
-        return q + 1;
-    }
-    case 'R': {
-        std::size_t q = text.find('\'', p + 1);
-        if (q == std::string_view::npos) ThrowUnmatched("対になる文字列（'）が見つかりません", p, 1);
-        return q + 1;
-    }
-    case 'C': {
-        std::size_t q = text.find('\r', p + 2);
-        return q == std::string_view::npos ? text.size() : q;
-    }
-    default: {
-        std::size_t q = text.find("*/", p + 2);
-        if (q == std::string_view::npos) ThrowUnmatched("対になる文字列（*/）が見つかりません", p, 2);
-        return q + 2;
-    }
-    }
 }
 
 } // namespace
@@ -141,6 +116,24 @@ std::string funDelCRLF(std::string_view text) {
     });
 }
 
+std::string BlockCommentOnOneLine(std::string_view text) {
+    return InRoutine("funDelCRLF", [&] {
+        auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+        std::string out;
+        out.reserve(text.size());
+        for (std::size_t i = 0; i < text.size();) {
+            if (text[i] != '\r') {
+                out += text[i++];
+                continue;
+            }
+            // A run of line breaks between two characters that are not blanks becomes one blank.
+            while (i < text.size() && text[i] == '\r') i += i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+            if (!out.empty() && !isBlank(out.back()) && i < text.size() && !isBlank(text[i])) out += ' ';
+        }
+        return out;
+    });
+}
+
 void StageChooseMarkerPair(FormatRunState &run) {
     run.Progress(0, 15);
     std::optional<MarkerPair> pair =
@@ -161,37 +154,29 @@ namespace {
 void SaveLiteralsAndComments(FormatRunState &run) {
     const std::string source = std::move(run.work);
     const std::string_view text = source;
+    const bool keepMeaning = run.options.KeepMeaning;
     std::string out;
     out.reserve(text.size());
     run.Progress(0, static_cast<std::int64_t>(text.size()));
-    // Next opening of each kind at or after the scan position; npos once exhausted.
-    std::array<std::size_t, 4> next{};
-    std::array<bool, 4> searched{};
+    ProtectedTextScanner scanner(text, keepMeaning);
     std::size_t s = 0;
     CancelPacer pacer(run, 256);
-    for (;;) {
-        std::optional<std::size_t> pos[4];
-        for (int k = 0; k < 4; ++k) {
-            if (!searched[k] || (next[k] != std::string_view::npos && next[k] < s)) {
-                next[k] = text.find(kOpenings[k], s);
-                searched[k] = true;
-            }
-            if (next[k] != std::string_view::npos) pos[k] = next[k];
-        }
-        std::string letter = funMiniCode(pos[0], pos[1], pos[2], pos[3]);
-        if (letter.empty()) break;
-        const char l = letter[0];
-        const std::size_t p = *pos[LetterIndex(l)];
-        const std::size_t end = SegmentEnd(text, l, p);
-        std::string_view segment = text.substr(p, end - p);
+    while (std::optional<ProtectedPiece> piece = scanner.Next()) {
+        const char l = piece->letter;
+        const std::string_view segment = text.substr(piece->start, piece->end - piece->start);
         auto &list = run.segments.Of(l);
-        list.push_back(l == 'T' ? funDelCRLF(segment) : std::string(segment));
-        out.append(text.substr(s, p - s));
+        if (l != 'T')
+            list.emplace_back(segment);
+        else
+            list.push_back(keepMeaning ? BlockCommentOnOneLine(segment) : funDelCRLF(segment));
+        out.append(text.substr(s, piece->start - s));
         out += Token(run, l, list.size() - 1);
-        s = end;
-        run.Progress(static_cast<std::int64_t>(end), static_cast<std::int64_t>(text.size()));
+        s = piece->end;
+        run.Progress(static_cast<std::int64_t>(s), static_cast<std::int64_t>(text.size()));
         pacer.Tick();
     }
+    if (const auto &unclosed = scanner.Unclosed())
+        ThrowUnmatched("対になる文字列（" + unclosed->closing + "）が見つかりません", unclosed->at, unclosed->length);
     out.append(text.substr(s));
     run.work = std::move(out);
     run.CancelCheck();
@@ -218,7 +203,7 @@ void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vec
         pacer.Tick();
         const std::size_t letterAt = p + open.size();
         const char letter = letterAt < text.size() ? text[letterAt] : '\0';
-        if (letter != 'K' && letter != 'R' && letter != 'C' && letter != 'T') {
+        if (letter != 'K' && letter != 'R' && letter != 'C' && letter != 'T' && letter != 'L') {
             // Not a token: the search for tokens passes over it.
             out.append(text, s, letterAt - s);
             s = letterAt;
@@ -228,7 +213,8 @@ void RestoreLiteralsAndComments(FormatRunState &run, std::string &text, std::vec
         if (q == std::string::npos) {
             static const char *const messages[] = {
                 "内部処理(proRestKRCT(K))でエラーが発生しました", "内部処理(proRestRCT(R))でエラーが発生しました",
-                "内部処理(proRestRCT(C))でエラーが発生しました", "内部処理(proRestRCT(T))でエラーが発生しました"};
+                "内部処理(proRestRCT(C))でエラーが発生しました", "内部処理(proRestRCT(T))でエラーが発生しました",
+                "内部処理(proRestRCT(L))でエラーが発生しました"};
             ThrowRestoreError(messages[LetterIndex(letter)]);
         }
         std::string_view digits(text.data() + letterAt + 1, q - letterAt - 1);
@@ -266,6 +252,7 @@ std::vector<std::string> &ProtectedSegments::Of(char letter) {
     case 'R': return R;
     case 'C': return C;
     case 'T': return T;
+    case 'L': return L;
     }
     throw std::invalid_argument("unknown segment letter");
 }

@@ -34,12 +34,17 @@ std::string funMiniCode(std::optional<std::size_t> posK, std::optional<std::size
 
 // The text without its line breaks: each CR goes, with the LF that follows it.
 std::string funDelCRLF(std::string_view text);
+// The same, but a run of line breaks between two characters that are not
+// blanks becomes one blank, so that the words and hints of a block comment
+// stay apart.
+std::string BlockCommentOnOneLine(std::string_view text);
 
 // Stage 1: sets run.markerOpen/markerClose or throws StageFailure.
 void StageChooseMarkerPair(FormatRunState &run);
-// Stage 3: run.work becomes the text with every literal and comment replaced by
-// its token; the segments go to run.segments. Throws StageFailure on an
-// unmatched opening.
+// Stage 3: run.work becomes the text with every literal and comment (and, when
+// meaning is kept, every piece of formatter/ProtectedText.h) replaced by its
+// token; the segments go to run.segments. Throws StageFailure on an unmatched
+// opening.
 void StageSaveLiteralsAndComments(FormatRunState &run);
 // Stage 24: every token in `text` becomes its segment again; `spans` move with
 // the text around them. Throws StageFailure on a damaged token.

@@ -6,6 +6,8 @@ set(KELVRA_FORMATTER_SOURCES
   PatternSet.cpp
   KeywordTables.cpp
   LineScan.cpp
+  LineCommands.cpp
+  ProtectedText.cpp
   Protection.cpp
   Whitespace.cpp
   CommentLines.cpp

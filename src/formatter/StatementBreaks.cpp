@@ -114,7 +114,7 @@ void StageSplitStandAloneKeywords(FormatRunState &run) {
     // line can begin with, followed by a blank, is the line's first word.
     const auto tables = run.Tables();
     const std::vector<std::string> &keywords = tables->standAloneWithBlank; // in list order
-    const KeywordLookup<std::size_t> &indexOf = tables->standAloneIndex;
+    const KeywordLookup<std::size_t> &indexOf = tables->tandokuIndex;
     if (keywords.empty()) return;
 
     // The pieces a line splits into: each piece but the last is a keyword

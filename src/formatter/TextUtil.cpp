@@ -59,29 +59,6 @@ std::size_t UpperCaseInPlace(std::string &text, std::size_t from, std::size_t to
     return i;
 }
 
-std::string NormaliseLineBreaks(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    AppendWithCrLf(text, out, false);
-    return out;
-}
-
-void AppendWithCrLf(std::string_view piece, std::string &out, bool afterCr) {
-    std::size_t i = 0;
-    if (afterCr && !piece.empty() && piece[0] == '\n') i = 1;
-    while (i < piece.size()) {
-        const std::size_t brk = FindEither(piece, '\r', '\n', i);
-        if (brk == std::string_view::npos) {
-            out.append(piece, i, std::string_view::npos);
-            break;
-        }
-        out.append(piece, i, brk - i);
-        out += kCrLf;
-        i = brk + 1;
-        if (piece[brk] == '\r' && i < piece.size() && piece[i] == '\n') ++i;
-    }
-}
-
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
     std::size_t breaks = 0;

@@ -33,12 +33,6 @@ void UpperCaseInPlace(std::string &text);
 // next character starts (`to`, or just after a character that crosses it).
 std::size_t UpperCaseInPlace(std::string &text, std::size_t from, std::size_t to);
 
-// Every CR LF, lone CR and lone LF becomes CR LF.
-std::string NormaliseLineBreaks(std::string_view text);
-// The same, appended to `out`, for a text given in pieces: `afterCr` says
-// that the piece before ended with a CR (whose CR LF is written already).
-void AppendWithCrLf(std::string_view piece, std::string &out, bool afterCr);
-
 // The text split at CR LF (a text of n line breaks gives n+1 lines) and back.
 std::vector<std::string> SplitLines(std::string_view text);
 std::string JoinLines(const std::vector<std::string> &lines);
@@ -75,14 +69,6 @@ private:
     std::array<bool, 256> firstByte_{};
     std::size_t shortest_ = static_cast<std::size_t>(-1), longest_ = 0;
 };
-
-// Position of the first `a` or `b` at or after `from`; npos when there is none.
-// (find_first_of looks each character up in its set by a call of its own.)
-inline std::size_t FindEither(std::string_view text, char a, char b, std::size_t from = 0) {
-    for (std::size_t i = from; i < text.size(); ++i)
-        if (text[i] == a || text[i] == b) return i;
-    return std::string_view::npos;
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);

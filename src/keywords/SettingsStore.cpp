@@ -149,6 +149,7 @@ void ReadAll(const Reader &r, const Settings &d, Settings &s) {
     o.Indent = EffectiveIndent(s.StoredIndent);
     o.Bold = r.Flag("Bold", od.Bold);
     o.SimpleMode = r.Flag("SimpleMode", od.SimpleMode);
+    o.KeepMeaning = r.Flag("KeepMeaning", od.KeepMeaning);
     s.OpenFilter = r.Strict("OpenFilter", d.OpenFilter);
     s.SaveFilter = r.Strict("SaveFilter", d.SaveFilter);
     for (int i = 0; i < kRecentFileCount; ++i)
@@ -214,6 +215,7 @@ void WriteAll(Writer &w, const Settings &s) {
     w.Put(kSetting, "Indent", s.StoredIndent);
     w.Put(kSetting, "Bold", FlagText(o.Bold));
     w.Put(kSetting, "SimpleMode", FlagText(o.SimpleMode));
+    w.Put(kSetting, "KeepMeaning", FlagText(o.KeepMeaning));
     w.Put(kSetting, "OpenFilter", s.OpenFilter);
     w.Put(kSetting, "SaveFilter", s.SaveFilter);
     for (int i = 0; i < kRecentFileCount; ++i) w.Put(kHistory, "Path" + std::to_string(i + 1), s.History[i]);

@@ -1,8 +1,356 @@
-// Placeholder until the check's lexer lands: finds nothing.
 #include "meaning/MeaningCheck.h"
 
-namespace kelvra::meaning {
+#include "meaning/MeaningLexer.h"
 
-CheckReport CompareMeaning(std::string_view, std::string_view, std::size_t) { return {}; }
+#include <utility>
+
+namespace kelvra::meaning {
+namespace {
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool IsComment(TokenKind k) { return k == TokenKind::LineComment || k == TokenKind::BlockComment; }
+
+// --- Comparing two tokens -------------------------------------------------
+
+// One character of UTF-8 at `at`, upper-cased where a letter has a capital
+// of the same kind (ASCII, Latin-1, Greek, Cyrillic, full-width Latin).
+char32_t FoldedCharAt(std::string_view s, std::size_t &at) {
+    const auto lead = static_cast<unsigned char>(s[at]);
+    if (lead < 0x80) {
+        ++at;
+        return lead >= 'a' && lead <= 'z' ? lead - 0x20 : lead;
+    }
+    const std::size_t length = lead >= 0xF8 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    bool whole = length > 1 && at + length <= s.size();
+    for (std::size_t i = 1; whole && i < length; ++i) whole = (static_cast<unsigned char>(s[at + i]) & 0xC0) == 0x80;
+    if (!whole) {
+        ++at;
+        return 0x110000 + lead; // a stray byte stands for itself
+    }
+    char32_t c = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (static_cast<unsigned char>(s[at + i]) & 0x3F);
+    at += length;
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
+        (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
+        return c - 0x20;
+    if (c == 0x3C2) return 0x3A3;
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    return c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() == b.size()) { // the common case: ASCII, letter case at most changed
+        std::size_t k = 0;
+        for (; k < a.size() && static_cast<unsigned char>(a[k] | b[k]) < 0x80; ++k)
+            if (a[k] != b[k] && ((a[k] ^ b[k]) != 0x20 || (a[k] | 0x20) < 'a' || (a[k] | 0x20) > 'z')) return false;
+        if (k == a.size()) return true;
+    }
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size())
+        if (FoldedCharAt(a, i) != FoldedCharAt(b, j)) return false;
+    return i == a.size() && j == b.size();
+}
+
+std::size_t SkipLineEnd(std::string_view s, std::size_t at) {
+    return at + (s[at] == '\r' && at + 1 < s.size() && s[at + 1] == '\n' ? 2 : 1);
+}
+
+// Byte for byte, but CR LF, LF and CR all stand for one line end.
+bool SameBytes(std::string_view a, std::string_view b) {
+    if (a == b) return true;
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsLineEnd(a[i]) && IsLineEnd(b[j])) {
+            i = SkipLineEnd(a, i);
+            j = SkipLineEnd(b, j);
+        } else if (a[i++] != b[j++]) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
+}
+
+// Byte for byte, except that a run of blanks and line ends may become another run.
+bool SameWithBlankRuns(std::string_view a, std::string_view b) {
+    if (a == b) return true;
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const bool blankA = IsBlank(a[i]), blankB = IsBlank(b[j]);
+        if (blankA != blankB) return false;
+        if (blankA) {
+            while (i < a.size() && IsBlank(a[i])) ++i;
+            while (j < b.size() && IsBlank(b[j])) ++j;
+        } else if (a[i++] != b[j++]) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
+}
+
+std::string_view WithoutTrailingBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// The letters before a literal's quote (E, N, X, B, U&, q, nq) may change case.
+bool SameLiteral(std::string_view a, std::string_view b) {
+    std::size_t prefix = 0;
+    while (prefix < a.size() && (IsWordByte(a[prefix]) || a[prefix] == '&') && a[prefix] != '$') ++prefix;
+    if (prefix > b.size()) return false;
+    return SameIgnoringCase(a.substr(0, prefix), b.substr(0, prefix)) && SameBytes(a.substr(prefix), b.substr(prefix));
+}
+
+bool SameToken(TokenKind kind, std::string_view a, std::string_view b) {
+    switch (kind) {
+    case TokenKind::Word: return SameIgnoringCase(a, b);
+    case TokenKind::Sign: return a == b;
+    case TokenKind::Literal: return SameLiteral(a, b);
+    case TokenKind::LineComment: return WithoutTrailingBlanks(a) == WithoutTrailingBlanks(b);
+    case TokenKind::BlockComment: return SameWithBlankRuns(a, b);
+    case TokenKind::LineCommand: return a == b;
+    }
+    return false;
+}
+
+// --- Naming a place ---------------------------------------------------------
+
+constexpr std::size_t kShownBytes = 40;
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// A token as quoted in a message: its first line, at most kShownBytes.
+std::string Shown(std::string_view token) {
+    std::size_t end = 0;
+    while (end < token.size() && !IsLineEnd(token[end])) ++end;
+    const bool cut = end < token.size() || end > kShownBytes;
+    if (end > kShownBytes) {
+        end = kShownBytes;
+        while (end > 0 && IsContinuationByte(token[end])) --end;
+    }
+    return "\"" + std::string(token.substr(0, end)) + (cut ? "…\"" : "\"");
+}
+
+// Line and column (in characters) of byte offsets, asked for in rising order.
+class Positions {
+public:
+    explicit Positions(std::string_view text) : text_(text) {}
+
+    void At(std::size_t offset, Difference &d) {
+        if (offset < at_) at_ = lineStart_ = 0, line_ = 1;
+        for (; at_ < offset && at_ < text_.size(); ++at_)
+            if (text_[at_] == '\n' || (text_[at_] == '\r' && (at_ + 1 >= text_.size() || text_[at_ + 1] != '\n')))
+                ++line_, lineStart_ = at_ + 1;
+        int column = 1;
+        for (std::size_t i = lineStart_; i < offset && i < text_.size(); ++i)
+            column += !IsContinuationByte(text_[i]) && text_[i] != '\r';
+        d.line = line_;
+        d.column = column;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t at_ = 0, lineStart_ = 0;
+    int line_ = 1;
+};
+
+// --- Walking both texts -----------------------------------------------------
+
+// Both texts are lexed side by side; tokens that start at the same count of
+// non-blank bytes are compared, and where one token covers more than the
+// other the place is named and the walk goes on from where both meet again.
+class Comparison {
+public:
+    Comparison(std::string_view before, std::string_view after, std::size_t keep)
+        : before_(before), after_(after), keep_(keep), positions_(before), lexB_(before), lexA_(after) {}
+
+    CheckReport Run() {
+        NextB();
+        NextA();
+        bool reported = false; // tokens that do not line up belong to a place already named
+        while (hasB_ && hasA_) {
+            if (b_.solid != a_.solid) {
+                if (!reported) Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would change");
+                reported = true;
+                if (b_.solid < a_.solid)
+                    NextB();
+                else
+                    NextA();
+                continue;
+            }
+            reported = b_.solidEnd != a_.solidEnd;
+            if (b_.solidEnd == a_.solidEnd) {
+                CompareAligned();
+                NextB();
+                NextA();
+            } else if (a_.solidEnd > b_.solidEnd) {
+                Formed();
+                NextA();
+            } else {
+                Split();
+                NextB();
+            }
+        }
+        if (hasB_ && !reported)
+            Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would be lost");
+        else if (hasA_ && !reported)
+            Note(ChangeKind::OtherChange, before_.size(), 0, Text(a_, after_) + " would be added");
+        return std::move(report_);
+    }
+
+private:
+    void NextB() {
+        if (hasB_) prevB_ = b_, hasPrevB_ = true;
+        hasB_ = lexB_.Next(b_);
+    }
+    void NextA() { hasA_ = lexA_.Next(a_); }
+
+    static std::string_view Of(const Token &t, std::string_view text) { return text.substr(t.start, t.end - t.start); }
+    static std::string Text(const Token &t, std::string_view text) { return Shown(Of(t, text)); }
+    std::string Text(const Token &t) const { return Text(t, before_); }
+
+    void Note(ChangeKind kind, std::size_t offset, std::size_t length, std::string what) {
+        ++report_.count;
+        ++report_.byKind[static_cast<std::size_t>(kind)];
+        if (report_.first.size() >= keep_) return;
+        Difference d;
+        d.kind = kind;
+        d.offset = offset;
+        d.length = length;
+        d.what = std::move(what);
+        positions_.At(offset, d);
+        report_.first.push_back(std::move(d));
+    }
+
+    void NoteChanged(const Token &b, const Token &a) {
+        Note(ChangedKind(b.kind), b.start, b.end - b.start, ChangedWhat(b.kind, Of(b, before_), Of(a, after_)));
+    }
+
+    void NoteLostLine(const Token &command) {
+        Note(ChangeKind::LineCommandMerged, command.start, command.end - command.start,
+             "the line command " + Text(command) + " would lose its own line");
+    }
+
+    // Two tokens over the same non-blank bytes: their text, and whether they
+    // now touch where they did not, as a word and a quote after it do ("x'41'").
+    void CompareAligned() {
+        if (b_.kind == TokenKind::LineCommand && a_.kind != TokenKind::LineCommand) return NoteLostLine(b_);
+        if (b_.kind != a_.kind || !SameToken(b_.kind, Of(b_, before_), Of(a_, after_))) return NoteChanged(b_, a_);
+        if (hasPrevB_ && a_.glued && !b_.glued && prevB_.kind == TokenKind::Word && b_.kind == TokenKind::Literal)
+            Boundary(prevB_, b_, ChangeKind::JoinedWords);
+    }
+
+    static ChangeKind ChangedKind(TokenKind kind) {
+        switch (kind) {
+        case TokenKind::Literal: return ChangeKind::LiteralChanged;
+        case TokenKind::LineComment:
+        case TokenKind::BlockComment: return ChangeKind::CommentChanged;
+        case TokenKind::LineCommand: return ChangeKind::LineCommandMerged;
+        default: return ChangeKind::OtherChange;
+        }
+    }
+
+    static std::string ChangedWhat(TokenKind kind, std::string_view before, std::string_view after) {
+        switch (kind) {
+        case TokenKind::Literal: return "the literal " + Shown(before) + " would change";
+        case TokenKind::LineComment:
+        case TokenKind::BlockComment: return "the comment " + Shown(before) + " would change";
+        case TokenKind::LineCommand: return "the line command " + Shown(before) + " would change";
+        default: return Shown(before) + " would become " + Shown(after);
+        }
+    }
+
+    // The place between two neighbouring tokens of the text before.
+    void Boundary(const Token &left, const Token &right, ChangeKind kind) {
+        const std::string l = Text(left), r = Text(right);
+        std::string what;
+        switch (kind) {
+        case ChangeKind::JoinedWords:
+            what = right.lineBreakBefore ? "the line break between " + l + " and " + r + " would join them"
+                                         : l + " and " + r + " would run together";
+            break;
+        case ChangeKind::MergedLiterals: what = l + " and " + r + " would become one literal"; break;
+        case ChangeKind::CommentFormed: what = l + " and " + r + " would start a comment"; break;
+        default: what = l + " and " + r + " would become one operator or number"; break;
+        }
+        Note(kind, left.end, right.start - left.end, std::move(what));
+    }
+
+    // One token of the text after covers the token of the text before and
+    // some that follow it; they are all passed.
+    void Formed() {
+        const Token first = b_;
+        Token second, left = b_, command = b_;
+        bool more = false, hasCommand = b_.kind == TokenKind::LineCommand || a_.kind == TokenKind::LineCommand;
+        const bool plainJoin = a_.kind == TokenKind::Word || a_.kind == TokenKind::Sign;
+        joins_.clear();
+        for (NextB(); hasB_ && b_.solid < a_.solidEnd; NextB()) {
+            if (!more) second = b_, more = true;
+            if (b_.kind == TokenKind::LineCommand && command.kind != TokenKind::LineCommand)
+                command = b_, hasCommand = true;
+            if (plainJoin) joins_.emplace_back(left, b_);
+            left = b_;
+        }
+        if (!more) return NoteChanged(first, a_); // the last token of the text before grew
+        if (hasCommand) return NoteLostLine(command);
+        if (IsComment(a_.kind)) {
+            if (!IsComment(first.kind)) return Boundary(first, second, ChangeKind::CommentFormed);
+            return Note(ChangeKind::CommentFormed, first.end, second.start - first.end,
+                        "the comment " + Text(first) + " would swallow " + Text(second));
+        }
+        // A literal that swallows what follows its quote is one place, however far it runs.
+        if (!plainJoin) return Boundary(first, second, JoinKind(first, second));
+        for (const auto &[l, r] : joins_) Boundary(l, r, JoinKind(l, r));
+    }
+
+    ChangeKind JoinKind(const Token &left, const Token &right) const {
+        const bool literalLeft = left.kind == TokenKind::Literal, literalRight = right.kind == TokenKind::Literal;
+        if (literalLeft && literalRight) return ChangeKind::MergedLiterals;
+        if (literalLeft || literalRight) return ChangeKind::JoinedWords;
+        if (left.kind == TokenKind::Word && right.kind == TokenKind::Word && IsWordByte(before_[left.end - 1]) &&
+            IsWordByte(before_[right.start]))
+            return ChangeKind::JoinedWords;
+        return ChangeKind::OperatorFormed;
+    }
+
+    // The token of the text before is cut into several of the text after; they are all passed.
+    void Split() {
+        if (b_.kind == TokenKind::LineCommand)
+            NoteLostLine(b_);
+        else if (b_.kind == TokenKind::Word || b_.kind == TokenKind::Sign)
+            Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would be split");
+        else
+            NoteChanged(b_, a_);
+        for (NextA(); hasA_ && a_.solid < b_.solidEnd;) NextA();
+    }
+
+    std::string_view before_, after_;
+    std::size_t keep_;
+    Positions positions_;
+    Lexer lexB_, lexA_;
+    Token b_, a_, prevB_;
+    bool hasB_ = false, hasA_ = false, hasPrevB_ = false;
+    std::vector<std::pair<Token, Token>> joins_;
+    CheckReport report_;
+};
+
+} // namespace
+
+CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep) {
+    return Comparison(before, after, keep).Run();
+}
+
+const char *KindName(ChangeKind kind) {
+    switch (kind) {
+    case ChangeKind::JoinedWords: return "joined words";
+    case ChangeKind::MergedLiterals: return "merged literals";
+    case ChangeKind::OperatorFormed: return "operator formed";
+    case ChangeKind::CommentFormed: return "comment formed";
+    case ChangeKind::LiteralChanged: return "literal changed";
+    case ChangeKind::CommentChanged: return "comment changed";
+    case ChangeKind::LineCommandMerged: return "line command merged";
+    case ChangeKind::OtherChange: break;
+    }
+    return "other change";
+}
 
 } // namespace kelvra::meaning

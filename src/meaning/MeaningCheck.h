@@ -2,8 +2,10 @@
 // The meaning check: compares the tokens of a text before and after a format
 // run and names every place where more than letter case and blanks changed.
 // It has its own small lexer and shares no code with the format core's
-// protection of literals and comments, so that a fault there cannot hide itself.
+// protection of literals and comments: a verifier that shares the code it
+// verifies cannot find that code's faults. It runs in linear time.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -21,23 +23,32 @@ enum class ChangeKind {
     LineCommandMerged, // a client line command lost its own line or its bytes
     OtherChange,       // any other token difference
 };
+constexpr std::size_t kChangeKinds = 8;
 
 struct Difference {
     ChangeKind kind = ChangeKind::OtherChange;
     std::size_t offset = 0; // byte offset in the text before the run
     std::size_t length = 0; // bytes of the text before that are concerned (may be 0)
     int line = 1;           // 1-based line of `offset` in the text before
-    int column = 1;         // 1-based column of `offset`, in bytes of its line
-    std::string what;       // a short English description, e.g. "the line break between \"a\" and \"from\" would join them"
+    int column = 1;         // 1-based column of `offset`, in characters of its line
+    std::string what; // a short English description, e.g. "the line break between \"a\" and \"from\" would join them"
 };
 
 struct CheckReport {
-    std::size_t count = 0;              // every difference found
-    std::vector<Difference> first;      // the first few, in text order
+    std::size_t count = 0;                          // every difference found
+    std::array<std::size_t, kChangeKinds> byKind{}; // the same, counted by kind
+    std::vector<Difference> first;                  // the first few, in text order
     bool Same() const { return count == 0; }
+    std::size_t CountOf(ChangeKind kind) const { return byKind[static_cast<std::size_t>(kind)]; }
 };
 
 // `before` and `after` are whole texts (any line ends). `keep` limits `first`.
+// Words are compared without letter case; literals, quoted names and comments
+// byte for byte (a run of blanks inside a block comment may become another
+// run, never nothing); client line commands as whole lines.
 CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep = 5);
+
+// A short English name of the kind, e.g. "joined words".
+const char *KindName(ChangeKind kind);
 
 } // namespace kelvra::meaning

@@ -1,6 +1,7 @@
 #include "platform/PlainTextFile.h"
 
 #include "platform/TextCodec.h"
+#include "platform/Utf16.h"
 
 #include <algorithm>
 #include <map>
@@ -9,8 +10,6 @@ namespace kelvra {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
-
-bool LooksLikeUtf16(std::string_view bytes) { return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"); }
 
 // Valid UTF-8 characters of three or four bytes, and bytes that are not part
 // of a valid UTF-8 character. Shift-JIS text gives at most a few of the
@@ -157,7 +156,21 @@ std::string FromCrLf(std::string_view text, LineEnd lineEnd) {
     return out;
 }
 
+// Line ends are noted in the decoded text: in UTF-16 a CR or LF is two bytes.
+DecodedText DecodeUtf16File(std::string_view bytes, ByteOrder order) {
+    DecodedText result;
+    Utf16Decoded decoded = DecodeUtf16(bytes.substr(kUtf16BomSize), order);
+    NoteLineEnds(decoded.text, result);
+    result.format.encoding = order == ByteOrder::LittleEndian ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
+    result.format.byteOrderMark = true;
+    for (std::size_t offset : decoded.badOffsets) result.badOffsets.push_back(offset + kUtf16BomSize);
+    if (!result.badOffsets.empty()) result.problem = TextProblem::Undecodable;
+    result.text = ToCrLf(decoded.text);
+    return result;
+}
+
 DecodedText DecodePlainText(std::string_view bytes) {
+    if (ByteOrder order; StartsWithUtf16Bom(bytes, order)) return DecodeUtf16File(bytes, order);
     DecodedText result;
     NoteLineEnds(bytes, result);
     const bool bom = bytes.starts_with(kUtf8Bom);
@@ -179,7 +192,7 @@ DecodedText DecodePlainText(std::string_view bytes) {
         NoteDuplicateCodes(bytes, result.format);
     }
     if (result.problem == TextProblem::None && !result.badOffsets.empty()) result.problem = TextProblem::Undecodable;
-    if (LooksLikeUtf16(bytes) || bytes.find('\0') != std::string_view::npos) {
+    if (bytes.find('\0') != std::string_view::npos) {
         // NUL bytes are never text: they are reported as undecodable so that
         // nothing is taken as text without a question.
         result.problem = TextProblem::NotText;
@@ -201,6 +214,17 @@ DecodedText DecodePlainText(std::string_view bytes) {
 
 EncodedText EncodePlainText(std::string_view text, const PlainTextFormat &format) {
     EncodedText result;
+    if (format.encoding == TextEncoding::Utf16Le || format.encoding == TextEncoding::Utf16Be) {
+        const ByteOrder order =
+            format.encoding == TextEncoding::Utf16Le ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
+        result.bytes = Utf16Bom(order);
+        // The line ends first: in UTF-16 they are no longer single bytes.
+        const std::string lines = format.lineEnd == LineEnd::CrLf ? std::string(text) : FromCrLf(text, format.lineEnd);
+        std::vector<std::size_t> inLines; // the same bytes as below, counted in `lines`
+        result.bytes += EncodeUtf16(lines, order, inLines);
+        result.lossyOffsets = InvalidUtf8Offsets(text);
+        return result;
+    }
     if (format.encoding == TextEncoding::Utf8) {
         if (format.byteOrderMark) result.bytes.assign(kUtf8Bom);
         result.bytes.append(text);
@@ -217,6 +241,13 @@ EncodedText EncodePlainText(std::string_view text, const PlainTextFormat &format
 }
 
 FilePosition PositionInFile(std::string_view bytes, TextEncoding encoding, std::size_t offset) {
+    if (encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be) {
+        // Counted in the decoded text up to the offset, where each line end is one character again.
+        const ByteOrder order = encoding == TextEncoding::Utf16Le ? ByteOrder::LittleEndian : ByteOrder::BigEndian;
+        const std::size_t from = std::min(kUtf16BomSize, bytes.size());
+        const std::string before = DecodeUtf16(bytes.substr(from, std::max(offset, from) - from), order).text;
+        return PositionInFile(before, TextEncoding::Utf8, before.size());
+    }
     FilePosition at;
     std::size_t i = encoding == TextEncoding::Utf8 && bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
     offset = std::min(offset, bytes.size());
@@ -252,6 +283,8 @@ std::string DescribeTextProblem(std::string_view bytes, const DecodedText &decod
         return where + "the file mixes UTF-8 with another encoding: " + count +
                " byte(s) are not UTF-8; the text is left as it is";
     case TextProblem::Undecodable:
+        if (decoded.format.encoding == TextEncoding::Utf16Le || decoded.format.encoding == TextEncoding::Utf16Be)
+            return where + count + " code unit(s) are no UTF-16 text; the text is left as it is";
         return where + count + " byte(s) are neither Shift-JIS nor UTF-8; the text is left as it is";
     case TextProblem::None: break;
     }

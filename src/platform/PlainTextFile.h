@@ -1,5 +1,5 @@
 #pragma once
-// Plain-text documents on disk: code page 932 or UTF-8 bytes, with the line
+// Plain-text documents on disk: code page 932, UTF-8 or UTF-16 bytes, with the line
 // ends of the file, turned into the editor's UTF-8 text with CR LF line ends
 // and back, with word of every byte that would not come back as it was.
 
@@ -14,13 +14,13 @@
 
 namespace kelvra {
 
-enum class TextEncoding { Cp932, Utf8 };
+enum class TextEncoding { Cp932, Utf8, Utf16Le, Utf16Be };
 
 // How a document's file is written: what it was read as, so that a save
 // gives the same kind of file back.
 struct PlainTextFormat {
     TextEncoding encoding = TextEncoding::Cp932;
-    bool byteOrderMark = false;      // UTF-8 only
+    bool byteOrderMark = false;      // UTF-8; UTF-16 always has one
     LineEnd lineEnd = LineEnd::CrLf; // the file's first line end
     bool mixedLineEnds = false;      // the file had more than one kind
     // Characters that code page 932 holds twice and that the file wrote with
@@ -35,7 +35,7 @@ struct PlainTextFormat {
 // Why bytes are not taken as text without asking.
 enum class TextProblem {
     None,
-    NotText,        // NUL bytes, or a UTF-16 byte-order mark
+    NotText,        // NUL bytes, or UTF-16 without a byte-order mark
     MixedEncodings, // valid UTF-8 characters mixed with bytes that are not UTF-8
     Undecodable,    // bytes that are neither code page 932 nor UTF-8
 };
@@ -63,9 +63,10 @@ struct EncodedText {
     std::vector<std::size_t> recodedOffsets;
 };
 
-// UTF-8 when the bytes start with its byte-order mark or are valid UTF-8
-// holding non-ASCII text, or when they are mostly UTF-8 (then the rest is
-// reported as mixed); code page 932 otherwise.
+// UTF-16 when the bytes start with its byte-order mark; UTF-8 when they
+// start with its byte-order mark or are valid UTF-8 holding non-ASCII text,
+// or when they are mostly UTF-8 (then the rest is reported as mixed); code
+// page 932 otherwise.
 DecodedText DecodePlainText(std::string_view bytes);
 EncodedText EncodePlainText(std::string_view text, const PlainTextFormat &format);
 

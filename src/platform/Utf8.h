@@ -47,18 +47,38 @@ constexpr LineEnd LineEndKind(std::string_view lineEnd) {
     return lineEnd == "\n" ? LineEnd::Lf : LineEnd::Cr;
 }
 
+// Position of the first `a` or `b` at or after `from`; npos when there is none.
+// (find_first_of looks each character up in its set by a call of its own.)
+inline std::size_t FindEither(std::string_view text, char a, char b, std::size_t from = 0) {
+    for (std::size_t i = from; i < text.size(); ++i)
+        if (text[i] == a || text[i] == b) return i;
+    return std::string_view::npos;
+}
+
+// Appends `piece` with every line end (CR LF, a lone CR or a lone LF) as CR LF.
+// For a text given in pieces, `afterCr` says that the piece before ended with
+// a CR (whose CR LF is written already).
+inline void AppendWithCrLf(std::string_view piece, std::string &out, bool afterCr = false) {
+    std::size_t i = 0;
+    if (afterCr && !piece.empty() && piece[0] == '\n') i = 1;
+    while (i < piece.size()) {
+        const std::size_t brk = FindEither(piece, '\r', '\n', i);
+        if (brk == std::string_view::npos) {
+            out.append(piece, i, std::string_view::npos);
+            break;
+        }
+        out.append(piece, i, brk - i);
+        out += "\r\n";
+        i = brk + 1;
+        if (piece[brk] == '\r' && i < piece.size() && piece[i] == '\n') ++i;
+    }
+}
+
 // Every line end (CR LF, a lone CR or a lone LF) becomes CR LF.
 inline std::string ToCrLf(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size();) {
-        if (std::size_t n = LineEndLengthAt(text, i)) {
-            out += "\r\n";
-            i += n;
-        } else {
-            out += text[i++];
-        }
-    }
+    AppendWithCrLf(text, out);
     return out;
 }
 

@@ -122,22 +122,28 @@ void BackgroundProgressSink::SetBar1(std::int64_t position, std::int64_t maximum
 }
 
 void BackgroundProgressSink::SetBar2(int position, int maximum) {
-    bar2Max_.store(maximum, std::memory_order_relaxed);
+    bar2Max_.store(maximum + stepsAfter_, std::memory_order_relaxed);
     bar2_.store(position, std::memory_order_relaxed);
 }
 
+// The next step starts with an empty first bar; it is emptied before the step
+// counts, and Show reads in the other order, so a full first bar never shows
+// beside the new step.
 void BackgroundProgressSink::StepBar2() {
-    if (bar2_.load(std::memory_order_relaxed) < bar2Max_.load(std::memory_order_relaxed))
-        bar2_.fetch_add(1, std::memory_order_relaxed);
+    if (bar2_.load() < bar2Max_.load()) {
+        bar1_.store(0);
+        bar2_.fetch_add(1);
+    }
 }
 
 void BackgroundProgressSink::Show(TdlgCancel &dialog) {
     if (dialog.CancelRequested()) Cancel();
     if (!dialog.isVisible()) return;
     CancelProgressSink bars(dialog);
-    bars.SetBar1(bar1_.load(std::memory_order_relaxed), bar1Max_.load(std::memory_order_relaxed));
-    const int max = bar2Max_.load(std::memory_order_relaxed);
-    if (max > 0) bars.SetBar2(std::min(bar2_.load(std::memory_order_relaxed), max), max);
+    const int max = bar2Max_.load();
+    const int step = bar2_.load();
+    bars.SetBar1(bar1_.load(), bar1Max_.load());
+    if (max > 0) bars.SetBar2(std::min(step, max), max);
 }
 
 } // namespace kelvra

@@ -24,7 +24,7 @@ public:
 
     // Shows the dialog without waiting: clears the flag and locks the main window.
     void ShowForRun();
-    // A format run: both bars at zero, the second one counting `stageMaximum` stages.
+    // A format run: both bars at zero, the second one counting `stageMaximum` steps.
     void ShowForFormat(int stageMaximum);
     // A search run through every remaining occurrence: the first bar only.
     void ShowForSearch();
@@ -71,6 +71,9 @@ private:
 // with Show, called from its own thread, which also passes "中断" on.
 class BackgroundProgressSink : public ProgressSink {
 public:
+    // `stepsAfter`: steps of the second bar that the window's own work takes
+    // after the core's, so that the bar is full only when all is done.
+    explicit BackgroundProgressSink(int stepsAfter = 0) : stepsAfter_(stepsAfter) {}
     void SetBar1(std::int64_t position, std::int64_t maximum) override;
     void SetBar2(int position, int maximum) override;
     void StepBar2() override;
@@ -83,6 +86,7 @@ private:
     std::atomic<std::int64_t> bar1_{0}, bar1Max_{0};
     std::atomic<int> bar2_{0}, bar2Max_{0};
     std::atomic<bool> cancel_{false};
+    const int stepsAfter_;
 };
 
 } // namespace kelvra

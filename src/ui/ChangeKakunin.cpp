@@ -2,6 +2,8 @@
 #include "ui/UiTexts.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QPushButton>
 #include <QScreen>
 
@@ -45,6 +47,19 @@ TdlgChangeKakunin::Result TdlgChangeKakunin::Ask(const QString &question) {
     if (asker_) return asker_(*this);
     exec();
     return result_;
+}
+
+void TdlgChangeKakunin::keyPressEvent(QKeyEvent *event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        const QKeySequence pressed(event->key());
+        for (QPushButton *b : {bitAllYes, bitYes, bitNo, bitCancel})
+            if (!QKeySequence::mnemonic(b->text()).isEmpty() &&
+                QKeySequence::mnemonic(b->text())[0].key() == pressed[0].key()) {
+                b->click();
+                return;
+            }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TdlgChangeKakunin::Answer(Result result) {

@@ -29,6 +29,10 @@ public slots:
     void bitCancelClick() { Answer(Result::Cancel); }
     void reject() override { bitCancelClick(); } // Esc and the window's close button
 
+protected:
+    // A button's letter alone answers, as in the message boxes (Y, N).
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void Answer(Result result);
     std::function<Result(TdlgChangeKakunin &)> asker_;

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace kelvra {
@@ -18,6 +19,7 @@ public:
         p.setColor(QPalette::Window, colour);
         setPalette(p);
         setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::StrongFocus); // Tab reaches it; Space or Enter picks it
     }
     QColor Colour() const { return colour_; }
 
@@ -28,6 +30,24 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked(colour_);
         QFrame::mouseReleaseEvent(event);
+    }
+    void keyPressEvent(QKeyEvent *event) override {
+        const int key = event->key();
+        if (event->modifiers() == Qt::NoModifier &&
+            (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            emit clicked(colour_);
+            return;
+        }
+        QFrame::keyPressEvent(event);
+    }
+    // The swatch with the focus shows a thick frame.
+    void focusInEvent(QFocusEvent *event) override {
+        setLineWidth(2);
+        QFrame::focusInEvent(event);
+    }
+    void focusOutEvent(QFocusEvent *event) override {
+        setLineWidth(1);
+        QFrame::focusOutEvent(event);
     }
 
 private:

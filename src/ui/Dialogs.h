@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -66,8 +67,13 @@ public:
 class Desktop {
 public:
     virtual ~Desktop() = default;
-    // Starts a further process without waiting; false when it could not start.
-    virtual bool StartProcess(const QString &program, const QStringList &arguments) = 0;
+    // Starts a further process of the program without waiting, asking it to
+    // put its window (frame) at `windowAt`; false when it could not start.
+    virtual bool StartProcess(const QString &program, const QStringList &arguments, const QPoint &windowAt) = 0;
+    // Where the process that started this one asked for the window; nothing when none asked.
+    virtual std::optional<QPoint> AskedWindowPosition() = 0;
+    // The folder where the program's windows tell each other where they stand; empty: none.
+    virtual QString WindowPlacesFolder() = 0;
     virtual bool OpenUrl(const QString &url) = 0;
     virtual bool ShiftHeld() = 0;
     virtual qint64 TickMs() = 0;

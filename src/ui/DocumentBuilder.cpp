@@ -1,11 +1,14 @@
 #include "ui/DocumentBuilder.h"
 
+#include "ui/EditorPosition.h"
+
 #include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTextOption>
 #include <QThread>
+#include <algorithm>
 #include <string_view>
 
 namespace kelvra {
@@ -15,8 +18,10 @@ constexpr std::size_t kSlice = 64 * 1024; // bytes between two looks at `stop`
 
 } // namespace
 
-DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool()> stop)
-    : document_(std::make_unique<QTextDocument>()), font_(font), stop_(std::move(stop)) {
+DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool()> stop,
+                                 std::function<void(double)> progress)
+    : document_(std::make_unique<QTextDocument>()), font_(font), stop_(std::move(stop)),
+      progress_(std::move(progress)) {
     document_->setUndoRedoEnabled(false);
     document_->setDefaultFont(font.font);
     // The editor's own option (no wrapping), so that taking the document over changes nothing.
@@ -29,6 +34,11 @@ DocumentBuilder::DocumentBuilder(const EditorFontState &font, std::function<bool
 }
 
 DocumentBuilder::~DocumentBuilder() { delete cursor_; }
+
+// Filling the document is the first half of the work, laying it out the second.
+void DocumentBuilder::Report(double share) {
+    if (progress_) progress_(share);
+}
 
 bool DocumentBuilder::StopRequested() {
     if (!stopped_ && stop_ && stop_()) stopped_ = true;
@@ -43,54 +53,57 @@ void DocumentBuilder::Insert(std::string_view text, const QTextCharFormat &forma
         cursor_->insertText(ToEditorText(text.substr(0, n)), format);
         text.remove_prefix(n);
         sinceCheck_ += n;
+        inserted_ += n;
         if (sinceCheck_ >= kSlice) {
             sinceCheck_ = 0;
+            if (toInsert_ > 0) Report(0.5 * static_cast<double>(inserted_) / static_cast<double>(toInsert_));
             StopRequested();
         }
     }
 }
 
 void DocumentBuilder::AddFormatted(const std::string &text, const std::vector<TextSpan> &bold) {
-    const QTextCharFormat normal = CharFormatOf(font_);
-    QTextCharFormat strong = normal;
-    strong.setFontWeight(QFont::Bold);
+    const int base = cursor_->position();
+    EditorPositionWalker walker(text);
+    toInsert_ += text.size();
     std::size_t done = 0;
-    auto insert = [&](std::size_t end, const QTextCharFormat &format) {
-        if (end > done) Insert(std::string_view(text).substr(done, end - done), format);
-        done = end;
-    };
     for (const TextSpan &span : bold) {
-        if (stopped_) return;
         if (span.start < done || span.start + span.length > text.size()) continue;
-        insert(span.start, normal);
-        insert(span.start + span.length, strong);
+        const int start = walker.PositionOf(span.start);
+        bold_.push_back({base + start, walker.PositionOf(span.start + span.length) - start});
+        done = span.start + span.length;
     }
-    insert(text.size(), normal);
+    Insert(text, CharFormatOf(font_));
 }
 
 void DocumentBuilder::AddStyled(const StyledText &content) {
+    toInsert_ += content.Text().size();
     content.ForEachRun([&](const StyledRun &run) {
         Insert(std::string_view(content.Text()).substr(run.start, run.length), CharFormatOfStyle(*run.format));
     });
 }
 
-std::unique_ptr<QTextDocument> DocumentBuilder::Finish(QThread *owner) {
+BuiltDocument DocumentBuilder::Finish(QThread *owner) {
     cursor_->endEditBlock();
     delete cursor_;
     cursor_ = nullptr;
-    if (StopRequested()) return nullptr;
+    if (StopRequested()) return {};
     // The editor's layout, with a text layout object made for every line now
     // rather than by the editor while the window waits.
     document_->setDocumentLayout(new QPlainTextDocumentLayout(document_.get()));
     int count = 0;
+    const double blocks = std::max(1, document_->blockCount());
     for (QTextBlock block = document_->begin(); block.isValid(); block = block.next()) {
         block.layout();
-        if (++count % 4096 == 0 && StopRequested()) return nullptr;
+        if (++count % 4096 == 0) {
+            Report(0.5 + 0.5 * count / blocks);
+            if (StopRequested()) return {};
+        }
     }
     document_->setUndoRedoEnabled(true);
     document_->setModified(false);
     if (owner && owner != document_->thread()) document_->moveToThread(owner);
-    return std::move(document_);
+    return {std::move(document_), std::move(bold_)};
 }
 
 void DiscardDocument(QTextDocument *document) {

@@ -9,6 +9,7 @@
 #include "ui/ThemeIcons.h"
 #include "ui/UiTexts.h"
 #include "ui/WindowFont.h"
+#include "ui/WindowPlaces.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,11 +18,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -129,6 +132,8 @@ void TfrmEdit::CreateActions() {
         {&TfrmEdit::mnuCommaAfter, texts::kCommaAfter, &TfrmEdit::mnuCommaAfterClick, kNoIcon, true},
         {&TfrmEdit::mnuCommaBefore, texts::kCommaBefore, &TfrmEdit::mnuCommaBeforeClick, kNoIcon, true},
         {&TfrmEdit::mnuFormatBold, texts::kFormatBold, &TfrmEdit::mnuFormatBoldClick, kNoIcon, true},
+        {&TfrmEdit::mnuFormatKeepMeaning, texts::kFormatKeepMeaning, &TfrmEdit::mnuFormatKeepMeaningClick, kNoIcon,
+         true},
         {&TfrmEdit::mnuFormatMode, texts::kFormatMode, &TfrmEdit::mnuFormatModeClick, kNoIcon, true},
         {&TfrmEdit::mnuHelpSQLHelp, texts::kHelpSQLHelp, &TfrmEdit::mnuHelpSQLHelpClick, kNoIcon, false},
         {&TfrmEdit::mnuHelpHelp, texts::kHelpHelp, &TfrmEdit::mnuHelpHelpClick, kNoIcon, false},
@@ -216,6 +221,7 @@ void TfrmEdit::CreateMenus() {
     mnuFormatIndent = addMenu(mnuFormatMenu, "mnuFormatIndent", texts::kIndentMenu, texts::kIndentMenuHint);
     for (QAction *a : mnuKeta) mnuFormatIndent->addAction(a);
     mnuFormatMenu->addAction(mnuFormatBold);
+    mnuFormatMenu->addAction(mnuFormatKeepMeaning);
     mnuFormatMenu->addAction(mnuFormatMode);
 
     mnuHelpMenu = addMenu(bar, "mnuHelpMenu", texts::kHelpMenu);
@@ -376,8 +382,28 @@ void TfrmEdit::Guarded(const char *message, const std::function<void()> &command
 bool TfrmEdit::MenuEnabled(QMenu *menu) const { return menu->menuAction()->isEnabled(); }
 
 void TfrmEdit::StartInstance(const QStringList &arguments) {
-    if (!desktop_.StartProcess(desktop_.ProgramPath(), arguments))
+    if (!desktop_.StartProcess(desktop_.ProgramPath(), arguments, CascadedPosition()))
         throw std::runtime_error("the program could not be started");
+}
+
+// A window started from this one stands a step lower and to the right, so
+// that both show; where that would run off the desktop, it starts again at
+// the desktop's left or top edge.
+QPoint TfrmEdit::CascadedPosition() const { return CascadeStep(frameGeometry().topLeft()); }
+
+QPoint TfrmEdit::CascadeStep(QPoint at) const {
+    constexpr int kStep = 32;
+    const QRect area = DesktopArea();
+    const QSize frame = frameGeometry().size();
+    at += QPoint(kStep, kStep);
+    if (at.x() + frame.width() > area.right() + 1) at.setX(area.left());
+    if (at.y() + frame.height() > area.bottom() + 1) at.setY(area.top());
+    return at;
+}
+
+QRect TfrmEdit::DesktopArea() const {
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
 bool TfrmEdit::Initialise() {
@@ -394,6 +420,7 @@ bool TfrmEdit::Initialise() {
         // The stored history replaces the captions; the file opened at start-up goes on top of it.
         if (!startupFile_.isEmpty()) AddToHistory(startupFile_);
         if (document_.LaunchMode() == 2) editor_.SetBackground(QColor(192, 192, 192));
+        UpdateRevertCommand();
         return true;
     } catch (const std::exception &) {
         ShowError(U(texts::kStartupFailed));
@@ -451,6 +478,7 @@ void TfrmEdit::HandleCommandLine() {
         editor_.SetModified(false);
         SetCurrentFile(path);
         startupFile_ = path;
+        openInitialFolder_ = saveInitialFolder_ = QFileInfo(path).absolutePath(); // where the user is working
         UpdateCaretPos();
     }
     const int firstFurther = mode == 0 ? 1 : 2;

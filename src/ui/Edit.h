@@ -8,6 +8,7 @@
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
 #include "keywords/SettingsStore.h"
+#include "meaning/MeaningCheck.h"
 #include "platform/DocumentFile.h"
 #include "ui/Dialogs.h"
 #include "ui/EditorSurface.h"
@@ -30,7 +31,9 @@ class QTextDocument;
 
 namespace kelvra {
 
+struct BuiltDocument;
 class CancelProgressSink;
+class WindowPlaces;
 class TdlgCancel;
 class TfrmKey;
 class TfrmSearch;
@@ -80,6 +83,7 @@ public slots:
     void mnuFormatPathClick();
     void mnuFormatLfSpClick();
     void mnuFormatBoldClick();
+    void mnuFormatKeepMeaningClick();
     void mnuFormatModeClick();
     void mnuCommaAfterClick();
     void mnuCommaBeforeClick();
@@ -111,6 +115,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -144,12 +149,18 @@ private:
     void SetApplicationTitle(const QString &path);
     QString ShortenedPath(const QString &path) const;
     void StartInstance(const QStringList &arguments);
+    QPoint CascadedPosition() const;
+    // One step lower and to the right of `at` for a window of this one's size,
+    // starting again at the desktop's edge where the step would leave it.
+    QPoint CascadeStep(QPoint at) const;
+    QRect DesktopArea() const;
 
     // ---- Documents (EditFiles.cpp) ----
     void LoadDocument(const QString &path);
     void SaveDocument(const QString &path);
     void ReadIntoEditor(const QString &path, bool richWanted);
     void ClearEditorWithFont();
+    void ForgetPreviousDocument();
     // "… を保存しますか？" when the document is modified; false when the user cancelled.
     bool AskSaveChanges();
     void AddToHistory(const QString &path);
@@ -161,6 +172,8 @@ private:
 
     // ---- Format run and settings (EditFormat.cpp) ----
     void EndFormatRun();
+    // The revert command is there only while this document has a text from before a run.
+    void UpdateRevertCommand();
     void ApplyOptionsToMenus();
     void ReadOptionsFromMenus();
     void SetIndentWidth(int n);
@@ -187,6 +200,10 @@ private:
     // ---- Placement, settings location, long work (EditFormat.cpp, EditFiles.cpp) ----
     SettingsOutcome ReadStoredSettings();
     void PlaceWindow();
+    QPoint OntoDesktop(QPoint at) const;
+    // `at`, or the first cascade step from it where no other window of the program stands.
+    QPoint AwayFromOtherWindows(QPoint at) const;
+    void PublishPlace();
     // Once the window manager has framed the window: the frame too within the desktop.
     void FitFrameOntoDesktop();
     QString ExistingFolder(const QString &stored) const;
@@ -197,7 +214,7 @@ private:
     // makes the formatted document, all on another thread while the window
     // shows the progress and answers "中断". `formatted` stays empty unless
     // the run ended normally and was not cancelled.
-    FormatResult FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted);
+    FormatResult FormatAwayFromTheWindow(BuiltDocument &formatted, meaning::CheckReport &meaning);
 
     Dialogs &dialogs_;
     Desktop &desktop_;
@@ -221,6 +238,8 @@ private:
     std::shared_ptr<QPrinter> printer_;
     QColor lastBackChoice_; // the background dialog opens on its last choice
     std::unique_ptr<CancelProgressSink> searchProgress_;
+    std::unique_ptr<WindowPlaces> places_; // where the program's other windows stand
+    bool placeNoticePending_ = false;
 
     // Components.
     QPlainTextEdit *rchOut;
@@ -235,7 +254,8 @@ private:
         *mnuEditChange;
     QAction *mnuExeRun, *mnuExeSpace, *mnuExeS, *mnuExeComment;
     QAction *mnuFormatFont, *mnuFormatColor, *mnuFormatSaveCheck, *mnuFormatIchi, *mnuFormatSize, *mnuFormatPath,
-        *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatMode;
+        *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatKeepMeaning,
+        *mnuFormatMode;
     std::array<QAction *, 10> mnuKeta;
     QAction *mnuHelpSQLHelp, *mnuHelpHelp, *mnuHelpAbout;
     QAction *pmnuMarking;

@@ -5,8 +5,10 @@
 #include "ui/Edit.h"
 #include "ui/UiTexts.h"
 
+#include "keywords/SettingsStore.h"
 #include "platform/LineEndCommands.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrinter>
@@ -22,7 +24,19 @@ using texts::U;
 // The online SQL reference: the looked-up word follows the query mark directly.
 constexpr char kOnlineReferenceAddress[] = "http://www.norvatek.example/cgi-bin/virozururo/virozururo.php?";
 
-constexpr char kHelpFileName[] = "Kelvra.chm";
+constexpr char kHelpFileName[] = "kelvra-help.html";
+
+// The help document: beside the program (a build tree, a portable copy) or in
+// share/kelvra of an installed program. When it is in neither place, the one
+// where it belongs is named.
+QString HelpPath(const QString &programPath) {
+    const QDir programFolder = QFileInfo(programPath).absoluteDir();
+    const QString beside = programFolder.filePath(kHelpFileName);
+    const QString shared = QDir::cleanPath(programFolder.filePath(QStringLiteral("../share/kelvra/") + kHelpFileName));
+    if (QFileInfo(beside).isFile()) return beside;
+    if (QFileInfo(shared).isFile()) return shared;
+    return IsInstalledProgramFolder(programFolder.absolutePath().toStdString()) ? shared : beside;
+}
 
 // Leading and trailing blanks and control characters removed.
 QString TrimControls(const QString &text) {
@@ -74,6 +88,7 @@ void TfrmEdit::mnuExeSpaceClick() {
     Guarded(texts::kSpaceFailed, [this] {
         document_.SetRevertText(editor_.Text());
         editor_.Insert(SuffixInsertions(document_.RevertText(), " "), EditorFont);
+        UpdateRevertCommand();
     });
 }
 
@@ -81,6 +96,7 @@ void TfrmEdit::mnuExeSClick() {
     Guarded(texts::kSemicolonFailed, [this] {
         document_.SetRevertText(editor_.Text());
         editor_.Insert(SuffixInsertions(document_.RevertText(), ";"), EditorFont);
+        UpdateRevertCommand();
     });
 }
 
@@ -88,6 +104,7 @@ void TfrmEdit::mnuExeCommentClick() {
     Guarded(texts::kSeparatorFailed, [this] {
         document_.SetRevertText(editor_.Text());
         editor_.Insert(SeparatorInsertions(document_.RevertText()), EditorFont);
+        UpdateRevertCommand();
     });
 }
 
@@ -157,7 +174,7 @@ void TfrmEdit::mnuFilePrintSetupClick() {
 
 void TfrmEdit::mnuHelpHelpClick() {
     Guarded(texts::kHelpFailed, [this] {
-        const QString helpPath = QFileInfo(desktop_.ProgramPath()).absolutePath() + '/' + U(kHelpFileName);
+        const QString helpPath = HelpPath(desktop_.ProgramPath());
         if (QFileInfo(helpPath).isFile()) {
             if (!desktop_.OpenUrl(QUrl::fromLocalFile(helpPath).toString()))
                 throw std::runtime_error("no viewer for the help file");

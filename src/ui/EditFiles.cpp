@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QStandardPaths>
 
 #include <stdexcept>
 
@@ -65,6 +66,15 @@ private:
     Dialogs &dialogs_;
 };
 
+// Where a user keeps documents: the desktop's documents folder when there is
+// one, else the home folder (never the program's folder, which is /usr/bin
+// once installed).
+QString UsersFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    return QDir::homePath();
+}
+
 CharFormat DefaultCharFormat(const EditorFontState &font) {
     CharFormat f;
     f.fontName = font.font.family().toStdString();
@@ -93,6 +103,13 @@ void TfrmEdit::ReadIntoEditor(const QString &path, bool richWanted) {
         WithWindowLocked(show);
     else
         show();
+    ForgetPreviousDocument();
+}
+
+// What belonged to the document just replaced: its text from before a run and its notice.
+void TfrmEdit::ForgetPreviousDocument() {
+    UpdateRevertCommand();
+    staPanels[2]->clear();
 }
 
 void TfrmEdit::WithWindowLocked(const std::function<void()> &operation) {
@@ -143,13 +160,13 @@ void TfrmEdit::ClearEditorWithFont() {
 }
 
 // A folder the dialogs can open on: a stored file path gives its folder; a
-// value that names nothing (or the folder is gone) gives the program's folder,
-// as a missing value does.
+// value that names nothing (or the folder is gone) gives the user's own
+// folder, as a missing value does.
 QString TfrmEdit::ExistingFolder(const QString &stored) const {
     const QFileInfo info(stored);
     if (!stored.isEmpty() && info.isDir()) return info.absoluteFilePath();
     if (!stored.isEmpty() && info.isFile()) return info.absolutePath();
-    return QString::fromStdString(PathToUtf8(programFolder_));
+    return UsersFolder();
 }
 
 namespace {
@@ -220,6 +237,7 @@ void TfrmEdit::mnuFileNewClick() {
         if (!AskSaveChanges()) return;
         ClearEditorWithFont();
         document_.MakeUntitled(texts::kUntitled);
+        ForgetPreviousDocument();
         SetCurrentFile(QString::fromStdString(document_.UntitledName()));
         editor_.SetModified(false);
         UpdateCaretPos();
@@ -254,6 +272,7 @@ void TfrmEdit::mnuFileOpenClick() {
 void TfrmEdit::mnuFileSaveClick() {
     if (!MenuEnabled(mnuFileMenu)) return;
     Guarded(texts::kSaveFailed, [this] {
+        staPanels[2]->clear(); // an earlier save's notice must not stand for this one
         const QString path = QString::fromStdString(document_.Path());
         if (document_.IsUntitled()) {
             mnuFileSaveAsClick();
@@ -275,6 +294,7 @@ void TfrmEdit::mnuFileSaveClick() {
 
 void TfrmEdit::mnuFileSaveAsClick() {
     bool wasReadOnly = false;
+    staPanels[2]->clear();
     try {
         FileDialogRequest request = SaveRequest();
         std::optional<QString> chosen = dialogs_.SaveFile(request);

@@ -2,13 +2,15 @@
 // settings menu and the settings file.
 #include "ui/Edit.h"
 
-#include "formatter/FormatDriver.h"
+#include "formatter/Format.h"
+#include "meaning/MeaningCheck.h"
 #include "ui/BackgroundWork.h"
 #include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
 #include "ui/DocumentBuilder.h"
 #include "ui/Search.h"
 #include "ui/UiTexts.h"
+#include "ui/WindowPlaces.h"
 
 #include <QAction>
 #include <algorithm>
@@ -28,6 +30,17 @@ namespace kelvra {
 
 using texts::U;
 
+namespace {
+
+// Where the result means something else than the text before it; empty when nowhere.
+QString MeaningNotice(const meaning::CheckReport &report) {
+    if (report.Same() || report.first.empty()) return {};
+    const meaning::Difference &first = report.first.front();
+    return U(texts::kMeaningChanged).arg(report.count).arg(first.line).arg(first.column);
+}
+
+} // namespace
+
 // ---- The format command ----------------------------------------------------
 
 void TfrmEdit::mnuExeRunClick() {
@@ -40,7 +53,8 @@ void TfrmEdit::mnuExeRunClick() {
         ~Running() { flag = false; }
     } running(formatting_);
     editor_.SetReadOnly(true);
-    dlgCancel->ShowForFormat(kStageBarMaximum);
+    // The stages, and one step more for making the result the editor shows.
+    dlgCancel->ShowForFormat(kStageBarMaximum + 1);
     QCoreApplication::processEvents();
     if (dlgCancel->CancelRequested()) {
         EndFormatRun();
@@ -50,24 +64,29 @@ void TfrmEdit::mnuExeRunClick() {
     // touched until the formatted document is complete, so a run that ends any
     // other way leaves it (text, formats and modified flag) as it was.
     FormatResult result;
-    std::unique_ptr<QTextDocument> formatted;
+    meaning::CheckReport meaning;
+    BuiltDocument formatted;
     const bool timing = desktop_.ShiftHeld();
     const qint64 started = desktop_.TickMs();
     std::optional<BusyCursor> busy;
     try {
         busy.emplace();
         ReadOptionsFromMenus();
-        result = FormatAwayFromTheWindow(formatted);
+        result = FormatAwayFromTheWindow(formatted, meaning);
         switch (result.end) {
         case RunEnd::Normal:
-            editor_.Adopt(std::move(formatted));
+            // One edit: Undo gives back the text from before the run, and the edits before it stay undoable.
+            editor_.AdoptAsEdit(std::move(formatted));
             editor_.SetModified(true); // the text was rewritten, as an edit would
             editor_.SetDefaultFont(EditorFont);
             dlgCancel->FillBars();
+            // The result stays what the rules give; the user is told, and 整形前に戻す takes it back.
+            staPanels[2]->setText(MeaningNotice(meaning));
             if (timing) {
                 const double seconds = static_cast<double>(desktop_.TickMs() - started) / 1000.0;
-                dialogs_.Message(ApplicationTitle(), QString::fromStdString(RunSummaryText(seconds, result.counts)),
-                                 MessageIcon::None);
+                QString summary = QString::fromStdString(RunSummaryText(seconds, result.counts));
+                if (!meaning.Same()) summary += "\r\n" + MeaningNotice(meaning); // after an empty line
+                dialogs_.Message(ApplicationTitle(), summary, MessageIcon::None);
             }
             break;
         case RunEnd::Cancelled: break;
@@ -91,8 +110,8 @@ void TfrmEdit::mnuExeRunClick() {
                          MessageIcon::Error);
 }
 
-FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &formatted) {
-    BackgroundProgressSink progress;
+FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted, meaning::CheckReport &meaning) {
+    BackgroundProgressSink progress(1);
     // The run's own copies: nothing the window does meanwhile reaches them.
     QString raw = editor_.RawText();
     const EditorOptions options = options_;
@@ -105,16 +124,27 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(std::unique_ptr<QTextDocument> &f
             document_.SetRevertText(FromEditorText(std::move(raw)));
             result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
-            DocumentBuilder builder(font, [&progress] { return progress.CancelRequested(); });
+            meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1);
+            // The first bar starts again for the editor's document; the second waits on its last step.
+            constexpr int kPerMille = 1000;
+            progress.SetBar1(0, kPerMille);
+            DocumentBuilder builder(
+                font, [&progress] { return progress.CancelRequested(); },
+                [&progress](double share) {
+                    progress.SetBar1(static_cast<std::int64_t>(share * kPerMille), kPerMille);
+                });
             builder.AddFormatted(result.text, result.boldSpans);
             formatted = builder.Finish(window);
-            if (!formatted) result.end = RunEnd::Cancelled;
+            if (!formatted.document) result.end = RunEnd::Cancelled;
         },
         [&] { progress.Show(*dlgCancel); });
     return result;
 }
 
+void TfrmEdit::UpdateRevertCommand() { mnuEditRichUndo->setEnabled(document_.HasRevertText()); }
+
 void TfrmEdit::EndFormatRun() {
+    UpdateRevertCommand();
     dlgCancel->hide();
     editor_.SetReadOnly(document_.LaunchMode() == 2);
     CloseKeyDialog();
@@ -123,11 +153,13 @@ void TfrmEdit::EndFormatRun() {
 }
 
 void TfrmEdit::mnuEditRichUndoClick() {
-    if (!MenuEnabled(mnuEditMenu)) return;
+    // Only a run or line-end command on this document leaves a text to go back to.
+    if (!MenuEnabled(mnuEditMenu) || !document_.HasRevertText()) return;
     Guarded(texts::kRevertFailed, [this] {
         if (!dialogs_.AskYesNo(U(texts::kRevertQuestion))) return;
-        editor_.SetPlainText(document_.RevertText(), EditorFont);
+        editor_.ReplaceText(document_.RevertText(), {}, EditorFont); // one step that Undo takes back
         editor_.SetDefaultFont(EditorFont);
+        staPanels[2]->clear(); // a notice about the run's result no longer applies
     });
 }
 
@@ -139,6 +171,7 @@ void TfrmEdit::mnuFormatSizeClick() { options_.SaveSize = mnuFormatSize->isCheck
 void TfrmEdit::mnuFormatPathClick() { options_.SavePath = mnuFormatPath->isChecked(); }
 void TfrmEdit::mnuFormatLfSpClick() { options_.LfSp = mnuFormatLfSp->isChecked(); }
 void TfrmEdit::mnuFormatBoldClick() { options_.Bold = mnuFormatBold->isChecked(); }
+void TfrmEdit::mnuFormatKeepMeaningClick() { options_.KeepMeaning = mnuFormatKeepMeaning->isChecked(); }
 
 void TfrmEdit::mnuFormatModeClick() {
     options_.SimpleMode = mnuFormatMode->isChecked();
@@ -173,6 +206,7 @@ void TfrmEdit::ApplyOptionsToMenus() {
     mnuFormatPath->setChecked(options_.SavePath);
     mnuFormatLfSp->setChecked(options_.LfSp);
     mnuFormatBold->setChecked(options_.Bold);
+    mnuFormatKeepMeaning->setChecked(options_.KeepMeaning);
     mnuFormatMode->setChecked(options_.SimpleMode);
     staPanels[1]->setText(U(options_.SimpleMode ? texts::kSimpleMode : texts::kStandardMode));
     mnuCommaBefore->setChecked(options_.Comma == CommaPosition::Before);
@@ -189,6 +223,7 @@ void TfrmEdit::ReadOptionsFromMenus() {
     options_.Indent = width;
     options_.LfSp = mnuFormatLfSp->isChecked();
     options_.Bold = mnuFormatBold->isChecked();
+    options_.KeepMeaning = mnuFormatKeepMeaning->isChecked();
     options_.SimpleMode = mnuFormatMode->isChecked();
     options_.Comma = mnuCommaBefore->isChecked() ? CommaPosition::Before : CommaPosition::After;
 }
@@ -230,23 +265,51 @@ SettingsOutcome TfrmEdit::ReadStoredSettings() {
 // settings file can make the window unusable; without a stored position the
 // window is centred for the size it takes.
 void TfrmEdit::PlaceWindow() {
-    QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect area = DesktopArea();
     if (options_.SaveSize && settings_.Width && settings_.Height) {
         const QSize least = minimumSizeHint().expandedTo(QSize(320, 240)).boundedTo(area.size());
         resize(std::clamp(*settings_.Width, least.width(), area.width()),
                std::clamp(*settings_.Height, least.height(), area.height()));
     }
-    if (options_.SavePos && settings_.Left && settings_.Top) {
-        QPoint at(*settings_.Left, *settings_.Top);
-        const QScreen *home = QGuiApplication::screenAt(at);
-        const QRect onto = home ? home->availableGeometry() : area;
-        at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
-        at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
-        move(at);
-    } else {
-        move(area.center() - rect().center());
-    }
+    // A window started from another one stands where that one asked; else at the stored place.
+    std::optional<QPoint> asked = desktop_.AskedWindowPosition();
+    if (!asked && options_.SavePos && settings_.Left && settings_.Top) asked = QPoint(*settings_.Left, *settings_.Top);
+    places_ = std::make_unique<WindowPlaces>(desktop_.WindowPlacesFolder());
+    // Without a place of its own the window is centred for the size it takes.
+    move(AwayFromOtherWindows(asked ? OntoDesktop(*asked) : area.center() - rect().center()));
+    PublishPlace();
+}
+
+QPoint TfrmEdit::OntoDesktop(QPoint at) const {
+    const QScreen *home = QGuiApplication::screenAt(at);
+    const QRect onto = home ? home->availableGeometry() : DesktopArea();
+    at.setX(std::clamp(at.x(), onto.left(), std::max(onto.left(), onto.right() + 1 - width())));
+    at.setY(std::clamp(at.y(), onto.top(), std::max(onto.top(), onto.bottom() + 1 - height())));
+    return at;
+}
+
+// A second copy of the program, or a window started while another one stands
+// at the place asked for, would hide that window exactly: it steps aside.
+QPoint TfrmEdit::AwayFromOtherWindows(QPoint at) const {
+    const std::vector<QPoint> taken = places_->Others();
+    auto isTaken = [&taken](QPoint p) {
+        return std::any_of(taken.begin(), taken.end(), [p](QPoint q) { return (q - p).manhattanLength() < 8; });
+    };
+    for (int step = 0; step < 64 && isTaken(at); ++step) at = CascadeStep(at);
+    return at;
+}
+
+void TfrmEdit::PublishPlace() {
+    placeNoticePending_ = false;
+    if (places_) places_->Publish(pos());
+}
+
+void TfrmEdit::moveEvent(QMoveEvent *event) {
+    QMainWindow::moveEvent(event);
+    // Once the window has come to rest: a drag moves it many times.
+    if (placeNoticePending_) return;
+    placeNoticePending_ = true;
+    QTimer::singleShot(250, this, &TfrmEdit::PublishPlace);
 }
 
 void TfrmEdit::showEvent(QShowEvent *event) {
@@ -284,7 +347,9 @@ void TfrmEdit::LoadSettings() {
     EditorFont.color = ColorFromStored(options_.EditorFont.color, false);
     editor_.SetDefaultFont(EditorFont);
     PlaceWindow();
-    openInitialFolder_ = saveInitialFolder_ = QString::fromStdString(settings_.FilePath);
+    // Without a folder of the user's own in the settings the dialogs open in the user's folder.
+    const bool storedFolder = settings_.FilePath != DefaultSettings(programFolder_).FilePath;
+    openInitialFolder_ = saveInitialFolder_ = storedFolder ? QString::fromStdString(settings_.FilePath) : QString();
     for (int i = 0; i < kRecentFileCount; ++i) document_.History().SetEntry(i, settings_.History[i]);
     ShowHistory();
     ApplyOptionsToMenus();

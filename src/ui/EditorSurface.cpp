@@ -1,7 +1,8 @@
 #include "ui/EditorSurface.h"
 
-#include "formatter/TextUtil.h"
+#include "platform/Utf8.h"
 #include "ui/DocumentBuilder.h"
+#include "ui/EditorPages.h"
 #include "ui/EditorPosition.h"
 
 #include <QPlainTextEdit>
@@ -13,18 +14,47 @@
 #include <string_view>
 
 namespace kelvra {
+// Both conversions run over whole documents: one pass each, no search-and-replace.
 QString ToEditorText(std::string_view crlfText) {
-    QString s = QString::fromUtf8(crlfText.data(), static_cast<qsizetype>(crlfText.size()));
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QChar('\r'), QChar('\n'));
-    return s;
+    std::string lf;
+    lf.reserve(crlfText.size());
+    for (std::size_t at = 0; at < crlfText.size();) {
+        const std::size_t cr = crlfText.find('\r', at);
+        if (cr == std::string_view::npos) {
+            lf.append(crlfText.substr(at));
+            break;
+        }
+        lf.append(crlfText.substr(at, cr - at));
+        lf += '\n';
+        at = cr + (cr + 1 < crlfText.size() && crlfText[cr + 1] == '\n' ? 2 : 1);
+    }
+    return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
 }
 
 std::string FromEditorText(QString text) {
-    text.replace(QChar::ParagraphSeparator, QChar('\n'));
-    text.replace(QChar::LineSeparator, QChar('\n'));
-    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return text.toStdString();
+    const QByteArray utf8 = text.toUtf8();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(utf8.size()) + static_cast<std::size_t>(utf8.size()) / 16);
+    const char *p = utf8.constData();
+    const char *const end = p + utf8.size();
+    // Line breaks are LF, or U+2029 and U+2028 (E2 80 A9, E2 80 A8) in the raw text.
+    auto isBreak = [end](const char *c) {
+        return *c == '\n' || (*c == '\xE2' && end - c >= 3 && c[1] == '\x80' && (c[2] == '\xA9' || c[2] == '\xA8'));
+    };
+    while (p < end) {
+        const char *q = p;
+        while (q < end && *q != '\n' && *q != '\xE2') ++q;
+        out.append(p, q);
+        if (q == end) break;
+        if (isBreak(q)) {
+            out += "\r\n";
+            p = q + (*q == '\n' ? 1 : 3);
+        } else {
+            out += *q;
+            p = q + 1;
+        }
+    }
+    return out;
 }
 
 namespace {
@@ -53,6 +83,26 @@ QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
 
 namespace {
 
+// Appends `text`, which starts at editor position `start`, in `format`, and
+// bold where the spans say.
+void AppendWithBold(StyledText &out, const QString &text, int start, const CharFormat &format, const BoldSpans &bold) {
+    const int end = start + static_cast<int>(text.size());
+    int at = start;
+    auto append = [&](int to, bool strong) {
+        if (to <= at) return;
+        CharFormat piece = format;
+        piece.bold = piece.bold || strong;
+        out.Append(FromEditorText(text.mid(at - start, to - at)), piece);
+        at = to;
+    };
+    const auto [first, last] = bold.Overlapping(start, end);
+    for (std::size_t i = first; i < last; ++i) {
+        append(std::max(bold.Spans()[i].start, start), false);
+        append(std::min(bold.Spans()[i].end, end), true);
+    }
+    append(end, false);
+}
+
 CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &defaults) {
     CharFormat f;
     QFont font = format.font();
@@ -75,6 +125,10 @@ QTextCharFormat CharFormatOf(const EditorFontState &font) {
     return format;
 }
 
+EditorSurface::EditorSurface(QPlainTextEdit *editor) : edit_(editor) {
+    if (edit_) pages_ = new EditorPages(edit_);
+}
+
 QString EditorSurface::RawText() const { return edit_->document()->toRawText(); }
 
 std::string EditorSurface::Text() const { return FromEditorText(edit_->document()->toRawText()); }
@@ -83,51 +137,58 @@ void EditorSurface::SetPlainText(const std::string &text, const EditorFontState 
 
 void EditorSurface::SetFormatted(const std::string &text, const std::vector<TextSpan> &bold,
                                  const EditorFontState &font) {
-    Build(font, [&](DocumentBuilder &builder) { builder.AddFormatted(text, bold); });
+    Adopt(Build(font, [&](DocumentBuilder &builder) { builder.AddFormatted(text, bold); }));
+    SetModified(true); // the text changed as an edit would change it
+    edit_->setCurrentCharFormat(CharFormatOf(font));
+}
+
+void EditorSurface::ReplaceText(const std::string &text, const std::vector<TextSpan> &bold,
+                                const EditorFontState &font) {
+    AdoptAsEdit(Build(font, [&](DocumentBuilder &builder) { builder.AddFormatted(text, bold); }));
+    SetModified(true);
     edit_->setCurrentCharFormat(CharFormatOf(font));
 }
 
 void EditorSurface::SetStyled(const StyledText &content) {
     EditorFontState font{edit_->document()->defaultFont(), edit_->palette().color(QPalette::Text)};
-    Build(font, [&](DocumentBuilder &builder) { builder.AddStyled(content); });
+    Adopt(Build(font, [&](DocumentBuilder &builder) { builder.AddStyled(content); }));
+    SetModified(true);
 }
 
-void EditorSurface::Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill) {
-    std::unique_ptr<QTextDocument> document;
+BuiltDocument EditorSurface::Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill) {
+    BuiltDocument built;
     QThread *owner = edit_->thread();
     auto work = [&] {
         DocumentBuilder builder(font);
         fill(builder);
-        document = builder.Finish(owner);
+        built = builder.Finish(owner);
     };
     if (runner_)
         runner_(work);
     else
         work();
-    Adopt(std::move(document));
-    // The text changed as an edit would change it.
-    SetModified(true);
+    return built;
 }
 
-void EditorSurface::Adopt(std::unique_ptr<QTextDocument> document) {
-    if (!document) return;
-    QTextDocument *old = edit_->document();
-    old->setParent(nullptr); // the editor would delete it on the spot
-    QTextDocument *adopted = document.release();
-    adopted->setParent(edit_);
-    edit_->setDocument(adopted);
-    DiscardDocument(old);
-    CaretToStart();
+void EditorSurface::Adopt(BuiltDocument built) { pages_->Restart(std::move(built.document), built.bold); }
+
+void EditorSurface::AdoptAsEdit(BuiltDocument built) { pages_->Replace(std::move(built.document), built.bold); }
+
+std::vector<EditorRange> EditorSurface::BoldRanges() const {
+    std::vector<EditorRange> out;
+    for (const BoldSpans::Span &s : pages_->Bold().Spans()) out.push_back({s.start, s.end - s.start});
+    return out;
 }
 
 StyledText EditorSurface::Styled(const EditorFontState &defaults) const {
     CharFormat base = StyleOf(CharFormatOf(defaults), defaults);
     StyledText out(base);
+    const BoldSpans &bold = pages_->Bold();
     for (QTextBlock block = edit_->document()->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             QTextFragment fragment = it.fragment();
             if (!fragment.isValid()) continue;
-            out.Append(FromEditorText(fragment.text()), StyleOf(fragment.charFormat(), defaults));
+            AppendWithBold(out, fragment.text(), fragment.position(), StyleOf(fragment.charFormat(), defaults), bold);
         }
         if (block.next().isValid()) out.Append("\r\n", StyleOf(block.charFormat(), defaults));
     }
@@ -135,11 +196,13 @@ StyledText EditorSurface::Styled(const EditorFontState &defaults) const {
 }
 
 void EditorSurface::ApplyFontToAll(const EditorFontState &font) {
-    QTextCursor cursor(edit_->document());
-    cursor.select(QTextCursor::Document);
-    cursor.setCharFormat(CharFormatOf(font));
-    cursor.clearSelection();
-    edit_->setCurrentCharFormat(CharFormatOf(font));
+    pages_->Batch(false, [&](BoldSpans &bold) {
+        QTextCursor cursor(edit_->document());
+        cursor.select(QTextCursor::Document);
+        cursor.setCharFormat(CharFormatOf(font));
+        edit_->setCurrentCharFormat(CharFormatOf(font));
+        bold.Clear();
+    });
 }
 
 void EditorSurface::SetDefaultFont(const EditorFontState &font) {
@@ -148,8 +211,8 @@ void EditorSurface::SetDefaultFont(const EditorFontState &font) {
     edit_->setCurrentCharFormat(CharFormatOf(font));
 }
 
-bool EditorSurface::Modified() const { return edit_->document()->isModified(); }
-void EditorSurface::SetModified(bool modified) { edit_->document()->setModified(modified); }
+bool EditorSurface::Modified() const { return pages_->Modified(); }
+void EditorSurface::SetModified(bool modified) { pages_->SetModified(modified); }
 bool EditorSurface::ReadOnly() const { return edit_->isReadOnly(); }
 void EditorSurface::SetReadOnly(bool readOnly) { edit_->setReadOnly(readOnly); }
 
@@ -180,13 +243,15 @@ void EditorSurface::Insert(const std::vector<LineInsertion> &insertions, const E
     for (const LineInsertion &ins : insertions) positions.push_back(walker.PositionOf(ins.offset));
     // From the last insertion to the first, so that the earlier positions stay valid.
     const QTextCharFormat format = CharFormatOf(font);
-    QTextCursor cursor(edit_->document());
-    cursor.beginEditBlock();
-    for (std::size_t k = insertions.size(); k-- > 0;) {
-        cursor.setPosition(positions[k]);
-        cursor.insertText(ToEditorText(insertions[k].text), format);
-    }
-    cursor.endEditBlock();
+    pages_->Batch(false, [&](BoldSpans &) {
+        QTextCursor cursor(edit_->document());
+        for (std::size_t k = insertions.size(); k-- > 0;) {
+            const QString inserted = ToEditorText(insertions[k].text);
+            cursor.setPosition(positions[k]);
+            cursor.insertText(inserted, format);
+            pages_->Moved(positions[k], 0, static_cast<int>(inserted.size()));
+        }
+    });
 }
 
 void EditorSurface::CaretToStart() {
@@ -234,7 +299,11 @@ std::pair<int, int> EditorSurface::CaretLineColumn() const {
 }
 
 void EditorSurface::ApplyFontToSelection(const EditorFontState &font) {
-    edit_->textCursor().mergeCharFormat(CharFormatOf(font));
+    const QTextCursor selection = edit_->textCursor();
+    pages_->Batch(false, [&](BoldSpans &bold) {
+        edit_->textCursor().mergeCharFormat(CharFormatOf(font));
+        if (!font.font.bold()) bold.Erase(selection.selectionStart(), selection.selectionEnd());
+    });
 }
 
 void EditorSurface::ColourSelection(const QColor &colour) {
@@ -273,29 +342,33 @@ void EditorSurface::ReplaceAt(EditorRange range, const QString &replacement, con
     QTextCharFormat format = cursor.charFormat();
     format.setForeground(colour);
     cursor.insertText(replacement, format);
+    pages_->Moved(range.start, range.length, static_cast<int>(replacement.size()));
 }
 
 void EditorSurface::EditAsOneStep(bool joinPrevious, const std::function<void()> &edits) {
-    // The edit block belongs to the document: edits through other cursors join it.
-    QTextCursor block(edit_->document());
-    if (joinPrevious)
-        block.joinPreviousEditBlock();
-    else
-        block.beginEditBlock();
-    try {
-        edits();
-    } catch (...) {
-        block.endEditBlock();
-        throw;
-    }
-    block.endEditBlock();
+    pages_->Batch(joinPrevious, [&](BoldSpans &) { edits(); });
 }
 
-void EditorSurface::Undo() { edit_->undo(); }
+void EditorSurface::Undo() { pages_->Undo(); }
+void EditorSurface::Redo() { pages_->Redo(); }
 void EditorSurface::Cut() { edit_->cut(); }
 void EditorSurface::Copy() { edit_->copy(); }
 void EditorSurface::Paste() { edit_->paste(); }
 void EditorSurface::SelectAll() { edit_->selectAll(); }
-void EditorSurface::Print(QPrinter &printer) const { edit_->document()->print(&printer); }
+void EditorSurface::Print(QPrinter &printer) const { PrintedCopy()->print(&printer); }
+
+std::unique_ptr<QTextDocument> EditorSurface::PrintedCopy() const {
+    std::unique_ptr<QTextDocument> copy(edit_->document()->clone());
+    copy->setUndoRedoEnabled(false);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextCursor cursor(copy.get());
+    for (const BoldSpans::Span &s : pages_->Bold().Spans()) {
+        cursor.setPosition(s.start);
+        cursor.setPosition(s.end, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(bold);
+    }
+    return copy;
+}
 
 } // namespace kelvra

@@ -1,8 +1,9 @@
 #pragma once
 // The editor control rchOut (a QPlainTextEdit, whose line-by-line layout keeps
-// multi-megabyte documents fast, with character formats for fonts, colours and
-// bold) seen through the operations the commands need: the only code that
-// touches the widget's document. Text crosses this boundary as UTF-8 with CR LF
+// multi-megabyte documents fast, with character formats for fonts and colours,
+// and the formatter's bold kept beside the text, see EditorPages.h) seen
+// through the operations the commands need: the only code that touches the
+// widget's document. Text crosses this boundary as UTF-8 with CR LF
 // line ends, the form the core and the files use; ranges are UTF-8 byte
 // offsets into that text, or editor positions (see EditorPosition.h) where a
 // caller walks a changing text itself.
@@ -27,6 +28,8 @@ class QPrinter;
 namespace kelvra {
 
 class DocumentBuilder;
+class EditorPages;
+struct BuiltDocument;
 
 struct EditorFontState {
     QFont font;
@@ -41,29 +44,35 @@ struct EditorRange {
 
 class EditorSurface {
 public:
-    explicit EditorSurface(QPlainTextEdit *editor) : edit_(editor) {}
+    explicit EditorSurface(QPlainTextEdit *editor);
 
     // Runs the making of a new document (work that touches no window); by
     // default on the spot. The window may run it on another thread while it
     // keeps answering.
     void SetRunner(std::function<void(const std::function<void()> &)> runner) { runner_ = std::move(runner); }
-    // Shows `document` (made by a DocumentBuilder) in place of the current one,
-    // caret at the start. The old one is deleted away from the window.
-    void Adopt(std::unique_ptr<QTextDocument> document);
+    // Shows `built` (made by a DocumentBuilder) in place of the current
+    // document, caret at the start, as a fresh start without undo history.
+    void Adopt(BuiltDocument built);
+    // The same as one edit: Undo gives back the current document with its own history.
+    void AdoptAsEdit(BuiltDocument built);
 
     // ---- Whole text -----------------------------------------------------------
     std::string Text() const;
     // The text as the editor holds it, copied quickly; FromEditorText makes
     // Text() of it, which may be done away from the window.
     QString RawText() const;
-    // Replaces everything by plain text in `font` (one undo step).
+    // A new document of plain text in `font`, without undo history (a file opened, New).
     void SetPlainText(const std::string &text, const EditorFontState &font);
-    // Replaces everything by `text` in `font` with the spans in bold (one undo step).
+    // The same with the spans in bold.
     void SetFormatted(const std::string &text, const std::vector<TextSpan> &bold, const EditorFontState &font);
+    // Replaces everything by `text` in `font` with the spans in bold, as one undo step.
+    void ReplaceText(const std::string &text, const std::vector<TextSpan> &bold, const EditorFontState &font);
     void SetStyled(const StyledText &content);
     StyledText Styled(const EditorFontState &defaults) const;
     // Gives the whole text `font`, dropping bold and other character formats.
     void ApplyFontToAll(const EditorFontState &font);
+    // The ranges shown in bold beside the character formats, ascending.
+    std::vector<EditorRange> BoldRanges() const;
     void SetDefaultFont(const EditorFontState &font);
     // Makes the insertions (byte offsets into Text(), ascending) as one edit, in `font`;
     // the text around them keeps its formats.
@@ -110,21 +119,28 @@ public:
     // Replaces the range by `replacement` in the marking colour, keeping the other
     // formats of the text it replaces.
     void ReplaceAt(EditorRange range, const QString &replacement, const QColor &colour);
-    // Runs `edits` as one undo step, or as part of the previous one when `joinPrevious`.
+    // Runs `edits` (MarkAt and ReplaceAt calls) as one undo step, or as part
+    // of the previous one when `joinPrevious`.
     void EditAsOneStep(bool joinPrevious, const std::function<void()> &edits);
 
     // ---- Clipboard, undo, printing ---------------------------------------------
+    // Undo and Redo step across whole-text replacements too (AdoptAsEdit, ReplaceText).
     void Undo();
+    void Redo();
     void Cut();
     void Copy();
     void Paste();
     void SelectAll();
     void Print(QPrinter &printer) const;
+    // What Print prints: a copy of the document that carries the bold spans as
+    // character formats (paper has no screen to draw them on).
+    std::unique_ptr<QTextDocument> PrintedCopy() const;
 
 private:
-    void Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill);
+    BuiltDocument Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill);
 
     QPlainTextEdit *edit_;
+    EditorPages *pages_ = nullptr; // owned by the editor widget
     std::function<void(const std::function<void()> &)> runner_;
     bool rich_ = false;
 };

@@ -139,7 +139,9 @@ FontChooser::FontChooser(const QFont &initial, const QColor &color, bool fixedPi
 }
 
 void FontChooser::FillFamilies(bool fixedPitchOnly) {
-    for (const QString &family : QFontDatabase::families(QFontDatabase::Japanese)) {
+    // Every family: a Latin-only monospaced font suits SQL as well as a Japanese
+    // one does, and fontconfig supplies the Japanese glyphs it lacks.
+    for (const QString &family : QFontDatabase::families()) {
         if (QFontDatabase::isPrivateFamily(family)) continue;
         if (fixedPitchOnly && !QFontDatabase::isFixedPitch(family) && !HasUniformLatinWidth(family)) continue;
         families_->addItem(family);

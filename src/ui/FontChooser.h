@@ -4,7 +4,8 @@
 // default button. It opens on the font it is given, in that font's style.
 // The fixed-pitch list counts a font as fixed-pitch when its Latin letters
 // all have one width, so the monospaced Japanese fonts whose kana and kanji
-// are twice as wide (fontconfig's "dual width") are offered too.
+// are twice as wide (fontconfig's "dual width") are offered beside the
+// Latin-only monospaced ones.
 
 #include <QColor>
 #include <QDialog>

@@ -273,6 +273,8 @@ void TfrmKey::showEvent(QShowEvent *event) {
         move(frame.topLeft());
     }
     QDialog::showEvent(event);
+    // Typing goes to the list of the page shown: the arrows and Space work at once.
+    (PagCon1->currentIndex() == 0 ? clbYoyaku : clbKansu)->setFocus();
 }
 
 // ---- Clicks on the check boxes ---------------------------------------------

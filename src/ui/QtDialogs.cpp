@@ -12,6 +12,10 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTreeView>
 #include <QTimer>
 #include <QWindow>
 #include <QApplication>
@@ -20,6 +24,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace kelvra {
 namespace {
@@ -77,6 +83,51 @@ void Caption(QMessageBox &box, QMessageBox::StandardButton which, const char *te
     if (QAbstractButton *b = box.button(which)) b->setText(QString::fromUtf8(text));
 }
 
+// Keeps a dialog inside the desktop's free area when it shows and whenever it
+// grows (the print dialog's options open below it), on small screens too.
+class StayOnScreen : public QObject {
+public:
+    explicit StayOnScreen(QWidget &dialog) : QObject(&dialog), dialog_(dialog) { dialog.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        // After the event: the window system has then applied the new size.
+        if (event->type() == QEvent::Show || event->type() == QEvent::Resize)
+            QTimer::singleShot(0, this, [this] { Fit(); });
+        return false;
+    }
+
+private:
+    void Fit() {
+        const QScreen *screen = dialog_.screen() ? dialog_.screen() : QGuiApplication::primaryScreen();
+        if (!screen || !dialog_.isVisible()) return;
+        const QRect area = screen->availableGeometry();
+        const QSize frameExtra = dialog_.frameGeometry().size() - dialog_.size();
+        const QSize room = area.size() - frameExtra;
+        if (dialog_.width() > room.width() || dialog_.height() > room.height())
+            dialog_.resize(dialog_.size().boundedTo(room));
+        const QRect frame = dialog_.frameGeometry();
+        QPoint at = frame.topLeft();
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+        at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+        if (at != frame.topLeft()) dialog_.move(at);
+    }
+
+    QWidget &dialog_;
+};
+
+// The detail view's columns as wide as their titles and contents: the
+// dialog's own widths cut Japanese texts such as the file type.
+void ColumnsFitTheirTexts(QFileDialog &dialog) {
+    for (QTreeView *view : dialog.findChildren<QTreeView *>()) {
+        QHeaderView *header = view->header();
+        header->setStretchLastSection(false);
+        header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance(QStringLiteral("MMM")));
+        for (int column = 0; column < header->count(); ++column)
+            header->setSectionResizeMode(column, column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    }
+}
+
 // The filter first, then the folder, then the proposed name: choosing a
 // filter makes Qt put the filter's extension on the name already there.
 int RunFileDialog(QFileDialog &dialog, FileDialogRequest &request) {
@@ -89,6 +140,9 @@ int RunFileDialog(QFileDialog &dialog, FileDialogRequest &request) {
     if (request.folderChanged)
         QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
                          [&request](const QString &folder) { request.folderChanged(folder); });
+    // The dialog makes its views when it first shows.
+    QTimer::singleShot(0, &dialog, [&dialog] { ColumnsFitTheirTexts(dialog); });
+    new StayOnScreen(dialog);
     const int result = dialog.exec();
     const int chosen = filters.indexOf(dialog.selectedNameFilter());
     if (chosen >= 0) request.filterIndex = chosen + 1;
@@ -183,11 +237,13 @@ bool QtDialogs::Print(QPrinter &printer) {
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    new StayOnScreen(dialog);
     return dialog.exec() == QDialog::Accepted;
 }
 
 bool QtDialogs::PrintSetup(QPrinter &printer) {
     QPageSetupDialog dialog(&printer, parent_);
+    new StayOnScreen(dialog);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -200,8 +256,32 @@ std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFon
 
 void QtDialogs::ShowModal(QDialog &dialog) { dialog.exec(); }
 
-bool QtDesktop::StartProcess(const QString &program, const QStringList &arguments) {
-    return QProcess::startDetached(program, arguments);
+namespace {
+
+// Passes the window position from a window to the process it starts.
+constexpr char kWindowAtVariable[] = "KELVRA_WINDOW_AT";
+
+} // namespace
+
+bool QtDesktop::StartProcess(const QString &program, const QStringList &arguments, const QPoint &windowAt) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kWindowAtVariable, QString("%1,%2").arg(windowAt.x()).arg(windowAt.y()));
+    process.setProcessEnvironment(environment);
+    return process.startDetached();
+}
+
+// Read once and removed, so that a program this one starts in another way does not inherit it.
+std::optional<QPoint> QtDesktop::AskedWindowPosition() {
+    const QStringList xy = qEnvironmentVariable(kWindowAtVariable).split(',');
+    qunsetenv(kWindowAtVariable);
+    bool xOk = false, yOk = false;
+    if (xy.size() != 2) return std::nullopt;
+    const QPoint at(xy[0].toInt(&xOk), xy[1].toInt(&yOk));
+    if (!xOk || !yOk) return std::nullopt;
+    return at;
 }
 
 bool QtDesktop::OpenUrl(const QString &url) { return QDesktopServices::openUrl(QUrl(url)); }
@@ -212,6 +292,12 @@ qint64 QtDesktop::TickMs() {
     static QElapsedTimer timer;
     if (!timer.isValid()) timer.start();
     return timer.elapsed();
+}
+
+// Per user and per session, gone when the session ends.
+QString QtDesktop::WindowPlacesFolder() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/kelvra-windows");
 }
 
 QString QtDesktop::ProgramPath() { return QCoreApplication::applicationFilePath(); }

@@ -31,7 +31,9 @@ private:
 
 class QtDesktop : public Desktop {
 public:
-    bool StartProcess(const QString &program, const QStringList &arguments) override;
+    bool StartProcess(const QString &program, const QStringList &arguments, const QPoint &windowAt) override;
+    std::optional<QPoint> AskedWindowPosition() override;
+    QString WindowPlacesFolder() override;
     bool OpenUrl(const QString &url) override;
     bool ShiftHeld() override;
     qint64 TickMs() override;

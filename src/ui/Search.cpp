@@ -54,6 +54,7 @@ struct TfrmSearch::Run {
     QColor colour;
     std::size_t found = 0, done = 0;
     bool allMode = false, doIt = true, anyDone = false;
+    bool stoppedAtFirst = false; // the user ended the run at the first occurrence shown
     std::size_t start = 0;
 };
 
@@ -139,6 +140,12 @@ void TfrmSearch::CreateControls() {
     btnChangeCancel->setObjectName("btnChangeCancel");
     btnChangeCancel->setAutoDefault(false);
     btnChangeCancel->setGeometry(327, 226, 85, 28);
+
+    // Tab goes down the dialog: the texts, where to start, the colours row by row, then the buttons.
+    QList<QWidget *> order{tabSearch, cmbSearch, cmbChangeTo, radPosFirst, radPosCaret};
+    for (ColourSwatch *swatch : pnl) order << swatch;
+    order << btnColorReset << btnChange << btnChangeCancel;
+    for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
     connect(tabSearch, &QTabBar::currentChanged, this, &TfrmSearch::tabSearchChange);
     connect(btnColorReset, &QPushButton::clicked, this, &TfrmSearch::btnColorResetClick);
@@ -281,8 +288,10 @@ void TfrmSearch::btnChangeClick() {
         editor.SetReadOnly(true);
         editor.KeepSelectionVisible();
         PrepareRun(run);
-        if (!Search(run)) {
-            EndRun(); // cancelled in the progress dialog: no message
+        // Cancelled in the progress dialog, or at the first occurrence (which
+        // was found, so "not found" would be untrue): no message.
+        if (!Search(run) || run.stoppedAtFirst) {
+            EndRun();
             return;
         }
         busy.reset();
@@ -306,7 +315,7 @@ bool TfrmSearch::Search(Run &run) {
                                 EditorLength(std::string_view(run.text).substr(pos, run.needle.size()))};
         editor.SelectAt(found);
         switch (confirmation_.Ask(run.replace ? U(texts::kAskReplace) : U(texts::kAskMark))) {
-        case TdlgChangeKakunin::Result::Cancel: return true;
+        case TdlgChangeKakunin::Result::Cancel: run.stoppedAtFirst = run.found == 0; return true;
         case TdlgChangeKakunin::Result::Yes: run.doIt = true; break;
         case TdlgChangeKakunin::Result::No: run.doIt = false; break;
         case TdlgChangeKakunin::Result::All:

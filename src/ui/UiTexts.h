@@ -73,6 +73,10 @@ inline constexpr CommandText kCommaAfter{"mnuCommaAfter", "カンマの後で折
 inline constexpr CommandText kCommaBefore{"mnuCommaBefore", "カンマの前で折り返す", "", "", ""};
 inline constexpr CommandText kFormatBold{"mnuFormatBold", "予約語は強調表示する",
                                          "チェックを付けると、整形処理で予約語を強調表示します。", "", ""};
+inline constexpr CommandText kFormatKeepMeaning{"mnuFormatKeepMeaning", "意味を保つ",
+                                                "チェックを付けると、方言のリテラル、クライアントの行コマンド、ブロック"
+                                                "コメント内の改行を意味が変わらないように扱います",
+                                                "", ""};
 inline constexpr CommandText kFormatMode{
     "mnuFormatMode", "簡易モードで整形する",
     "チェックを付けると、リテラル文字列、コメント、チューニングコードの待避処理を省略します", "", ""};
@@ -151,6 +155,8 @@ inline constexpr char kBreakHardLinks[] =
     "「OK」でこの名前だけに新しい内容を保存します（ほかの名前は元の内容のまま残ります）。\r\n"
     "「キャンセル」で保存をやめます。元のファイルを残すには「名前を付けて保存」で別のファイルに保存して下さい。";
 inline constexpr char kRevertQuestion[] = "整形前に戻しますか？";
+// After a run whose result means something else than the text before it (%1 places, the first at line %2, column %3).
+inline constexpr char kMeaningChanged[] = "意味が変わる箇所が %1 件あります（最初は %2 行 %3 桁）";
 inline constexpr char kHelpFileMissing[] = "ヘルプファイルが見つかりません\r\n"; // followed by the path
 
 // ---- Failures of the commands ------------------------------------------------

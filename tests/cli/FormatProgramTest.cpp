@@ -80,6 +80,36 @@ TEST_F(Program, WordsThatWouldJoinAreRefusedAndTheFileIsLeftAlone) {
     EXPECT_EQ(Format("--join-lines a.sql").out, "SELECT \n        AFROM T");
 }
 
+// --join-lines lets words run together and nothing else: two literals that
+// would become one refuse the file all the same, unless the settings ask for
+// the base rules, which then only warn.
+TEST_F(Program, JoinLinesAllowsJoinedWordsAndNothingElse) {
+    const std::string text = "select a\nfrom t where x = '1'\n'2'\n";
+    Write(In("m.sql"), text);
+    Outcome r = Format("--join-lines -i m.sql");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Slurp(In("m.sql")), text);
+    EXPECT_EQ(r.err, "m.sql:2:21: \"'1'\" and \"'2'\" would become one literal\n"
+                     "kelvra-format: m.sql: 1 place would change what the SQL means; nothing was written\n");
+    r = Format("--join-lines m.sql");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+
+    Write(dir_ / "Kelvra.ini", "[Setting]\r\nKeepMeaning=False\r\n");
+    r = Format("--join-lines m.sql");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("AFROM T"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("'1''2'"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "m.sql:2:21: warning: \"'1'\" and \"'2'\" would become one literal\n"
+                     "kelvra-format: m.sql: warning: 1 place changed beyond letter case and blanks, as the base "
+                     "rules say\n");
+    r = Format("m.sql"); // the base rules still refuse what only --join-lines allows
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("m.sql:1:9: the line break between \"a\" and \"from\" would join them\n"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("m.sql:2:21: \"'1'\" and \"'2'\" would become one literal\n"), std::string::npos) << r.err;
+}
+
 TEST_F(Program, ReadAndWriteFailuresGiveAMessageAndStatusOne) {
     Write(In("b.sql"), kSeparated);
     struct Case {
@@ -304,6 +334,13 @@ TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
     EXPECT_NE(r.err.find("kelvra-format: deep.sql: not enough memory"), std::string::npos) << r.err;
     EXPECT_EQ(Slurp(In("deep.sql")), deep);
     EXPECT_EQ(WorkFiles(), std::vector<std::string>{"deep.sql"});
+    // Nothing said about a file before the memory ran out stays: no word of
+    // the line ends that would have been unified.
+    Write(In("mixed.sql"), deep + "\r\n\n");
+    r = Format("mixed.sql", limit);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kelvra-format: mixed.sql: not enough memory to format it; nothing was written\n");
+    EXPECT_EQ(r.out, "");
     // An endless input.
     r = Format("", limit + " yes 'select a from t;' |");
     EXPECT_EQ(r.status, 1);

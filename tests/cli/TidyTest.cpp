@@ -1,9 +1,9 @@
-#include "cli/SqlSegments.h"
 #include "cli/Tidy.h"
 
 #include "formatter/FormatDriver.h"
 #include "platform/PlainTextFile.h"
 #include "support/Corpus.h"
+#include "support/KeptPieces.h"
 
 #include <gtest/gtest.h>
 
@@ -25,33 +25,37 @@ TEST(Tidy, DropsLineEndBlanksAndEndsWithOneLineBreak) {
         {"A -- c", "A -- c\r\n"},
         {"   \r\n  ", ""},
         {"", ""},
+        {"SELECT $$a  \r\nb$$ \r\n", "SELECT $$a  \r\nb$$\r\n"}, // a dollar quote keeps its blanks
+        {"PROMPT x  \r\nA ", "PROMPT x  \r\nA\r\n"},             // and so does a line command
     };
-    for (const Case &c : cases) EXPECT_EQ(TidyText(c.text), c.tidy) << c.text;
+    for (const Case &c : cases) EXPECT_EQ(TidyText(c.text, true), c.tidy) << c.text;
+    // Under the base rules the run formats a dollar quote like code.
+    EXPECT_EQ(TidyText("$$A \r\nB$$ ", false), "$$A\r\nB$$\r\n");
 }
 
 TEST(Tidy, KeepsEveryLiteralAndCommentOfTheCorpus) {
     const auto files = kelvra::test::CorpusFiles();
     KELVRA_SKIP_WITHOUT_CORPUS(files);
     EditorOptions options;
+    options.LfSp = true;
     KeywordCatalogue catalogue;
-    auto segmentTexts = [](const std::string &text) {
-        std::vector<std::string> out;
-        for (const SqlSegment &s : FindLiteralsAndComments(text).protectedRanges)
-            out.push_back(text.substr(s.start, s.end - s.start));
-        return out;
-    };
     for (const auto &path : files) {
         ProgressSink quiet;
         FormatResult r = RunFormat(DecodePlainText(kelvra::test::ReadWholeFile(path)).text, options, catalogue, quiet);
         if (r.end != RunEnd::Normal) continue;
-        const std::string tidy = TidyText(r.text);
-        EXPECT_EQ(segmentTexts(tidy), segmentTexts(r.text)) << path;
-        EXPECT_EQ(TidyText(tidy), tidy) << path;
-        // A blank before a line end is one that a literal or comment holds.
-        const std::vector<SqlSegment> kept = FindLiteralsAndComments(tidy).protectedRanges;
-        for (std::size_t at = tidy.find(" \r\n"); at != std::string::npos; at = tidy.find(" \r\n", at + 1))
-            EXPECT_TRUE(std::any_of(kept.begin(), kept.end(),
-                                    [at](const SqlSegment &s) { return s.start <= at && at < s.end; }))
-                << path << " at " << at;
+        const std::string tidy = TidyText(r.text, true);
+        const auto pieces = kelvra::test::ReadKeptPieces(tidy).pieces;
+        EXPECT_EQ(pieces, kelvra::test::ReadKeptPieces(r.text).pieces) << path;
+        EXPECT_EQ(TidyText(tidy, true), tidy) << path;
+        // A blank before a line end is one that a kept piece holds.
+        std::size_t from = 0;
+        for (const auto &piece : pieces) {
+            const std::size_t at = tidy.find(piece.text, from);
+            ASSERT_NE(at, std::string::npos) << path;
+            const std::string code = tidy.substr(from, at - from);
+            EXPECT_EQ(code.find(" \r\n"), std::string::npos) << path << ": " << code.substr(0, 200);
+            from = at + piece.text.size();
+        }
+        EXPECT_EQ(tidy.find(" \r\n", from), std::string::npos) << path;
     }
 }

@@ -158,6 +158,27 @@ TEST_F(DocumentFiles, UndecodableBytesAreAskedAboutAndDecliningKeepsTheFormat) {
     EXPECT_EQ(d.FileFormat().encoding, TextEncoding::Cp932);
 }
 
+// The text from before a run is the document's own: another file read, or a
+// new document, has none; a file the user declined to open leaves it.
+TEST_F(DocumentFiles, TextBeforeARunBelongsToItsDocument) {
+    WriteBytes("a.sql", "select 1");
+    WriteBytes("bad.sql", "select \x81\xFF 1");
+    Document d;
+    EXPECT_FALSE(d.HasRevertText());
+    d.SetRevertText("");
+    EXPECT_TRUE(d.HasRevertText()); // an empty text formatted is still a text to go back to
+    d.SetRevertText("select a");
+    questions_.replaceAnswer = false;
+    EXPECT_THROW(d.Read(Path("bad.sql"), false, {}, questions_), CommandDeclined);
+    EXPECT_EQ(d.RevertText(), "select a");
+    d.Read(Path("a.sql"), false, {}, questions_);
+    EXPECT_FALSE(d.HasRevertText());
+    EXPECT_EQ(d.RevertText(), "");
+    d.SetRevertText("select b");
+    d.MakeUntitled("Untitled");
+    EXPECT_FALSE(d.HasRevertText());
+}
+
 TEST_F(DocumentFiles, MissingFileThrowsWithoutAsking) {
     Document d;
     EXPECT_THROW(d.Read(Path("missing.sql"), false, {}, questions_), std::runtime_error);
@@ -287,8 +308,8 @@ TEST_F(DocumentFiles, AHardLinkedFileIsSavedOverOnlyWhenTheUserBreaksTheLink) {
     EXPECT_EQ(ReadBytes("a.sql"), "newer");
 }
 
-// A file that is no text (NUL bytes, or UTF-16 even without a NUL) is asked
-// about as such before it opens.
+// A file that is no text (NUL bytes, or UTF-16 without its byte-order mark)
+// is asked about as such before it opens.
 TEST_F(DocumentFiles, AFileThatIsNoTextIsAskedAboutAsSuch) {
     struct Case {
         const char *name;
@@ -296,7 +317,7 @@ TEST_F(DocumentFiles, AFileThatIsNoTextIsAskedAboutAsSuch) {
         TextProblem problem;
     } cases[] = {
         {"nul", std::string("select\0 1", 9), TextProblem::NotText},
-        {"utf16 without NUL", "\xFF\xFE\x42\x30\x44\x30", TextProblem::NotText},
+        {"utf16 without byte-order mark", std::string("s\0e\0l\0", 6), TextProblem::NotText},
         {"undecodable", "select \x81\xFF 1", TextProblem::Undecodable},
     };
     for (const Case &c : cases) {

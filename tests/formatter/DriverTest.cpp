@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 #include <stdexcept>
 
@@ -132,4 +134,71 @@ TEST(RunSummary, LinesAndGeneralNumberFormat) {
     EXPECT_EQ(GeneralNumber(0.25), "0.25");
     EXPECT_EQ(GeneralNumber(12), "12");
     EXPECT_EQ(GeneralNumber(1.0 / 3), "0.333333333333333");
+}
+
+namespace {
+
+// Every bar-1 report, with the number of the stage that made it.
+class ProgressLog : public ProgressSink {
+public:
+    struct Report {
+        int stage;
+        std::int64_t position, maximum;
+    };
+    void SetBar1(std::int64_t position, std::int64_t maximum) override {
+        reports.push_back({stage, position, maximum});
+    }
+    void StepBar2() override { ++stage; }
+    std::vector<Report> reports;
+    int stage = 0;
+};
+
+} // namespace
+
+// The first bar follows the work: never past its end, back to empty when a
+// stage that moves starts, and the whitespace stages move it as they go.
+TEST(RunFormat, FirstBarFollowsTheWork) {
+    std::string text;
+    while (text.size() < 300000) text += kSample + "select substr(x, 1, 2), to_char(y) from t;\r\n";
+    ProgressLog log;
+    ASSERT_EQ(RunFormat(text, EditorOptions{}, KeywordCatalogue{}, log).end, RunEnd::Normal);
+    std::map<int, std::vector<ProgressLog::Report>> byStage;
+    for (const auto &r : log.reports) {
+        EXPECT_GE(r.position, 0);
+        EXPECT_LE(r.position, r.maximum) << "stage " << StageTable()[r.stage].number;
+        byStage[r.stage].push_back(r);
+    }
+    for (const auto &[stage, reports] : byStage) {
+        const std::string &number = StageTable()[stage].number;
+        bool moves = std::any_of(reports.begin(), reports.end(),
+                                 [](const auto &r) { return r.position > 0 && r.position < r.maximum; });
+        if (moves) {
+            EXPECT_EQ(reports.front().position, 0) << "stage " << number;
+        }
+        const bool wholeTextPass = number == "4" || number == "6" || number == "7" || number == "8";
+        EXPECT_TRUE(moves || !wholeTextPass) << "stage " << number;
+    }
+    // Putting the literals back restarts the bar rather than leaving the last stage's value.
+    const auto restore = std::find_if(StageTable().begin(), StageTable().end(),
+                                      [](const StageEntry &e) { return std::string_view(e.number) == "24"; });
+    const auto restoreIndex = static_cast<int>(restore - StageTable().begin());
+    ASSERT_TRUE(byStage.count(restoreIndex));
+    EXPECT_EQ(byStage[restoreIndex].front().position, 0);
+}
+
+// Function-call compaction measures its bar by the text as it shrinks: each of
+// the 1,000 line breaks after "a," inside nvl( ) takes two bytes with it.
+TEST(RunFormat, CallCompactionBarShrinksWithTheText) {
+    std::string text;
+    for (int k = 0; k < 1000; ++k) text += "select nvl(a, b) from t;\r\nselect substr(y) from t;\r\n";
+    ProgressLog log;
+    ASSERT_EQ(RunFormat(text, EditorOptions{}, KeywordCatalogue{}, log).end, RunEnd::Normal);
+    std::vector<std::int64_t> maxima;
+    for (const auto &r : log.reports)
+        if (std::string_view(StageTable()[r.stage].number) == "18" && (maxima.empty() || maxima.back() != r.maximum))
+            maxima.push_back(r.maximum);
+    ASSERT_EQ(maxima.size(), 2u);
+    const std::int64_t names = KeywordCatalogue::Count(KeywordList::Kansu) - 1;
+    EXPECT_EQ(maxima[0] % names, 0);
+    EXPECT_EQ((maxima[0] - maxima[1]) / names, 2000);
 }

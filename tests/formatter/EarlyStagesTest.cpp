@@ -29,6 +29,8 @@ void PrintTo(const StageCase &c, std::ostream *os) { *os << c.name; }
 
 void LfSp(StageHarness &h) { h.options.LfSp = true; }
 void Simple(StageHarness &h) { h.options.SimpleMode = true; }
+// A lone backquote opens a quoted name when meaning is kept.
+void BaseRules(StageHarness &h) { h.options.KeepMeaning = false; }
 void UncheckSet(StageHarness &h) {
     for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i)
         if (KeywordCatalogue::Text(KeywordList::Yoyaku, i) == "SET")
@@ -66,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StageCase{"leadingBlanksShrinkToOne", "   a  b", "7", " A B"},
                       StageCase{"oneLeadingBlankStays", " a", "7", " A"},
                       StageCase{"everyAsciiLetterUpperCasedNeighboursNot", "abcdefghijklmnopqrstuvwxyz@[`{", "5",
-                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{"},
+                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{", BaseRules},
                       StageCase{"caseRangeEndsInOtherScripts", "οπρωςпряё｀ａｚ｛", "5", "ΟΠΡΩςПРЯЁ｀ＡＺ｛"},
                       StageCase{"blanksAroundSemicolon", "a;b", "7", "A ; B"}),
     kelvra::test::CaseName());

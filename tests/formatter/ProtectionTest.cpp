@@ -85,6 +85,8 @@ struct SaveCase {
     std::string tokens;                  // expected text after stage 3 (with pair 1)
     std::vector<std::string> K, R, C, T; // expected segments
     std::string restored = {};           // after the restore, when not the text itself
+    bool baseRules = false;              // KeepMeaning off
+    std::vector<std::string> L = {};     // expected line commands
 };
 
 void PrintTo(const SaveCase &c, std::ostream *os) { *os << c.name; }
@@ -94,11 +96,13 @@ class SaveLiterals : public ::testing::TestWithParam<SaveCase> {};
 TEST_P(SaveLiterals, ReplacesEachSegmentByItsTokenAndRestoresIt) {
     const SaveCase &c = GetParam();
     StageHarness h;
+    h.options.KeepMeaning = !c.baseRules;
     EXPECT_EQ(h.RunThrough(c.text, "3"), c.tokens);
     EXPECT_EQ(h.state->segments.K, c.K);
     EXPECT_EQ(h.state->segments.R, c.R);
     EXPECT_EQ(h.state->segments.C, c.C);
     EXPECT_EQ(h.state->segments.T, c.T);
+    EXPECT_EQ(h.state->segments.L, c.L);
     std::string restored = h.state->work;
     std::vector<TextSpan> spans;
     proRestKRCT(*h.state, restored, spans);
@@ -111,8 +115,95 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"hyphensInsideLiteral", "SELECT 'a--b' FROM T", "SELECT 《R0》 FROM T", {}, {"'a--b'"}, {}, {}},
         SaveCase{"apostropheInsideLineComment", "-- it's here\r\nx", "《C0》\r\nx", {}, {}, {"-- it's here"}, {}},
         SaveCase{"lineCommentRunsToTheEnd", "a -- last", "a 《C0》", {}, {}, {"-- last"}, {}},
+        SaveCase{"blockCommentLosesLineBreaksUnderBaseRules",
+                 "x /* a\r\nb */ y",
+                 "x 《T0》 y",
+                 {},
+                 {},
+                 {},
+                 {"/* ab */"},
+                 "x /* ab */ y",
+                 true},
+        SaveCase{"blockCommentLineBreakBecomesBlank",
+                 "x /* a\r\nb */ y",
+                 "x 《T0》 y",
+                 {},
+                 {},
+                 {},
+                 {"/* a b */"},
+                 "x /* a b */ y"},
+        SaveCase{"dollarQuotesAreLiterals",
+                 "select $re$\\s+$re$, $$It is  Ok$$;",
+                 "select 《R0》, 《R1》;",
+                 {},
+                 {"$re$\\s+$re$", "$$It is  Ok$$"},
+                 {},
+                 {}},
+        SaveCase{"dollarInsideNamesAndParametersIsCode",
+                 "V$SESSION SYS.V_$SQL $1 a$$b$$",
+                 "V$SESSION SYS.V_$SQL $1 a$$b$$",
+                 {},
+                 {},
+                 {},
+                 {}},
+        SaveCase{"dollarQuoteHoldsQuotesAndComments",
+                 "$f$ it's -- no /* $$ $f$ 'x'",
+                 "《R0》 《R1》",
+                 {},
+                 {"$f$ it's -- no /* $$ $f$", "'x'"},
+                 {},
+                 {}},
+        SaveCase{"escapeStringThenLaterLiteralsPairRight",
+                 "select e'it\\'s', 'x', q'[it's]' from t;",
+                 "select 《R0》, 《R1》, 《R2》 from t;",
+                 {},
+                 {"e'it\\'s'", "'x'", "q'[it's]'"},
+                 {},
+                 {}},
         SaveCase{
-            "blockCommentLosesLineBreaks", "x /* a\r\nb */ y", "x 《T0》 y", {}, {}, {}, {"/* ab */"}, "x /* ab */ y"},
+            "escapeStringUnderBaseRules", "e'it\\'s' x'", "e《R0》s《R1》", {}, {"'it\\'", "' x'"}, {}, {}, {}, true},
+        SaveCase{"alternativeQuotingClosesWithPartnerOrSelf",
+                 "nq'{a}b}' Q'!it's!' q'<'>'",
+                 "《R0》 《R1》 《R2》",
+                 {},
+                 {"nq'{a}b}'", "Q'!it's!'", "q'<'>'"},
+                 {},
+                 {}},
+        SaveCase{"prefixThatEndsANameIsNot", "type'x' seq'y'", "type《R0》 seq《R1》", {}, {"'x'", "'y'"}, {}, {}},
+        SaveCase{"backquotedNames",
+                 "select `my  col`, `it's` from t",
+                 "select 《K0》, 《K1》 from t",
+                 {"`my  col`", "`it's`"},
+                 {},
+                 {},
+                 {}},
+        SaveCase{"lineCommands",
+                 "end;\r\n/\r\nrem it's done\r\n  PROMPT -- next\r\n@@sub.sql 1\r\n\\d+ t\r\nx -- c",
+                 "end;\r\n《L0》\r\n《L1》\r\n  《L2》\r\n《L3》\r\n《L4》\r\nx 《C0》",
+                 {},
+                 {},
+                 {"-- c"},
+                 {},
+                 {},
+                 false,
+                 {"/", "rem it's done", "PROMPT -- next", "@@sub.sql 1", "\\d+ t"}},
+        SaveCase{"variableLinesStaySql",
+                 "select @a = 1,\r\n@b = 'x'\r\nrem := 2;",
+                 "select @a = 1,\r\n@b = 《R0》\r\nrem := 2;",
+                 {},
+                 {"'x'"},
+                 {},
+                 {}},
+        SaveCase{"delimiterLineMakesItsDollarsCode",
+                 "DELIMITER $$\r\nend $$\r\nDELIMITER ;\r\n$$a$$",
+                 "《L0》\r\nend $$\r\n《L1》\r\n《R0》",
+                 {},
+                 {"$$a$$"},
+                 {},
+                 {},
+                 {},
+                 false,
+                 {"DELIMITER $$", "DELIMITER ;"}},
         SaveCase{"doubledQuoteIsTwoLiterals", "'it''s'", "《R0》《R1》", {}, {"'it'", "'s'"}, {}, {}},
         SaveCase{"numberedPerKindInTextOrder",
                  "\"a\" 'b' \"c\"",
@@ -143,6 +234,11 @@ TEST(SaveLiterals, UnmatchedOpeningFailsWithItsMessageAndRange) {
         {"select \"abc", "対になる文字列（\"\"）が見つかりません", {7, 1}},
         {"表 /* open", "対になる文字列（*/）が見つかりません", {4, 2}},
         {"'ok' x 'no", "対になる文字列（'）が見つかりません", {7, 1}},
+        {"select $body$ x", "対になる文字列（$body$）が見つかりません", {7, 6}},
+        {"x E'it\\'", "対になる文字列（'）が見つかりません", {2, 2}},
+        {"x nq'[a]' q'(b'", "対になる文字列（)'）が見つかりません", {10, 3}},
+        {"x q'表a表", "対になる文字列（表'）が見つかりません", {2, 5}},
+        {"`a` `b", "対になる文字列（`）が見つかりません", {4, 1}},
     };
     for (const auto &c : cases) {
         StageHarness h;

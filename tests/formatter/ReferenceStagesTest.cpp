@@ -28,7 +28,7 @@ std::vector<std::string> CorpusSample() {
                                       "NVL ( NVL ( A , B ) , C ) MAX ) MAX ( X ) XNVL ( Y ) "};
     for (std::size_t i = 0; i < files.size(); i += 4) {
         std::string text = kelvra::test::ReadWholeFile(files[i]).substr(0, 50000);
-        texts.push_back(NormaliseLineBreaks(IsValidUtf8(text) ? text : DecodeCp932(text).text));
+        texts.push_back(ToCrLf(IsValidUtf8(text) ? text : DecodeCp932(text).text));
     }
     return texts;
 }
@@ -245,7 +245,7 @@ std::vector<std::string> RandomTexts(unsigned seed, int count) {
             text += pieces[random() % std::size(pieces)];
             text += gaps[random() % std::size(gaps)];
         }
-        texts.push_back(NormaliseLineBreaks(text));
+        texts.push_back(ToCrLf(text));
     }
     return texts;
 }

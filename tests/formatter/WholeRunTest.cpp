@@ -180,7 +180,7 @@ TEST(WholeRunCatalogue, StatesAndJoinerMayChangeFromRunToRun) {
 // A corpus file as the editor would hand it over: UTF-8 with CR LF line ends.
 std::string AsEditorText(const std::string &bytes) {
     std::string text = IsValidUtf8(bytes) ? bytes : DecodeCp932(bytes).text;
-    return NormaliseLineBreaks(text);
+    return ToCrLf(text);
 }
 
 // Stage 23 exactly as the rule reads: one search pass per entry over the whole text.

@@ -66,6 +66,7 @@ void ExpectSameSettings(const Settings &a, const Settings &b) {
     EXPECT_EQ(x.LfSp, y.LfSp);
     EXPECT_EQ(x.Bold, y.Bold);
     EXPECT_EQ(x.SimpleMode, y.SimpleMode);
+    EXPECT_EQ(x.KeepMeaning, y.KeepMeaning);
     EXPECT_EQ(x.SaveCheck, y.SaveCheck);
     EXPECT_EQ(x.SavePos, y.SavePos);
     EXPECT_EQ(x.SaveSize, y.SaveSize);
@@ -198,6 +199,9 @@ TEST_F(SettingsStoreTest, FlagsAreComparedWithOneExactWord) {
         {"LfSp", "True", &EditorOptions::LfSp, true},
         {"SimpleMode", "yes", &EditorOptions::SimpleMode, false},
         {"SimpleMode", " True ", &EditorOptions::SimpleMode, true}, // blanks around a value never count
+        {"KeepMeaning", "False", &EditorOptions::KeepMeaning, false},
+        {"KeepMeaning", "false", &EditorOptions::KeepMeaning, true},
+        {"KeepMeaning", "no", &EditorOptions::KeepMeaning, true}, // on unless it says False
     };
     for (const Case &c : cases) {
         WriteWindowsFile(Ini(), std::string("[Setting]\n") + c.key + "=" + c.text + "\n");
@@ -237,6 +241,8 @@ TEST(SettingsInteger, DecimalAndHexadecimalForms) {
     } cases[] = {
         {"0", 0},
         {"42", 42},
+        {"1990", 1990},
+        {"0x9f", 159},
         {"+7", 7},
         {"-2147483643", -2147483643},
         {"2147483647", 2147483647},
@@ -336,6 +342,7 @@ TEST_F(SettingsStoreTest, SaveAndLoadGiveTheSameModelWithKeysInTheirOrder) {
     o.LfSp = true;
     o.Bold = false;
     o.SimpleMode = true;
+    o.KeepMeaning = false;
     o.SaveCheck = false;
     o.SavePos = o.SaveSize = true;
     o.BackColor = 0x00336699;
@@ -363,17 +370,17 @@ TEST_F(SettingsStoreTest, SaveAndLoadGiveTheSameModelWithKeysInTheirOrder) {
 
     EXPECT_EQ(Names(Text(Ini())),
               (std::vector<std::string>{
-                  "[Software]",   "Version",      "[Setting]",  "BackColor",  "FontName",  "FontColor", "FontSize",
-                  "SaveCheck",    "SavePos",      "Top",        "Left",       "SaveSize",  "Height",    "Width",
-                  "SavePath",     "FilePath",     "Yoyaku",     "Kansu",      "LfSp",      "Comma",     "Indent",
-                  "Bold",         "SimpleMode",   "OpenFilter", "SaveFilter", "[History]", "Path1",     "Path2",
-                  "Path3",        "Path4",        "Path5",      "Path6",      "Path7",     "Path8",     "KeyWordFrom0",
-                  "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0", "[Font]",     "FixedOnly"}));
+                  "[Software]",   "Version",      "[Setting]",    "BackColor",  "FontName",   "FontColor", "FontSize",
+                  "SaveCheck",    "SavePos",      "Top",          "Left",       "SaveSize",   "Height",    "Width",
+                  "SavePath",     "FilePath",     "Yoyaku",       "Kansu",      "LfSp",       "Comma",     "Indent",
+                  "Bold",         "SimpleMode",   "KeepMeaning",  "OpenFilter", "SaveFilter", "[History]", "Path1",
+                  "Path2",        "Path3",        "Path4",        "Path5",      "Path6",      "Path7",     "Path8",
+                  "KeyWordFrom0", "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0", "[Font]",     "FixedOnly"}));
     const std::string text = Text(Ini());
-    for (const char *line :
-         {"SaveCheck=False", "SavePos=True", "Top=-20", "Comma=Before", "Path3=", "FixedOnly=0", "FontColor=255",
-          "Yoyaku="
-          "1111"})
+    for (const char *line : {"SaveCheck=False", "KeepMeaning=False", "SavePos=True", "Top=-20", "Comma=Before",
+                             "Path3=", "FixedOnly=0", "FontColor=255",
+                             "Yoyaku="
+                             "1111"})
         EXPECT_NE(("\r\n" + text).find(std::string("\r\n") + line), std::string::npos) << line;
 }
 
@@ -512,7 +519,7 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
     WriteWindowsFile(Bak(), "[Setting]\nIndent=3\n");
     WriteWindowsFile(Ini(), "[Software]\nVersion=109\n[Setting]\nYoyaku=" + yoyaku + "\nKansu=" + std::string(83, '2') +
                                 "\nLfSp=True\nComma=Before\nIndent=12\nBold=False\n"
-                                "SimpleMode=True\n");
+                                "SimpleMode=True\nKeepMeaning=False\n");
     EditorOptions options;
     KeywordCatalogue catalogue;
     ASSERT_TRUE(LoadFormattingSettings(Ini(), options, catalogue));
@@ -521,6 +528,7 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
     EXPECT_TRUE(options.LfSp);
     EXPECT_FALSE(options.Bold);
     EXPECT_TRUE(options.SimpleMode);
+    EXPECT_FALSE(options.KeepMeaning);
     EXPECT_FALSE(catalogue.IsChecked(KeywordList::Yoyaku, 90));
     EXPECT_FALSE(catalogue.ContainsChecked(KeywordList::UsiroNo, "AND"));
 

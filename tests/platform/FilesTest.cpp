@@ -56,6 +56,18 @@ template <typename Body> int InChild(Body body, bool unprivileged = false) {
 
 } // namespace
 
+TEST(Files, ReadingReplacesTheBufferAndReportsReadErrors) {
+    TempDir dir;
+    Put(dir / "a", "new");
+    std::string bytes = "old contents";
+    ASSERT_TRUE(ReadFileBytes(dir / "a", bytes));
+    EXPECT_EQ(bytes, "new");
+    // The process's own memory file opens but fails to read at offset 0.
+    Status s = ReadFileBytes("/proc/self/mem", bytes);
+    EXPECT_FALSE(s);
+    EXPECT_NE(s.message.find("cannot read"), std::string::npos) << s.message;
+}
+
 TEST(Files, LinksAreFollowedToTheEndOfTheChain) {
     KELVRA_POSIX_ONLY("symbolic links that need no privilege");
     TempDir dir;

@@ -118,6 +118,14 @@ TEST_F(IniFileTest, ReadsAFileAsWindowsWritesIt) {
     EXPECT_EQ(Load().Encoding(), IniEncoding::Cp932);
 }
 
+TEST_F(IniFileTest, AKeyIsLookedUpInItsOwnSectionOnly) {
+    WriteBytes("[A]\r\na=1\r\n[B]\r\nx=2\r\n[C]\r\ny=3\r\n");
+    EXPECT_EQ(Load().ReadString("A", "x", "none"), "none");
+    EXPECT_EQ(Load().ReadString("A", "y", "none"), "none");
+    EXPECT_EQ(Load().ReadString("B", "y", "none"), "none");
+    EXPECT_EQ(Load().ReadString("B", "x", "none"), "2");
+}
+
 TEST_F(IniFileTest, MissingFileOrDirectoryReadsAsMissing) {
     EXPECT_EQ(Load().Read("A", "k"), std::nullopt);
     fs::create_directory(path_);

@@ -181,8 +181,10 @@ TEST(PlainTextFile, BytesThatAreNotTextOrMixEncodingsAreReported) {
     } cases[] = {
         {"utf-16le without byte-order mark", std::string("s\0e\0l\0e\0c\0t\0\r\0\n\0", 16), TextProblem::NotText,
          TextEncoding::Cp932, "1:2: not a text file"},
-        {"utf-16 with byte-order mark", std::string("\xFF\xFEs\0", 4), TextProblem::NotText, TextEncoding::Cp932,
-         "1:1: not a text file"},
+        // With its byte-order mark UTF-16 is read as such; a lone surrogate is reported where it stands.
+        {"utf-16 with byte-order mark", std::string("\xFF\xFEs\0", 4), TextProblem::None, TextEncoding::Utf16Le, ""},
+        {"utf-16 with a lone surrogate", std::string("\xFE\xFF\0a\0\n\0b\xD8\x00", 10), TextProblem::Undecodable,
+         TextEncoding::Utf16Be, "2:2: 1 code unit(s) are no UTF-16 text"},
         {"one nul byte", std::string("select 1;\r\n\0", 12), TextProblem::NotText, TextEncoding::Cp932,
          "2:1: not a text file"},
         // UTF-8 with a comment in Shift-JIS: read as UTF-8, the Shift-JIS bytes reported.
@@ -193,6 +195,8 @@ TEST(PlainTextFile, BytesThatAreNotTextOrMixEncodingsAreReported) {
         {"half-width katakana", "-- \xC3\xBD\xC4\r\nselect 1", TextProblem::None, TextEncoding::Cp932, ""},
         {"level-2 kanji and kana", "-- \xE3\x81\xB1\x82\xA0\x82\xA2\x82\xA4", TextProblem::None, TextEncoding::Cp932,
          ""},
+        // One three-byte UTF-8 character by chance against three bytes that are not UTF-8.
+        {"kanji, katakana and kana", "-- \xE8\xA1\xA8\x82\xA0\xB1", TextProblem::None, TextEncoding::Cp932, ""},
         {"undecodable", "\x95\x5C\x95\x5C\x95\x5C \x85\x40", TextProblem::Undecodable, TextEncoding::Cp932,
          "1:5: 1 byte(s) are neither"},
     };

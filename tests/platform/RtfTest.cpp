@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 
 using namespace kelvra;
 
@@ -56,6 +59,7 @@ TEST(Rtf, StyledTextSurvivesWriteAndRead) {
         {"ascii", "SELECT a, b\r\n  FROM t -- {braces} and \\backslash\\\r\n"},
         {"japanese", "SELECT '表示' AS ソフト, \"日本語\"\r\n\tFROM テーブル"},
         {"outside code page 932", "é ü \xE3\x80\x9C ½ 😀 한국 \xC2\xA0nbsp"},
+        {"first and last characters past the BMP", "\xF0\x90\x80\x80 \xF4\x8F\xBF\xBF \xEF\xBF\xBF"},
         {"line ends", "\r\n\r\nx\r\n\r\n"},
         {"control characters", std::string("a\x01"
                                            "b\x1F",
@@ -214,6 +218,10 @@ TEST(Rtf, ControlWordsOfTheBody) {
         {"ansicpg when the font gives none", "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0 A;}}\\f0\\'82\\'a0}", "あ"},
         {"backslash before a line end is a paragraph", "{\\rtf1 a\\\r\nb\\\nc\\\rd}", "a\r\nb\r\nc\r\nd"},
         {"plain line ends are not text", "{\\rtf1 a\r\nb\nc}", "abc"},
+        {"raw 0x80 of code page 1252", "{\\rtf1\\ansi a\x80 b}", "a€ b"},
+        {"a \\u ends a pending lead byte", "{\\rtf1\\ansi\\ansicpg932 \\'81\\u-10179?\\'41}",
+         "\xEF\xBF\xBD\xEF\xBF\xBD"
+         "A"},
         {"field result kept, instruction dropped", "{\\rtf1{\\field{\\fldinst HYPERLINK x}{\\fldrslt shown}}}",
          "shown"},
     };
@@ -231,6 +239,14 @@ TEST(Rtf, ControlWordsOfTheBody) {
     EXPECT_EQ(b.fontName, "Base");
     EXPECT_EQ(b.pointSize, 12);
     EXPECT_EQ(t.FormatAt(2).fontName, "あ☃");
+
+    // A size change alone starts a new run.
+    t = ReadRtf("{\\rtf1 a\\fs40 b}");
+    ASSERT_EQ(t.Text(), "ab");
+    EXPECT_EQ(t.FormatAt(0).pointSize, 12);
+    EXPECT_EQ(t.FormatAt(1).pointSize, 20);
+    // A name in the font table before any \\f belongs to no font.
+    EXPECT_EQ(ReadRtf("{\\rtf1{\\fonttbl Stray;{\\f1 One;}}x}").FormatAt(0).fontName, CharFormat{}.fontName);
 
     // Underline words: \\ulc sets only the underline's colour.
     t = ReadRtf("{\\rtf1 a\\ulc1 b\\uld c\\ul0 d\\ulw e\\ulnone f}");
@@ -287,6 +303,45 @@ TEST(Rtf, TokenizerCharacterClassesAndNumbers) {
         default: EXPECT_EQ(t.symbol, c.value) << c.rtf;
         }
     }
+}
+
+// Each input in a heap block of its exact size, so that the sanitizer build
+// reports any read past its end.
+TEST(Rtf, TokenizerNeverReadsPastTheInput) {
+    std::array<bool, 256> leads{};
+    leads[0x81] = true;
+    const std::string inputs[] = {"ab\x81", "\\b", "\\fs-", "\\fs-1", "\\", "\\'8", "x\\u-"};
+    for (const std::string &input : inputs) {
+        auto block = std::make_unique<char[]>(input.size());
+        std::memcpy(block.get(), input.data(), input.size());
+        RtfTokenizer tokenizer(std::string_view(block.get(), input.size()));
+        tokenizer.SetLeadBytes(&leads);
+        std::string text;
+        int tokens = 0;
+        for (RtfToken t = tokenizer.Next(); t.kind != RtfTokenKind::End && tokens < 10; t = tokenizer.Next(), ++tokens)
+            text.append(t.text);
+        EXPECT_LT(tokens, 10) << input;
+        if (input == "ab\x81") {
+            EXPECT_EQ(text, input);
+        }
+    }
+}
+
+TEST(Rtf, WriterFontTableAndInvalidBytes) {
+    CharFormat base;
+    StyledText doc(base);
+    doc.SetText("latin 表");
+    doc.ModifyFormat(0, 5, [](CharFormat &f) { f.fontName = "Courier New"; });
+    std::string rtf = WriteRtf(doc);
+    EXPECT_NE(rtf.find("\\fcharset0 Courier New"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\fcharset128"), std::string::npos) << rtf;
+    // A byte that starts no UTF-8 character is written as U+FFFD, never as another character.
+    doc.SetText(std::string("a\xBB"
+                            "b\xFF"
+                            "c"));
+    EXPECT_EQ(ReadRtf(WriteRtf(doc), base).Text(), "a\xEF\xBF\xBD"
+                                                   "b\xEF\xBF\xBD"
+                                                   "c");
 }
 
 TEST(Rtf, FontAndColourTablesAsWritten) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+
 using namespace kelvra;
 
 TEST(TextCodec, Cp932RoundTripsJapaneseAndTheTrailBytesThatLookLikeAscii) {
@@ -98,5 +101,17 @@ TEST(TextCodec, Utf8Validation) {
         if (!c.valid) {
             EXPECT_EQ(InvalidUtf8Offsets(c.bytes).front(), 0u);
         }
+    }
+}
+
+// Each text in a heap block of its exact size, so that the sanitizer build
+// reports any read past its end.
+TEST(TextCodec, Utf8CheckStaysInsideItsInput) {
+    const std::string texts[] = {"abc", "ab\xE3\x81", "\xE3\x81\x82", "\xF0\x9F\x98"};
+    for (const std::string &t : texts) {
+        auto block = std::make_unique<char[]>(t.size());
+        std::memcpy(block.get(), t.data(), t.size());
+        const std::vector<std::size_t> bad = InvalidUtf8Offsets(std::string_view(block.get(), t.size()));
+        for (std::size_t offset : bad) EXPECT_LT(offset, t.size()) << testing::PrintToString(t);
     }
 }

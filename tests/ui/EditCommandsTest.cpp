@@ -2,6 +2,7 @@
 // about box, driven headless on the main window.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "keywords/SettingsStore.h"
 #include "ui/AboutBox.h"
 #include "ui/Edit.h"
@@ -124,19 +125,24 @@ private slots:
         EditProbe(h.window).Editor().SetFormatted("SELECT a", {{0, 6}}, EditProbe(h.window).EditorFont());
         h.window->mnuExeSClick();
         QCOMPARE(h.Text(), std::string("SELECT a;"));
-        QVERIFY(h.FormatAt(0).fontWeight() >= QFont::Bold);
-        QVERIFY(h.FormatAt(8).fontWeight() < QFont::Bold);
+        QCOMPARE(EditProbe(h.window).BoldWords(), QStringList{"SELECT"});
     }
 
     void revert() {
         Harness h;
         h.SetText("select 1");
+        // Before any run there is no text to go back to: the command does nothing
+        // (it once emptied the editor).
+        h.dialogs.answers = {Answer::Yes};
+        h.window->mnuEditRichUndoClick();
+        QCOMPARE(h.Text(), std::string("select 1"));
+        QVERIFY(h.dialogs.asked.isEmpty());
+        EditProbe(h.window).SetRevertText("");
         h.dialogs.answers = {Answer::No, Answer::Yes};
         h.window->mnuEditRichUndoClick();
         QCOMPARE(h.Text(), std::string("select 1"));
-        // Before any run the text to go back to is empty.
         h.window->mnuEditRichUndoClick();
-        QCOMPARE(h.Text(), std::string());
+        QCOMPARE(h.Text(), std::string()); // a run on an empty text had an empty text before it
         QCOMPARE(h.dialogs.asked.size(), 2);
         QCOMPARE(h.dialogs.asked[0].text, U("整形前に戻しますか？"));
 
@@ -299,15 +305,15 @@ private slots:
         QCOMPARE(h.dialogs.asked.size(), 1);
         QCOMPARE(h.dialogs.asked[0].caption, U("警告"));
         QCOMPARE(h.dialogs.asked[0].icon, MessageIcon::Warning);
-        QCOMPARE(h.dialogs.asked[0].text, U("ヘルプファイルが見つかりません\r\n/opt/kelvra/Kelvra.chm"));
+        QCOMPARE(h.dialogs.asked[0].text, U("ヘルプファイルが見つかりません\r\n/opt/kelvra/kelvra-help.html"));
         QVERIFY(h.desktop.urls.isEmpty());
 
-        QFile chm(h.Path("Kelvra.chm"));
-        QVERIFY(chm.open(QIODevice::WriteOnly));
-        chm.close();
+        QFile page(h.Path("kelvra-help.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
         h.desktop.programPath = h.Path("kelvra");
         h.window->mnuHelpHelpClick();
-        QCOMPARE(h.desktop.urls, QStringList{QUrl::fromLocalFile(h.Path("Kelvra.chm")).toString()});
+        QCOMPARE(h.desktop.urls, QStringList{QUrl::fromLocalFile(h.Path("kelvra-help.html")).toString()});
         QCOMPARE(h.dialogs.asked.size(), 1);
     }
 

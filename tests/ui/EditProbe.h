@@ -17,11 +17,14 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QPrinter>
 #include <stdexcept>
+#include <vector>
 
 namespace kelvra {
 
@@ -49,6 +52,31 @@ struct EditProbe {
     Settings &StoredSettings() { return window.settings_; }
     QPrinter &Printer() { return window.Printer(); }
     void SetRunLock(bool locked) { window.SetRunLock(locked); }
+
+    // The runs of text the editor shows in bold, in order: bold by character
+    // format (rich text) or by the formatter's spans.
+    QStringList BoldWords() {
+        const QTextDocument *doc = rchOut()->document();
+        std::vector<bool> bold(static_cast<std::size_t>(doc->characterCount()), false);
+        auto mark = [&](int from, int length) {
+            for (int p = from; p < from + length; ++p) bold.at(static_cast<std::size_t>(p)) = true;
+        };
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().fontWeight() >= QFont::Bold)
+                    mark(it.fragment().position(), it.fragment().length());
+        for (const EditorRange &r : Editor().BoldRanges()) mark(r.start, r.length);
+        const QString text = doc->toRawText();
+        QStringList words;
+        for (int p = 0; p < text.size(); ++p) {
+            if (!bold[static_cast<std::size_t>(p)] || text[p] == QChar::ParagraphSeparator) continue;
+            if (p > 0 && bold[static_cast<std::size_t>(p - 1)] && text[p - 1] != QChar::ParagraphSeparator)
+                words.last() += text[p];
+            else
+                words << QString(text[p]);
+        }
+        return words;
+    }
 
     // The editor widget and the other windows, found by their object names.
     QPlainTextEdit *rchOut() { return Part<QPlainTextEdit>(&window, "rchOut"); }

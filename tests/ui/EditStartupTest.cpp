@@ -2,6 +2,7 @@
 // its placement, where the settings are read from, and the caption.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Edit.h"
 
 #include <QAction>

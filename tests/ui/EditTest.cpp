@@ -2,6 +2,7 @@
 // closing, the format command and the settings menu.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "formatter/TextUtil.h"
 #include "platform/TextCodec.h"
 #include "ui/Cancel.h"
@@ -32,14 +33,6 @@ QString U(const char *s) { return QString::fromUtf8(s); }
 
 const char kExample[] =
     "select a.id, b.name, nvl(b.qty, 0) qty from orders a, items b where a.id = b.id and b.qty > 10 order by a.id;";
-
-QStringList BoldWords(QPlainTextEdit *edit) {
-    QStringList words;
-    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (it.fragment().charFormat().fontWeight() >= QFont::Bold) words << it.fragment().text();
-    return words;
-}
 
 void WriteFile(const QString &path, const QByteArray &bytes) {
     QFile f(path);
@@ -134,7 +127,7 @@ private slots:
         WriteFile(h.Path("Report.RTF"), "{\\rtf1\\ansi {\\b bold} plain}");
         QVERIFY(h.Start({"-X1", h.Path("Report.RTF")}));
         QCOMPARE(h.Text(), std::string("bold plain"));
-        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()), QStringList{"bold"});
+        QCOMPARE(EditProbe(h.window).BoldWords(), QStringList{"bold"});
 
         Harness p;
         WriteFile(p.Path("query.sql"), "{\\rtf1 x}");
@@ -454,8 +447,7 @@ private slots:
         QCOMPARE(lines[0], std::string("SELECT "));
         QCOMPARE(lines[3], std::string("        NVL ( B.QTY , 0 ) QTY "));
         QCOMPARE(lines[12], std::string(9, ' '));
-        QCOMPARE(BoldWords(EditProbe(h.window).rchOut()),
-                 (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
+        QCOMPARE(EditProbe(h.window).BoldWords(), (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
         QCOMPARE(EditProbe(h.window).rchOut()->textCursor().position(), 0);
         QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
         QVERIFY(EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
@@ -464,14 +456,14 @@ private slots:
         // A second run starts from the editor font: an unchecked word loses its bold.
         EditProbe(h.window).Catalogue().SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
         h.window->mnuExeRunClick();
-        QVERIFY(!BoldWords(EditProbe(h.window).rchOut()).contains("SELECT"));
+        QVERIFY(!EditProbe(h.window).BoldWords().contains("SELECT"));
 
         // Revert brings back the text from before the last run.
         const std::string formatted = EditProbe(h.window).RevertText();
         h.dialogs.answers = {Answer::Yes};
         h.window->mnuEditRichUndoClick();
         QCOMPARE(h.Text(), formatted);
-        QVERIFY(BoldWords(EditProbe(h.window).rchOut()).isEmpty());
+        QVERIFY(EditProbe(h.window).BoldWords().isEmpty());
     }
 
     void shiftGivesTheRunSummary() {
@@ -559,6 +551,29 @@ private slots:
         QCOMPARE(SplitLines(h.Text())[1], std::string("   A "));
         h.window->SaveSettings();
         QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Indent=3"));
+    }
+
+    // 意味を保つ stands after the emphasis item, starts from the settings file,
+    // reaches the next run and is stored at exit.
+    void keepMeaningMenuItem() {
+        Harness h;
+        WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nKeepMeaning=False\r\n");
+        QVERIFY(h.Start({}));
+        QAction *item = EditProbe(h.window).Action("mnuFormatKeepMeaning");
+        QVERIFY(item->isCheckable());
+        QVERIFY(!item->isChecked());
+        QCOMPARE(item->text(), U("意味を保つ"));
+        const QList<QAction *> menu = EditProbe(h.window).Menu("mnuFormatMenu")->actions();
+        QCOMPARE(menu.indexOf(item), menu.indexOf(EditProbe(h.window).Action("mnuFormatBold")) + 1);
+        EditProbe(h.window).rchOut()->setPlainText("select `a  b`");
+        h.window->mnuExeRunClick();
+        QCOMPARE(SplitLines(h.Text())[1], std::string("        `A B`"));
+        item->trigger();
+        EditProbe(h.window).rchOut()->setPlainText("select `a  b`");
+        h.window->mnuExeRunClick();
+        QCOMPARE(SplitLines(h.Text())[1], std::string("        `a  b`"));
+        h.window->SaveSettings();
+        QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("KeepMeaning=True"));
     }
 };
 

@@ -2,6 +2,7 @@
 // of a run, and what a run that ends without a result leaves behind.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
 
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 
 using namespace kelvra;
@@ -44,12 +46,7 @@ std::string ManyStatements(int count) {
     return text;
 }
 
-bool AnyBold(QPlainTextEdit *edit) {
-    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (it.fragment().charFormat().fontWeight() >= QFont::Bold) return true;
-    return false;
-}
+void Press(QPlainTextEdit *edit, Qt::Key key) { QTest::keyClick(edit, key, Qt::ControlModifier); }
 
 } // namespace
 
@@ -78,7 +75,7 @@ private slots:
         poll.stop();
         if (!pressedWithBarsFull) QSKIP("the run ended before the press could land");
         QVERIFY(h.Text() == before);
-        QVERIFY(!AnyBold(EditProbe(h.window).rchOut()));
+        QVERIFY(EditProbe(h.window).BoldWords().isEmpty());
         QVERIFY(!EditProbe(h.window).Editor().Modified());
         QVERIFY(!EditProbe(h.window).dlgCancel()->isVisible());
         QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
@@ -100,6 +97,53 @@ private slots:
         });
         h.window->mnuExeRunClick();
         QCOMPARE(runsStarted, 1);
+    }
+
+    // A format run is one step for Ctrl+Z and Ctrl+Y; the edit before it stays
+    // undoable, and the result shows its bold again after Ctrl+Y.
+    void formatRunIsOneUndoStep() {
+        Harness h;
+        QVERIFY(h.Start());
+        QPlainTextEdit *edit = EditProbe(h.window).rchOut();
+        h.SetText("select a from t", false);
+        edit->moveCursor(QTextCursor::End);
+        QTest::keyClicks(edit, "x");
+        h.window->mnuExeRunClick();
+        const std::string formatted = h.Text();
+        QCOMPARE(formatted, std::string("SELECT \r\n        A \r\nFROM \r\n        TX"));
+        const QStringList bold{"SELECT", "FROM"};
+        QCOMPARE(EditProbe(h.window).BoldWords(), bold);
+        // The screen shows it: the first line's layout draws SELECT in bold.
+        QTRY_VERIFY(!edit->document()->firstBlock().layout()->formats().isEmpty());
+        QCOMPARE(edit->document()->firstBlock().layout()->formats().first().length, 6);
+
+        Press(edit, Qt::Key_Z);
+        QCOMPARE(h.Text(), std::string("select a from tx"));
+        QVERIFY(EditProbe(h.window).BoldWords().isEmpty());
+        Press(edit, Qt::Key_Z);
+        QCOMPARE(h.Text(), std::string("select a from t"));
+        Press(edit, Qt::Key_Y);
+        Press(edit, Qt::Key_Y);
+        QCOMPARE(h.Text(), formatted);
+        QCOMPARE(EditProbe(h.window).BoldWords(), bold);
+    }
+
+    // "整形前に戻す" is one step too: Undo gives back the formatted text with its bold.
+    void revertIsOneUndoStep() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("select a from t", false);
+        h.window->mnuExeRunClick();
+        const std::string formatted = h.Text();
+        h.dialogs.answers = {Answer::Yes};
+        h.window->mnuEditRichUndoClick();
+        QCOMPARE(h.Text(), std::string("select a from t"));
+        h.window->mnuEditUndoClick();
+        QCOMPARE(h.Text(), formatted);
+        QCOMPARE(EditProbe(h.window).BoldWords(), (QStringList{"SELECT", "FROM"}));
+        h.window->mnuEditUndoClick();
+        QCOMPARE(h.Text(), std::string("select a from t"));
+        QVERIFY(EditProbe(h.window).BoldWords().isEmpty());
     }
 
     // A run that ends without a result leaves the document as it was, its

@@ -3,6 +3,7 @@
 // back, and the effect on formatting and on the settings file.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "formatter/TextUtil.h"
 #include "ui/Edit.h"
 #include "ui/Key.h"
@@ -33,14 +34,6 @@ constexpr CheckState On = CheckState::Checked;
 constexpr CheckState Gray = CheckState::Grayed;
 
 const char kExample[] = "select a.id, b.name from orders a where a.id = 1;";
-
-QStringList BoldWords(const QTextDocument *doc) {
-    QStringList words;
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (it.fragment().charFormat().fontWeight() >= QFont::Bold) words << it.fragment().text();
-    return words;
-}
 
 // 1-based position of `text` in `list`.
 int Pos(KeywordList list, const char *text) {
@@ -421,7 +414,7 @@ private slots:
             h.window->mnuExeRunClick();
             before = SplitLines(EditProbe(h.window).Editor().Text());
             QCOMPARE(before[0], std::string("SELECT "));
-            QVERIFY(BoldWords(EditProbe(h.window).rchOut()->document()).contains("SELECT"));
+            QVERIFY(EditProbe(h.window).BoldWords().contains("SELECT"));
 
             h.dialogs.onModal = [&](QDialog &) {
                 h.Open();
@@ -432,8 +425,8 @@ private slots:
             EditProbe(h.window).rchOut()->setPlainText(kExample);
             h.window->mnuExeRunClick();
             const std::vector<std::string> after = SplitLines(EditProbe(h.window).Editor().Text());
-            QVERIFY(!BoldWords(EditProbe(h.window).rchOut()->document()).contains("SELECT"));
-            QVERIFY(BoldWords(EditProbe(h.window).rchOut()->document()).contains("FROM"));
+            QVERIFY(!EditProbe(h.window).BoldWords().contains("SELECT"));
+            QVERIFY(EditProbe(h.window).BoldWords().contains("FROM"));
             // SELECT is plain text now: no line of its own, indented like the text around it.
             QCOMPARE(after[0], std::string("        SELECT A.ID , "));
             QCOMPARE(after[1], std::string("        B.NAME "));
@@ -447,7 +440,7 @@ private slots:
         QCOMPARE(EditProbe(again.window).StoredSettings().YoyakuStates.size(), std::size_t(284));
         EditProbe(again.window).rchOut()->setPlainText(kExample);
         again.window->mnuExeRunClick();
-        QVERIFY(!BoldWords(EditProbe(again.window).rchOut()->document()).contains("SELECT"));
+        QVERIFY(!EditProbe(again.window).BoldWords().contains("SELECT"));
         QCOMPARE(SplitLines(EditProbe(again.window).Editor().Text())[0], std::string("        SELECT A.ID , "));
     }
 

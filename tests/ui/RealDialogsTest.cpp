@@ -3,8 +3,10 @@
 // opens on and what Enter does.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
+#include "ui/FontChooser.h"
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QMessageBox>
@@ -26,6 +29,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QHeaderView>
+#include <QTreeView>
+#include <QLocale>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <functional>
 
 using namespace kelvra;
@@ -47,6 +57,12 @@ void WhenModalUp(std::function<void(QWidget *)> look, std::function<void(QWidget
         close(w);
     });
     poll->start(10);
+}
+
+QStringList ListItems(QListWidget *list) {
+    QStringList out;
+    for (int row = 0; row < list->count(); ++row) out << list->item(row)->text();
+    return out;
 }
 
 void PressEnter(QWidget *w) { QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key_Return); }
@@ -162,22 +178,27 @@ private slots:
 
     // Monospaced Japanese fonts are fixed-pitch for the list, also those that
     // fontconfig calls dual-width.
+    // The fixed-pitch list holds every monospaced family the machine has, the
+    // Latin-only ones (DejaVu Sans Mono) and the dual-width Japanese ones
+    // (Noto Sans Mono CJK JP) alike, and no proportional one besides the
+    // editor's own font. Checked against whatever fonts are installed.
     void fixedPitchFontListOffersMonospacedJapaneseFonts() {
-        const QString cjkMono = "Noto Sans Mono CJK JP";
-        if (!QFontDatabase::families().contains(cjkMono)) QSKIP("Noto Sans Mono CJK JP is not installed");
         Harness h;
         QVERIFY(h.Start());
         QStringList offered;
-        WhenModalUp(
-            [&](QWidget *w) {
-                for (QAbstractItemView *view : w->findChildren<QAbstractItemView *>())
-                    for (int row = 0; row < view->model()->rowCount(); ++row)
-                        offered << view->model()->index(row, 0).data().toString();
-            },
-            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        WhenModalUp([&](QWidget *w) { offered = ListItems(Part<QListWidget>(w, "families")); },
+                    [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
         h.window->mnuFormatFontClick();
-        QVERIFY(offered.contains(cjkMono));
-        QVERIFY(offered.contains("DejaVu Sans Mono") || !QFontDatabase::families().contains("DejaVu Sans Mono"));
+        QVERIFY(!offered.isEmpty());
+        for (const QString &family : QFontDatabase::families())
+            if (QFontDatabase::isFixedPitch(family) && !QFontDatabase::isPrivateFamily(family))
+                QVERIFY2(offered.contains(family), qPrintable(family));
+        for (const char *family : {"Noto Sans Mono CJK JP", "DejaVu Sans Mono"})
+            if (QFontDatabase::families().contains(family)) QVERIFY2(offered.contains(family), family);
+        const QString own = QFontInfo(EditProbe(h.window).EditorFont().font).family();
+        for (const QString &family : offered)
+            if (family != own)
+                QVERIFY2(HasUniformLatinWidth(family) || QFontDatabase::isFixedPitch(family), qPrintable(family));
         QVERIFY(!offered.contains("DejaVu Sans")); // proportional fonts stay out
     }
 
@@ -244,8 +265,9 @@ private slots:
                                                         << "data";
         QTest::newRow("a file path stored") << QByteArray("data/q.sql") << ""
                                             << "data";
+        // The user's own folder (the home folder here, which has no documents folder), not the program's.
         QTest::newRow("a missing folder stored") << QByteArray("gone/away") << ""
-                                                 << ".";
+                                                 << "home";
     }
     void fileDialogsOpenOnAnExistingFolder() {
         QFETCH(QByteArray, stored);
@@ -253,6 +275,10 @@ private slots:
         QFETCH(QString, expected);
         Harness h;
         QVERIFY(WriteFile(h.dir.filePath("data/q.sql"), "select 1"));
+        QVERIFY(QDir(h.dir.path()).mkdir("home"));
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", h.dir.filePath("home").toUtf8());
+        auto restoreHome = qScopeGuard([&] { qputenv("HOME", oldHome); });
         QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" +
                                 (stored.isEmpty() ? QByteArray() : h.dir.filePath(stored).toUtf8()) + "\r\n"));
         if (!opened.isEmpty()) h.window->OpenPath(h.dir.filePath(opened));
@@ -274,6 +300,70 @@ private slots:
         QFile ini(h.dir.filePath("Kelvra.ini"));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QVERIFY(ini.readAll().contains("FilePath=" + folder.toUtf8() + "\r\n"));
+    }
+
+    // In Japanese the file dialog's columns (サイズ, 種類, 更新日時) once cut
+    // their titles and texts ("4…ト", "SQ…ード").
+    void fileDialogColumnsShowTheirJapaneseTextsWhole() {
+        QTranslator japanese;
+        QVERIFY(japanese.load(QLocale(QLocale::Japanese), "qtbase", "_",
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+        QCoreApplication::installTranslator(&japanese);
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan)); // sizes and file types in Japanese too
+        auto uninstall = qScopeGuard([&] {
+            QCoreApplication::removeTranslator(&japanese);
+            QLocale::setDefault(QLocale::c());
+        });
+        Harness h;
+        QVERIFY(WriteFile(h.dir.filePath("data/query.sql"), "select 1"));
+        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" + h.dir.filePath("data").toUtf8() + "\r\n"));
+        QStringList cut;
+        int rows = 0;
+        WhenModalUp(
+            [&](QWidget *w) {
+                auto *view = w->findChild<QTreeView *>();
+                QVERIFY(view);
+                QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+                QTest::qWait(50); // the sizes follow the rows' texts
+                rows = view->model()->rowCount(view->rootIndex());
+                QHeaderView *header = view->header();
+                for (int column = 1; column < header->count(); ++column) {
+                    const QString title = header->model()->headerData(column, Qt::Horizontal).toString();
+                    const QModelIndex cell = view->model()->index(0, column, view->rootIndex());
+                    const QString text = cell.data().toString();
+                    const int needed = std::max(header->sectionSizeHint(column),
+                                                static_cast<QAbstractItemView *>(view)->sizeHintForIndex(cell).width());
+                    if (!header->isSectionHidden(column) && header->sectionSize(column) < needed)
+                        cut << title + ": " + text;
+                }
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuFileOpenClick();
+        QCOMPARE(rows, 1);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
+    }
+
+    // The print dialog grows downwards when its options open; it stays on the
+    // screen all the same, also over a window low on a small screen.
+    void printDialogWithItsOptionsFitsTheScreen() {
+        Harness h;
+        QVERIFY(h.Start());
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        h.window->move(area.left(), area.bottom() - 250);
+        QRect frame;
+        WhenModalUp(
+            [&](QWidget *w) {
+                for (QPushButton *b : w->findChildren<QPushButton *>())
+                    if (b->text().contains(">>")) b->click();
+                QTest::qWait(100);
+                frame = w->frameGeometry();
+            },
+            [](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        h.window->mnuFilePrintClick();
+        QVERIFY2(
+            area.contains(frame),
+            qPrintable(QString("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        QVERIFY(frame.height() > 300); // the options did open
     }
 
     void revertQuestionOffersYesAndNoOnly() {

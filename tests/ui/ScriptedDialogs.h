@@ -134,13 +134,19 @@ private:
 class ScriptedDesktop : public Desktop {
 public:
     QList<QStringList> started; // arguments of each started process
+    QList<QPoint> startedAt;    // where each started process was asked to put its window
+    std::optional<QPoint> askedPosition;
     QStringList urls;
     bool shift = false;
     qint64 tick = 0;
-    bool StartProcess(const QString &, const QStringList &arguments) override {
+    bool StartProcess(const QString &, const QStringList &arguments, const QPoint &windowAt) override {
         started << arguments;
+        startedAt << windowAt;
         return true;
     }
+    std::optional<QPoint> AskedWindowPosition() override { return askedPosition; }
+    QString windowPlaces; // shared by the windows of one test; empty: none
+    QString WindowPlacesFolder() override { return windowPlaces; }
     bool OpenUrl(const QString &url) override {
         urls << url;
         return true;

@@ -1,6 +1,7 @@
 // Speed-button icons on a desktop without an icon theme.
 
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Edit.h"
 #include "ui/ThemeIcons.h"
 

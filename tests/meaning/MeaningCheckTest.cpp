@@ -1,0 +1,242 @@
+#include "meaning/MeaningCheck.h"
+
+#include "platform/PlainTextFile.h"
+#include "support/Corpus.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace kelvra;
+using namespace kelvra::meaning;
+
+namespace {
+
+struct Pair {
+    const char *before, *after;
+};
+
+std::string Describe(const CheckReport &r) {
+    std::string s = std::to_string(r.count) + " difference(s)";
+    for (const Difference &d : r.first)
+        s += "\n  " + std::to_string(d.line) + ":" + std::to_string(d.column) + " " + KindName(d.kind) + ": " + d.what;
+    return s;
+}
+
+} // namespace
+
+// What a format run may do: letter case of words, blanks and line breaks
+// between tokens, blank runs inside block comments, any kind of line end.
+TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
+    const Pair pairs[] = {
+        {"select a from t;", "SELECT\r\n        A\r\nFROM\r\n        T ;\r\n"},
+        {"select a,b from t", "SELECT A , B FROM T"},
+        {"select 'it''s', \"Col\" from t", "SELECT 'it''s' , \"Col\" FROM T"},
+        {"select 'a\r\nb' from t", "SELECT 'a\nb' FROM T"}, // CR LF against LF inside a literal
+        {"select 'a\rb' from t", "SELECT 'a\nb' FROM T"},
+        {"select /*+ ordered\r\nuse_nl(a) */ a", "SELECT /*+ ordered use_nl(a) */ A"},
+        {"select /* a  \r\n\r\n   b */ a", "SELECT /* a\nb */ A"},
+        {"select a -- note  \r\nfrom t", "SELECT A -- note\r\nFROM T"}, // trailing blanks of a line comment
+        {"select e'it\\'s', 'x', q'[it's]' from t", "SELECT E'it\\'s' , 'x' , Q'[it's]' FROM T"},
+        {"select nq'{a'b}' from t", "SELECT NQ'{a'b}' FROM T"},
+        {"select $re$\\s+$re$, $$It is  Ok$$;", "SELECT $re$\\s+$re$ , $$It is  Ok$$ ;"},
+        {"select `my  col` from t", "SELECT `my  col` FROM T"},
+        {"select v$session.sid, sys.v_$sql, $1 from t", "SELECT V$SESSION.SID , SYS.V_$SQL , $1 FROM T"},
+        {"select a<>b, c||d, e::int", "SELECT A<>B , C||D , E::INT"},
+        {"select 1.5e3 from t", "SELECT 1.5E3 FROM T"},
+        {"select x'41', n'ä' from t", "SELECT X'41' , N'ä' FROM T"},
+        {"select ä, ω, ж, ａ from t", "SELECT Ä , Ω , Ж , Ａ FROM T"},
+        {"begin\r\n  null;\r\nend;\r\n/\r\n", "BEGIN\r\n        NULL ;\r\nEND ;\r\n/\r\n"},
+        {"rem drop the old copy\r\ndrop table t;", "rem drop the old copy\r\nDROP TABLE T ;"},
+        {"  prompt Done  \r\nselect 1;", "prompt Done\r\nSELECT 1 ;"},
+        {"@@child.sql\r\n\\set x 1\r\nselect 1;", "@@child.sql\n\\set x 1\nSELECT 1 ;"},
+        {"", ""},
+        {"  \r\n", ""},
+        {"up\xff\xffdate b", "UP\xff\xffDATE B"}, // bytes that are not UTF-8 stand for themselves
+        {"select \xc3", "SELECT \xc3"},
+    };
+    for (const Pair &p : pairs) {
+        const CheckReport r = CompareMeaning(p.before, p.after);
+        EXPECT_TRUE(r.Same()) << p.before << "\n" << Describe(r);
+    }
+}
+
+// Every kind of difference on its smallest text: where it is named (in the
+// text before) and that it is counted.
+TEST(MeaningCheck, NamesEachKindOfDifference) {
+    struct Case {
+        const char *before, *after;
+        ChangeKind kind;
+        int line, column;
+        const char *what;
+    } cases[] = {
+        {"select a\r\nfrom t", "SELECT AFROM T", ChangeKind::JoinedWords, 1, 9,
+         "the line break between \"a\" and \"from\" would join them"},
+        {"select x\r\n'41'", "SELECT X'41'", ChangeKind::JoinedWords, 1, 9, nullptr},
+        {"select a 'b'", "SELECT A'b'", ChangeKind::JoinedWords, 1, 9, "\"a\" and \"'b'\" would run together"},
+        {"select x as\r\n$$ y $$", "SELECT X AS$$ y $$", ChangeKind::JoinedWords, 1, 12, nullptr},
+        {"select 1\r\ne5", "SELECT 1E5", ChangeKind::JoinedWords, 1, 9, nullptr},
+        {"select 'a'\r\n'b'", "SELECT 'a''b'", ChangeKind::MergedLiterals, 1, 11,
+         "\"'a'\" and \"'b'\" would become one literal"},
+        {"select \"a\"\n\"b\"", "SELECT \"a\"\"b\"", ChangeKind::MergedLiterals, 1, 11, nullptr},
+        {"select `a`\n`b`", "SELECT `a``b`", ChangeKind::MergedLiterals, 1, 11, nullptr},
+        {"select 5 -\r\n-3 from t", "SELECT 5 --3 FROM T", ChangeKind::CommentFormed, 1, 11,
+         "\"-\" and \"-\" would start a comment"},
+        {"select a /\r\n* b from t", "SELECT A /* B FROM T", ChangeKind::CommentFormed, 1, 11, nullptr},
+        {"select a -- x\r\nfrom t", "SELECT A -- x FROM T", ChangeKind::CommentFormed, 1, 14,
+         "the comment \"-- x\" would swallow \"from\""},
+        {"where a <\r\n> b", "WHERE A <> B", ChangeKind::OperatorFormed, 1, 10, nullptr},
+        {"select a |\r\n| b", "SELECT A || B", ChangeKind::OperatorFormed, 1, 11, nullptr},
+        {"select a :\r\n: int", "SELECT A :: INT", ChangeKind::OperatorFormed, 1, 11, nullptr},
+        {"select 1\r\n.5", "SELECT 1.5", ChangeKind::OperatorFormed, 1, 9,
+         "\"1\" and \".5\" would become one operator or number"},
+        {"select $re$\\s+$re$", "SELECT $RE$\\S+$RE$", ChangeKind::LiteralChanged, 1, 8,
+         "the literal \"$re$\\s+$re$\" would change"},
+        {"select $$It is  Ok$$;", "SELECT $$IT IS OK$$ ;", ChangeKind::LiteralChanged, 1, 8, nullptr},
+        {"select e'it\\'s', 'x'", "SELECT E'it\\'S' , 'x'", ChangeKind::LiteralChanged, 1, 8, nullptr},
+        {"select `my  col` from t", "SELECT `MY COL` FROM T", ChangeKind::LiteralChanged, 1, 8, nullptr},
+        {"select 'a\r\nb'", "SELECT 'ab'", ChangeKind::LiteralChanged, 1, 8, nullptr},
+        {"select /*+ ordered\r\nuse_nl(a) */ a", "SELECT /*+ ordereduse_nl(a) */ A", ChangeKind::CommentChanged, 1, 8,
+         "the comment \"/*+ ordered…\" would change"},
+        {"select a -- Note", "SELECT A -- NOTE", ChangeKind::CommentChanged, 1, 10, nullptr},
+        {"rem drop the old copy\r\ndrop table t;", "REM DROP THE OLD COPY DROP TABLE T ;",
+         ChangeKind::LineCommandMerged, 1, 1, "the line command \"rem drop the old copy\" would lose its own line"},
+        {"end;\r\n/\r\nselect 1;", "END ; / SELECT 1 ;", ChangeKind::LineCommandMerged, 2, 1, nullptr},
+        {"select 1;\r\nprompt Done\r\n", "SELECT 1 ; prompt Done\r\n", ChangeKind::LineCommandMerged, 2, 1, nullptr},
+        {"select 1;\r\nrem a\r\n", "SELECT 1 ;\r\nREM A\r\n", ChangeKind::LineCommandMerged, 2, 1,
+         "the line command \"rem a\" would change"},
+        {"select ab from t", "SELECT A B FROM T", ChangeKind::OtherChange, 1, 8, "\"ab\" would be split"},
+        {"select a from t", "SELECT B FROM T", ChangeKind::OtherChange, 1, 8, "\"a\" would become \"B\""},
+        {"select 表\r\n, 'x' from t", "SELECT 表 , 'y' FROM T", ChangeKind::LiteralChanged, 2, 3, nullptr},
+    };
+    for (const Case &c : cases) {
+        const CheckReport r = CompareMeaning(c.before, c.after);
+        ASSERT_EQ(r.count, 1u) << c.before << "\n" << Describe(r);
+        const Difference &d = r.first.at(0);
+        EXPECT_EQ(d.kind, c.kind) << c.before << "\n" << Describe(r);
+        EXPECT_EQ(d.line, c.line) << c.before;
+        EXPECT_EQ(d.column, c.column) << c.before;
+        if (c.what) {
+            EXPECT_EQ(d.what, c.what) << c.before;
+        }
+    }
+}
+
+TEST(MeaningCheck, CountsEveryPlaceAndKeepsTheFirstFew) {
+    std::string before, after;
+    for (int i = 0; i < 9; ++i) {
+        before += "a" + std::to_string(i) + "\r\n";
+        after += "A" + std::to_string(i);
+    }
+    const CheckReport r = CompareMeaning(before, after, 3);
+    EXPECT_EQ(r.count, 8u) << Describe(r);
+    ASSERT_EQ(r.first.size(), 3u);
+    EXPECT_EQ(r.first[2].kind, ChangeKind::JoinedWords);
+    EXPECT_EQ(r.first[2].offset, 10u);
+    EXPECT_EQ(r.first[2].line, 3);
+    EXPECT_EQ(r.first[2].column, 3);
+}
+
+// After a difference the walk finds its footing again: later places are
+// named once each, and text added or lost at the end is named too.
+TEST(MeaningCheck, FindsLaterPlacesAfterADifference) {
+    const CheckReport r =
+        CompareMeaning("select a\nfrom t where 'x'\n'y' = b\nand c", "SELECT AFROM T WHERE 'x''y' = B ANDC");
+    EXPECT_EQ(r.count, 3u) << Describe(r);
+    ASSERT_EQ(r.first.size(), 3u);
+    EXPECT_EQ(r.first[0].kind, ChangeKind::JoinedWords);
+    EXPECT_EQ(r.first[1].kind, ChangeKind::MergedLiterals);
+    EXPECT_EQ(r.first[2].kind, ChangeKind::JoinedWords);
+    EXPECT_EQ(CompareMeaning("select a, b", "SELECT A ,").count, 1u);
+    EXPECT_EQ(CompareMeaning("select a", "SELECT A , B").count, 1u);
+    // A quote that opens in the wrong place turns everything after it: one place, not hundreds.
+    std::string tail;
+    for (int i = 0; i < 200; ++i) tail += " a" + std::to_string(i);
+    const CheckReport shifted = CompareMeaning("select 'x' y" + tail, "SELECT 'x'' Y" + tail);
+    EXPECT_LE(shifted.count, 2u) << Describe(shifted);
+}
+
+// T-SQL variables, columns called "rem" and code inside a statement are SQL,
+// not client commands: joining their lines is a join of words.
+TEST(MeaningCheck, LineCommandsOnlyWhereNoSqlCanBeMeant) {
+    const Pair sqlNotCommands[] = {
+        {"select a,\r\nrem\r\nfrom t", "SELECT A , REMFROM T"},
+        {"select\r\n@v = 1\r\nfrom t", "SELECT @V = 1FROM T"},
+    };
+    for (const Pair &p : sqlNotCommands) {
+        const CheckReport r = CompareMeaning(p.before, p.after);
+        ASSERT_FALSE(r.first.empty()) << p.before;
+        EXPECT_NE(r.first[0].kind, ChangeKind::LineCommandMerged) << p.before << "\n" << Describe(r);
+    }
+    // A PL/SQL variable called "rem" may join the line before it.
+    EXPECT_TRUE(CompareMeaning("begin\r\nrem := 1;\r\nend;", "BEGIN REM := 1 ; END ;").Same());
+}
+
+// --- Properties over the corpus ---------------------------------------------
+
+namespace {
+
+// The text with words re-cased at random and runs of blanks between tokens
+// changed, outside literals, comments and line commands: what a run may do.
+// Quotes are followed with the plain rules only; files whose dialect text
+// would confuse this are the ones the check's lexer knows better, so only
+// files without "$", "`", "q'" and "e'" quotes are used.
+std::string Reshaped(std::string_view text, std::mt19937 &random) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    std::size_t i = 0;
+    const auto copyTo = [&](std::size_t end) {
+        out.append(text.substr(i, end - i));
+        i = end;
+    };
+    while (i < text.size()) {
+        const char c = text[i];
+        const std::string_view rest = text.substr(i);
+        if (c == '\'' || c == '"') {
+            std::size_t close = text.find(c, i + 1);
+            copyTo(close == std::string_view::npos ? text.size() : close + 1);
+        } else if (rest.starts_with("--")) {
+            copyTo(std::min(text.size(), text.find_first_of("\r\n", i)));
+        } else if (rest.starts_with("/*")) {
+            std::size_t close = text.find("*/", i + 2);
+            copyTo(close == std::string_view::npos ? text.size() : close + 2);
+        } else if (c == ' ' || c == '\t') {
+            std::size_t end = i;
+            while (end < text.size() && (text[end] == ' ' || text[end] == '\t')) ++end;
+            out.append(1 + random() % 3, random() % 2 ? ' ' : '\t');
+            i = end;
+        } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') {
+            out += random() % 2 ? static_cast<char>(c ^ 0x20) : c;
+            ++i;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool HasDialectQuotes(std::string_view text) {
+    for (std::string_view s : {"$", "`", "q'", "Q'", "e'", "E'", "\\", "rem", "REM", "prompt", "PROMPT", "@"})
+        if (text.find(s) != std::string_view::npos) return true;
+    return false;
+}
+
+} // namespace
+
+TEST(MeaningCheck, EveryCorpusFileKeepsItsOwnMeaning) {
+    const auto files = kelvra::test::CorpusFiles();
+    KELVRA_SKIP_WITHOUT_CORPUS(files);
+    std::mt19937 random(7);
+    std::size_t reshaped = 0;
+    for (const auto &path : files) {
+        const std::string text = DecodePlainText(kelvra::test::ReadWholeFile(path)).text;
+        const CheckReport same = CompareMeaning(text, text);
+        EXPECT_TRUE(same.Same()) << path << "\n" << Describe(same);
+        if (HasDialectQuotes(text)) continue;
+        ++reshaped;
+        const CheckReport r = CompareMeaning(text, Reshaped(text, random));
+        EXPECT_TRUE(r.Same()) << path << "\n" << Describe(r);
+    }
+    EXPECT_GT(reshaped, 50u);
+}

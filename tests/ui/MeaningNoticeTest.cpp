@@ -1,0 +1,80 @@
+// After a format run whose result means something else than the text before
+// it, the window says how many such places there are and where the first is;
+// the result stays, and 整形前に戻す brings the text back.
+#include "EditProbe.h"
+#include "ScriptedDialogs.h"
+#include "ui/Edit.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kelvra;
+using namespace kelvra::test;
+
+namespace {
+
+struct Harness {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    ScriptedDesktop desktop;
+    std::unique_ptr<TfrmEdit> window;
+
+    bool Start() {
+        const std::filesystem::path folder = dir.path().toStdString();
+        window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
+        if (!window->Initialise()) return false;
+        window->show();
+        return true;
+    }
+    void SetText(const std::string &text) {
+        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
+    }
+    std::string Text() { return EditProbe(window).Editor().Text(); }
+};
+
+} // namespace
+
+class MeaningNoticeTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Line breaks do not separate words by default: "a" and "from" run together.
+    void aRunThatJoinsWordsSaysSoInTheStatusLine() {
+        Harness h;
+        QVERIFY(h.Start());
+        const std::string before = "select a\r\nfrom t\r\nwhere b\r\nand c = 1;";
+        h.SetText(before);
+        h.window->mnuExeRunClick();
+        QCOMPARE(h.window->StatusText(2), QString::fromUtf8("意味が変わる箇所が 3 件あります（最初は 1 行 9 桁）"));
+        QVERIFY(h.Text().find("AFROM") != std::string::npos); // the result is what the rules give
+        h.dialogs.answers = {Answer::Yes};
+        h.window->mnuEditRichUndoClick();
+        QVERIFY(h.Text() == before);
+        QCOMPARE(h.window->StatusText(2), QString());
+    }
+
+    void aRunThatKeepsTheMeaningSaysNothing() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("select a\r\nfrom t\r\nwhere b\r\nand c = 1;");
+        h.window->mnuExeRunClick();
+        QVERIFY(!h.window->StatusText(2).isEmpty());
+        h.SetText("select a , b from t where c = 'x';");
+        h.window->mnuExeRunClick(); // the notice of the run before goes
+        QCOMPARE(h.window->StatusText(2), QString());
+    }
+
+    void theRunSummaryNamesThePlacesToo() {
+        Harness h;
+        QVERIFY(h.Start());
+        h.SetText("select 1\r\n, 2 from t\r\nwhere x = y\r\nor z");
+        h.desktop.shift = true;
+        h.window->mnuExeRunClick();
+        QCOMPARE(h.dialogs.asked.size(), 1);
+        QVERIFY(h.dialogs.asked[0].text.startsWith("Time : "));
+        const QString notice = QString::fromUtf8("\r\n意味が変わる箇所が 2 件あります（最初は 2 行 11 桁）");
+        QVERIFY2(h.dialogs.asked[0].text.endsWith(notice), qPrintable(h.dialogs.asked[0].text));
+    }
+};
+
+QTEST_MAIN(MeaningNoticeTest)
+#include "MeaningNoticeTest.moc"
