@@ -8,7 +8,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web
+.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web windows test-windows
 
 # `make run` installs only what the editor needs; everything else installs all.
 DEPS_PROFILE ?= all
@@ -81,5 +81,16 @@ test-web: web
 	@[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
 	@cd web && KELVRA_WEB_SITE=$(abspath $(WEB_BUILD_DIR))/site node --test test/*.test.js
 
+# Windows, cross-built with mingw-w64 against a static Qt: build-windows/kelvra-VERSION-win64.zip
+# with both programs, the help, the licences and how to relink with another Qt.
+WINDOWS_DIR ?= build-windows
+windows: DEPS_PROFILE = windows
+windows: deps
+	@WINDOWS_DIR=$(WINDOWS_DIR) JOBS=$(JOBS) bash scripts/build-windows.sh package
+
+# The Qt-free tests and both programs under Wine, against the Linux build.
+test-windows: build
+	@WINDOWS_DIR=$(WINDOWS_DIR) JOBS=$(JOBS) LINUX_BUILD_DIR=$(BUILD_DIR) bash scripts/build-windows.sh test
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WEB_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WEB_BUILD_DIR) $(WINDOWS_DIR)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Kelvra needs. Quiet and quick when everything
 # is already there.
-#   install-deps.sh run    what building and running the editor needs
-#   install-deps.sh        that plus everything the tests, the sanitizer and fuzz
-#                          builds, the packaging checks and the web page need
+#   install-deps.sh run      what building and running the editor needs
+#   install-deps.sh windows  that plus the Windows cross-build (make windows)
+#   install-deps.sh          all of these plus everything the tests, the sanitizer and
+#                            fuzz builds, the packaging checks, the web page and the
+#                            Windows tests under Wine need
 set -euo pipefail
 profile=${1:-all}
 
@@ -14,6 +16,14 @@ packages=(
   nlohmann-json3-dev
 )
 if [ "$profile" != run ]; then
+  # Windows: the mingw-w64 cross compilers (posix threads), zip for the package, and
+  # Wine with a virtual screen and xdotool for the tests.
+  packages+=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix zip
+    wine wine64 xvfb xauth xdotool
+  )
+fi
+if [ "$profile" != run ] && [ "$profile" != windows ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth poppler-utils
@@ -41,6 +51,6 @@ fi
 
 # The web page's browser test drives chromium with playwright-core from npm.
 web="$(dirname "$0")/../web"
-if [ "$profile" != run ] && [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
+if [ "$profile" = all ] && [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
   (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
 fi

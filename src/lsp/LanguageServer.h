@@ -3,6 +3,7 @@
 // kelvra-format formats files, and shows beforehand what it would refuse.
 
 #include "cli/CommandLine.h"
+#include "lsp/Server.h"
 #include "cli/FormatCommand.h"
 #include "lsp/DocumentFormatting.h"
 #include "lsp/Positions.h"
@@ -102,8 +103,5 @@ class MessageReader;
 // returns the exit status.
 int Serve(LanguageServer &server, MessageReader &reader);
 
-// Serves on `in` and `out` until `exit` or the end of the input; returns the
-// exit status (2 when the settings cannot be read).
-int RunLanguageServer(const cli::CommandLine &command, int in, int out, std::ostream &err);
 
 } // namespace kelvra::lsp

@@ -17,6 +17,12 @@
 
 namespace kelvra {
 
+// Paths cross the program as UTF-8 strings; these two turn them into the
+// system's paths and back (on Windows a std::filesystem::path built from a
+// narrow string would read it in the ANSI code page).
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string PathToUtf8(const std::filesystem::path &path);
+
 // What tells one state of a file from another: a file replaced, written to or
 // given other permissions since it was read no longer has the same identity.
 struct FileIdentity {
@@ -71,6 +77,10 @@ std::filesystem::path FollowLinks(const std::filesystem::path &path);
 std::size_t OtherHardLinks(const std::filesystem::path &path);
 
 Status ReadFileBytes(const std::filesystem::path &path, std::string &bytes);
+// Reads the file from start to end in pieces, handing each to `take`, which
+// may end the read early by returning false. A failure's message is
+// "cannot open: " or "cannot read: " followed by the system's reason.
+Status ReadFileInPieces(const std::filesystem::path &path, const std::function<bool(std::string_view)> &take);
 
 // Whether this user may create files in the folder.
 bool MayWriteIn(const std::filesystem::path &folder);

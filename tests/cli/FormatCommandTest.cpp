@@ -6,6 +6,7 @@
 #include "platform/TextCodec.h"
 
 #include "support/Corpus.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 
 using namespace kelvra;
 using namespace kelvra::cli;
@@ -42,20 +45,7 @@ std::string Slurp(const fs::path &p) {
 
 void Write(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
-class TempDir {
-public:
-    TempDir()
-        : path_(fs::temp_directory_path() /
-                ("kelvra-cli-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path &path() const { return path_; }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
-};
+using kelvra::test::TempDir;
 
 // Settings that cannot come from a Kelvra.ini beside the test binary.
 std::vector<std::string> Isolated(const TempDir &dir, std::vector<std::string> args) {
@@ -234,6 +224,9 @@ TEST(Options, KeepMeaningFromTheSettingsFileAndTheCommandLine) {
 }
 
 TEST(InPlace, LeavesAFileAloneWhenItsResultIsTheSame) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "POSIX only: inode numbers tell a file written anew";
+#else
     TempDir dir;
     fs::path done = dir.path() / "done.sql";
     Write(done, "SELECT \r\n        A \r\nFROM \r\n        T");
@@ -250,6 +243,7 @@ TEST(InPlace, LeavesAFileAloneWhenItsResultIsTheSame) {
     r = RunWith(Isolated(dir, {"-i", done.string()}));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Slurp(done), "SELECT \r\n        A \r\nFROM \r\n        T");
+#endif
 }
 
 TEST(InPlace, RewritesOnlyAfterASuccessfulRun) {

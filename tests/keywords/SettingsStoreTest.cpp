@@ -1,6 +1,10 @@
 #include "keywords/SettingsStore.h"
 #include "platform/TextCodec.h"
 
+#include "support/Environment.h"
+#include "support/Posix.h"
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,12 +20,10 @@ namespace {
 class SettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kelvra-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(temp_.path().empty());
+        dir_ = temp_.path();
         defaults_ = DefaultSettings("/opt/kelvra");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Ini() const { return dir_ / "Kelvra.ini"; }
     fs::path Bak() const { return dir_ / "Kelvra.bak"; }
@@ -52,6 +54,7 @@ protected:
     }
     Status Load(Settings &s) { return LoadSettings(dir_, defaults_, s); }
 
+    test::TempDir temp_{"kelvra-settings"};
     fs::path dir_;
     Settings defaults_;
 };
@@ -93,7 +96,8 @@ TEST_F(SettingsStoreTest, FirstStartWithoutFilesGivesDefaultsAndSaveCreatesTheFi
     ASSERT_TRUE(Load(s));
     ExpectSameSettings(s, defaults_);
     EXPECT_EQ(s.SettingsVersion, "105");
-    EXPECT_EQ(s.FilePath, "/opt/kelvra/");
+    // The program's folder with the system's separator after it.
+    EXPECT_EQ(s.FilePath, "/opt/kelvra" + std::string(1, static_cast<char>(fs::path::preferred_separator)));
     EXPECT_EQ(s.Options.BackColor, -2147483643);
     EXPECT_EQ(s.Options.EditorFont.color, -2147483640);
     EXPECT_EQ(s.Options.EditorFont.name, "ＭＳ ゴシック");
@@ -434,6 +438,7 @@ TEST_F(SettingsStoreTest, InPlaceUpdateKeepsTheBytesOfWhatItDoesNotWrite) {
 }
 
 TEST_F(SettingsStoreTest, ALinkedSettingsFileStaysALink) {
+    KELVRA_POSIX_ONLY("symbolic links that need no privilege");
     const fs::path real = dir_ / "real";
     fs::create_directory(real);
     WriteWindowsFile(real / "Kelvra.ini", "[Setting]\nFontSize=14\n");
@@ -541,21 +546,17 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
     EXPECT_FALSE(fs::exists(Ini()));
 }
 
-TEST(SettingsFolder, ProgramFolderWhenWritableElseThePerUserConfigurationFolder) {
+TEST(SettingsFolder, ProgramFolderWhenWritableElseTheUsersOwn) {
     struct Case {
         bool writable;
-        const char *xdg, *home, *expected;
+        const char *user, *expected;
     } cases[] = {
-        {true, "/xdg", "/home/u", "/opt/kelvra"},
-        {false, "/xdg", "/home/u", "/xdg/Kelvra"},
-        {false, "", "/home/u", "/home/u/.config/Kelvra"},
-        {false, nullptr, "/home/u", "/home/u/.config/Kelvra"},
-        {false, "relative/xdg", "/home/u", "/home/u/.config/Kelvra"},
-        {false, nullptr, nullptr, "/opt/kelvra"},
+        {true, "/home/u/.config/Kelvra", "/opt/kelvra"},
+        {false, "/home/u/.config/Kelvra", "/home/u/.config/Kelvra"},
+        {false, "", "/opt/kelvra"}, // nowhere else to go
     };
     for (const Case &c : cases)
-        EXPECT_EQ(ChooseSettingsFolder("/opt/kelvra", c.writable, c.xdg, c.home), fs::path(c.expected))
-            << (c.xdg ? c.xdg : "(null)");
+        EXPECT_EQ(ChooseSettingsFolder("/opt/kelvra", c.writable, c.user), fs::path(c.expected)) << c.user;
     EXPECT_FALSE(ExecutableFolder().empty());
 }
 
@@ -573,9 +574,7 @@ TEST_F(SettingsStoreTest, AnInstalledProgramFolderNeverHoldsTheSettings) {
         {"manFolderOnly", "share/man/man1/kelvra-format.1/", false},
         {"otherManPage", "share/man/man1/other.1", false},
     };
-    const char *savedXdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string restore = savedXdg ? savedXdg : "";
-    ::setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
+    const test::ScopedEnvironment userConfig(test::UserConfigVariable(), (dir_ / "xdg").string().c_str());
     for (const Case &c : cases) {
         const fs::path prefix = dir_ / c.name, bin = prefix / "bin";
         fs::create_directories(bin);
@@ -591,10 +590,6 @@ TEST_F(SettingsStoreTest, AnInstalledProgramFolderNeverHoldsTheSettings) {
         EXPECT_EQ(IsInstalledProgramFolder(bin), c.installed) << c.name;
         EXPECT_EQ(SettingsFolder(bin), c.installed ? dir_ / "xdg" / "Kelvra" : bin) << c.name;
     }
-    if (savedXdg)
-        ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SettingsStoreTest, TheFileBesideTheProgramIsReadUntilTheSettingsFolderHasItsOwn) {

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "support/Posix.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,17 @@
 #include <sys/resource.h>
 #include <filesystem>
 #include <fstream>
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace kelvra;
 using kelvra::test::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uid_t kNobody = 65534;
 
 std::string Slurp(const fs::path &p) {
     std::string bytes;
@@ -39,6 +40,9 @@ std::vector<std::string> HiddenFiles(const fs::path &folder) {
     return names;
 }
 
+#if !defined(_WIN32)
+constexpr uid_t kNobody = 65534;
+
 // Runs `body` in a child process and returns its wait status. As root the
 // child first becomes the unprivileged user `nobody` when `unprivileged` is set.
 template <typename Body> int InChild(Body body, bool unprivileged = false) {
@@ -51,6 +55,8 @@ template <typename Body> int InChild(Body body, bool unprivileged = false) {
     ::waitpid(pid, &status, 0);
     return status;
 }
+
+#endif
 
 } // namespace
 
@@ -67,6 +73,7 @@ TEST(Files, ReadingReplacesTheBufferAndReportsReadErrors) {
 }
 
 TEST(Files, LinksAreFollowedToTheEndOfTheChain) {
+    KELVRA_POSIX_ONLY("symbolic links that need no privilege");
     TempDir dir;
     Put(dir / "real.sql", "old");
     fs::create_directory(dir / "sub");
@@ -115,21 +122,28 @@ TEST(Files, NamesUpToTheLimitOfTheFileSystemCanBeWritten) {
 }
 
 TEST(Files, OwnerAndGroupAreKeptWhereTheProcessMaySetThem) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "POSIX only: owners and groups";
+#else
     if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
     TempDir dir;
     const fs::path file = dir / "theirs.sql";
     Put(file, "old");
     ASSERT_EQ(::chown(file.c_str(), kNobody, kNobody), 0);
-    ::chmod(file.c_str(), 0604);
+    test::SetMode(file, 0604);
     ASSERT_TRUE(WriteFileSafely(file, "new"));
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, kNobody);
     EXPECT_EQ(st.st_gid, kNobody);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
+#endif
 }
 
 TEST(Files, ASignalDuringTheWriteRemovesTheTemporaryFile) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "POSIX only: signals";
+#else
     TempDir dir;
     const fs::path file = dir / "v.sql";
     Put(file, "old");
@@ -148,25 +162,28 @@ TEST(Files, ASignalDuringTheWriteRemovesTheTemporaryFile) {
     }
     ASSERT_TRUE(WriteFileSafely(file, "new"));
     EXPECT_EQ(Slurp(file), "new");
+#endif
 }
 
 TEST(Files, ReadOnlyMeansTheUserCannotWriteIt) {
     TempDir dir;
     Put(dir / "rw.sql", "x");
     Put(dir / "ro.sql", "x");
-    ::chmod((dir / "ro.sql").c_str(), 0444);
-    ::chmod((dir / "rw.sql").c_str(), 0644);
+    test::SetMode(dir / "ro.sql", 0444);
+    test::SetMode(dir / "rw.sql", 0644);
     fs::create_directory(dir / "folder");
     EXPECT_FALSE(IsReadOnlyFile(dir / "rw.sql"));
     EXPECT_TRUE(IsReadOnlyFile(dir / "ro.sql")); // also for root
     EXPECT_FALSE(IsReadOnlyFile(dir / "folder"));
     EXPECT_FALSE(IsReadOnlyFile(dir / "missing.sql"));
+#if !defined(_WIN32)
     if (::geteuid() == 0) {
         // Another user's file that only its owner may write.
-        ::chmod(dir.path().c_str(), 0755);
+        test::SetMode(dir.path(), 0755);
         int status = InChild([&] { return IsReadOnlyFile(dir / "rw.sql") ? 0 : 1; }, true);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
+#endif
 }
 
 namespace {

@@ -1,6 +1,9 @@
 #include "platform/IniFile.h"
 #include "platform/TextCodec.h"
 
+#include "support/Posix.h"
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,12 +20,10 @@ namespace {
 class IniFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kelvra-ini-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(temp_.path().empty());
+        dir_ = temp_.path();
         path_ = dir_ / "test.ini";
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     void WriteBytes(const std::string &bytes) {
         std::ofstream out(path_, std::ios::binary);
@@ -59,6 +60,7 @@ protected:
         return !doc.Delete(section, key) || doc.Save(path_);
     }
 
+    test::TempDir temp_{"kelvra-ini"};
     fs::path dir_, path_;
 };
 
@@ -268,6 +270,7 @@ TEST(IniDocument, LinesThatAreNotChangedKeepTheirBytes) {
 }
 
 TEST_F(IniFileTest, WriteKeepsTheFilesPermissionsAndFollowsALink) {
+    KELVRA_POSIX_ONLY("permission bits and symbolic links");
     WriteBytes("[S]\r\nK=1\r\n");
     fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::create_symlink(path_, dir_ / "link.ini");

@@ -1,5 +1,7 @@
 #include "platform/DocumentFile.h"
 #include "platform/PlainTextFile.h"
+#include "support/Posix.h"
+#include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -7,31 +9,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace kelvra;
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "kelvra-plain-XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    fs::path operator/(const char *name) const { return path_ / name; }
-    const fs::path &path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using test::TempDir;
 
 std::string Slurp(const fs::path &p) {
     std::string bytes;
@@ -95,10 +79,11 @@ TEST(PlainTextFile, ReportsWhatWouldBeLost) {
 }
 
 TEST(PlainTextFile, SafeWriteReplacesKeepsModeAndFailsCleanly) {
+    KELVRA_POSIX_ONLY("permission bits and symbolic links");
     TempDir dir;
     fs::path file = dir / "a.sql";
     ASSERT_TRUE(WriteFileSafely(file, "first"));
-    ::chmod(file.c_str(), 0640);
+    test::SetMode(file, 0640);
     ASSERT_TRUE(WriteFileSafely(file, "second"));
     EXPECT_EQ(Slurp(file), "second");
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
@@ -124,15 +109,16 @@ TEST(PlainTextFile, SafeWriteReplacesKeepsModeAndFailsCleanly) {
 // it. Root may write anything, so as root the checks run in a child process
 // that has dropped to the user nobody.
 TEST(PlainTextFile, SafeWriteRefusesWhatTheUserMayNotWrite) {
+    KELVRA_POSIX_ONLY("permission bits and other users");
     TempDir dir;
     const fs::path readOnly = dir / "read-only.sql", locked = dir / "locked", inLocked = locked / "b.sql";
     ASSERT_TRUE(WriteFileSafely(readOnly, "kept"));
     fs::create_directory(locked);
     ASSERT_TRUE(WriteFileSafely(inLocked, "kept too"));
-    ::chmod(readOnly.c_str(), 0444);
-    ::chmod(inLocked.c_str(), 0666);
-    ::chmod(locked.c_str(), 0555);
-    ::chmod(dir.path().c_str(), 0777);
+    test::SetMode(readOnly, 0444);
+    test::SetMode(inLocked, 0666);
+    test::SetMode(locked, 0555);
+    test::SetMode(dir.path(), 0777);
 
     const std::string failures = kelvra::test::AsUnprivilegedUser([&] {
         std::string f;
@@ -150,7 +136,7 @@ TEST(PlainTextFile, SafeWriteRefusesWhatTheUserMayNotWrite) {
     for (const auto &e : fs::directory_iterator(locked)) left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"b.sql", "locked", "read-only.sql"}));
-    ::chmod(locked.c_str(), 0755);
+    test::SetMode(locked, 0755);
 }
 
 TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {

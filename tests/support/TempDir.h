@@ -3,16 +3,21 @@
 // in it at the end of the test (also when a test left it read-only).
 
 #include <filesystem>
+#include <random>
 #include <string>
-#include <unistd.h>
 
 namespace kelvra::test {
 
 class TempDir {
 public:
     explicit TempDir(const char *prefix = "kelvra-test") {
-        std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / (std::string(prefix) + "-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
+        }
     }
     ~TempDir() {
         std::error_code ec;
