@@ -72,6 +72,7 @@ WEB_BUILD_DIR ?= build-web
 WEB_ENV = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
 
 web:
+	@[ -x web/node_modules/.bin/esbuild ] || (cd web && npm ci --no-audit --no-fund)
 	@$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@$(WEB_ENV) cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
 	@echo "Page: $(WEB_BUILD_DIR)/site/index.html"

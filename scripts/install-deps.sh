@@ -39,6 +39,6 @@ fi
 
 # The web page's browser test drives chromium with playwright-core from npm.
 web="$(dirname "$0")/../web"
-if [ "$profile" != run ] && [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
+if [ "$profile" != run ] && [ ! -x "$web/node_modules/.bin/esbuild" ] && command -v npm >/dev/null; then
   (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
 fi

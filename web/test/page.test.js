@@ -1,5 +1,5 @@
-// The page in a real browser: texts go in through the text area, options
-// through the controls, and results are read back from the screen.
+// The page in a real browser: texts go in through the editor by paste, options
+// through the controls, and results are read back from the editor.
 'use strict';
 const { test, before, after } = require('node:test');
 const assert = require('node:assert/strict');
@@ -29,20 +29,14 @@ async function setOptions(page, o) {
   await page.setChecked('#optSimple', o.simpleMode);
 }
 
-// Pastes the text over the text area's contents through the clipboard, as a
-// user would; the 2 MB text of the cancel test is set directly.
+// Pastes the text over the editor's contents through the clipboard, as a user would.
 async function putText(page, text) {
-  if (await page.isVisible('#editButton')) await page.click('#editButton');
-  if (text.length > 200000) {
-    await page.$eval('#source', (e, t) => { e.value = t; e.dispatchEvent(new Event('input')); }, text);
-    return;
-  }
   await page.evaluate(t => navigator.clipboard.writeText(t), text);
-  await page.focus('#source');
+  await page.focus('.cm-content');
   await page.keyboard.press('Control+a');
   if (text) await page.keyboard.press('Control+v');
   else await page.keyboard.press('Delete');
-  await page.waitForFunction(t => document.getElementById('source').value === t, text);
+  await page.waitForFunction(t => window.kelvraPage.text() === t, text, { timeout: 30000 });
 }
 
 async function runs(page) {
@@ -57,22 +51,14 @@ async function format(page, how = 'key') {
   await page.waitForFunction(n => Number(document.body.dataset.runs || 0) > n, before, { timeout: 60000 });
 }
 
-// What the screen shows: the result text and the bold words' ranges in it.
+// What the editor holds: the text, the bold words' ranges in it, the selection,
+// and the message shown above it.
 async function shown(page) {
   return page.evaluate(() => {
-    const result = document.getElementById('result');
-    const walker = document.createTreeWalker(result, NodeFilter.SHOW_TEXT);
-    let text = '';
-    const spans = [];
-    for (let n = walker.nextNode(); n; n = walker.nextNode()) {
-      if (n.parentNode.nodeName === 'B') spans.push([text.length, text.length + n.data.length]);
-      text += n.data;
-    }
-    const source = document.getElementById('source');
     const message = document.getElementById('message');
     return {
-      text, spans, source: source.value,
-      selection: source.value.slice(source.selectionStart, source.selectionEnd),
+      text: window.kelvraPage.text(), spans: window.kelvraPage.boldSpans(),
+      selection: window.kelvraPage.selectedText(),
       message: message.hidden ? null : document.getElementById('messageText').textContent
     };
   });
@@ -117,7 +103,7 @@ for (const [set, options] of Object.entries(OPTION_SETS)) {
         const got = await shown(page);
         if (want.refused) {
           assert.equal(got.message, want.message);
-          assert.equal(got.source, input, 'a refused text stays as it was');
+          assert.equal(got.text, input, 'a refused text stays as it was');
           assert.match(got.selection, /^('|"|\/\*)$/, 'the unmatched opening is selected');
           return;
         }
@@ -146,8 +132,9 @@ test('a worked example comes out as worked by hand, with the button', async () =
     e + 'A.ID ; ', ' '.repeat(9)].join('\n'));
   assert.deepEqual(got.spans.map(([s, end]) => got.text.slice(s, end)),
     ['SELECT', 'NVL', 'FROM', 'WHERE', 'AND', 'ORDER BY']);
-  await page.click('#editButton');
-  assert.equal(await page.$eval('#source', e => e.value), got.text, 'the result is the text to edit');
+  // The bold words are drawn bold on the screen too.
+  assert.deepEqual(await page.$$eval('.cm-content .kw', spans => spans.map(s => s.textContent)),
+    ['SELECT', 'NVL', 'FROM', 'WHERE', 'AND', 'ORDER BY']);
 });
 
 test('without emphasis nothing is bold; simple mode shows in the status bar', async () => {
@@ -173,8 +160,8 @@ test('整形前に戻す and Ctrl+B put the text from before the run back', asyn
   assert.ok((await shown(page)).text.startsWith('SELECT'), 'the result still shows');
   page.once('dialog', d => d.accept());
   await page.keyboard.press('Control+b');
-  await page.waitForFunction(t => document.getElementById('source').value === t, SAMPLE);
-  assert.equal((await shown(page)).text, '');
+  await page.waitForFunction(t => window.kelvraPage.text() === t, SAMPLE);
+  assert.deepEqual((await shown(page)).spans, []);
 });
 
 test('a multi-byte text keeps its place marks: the unmatched quote after Japanese text is selected', async () => {
@@ -184,11 +171,12 @@ test('a multi-byte text keeps its place marks: the unmatched quote after Japanes
   await format(page);
   const got = await shown(page);
   assert.equal(got.message, '対になる文字列（\'）が見つかりません');
-  assert.equal(got.source, text);
+  assert.equal(got.text, text);
   assert.equal(got.selection, "'");
   const place = await page.textContent('#messagePlace');
   assert.equal(place, '（2 行 20 文字目）');
-  assert.equal(await page.$eval('#source', e => e.selectionStart), text.lastIndexOf("'"));
+  assert.deepEqual(await page.evaluate(() => window.kelvraPage.selection()),
+    [text.lastIndexOf("'"), text.lastIndexOf("'") + 1]);
 });
 
 test('中断 stops a long run; the text stays and the next run works', async () => {
@@ -198,14 +186,14 @@ test('中断 stops a long run; the text stays and the next run works', async () 
   const before = await runs(page);
   await page.keyboard.press('Control+g');
   await page.waitForSelector('#cancelButton:not([hidden])');
-  await page.focus('#source');
+  await page.focus('.cm-content');
   await page.keyboard.type('x'); // refused while the run lasts
-  assert.equal(await page.$eval('#source', e => e.getAttribute('aria-readonly')), 'true');
+  assert.equal(await page.$eval('.cm-content', e => e.getAttribute('aria-readonly')), 'true');
   await page.click('#cancelButton');
   await page.waitForFunction(n => Number(document.body.dataset.runs) > n, before);
   assert.equal(await page.textContent('#statusText'), '中断しました');
-  assert.equal(await page.$eval('#source', e => e.value.length), long.length);
-  assert.equal(await page.$eval('#source', e => e.getAttribute('aria-readonly')), 'false');
+  assert.equal(await page.evaluate(() => window.kelvraPage.text()), long);
+  assert.equal(await page.$eval('.cm-content', e => e.getAttribute('aria-readonly')), 'false');
   await page.waitForSelector('#runButton:not([disabled])');
   await putText(page, SAMPLE);
   await format(page);
