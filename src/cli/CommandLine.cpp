@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "platform/Files.h"
+
 #include <algorithm>
 
 namespace kelvra::cli {
@@ -141,7 +143,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
             c.comma = v == "after" ? CommaPosition::After : CommaPosition::Before;
         } else if (is("--settings")) {
             if (!value(v) || v.empty()) return fail("--settings needs a path");
-            c.settings = v;
+            c.settings = PathFromUtf8(v);
         } else if (is("--include") || is("--exclude")) {
             if (!value(v) || v.empty()) return fail(a.substr(0, 9) + " needs a pattern");
             (a.starts_with("--include") ? c.selection.include : c.selection.exclude).push_back(v);

@@ -17,15 +17,12 @@
 #include <cstdio>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <istream>
 #include <mutex>
 #include <new>
 #include <ostream>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kelvra::cli {
 namespace {
@@ -178,6 +175,8 @@ struct ReadOutcome {
     std::string message;
 };
 
+constexpr const char *kNotText = "not a text file (it holds NUL bytes); nothing was written";
+
 // Reads chunks from `next` (which returns the count read, 0 at the end, -1 on
 // an error) until the end. Stops at the first NUL byte: no text file holds
 // one, and it keeps endless sources like /dev/zero from filling the memory.
@@ -188,31 +187,20 @@ ReadOutcome ReadAll(const std::function<long(char *, std::size_t)> &next, std::s
         const long n = next(chunk.data(), chunk.size());
         if (n < 0) return {false, std::string("cannot read: ") + std::strerror(errno ? errno : EIO)};
         if (n == 0) return {};
-        if (std::memchr(chunk.data(), '\0', static_cast<std::size_t>(n)))
-            return {false, "not a text file (it holds NUL bytes); nothing was written"};
+        if (std::memchr(chunk.data(), '\0', static_cast<std::size_t>(n))) return {false, kNotText};
         bytes.append(chunk.data(), static_cast<std::size_t>(n));
     }
 }
 
 ReadOutcome ReadFile(const std::string &name, std::string &bytes) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {false, std::string("cannot open: ") + std::strerror(errno)};
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return {false, std::string("cannot read: ") + std::strerror(EISDIR)};
-    }
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-    ReadOutcome read = ReadAll(
-        [fd](char *buffer, std::size_t size) -> long {
-            ssize_t n;
-            do n = ::read(fd, buffer, size);
-            while (n < 0 && errno == EINTR);
-            return n;
-        },
-        bytes);
-    ::close(fd);
-    return read;
+    bool holdsNul = false;
+    const Status read = ReadFileInPieces(PathFromUtf8(name), [&](std::string_view piece) {
+        holdsNul = piece.find('\0') != std::string_view::npos;
+        if (!holdsNul) bytes.append(piece);
+        return !holdsNul;
+    });
+    if (holdsNul) return {false, kNotText};
+    return {read.ok, read.message};
 }
 
 ReadOutcome ReadStream(std::istream &in, std::string &bytes) {
@@ -294,7 +282,7 @@ private:
             if (!changed) return;
             SafeWriteOptions writing;
             writing.breakHardLinks = plan_.breakHardLinks;
-            if (Status written = WriteFileSafely(name, doc.bytes, writing); !written)
+            if (Status written = WriteFileSafely(PathFromUtf8(name), doc.bytes, writing); !written)
                 Fail(o, ProblemLine(label, {false, 0, 0, written.message}));
         } else {
             o.out = std::move(doc.bytes);
@@ -318,13 +306,13 @@ Settings LoadSettings(const CommandLine &c, std::ostream &err) {
     const std::filesystem::path ini =
         c.settings ? *c.settings : SettingsFileToRead(SettingsFolder(ExecutableFolder()), ExecutableFolder());
     if (c.settings && !std::filesystem::exists(ini)) {
-        err << "kelvra-format: no settings file " << ini.string() << "\n";
+        err << "kelvra-format: no settings file " << PathToUtf8(ini) << "\n";
         s.ok = false;
         return s;
     }
     EditorOptions &options = s.format.options;
     Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue);
-    if (!loaded.ok) err << "kelvra-format: " << ini.string() << ": " << loaded.message << "\n";
+    if (!loaded.ok) err << "kelvra-format: " << PathToUtf8(ini) << ": " << loaded.message << "\n";
     if (c.indent) options.Indent = *c.indent;
     if (c.comma) options.Comma = *c.comma;
     if (c.lineBreaksSeparate) options.LfSp = true;

@@ -1,9 +1,10 @@
 #include "cli/InputFiles.h"
 
+#include "cli/Glob.h"
+#include "platform/Files.h"
+
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <fnmatch.h>
 
 namespace kelvra::cli {
 namespace {
@@ -12,7 +13,7 @@ namespace fs = std::filesystem;
 
 bool Matches(const std::string &pattern, const std::string &name, const std::string &relative) {
     const bool byPath = pattern.find('/') != std::string::npos;
-    return ::fnmatch(pattern.c_str(), (byPath ? relative : name).c_str(), byPath ? FNM_PATHNAME : 0) == 0;
+    return GlobMatches(pattern, byPath ? relative : name, {.slashIsSeparator = byPath});
 }
 
 bool AnyMatches(const std::vector<std::string> &patterns, const std::string &name, const std::string &relative) {
@@ -22,18 +23,21 @@ bool AnyMatches(const std::vector<std::string> &patterns, const std::string &nam
 
 bool Included(const FileSelection &s, const std::string &name, const std::string &relative) {
     if (AnyMatches(s.exclude, name, relative)) return false;
-    if (s.include.empty()) return ::fnmatch("*.sql", name.c_str(), FNM_CASEFOLD) == 0;
+    if (s.include.empty()) return GlobMatches("*.sql", name, {.ignoreAsciiCase = true});
     return AnyMatches(s.include, name, relative);
 }
 
 void Walk(const std::string &folder, const FileSelection &selection, InputFiles &out) {
     std::vector<std::string> found;
     std::error_code ec;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec), end;
+    const fs::path top = PathFromUtf8(folder);
+    fs::recursive_directory_iterator it(top, fs::directory_options::none, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const fs::path &path = it->path();
-        const std::string name = path.filename().string();
-        const std::string relative = path.lexically_relative(folder).generic_string();
+        const std::string name = PathToUtf8(path.filename());
+        std::string relative = PathToUtf8(path.lexically_relative(top));
+        // Patterns name the path below the folder with "/", on every system.
+        std::replace(relative.begin(), relative.end(), static_cast<char>(fs::path::preferred_separator), '/');
         std::error_code kindError;
         if (it->is_directory(kindError) && !it->is_symlink(kindError)) {
             if (name.starts_with(".") || AnyMatches(selection.exclude, name, relative)) it.disable_recursion_pending();
@@ -43,7 +47,9 @@ void Walk(const std::string &folder, const FileSelection &selection, InputFiles 
     }
     if (ec) out.errors.push_back(folder + ": cannot read the folder: " + ec.message());
     std::sort(found.begin(), found.end());
-    for (const std::string &relative : found) out.files.push_back((fs::path(folder) / relative).string());
+    // Named with one kind of separator, the system's, however the folder was typed.
+    for (const std::string &relative : found)
+        out.files.push_back(PathToUtf8((top / PathFromUtf8(relative)).make_preferred()));
 }
 
 } // namespace
@@ -52,7 +58,7 @@ InputFiles ExpandInputs(const std::vector<std::string> &arguments, const FileSel
     InputFiles out;
     for (const std::string &argument : arguments) {
         std::error_code ec;
-        if (argument != "-" && fs::is_directory(argument, ec))
+        if (argument != "-" && fs::is_directory(PathFromUtf8(argument), ec))
             Walk(argument, selection, out);
         else
             out.files.push_back(argument);

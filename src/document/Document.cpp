@@ -11,7 +11,7 @@
 namespace kelvra {
 namespace {
 
-std::filesystem::path PathOf(const std::string &path) { return std::filesystem::path(path); }
+std::filesystem::path PathOf(const std::string &path) { return PathFromUtf8(path); }
 
 // After a save that unified line ends or codes: one kind of line end, and the
 // codes the written bytes use.

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/Process.h"
 
 #include <cstdlib>
 
@@ -271,8 +272,8 @@ std::optional<std::int32_t> ParseSettingsInteger(std::string_view text) {
 
 Settings DefaultSettings(const fs::path &programFolder) {
     Settings s;
-    s.FilePath = programFolder.string();
-    if (s.FilePath.empty() || s.FilePath.back() != '/') s.FilePath += '/';
+    // The folder with its separator at the end ("/" when there is none).
+    s.FilePath = programFolder.empty() ? "/" : PathToUtf8(programFolder / "");
     return s;
 }
 
@@ -332,12 +333,9 @@ Status LoadFormattingSettings(const fs::path &iniPath, EditorOptions &options, K
     return outcome;
 }
 
-fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderWritable, const char *xdgConfigHome,
-                              const char *home) {
-    if (programFolderWritable) return programFolder;
-    if (xdgConfigHome && xdgConfigHome[0] == '/') return fs::path(xdgConfigHome) / "Kelvra";
-    if (home && home[0] != '\0') return fs::path(home) / ".config" / "Kelvra";
-    return programFolder;
+fs::path ChooseSettingsFolder(const fs::path &programFolder, bool programFolderWritable,
+                              const fs::path &userSettingsFolder) {
+    return programFolderWritable || userSettingsFolder.empty() ? programFolder : userSettingsFolder;
 }
 
 bool IsInstalledProgramFolder(const fs::path &programFolder) {
@@ -351,7 +349,7 @@ bool IsInstalledProgramFolder(const fs::path &programFolder) {
 
 fs::path SettingsFolder(const fs::path &programFolder) {
     bool writable = !programFolder.empty() && MayWriteIn(programFolder) && !IsInstalledProgramFolder(programFolder);
-    return ChooseSettingsFolder(programFolder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    return ChooseSettingsFolder(programFolder, writable, UserSettingsFolder());
 }
 
 fs::path SettingsFileToRead(const fs::path &settingsFolder, const fs::path &programFolder) {

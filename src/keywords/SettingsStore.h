@@ -87,10 +87,10 @@ Status LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOption
                               KeywordCatalogue &catalogue);
 
 // Where Kelvra.ini lives: the program's folder when it may be written, else
-// $XDG_CONFIG_HOME/Kelvra (an absolute XDG_CONFIG_HOME only), else
-// $HOME/.config/Kelvra. Null or empty variables count as unset.
+// the user's settings folder (see UserSettingsFolder), else the program's
+// folder after all.
 std::filesystem::path ChooseSettingsFolder(const std::filesystem::path &programFolder, bool programFolderWritable,
-                                           const char *xdgConfigHome, const char *home);
+                                           const std::filesystem::path &userSettingsFolder);
 // The same for this process: tests the folder and reads the environment. A
 // program folder inside an installed layout (its prefix holds the manual page
 // or the desktop entry that an install puts there) never holds the settings,

@@ -1,5 +1,6 @@
 #include "platform/DocumentFile.h"
 
+#include "platform/Files.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
@@ -8,7 +9,7 @@
 namespace kelvra {
 
 bool HasRtfExtension(const std::filesystem::path &path) {
-    std::string name = path.filename().string();
+    std::string name = PathToUtf8(path.filename());
     std::size_t dot = name.rfind('.');
     if (dot == std::string::npos) return false;
     std::string ext = name.substr(dot);

@@ -14,6 +14,12 @@
 
 namespace kelvra {
 
+// Paths cross the program as UTF-8 strings; these two turn them into the
+// system's paths and back (on Windows a std::filesystem::path built from a
+// narrow string would read it in the ANSI code page).
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string PathToUtf8(const std::filesystem::path &path);
+
 struct SafeWriteOptions {
     // A file with more than one name (hard links) is refused unless this is
     // set; then only the given name gets the new text.
@@ -43,6 +49,10 @@ std::filesystem::path FollowLinks(const std::filesystem::path &path);
 std::size_t OtherHardLinks(const std::filesystem::path &path);
 
 Status ReadFileBytes(const std::filesystem::path &path, std::string &bytes);
+// Reads the file from start to end in pieces, handing each to `take`, which
+// may end the read early by returning false. A failure's message is
+// "cannot open: " or "cannot read: " followed by the system's reason.
+Status ReadFileInPieces(const std::filesystem::path &path, const std::function<bool(std::string_view)> &take);
 
 // Whether this user may create files in the folder.
 bool MayWriteIn(const std::filesystem::path &folder);

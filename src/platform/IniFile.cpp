@@ -284,7 +284,7 @@ std::string IniDocument::Bytes() const {
 }
 
 Status IniDocument::Save(const fs::path &path) const {
-    if (state_ == State::Unreadable) return Status::Failure("cannot read " + path.string());
+    if (state_ == State::Unreadable) return Status::Failure("cannot read " + PathToUtf8(path));
     return WriteFileSafely(path, Bytes());
 }
 

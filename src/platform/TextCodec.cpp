@@ -1,60 +1,79 @@
 #include "platform/TextCodec.h"
 
-#include <cerrno>
+#include "platform/Cp932Table.h"
+
+#include "platform/CodePageTables.h"
+
+#include <array>
 #include <cstring>
-#include <iconv.h>
-#include <stdexcept>
-#include <unordered_map>
 
 namespace kelvra {
 namespace {
 
 const char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
+constexpr char32_t kNoChar = 0xFFFFFFFF;
 
-class Iconv {
-public:
-    Iconv(const char *to, const char *from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+// The character of the code page 932 code at `i`, with its byte length in
+// `length`; kNoChar when the byte there does not start a character.
+char32_t DecodeCp932At(std::string_view bytes, std::size_t i, std::size_t &length) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    length = 1;
+    if (!IsCp932LeadByte(lead)) {
+        const std::uint16_t cp = kCp932SingleByte[lead];
+        return cp == kCp932None ? kNoChar : cp;
     }
-    ~Iconv() { iconv_close(cd_); }
-    Iconv(const Iconv &) = delete;
-    Iconv &operator=(const Iconv &) = delete;
+    if (i + 1 == bytes.size()) return kNoChar;
+    const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+    if (trail < 0x40 || trail > 0xFC) return kNoChar;
+    const std::size_t row = lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + (0x9F - 0x81 + 1);
+    const std::uint16_t cp = kCp932DoubleByte[row * kCp932TrailCount + (trail - 0x40)];
+    if (cp == kCp932None) return kNoChar;
+    length = 2;
+    return cp;
+}
 
-    // Converts as much as it can; returns the number of input bytes consumed and
-    // sets `err` to 0 when everything converted, else to errno at the stop.
-    std::size_t Convert(std::string_view in, std::string &out, int &err) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char *src = const_cast<char *>(in.data());
-        std::size_t srcLeft = in.size();
-        char buffer[8192];
-        err = 0;
-        while (srcLeft > 0) {
-            char *dst = buffer;
-            std::size_t dstLeft = sizeof buffer;
-            std::size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-            out.append(buffer, static_cast<std::size_t>(dst - buffer));
-            if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-                err = errno;
-                break;
-            }
-        }
-        return in.size() - srcLeft;
-    }
+// The code the encoder writes for each BMP character, kCp932None for none.
+const std::array<std::uint16_t, 0x10000> &Cp932Codes() {
+    static const auto codes = [] {
+        auto table = std::make_unique<std::array<std::uint16_t, 0x10000>>();
+        table->fill(kCp932None);
+        for (std::size_t i = 0; i < kCp932EncodeCount; ++i) (*table)[kCp932Encode[i].codePoint] = kCp932Encode[i].code;
+        return table;
+    }();
+    return *codes;
+}
 
-private:
-    iconv_t cd_;
-};
+void AppendCp932Code(std::string &out, std::uint16_t code) {
+    if (code >= 0x100) out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
+}
 
-std::string RoundTripCp932(std::string_view utf8, Iconv &enc, Iconv &dec, bool &ok) {
-    std::string bytes, back;
-    int err = 0;
-    enc.Convert(utf8, bytes, err);
-    ok = err == 0;
-    if (!ok) return {};
-    dec.Convert(bytes, back, err);
-    ok = err == 0;
-    return back;
+// The code point of the well-formed UTF-8 character of `length` bytes at `i`.
+char32_t Utf8CodePoint(std::string_view s, std::size_t i, std::size_t length) {
+    const auto first = static_cast<unsigned char>(s[i]);
+    char32_t cp = length == 1 ? first : first & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    return cp;
+}
+
+// Length of the broken UTF-8 sequence at `i`: its first byte and the
+// continuation bytes after it that its first byte announces.
+std::size_t BrokenUtf8Length(std::string_view s, std::size_t i) {
+    const std::size_t announced = Utf8CharLength(static_cast<unsigned char>(s[i]));
+    std::size_t n = 1;
+    while (n < announced && i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
+    return n;
+}
+
+// The code for `cp`, kCp932None when code page 932 has none.
+std::uint16_t EncodeCp932Char(char32_t cp) { return cp > 0xFFFF ? kCp932None : Cp932Codes()[cp]; }
+
+// Whether the code decodes back to `cp`.
+bool DecodesBackTo(std::uint16_t code, char32_t cp) {
+    char pair[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+    const std::string_view bytes = code >= 0x100 ? std::string_view(pair, 2) : std::string_view(pair + 1, 1);
+    std::size_t length = 0;
+    return DecodeCp932At(bytes, 0, length) == cp;
 }
 
 } // namespace
@@ -62,73 +81,50 @@ std::string RoundTripCp932(std::string_view utf8, Iconv &enc, Iconv &dec, bool &
 std::uint16_t Cp932UsualCode(std::uint16_t code) {
     const unsigned lead = code >> 8;
     if (lead != 0x87 && lead != 0xED && lead != 0xEE && lead < 0xFA) return 0;
-    // The duplicates all lie in rows 0x87, 0xED, 0xEE and 0xFA..0xFC; each of
-    // their codes is decoded and encoded again once to find its usual code.
-    static const std::unordered_map<std::uint16_t, std::uint16_t> usual = [] {
-        std::unordered_map<std::uint16_t, std::uint16_t> table;
-        Iconv enc("CP932", "UTF-8");
-        Iconv dec("UTF-8", "CP932");
-        for (unsigned row : {0x87u, 0xEDu, 0xEEu, 0xFAu, 0xFBu, 0xFCu}) {
-            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-                const char pair[2] = {static_cast<char>(row), static_cast<char>(trail)};
-                std::string utf8, back;
-                int err = 0;
-                dec.Convert(std::string_view(pair, 2), utf8, err);
-                if (err != 0 || utf8.empty()) continue;
-                enc.Convert(utf8, back, err);
-                if (err != 0 || back.size() != 2 || back == std::string_view(pair, 2)) continue;
-                table[static_cast<std::uint16_t>(row << 8 | trail)] = static_cast<std::uint16_t>(
-                    static_cast<unsigned char>(back[0]) << 8 | static_cast<unsigned char>(back[1]));
-            }
-        }
-        return table;
-    }();
-    auto it = usual.find(code);
-    return it == usual.end() ? 0 : it->second;
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(code & 0xFF)};
+    std::size_t length = 0;
+    const char32_t cp = DecodeCp932At(std::string_view(pair, 2), 0, length);
+    if (cp == kNoChar) return 0;
+    const std::uint16_t usual = EncodeCp932Char(cp);
+    return usual == code || usual == kCp932None ? 0 : usual;
 }
 
 DecodeResult DecodeCp932(std::string_view bytes) {
-    Iconv dec("UTF-8", "CP932");
     DecodeResult result;
     result.text.reserve(bytes.size() * 3 / 2);
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        int err = 0;
-        pos += dec.Convert(bytes.substr(pos), result.text, err);
-        if (err == 0) break;
-        result.badOffsets.push_back(pos);
-        result.text += kReplacement;
-        ++pos;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t length = 1;
+        const char32_t cp = DecodeCp932At(bytes, i, length);
+        if (cp == kNoChar) {
+            result.badOffsets.push_back(i);
+            result.text += kReplacement;
+        } else if (cp < 0x80) {
+            result.text += static_cast<char>(cp);
+        } else {
+            AppendUtf8(result.text, cp);
+        }
+        i += length;
     }
     return result;
 }
 
 EncodeResult EncodeCp932(std::string_view utf8) {
-    Iconv enc("CP932", "UTF-8");
-    Iconv dec("UTF-8", "CP932");
     EncodeResult result;
-    bool ok = false;
-    if (RoundTripCp932(utf8, enc, dec, ok) == utf8 && ok) {
-        int err = 0;
-        enc.Convert(utf8, result.bytes, err);
-        return result;
-    }
-    // Something does not come back: convert character by character to find it.
+    result.bytes.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t n = std::min(Utf8CharLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-        std::string_view ch = utf8.substr(i, n);
-        bool chOk = false;
-        if (RoundTripCp932(ch, enc, dec, chOk) == ch && chOk) {
-            int err = 0;
-            enc.Convert(ch, result.bytes, err);
-        } else {
+        const std::size_t valid = ValidUtf8LengthAt(utf8, i);
+        const std::uint16_t code = valid ? EncodeCp932Char(Utf8CodePoint(utf8, i, valid)) : kCp932None;
+        if (code == kCp932None) {
+            // No code at all: a question mark stands in, once for a broken
+            // sequence and no more, so that what follows it is kept.
             result.lossyOffsets.push_back(i);
-            std::string written;
-            int err = 0;
-            enc.Convert(ch, written, err);
-            result.bytes += err == 0 ? written : std::string("?");
+            result.bytes += '?';
+            i += valid ? valid : BrokenUtf8Length(utf8, i);
+            continue;
         }
-        i += n;
+        if (!DecodesBackTo(code, Utf8CodePoint(utf8, i, valid))) result.lossyOffsets.push_back(i);
+        AppendCp932Code(result.bytes, code);
+        i += valid;
     }
     return result;
 }
@@ -182,57 +178,64 @@ void AppendUtf8(std::string &out, char32_t cp) {
 
 namespace {
 
-iconv_t OpenCodePage(int codePage) {
-    std::string names[3];
-    if (codePage == 10000) {
-        names[0] = "MACINTOSH";
-    } else {
-        names[0] = "CP" + std::to_string(codePage);
-        names[1] = "WINDOWS-" + std::to_string(codePage);
+// The table of a code page; 1252's for one without a table.
+const CodePageTable *TableOf(int codePage) {
+    const CodePageTable *fallback = nullptr;
+    for (std::size_t i = 0; i < kCodePageTableCount; ++i) {
+        if (kCodePageTables[i].codePage == codePage) return &kCodePageTables[i];
+        if (kCodePageTables[i].codePage == 1252) fallback = &kCodePageTables[i];
     }
-    names[2] = "CP1252";
-    for (const std::string &name : names) {
-        if (name.empty()) continue;
-        iconv_t cd = iconv_open("UTF-8", name.c_str());
-        if (cd != reinterpret_cast<iconv_t>(-1)) return cd;
-    }
-    throw std::runtime_error("iconv cannot decode CP1252");
+    return fallback;
 }
 
 } // namespace
 
-CodePageDecoder::CodePageDecoder(int codePage) : codePage_(codePage), cd_(OpenCodePage(codePage)) {
+CodePageDecoder::CodePageDecoder(int codePage)
+    : codePage_(codePage), table_(codePage == 932 ? nullptr : TableOf(codePage)) {
     for (int b = 0; b < 256; ++b) {
-        char byte = static_cast<char>(b);
-        bool incomplete = false;
-        single_[b] = Convert(&byte, 1, incomplete);
-        lead_[b] = incomplete && b >= 0x80;
+        const auto byte = static_cast<unsigned char>(b);
+        lead_[b] = table_ ? table_->single[b] == kCodePageLead : IsCp932LeadByte(byte);
+        if (!lead_[b]) single_[b] = CharOf(DecodeSingle(byte));
     }
 }
 
-CodePageDecoder::~CodePageDecoder() { iconv_close(static_cast<iconv_t>(cd_)); }
+CodePageDecoder::~CodePageDecoder() = default;
 
-CodePageDecoder::Char CodePageDecoder::Convert(const char *in, std::size_t length, bool &incomplete) {
-    iconv_t cd = static_cast<iconv_t>(cd_);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char src[2];
-    std::memcpy(src, in, length);
-    char *srcPtr = src;
-    std::size_t srcLeft = length;
-    char out[16];
-    char *dst = out;
-    std::size_t dstLeft = sizeof out;
-    std::size_t r = iconv(cd, &srcPtr, &srcLeft, &dst, &dstLeft);
-    incomplete = r == static_cast<std::size_t>(-1) && errno == EINVAL;
+CodePageDecoder::Char CodePageDecoder::CharOf(char32_t codePoint) {
     Char ch;
-    auto produced = static_cast<std::size_t>(dst - out);
-    // Exactly one character must come out of the whole input.
-    if (r == static_cast<std::size_t>(-1) || srcLeft != 0 || produced == 0 || produced > 4 ||
-        Utf8CharLength(static_cast<unsigned char>(out[0])) != produced)
-        return ch;
-    std::memcpy(ch.bytes, out, produced);
-    ch.size = static_cast<unsigned char>(produced);
+    if (codePoint == kNoChar) return ch;
+    std::string utf8;
+    AppendUtf8(utf8, codePoint);
+    std::memcpy(ch.bytes, utf8.data(), utf8.size());
+    ch.size = static_cast<unsigned char>(utf8.size());
     return ch;
+}
+
+char32_t CodePageDecoder::DecodeSingle(unsigned char byte) const {
+    if (!table_) {
+        const char in[1] = {static_cast<char>(byte)};
+        std::size_t length = 0;
+        return DecodeCp932At(std::string_view(in, 1), 0, length);
+    }
+    const std::uint16_t cp = table_->single[byte];
+    return cp == kCodePageNone || cp == kCodePageLead ? kNoChar : cp;
+}
+
+char32_t CodePageDecoder::DecodePair(unsigned char lead, unsigned char trail) const {
+    if (!table_) {
+        const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        std::size_t length = 0;
+        const char32_t cp = DecodeCp932At(std::string_view(in, 2), 0, length);
+        return length == 2 ? cp : kNoChar;
+    }
+    for (std::size_t r = 0; r < table_->rowCount; ++r) {
+        const CodePageRow &row = table_->rows[r];
+        if (row.lead != lead) continue;
+        if (trail < row.firstTrail || trail >= row.firstTrail + row.count) return kNoChar;
+        const std::uint16_t cp = table_->chars[row.offset + (trail - row.firstTrail)];
+        return cp == kCodePageNone ? kNoChar : cp;
+    }
+    return kNoChar;
 }
 
 std::string_view CodePageDecoder::Decode(unsigned char byte) const { return single_[byte].View(); }
@@ -242,11 +245,7 @@ std::string_view CodePageDecoder::Decode(unsigned char lead, unsigned char trail
     std::unique_ptr<Row> &row = rows_[lead];
     if (!row) {
         row = std::make_unique<Row>();
-        for (int t = 0; t < 256; ++t) {
-            char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
-            bool incomplete = false;
-            (*row)[t] = Convert(pair, 2, incomplete);
-        }
+        for (int t = 0; t < 256; ++t) (*row)[t] = CharOf(DecodePair(lead, static_cast<unsigned char>(t)));
     }
     return (*row)[trail].View();
 }

@@ -14,6 +14,8 @@
 
 namespace kelvra {
 
+struct CodePageTable;
+
 struct DecodeResult {
     std::string text;                    // UTF-8; each undecodable byte became U+FFFD
     std::vector<std::size_t> badOffsets; // byte offsets in the input that did not decode
@@ -59,8 +61,8 @@ std::uint16_t Cp932UsualCode(std::uint16_t code);
 void AppendUtf8(std::string &out, char32_t cp);
 
 // Decodes the bytes of a Windows code page one character at a time, the way
-// RTF hands them over (\'xx escapes). Each lead byte's table is filled from
-// iconv the first time it is seen, so decoding costs a table look-up.
+// RTF hands them over (\'xx escapes). Each lead byte's table is filled the
+// first time it is seen, so decoding costs a table look-up.
 class CodePageDecoder {
 public:
     // An unknown code page decodes as 1252.
@@ -83,10 +85,13 @@ private:
         std::string_view View() const { return {bytes, size}; }
     };
     using Row = std::array<Char, 256>;
-    Char Convert(const char *in, std::size_t length, bool &incomplete);
+    static Char CharOf(char32_t codePoint);
+    // The code point of a byte or a pair, or 0xFFFFFFFF when it does not decode.
+    char32_t DecodeSingle(unsigned char byte) const;
+    char32_t DecodePair(unsigned char lead, unsigned char trail) const;
 
     int codePage_;
-    void *cd_;
+    const CodePageTable *table_; // null for code page 932
     std::array<bool, 256> lead_{};
     std::array<Char, 256> single_{};
     std::array<std::unique_ptr<Row>, 256> rows_;

@@ -149,7 +149,7 @@ QString TfrmEdit::ExistingFolder(const QString &stored) const {
     const QFileInfo info(stored);
     if (!stored.isEmpty() && info.isDir()) return info.absoluteFilePath();
     if (!stored.isEmpty() && info.isFile()) return info.absolutePath();
-    return QString::fromStdString(programFolder_.string());
+    return QString::fromStdString(PathToUtf8(programFolder_));
 }
 
 namespace {

@@ -3,15 +3,10 @@
 
 #include "platform/Files.h"
 
-#include "platform/Files.h"
-
-#include <QFile>
 #include <QString>
 
 namespace kelvra {
 
-inline bool IsReadOnlyFile(const QString &path) {
-    return IsReadOnlyFile(std::filesystem::path(QFile::encodeName(path).toStdString()));
-}
+inline bool IsReadOnlyFile(const QString &path) { return IsReadOnlyFile(PathFromUtf8(path.toStdString())); }
 
 } // namespace kelvra

@@ -533,21 +533,17 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
     EXPECT_FALSE(fs::exists(Ini()));
 }
 
-TEST(SettingsFolder, ProgramFolderWhenWritableElseThePerUserConfigurationFolder) {
+TEST(SettingsFolder, ProgramFolderWhenWritableElseTheUsersOwn) {
     struct Case {
         bool writable;
-        const char *xdg, *home, *expected;
+        const char *user, *expected;
     } cases[] = {
-        {true, "/xdg", "/home/u", "/opt/kelvra"},
-        {false, "/xdg", "/home/u", "/xdg/Kelvra"},
-        {false, "", "/home/u", "/home/u/.config/Kelvra"},
-        {false, nullptr, "/home/u", "/home/u/.config/Kelvra"},
-        {false, "relative/xdg", "/home/u", "/home/u/.config/Kelvra"},
-        {false, nullptr, nullptr, "/opt/kelvra"},
+        {true, "/home/u/.config/Kelvra", "/opt/kelvra"},
+        {false, "/home/u/.config/Kelvra", "/home/u/.config/Kelvra"},
+        {false, "", "/opt/kelvra"}, // nowhere else to go
     };
     for (const Case &c : cases)
-        EXPECT_EQ(ChooseSettingsFolder("/opt/kelvra", c.writable, c.xdg, c.home), fs::path(c.expected))
-            << (c.xdg ? c.xdg : "(null)");
+        EXPECT_EQ(ChooseSettingsFolder("/opt/kelvra", c.writable, c.user), fs::path(c.expected)) << c.user;
     EXPECT_FALSE(ExecutableFolder().empty());
 }
 

@@ -45,6 +45,9 @@ TEST(TextCodec, CharactersWithoutTheirOwnCodeGetTheNearestOneOrAQuestionMark) {
         {"\xE2\x80\x94", "\x81\x5C"},  // em dash: the horizontal bar's code
         {"x\xF0\x9F\x98\x80y", "x?y"}, // no code at all
         {"\xC3\xA9", "?"},
+        {"\xE3\x81"
+         "A",
+         "?A"}, // a broken sequence takes one question mark, not the letter after it
     };
     for (const auto &c : cases) EXPECT_EQ(EncodeCp932(c.text).bytes, c.bytes) << c.text;
 }

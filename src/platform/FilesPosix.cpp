@@ -302,4 +302,25 @@ bool IsReadOnlyFile(const fs::path &path) {
     return ::access(path.c_str(), W_OK) != 0 || (st.st_mode & S_IWUSR) == 0;
 }
 
+fs::path PathFromUtf8(std::string_view utf8) { return fs::path(utf8); }
+
+std::string PathToUtf8(const fs::path &path) { return path.string(); }
+
+Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::string_view)> &take) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::Failure(std::string("cannot open: ") + std::strerror(errno));
+    struct stat st {};
+    int err = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? EISDIR : 0;
+    std::string piece(1 << 20, '\0');
+    while (err == 0) {
+        const ssize_t n = ::read(fd, piece.data(), piece.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
+        if (n <= 0 || !take(std::string_view(piece.data(), static_cast<std::size_t>(n)))) break;
+    }
+    ::close(fd);
+    if (err != 0) return Status::Failure(std::string("cannot read: ") + std::strerror(err));
+    return {};
+}
+
 } // namespace kelvra
