@@ -87,7 +87,19 @@
     self.postMessage({ warm: true });
   }
 
+  // A long text comes in pieces, one message each, so that the page never
+  // copies it all at once; the request that follows takes them.
+  var pieces = [];
+
   function answer(request) {
+    if (request.op === 'piece') {
+      pieces.push(request.text);
+      return;
+    }
+    if (request.text === undefined && pieces.length) {
+      request.text = pieces.join('');
+      pieces = [];
+    }
     var reply = { id: request.id };
     var transfer = [];
     try {

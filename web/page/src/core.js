@@ -1,3 +1,5 @@
+import { inSlices } from './slices.js';
+
 // The format core in a worker. The worker is started from the source text of
 // kelvraWorkerMain (kelvra-core.js), so a page opened from disk needs no
 // second script file for it.
@@ -41,6 +43,17 @@ export class CoreWorker {
     return new Promise(resolve => {
       this.pending.set(message.id, resolve);
       this.worker.postMessage(message, transfer);
+    });
+  }
+
+  // Hands a long text over in pieces (any iterable of strings), letting the
+  // page answer in between; the next request without a text of its own takes it.
+  sendPieces(pieces) {
+    const next = pieces[Symbol.iterator]();
+    return inSlices(() => {
+      const piece = next.next();
+      if (!piece.done) this.worker.postMessage({ op: 'piece', text: piece.value });
+      return !piece.done;
     });
   }
 

@@ -3,12 +3,9 @@
 // decorations. Only the lines in view are drawn, so a long text is cheap to show.
 import { Annotation, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
 import { Decoration, EditorView, drawSelection, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { defaultKeymap, history, historyKeymap, isolateHistory } from '@codemirror/commands';
 import { search, searchKeymap } from '@codemirror/search';
-
-// Work is cut into slices of about this many milliseconds, so that the page
-// answers keys and clicks (中断, Esc) while a long result is prepared.
-const SLICE_MS = 12;
+import { inSlices } from './slices.js';
 
 const boldMark = Decoration.mark({ class: 'kw' });
 const setBold = StateEffect.define();
@@ -23,57 +20,79 @@ const boldField = StateField.define({
   provide: field => EditorView.decorations.from(field)
 });
 
+// While locked (during a run) the user's edits are refused; the page's own go
+// through. The flag is part of the state, so locking costs one small update.
+const setLocked = StateEffect.define();
+const lockedField = StateField.define({
+  create: () => false,
+  update(locked, tr) {
+    for (const e of tr.effects) if (e.is(setLocked)) return e.value;
+    return locked;
+  },
+  provide: field => EditorView.contentAttributes.from(field, locked => ({ 'aria-readonly': String(locked) }))
+});
+
 // Marks the page's own changes (a run's result, an opened file, a revert),
 // which go through while the user's edits are held back during a run.
 const fromPage = Annotation.define();
 
-function yieldToPage() {
-  return new Promise(resolve => setTimeout(resolve, 0));
-}
-
-// Resolves after `step()` has returned false, calling it in time slices;
-// rejects with 'stopped' when `stopped()` turns true between slices.
-async function inSlices(step, stopped) {
-  for (;;) {
-    const end = performance.now() + SLICE_MS;
-    while (performance.now() < end) if (!step()) return;
-    await yieldToPage();
-    if (stopped()) throw new Error('stopped');
-  }
-}
-
-// A CodeMirror document built from an LF string a slice at a time.
-async function documentOf(text, stopped) {
-  const LINES_PER_STEP = 20000;
-  let doc = Text.empty;
-  let pos = 0;
-  let first = true;
+// A CodeMirror document built from LF text given in pieces (strings; a line
+// may run across pieces), a slice at a time.
+async function documentOf(pieces, stopped) {
+  const LINES_PER_STEP = 2000;
+  let doc = null;
+  let carry = '';     // the start of a line that the next piece continues
+  let piece = 0, pos = 0;
   await inSlices(() => {
     const lines = [];
-    while (lines.length < LINES_PER_STEP) {
+    while (lines.length < LINES_PER_STEP && piece < pieces.length) {
+      const text = pieces[piece];
       const lf = text.indexOf('\n', pos);
       if (lf < 0) {
-        lines.push(text.slice(pos));
-        pos = text.length + 1;
-        break;
+        carry += text.slice(pos);
+        piece++;
+        pos = 0;
+        continue;
       }
-      lines.push(text.slice(pos, lf));
+      lines.push(carry + text.slice(pos, lf));
+      carry = '';
       pos = lf + 1;
     }
+    if (piece === pieces.length) lines.push(carry);
     // Each step after the first starts on a new line: the leading empty line
-    // puts the line break between the pieces.
-    doc = first ? Text.of(lines) : doc.append(Text.of(['', ...lines]));
-    first = false;
-    return pos <= text.length;
+    // puts the line break between the steps.
+    doc = doc === null ? Text.of(lines) : doc.append(Text.of(['', ...lines]));
+    return piece < pieces.length;
   }, stopped);
   return doc;
+}
+
+// A document's text in pieces of about `size` characters, each taken only
+// when asked for, so that a long text is never copied in one step.
+export function* piecesOf(doc, size = 1 << 18) {
+  for (let from = 0; from < doc.length; from += size) yield doc.sliceString(from, Math.min(doc.length, from + size));
+}
+
+// UTF-8 bytes decoded in pieces, so that no single step holds the page long.
+async function decodedPieces(bytes, stopped) {
+  const SIZE = 1 << 18;
+  const decoder = new TextDecoder('utf-8', { ignoreBOM: true }); // a byte-order mark is the text's
+  const pieces = [];
+  let at = 0;
+  await inSlices(() => {
+    const end = Math.min(bytes.length, at + SIZE);
+    pieces.push(decoder.decode(bytes.subarray(at, end), { stream: end < bytes.length }));
+    at = end;
+    return at < bytes.length;
+  }, stopped);
+  return pieces;
 }
 
 // The bold spans [start, end, start, end ...] (sorted, UTF-16 offsets) as one
 // decoration set, built a slice at a time.
 async function boldSetOf(spans, stopped) {
   const builder = new RangeSetBuilder();
-  const SPANS_PER_STEP = 50000;
+  const SPANS_PER_STEP = 5000;
   let i = 0;
   await inSlices(() => {
     const stop = Math.min(spans.length, i + 2 * SPANS_PER_STEP);
@@ -86,7 +105,6 @@ async function boldSetOf(spans, stopped) {
 export class SqlEditor {
   // `keys`: {run, revert, cancel, save, open}, each returning true when it acted.
   constructor(parent, keys, onChange) {
-    this.locked = false;
     const pageKeys = Prec.highest(keymap.of([
       { key: 'Mod-g', run: () => { keys.run(); return true; } },
       { key: 'Mod-b', run: () => { keys.revert(); return true; } },
@@ -95,14 +113,14 @@ export class SqlEditor {
       { key: 'Escape', run: () => keys.cancel() }
     ]));
     const heldDuringRun = EditorState.transactionFilter.of(
-      tr => (this.locked && tr.docChanged && !tr.annotation(fromPage) ? [] : tr));
+      tr => (tr.startState.field(lockedField) && tr.docChanged && !tr.annotation(fromPage) ? [] : tr));
     this.view = new EditorView({
       parent,
       state: EditorState.create({
         doc: '',
         extensions: [
           pageKeys, lineNumbers(), history(), drawSelection(), highlightActiveLine(), search({ top: true }),
-          keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, heldDuringRun,
+          keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, lockedField, heldDuringRun,
           EditorState.tabSize.of(8),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
                                             autocapitalize: 'off' }),
@@ -115,18 +133,21 @@ export class SqlEditor {
   get doc() { return this.view.state.doc; }
   text() { return this.view.state.doc.toString(); }
 
-  // While locked the user's edits are refused; the page's own go through.
   lock(on) {
-    this.locked = on;
-    this.view.contentDOM.setAttribute('aria-readonly', String(on));
+    this.view.dispatch({ effects: setLocked.of(on) });
   }
 
-  // Puts `text` (and its bold spans) in place of the whole document as one
-  // undoable step; the cursor goes to the top. Builds in slices and throws
-  // 'stopped' when `stopped()` turns true meanwhile, leaving the text as it was.
+  // Puts the text (a string, or UTF-8 bytes) and its bold spans in place of
+  // the whole document as one undoable step; the cursor goes to the top.
+  // Builds in slices and throws 'stopped' when `stopped()` turns true
+  // meanwhile, leaving the document as it was.
   async replace(text, bold, stopped = () => false) {
-    const doc = await documentOf(text, stopped);
+    const pieces = typeof text === 'string' ? [text] : await decodedPieces(text, stopped);
+    performance.mark('kelvra-decoded');
+    const doc = await documentOf(pieces, stopped);
+    performance.mark('kelvra-document-built');
     const set = bold && bold.length ? await boldSetOf(bold, stopped) : Decoration.none;
+    performance.mark('kelvra-bold-built');
     this.replaceWith(doc, set);
   }
 
@@ -135,7 +156,8 @@ export class SqlEditor {
       changes: { from: 0, to: this.view.state.doc.length, insert: doc },
       effects: [setBold.of(bold), EditorView.scrollIntoView(0)],
       selection: { anchor: 0 },
-      annotations: fromPage.of(true)
+      // One undo step of its own, never merged with the typing just before.
+      annotations: [fromPage.of(true), isolateHistory.of('full')]
     });
   }
 

@@ -1,7 +1,7 @@
 // The page: one editor for the SQL text and its formatted result, the
 // formatting options, files opened and saved, the reserved-word table. The
 // format runs in a worker so that the page keeps answering during a long run.
-import { SqlEditor } from './editor.js';
+import { SqlEditor, piecesOf } from './editor.js';
 import { CoreWorker } from './core.js';
 import { DraftKeeper, loadDraft } from './draft.js';
 import { FilePlace, NEW_FILE_FORMAT, describeFormat } from './files.js';
@@ -70,10 +70,9 @@ function showMode() {
 
 const core = new CoreWorker();
 const files = new FilePlace(ui.fileInput);
-const utf8 = new TextDecoder();
 let running = false;
 let runNumber = 0;
-let revertText = null;
+let revertDoc = null;  // the document from before the last run
 let file = null;       // {name, format, handle} of the text's file, null for a new text
 let cleanDoc = null;   // the document as last opened or saved
 const keywords = new KeywordTable(core, storedItem('kelvra.keywords'), () => running);
@@ -84,14 +83,15 @@ const editor = new SqlEditor($('editor'), {
 }, () => { showButtons(); drafts.changed(); });
 
 const drafts = new DraftKeeper(() => ({
-  text: editor.text(), revertText, dirty: isDirty(),
+  text: piecesOf(editor.doc), revert: revertDoc && piecesOf(revertDoc), dirty: isDirty(),
   file: file && { name: file.name, format: file.format }
-}));
+}), () => { document.body.dataset.drafts = String(Number(document.body.dataset.drafts || 0) + 1); });
 
+// Any change since the last open or save counts (documents are immutable, so
+// the same document means no change; comparing texts would cost a long text's time).
 function isDirty() {
   const doc = editor.doc;
-  if (cleanDoc === null) return doc.length > 0;
-  return doc !== cleanDoc && !doc.eq(cleanDoc);
+  return cleanDoc === null ? doc.length > 0 : doc !== cleanDoc;
 }
 
 function status(text) {
@@ -100,7 +100,7 @@ function status(text) {
 
 function showButtons() {
   ui.run.disabled = running || !core.ready;
-  ui.revert.disabled = running || revertText === null;
+  ui.revert.disabled = running || revertDoc === null;
   ui.copy.disabled = running || editor.doc.length === 0;
   ui.open.disabled = running;
   ui.save.disabled = running || !core.ready;
@@ -132,23 +132,26 @@ function formatSeconds(ms) {
 async function runFormat() {
   if (running || ui.run.disabled) return;
   hideMessage();
-  const text = editor.text();
+  const before = editor.doc;
   const id = ++runNumber;
   const stopped = () => !running || id !== runNumber;
   setRunning(true);
   status('整形しています...');
   const started = performance.now();
-  const reply = await core.request({ op: 'format', text, options: currentOptions(), states: keywords.states });
+  const options = currentOptions();
+  await core.sendPieces(piecesOf(before));
+  if (stopped()) return;
+  const reply = await core.request({ op: 'format', options, states: keywords.states });
   if (stopped()) return;
   const r = reply.result;
   if (r.end === 'normal') {
     performance.mark('kelvra-result-arrived');
     try {
-      await editor.replace(utf8.decode(r.text), r.bold, stopped);
+      await editor.replace(r.text, r.bold, stopped);
     } catch (e) {
       return; // cancelled while the result was prepared: the text stays
     }
-    revertText = text;
+    revertDoc = before;
     drafts.changed();
     performance.mark('kelvra-result-shown');
     status('整形しました（' + formatSeconds(performance.now() - started) + ' 秒）');
@@ -210,9 +213,9 @@ function markPlace(r) {
 // ---- Revert and copy ---------------------------------------------------------
 
 async function revert() {
-  if (running || revertText === null) return;
+  if (running || revertDoc === null) return;
   if (!window.confirm('整形前に戻しますか？')) return;
-  await editor.replace(revertText, null);
+  editor.replaceWith(revertDoc);
   status('整形前のテキストに戻しました');
 }
 
@@ -259,10 +262,10 @@ async function readFile(picked, handle = null) {
       : QUESTIONS.undecodable(picked.name, decoded.badBytes);
     if (await ask(ui.askDialog, question) !== 'ok') { status('開くのをやめました'); return; }
   }
-  await editor.replace(utf8.decode(decoded.text), null);
+  await editor.replace(decoded.text, null);
   file = { name: picked.name, format: decoded.format, handle };
   cleanDoc = editor.doc;
-  revertText = null;
+  revertDoc = null;
   showFile();
   showButtons();
   drafts.changed();
@@ -323,14 +326,17 @@ function showFile() {
 
 async function restoreDraft() {
   const draft = await loadDraft();
-  if (!draft || typeof draft.text !== 'string') return;
+  if (!draft) return;
+  if (draft.revertText !== null) {
+    await editor.replace(draft.revertText, null);
+    revertDoc = editor.doc;
+  }
   await editor.replace(draft.text, null);
-  revertText = typeof draft.revertText === 'string' ? draft.revertText : null;
   file = draft.file && draft.file.format ? { ...draft.file, handle: null } : null;
   cleanDoc = draft.dirty ? null : editor.doc;
   showFile();
   showButtons();
-  if (draft.text || revertText) status('前回のテキストを戻しました');
+  if (draft.text || revertDoc) status('前回のテキストを戻しました');
 }
 
 function onPageKey(event) {
