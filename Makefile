@@ -8,7 +8,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web
+.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web test-web-full
 
 # `make run` installs only what the editor needs; everything else installs all.
 DEPS_PROFILE ?= all
@@ -81,6 +81,11 @@ web:
 test-web: web
 	@[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
 	@cd web && KELVRA_WEB_SITE=$(abspath $(WEB_BUILD_DIR))/site node --test test/*.test.js
+
+# The same with every corpus file under every set of expected results (long).
+test-web-full: web
+	@[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	@cd web && KELVRA_WEB_FULL=1 KELVRA_WEB_SITE=$(abspath $(WEB_BUILD_DIR))/site node --test test/*.test.js
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WEB_BUILD_DIR)

@@ -16,7 +16,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { openPage } = require('../test/browser');
+const { openPage, pasteText: paste } = require('../test/browser');
 
 const root = path.resolve(__dirname, '../..');
 const input = process.argv[2] || path.resolve(root, '../shared/bench/mixed_1mb.sql');
@@ -74,15 +74,6 @@ function timedRun() {
     };
     wait();
   });
-}
-
-// Puts the text in the editor as a paste would.
-async function paste(page, text) {
-  await page.evaluate(t => navigator.clipboard.writeText(t), text);
-  await page.focus('.cm-content');
-  await page.keyboard.press('Control+a');
-  await page.keyboard.press('Control+v');
-  await page.waitForFunction(n => window.kelvraPage.text().length === n, text.length, { timeout: 120000 });
 }
 
 // Starts a run, presses Esc after `afterMs`, and gives the time from the key

@@ -36,4 +36,22 @@ async function openPage(viewport = { width: 1280, height: 800 }, options = {}) {
   return { page, context, errors, close };
 }
 
-module.exports = { openPage, CHROMIUM, SITE };
+// Pastes `text` over the editor's contents through the clipboard, as a user
+// would (the page needs the clipboard permissions).
+async function pasteText(page, text) {
+  await page.evaluate(t => navigator.clipboard.writeText(t), text);
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.press(text ? 'Control+v' : 'Delete');
+  await page.waitForFunction(n => window.kelvraPage.text().length === n, text.length, { timeout: 120000 });
+}
+
+// Starts a run with Ctrl+G (or a click on `button`) and waits until it has ended.
+async function formatText(page, button = null) {
+  const before = Number(await page.$eval('body', b => b.dataset.runs || 0));
+  if (button) await page.click(button);
+  else await page.keyboard.press('Control+g');
+  await page.waitForFunction(n => Number(document.body.dataset.runs || 0) > n, before, { timeout: 120000 });
+}
+
+module.exports = { openPage, pasteText, formatText, CHROMIUM, SITE };

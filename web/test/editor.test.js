@@ -8,7 +8,7 @@ const fs = require('node:fs');
 const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
-const { openPage, SITE } = require('./browser');
+const { openPage, pasteText, formatText, SITE } = require('./browser');
 
 if (!fs.existsSync(SITE + '/index.html')) {
   test('editor', { skip: 'the page is not built (make web)' }, () => {});
@@ -30,18 +30,11 @@ const text = page => page.evaluate(() => window.kelvraPage.text());
 const runs = async page => Number(await page.$eval('body', b => b.dataset.runs || 0));
 
 async function putText(page, t) {
-  await page.evaluate(v => navigator.clipboard.writeText(v), t);
-  await page.focus('.cm-content');
-  await page.keyboard.press('Control+a');
-  await page.keyboard.press(t ? 'Control+v' : 'Delete');
-  await page.waitForFunction(v => window.kelvraPage.text() === v, t, { timeout: 30000 });
+  await pasteText(page, t);
+  assert.equal(await text(page), t);
 }
 
-async function format(page) {
-  const n = await runs(page);
-  await page.keyboard.press('Control+g');
-  await page.waitForFunction(k => Number(document.body.dataset.runs || 0) > k, n, { timeout: 60000 });
-}
+const format = page => formatText(page);
 
 // Opens `bytes` as the file `name` through the file input; answers a question
 // on the way with `answer` when given.
@@ -214,25 +207,34 @@ test('Ctrl+A selects the text only, wherever the focus is, and Ctrl+C copies jus
   assert.equal(await page.evaluate(() => navigator.clipboard.readText()), input);
 });
 
-test('Esc cancels a long run at once; Ctrl+Z after a run brings the text back', async () => {
+test('Esc cancels a long run at any moment; the next run formats only its own text; Ctrl+Z undoes a run', async t => {
   const { page } = session;
   const line = "select a.id, nvl(b.qty, 0) from orders a, items b where a.id = b.id;\n";
   const long = line.repeat(Math.ceil(3000000 / line.length));
-  await putText(page, long);
-  const n = await runs(page);
-  await page.keyboard.press('Control+g');
-  await page.waitForSelector('#cancelButton:not([hidden])');
-  await page.keyboard.press('Escape');
-  await page.waitForFunction(k => Number(document.body.dataset.runs) > k, n);
-  assert.equal(await page.textContent('#statusText'), '中断しました');
-  assert.equal(await text(page), long);
-  await page.waitForSelector('#runButton:not([disabled])');
-  await putText(page, line);
-  await format(page);
-  assert.ok((await text(page)).startsWith('SELECT'));
-  await page.focus('.cm-content');
-  await page.keyboard.press('Control+z');
-  assert.equal(await text(page), line);
+  const moments = {
+    'while the text goes to the worker': async () => {},
+    'while the worker formats': () => page.waitForSelector('#cancelButton:not([hidden])')
+  };
+  for (const [moment, wait] of Object.entries(moments)) {
+    await t.test(moment, async () => {
+      await putText(page, long);
+      const n = await runs(page);
+      await page.keyboard.press('Control+g');
+      await wait();
+      await page.keyboard.press('Escape');
+      await page.waitForFunction(k => Number(document.body.dataset.runs) > k, n);
+      assert.equal(await page.textContent('#statusText'), '中断しました');
+      assert.equal(await text(page), long);
+      await page.waitForSelector('#runButton:not([disabled])');
+      await putText(page, line);
+      await format(page);
+      const result = await text(page);
+      assert.equal(result.split('SELECT').length, 2, 'one statement: nothing left over from the cancelled run');
+      await page.focus('.cm-content');
+      await page.keyboard.press('Control+z');
+      assert.equal(await text(page), line);
+    });
+  }
 });
 
 // ---- Stored state ---------------------------------------------------------------------

@@ -6,7 +6,7 @@
 'use strict';
 const fs = require('node:fs');
 const path = require('node:path');
-const { openPage } = require('../test/browser');
+const { openPage, pasteText: putText, formatText: format } = require('../test/browser');
 
 const out = process.argv[2] || '/work/shots';
 const big = process.argv[3] || path.resolve(__dirname, '../../../shared/bench/mixed_1mb.sql');
@@ -17,20 +17,6 @@ order by a.id;
 update items set qty = qty - 1 where id in (select id from orders where status = 'open');
 `;
 const NO_PICKERS = () => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; };
-
-async function putText(page, text) {
-  await page.evaluate(t => navigator.clipboard.writeText(t), text);
-  await page.focus('.cm-content');
-  await page.keyboard.press('Control+a');
-  await page.keyboard.press('Control+v');
-  await page.waitForFunction(n => window.kelvraPage.text().length === n, text.length, { timeout: 120000 });
-}
-
-async function format(page) {
-  const n = Number(await page.$eval('body', b => b.dataset.runs || 0));
-  await page.keyboard.press('Control+g');
-  await page.waitForFunction(k => Number(document.body.dataset.runs || 0) > k, n, { timeout: 120000 });
-}
 
 async function shots(width, height) {
   const { page, close } = await openPage({ width, height }, { initScript: NO_PICKERS });

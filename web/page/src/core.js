@@ -9,6 +9,7 @@ export class CoreWorker {
     this.url = URL.createObjectURL(
       new Blob(['(' + kelvraWorkerMain.toString() + ')();'], { type: 'text/javascript' }));
     this.worker = null;
+    this.ready = false; // set by the page once the worker has answered
     this.nextId = 1;
     this.pending = new Map();
     this.onStage = null;
@@ -47,14 +48,17 @@ export class CoreWorker {
   }
 
   // Hands a long text over in pieces (any iterable of strings), letting the
-  // page answer in between; the next request without a text of its own takes it.
-  sendPieces(pieces) {
+  // page answer in between; the next request without a text of its own takes
+  // it. Rejects with 'stopped' once `stopped()` turns true; the pieces go to
+  // the worker of the start only, never to one that replaced it meanwhile.
+  sendPieces(pieces, stopped) {
+    const worker = this.worker;
     const next = pieces[Symbol.iterator]();
     return inSlices(() => {
       const piece = next.next();
-      if (!piece.done) this.worker.postMessage({ op: 'piece', text: piece.value });
+      if (!piece.done) worker.postMessage({ op: 'piece', text: piece.value });
       return !piece.done;
-    });
+    }, () => stopped() || worker !== this.worker);
   }
 
   // Stops whatever the worker is doing; a fresh worker takes its place.

@@ -143,11 +143,8 @@ export class SqlEditor {
   // meanwhile, leaving the document as it was.
   async replace(text, bold, stopped = () => false) {
     const pieces = typeof text === 'string' ? [text] : await decodedPieces(text, stopped);
-    performance.mark('kelvra-decoded');
     const doc = await documentOf(pieces, stopped);
-    performance.mark('kelvra-document-built');
     const set = bold && bold.length ? await boldSetOf(bold, stopped) : Decoration.none;
-    performance.mark('kelvra-bold-built');
     this.replaceWith(doc, set);
   }
 

@@ -139,8 +139,11 @@ async function runFormat() {
   status('整形しています...');
   const started = performance.now();
   const options = currentOptions();
-  await core.sendPieces(piecesOf(before));
-  if (stopped()) return;
+  try {
+    await core.sendPieces(piecesOf(before), stopped);
+  } catch (e) {
+    return; // cancelled while the text went over
+  }
   const reply = await core.request({ op: 'format', options, states: keywords.states });
   if (stopped()) return;
   const r = reply.result;
