@@ -306,6 +306,29 @@ test('opened without its neighbour files, the page names them', async () => {
   }
 });
 
+test('at 390 px every control is on the screen whole, and the editor sits between bar and status line', async () => {
+  const { page, close } = await openPage({ width: 390, height: 844 });
+  try {
+    const boxes = await page.evaluate(() => {
+      const box = e => { const r = e.getBoundingClientRect(); return { id: e.id || e.textContent.trim(), left: r.left, right: r.right, top: r.top, bottom: r.bottom }; };
+      return {
+        controls: [...document.querySelectorAll('.toolbar button:not([hidden]), .options label')].map(box),
+        editor: box(document.getElementById('editor')), status: box(document.querySelector('.status')),
+        scrolled: document.scrollingElement.scrollTop
+      };
+    });
+    for (const c of boxes.controls) {
+      assert.ok(c.left >= 0 && c.right <= 390, `${c.id} reaches ${c.left}..${c.right}`);
+      assert.ok(c.bottom <= boxes.editor.top, `${c.id} overlaps the editor`);
+    }
+    assert.ok(boxes.editor.bottom <= boxes.status.top && boxes.status.bottom <= 844);
+    assert.ok(boxes.editor.bottom - boxes.editor.top > 300, 'the editor keeps most of the height');
+    assert.equal(boxes.scrolled, 0);
+  } finally {
+    await close();
+  }
+});
+
 // ---- Served over http: installable and offline ---------------------------------------------
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.svg': 'image/svg+xml',
