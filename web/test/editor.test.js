@@ -207,6 +207,19 @@ test('Ctrl+A selects the text only, wherever the focus is, and Ctrl+C copies jus
   assert.equal(await page.evaluate(() => navigator.clipboard.readText()), input);
 });
 
+test('Ctrl+F opens the editor\'s own search, which finds in the text', async () => {
+  const { page } = session;
+  await putText(page, 'select a from t;\nselect b from u;');
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+f');
+  await page.waitForSelector('.cm-search input[name=search]:focus');
+  await page.keyboard.type('from u');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.evaluate(() => window.kelvraPage.selectedText()), 'from u');
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('.cm-search', { state: 'detached' });
+});
+
 test('Esc cancels a long run at any moment; the next run formats only its own text; Ctrl+Z undoes a run', async t => {
   const { page } = session;
   const line = "select a.id, nvl(b.qty, 0) from orders a, items b where a.id = b.id;\n";

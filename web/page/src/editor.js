@@ -2,7 +2,7 @@
 // undo across runs, its own search (Ctrl+F), reserved words in bold as mark
 // decorations. Only the lines in view are drawn, so a long text is cheap to show.
 import { Annotation, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
-import { Decoration, EditorView, drawSelection, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
+import { Decoration, EditorView, ViewPlugin, drawSelection, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
 import { defaultKeymap, history, historyKeymap, isolateHistory } from '@codemirror/commands';
 import { search, searchKeymap } from '@codemirror/search';
 import { inSlices } from './slices.js';
@@ -16,9 +16,34 @@ const boldField = StateField.define({
   update(bold, tr) {
     for (const e of tr.effects) if (e.is(setBold)) return e.value;
     return tr.docChanged ? bold.map(tr.changes) : bold;
-  },
-  provide: field => EditorView.decorations.from(field)
+  }
 });
+
+// The editor is given the bold words in view only: it compares old and new
+// decorations on each update, which over a whole long result costs more than
+// a frame.
+const boldInView = ViewPlugin.fromClass(class {
+  constructor(view) {
+    this.decorations = this.inView(view);
+  }
+
+  update(u) {
+    if (u.docChanged || u.viewportChanged || u.startState.field(boldField) !== u.state.field(boldField))
+      this.decorations = this.inView(u.view);
+  }
+
+  inView(view) {
+    const builder = new RangeSetBuilder();
+    let last = -1;
+    for (const { from, to } of view.visibleRanges) {
+      view.state.field(boldField).between(from, to, (start, end) => {
+        if (start >= last) builder.add(start, end, boldMark);
+        last = Math.max(last, end);
+      });
+    }
+    return builder.finish();
+  }
+}, { decorations: plugin => plugin.decorations });
 
 // While locked (during a run) the user's edits are refused; the page's own go
 // through. The flag is part of the state, so locking costs one small update.
@@ -120,7 +145,7 @@ export class SqlEditor {
         doc: '',
         extensions: [
           pageKeys, lineNumbers(), history(), drawSelection(), highlightActiveLine(), search({ top: true }),
-          keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, lockedField, heldDuringRun,
+          keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, boldInView, lockedField, heldDuringRun,
           EditorState.tabSize.of(8),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
                                             autocapitalize: 'off' }),
