@@ -310,9 +310,10 @@ test('opened without its neighbour files, the page names them', async () => {
   fs.copyFileSync(path.join(SITE, 'index.html'), path.join(lone, 'index.html'));
   const { page, close } = await openPage(undefined, { url: 'file://' + path.join(lone, 'index.html'), ready: false });
   try {
-    await page.waitForSelector('body[data-missing]');
+    const names = ['kelvra.css', 'kelvra-core.js', 'kelvra-page.js'];
+    await page.waitForFunction(n => n.every(name => (document.body.dataset.missing || '').split(' ').includes(name)), names);
     const said = await page.textContent('#statusText');
-    for (const name of ['kelvra.css', 'kelvra-core.js', 'kelvra-page.js']) assert.ok(said.includes(name), said);
+    for (const name of names) assert.ok(said.includes(name), said);
   } finally {
     await close();
     fs.rmSync(lone, { recursive: true, force: true });
