@@ -8,7 +8,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web windows test-windows
+.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web test-web-full windows test-windows
 
 # `make run` installs only what the editor needs; everything else installs all.
 DEPS_PROFILE ?= all
@@ -72,6 +72,7 @@ WEB_BUILD_DIR ?= build-web
 WEB_ENV = NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
 
 web:
+	@[ -x web/node_modules/.bin/esbuild ] || (cd web && npm ci --no-audit --no-fund)
 	@$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@$(WEB_ENV) cmake --build $(WEB_BUILD_DIR) -j $(JOBS)
 	@echo "Page: $(WEB_BUILD_DIR)/site/index.html"
@@ -91,6 +92,11 @@ windows: deps
 # The Qt-free tests and both programs under Wine, against the Linux build.
 test-windows: build
 	@WINDOWS_DIR=$(WINDOWS_DIR) JOBS=$(JOBS) LINUX_BUILD_DIR=$(BUILD_DIR) bash scripts/build-windows.sh test
+
+# The same with every corpus file under every set of expected results (long).
+test-web-full: web
+	@[ -d web/node_modules/playwright-core ] || (cd web && npm ci --no-audit --no-fund)
+	@cd web && KELVRA_WEB_FULL=1 KELVRA_WEB_SITE=$(abspath $(WEB_BUILD_DIR))/site node --test test/*.test.js
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WEB_BUILD_DIR) $(WINDOWS_DIR)

@@ -49,8 +49,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The web page's browser test drives chromium with playwright-core from npm.
+# The web page bundles its editor (CodeMirror) with esbuild, and its browser test drives
+# chromium with playwright-core: all from npm, as web/package-lock.json pins them.
 web="$(dirname "$0")/../web"
-if [ "$profile" = all ] && [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
+if [ "$profile" = all ] && [ ! -x "$web/node_modules/.bin/esbuild" ] && command -v npm >/dev/null; then
   (cd "$web" && npm ci --no-audit --no-fund --loglevel=error)
 fi

@@ -7,11 +7,14 @@
 #include "platform/Utf8.h"
 #include "keywords/KeywordCatalogue.h"
 #include "meaning/MeaningCheck.h"
+#include "platform/PlainTextFile.h"
+#include "platform/TextCodec.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -129,6 +132,30 @@ EditorOptions OptionsFrom(const val &o) {
     return options;
 }
 
+// A copy of `bytes` the JavaScript side owns, so the worker can hand its buffer
+// to the page without copying it again.
+val OwnedBytes(std::string_view bytes) {
+    const val view(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<const std::uint8_t *>(bytes.data())));
+    return val::global("Uint8Array").new_(view);
+}
+
+// The meaning check's verdict on the run: how many places changed more than
+// letter case and blanks, and the first of them as a line and column of the
+// text before the run.
+val MeaningReport(std::string_view before, std::string_view after) {
+    const meaning::CheckReport report = meaning::CompareMeaning(before, after, 1);
+    val out = val::object();
+    out.set("count", static_cast<double>(report.count));
+    if (!report.first.empty()) {
+        const meaning::Difference &d = report.first.front();
+        out.set("line", d.line);
+        out.set("column", d.column);
+        out.set("kind", std::string(meaning::KindName(d.kind)));
+        out.set("what", d.what);
+    }
+    return out;
+}
+
 // Bold spans as one flat array: start, end, start, end ... in UTF-16 units.
 val BoldRanges(const FormatResult &r) {
     std::vector<std::uint32_t> flat;
@@ -144,24 +171,12 @@ val BoldRanges(const FormatResult &r) {
 // Where the result means something else than the text before it: {count} and,
 // when count > 0, the first place {line, column, kind, text} in the text before
 // (lines and columns 1-based, columns in characters).
-val MeaningOf(std::string_view before, std::string_view after) {
-    const meaning::CheckReport report = meaning::CompareMeaning(before, after, 1);
-    val out = val::object();
-    out.set("count", static_cast<double>(report.count));
-    if (report.first.empty()) return out;
-    const meaning::Difference &first = report.first.front();
-    out.set("line", first.line);
-    out.set("column", first.column);
-    out.set("kind", std::string(meaning::KindName(first.kind)));
-    out.set("text", first.what);
-    return out;
-}
-
 // Formats the UTF-8 text of `length` bytes at `address` (LF line ends; the
 // page encodes it straight into the module's memory, faster than a string
 // argument) with `options` ({indent, commaBefore, lineBreaksSeparate, bold,
-// simpleMode}) and the stored keyword states. A normal end carries `meaning`
-// (see MeaningOf): the result stays what the rules give, the page tells the user.
+// simpleMode, keepMeaning}) and the stored keyword states. A normal end carries
+// `meaning` (see MeaningReport): the result stays what the rules give, the page
+// tells the user.
 val Format(std::uintptr_t address, std::size_t length, const val &options, const std::string &yoyakuStates,
            const std::string &kansuStates) {
     const std::string input = ToCrLf(std::string_view(reinterpret_cast<const char *>(address), length));
@@ -171,7 +186,8 @@ val Format(std::uintptr_t address, std::size_t length, const val &options, const
     val out = val::object();
     out.set("end", std::string(EndName(r.end)));
     if (r.end == RunEnd::Normal) {
-        out.set("text", PageText(r.text).WithLf());
+        // UTF-8 bytes: the worker transfers them and the page decodes them once.
+        out.set("text", OwnedBytes(PageText(r.text).WithLf()));
         out.set("bold", BoldRanges(r));
         val counts = val::object();
         counts.set("K", r.counts.K);
@@ -179,7 +195,7 @@ val Format(std::uintptr_t address, std::size_t length, const val &options, const
         counts.set("C", r.counts.C);
         counts.set("T", r.counts.T);
         out.set("counts", counts);
-        out.set("meaning", MeaningOf(input, r.text));
+        out.set("meaning", MeaningReport(input, r.text));
         return out;
     }
     out.set("caption", r.message.caption);
@@ -233,6 +249,135 @@ val Catalogue() {
     return out;
 }
 
+// ---- Files ------------------------------------------------------------------
+// A file's bytes become the page's text as the command-line formatter reads
+// them (UTF-8 or code page 932); the format it was read in comes along as a
+// plain object and goes back with the text when the page saves.
+
+const char *LineEndName(LineEnd end) {
+    switch (end) {
+    case LineEnd::Lf: return "lf";
+    case LineEnd::Cr: return "cr";
+    case LineEnd::CrLf: break;
+    }
+    return "crlf";
+}
+
+LineEnd LineEndFrom(const std::string &name) {
+    if (name == "lf") return LineEnd::Lf;
+    if (name == "cr") return LineEnd::Cr;
+    return LineEnd::CrLf;
+}
+
+const char *ProblemName(TextProblem problem) {
+    switch (problem) {
+    case TextProblem::NotText: return "notText";
+    case TextProblem::MixedEncodings: return "mixedEncodings";
+    case TextProblem::Undecodable: return "undecodable";
+    case TextProblem::None: break;
+    }
+    return "none";
+}
+
+val CodePairs(const std::vector<std::pair<std::uint16_t, std::uint16_t>> &pairs) {
+    val out = val::array();
+    for (auto [usual, code] : pairs) {
+        val pair = val::array();
+        pair.call<void>("push", usual);
+        pair.call<void>("push", code);
+        out.call<void>("push", pair);
+    }
+    return out;
+}
+
+val FormatObject(const PlainTextFormat &f) {
+    val out = val::object();
+    out.set("encoding", std::string(f.encoding == TextEncoding::Utf8 ? "utf8" : "cp932"));
+    out.set("byteOrderMark", f.byteOrderMark);
+    out.set("lineEnd", std::string(LineEndName(f.lineEnd)));
+    out.set("mixedLineEnds", f.mixedLineEnds);
+    out.set("keptCodes", CodePairs(f.keptCodes));
+    val mixed = val::array();
+    for (std::uint16_t code : f.mixedCodes) mixed.call<void>("push", code);
+    out.set("mixedCodes", mixed);
+    return out;
+}
+
+PlainTextFormat FormatFrom(const val &o) {
+    PlainTextFormat f;
+    f.encoding = o["encoding"].as<std::string>() == "utf8" ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    f.byteOrderMark = o["byteOrderMark"].as<bool>();
+    f.lineEnd = LineEndFrom(o["lineEnd"].as<std::string>());
+    f.mixedLineEnds = o["mixedLineEnds"].as<bool>();
+    const val kept = o["keptCodes"];
+    for (unsigned i = 0, n = kept["length"].as<unsigned>(); i < n; ++i)
+        f.keptCodes.emplace_back(kept[i][0].as<std::uint16_t>(), kept[i][1].as<std::uint16_t>());
+    const val mixed = o["mixedCodes"];
+    for (unsigned i = 0, n = mixed["length"].as<unsigned>(); i < n; ++i)
+        f.mixedCodes.push_back(mixed[i].as<std::uint16_t>());
+    return f;
+}
+
+// The distinct characters (at most ten) that start at `offsets` of `text`,
+// for the questions before a save.
+std::string CharactersAt(std::string_view text, const std::vector<std::size_t> &offsets) {
+    std::vector<std::string_view> shown;
+    for (std::size_t offset : offsets) {
+        if (offset >= text.size()) continue;
+        const std::string_view ch = text.substr(offset, CharLength(static_cast<unsigned char>(text[offset])));
+        if (std::find(shown.begin(), shown.end(), ch) == shown.end()) shown.push_back(ch);
+        if (shown.size() == 10) break;
+    }
+    std::string out;
+    for (std::string_view ch : shown) (out += ch) += ' ';
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+std::string Cp932CharactersAt(std::string_view bytes, const std::vector<std::size_t> &offsets) {
+    std::string text;
+    std::vector<std::size_t> textOffsets;
+    for (std::size_t offset : offsets) {
+        if (offset + 2 > bytes.size()) continue;
+        textOffsets.push_back(text.size());
+        text += DecodeCp932(bytes.substr(offset, 2)).text;
+    }
+    return CharactersAt(text, textOffsets);
+}
+
+// Decodes a file's `length` bytes at `address`: {text (UTF-8 bytes, LF line
+// ends), format, problem, badBytes, message (line:column: why, empty when the
+// text decoded cleanly)}.
+val DecodeFile(std::uintptr_t address, std::size_t length) {
+    const std::string_view bytes(reinterpret_cast<const char *>(address), length);
+    const DecodedText decoded = DecodePlainText(bytes);
+    val out = val::object();
+    out.set("text", OwnedBytes(PageText(decoded.text).WithLf()));
+    out.set("format", FormatObject(decoded.format));
+    out.set("problem", std::string(ProblemName(decoded.problem)));
+    out.set("badBytes", static_cast<double>(decoded.badOffsets.size()));
+    out.set("message", DescribeTextProblem(bytes, decoded));
+    return out;
+}
+
+// Encodes the page's UTF-8 text (LF line ends) at `address` in `format`:
+// {bytes, lossy: {count, characters}, recoded: {count, characters}}.
+val EncodeFile(std::uintptr_t address, std::size_t length, const val &format) {
+    const std::string text = ToCrLf(std::string_view(reinterpret_cast<const char *>(address), length));
+    const EncodedText encoded = EncodePlainText(text, FormatFrom(format));
+    val out = val::object();
+    out.set("bytes", OwnedBytes(encoded.bytes));
+    val lossy = val::object();
+    lossy.set("count", static_cast<double>(encoded.lossyOffsets.size()));
+    lossy.set("characters", CharactersAt(text, encoded.lossyOffsets));
+    out.set("lossy", lossy);
+    val recoded = val::object();
+    recoded.set("count", static_cast<double>(encoded.recodedOffsets.size()));
+    recoded.set("characters", Cp932CharactersAt(encoded.bytes, encoded.recodedOffsets));
+    out.set("recoded", recoded);
+    return out;
+}
+
 } // namespace
 } // namespace kelvra::web
 
@@ -240,4 +385,6 @@ EMSCRIPTEN_BINDINGS(kelvra) {
     emscripten::function("format", &kelvra::web::Format);
     emscripten::function("catalogue", &kelvra::web::Catalogue);
     emscripten::function("keywordAction", &kelvra::web::KeywordAction);
+    emscripten::function("decodeFile", &kelvra::web::DecodeFile);
+    emscripten::function("encodeFile", &kelvra::web::EncodeFile);
 }

@@ -1,20 +1,27 @@
-// Times the page on a large text in headless Chromium, against kelvra-format
-// on the same text, and probes how late the page's own timers and frames come
-// while the worker formats. Run by hand after `make web` and a build of
-// kelvra-format:
+// Times the page against kelvra-format on the same text, side by side, for
+// texts of several sizes made by repeating one SQL file. The page's time runs
+// from the click on 整形実行 to the result in the editor, ready to scroll,
+// select and copy. While it runs, a timer asks to be called every 10 ms and
+// the longest main-thread task is noted; at the end a run is cancelled with
+// Esc halfway and the time until the page has answered is taken.
+// Run by hand after `make web` and a build of kelvra-format:
 //
-//   node web/bench/page-bench.js [SQL file] [runs]
+//   node web/bench/page-bench.js [SQL file] [runs] [sizes in MB, e.g. 1,5,20]
 //
-// Environment: KELVRA_FORMAT (default build/bin/kelvra-format).
+// Environment: KELVRA_FORMAT (default build/bin/kelvra-format). kelvra-format
+// runs with --join-lines: the page's default options give the editor's result,
+// which kelvra-format refuses where line breaks would join words.
 'use strict';
 const fs = require('node:fs');
+const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { openPage } = require('../test/browser');
+const { openPage, pasteText: paste } = require('../test/browser');
 
 const root = path.resolve(__dirname, '../..');
 const input = process.argv[2] || path.resolve(root, '../shared/bench/mixed_1mb.sql');
-const runs = Number(process.argv[3] || 5);
+const runs = Number(process.argv[3] || 3);
+const sizes = (process.argv[4] || '1,5,20').split(',').map(Number);
 const kelvraFormat = process.env.KELVRA_FORMAT || path.join(root, 'build/bin/kelvra-format');
 
 function median(values) {
@@ -22,101 +29,116 @@ function median(values) {
   return s[Math.floor(s.length / 2)];
 }
 
-function timeKelvraFormat() {
+// The input repeated (whole lines) until it holds at least `mb` megabytes.
+function textOfSize(base, mb) {
+  const want = mb * 1024 * 1024;
+  const parts = [];
+  for (let length = 0; length < want; length += base.length) parts.push(base);
+  return parts.join('');
+}
+
+function timeKelvraFormat(file) {
   const times = [];
   for (let i = 0; i < runs; i++) {
     const t0 = process.hrtime.bigint();
-    execFileSync(kelvraFormat, [input], { stdio: ['ignore', 'ignore', 'inherit'], maxBuffer: 1 << 28 });
+    execFileSync(kelvraFormat, ['--join-lines', file], { stdio: ['ignore', 'ignore', 'inherit'], maxBuffer: 1 << 30 });
     times.push(Number(process.hrtime.bigint() - t0) / 1e6);
   }
   return times;
 }
 
-// One run started with the button. While it runs, a timer asks to be called
-// every 10 ms and every frame is noted; the largest delay of each is kept.
-// The run ends when the whole result is on the screen (the frame after its
-// last block); its first screen shows earlier.
+// One run started with the button, in the page.
 function timedRun() {
   return new Promise(resolve => {
     const body = document.body;
     const before = Number(body.dataset.runs || 0);
-    let timerLate = 0, frameGap = 0, lastFrame = performance.now(), expected = performance.now() + 10;
-    let done = false;
+    let timerLate = 0, expected = performance.now() + 10, done = false;
     const tick = () => {
       const now = performance.now();
       timerLate = Math.max(timerLate, now - expected);
       expected = now + 10;
       if (!done) setTimeout(tick, 10);
     };
-    const frame = now => {
-      frameGap = Math.max(frameGap, now - lastFrame);
-      lastFrame = now;
-      if (!done) requestAnimationFrame(frame);
-    };
     setTimeout(tick, 10);
-    requestAnimationFrame(frame);
-    performance.clearMarks();
     const t0 = performance.now();
     document.getElementById('runButton').click();
     const wait = () => {
       if (Number(body.dataset.runs || 0) === before) { setTimeout(wait, 1); return; }
-      requestAnimationFrame(() => setTimeout(() => {
-        done = true;
-        const result = document.getElementById('result');
-        const shown = performance.getEntriesByName('kelvra-result-shown')[0];
-        resolve({
-          total: performance.now() - t0,
-          firstScreen: shown.startTime - t0,
-          core: Number(result.dataset.coreMs),
-          timerLate, frameGap,
-          length: result.textContent.length
-        });
-      }, 0));
+      done = true;
+      resolve({
+        total: performance.now() - t0,
+        core: Number(document.getElementById('editor').dataset.coreMs),
+        timerLate, length: window.kelvraPage.text().length,
+        // Entries come late: those of the paste before the run are left out.
+        longest: Math.max(0, ...window.longTasks.filter(t => t.start >= t0).map(t => t.duration))
+      });
     };
     wait();
   });
 }
 
+// Starts a run, presses Esc after `afterMs`, and gives the time from the key
+// press to the page's answer (中断しました in the status line).
+async function cancelLatency(page, text, afterMs) {
+  await page.evaluate(() => {
+    window.escAt = window.cancelledAt = null;
+    document.addEventListener('keydown', e => { if (e.key === 'Escape') window.escAt = e.timeStamp; }, { capture: true, once: true });
+    const status = document.getElementById('statusText');
+    const seen = new MutationObserver(() => {
+      if (status.textContent === '中断しました') { window.cancelledAt = performance.now(); seen.disconnect(); }
+    });
+    seen.observe(status, { childList: true, characterData: true, subtree: true });
+    document.getElementById('runButton').click();
+  });
+  await page.waitForTimeout(afterMs);
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => document.body.dataset.state === 'idle');
+  const ms = await page.evaluate(() => (window.cancelledAt !== null ? window.cancelledAt - window.escAt : null));
+  // null: the run had ended before the key
+  await page.waitForSelector('#runButton:not([disabled])');
+  if (ms === null) await paste(page, text);
+  return ms;
+}
+
 (async () => {
-  const text = fs.readFileSync(input, 'utf8').replace(/\r\n?/g, '\n');
-  const native = timeKelvraFormat();
+  const base = fs.readFileSync(input, 'utf8').replace(/\r\n?/g, '\n');
   const { page, close } = await openPage();
+  await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
   await page.waitForSelector('body[data-warm=true]');
   await page.evaluate(() => {
     window.longTasks = [];
-    new PerformanceObserver(list => list.getEntries().forEach(e => window.longTasks.push(Math.round(e.duration))))
+    new PerformanceObserver(list => list.getEntries().forEach(
+      e => window.longTasks.push({ start: e.startTime, duration: Math.round(e.duration) })))
       .observe({ entryTypes: ['longtask'] });
   });
-  const results = [];
-  for (let i = 0; i < runs; i++) {
-    // The text goes in as a user's paste would leave it: in the editable text area, laid out.
-    if (await page.isVisible('#editButton')) await page.click('#editButton');
-    await page.$eval('#source', (e, t) => { e.value = t; }, text);
-    await page.evaluate(() => new Promise(r => requestAnimationFrame(() => setTimeout(r, 50))));
-    await page.evaluate(() => { window.longTasks = []; });
-    const r = await page.evaluate(timedRun);
-    r.longTasks = await page.evaluate(() => window.longTasks);
-    results.push(r);
+  const rows = [];
+  for (const mb of sizes) {
+    const text = textOfSize(base, mb);
+    const file = path.join(os.tmpdir(), `kelvra-bench-${mb}mb.sql`);
+    fs.writeFileSync(file, text);
+    const native = timeKelvraFormat(file);
+    const results = [];
+    for (let i = 0; i < runs; i++) {
+      await paste(page, text);
+      await page.evaluate(() => new Promise(r => requestAnimationFrame(() => setTimeout(r, 50))));
+      results.push(await page.evaluate(timedRun));
+    }
+    await paste(page, text);
+    const cancel = [];
+    for (const fraction of [0.1, 0.5, 0.8])
+      cancel.push(await cancelLatency(page, text, fraction * median(results.map(r => r.total))));
+    fs.rmSync(file);
+    rows.push({ mb, bytes: Buffer.byteLength(text), native: median(native), page: median(results.map(r => r.total)),
+                core: median(results.map(r => r.core)), longest: Math.max(...results.map(r => r.longest)),
+                late: Math.max(...results.map(r => r.timerLate)), cancel: Math.max(...cancel.filter(v => v !== null)) });
   }
   await close();
 
-  const first = results[0];
-  const later = results.slice(1);
-  const show = ms => ms.toFixed(0) + ' ms';
-  const stats = values => `median ${show(median(values))}, best ${show(Math.min(...values))}`;
-  const nativeMs = median(native), nativeBest = Math.min(...native);
-  const total = later.map(r => r.total), core = later.map(r => r.core);
-  console.log(`input: ${path.basename(input)}, ${fs.statSync(input).size} bytes, ${runs} runs`);
-  console.log(`kelvra-format (whole process): ${stats(native)} [${native.map(show).join(', ')}]`);
-  console.log(`page, first run: ${show(first.total)} to the result on screen, core ${show(first.core)} in the worker`);
-  console.log(`page, later runs, to the result on screen: ${stats(total)} [${total.map(show).join(', ')}]`);
-  console.log(`page, later runs, core in the worker: ${stats(core)}`);
-  console.log(`page, first screen of the result: first run ${show(first.firstScreen)}, ` +
-              `later runs ${stats(later.map(r => r.firstScreen))}`);
-  console.log(`ratio to kelvra-format: first run ${(first.total / nativeMs).toFixed(1)}x, ` +
-              `later runs ${(median(total) / nativeMs).toFixed(1)}x by medians, ` +
-              `${(Math.min(...total) / nativeBest).toFixed(1)}x by best times`);
-  console.log('long tasks on the main thread per run (ms): ' + results.map(r => '[' + r.longTasks.join(' ') + ']').join(' '));
-  console.log(`while running: timer late by at most ${show(Math.max(...results.map(r => r.timerLate)))}, ` +
-              `longest frame gap ${show(Math.max(...results.map(r => r.frameGap)))}`);
+  const ms = v => v.toFixed(0).padStart(7);
+  console.log(`input: ${path.basename(input)} repeated; medians of ${runs} runs; page = click to result in the editor`);
+  console.log('   size  kelvra-format     page  ratio  core in worker  longest task  timer late  Esc answered');
+  for (const r of rows) {
+    console.log(`${String(r.mb).padStart(4)} MB  ${ms(r.native)} ms  ${ms(r.page)} ms  ${(r.page / r.native).toFixed(2)}x` +
+                `  ${ms(r.core)} ms      ${ms(r.longest)} ms  ${ms(r.late)} ms  ${ms(r.cancel)} ms`);
+  }
 })();

@@ -18,16 +18,61 @@
 
   var encoder = new TextEncoder();
 
-  // Formats a JavaScript string: its UTF-8 goes straight into the module's memory.
-  function format(text, options, states) {
-    var capacity = text.length * 3 + 1;
+  // Calls `use(address, length)` with the UTF-8 of a JavaScript string (or the
+  // given bytes) in the module's memory: faster than a string argument.
+  function withBytes(textOrBytes, use) {
+    var isText = typeof textOrBytes === 'string';
+    var capacity = isText ? textOrBytes.length * 3 + 1 : textOrBytes.length + 1;
     var address = core._malloc(capacity);
     try {
-      var length = encoder.encodeInto(text, core.HEAPU8.subarray(address, address + capacity)).written;
-      return core.format(address, length, options, states.yoyaku, states.kansu);
+      var length;
+      if (isText) {
+        length = encoder.encodeInto(textOrBytes, core.HEAPU8.subarray(address, address + capacity)).written;
+      } else {
+        core.HEAPU8.set(textOrBytes, address);
+        length = textOrBytes.length;
+      }
+      return use(address, length);
     } finally {
       core._free(address);
     }
+  }
+
+  function formatBytes(text, options, states) {
+    return withBytes(text, function (address, length) {
+      return core.format(address, length, options, states.yoyaku, states.kansu);
+    });
+  }
+
+  // No text holds a NUL character: such a text is refused, as kelvra-format
+  // refuses the file, with the character selected.
+  function refuseNul(text, at) {
+    var lineStart = text.lastIndexOf('\n', at - 1) + 1;
+    var line = 1;
+    for (var i = text.indexOf('\n'); i >= 0 && i < at; i = text.indexOf('\n', i + 1)) line++;
+    return { end: 'failed', caption: 'エラー', icon: 'error',
+             message: 'NUL 文字を含むテキストは整形できません',
+             highlightStart: at, highlightEnd: at + 1, line: line, column: at - lineStart + 1 };
+  }
+
+  // A leading byte-order mark marks the encoding, not the SQL: it stays in
+  // front of the result and the rest is formatted.
+  function format(text, options, states) {
+    var nul = text.indexOf('\0');
+    if (nul >= 0) return refuseNul(text, nul);
+    if (text.charCodeAt(0) !== 0xFEFF) return formatBytes(text, options, states);
+    var r = formatBytes(text.slice(1), options, states);
+    if (r.end === 'normal') {
+      var withMark = new Uint8Array(r.text.length + 3);
+      withMark.set([0xEF, 0xBB, 0xBF]);
+      withMark.set(r.text, 3);
+      r.text = withMark;
+      for (var i = 0; i < r.bold.length; i++) r.bold[i] += 1;
+    } else if (r.highlightStart !== undefined) {
+      r.highlightStart += 1;
+      r.highlightEnd += 1;
+    }
+    return r;
   }
 
   function warmUp() {
@@ -42,7 +87,19 @@
     self.postMessage({ warm: true });
   }
 
+  // A long text comes in pieces, one message each, so that the page never
+  // copies it all at once; the request that follows takes them.
+  var pieces = [];
+
   function answer(request) {
+    if (request.op === 'piece') {
+      pieces.push(request.text);
+      return;
+    }
+    if (request.text === undefined && pieces.length) {
+      request.text = pieces.join('');
+      pieces = [];
+    }
     var reply = { id: request.id };
     var transfer = [];
     try {
@@ -50,7 +107,18 @@
         var started = performance.now();
         reply.result = format(request.text, request.options, request.states);
         reply.result.milliseconds = performance.now() - started;
+        if (reply.result.text) transfer.push(reply.result.text.buffer);
         if (reply.result.bold) transfer.push(reply.result.bold.buffer);
+      } else if (request.op === 'decode') {
+        reply.file = withBytes(new Uint8Array(request.bytes), function (address, length) {
+          return core.decodeFile(address, length);
+        });
+        transfer.push(reply.file.text.buffer);
+      } else if (request.op === 'encode') {
+        reply.file = withBytes(request.text, function (address, length) {
+          return core.encodeFile(address, length, request.format);
+        });
+        transfer.push(reply.file.bytes.buffer);
       } else if (request.op === 'keywords') {
         reply.states = core.keywordAction(request.action, request.position, request.states.yoyaku, request.states.kansu);
       }

@@ -1,0 +1,213 @@
+// The one editor that holds the SQL text before and after a run: line numbers,
+// undo across runs, its own search (Ctrl+F), reserved words in bold as mark
+// decorations. Only the lines in view are drawn, so a long text is cheap to show.
+import { Annotation, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
+import { Decoration, EditorView, ViewPlugin, drawSelection, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
+import { defaultKeymap, history, historyKeymap, isolateHistory } from '@codemirror/commands';
+import { search, searchKeymap } from '@codemirror/search';
+import { inSlices } from './slices.js';
+
+const boldMark = Decoration.mark({ class: 'kw' });
+const setBold = StateEffect.define();
+
+// The bold words: replaced whole by a run, moved along with the user's edits.
+const boldField = StateField.define({
+  create: () => Decoration.none,
+  update(bold, tr) {
+    for (const e of tr.effects) if (e.is(setBold)) return e.value;
+    return tr.docChanged ? bold.map(tr.changes) : bold;
+  }
+});
+
+// The editor is given the bold words in view only: it compares old and new
+// decorations on each update, which over a whole long result costs more than
+// a frame.
+const boldInView = ViewPlugin.fromClass(class {
+  constructor(view) {
+    this.decorations = this.inView(view);
+  }
+
+  update(u) {
+    if (u.docChanged || u.viewportChanged || u.startState.field(boldField) !== u.state.field(boldField))
+      this.decorations = this.inView(u.view);
+  }
+
+  inView(view) {
+    const builder = new RangeSetBuilder();
+    let last = -1;
+    for (const { from, to } of view.visibleRanges) {
+      view.state.field(boldField).between(from, to, (start, end) => {
+        if (start >= last) builder.add(start, end, boldMark);
+        last = Math.max(last, end);
+      });
+    }
+    return builder.finish();
+  }
+}, { decorations: plugin => plugin.decorations });
+
+// While locked (during a run) the user's edits are refused; the page's own go
+// through. The flag is part of the state, so locking costs one small update.
+const setLocked = StateEffect.define();
+const lockedField = StateField.define({
+  create: () => false,
+  update(locked, tr) {
+    for (const e of tr.effects) if (e.is(setLocked)) return e.value;
+    return locked;
+  },
+  provide: field => EditorView.contentAttributes.from(field, locked => ({ 'aria-readonly': String(locked) }))
+});
+
+// Marks the page's own changes (a run's result, an opened file, a revert),
+// which go through while the user's edits are held back during a run.
+const fromPage = Annotation.define();
+
+// A CodeMirror document built from LF text given in pieces (strings; a line
+// may run across pieces), a slice at a time.
+async function documentOf(pieces, stopped) {
+  const LINES_PER_STEP = 2000;
+  let doc = null;
+  let carry = '';     // the start of a line that the next piece continues
+  let piece = 0, pos = 0;
+  await inSlices(() => {
+    const lines = [];
+    while (lines.length < LINES_PER_STEP && piece < pieces.length) {
+      const text = pieces[piece];
+      const lf = text.indexOf('\n', pos);
+      if (lf < 0) {
+        carry += text.slice(pos);
+        piece++;
+        pos = 0;
+        continue;
+      }
+      lines.push(carry + text.slice(pos, lf));
+      carry = '';
+      pos = lf + 1;
+    }
+    if (piece === pieces.length) lines.push(carry);
+    // Each step after the first starts on a new line: the leading empty line
+    // puts the line break between the steps.
+    doc = doc === null ? Text.of(lines) : doc.append(Text.of(['', ...lines]));
+    return piece < pieces.length;
+  }, stopped);
+  return doc;
+}
+
+// A document's text in pieces of about `size` characters, each taken only
+// when asked for, so that a long text is never copied in one step.
+export function* piecesOf(doc, size = 1 << 18) {
+  for (let from = 0; from < doc.length; from += size) yield doc.sliceString(from, Math.min(doc.length, from + size));
+}
+
+// UTF-8 bytes decoded in pieces, so that no single step holds the page long.
+async function decodedPieces(bytes, stopped) {
+  const SIZE = 1 << 18;
+  const decoder = new TextDecoder('utf-8', { ignoreBOM: true }); // a byte-order mark is the text's
+  const pieces = [];
+  let at = 0;
+  await inSlices(() => {
+    const end = Math.min(bytes.length, at + SIZE);
+    pieces.push(decoder.decode(bytes.subarray(at, end), { stream: end < bytes.length }));
+    at = end;
+    return at < bytes.length;
+  }, stopped);
+  return pieces;
+}
+
+// The bold spans [start, end, start, end ...] (sorted, UTF-16 offsets) as one
+// decoration set, built a slice at a time.
+async function boldSetOf(spans, stopped) {
+  const builder = new RangeSetBuilder();
+  const SPANS_PER_STEP = 5000;
+  let i = 0;
+  await inSlices(() => {
+    const stop = Math.min(spans.length, i + 2 * SPANS_PER_STEP);
+    for (; i < stop; i += 2) if (spans[i] < spans[i + 1]) builder.add(spans[i], spans[i + 1], boldMark);
+    return i < spans.length;
+  }, stopped);
+  return builder.finish();
+}
+
+export class SqlEditor {
+  // `keys`: {run, revert, cancel, save, open}, each returning true when it acted.
+  constructor(parent, keys, onChange) {
+    const pageKeys = Prec.highest(keymap.of([
+      { key: 'Mod-g', run: () => { keys.run(); return true; } },
+      { key: 'Mod-b', run: () => { keys.revert(); return true; } },
+      { key: 'Mod-s', run: () => { keys.save(); return true; } },
+      { key: 'Mod-o', run: () => { keys.open(); return true; } },
+      { key: 'Escape', run: () => keys.cancel() }
+    ]));
+    const heldDuringRun = EditorState.transactionFilter.of(
+      tr => (tr.startState.field(lockedField) && tr.docChanged && !tr.annotation(fromPage) ? [] : tr));
+    this.view = new EditorView({
+      parent,
+      state: EditorState.create({
+        doc: '',
+        extensions: [
+          pageKeys, lineNumbers(), history(), drawSelection(), highlightActiveLine(), search({ top: true }),
+          keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, boldInView, lockedField, heldDuringRun,
+          EditorState.tabSize.of(8),
+          EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
+                                            autocapitalize: 'off' }),
+          EditorView.updateListener.of(update => { if (update.docChanged) onChange(update); })
+        ]
+      })
+    });
+  }
+
+  get doc() { return this.view.state.doc; }
+  text() { return this.view.state.doc.toString(); }
+
+  lock(on) {
+    this.view.dispatch({ effects: setLocked.of(on) });
+  }
+
+  // Puts the text (a string, or UTF-8 bytes) and its bold spans in place of
+  // the whole document as one undoable step; the cursor goes to the top.
+  // Builds in slices and throws 'stopped' when `stopped()` turns true
+  // meanwhile, leaving the document as it was.
+  async replace(text, bold, stopped = () => false) {
+    const pieces = typeof text === 'string' ? [text] : await decodedPieces(text, stopped);
+    const doc = await documentOf(pieces, stopped);
+    const set = bold && bold.length ? await boldSetOf(bold, stopped) : Decoration.none;
+    this.replaceWith(doc, set);
+  }
+
+  replaceWith(doc, bold = Decoration.none) {
+    this.view.dispatch({
+      changes: { from: 0, to: this.view.state.doc.length, insert: doc },
+      effects: [setBold.of(bold), EditorView.scrollIntoView(0)],
+      selection: { anchor: 0 },
+      // One undo step of its own, never merged with the typing just before.
+      annotations: [fromPage.of(true), isolateHistory.of('full')]
+    });
+  }
+
+  // The bold spans as [start, end] pairs in document offsets.
+  boldSpans() {
+    const out = [];
+    for (let c = this.view.state.field(boldField).iter(); c.value; c.next()) out.push([c.from, c.to]);
+    return out;
+  }
+
+  select(from, to) {
+    this.view.dispatch({
+      selection: { anchor: from, head: to },
+      effects: EditorView.scrollIntoView(from, { y: 'center' })
+    });
+    this.view.focus();
+  }
+
+  selectAll() {
+    this.view.dispatch({ selection: { anchor: 0, head: this.view.state.doc.length } });
+    this.view.focus();
+  }
+
+  selectedText() {
+    const r = this.view.state.selection.main;
+    return this.view.state.sliceDoc(r.from, r.to);
+  }
+
+  focus() { this.view.focus(); }
+}
+

@@ -1,0 +1,397 @@
+// The page as an editor: files opened through the file input and saved as
+// downloads (bytes compared), the draft kept across a reload, the page served
+// over http and reloaded offline, keys, and stored junk.
+'use strict';
+const { test, before, after } = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const http = require('node:http');
+const os = require('node:os');
+const path = require('node:path');
+const { openPage, pasteText, formatText, SITE } = require('./browser');
+
+if (!fs.existsSync(SITE + '/index.html')) {
+  test('editor', { skip: 'the page is not built (make web)' }, () => {});
+  return;
+}
+
+// Without the File System Access API the page falls back on the file input
+// and downloads, which a script can drive.
+const NO_PICKERS = () => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; };
+
+let session;
+before(async () => {
+  session = await openPage(undefined, { initScript: NO_PICKERS });
+  await session.page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
+});
+after(async () => { if (session) await session.close(); });
+
+const text = page => page.evaluate(() => window.kelvraPage.text());
+const runs = async page => Number(await page.$eval('body', b => b.dataset.runs || 0));
+
+async function putText(page, t) {
+  await pasteText(page, t);
+  assert.equal(await text(page), t);
+}
+
+const format = page => formatText(page);
+
+// Opens `bytes` as the file `name` through the file input; answers a question
+// on the way with `answer` when given.
+async function openBytes(page, name, bytes, answer) {
+  if (answer) page.once('dialog', () => {}); // no native dialogs are expected
+  await page.setInputFiles('#fileInput', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) });
+  if (answer) {
+    await page.waitForSelector('#askDialog[open]');
+    const question = await page.textContent('#askDialog .ask-text');
+    await page.click(`#askDialog button[value=${answer}]`);
+    return question;
+  }
+  await page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n + ' を開きました'), name);
+  return null;
+}
+
+// Saves with Ctrl+S, answering the page's questions in turn; gives the bytes
+// of the download and the questions asked.
+async function saveBytes(page, answers = []) {
+  const questions = [];
+  const download = page.waitForEvent('download');
+  await page.keyboard.press('Control+s');
+  for (const answer of answers) {
+    await page.waitForSelector('#askDialog[open]');
+    questions.push(await page.textContent('#askDialog .ask-text'));
+    await page.click(`#askDialog button[value=${answer}]`);
+  }
+  const file = await download;
+  return { bytes: fs.readFileSync(await file.path()), name: file.suggestedFilename(), questions };
+}
+
+const sjis = bytes => new TextDecoder('shift_jis').decode(bytes);
+
+// ---- Files ---------------------------------------------------------------------
+
+// 表 and ソ end in 0x5C, ｶﾅ are half-width: the bytes that trip a codec up.
+const SJIS_FILE = Buffer.concat([
+  Buffer.from("select '"), Buffer.from([0x95, 0x5c, 0x83, 0x5c]), Buffer.from("' a, b -- "),
+  Buffer.from([0xb6, 0xc5]), Buffer.from('\r\nfrom t;\r\n')
+]);
+const SJIS_TEXT = "select '表ソ' a, b -- ｶﾅ\nfrom t;\n";
+
+const ROUND_TRIPS = [
+  { name: 'shift-jis.sql', bytes: SJIS_FILE, text: SJIS_TEXT, status: 'Shift-JIS, CR+LF' },
+  { name: 'utf8-bom-lf.sql', bytes: Buffer.from('\uFEFFselect \'日本語\' x\nfrom t;\n'),
+    text: "select '日本語' x\nfrom t;\n", status: 'UTF-8 (BOM), LF' },
+  { name: 'utf8-cr.sql', bytes: Buffer.from("select 'é' x\rfrom t;\r"), text: "select 'é' x\nfrom t;\n", status: 'UTF-8, CR' }
+];
+
+test('a file opened and saved unchanged gives its own bytes back', async t => {
+  const { page } = session;
+  for (const c of ROUND_TRIPS) {
+    await t.test(c.name, async () => {
+      await openBytes(page, c.name, c.bytes);
+      assert.equal(await text(page), c.text);
+      assert.match(await page.textContent('#statusText'), new RegExp(c.status.replace(/[()+]/g, '\\$&')));
+      const saved = await saveBytes(page);
+      assert.equal(saved.name, c.name);
+      assert.deepEqual(saved.questions, []);
+      assert.ok(saved.bytes.equals(c.bytes), `saved ${saved.bytes.toString('hex')}`);
+    });
+  }
+});
+
+test('a formatted Shift-JIS file is saved in Shift-JIS with CR LF', async () => {
+  const { page } = session;
+  await openBytes(page, 'shift-jis.sql', SJIS_FILE);
+  await format(page);
+  const result = await text(page);
+  assert.ok(result.includes("'表ソ'") && result.startsWith('SELECT'));
+  const saved = await saveBytes(page);
+  assert.equal(sjis(saved.bytes), result.replace(/\n/g, '\r\n'));
+});
+
+test('a character Shift-JIS cannot hold: はい saves UTF-8, キャンセル saves nothing', async () => {
+  const { page } = session;
+  await openBytes(page, 'shift-jis.sql', SJIS_FILE);
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.insertText('-- 😀');
+  const want = SJIS_TEXT + '-- 😀';
+  // Cancelled: no download, the status says so.
+  await page.keyboard.press('Control+s');
+  await page.waitForSelector('#askDialog[open]');
+  assert.match(await page.textContent('#askDialog .ask-text'), /Shift-JIS で保存できません（1 箇所）：\n😀/);
+  await page.click('#askDialog button[value=cancel]');
+  await page.waitForFunction(() => document.getElementById('statusText').textContent === '保存をやめました');
+  const saved = await saveBytes(page, ['yes']);
+  assert.ok(saved.bytes.equals(Buffer.from('\uFEFF' + want.replace(/\n/g, '\r\n'))));
+  assert.match(await page.textContent('#fileName'), /UTF-8 \(BOM\), CR\+LF/);
+});
+
+test('a file with line ends of two kinds asks before they are made one', async () => {
+  const { page } = session;
+  await openBytes(page, 'mixed.sql', Buffer.from('select a\r\nfrom t\nwhere b = 1;\r\n'));
+  const saved = await saveBytes(page, ['ok']);
+  assert.match(saved.questions[0], /種類の違う改行が混在しています。\n保存するとすべての改行を CR\+LF にそろえます/);
+  assert.ok(saved.bytes.equals(Buffer.from('select a\r\nfrom t\r\nwhere b = 1;\r\n')));
+});
+
+test('files that are not clean text are opened only when the user says so', async t => {
+  const { page } = session;
+  const cases = [
+    { name: 'nul.sql', bytes: Buffer.from('select\0 a from t'), says: /テキストファイルではありません/ },
+    { name: 'utf16.sql', bytes: Buffer.from('\uFEFFselect', 'utf16le'), says: /テキストファイルではありません/ },
+    { name: 'mixed.sql', bytes: Buffer.concat([Buffer.from("select '日本語' a, '"), Buffer.from([0x95, 0x5c]),
+      Buffer.from("' b from t")]), says: /文字として読めないバイトが 1 箇所あります/ }
+  ];
+  for (const c of cases) {
+    await t.test(c.name, async () => {
+      await putText(page, 'kept');
+      const question = await openBytes(page, c.name, c.bytes, 'cancel');
+      assert.match(question, c.says);
+      await page.waitForFunction(() => document.getElementById('statusText').textContent === '開くのをやめました');
+      assert.equal(await text(page), 'kept');
+      await openBytes(page, c.name, c.bytes, 'ok');
+      await page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n), c.name);
+      assert.ok((await text(page)).includes('\uFFFD'), 'what did not decode shows as U+FFFD');
+    });
+  }
+});
+
+test('a file dropped on the page opens', async () => {
+  const { page } = session;
+  const drop = await page.evaluateHandle(bytes => {
+    const data = new DataTransfer();
+    data.items.add(new File([new Uint8Array(bytes)], 'dropped.sql'));
+    return data;
+  }, [...SJIS_FILE]);
+  await page.dispatchEvent('.cm-content', 'drop', { dataTransfer: drop });
+  await page.waitForFunction(() => document.getElementById('statusText').textContent.startsWith('dropped.sql を開きました'));
+  assert.equal(await text(page), SJIS_TEXT);
+});
+
+// ---- Text the formatter refuses or treats specially -------------------------------
+
+test('NUL is refused and a leading byte-order mark does not hide the first word', async t => {
+  const { page } = session;
+  await t.test('NUL', async () => {
+    const input = 'select a,\nb\0 from t';
+    await putText(page, input);
+    await format(page);
+    assert.equal(await text(page), input);
+    assert.equal(await page.textContent('#messageText'), 'NUL 文字を含むテキストは整形できません');
+    assert.equal(await page.textContent('#messagePlace'), '（2 行 2 文字目）');
+    assert.equal(await page.evaluate(() => window.kelvraPage.selectedText()), '\0');
+  });
+  await t.test('BOM', async () => {
+    await putText(page, '\uFEFFselect a from t');
+    await format(page);
+    const result = await text(page);
+    assert.ok(result.startsWith('\uFEFFSELECT \n'), JSON.stringify(result.slice(0, 12)));
+    const bold = await page.evaluate(() => window.kelvraPage.boldSpans());
+    assert.deepEqual(bold.map(([s, e]) => result.slice(s, e)), ['SELECT', 'FROM']);
+  });
+});
+
+// ---- Keys ---------------------------------------------------------------------------
+
+test('Ctrl+A selects the text only, wherever the focus is, and Ctrl+C copies just that', async () => {
+  const { page } = session;
+  const input = 'select a from t;\nselect b from u;';
+  await putText(page, input);
+  await page.click('#statusMode'); // focus leaves the editor
+  await page.keyboard.press('Control+a');
+  assert.deepEqual(await page.evaluate(() => window.kelvraPage.selection()), [0, input.length]);
+  assert.equal(await page.evaluate(() => window.getSelection().toString().includes('整形実行')), false);
+  await page.evaluate(() => navigator.clipboard.writeText(''));
+  await page.keyboard.press('Control+c');
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), input);
+});
+
+test('Ctrl+F opens the editor\'s own search, which finds in the text', async () => {
+  const { page } = session;
+  await putText(page, 'select a from t;\nselect b from u;');
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+f');
+  await page.waitForSelector('.cm-search input[name=search]:focus');
+  await page.keyboard.type('from u');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.evaluate(() => window.kelvraPage.selectedText()), 'from u');
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('.cm-search', { state: 'detached' });
+});
+
+test('Esc cancels a long run at any moment; the next run formats only its own text; Ctrl+Z undoes a run', async t => {
+  const { page } = session;
+  const line = "select a.id, nvl(b.qty, 0) from orders a, items b where a.id = b.id;\n";
+  const long = line.repeat(Math.ceil(3000000 / line.length));
+  const moments = {
+    'while the text goes to the worker': async () => {},
+    'while the worker formats': () => page.waitForSelector('#cancelButton:not([hidden])')
+  };
+  for (const [moment, wait] of Object.entries(moments)) {
+    await t.test(moment, async () => {
+      await putText(page, long);
+      const n = await runs(page);
+      await page.keyboard.press('Control+g');
+      await wait();
+      await page.keyboard.press('Escape');
+      await page.waitForFunction(k => Number(document.body.dataset.runs) > k, n);
+      assert.equal(await page.textContent('#statusText'), '中断しました');
+      assert.equal(await text(page), long);
+      await page.waitForSelector('#runButton:not([disabled])');
+      await putText(page, line);
+      await format(page);
+      const result = await text(page);
+      assert.equal(result.split('SELECT').length, 2, 'one statement: nothing left over from the cancelled run');
+      await page.focus('.cm-content');
+      await page.keyboard.press('Control+z');
+      assert.equal(await text(page), line);
+    });
+  }
+});
+
+// ---- Stored state ---------------------------------------------------------------------
+
+test('the text and the text before the run come back after a reload', async () => {
+  const { page } = session;
+  const input = 'select a from t -- 下書き';
+  await putText(page, input);
+  await format(page);
+  const result = await text(page);
+  const drafts = Number(await page.$eval('body', b => b.dataset.drafts || 0));
+  await page.waitForFunction(k => Number(document.body.dataset.drafts || 0) > k, drafts);
+  page.once('dialog', d => d.accept()); // the unsaved text: leave anyway
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+  assert.equal(await text(page), result);
+  page.once('dialog', d => d.accept());
+  await page.keyboard.press('Control+b');
+  await page.waitForFunction(v => window.kelvraPage.text() === v, input);
+});
+
+test('closing with unsaved text asks first', async () => {
+  const { page } = session;
+  await putText(page, 'select unsaved from t');
+  const asked = new Promise(resolve => page.once('dialog', d => { resolve(d.type()); d.dismiss(); }));
+  await page.close({ runBeforeUnload: true });
+  assert.equal(await asked, 'beforeunload');
+  assert.equal(page.isClosed(), false);
+});
+
+test('junk in the stored options shows the default in each control', async t => {
+  const { page } = session;
+  const controls = () => page.evaluate(() => ({
+    indent: document.getElementById('optIndent').value,
+    bold: document.getElementById('optBold').checked,
+    commaBefore: document.getElementById('optCommaBefore').checked,
+    keepMeaning: document.getElementById('optKeepMeaning').checked
+  }));
+  const cases = [
+    ['{"indent":3.5}', { indent: '8', bold: true, commaBefore: false, keepMeaning: true }],
+    ['{"indent":12,"bold":false,"keepMeaning":false}', { indent: '8', bold: false, commaBefore: false, keepMeaning: false }],
+    ['{"indent":"4","commaBefore":"yes"}', { indent: '8', bold: true, commaBefore: false, keepMeaning: true }],
+    ['[1,2', { indent: '8', bold: true, commaBefore: false, keepMeaning: true }],
+    ['{"indent":3,"commaBefore":true}', { indent: '3', bold: true, commaBefore: true, keepMeaning: true }]
+  ];
+  for (const [stored, want] of cases) {
+    await t.test(stored, async () => {
+      await page.evaluate(v => localStorage.setItem('kelvra.options', v), stored);
+      page.once('dialog', d => d.accept());
+      await page.reload();
+      await page.waitForSelector('body[data-ready=true]');
+      assert.deepEqual(await controls(), want);
+    });
+  }
+  await page.evaluate(() => localStorage.removeItem('kelvra.options'));
+});
+
+test('opened without its neighbour files, the page names them', async () => {
+  const lone = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvra-lone-'));
+  fs.copyFileSync(path.join(SITE, 'index.html'), path.join(lone, 'index.html'));
+  const { page, close } = await openPage(undefined, { url: 'file://' + path.join(lone, 'index.html'), ready: false });
+  try {
+    const names = ['kelvra.css', 'kelvra-core.js', 'kelvra-page.js'];
+    await page.waitForFunction(n => n.every(name => (document.body.dataset.missing || '').split(' ').includes(name)), names);
+    const said = await page.textContent('#statusText');
+    for (const name of names) assert.ok(said.includes(name), said);
+  } finally {
+    await close();
+    fs.rmSync(lone, { recursive: true, force: true });
+  }
+});
+
+test('at 390 px every control is on the screen whole, and the editor sits between bar and status line', async () => {
+  const { page, close } = await openPage({ width: 390, height: 844 });
+  try {
+    const boxes = await page.evaluate(() => {
+      const box = e => { const r = e.getBoundingClientRect(); return { id: e.id || e.textContent.trim(), left: r.left, right: r.right, top: r.top, bottom: r.bottom }; };
+      return {
+        controls: [...document.querySelectorAll('.toolbar button:not([hidden]), .options label')].map(box),
+        editor: box(document.getElementById('editor')), status: box(document.querySelector('.status')),
+        scrolled: document.scrollingElement.scrollTop
+      };
+    });
+    for (const c of boxes.controls) {
+      assert.ok(c.left >= 0 && c.right <= 390, `${c.id} reaches ${c.left}..${c.right}`);
+      assert.ok(c.bottom <= boxes.editor.top, `${c.id} overlaps the editor`);
+    }
+    assert.ok(boxes.editor.bottom <= boxes.status.top && boxes.status.bottom <= 844);
+    assert.ok(boxes.editor.bottom - boxes.editor.top > 300, 'the editor keeps most of the height');
+    assert.equal(boxes.scrolled, 0);
+  } finally {
+    await close();
+  }
+});
+
+// ---- Served over http: installable and offline ---------------------------------------------
+
+const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.svg': 'image/svg+xml',
+                '.png': 'image/png', '.webmanifest': 'application/manifest+json' };
+
+function serveSite() {
+  const server = http.createServer((req, res) => {
+    const name = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/$/, '/index.html');
+    const file = path.join(SITE, path.normalize(name));
+    if (!file.startsWith(SITE) || !fs.existsSync(file)) { res.writeHead(404); res.end(); return; }
+    res.writeHead(200, { 'content-type': TYPES[path.extname(file)] || 'application/octet-stream' });
+    res.end(fs.readFileSync(file));
+  });
+  return new Promise(resolve => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+test('served over http the page is installable, and reloads and formats with the server gone', async () => {
+  const server = await serveSite();
+  const url = `http://localhost:${server.address().port}/index.html`;
+  const { page, close } = await openPage(undefined, { url });
+  try {
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload(); // now under the service worker
+    await page.waitForSelector('body[data-ready=true]');
+    assert.ok(await page.evaluate(() => Boolean(navigator.serviceWorker.controller)));
+    const cdp = await page.context().newCDPSession(page);
+    const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+    assert.deepEqual(installabilityErrors, []);
+    server.closeAllConnections();
+    await new Promise(resolve => server.close(resolve));
+    await page.reload();
+    await page.waitForSelector('body[data-ready=true]');
+    await putTextBySetting(page, 'select a from t');
+    await format(page);
+    assert.ok((await text(page)).startsWith('SELECT \n'));
+  } finally {
+    await close();
+    server.close();
+  }
+});
+
+// Types the text into an empty editor (this page has no clipboard permission).
+async function putTextBySetting(page, t) {
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+a');
+  await page.keyboard.insertText(t);
+  await page.waitForFunction(v => window.kelvraPage.text() === v, t);
+}
+
+test('the page made no script errors', () => {
+  assert.deepEqual(session.errors, []);
+});
