@@ -124,6 +124,26 @@ std::size_t ProtectedTextScanner::Find(Kind kind, std::size_t from) {
 }
 
 // The first character of the next client line command at or after `from`.
+// Whether the code before the line that starts at `line` ended a statement:
+// the last line before it that holds more than blanks or a line comment ends
+// with ";" or is a command itself (or there is none).
+bool FollowsStatementEnd(std::string_view text, std::size_t line) {
+    while (line > 0) {
+        std::size_t end = line;
+        if (end > 0 && text[end - 1] == '\n') --end;
+        if (end > 0 && text[end - 1] == '\r') --end;
+        std::size_t start = end;
+        while (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') --start;
+        line = start;
+        std::string_view previous = text.substr(start, end - start);
+        while (!previous.empty() && (previous.front() == ' ' || previous.front() == '\t')) previous.remove_prefix(1);
+        while (!previous.empty() && (previous.back() == ' ' || previous.back() == '\t')) previous.remove_suffix(1);
+        if (previous.empty() || previous.starts_with("--")) continue;
+        return previous.back() == ';' || RecogniseLineCommand(previous).has_value();
+    }
+    return true;
+}
+
 std::size_t ProtectedTextScanner::NextCommand(std::size_t from) {
     std::size_t line = from;
     if (!IsLineStart(text_, line)) {
@@ -136,7 +156,11 @@ std::size_t ProtectedTextScanner::NextCommand(std::size_t from) {
         std::size_t first = line;
         while (first < end && (text_[first] == ' ' || text_[first] == '\t')) ++first;
         const bool candidate = first < end && MayStartCommand(text_[first]);
-        if (auto command = candidate ? RecogniseLineCommand(text_.substr(line, end - line)) : std::nullopt) {
+        auto command = candidate ? RecogniseLineCommand(text_.substr(line, end - line)) : std::nullopt;
+        // Indented inside a statement, "@" is an operator that a list break put
+        // at the line start ("@f.f1", the absolute value), not a script call.
+        if (command && text_[first] == '@' && first > line && !FollowsStatementEnd(text_, line)) command.reset();
+        if (command) {
             commandLineEnd_ = end;
             commandDelimiter_ = command->delimiter;
             return line + command->start;

@@ -168,6 +168,17 @@ TEST(KeepMeaning, LineCommandsKeepTheirOwnLineAndBytes) {
     EXPECT_EQ(base.message.text, "対になる文字列（'）が見つかりません");
 }
 
+TEST(KeepMeaning, AnIndentedAtSignIsAScriptCallOnlyAfterAStatement) {
+    const FormatResult r = FormatWith(
+        "grant x to y;\r\n-- then\r\n   @sub/Script &1\r\n @sub/Next\r\nselect f.f1,\r\n        @f.f1 as a from t;",
+        true, true);
+    ASSERT_EQ(r.end, RunEnd::Normal) << r.message.text;
+    const std::vector<std::string> lines = SplitLines(r.text);
+    EXPECT_TRUE(HasLine(lines, "@sub/Script &1")) << r.text;
+    EXPECT_TRUE(HasLine(lines, "@sub/Next")) << r.text;
+    EXPECT_NE(r.text.find("@F.F1 AS A"), std::string::npos) << r.text; // the operator is code
+}
+
 TEST(KeepMeaning, VariableLinesOfTSqlStayCode) {
     const FormatResult r = FormatWith("select @a = 1,\r\n@b = 2\r\nfrom t;", true, true);
     ASSERT_EQ(r.end, RunEnd::Normal);
