@@ -17,7 +17,7 @@ Problem At(const meaning::Difference &d, std::string message) {
 }
 
 bool FormedWhereLinesJoin(ChangeKind kind) {
-    return kind == ChangeKind::JoinedWords || kind == ChangeKind::MergedLiterals ||
+    return kind == ChangeKind::JoinedWords || kind == ChangeKind::WordOnLiteral || kind == ChangeKind::MergedLiterals ||
            kind == ChangeKind::OperatorFormed || kind == ChangeKind::CommentFormed;
 }
 

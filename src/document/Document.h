@@ -71,8 +71,8 @@ public:
     void MakeUntitled(std::string untitledName);
 
     // 0 normal, 1 rich text ("-X1"), 2 read-only viewer ("-X2").
-    int LaunchMode() const { return launchMode_; }
-    void SetLaunchMode(int mode) { launchMode_ = mode; }
+    kelvra::LaunchMode LaunchMode() const { return launchMode_; }
+    void SetLaunchMode(kelvra::LaunchMode mode) { launchMode_ = mode; }
     DocumentKind KindToLoad(const std::string &path) const;
     DocumentKind KindToSave(const std::string &path) const;
 
@@ -112,7 +112,7 @@ private:
 
     std::string untitledName_ = "Untitled";
     std::string path_ = "Untitled";
-    int launchMode_ = 0;
+    kelvra::LaunchMode launchMode_ = kelvra::LaunchMode::Normal;
     PlainTextFormat plainFormat_;
     std::string revertText_;
     bool hasRevertText_ = false;

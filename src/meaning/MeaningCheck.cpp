@@ -239,7 +239,7 @@ private:
         if (b_.kind == TokenKind::LineCommand && a_.kind != TokenKind::LineCommand) return NoteLostLine(b_);
         if (b_.kind != a_.kind || !SameToken(b_.kind, Of(b_, before_), Of(a_, after_))) return NoteChanged(b_, a_);
         if (hasPrevB_ && a_.glued && !b_.glued && prevB_.kind == TokenKind::Word && b_.kind == TokenKind::Literal)
-            Boundary(prevB_, b_, ChangeKind::JoinedWords);
+            Boundary(prevB_, b_, ChangeKind::WordOnLiteral);
     }
 
     static ChangeKind ChangedKind(TokenKind kind) {
@@ -268,6 +268,7 @@ private:
         std::string what;
         switch (kind) {
         case ChangeKind::JoinedWords:
+        case ChangeKind::WordOnLiteral:
             what = right.lineBreakBefore ? "the line break between " + l + " and " + r + " would join them"
                                          : l + " and " + r + " would run together";
             break;
@@ -308,7 +309,7 @@ private:
     ChangeKind JoinKind(const Token &left, const Token &right) const {
         const bool literalLeft = left.kind == TokenKind::Literal, literalRight = right.kind == TokenKind::Literal;
         if (literalLeft && literalRight) return ChangeKind::MergedLiterals;
-        if (literalLeft || literalRight) return ChangeKind::JoinedWords;
+        if (literalLeft || literalRight) return ChangeKind::WordOnLiteral;
         if (left.kind == TokenKind::Word && right.kind == TokenKind::Word && IsWordByte(before_[left.end - 1]) &&
             IsWordByte(before_[right.start]))
             return ChangeKind::JoinedWords;
@@ -345,6 +346,7 @@ CheckReport CompareMeaning(std::string_view before, std::string_view after, std:
 const char *KindName(ChangeKind kind) {
     switch (kind) {
     case ChangeKind::JoinedWords: return "joined words";
+    case ChangeKind::WordOnLiteral: return "word on a literal";
     case ChangeKind::MergedLiterals: return "merged literals";
     case ChangeKind::OperatorFormed: return "operator formed";
     case ChangeKind::CommentFormed: return "comment formed";

@@ -14,7 +14,8 @@
 namespace kelvra::meaning {
 
 enum class ChangeKind {
-    JoinedWords,       // two words (or a word and a literal) run together
+    JoinedWords,       // two words run together
+    WordOnLiteral,     // a word and a literal or quoted name run together ("X'41'", "AS$$")
     MergedLiterals,    // two literals or quoted names became one
     OperatorFormed,    // signs on two sides of a break became one operator or number
     CommentFormed,     // "-" "-" or "/" "*" became a comment that swallows code
@@ -23,7 +24,7 @@ enum class ChangeKind {
     LineCommandMerged, // a client line command lost its own line or its bytes
     OtherChange,       // any other token difference
 };
-constexpr std::size_t kChangeKinds = 8;
+constexpr std::size_t kChangeKinds = 9;
 
 struct Difference {
     ChangeKind kind = ChangeKind::OtherChange;

@@ -17,13 +17,13 @@ bool HasRtfExtension(const std::filesystem::path &path) {
     return ext == ".rtf";
 }
 
-DocumentKind LoadKind(int launchMode, const std::filesystem::path &path) {
-    if (launchMode == 2) return DocumentKind::RichText;
+DocumentKind LoadKind(LaunchMode launchMode, const std::filesystem::path &path) {
+    if (launchMode == LaunchMode::Viewer) return DocumentKind::RichText;
     return SaveKind(launchMode, path);
 }
 
-DocumentKind SaveKind(int launchMode, const std::filesystem::path &path) {
-    if (launchMode == 0) return DocumentKind::PlainText;
+DocumentKind SaveKind(LaunchMode launchMode, const std::filesystem::path &path) {
+    if (launchMode == LaunchMode::Normal) return DocumentKind::PlainText;
     return HasRtfExtension(path) ? DocumentKind::RichText : DocumentKind::PlainText;
 }
 

@@ -15,12 +15,16 @@ namespace kelvra {
 
 enum class DocumentKind { PlainText, RichText };
 
+// How the program was started: normally, in rich-text mode ("-X1") or as the
+// read-only viewer ("-X2"). The numbers are those of the switches.
+enum class LaunchMode { Normal = 0, RichText = 1, Viewer = 2 };
+
 // The extension, from the last "." of the file name on, is ".rtf" in any case.
 bool HasRtfExtension(const std::filesystem::path &path);
-// Launch mode 0: always plain text. 1: rich text for ".rtf", else plain text.
-// 2 (read-only viewer): always rich text; a file that is not RTF reads as plain.
-DocumentKind LoadKind(int launchMode, const std::filesystem::path &path);
-DocumentKind SaveKind(int launchMode, const std::filesystem::path &path);
+// Normal: always plain text. Rich text: rich text for ".rtf", else plain text.
+// Viewer: always rich text; a file that is not RTF reads as plain.
+DocumentKind LoadKind(LaunchMode launchMode, const std::filesystem::path &path);
+DocumentKind SaveKind(LaunchMode launchMode, const std::filesystem::path &path);
 
 struct LoadedDocument {
     StyledText content;

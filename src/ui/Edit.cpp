@@ -84,7 +84,7 @@ void TfrmEdit::CreateEditor() {
     connect(rchOut, &QPlainTextEdit::cursorPositionChanged, this, &TfrmEdit::UpdateCaretPos);
     connect(rchOut, &QPlainTextEdit::selectionChanged, this, &TfrmEdit::UpdateCaretPos);
     connect(rchOut, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        if (document_.LaunchMode() != 2 && !runInProgress_) popMenu->popup(rchOut->mapToGlobal(pos));
+        if (document_.LaunchMode() != LaunchMode::Viewer && !runInProgress_) popMenu->popup(rchOut->mapToGlobal(pos));
     });
     setAcceptDrops(true);
 }
@@ -419,7 +419,7 @@ bool TfrmEdit::Initialise() {
         HandleCommandLine();
         // The stored history replaces the captions; the file opened at start-up goes on top of it.
         if (!startupFile_.isEmpty()) AddToHistory(startupFile_);
-        if (document_.LaunchMode() == 2) editor_.SetBackground(QColor(192, 192, 192));
+        if (document_.LaunchMode() == LaunchMode::Viewer) editor_.SetBackground(QColor(192, 192, 192));
         UpdateRevertCommand();
         return true;
     } catch (const std::exception &) {
@@ -433,10 +433,10 @@ void TfrmEdit::HandleCommandLine() {
     if (args.isEmpty()) return;
     const QString untitled = QString::fromStdString(document_.UntitledName());
     QString path = args[0];
-    int mode = 0;
+    LaunchMode mode = LaunchMode::Normal;
     bool loadWanted = true;
     if (args[0] == "-X1") {
-        mode = 1;
+        mode = LaunchMode::RichText;
         editor_.SetRichMode(true);
         path = args.value(1);
         if (!path.isEmpty()) {
@@ -457,7 +457,7 @@ void TfrmEdit::HandleCommandLine() {
             }
         }
     } else if (args[0] == "-X2") {
-        mode = 2;
+        mode = LaunchMode::Viewer;
         editor_.SetRichMode(true);
         path = args.value(1);
         ApplyViewerLock();
@@ -481,7 +481,7 @@ void TfrmEdit::HandleCommandLine() {
         openInitialFolder_ = saveInitialFolder_ = QFileInfo(path).absolutePath(); // where the user is working
         UpdateCaretPos();
     }
-    const int firstFurther = mode == 0 ? 1 : 2;
+    const int firstFurther = mode == LaunchMode::Normal ? 1 : 2; // after the switch and its file
     if (args.size() > firstFurther) StartInstance(args.mid(firstFurther));
 }
 
@@ -496,7 +496,7 @@ void TfrmEdit::ApplyViewerLock() {
 
 void TfrmEdit::SetRunLock(bool locked) {
     runInProgress_ = locked;
-    if (document_.LaunchMode() == 2) return; // the viewer keeps its own lock
+    if (document_.LaunchMode() == LaunchMode::Viewer) return; // the viewer keeps its own lock
     for (QMenu *m : {mnuFileMenu, mnuEditMenu, mnuFormatMenu, mnuExeMenu, mnuHelpMenu})
         m->menuAction()->setEnabled(!locked);
     SpdBar->setEnabled(!locked);
@@ -532,7 +532,7 @@ void TfrmEdit::WMDropFiles(const QStringList &paths) {
             // A changed document stays: the file opens in another window, as do all files after the first.
             if (editor_.Modified() || index >= 1) {
                 QStringList args;
-                if (document_.LaunchMode() == 1) args << "-X1";
+                if (document_.LaunchMode() == LaunchMode::RichText) args << "-X1";
                 args << path;
                 StartInstance(args);
                 continue;
@@ -557,7 +557,7 @@ void TfrmEdit::closeEvent(QCloseEvent *e) {
     }
     try {
         const bool close = AskSaveChanges();
-        if (document_.LaunchMode() != 2) SaveSettings();
+        if (document_.LaunchMode() != LaunchMode::Viewer) SaveSettings();
         if (close) {
             if (dlgCancel) dlgCancel->close();
             e->accept();

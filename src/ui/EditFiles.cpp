@@ -125,7 +125,7 @@ void TfrmEdit::WithWindowLocked(const std::function<void()> &operation) {
 
 void TfrmEdit::LoadDocument(const QString &path) {
     ReadIntoEditor(path, document_.KindToLoad(path.toStdString()) == DocumentKind::RichText);
-    if (document_.LaunchMode() == 1) editor_.SetRichMode(true);
+    if (document_.LaunchMode() == LaunchMode::RichText) editor_.SetRichMode(true);
 }
 
 // What a save writes: plain text needs only the characters, which are copied
@@ -338,7 +338,7 @@ void TfrmEdit::OpenPath(const QString &path) {
         BusyCursor busy;
         if (IsReadOnlyFile(path) && !dialogs_.AskOkCancel(U(texts::kOpenReadOnly))) return;
         // Read in the editor's current mode: plain text in mode 0, rich text otherwise.
-        ReadIntoEditor(path, document_.LaunchMode() != 0);
+        ReadIntoEditor(path, document_.LaunchMode() != LaunchMode::Normal);
         SetCurrentFile(path);
         editor_.CaretToStart();
         editor_.SetModified(false);

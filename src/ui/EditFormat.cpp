@@ -146,7 +146,7 @@ void TfrmEdit::UpdateRevertCommand() { mnuEditRichUndo->setEnabled(document_.Has
 void TfrmEdit::EndFormatRun() {
     UpdateRevertCommand();
     dlgCancel->hide();
-    editor_.SetReadOnly(document_.LaunchMode() == 2);
+    editor_.SetReadOnly(document_.LaunchMode() == LaunchMode::Viewer);
     CloseKeyDialog();
     dlgCancel->close();
     UpdateCaretPos();

@@ -82,6 +82,9 @@ TEST(MeaningProblems, EachAllowanceRefusesOnlyWhatItMust) {
         {"select a\nfrom t", "SELECT AFROM T", {false, false}, true, false, true},
         {"select a\nfrom t", "SELECT AFROM T", {true, false}, false, false, false},
         {"select a\nfrom t", "SELECT AFROM T", {true, true}, false, false, false},
+        // A word run onto a literal makes another literal (or breaks it): --join-lines does not allow it.
+        {"select x\n'41'", "SELECT X'41'", {true, false}, true, false, false},
+        {"as\n$$ x $$", "AS$$ x $$", {true, true}, false, true, false},
         {"where a <\n> b", "WHERE A <> B", {true, false}, true, false, false},
         {"where a <\n> b", "WHERE A <> B", {false, true}, true, false, true},
         {"where a <\n> b", "WHERE A <> B", {true, true}, false, true, false},
@@ -160,8 +163,8 @@ TEST(MeaningProblems, TheCheckFindsWhatTheBaseRulesChange) {
         meaning::ChangeKind kind;
     } cases[] = {
         {"select a\nfrom t", false, meaning::ChangeKind::JoinedWords},
-        {"select x\n'41' from t", false, meaning::ChangeKind::JoinedWords},
-        {"create function f() returns int as\n$$ select 1 $$ language sql;", false, meaning::ChangeKind::JoinedWords},
+        {"select x\n'41' from t", false, meaning::ChangeKind::WordOnLiteral},
+        {"create function f() returns int as\n$$ select 1 $$ language sql;", false, meaning::ChangeKind::WordOnLiteral},
         {"select 'a'\n'b' from t", false, meaning::ChangeKind::MergedLiterals},
         {"select \"a\"\n\"b\" from t", false, meaning::ChangeKind::MergedLiterals},
         {"select 5 -\n-3 from t", false, meaning::ChangeKind::CommentFormed},

@@ -239,12 +239,12 @@ TEST_F(DocumentFiles, ShiftJisFileComesBackAsItWas) {
 
 TEST_F(DocumentFiles, LaunchModeChoosesRichTextForRtfFilesOnly) {
     Document d;
-    d.SetLaunchMode(1);
+    d.SetLaunchMode(LaunchMode::RichText);
     EXPECT_EQ(d.KindToSave(Path("a.RTF")), DocumentKind::RichText);
     EXPECT_EQ(d.KindToSave(Path("a.sql")), DocumentKind::PlainText);
     d.Write(Path("a.rtf"), Plain("x"), questions_);
     EXPECT_EQ(ReadBytes("a.rtf").rfind("{\\rtf1", 0), 0u);
-    d.SetLaunchMode(0);
+    d.SetLaunchMode(LaunchMode::Normal);
     EXPECT_EQ(d.KindToSave(Path("a.rtf")), DocumentKind::PlainText);
 }
 

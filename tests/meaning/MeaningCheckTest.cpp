@@ -80,9 +80,9 @@ TEST(MeaningCheck, NamesEachKindOfDifference) {
     } cases[] = {
         {"select a\r\nfrom t", "SELECT AFROM T", ChangeKind::JoinedWords, 1, 9,
          "the line break between \"a\" and \"from\" would join them"},
-        {"select x\r\n'41'", "SELECT X'41'", ChangeKind::JoinedWords, 1, 9, nullptr},
-        {"select a 'b'", "SELECT A'b'", ChangeKind::JoinedWords, 1, 9, "\"a\" and \"'b'\" would run together"},
-        {"select x as\r\n$$ y $$", "SELECT X AS$$ y $$", ChangeKind::JoinedWords, 1, 12, nullptr},
+        {"select x\r\n'41'", "SELECT X'41'", ChangeKind::WordOnLiteral, 1, 9, nullptr},
+        {"select a 'b'", "SELECT A'b'", ChangeKind::WordOnLiteral, 1, 9, "\"a\" and \"'b'\" would run together"},
+        {"select x as\r\n$$ y $$", "SELECT X AS$$ y $$", ChangeKind::WordOnLiteral, 1, 12, nullptr},
         {"select 1\r\ne5", "SELECT 1E5", ChangeKind::JoinedWords, 1, 9, nullptr},
         {"select 'a'\r\n'b'", "SELECT 'a''b'", ChangeKind::MergedLiterals, 1, 11,
          "\"'a'\" and \"'b'\" would become one literal"},

@@ -142,20 +142,24 @@ TEST(PlainTextFile, SafeWriteRefusesWhatTheUserMayNotWrite) {
 TEST(DocumentFile, LaunchModeAndExtensionChooseTheKind) {
     using K = DocumentKind;
     struct Case {
-        int mode;
+        LaunchMode mode;
         const char *path;
         K load;
         K save;
     } cases[] = {
-        {0, "x.rtf", K::PlainText, K::PlainText},   {0, "x.sql", K::PlainText, K::PlainText},
-        {1, "x.rtf", K::RichText, K::RichText},     {1, "X.RTF", K::RichText, K::RichText},
-        {1, "x.sql", K::PlainText, K::PlainText},   {1, "rtf", K::PlainText, K::PlainText},
-        {1, "d.rtf/x", K::PlainText, K::PlainText}, {2, "x.sql", K::RichText, K::PlainText},
+        {LaunchMode::Normal, "x.rtf", K::PlainText, K::PlainText},
+        {LaunchMode::Normal, "x.sql", K::PlainText, K::PlainText},
+        {LaunchMode::RichText, "x.rtf", K::RichText, K::RichText},
+        {LaunchMode::RichText, "X.RTF", K::RichText, K::RichText},
+        {LaunchMode::RichText, "x.sql", K::PlainText, K::PlainText},
+        {LaunchMode::RichText, "rtf", K::PlainText, K::PlainText},
+        {LaunchMode::RichText, "d.rtf/x", K::PlainText, K::PlainText},
+        {LaunchMode::Viewer, "x.sql", K::RichText, K::PlainText},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(LoadKind(c.mode, c.path), c.load) << c.mode << " " << c.path;
-        if (c.mode != 2) {
-            EXPECT_EQ(SaveKind(c.mode, c.path), c.save) << c.mode << " " << c.path;
+        EXPECT_EQ(LoadKind(c.mode, c.path), c.load) << static_cast<int>(c.mode) << " " << c.path;
+        if (c.mode != LaunchMode::Viewer) {
+            EXPECT_EQ(SaveKind(c.mode, c.path), c.save) << static_cast<int>(c.mode) << " " << c.path;
         }
     }
     // Rich reading of a file that is not RTF shows it as plain text.

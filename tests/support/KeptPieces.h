@@ -76,6 +76,25 @@ inline bool IsClientLine(std::string_view line, bool indented, std::string *deli
     return true;
 }
 
+// Whether the last line before `at` with code on it ends a statement (";") or
+// is a client line itself; an indented "@" line is a script call only then.
+inline bool AfterStatementEnd(std::string_view s, std::size_t at) {
+    std::string_view before = s.substr(0, at);
+    while (!before.empty()) {
+        while (!before.empty() && (before.back() == '\r' || before.back() == '\n')) before.remove_suffix(1);
+        const std::size_t start =
+            before.find_last_of("\r\n") == std::string_view::npos ? 0 : before.find_last_of("\r\n") + 1;
+        std::string_view line = before.substr(start);
+        before = before.substr(0, start);
+        while (!line.empty() && Blank(line.front())) line.remove_prefix(1);
+        while (!line.empty() && Blank(line.back())) line.remove_suffix(1);
+        if (line.empty() || line.starts_with("--")) continue;
+        std::string ignored;
+        return line.back() == ';' || IsClientLine(line, true, &ignored);
+    }
+    return true;
+}
+
 } // namespace kept_detail
 
 // `indentedCommands`: whether a line command may stand after blanks. A run puts
@@ -101,7 +120,11 @@ inline KeptPieces ReadKeptPieces(std::string_view s, bool indentedCommands = tru
             std::size_t end = s.find_first_of("\r\n", i);
             if (end == std::string_view::npos) end = n;
             std::string set;
-            if (IsClientLine(s.substr(i, end - i), indentedCommands, &set)) {
+            const std::string_view line = s.substr(i, end - i);
+            const bool indentedCall = !line.empty() && Blank(line[0]) &&
+                                      line.find_first_not_of(" \t") != std::string_view::npos &&
+                                      line[line.find_first_not_of(" \t")] == '@';
+            if (IsClientLine(line, indentedCommands, &set) && (!indentedCall || AfterStatementEnd(s, i))) {
                 while (Blank(s[i])) ++i;
                 i = add('l', i, end);
                 if (!set.empty()) delimiter = set;
