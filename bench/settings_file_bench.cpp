@@ -1,7 +1,7 @@
 // Settings file: load and save of a Kelvra.ini grown to about 20 MB by a
 // foreign section (the settings are read once and written once whatever the
 // file's size). Run: build/bench/settings_file_bench [folder]
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <chrono>
 #include <ctime>

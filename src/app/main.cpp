@@ -1,5 +1,5 @@
 // Kelvra, the SQL editor: process start.
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "ui/Edit.h"
 #include "ui/QtDialogs.h"
 #include "ui/ThemeIcons.h"

@@ -10,7 +10,7 @@
 #include "cli/UnifiedDiff.h"
 #include "formatter/Format.h"
 #include "formatter/TextUtil.h"
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/Files.h"
 #include "platform/PlainTextFile.h"
 #include "platform/RtfWriter.h"

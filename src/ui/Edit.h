@@ -7,7 +7,7 @@
 #include "document/Document.h"
 #include "keywords/EditorOptions.h"
 #include "keywords/KeywordCatalogue.h"
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "meaning/MeaningCheck.h"
 #include "platform/DocumentFile.h"
 #include "ui/Dialogs.h"

@@ -5,7 +5,7 @@
 #include "ui/Edit.h"
 #include "ui/UiTexts.h"
 
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/LineEndCommands.h"
 
 #include <QDir>

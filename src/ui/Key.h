@@ -5,7 +5,7 @@
 // strings back.
 
 #include "keywords/KeywordCatalogue.h"
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDialog>
 #include <QListWidget>

@@ -5,7 +5,7 @@
 // and reports the counts. Also keeps the two history lists and removes all
 // colours on request. It reaches the document only through its SearchHost.
 
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "ui/Dialogs.h"
 #include "ui/SearchHost.h"
 

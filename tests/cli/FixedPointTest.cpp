@@ -4,7 +4,7 @@
 
 #include "cli/FixedPoint.h"
 #include "cli/FormatCommand.h"
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include "support/CaseName.h"
 #include "support/Corpus.h"

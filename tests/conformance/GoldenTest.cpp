@@ -3,7 +3,7 @@
 // for byte, bold spans exactly, refusals with the same message. Once through the
 // format core, once through the kelvra-format executable.
 #include "formatter/FormatDriver.h"
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/TextCodec.h"
 #include "support/Corpus.h"
 

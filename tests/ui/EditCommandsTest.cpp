@@ -3,7 +3,7 @@
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "TestStrings.h"
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "ui/AboutBox.h"
 #include "ui/Edit.h"
 

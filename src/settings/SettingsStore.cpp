@@ -1,4 +1,4 @@
-#include "keywords/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include "platform/Files.h"
 #include "platform/IniFile.h"
