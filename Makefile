@@ -8,7 +8,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps configure build run test test-sanitize fuzz fuzz-check bench install deb clean web test-web test-web-full windows test-windows
+.PHONY: deps configure build run test format-check test-sanitize fuzz fuzz-check bench install deb clean web test-web test-web-full windows test-windows
 
 # `make run` installs only what the editor needs; everything else installs all.
 DEPS_PROFILE ?= all
@@ -33,11 +33,15 @@ run: configure
 
 # Every test, then the Qt-free code and its tests again under AddressSanitizer
 # and UndefinedBehaviorSanitizer.
-test: build
+test: build format-check
 	@cd $(BUILD_DIR) && $(CTEST)
 	@$(MAKE) --no-print-directory test-sanitize
 	@if [ -x /usr/bin/chromium ]; then $(MAKE) --no-print-directory test-web; \
 	 else echo "No /usr/bin/chromium: browser test of the web page skipped"; fi
+
+# Every C++ file as .clang-format lays it out.
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 # Clang build of the Qt-free code with ASan and UBSan (any finding stops the
 # program, so the test fails), including the libFuzzer targets.

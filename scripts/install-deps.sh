@@ -27,7 +27,7 @@ if [ "$profile" != run ] && [ "$profile" != windows ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth poppler-utils
-    clang libclang-rt-14-dev llvm
+    clang clang-format libclang-rt-14-dev llvm
     desktop-file-utils appstream man-db patch acl attr
     neovim emacs-nox elpa-eglot
     emscripten chromium

@@ -103,5 +103,4 @@ class MessageReader;
 // returns the exit status.
 int Serve(LanguageServer &server, MessageReader &reader);
 
-
 } // namespace kelvra::lsp

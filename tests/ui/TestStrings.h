@@ -8,13 +8,11 @@
 #include <string>
 #include <vector>
 
-template <>
-inline char *QTest::toString<std::string>(const std::string &text) {
+template <> inline char *QTest::toString<std::string>(const std::string &text) {
     return QTest::toPrettyUnicode(QString::fromStdString(text));
 }
 
-template <>
-inline char *QTest::toString<std::vector<std::string>>(const std::vector<std::string> &texts) {
+template <> inline char *QTest::toString<std::vector<std::string>>(const std::vector<std::string> &texts) {
     QString joined = QStringLiteral("[");
     for (std::size_t k = 0; k < texts.size(); ++k) {
         if (k > 0) joined += QStringLiteral(", ");
