@@ -71,7 +71,7 @@ public:
                 unit_ += 1;
                 continue;
             }
-            const std::size_t length = CharLength(lead);
+            const std::size_t length = Utf8CharLength(lead);
             byte_ += length;
             unit_ += length == 4 ? 2 : 1;
         }
@@ -324,7 +324,7 @@ std::string CharactersAt(std::string_view text, const std::vector<std::size_t> &
     std::vector<std::string_view> shown;
     for (std::size_t offset : offsets) {
         if (offset >= text.size()) continue;
-        const std::string_view ch = text.substr(offset, CharLength(static_cast<unsigned char>(text[offset])));
+        const std::string_view ch = text.substr(offset, Utf8CharLength(static_cast<unsigned char>(text[offset])));
         if (std::find(shown.begin(), shown.end(), ch) == shown.end()) shown.push_back(ch);
         if (shown.size() == 10) break;
     }

@@ -9,7 +9,7 @@
 #include "cli/Tidy.h"
 #include "cli/UnifiedDiff.h"
 #include "formatter/Format.h"
-#include "formatter/TextUtil.h"
+#include "platform/Utf8.h"
 #include "settings/SettingsStore.h"
 #include "platform/Files.h"
 #include "platform/PlainTextFile.h"
@@ -56,7 +56,7 @@ Problem At(std::string_view text, std::size_t offset, std::string message, std::
     LineColumn at = LineColumnOf(text, offset);
     std::size_t characters = 0;
     for (std::size_t i = offset; i < offset + length && i < text.size();
-         i += CharLength(static_cast<unsigned char>(text[i])))
+         i += Utf8CharLength(static_cast<unsigned char>(text[i])))
         ++characters;
     return {true, at.line, at.column, std::move(message), characters};
 }

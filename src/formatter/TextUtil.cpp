@@ -95,19 +95,4 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-LineColumn LineColumnOf(std::string_view text, std::size_t offset) {
-    LineColumn lc;
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < offset && i < text.size(); ++i)
-        if (text[i] == '\n') {
-            ++lc.line;
-            lineStart = i + 1;
-        }
-    for (std::size_t i = lineStart; i < offset && i < text.size();) {
-        if (text[i] != '\r') ++lc.column;
-        i += CharLength(static_cast<unsigned char>(text[i]));
-    }
-    return lc;
-}
-
 } // namespace kelvra

@@ -73,10 +73,4 @@ private:
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 
-// Line and column (both 1-based, column in characters) of a byte offset.
-struct LineColumn {
-    std::size_t line = 1, column = 1;
-};
-LineColumn LineColumnOf(std::string_view text, std::size_t offset);
-
 } // namespace kelvra

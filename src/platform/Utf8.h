@@ -82,4 +82,24 @@ inline std::string ToCrLf(std::string_view text) {
     return out;
 }
 
+// Line and column (both 1-based, column in characters) of a byte offset of a
+// text whose lines end in LF or CR LF.
+struct LineColumn {
+    std::size_t line = 1, column = 1;
+};
+inline LineColumn LineColumnOf(std::string_view text, std::size_t offset) {
+    LineColumn lc;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i)
+        if (text[i] == '\n') {
+            ++lc.line;
+            lineStart = i + 1;
+        }
+    for (std::size_t i = lineStart; i < offset && i < text.size();) {
+        if (text[i] != '\r') ++lc.column;
+        i += Utf8CharLength(static_cast<unsigned char>(text[i]));
+    }
+    return lc;
+}
+
 } // namespace kelvra
