@@ -52,6 +52,12 @@ MeaningProblems JudgeMeaning(std::string_view before, std::string_view after, Me
         if (verdict == Verdict::Told && found.warnings.size() < kWarningsListed)
             found.warnings.push_back(At(d, "warning: " + d.what));
     }
+    // Places that were let through can fill the first few; the first refused
+    // place of each kind is named all the same.
+    if (found.refusals.empty())
+        for (const auto &d : report.firstOfKind)
+            if (d && VerdictOn(d->kind, allowed) == Verdict::Refused && found.refusals.size() < kListed)
+                found.refusals.push_back(At(*d, d->what));
     if (refusedCount > 0) {
         found.refusals.push_back(
             {false, 0, 0, Places(refusedCount) + " would change what the SQL means; nothing was written"});

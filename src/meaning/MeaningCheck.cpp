@@ -213,15 +213,17 @@ private:
 
     void Note(ChangeKind kind, std::size_t offset, std::size_t length, std::string what) {
         ++report_.count;
-        ++report_.byKind[static_cast<std::size_t>(kind)];
-        if (report_.first.size() >= keep_) return;
+        const bool firstOfItsKind = report_.byKind[static_cast<std::size_t>(kind)]++ == 0;
+        const bool kept = report_.first.size() < keep_;
+        if (!kept && !firstOfItsKind) return;
         Difference d;
         d.kind = kind;
         d.offset = offset;
         d.length = length;
         d.what = std::move(what);
         positions_.At(offset, d);
-        report_.first.push_back(std::move(d));
+        if (firstOfItsKind) report_.firstOfKind[static_cast<std::size_t>(kind)] = d;
+        if (kept) report_.first.push_back(std::move(d));
     }
 
     void NoteChanged(const Token &b, const Token &a) {

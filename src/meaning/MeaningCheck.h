@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ struct CheckReport {
     std::size_t count = 0;                          // every difference found
     std::array<std::size_t, kChangeKinds> byKind{}; // the same, counted by kind
     std::vector<Difference> first;                  // the first few, in text order
+    // The first of each kind, however far into the text: a caller that lets
+    // some kinds pass can still name the first place it does not.
+    std::array<std::optional<Difference>, kChangeKinds> firstOfKind;
     bool Same() const { return count == 0; }
     std::size_t CountOf(ChangeKind kind) const { return byKind[static_cast<std::size_t>(kind)]; }
 };

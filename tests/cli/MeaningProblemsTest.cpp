@@ -103,6 +103,24 @@ TEST(MeaningProblems, EachAllowanceRefusesOnlyWhatItMust) {
     }
 }
 
+// Joins that --join-lines lets through come first in the text; the refused
+// place after them is still named with its line and column.
+TEST(MeaningProblems, ARefusedPlaceIsNamedAfterManyAllowedOnes) {
+    std::string before, after;
+    for (int i = 0; i < 100; ++i) {
+        before.append("select a\nfrom t;\n");
+        after.append("SELECT AFROM T ;\n");
+    }
+    before.append("select 'x'\n'y';\n");
+    after.append("SELECT 'x''y' ;\n");
+    const MeaningProblems p = JudgeMeaning(before, after, {true, false});
+    ASSERT_EQ(p.refusals.size(), 2u) << Lines(p.refusals);
+    EXPECT_EQ(p.refusals[0].line, 201u);
+    EXPECT_EQ(p.refusals[0].column, 11u);
+    EXPECT_NE(p.refusals[0].message.find("would become one literal"), std::string::npos) << p.refusals[0].message;
+    EXPECT_EQ(p.refusals[1].message, "1 place would change what the SQL means; nothing was written");
+}
+
 TEST(MeaningProblems, WarningsListAFewAndCountAll) {
     std::string before, after;
     for (int i = 0; i < 7; ++i) {
