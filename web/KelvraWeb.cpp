@@ -290,9 +290,25 @@ val CodePairs(const std::vector<std::pair<std::uint16_t, std::uint16_t>> &pairs)
     return out;
 }
 
+const char *EncodingName(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8: return "utf8";
+    case TextEncoding::Utf16Le: return "utf16le";
+    case TextEncoding::Utf16Be: return "utf16be";
+    case TextEncoding::Cp932: break;
+    }
+    return "cp932";
+}
+
+TextEncoding EncodingNamed(const std::string &name) {
+    for (TextEncoding e : {TextEncoding::Utf8, TextEncoding::Utf16Le, TextEncoding::Utf16Be})
+        if (name == EncodingName(e)) return e;
+    return TextEncoding::Cp932;
+}
+
 val FormatObject(const PlainTextFormat &f) {
     val out = val::object();
-    out.set("encoding", std::string(f.encoding == TextEncoding::Utf8 ? "utf8" : "cp932"));
+    out.set("encoding", std::string(EncodingName(f.encoding)));
     out.set("byteOrderMark", f.byteOrderMark);
     out.set("lineEnd", std::string(LineEndName(f.lineEnd)));
     out.set("mixedLineEnds", f.mixedLineEnds);
@@ -305,7 +321,7 @@ val FormatObject(const PlainTextFormat &f) {
 
 PlainTextFormat FormatFrom(const val &o) {
     PlainTextFormat f;
-    f.encoding = o["encoding"].as<std::string>() == "utf8" ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    f.encoding = EncodingNamed(o["encoding"].as<std::string>());
     f.byteOrderMark = o["byteOrderMark"].as<bool>();
     f.lineEnd = LineEndFrom(o["lineEnd"].as<std::string>());
     f.mixedLineEnds = o["mixedLineEnds"].as<bool>();

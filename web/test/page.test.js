@@ -111,7 +111,8 @@ for (const [set, options] of Object.entries(OPTION_SETS)) {
           assert.match(got.selection, /^('|"|\/\*)$/, 'the unmatched opening is selected');
           return;
         }
-        assert.equal(got.message, null);
+        // The base rules may change what the SQL means; the page then says so, and the text is still theirs.
+        assert.ok(got.message === null || /^整形で意味の変わった箇所が \d+ 箇所あります/.test(got.message), got.message);
         assert.equal(got.text.replace(/\n/g, '\r\n'), want.text);
         assert.deepEqual(golden.toByteSpans(got.text, got.spans), want.bold);
       });

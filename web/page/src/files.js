@@ -9,7 +9,9 @@ export const NEW_FILE_FORMAT = {
 };
 
 export function describeFormat(format) {
-  const encoding = format.encoding === 'utf8' ? (format.byteOrderMark ? 'UTF-8 (BOM)' : 'UTF-8') : 'Shift-JIS';
+  const names = { utf8: 'UTF-8', utf16le: 'UTF-16LE', utf16be: 'UTF-16BE' };
+  const named = names[format.encoding];
+  const encoding = named ? (format.byteOrderMark && format.encoding === 'utf8' ? 'UTF-8 (BOM)' : named) : 'Shift-JIS';
   const lineEnd = { crlf: 'CR+LF', lf: 'LF', cr: 'CR' }[format.lineEnd];
   return encoding + ', ' + lineEnd;
 }
