@@ -188,9 +188,8 @@ constexpr const char *kNotText = "not a text file (it holds NUL bytes); nothing 
 // Reads chunks from `next` (which returns the count read, 0 at the end, -1 on
 // an error) until the end or the first NUL byte.
 ReadOutcome ReadAll(const std::function<long(char *, std::size_t)> &next, std::string &bytes) {
-    // One buffer per thread, for all that it reads.
     constexpr std::size_t kChunk = 1 << 20;
-    thread_local const std::unique_ptr<char[]> chunk = std::make_unique_for_overwrite<char[]>(kChunk);
+    const std::unique_ptr<char[]> chunk = std::make_unique_for_overwrite<char[]>(kChunk); // never zero-filled
     for (;;) {
         errno = 0;
         const long n = next(chunk.get(), kChunk);

@@ -92,8 +92,8 @@ struct ReadOptions {
 
 // Reads the file from start to end in pieces, handing each to `take`, which
 // may end the read early by returning false. A failure's message is
-// "cannot open: " or "cannot read: " followed by the system's reason. The
-// pieces come from one buffer per thread, which `take` must not keep.
+// "cannot open: " or "cannot read: " followed by the system's reason. A piece
+// lives only for the call to `take`.
 Status ReadFileInPieces(const std::filesystem::path &path, const std::function<bool(std::string_view)> &take,
                         const ReadOptions &options = {});
 

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -341,12 +342,13 @@ FileIdentity IdentityOfStat(const struct stat &st) {
             static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
 }
 
-// The buffer that reads in pieces fill, one per thread for all the files it
-// reads: a reader of many small files does not pay for a fresh one each time.
-constexpr std::size_t kReadPiece = 1 << 20;
-char *ReadBuffer() {
-    thread_local const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kReadPiece);
-    return buffer.get();
+// The size of the pieces a read hands over: the whole of a small file in one,
+// without a large buffer for each of many small files.
+std::size_t PieceSize(const struct stat &st) {
+    constexpr std::size_t kSmallest = 1 << 12, kLargest = 1 << 20;
+    if (!S_ISREG(st.st_mode)) return 1 << 16;
+    // Some files (as in /proc) say 0 and hold more.
+    return std::clamp(static_cast<std::size_t>(st.st_size) + 1, kSmallest, kLargest);
 }
 
 } // namespace
@@ -465,12 +467,13 @@ Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::stri
     struct stat st {};
     int err = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? EISDIR : 0;
     if (options.identity) *options.identity = S_ISREG(st.st_mode) ? std::optional(IdentityOfStat(st)) : std::nullopt;
-    char *piece = ReadBuffer();
+    const std::size_t size = PieceSize(st);
+    const std::unique_ptr<char[]> piece = std::make_unique_for_overwrite<char[]>(size);
     while (err == 0) {
-        const ssize_t n = ::read(fd, piece, kReadPiece);
+        const ssize_t n = ::read(fd, piece.get(), size);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) err = errno;
-        if (n <= 0 || !take(std::string_view(piece, static_cast<std::size_t>(n)))) break;
+        if (n <= 0 || !take(std::string_view(piece.get(), static_cast<std::size_t>(n)))) break;
     }
     ::close(fd);
     if (err != 0) return Status::Failure(std::string("cannot read: ") + std::strerror(err));

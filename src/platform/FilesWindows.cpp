@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -174,12 +175,12 @@ std::optional<FileIdentity> IdentityOfHandle(HANDLE h) {
     return id;
 }
 
-// The buffer that reads in pieces fill, one per thread for all the files it
-// reads: a reader of many small files does not pay for a fresh one each time.
-constexpr DWORD kReadPiece = 1 << 20;
-char *ReadBuffer() {
-    thread_local const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kReadPiece);
-    return buffer.get();
+// The size of the pieces a read hands over: the whole of a small file in one,
+// without a large buffer for each of many small files.
+DWORD PieceSize(const std::optional<FileIdentity> &identity) {
+    constexpr std::uint64_t kSmallest = 1 << 12, kLargest = 1 << 20;
+    if (!identity) return 1 << 16;
+    return static_cast<DWORD>(std::clamp(identity->size + 1, kSmallest, kLargest));
 }
 
 } // namespace
@@ -254,13 +255,15 @@ Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::stri
             return Status::Failure("cannot read: " + SystemErrorText(ERROR_DIRECTORY));
         return Status::Failure("cannot open: " + SystemErrorText(error));
     }
-    if (options.identity) *options.identity = IdentityOfHandle(h.Get());
-    char *piece = ReadBuffer();
+    const std::optional<FileIdentity> identity = IdentityOfHandle(h.Get());
+    if (options.identity) *options.identity = identity;
+    const DWORD size = PieceSize(identity);
+    const std::unique_ptr<char[]> piece = std::make_unique_for_overwrite<char[]>(size);
     for (;;) {
         DWORD n = 0;
-        if (!::ReadFile(h.Get(), piece, kReadPiece, &n, nullptr))
+        if (!::ReadFile(h.Get(), piece.get(), size, &n, nullptr))
             return Status::Failure("cannot read: " + SystemErrorText(::GetLastError()));
-        if (n == 0 || !take(std::string_view(piece, n))) return {};
+        if (n == 0 || !take(std::string_view(piece.get(), n))) return {};
     }
 }
 
