@@ -35,7 +35,7 @@ struct SafeWriteOptions {
     // set; then only the given name gets the new text.
     bool breakHardLinks = false;
     // Unset: a symbolic link in the path's place is not followed, and the
-    // file is refused.
+    // file is refused. (Windows follows links all the same.)
     bool followLinks = true;
     // Set: the file must still be in this state just before it is replaced
     // (what was read is still what is there), or it is left alone with the
