@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <istream>
 #include <memory>
@@ -28,9 +27,7 @@
 #include <new>
 #include <optional>
 #include <ostream>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kelvra::cli {
 namespace {
@@ -184,46 +181,41 @@ struct ReadOutcome {
 
 ReadOutcome ReadFailure(std::string message) { return {false, std::move(message), std::nullopt}; }
 
+// Stops at the first NUL byte: no text file holds one, and it keeps endless
+// sources like /dev/zero from filling the memory.
+constexpr const char *kNotText = "not a text file (it holds NUL bytes); nothing was written";
+
 // Reads chunks from `next` (which returns the count read, 0 at the end, -1 on
-// an error) until the end. Stops at the first NUL byte: no text file holds
-// one, and it keeps endless sources like /dev/zero from filling the memory.
+// an error) until the end or the first NUL byte.
 ReadOutcome ReadAll(const std::function<long(char *, std::size_t)> &next, std::string &bytes) {
-    // One buffer per thread, for all the files it reads.
     constexpr std::size_t kChunk = 1 << 20;
-    thread_local const std::unique_ptr<char[]> chunk = std::make_unique_for_overwrite<char[]>(kChunk);
+    const std::unique_ptr<char[]> chunk = std::make_unique_for_overwrite<char[]>(kChunk); // never zero-filled
     for (;;) {
         errno = 0;
         const long n = next(chunk.get(), kChunk);
         if (n < 0) return ReadFailure(std::string("cannot read: ") + std::strerror(errno ? errno : EIO));
         if (n == 0) return {};
-        if (std::memchr(chunk.get(), '\0', static_cast<std::size_t>(n)))
-            return ReadFailure("not a text file (it holds NUL bytes); nothing was written");
+        if (std::memchr(chunk.get(), '\0', static_cast<std::size_t>(n))) return ReadFailure(kNotText);
         bytes.append(chunk.get(), static_cast<std::size_t>(n));
     }
 }
 
 // `followLinks` unset: a symbolic link in the name's place is not opened.
 ReadOutcome ReadFile(const std::string &name, bool followLinks, std::string &bytes) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
-    if (fd < 0 && errno == ELOOP && !followLinks) return ReadFailure("is a symbolic link; left alone");
-    if (fd < 0) return ReadFailure(std::string("cannot open: ") + std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return ReadFailure(std::string("cannot read: ") + std::strerror(EISDIR));
-    }
-    if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-    ReadOutcome read = ReadAll(
-        [fd](char *buffer, std::size_t size) -> long {
-            ssize_t n;
-            do n = ::read(fd, buffer, size);
-            while (n < 0 && errno == EINTR);
-            return n;
-        },
-        bytes);
-    ::close(fd);
-    if (S_ISREG(st.st_mode)) read.identity = IdentityOf(st);
-    return read;
+    ReadOutcome outcome;
+    bool holdsNul = false;
+    const Status read = ReadFileInPieces(PathFromUtf8(name),
+                                         [&](std::string_view piece) {
+                                             if (bytes.empty() && outcome.identity)
+                                                 bytes.reserve(outcome.identity->size);
+                                             holdsNul = piece.find('\0') != std::string_view::npos;
+                                             if (!holdsNul) bytes.append(piece);
+                                             return !holdsNul;
+                                         },
+                                         {.followLinks = followLinks, .identity = &outcome.identity});
+    if (holdsNul) return ReadFailure(kNotText);
+    if (!read) return ReadFailure(read.message);
+    return outcome;
 }
 
 ReadOutcome ReadStream(std::istream &in, std::string &bytes) {
@@ -308,7 +300,7 @@ private:
             writing.breakHardLinks = plan_.breakHardLinks;
             writing.followLinks = !file.fromWalk;
             writing.expected = read.identity;
-            if (Status written = WriteFileSafely(file.name, doc.bytes, writing); !written)
+            if (Status written = WriteFileSafely(PathFromUtf8(file.name), doc.bytes, writing); !written)
                 Fail(o, ProblemLine(label, {false, 0, 0, written.message}));
         } else {
             o.out = std::move(doc.bytes);
@@ -330,7 +322,7 @@ LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
         c.settings ? *c.settings : SettingsFileToRead(SettingsFolder(ExecutableFolder()), ExecutableFolder());
     if (c.settings) {
         if (const std::string why = WhyNotASettingsFile(ini); !why.empty()) {
-            err << "kelvra-format: --settings " << QuotedName(ini.string()) << ": " << why
+            err << "kelvra-format: --settings " << QuotedName(PathToUtf8(ini)) << ": " << why
                 << "\nTry 'kelvra-format --help'.\n";
             s.ok = false;
             return s;
@@ -339,9 +331,9 @@ LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
     EditorOptions &options = s.format.options;
     std::vector<BadSettingsValue> bad;
     Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue, &bad);
-    if (!loaded.ok) err << "kelvra-format: " << QuotedName(ini.string()) << ": " << loaded.message << "\n";
+    if (!loaded.ok) err << "kelvra-format: " << QuotedName(PathToUtf8(ini)) << ": " << loaded.message << "\n";
     for (const BadSettingsValue &b : bad)
-        err << QuotedName(ini.string()) << ":" << b.line << ": " << b.key << "=" << b.value
+        err << QuotedName(PathToUtf8(ini)) << ":" << b.line << ": " << b.key << "=" << b.value
             << " is not a whole number; " << b.key << " keeps its default\n";
     if (c.indent) options.Indent = *c.indent;
     if (c.comma) options.Comma = *c.comma;

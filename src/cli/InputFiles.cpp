@@ -1,11 +1,13 @@
 #include "cli/InputFiles.h"
 
+#include "cli/Glob.h"
+#include "platform/Files.h"
+
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
 #include <filesystem>
-#include <fnmatch.h>
+#include <optional>
 #include <set>
-#include <sys/stat.h>
 #include <utility>
 
 namespace kelvra::cli {
@@ -15,7 +17,7 @@ namespace fs = std::filesystem;
 
 bool Matches(const std::string &pattern, const std::string &name, const std::string &relative) {
     const bool byPath = pattern.find('/') != std::string::npos;
-    return ::fnmatch(pattern.c_str(), (byPath ? relative : name).c_str(), byPath ? FNM_PATHNAME : 0) == 0;
+    return GlobMatches(pattern, byPath ? relative : name, {.slashIsSeparator = byPath});
 }
 
 bool AnyMatches(const std::vector<std::string> &patterns, const std::string &name, const std::string &relative) {
@@ -25,28 +27,31 @@ bool AnyMatches(const std::vector<std::string> &patterns, const std::string &nam
 
 bool Included(const FileSelection &s, const std::string &name, const std::string &relative) {
     if (AnyMatches(s.exclude, name, relative)) return false;
-    if (s.include.empty()) return ::fnmatch("*.sql", name.c_str(), FNM_CASEFOLD) == 0;
+    if (s.include.empty()) return GlobMatches("*.sql", name, {.ignoreAsciiCase = true});
     return AnyMatches(s.include, name, relative);
 }
 
 class Walk {
 public:
     Walk(const std::string &root, const FileSelection &selection, InputFiles &out)
-        : root_(root), selection_(selection), out_(out) {}
+        : root_(PathFromUtf8(root)), selection_(selection), out_(out) {}
 
     void Run() {
         Enter(root_, "");
         std::sort(found_.begin(), found_.end());
-        for (const std::string &relative : found_) out_.files.push_back({(fs::path(root_) / relative).string(), true});
+        // Named with one kind of separator, the system's, however the folder was typed.
+        for (const std::string &relative : found_)
+            out_.files.push_back({PathToUtf8((root_ / PathFromUtf8(relative)).make_preferred()), true});
     }
 
 private:
-    // One folder, `relative` being its path below the root ("" for the root).
+    // One folder, `relative` being its path below the root ("" for the root),
+    // with "/" between the names on every system, as the patterns have it.
     void Enter(const fs::path &folder, const std::string &relative) {
         std::error_code ec;
         fs::directory_iterator it(folder, ec), end;
         for (; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
+            const std::string name = PathToUtf8(it->path().filename());
             const std::string path = relative.empty() ? name : relative + "/" + name;
             std::error_code kindError;
             const fs::file_status kind = it->symlink_status(kindError);
@@ -57,10 +62,10 @@ private:
                 found_.push_back(path);
             }
         }
-        if (ec) out_.errors.push_back(folder.string() + ": cannot read the folder: " + ec.message());
+        if (ec) out_.errors.push_back(PathToUtf8(folder) + ": cannot read the folder: " + ec.message());
     }
 
-    const std::string &root_;
+    const fs::path root_;
     const FileSelection &selection_;
     InputFiles &out_;
     std::vector<std::string> found_;
@@ -68,11 +73,10 @@ private:
 
 // Drops the later names of a file that comes more than once.
 void TakeEachFileOnce(std::vector<InputFile> &files) {
-    std::set<std::pair<dev_t, ino_t>> seen;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     std::erase_if(files, [&seen](const InputFile &f) {
-        struct stat st {};
-        if (f.name == "-" || ::stat(f.name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        return !seen.insert({st.st_dev, st.st_ino}).second;
+        const std::optional<FileIdentity> id = f.name == "-" ? std::nullopt : IdentityOf(PathFromUtf8(f.name));
+        return id && !seen.insert({id->device, id->inode}).second;
     });
 }
 
@@ -82,7 +86,7 @@ InputFiles ExpandInputs(const std::vector<std::string> &arguments, const FileSel
     InputFiles out;
     for (const std::string &argument : arguments) {
         std::error_code ec;
-        if (argument != "-" && fs::is_directory(argument, ec))
+        if (argument != "-" && fs::is_directory(PathFromUtf8(argument), ec))
             Walk(argument, selection, out).Run();
         else
             out.files.push_back({argument, false});

@@ -1,11 +1,18 @@
 #include "cli/QuotedName.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kelvra::cli {
 namespace {
 
 bool NeedsEscape(unsigned char c) { return c < 0x20 || c == 0x7f || c == '"' || c == '\\'; }
+
+// Where "\" separates folders (Windows) no name holds one, so a path with
+// it is no reason for quotes; inside quotes it is escaped all the same.
+constexpr bool kBackslashSeparates = std::filesystem::path::preferred_separator == '\\';
+
+bool CallsForQuotes(unsigned char c) { return NeedsEscape(c) && !(kBackslashSeparates && c == '\\'); }
 
 // The C escape of a character that needs one.
 std::string Escape(unsigned char c) {
@@ -29,7 +36,7 @@ std::string Escape(unsigned char c) {
 } // namespace
 
 std::string QuotedName(std::string_view name) {
-    if (std::none_of(name.begin(), name.end(), [](char c) { return NeedsEscape(static_cast<unsigned char>(c)); }))
+    if (std::none_of(name.begin(), name.end(), [](char c) { return CallsForQuotes(static_cast<unsigned char>(c)); }))
         return std::string(name);
     std::string quoted = "\"";
     for (char c : name) {

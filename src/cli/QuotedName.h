@@ -4,7 +4,8 @@
 // double quotes with C escapes, the way git quotes names, so that a name can
 // never start a line of its own in a diff header or a list, nor reach the
 // terminal as a control sequence. Other names, UTF-8 ones included, are
-// written as they are.
+// written as they are. On Windows, where a backslash separates folders, a
+// backslash alone does not call for the quotes.
 
 #include <string>
 #include <string_view>

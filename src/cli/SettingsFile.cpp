@@ -2,9 +2,7 @@
 
 #include "platform/Files.h"
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace kelvra::cli {
 namespace {
@@ -21,9 +19,11 @@ bool IsSettingsLine(std::string_view line) {
 } // namespace
 
 std::string WhyNotASettingsFile(const std::filesystem::path &path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
-    if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? "is a folder" : "is not a regular file";
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(path, ec);
+    if (ec) return ec.message();
+    if (!std::filesystem::is_regular_file(st))
+        return std::filesystem::is_directory(st) ? "is a folder" : "is not a regular file";
     std::string bytes;
     if (Status read = ReadFileBytes(path, bytes); !read) return read.message;
     if (bytes.find('\0') != std::string::npos) return "is not a settings file (it holds NUL bytes)";

@@ -2,6 +2,8 @@
 
 #include "formatter/ReservedWords.h"
 
+#include <mutex>
+
 namespace kelvra {
 namespace {
 
@@ -50,21 +52,28 @@ KeywordTables::KeywordTables(const KeywordCatalogue &catalogue, const std::strin
 }
 
 std::shared_ptr<const KeywordTables> KeywordTablesFor(const KeywordCatalogue &catalogue, const std::string &joiner) {
-    // One entry per thread: the formatter's worker threads never wait on each other.
+    // The tables of the last catalogue state and joiner, shared by all threads:
+    // a lock held only to compare and copy, never while tables are built. (Not
+    // one per thread: the MinGW runtime frees a thread's storage before it
+    // destroys the objects in it, so such a cache crashes the thread's end.)
     struct Cached {
         KeywordCatalogue catalogue;
         std::string joiner;
         std::shared_ptr<const KeywordTables> tables;
     };
-    thread_local Cached cached;
-    if (!cached.tables || !(cached.catalogue == catalogue) || cached.joiner != joiner) {
-        cached.tables.reset(); // a failed build leaves no stale tables behind
-        auto tables = std::make_shared<const KeywordTables>(catalogue, joiner);
-        cached.catalogue = catalogue;
-        cached.joiner = joiner;
-        cached.tables = std::move(tables);
+    static std::mutex mutex;
+    static Cached cached;
+    {
+        std::lock_guard lock(mutex);
+        if (cached.tables && cached.catalogue == catalogue && cached.joiner == joiner) return cached.tables;
     }
-    return cached.tables;
+    auto tables = std::make_shared<const KeywordTables>(catalogue, joiner);
+    std::lock_guard lock(mutex);
+    cached.tables.reset(); // a copy that fails half way leaves no tables under the wrong states
+    cached.catalogue = catalogue;
+    cached.joiner = joiner;
+    cached.tables = tables;
+    return tables;
 }
 
 } // namespace kelvra

@@ -13,7 +13,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace kelvra {
 
@@ -36,7 +35,7 @@ struct SafeWriteOptions {
     // set; then only the given name gets the new text.
     bool breakHardLinks = false;
     // Unset: a symbolic link in the path's place is not followed, and the
-    // file is refused.
+    // file is refused. (Windows follows links all the same.)
     bool followLinks = true;
     // Set: the file must still be in this state just before it is replaced
     // (what was read is still what is there), or it is left alone with the
@@ -48,6 +47,7 @@ struct SafeWriteOptions {
 };
 
 inline constexpr const char *kFileChangedMessage = "changed while being formatted; left alone";
+inline constexpr const char *kSymbolicLinkMessage = "is a symbolic link; left alone";
 
 // Replaces the file's content without ever leaving it half written: the bytes
 // go to a temporary file in the target's folder, which is flushed to disk,
@@ -65,8 +65,10 @@ inline constexpr const char *kFileChangedMessage = "changed while being formatte
 // process is ended by SIGINT, SIGTERM or SIGHUP during the write.
 Status WriteFileSafely(const std::filesystem::path &path, std::string_view bytes, const SafeWriteOptions &options = {});
 
-// The identity of a file as fstat or stat describes it.
-FileIdentity IdentityOf(const struct stat &st);
+// The identity of the regular file a path names, links followed; nothing for
+// a missing file or anything that is no regular file. On Windows: the volume's
+// serial number, the file index, the size and the last write time.
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path &path);
 
 // The file a path names once symbolic links are followed (the path itself when
 // it is no link). The result need not exist: a dangling link gives its target.
@@ -77,10 +79,23 @@ std::filesystem::path FollowLinks(const std::filesystem::path &path);
 std::size_t OtherHardLinks(const std::filesystem::path &path);
 
 Status ReadFileBytes(const std::filesystem::path &path, std::string &bytes);
+
+struct ReadOptions {
+    // Unset: a symbolic link in the path's place is not opened and the read
+    // fails with kSymbolicLinkMessage. (Windows follows links all the same.)
+    bool followLinks = true;
+    // Where given: set to the identity of the regular file being read as it
+    // was when the read began, before the first piece is handed over (so that
+    // the reader may make room for its size); left empty for anything else.
+    std::optional<FileIdentity> *identity = nullptr;
+};
+
 // Reads the file from start to end in pieces, handing each to `take`, which
 // may end the read early by returning false. A failure's message is
-// "cannot open: " or "cannot read: " followed by the system's reason.
-Status ReadFileInPieces(const std::filesystem::path &path, const std::function<bool(std::string_view)> &take);
+// "cannot open: " or "cannot read: " followed by the system's reason. A piece
+// lives only for the call to `take`.
+Status ReadFileInPieces(const std::filesystem::path &path, const std::function<bool(std::string_view)> &take,
+                        const ReadOptions &options = {});
 
 // Whether this user may create files in the folder.
 bool MayWriteIn(const std::filesystem::path &folder);

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
@@ -334,6 +336,21 @@ Status FillTemporary(TemporaryFile &temp, const fs::path &target, const struct s
     return {};
 }
 
+FileIdentity IdentityOfStat(const struct stat &st) {
+    auto ns = [](const struct timespec &t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
+// The size of the pieces a read hands over: the whole of a small file in one,
+// without a large buffer for each of many small files.
+std::size_t PieceSize(const struct stat &st) {
+    constexpr std::size_t kSmallest = 1 << 12, kLargest = 1 << 20;
+    if (!S_ISREG(st.st_mode)) return 1 << 16;
+    // Some files (as in /proc) say 0 and hold more.
+    return std::clamp(static_cast<std::size_t>(st.st_size) + 1, kSmallest, kLargest);
+}
+
 } // namespace
 
 fs::path FollowLinks(const fs::path &path) {
@@ -351,7 +368,7 @@ fs::path FollowLinks(const fs::path &path) {
 Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeWriteOptions &options) {
     struct stat old {};
     if (!options.followLinks && ::lstat(path.c_str(), &old) == 0 && S_ISLNK(old.st_mode))
-        return Status::Failure(path.string() + " is a symbolic link; left alone");
+        return Status::Failure(path.string() + " " + kSymbolicLinkMessage);
     const fs::path target = options.followLinks ? FollowLinks(path) : path;
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return Failure("not a regular file:", target, EISDIR);
@@ -363,7 +380,7 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
         return Status::Failure(target.string() + " has " + std::to_string(old.st_nlink - 1) +
                                " other name(s) (hard links); replacing it would leave them with the old text, "
                                "so it was not written");
-    if (options.expected && (!exists || IdentityOf(old) != *options.expected))
+    if (options.expected && (!exists || IdentityOfStat(old) != *options.expected))
         return Status::Failure(kFileChangedMessage);
 
     fs::path folder = target.parent_path();
@@ -379,17 +396,17 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
     if (options.beforeReplace) options.beforeReplace(temp->Path());
     // The last look before the rename: what was read must still be what is there.
     struct stat now {};
-    if (options.expected && (::stat(target.c_str(), &now) != 0 || IdentityOf(now) != *options.expected))
+    if (options.expected && (::stat(target.c_str(), &now) != 0 || IdentityOfStat(now) != *options.expected))
         return Status::Failure(kFileChangedMessage);
     if (!temp->RenameTo(target)) return Failure("cannot replace", target, errno);
     SyncFolder(folder);
     return {};
 }
 
-FileIdentity IdentityOf(const struct stat &st) {
-    auto ns = [](const struct timespec &t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-            static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+std::optional<FileIdentity> IdentityOf(const fs::path &path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return IdentityOfStat(st);
 }
 
 std::size_t OtherHardLinks(const fs::path &path) {
@@ -442,17 +459,21 @@ fs::path PathFromUtf8(std::string_view utf8) { return fs::path(utf8); }
 
 std::string PathToUtf8(const fs::path &path) { return path.string(); }
 
-Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::string_view)> &take) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::string_view)> &take,
+                        const ReadOptions &options) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (options.followLinks ? 0 : O_NOFOLLOW));
+    if (fd < 0 && errno == ELOOP && !options.followLinks) return Status::Failure(kSymbolicLinkMessage);
     if (fd < 0) return Status::Failure(std::string("cannot open: ") + std::strerror(errno));
     struct stat st {};
     int err = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? EISDIR : 0;
-    std::string piece(1 << 20, '\0');
+    if (options.identity) *options.identity = S_ISREG(st.st_mode) ? std::optional(IdentityOfStat(st)) : std::nullopt;
+    const std::size_t size = PieceSize(st);
+    const std::unique_ptr<char[]> piece = std::make_unique_for_overwrite<char[]>(size);
     while (err == 0) {
-        const ssize_t n = ::read(fd, piece.data(), piece.size());
+        const ssize_t n = ::read(fd, piece.get(), size);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) err = errno;
-        if (n <= 0 || !take(std::string_view(piece.data(), static_cast<std::size_t>(n)))) break;
+        if (n <= 0 || !take(std::string_view(piece.get(), static_cast<std::size_t>(n)))) break;
     }
     ::close(fd);
     if (err != 0) return Status::Failure(std::string("cannot read: ") + std::strerror(err));

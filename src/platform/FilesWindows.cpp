@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -155,6 +158,31 @@ DWORD LinkCount(const fs::path &path) {
     return info.nNumberOfLinks;
 }
 
+// What GetFileInformationByHandle tells of an open file, for a regular file on a disk.
+std::optional<FileIdentity> IdentityOfHandle(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    auto wide = [](DWORD high, DWORD low) { return std::uint64_t{high} << 32 | low; };
+    FileIdentity id;
+    id.device = info.dwVolumeSerialNumber;
+    id.inode = wide(info.nFileIndexHigh, info.nFileIndexLow);
+    id.size = wide(info.nFileSizeHigh, info.nFileSizeLow);
+    // Hundreds of nanoseconds since 1601; only compared, never shown.
+    id.modifiedNs =
+        static_cast<std::int64_t>(wide(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)) * 100;
+    return id;
+}
+
+// The size of the pieces a read hands over: the whole of a small file in one,
+// without a large buffer for each of many small files.
+DWORD PieceSize(const std::optional<FileIdentity> &identity) {
+    constexpr std::uint64_t kSmallest = 1 << 12, kLargest = 1 << 20;
+    if (!identity) return 1 << 16;
+    return static_cast<DWORD>(std::clamp(identity->size + 1, kSmallest, kLargest));
+}
+
 } // namespace
 
 fs::path PathFromUtf8(std::string_view utf8) { return fs::path(WideFromUtf8(utf8)); }
@@ -188,6 +216,8 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
                                " other name(s) (hard links); replacing it would leave them with the old text, "
                                "so it was not written");
 
+    if (options.expected && IdentityOf(target) != options.expected) return Status::Failure(kFileChangedMessage);
+
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
     TemporaryFile temp(folder);
@@ -195,6 +225,8 @@ Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeW
     if (!WriteAll(temp.Get(), bytes) || !::FlushFileBuffers(temp.Get()) || !temp.Close())
         return Failure("cannot write", target, ::GetLastError());
     if (options.beforeReplace) options.beforeReplace(temp.Path());
+    // The last look before the move: what was read must still be what is there.
+    if (options.expected && IdentityOf(target) != options.expected) return Status::Failure(kFileChangedMessage);
     if (!temp.MoveTo(target, exists)) return Failure("cannot replace", target, ::GetLastError());
     return {};
 }
@@ -206,7 +238,13 @@ std::size_t OtherHardLinks(const fs::path &path) {
     return links > 1 ? links - 1 : 0;
 }
 
-Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::string_view)> &take) {
+std::optional<FileIdentity> IdentityOf(const fs::path &path) {
+    Handle h = OpenExisting(path, 0);
+    return h.Valid() ? IdentityOfHandle(h.Get()) : std::nullopt;
+}
+
+Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::string_view)> &take,
+                        const ReadOptions &options) {
     Handle h(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!h.Valid()) {
@@ -217,12 +255,15 @@ Status ReadFileInPieces(const fs::path &path, const std::function<bool(std::stri
             return Status::Failure("cannot read: " + SystemErrorText(ERROR_DIRECTORY));
         return Status::Failure("cannot open: " + SystemErrorText(error));
     }
-    std::string piece(1 << 20, '\0');
+    const std::optional<FileIdentity> identity = IdentityOfHandle(h.Get());
+    if (options.identity) *options.identity = identity;
+    const DWORD size = PieceSize(identity);
+    const std::unique_ptr<char[]> piece = std::make_unique_for_overwrite<char[]>(size);
     for (;;) {
         DWORD n = 0;
-        if (!::ReadFile(h.Get(), piece.data(), static_cast<DWORD>(piece.size()), &n, nullptr))
+        if (!::ReadFile(h.Get(), piece.get(), size, &n, nullptr))
             return Status::Failure("cannot read: " + SystemErrorText(::GetLastError()));
-        if (n == 0 || !take(std::string_view(piece.data(), n))) return {};
+        if (n == 0 || !take(std::string_view(piece.get(), n))) return {};
     }
 }
 

@@ -76,6 +76,9 @@ TEST_P(FixedPoint, ASecondRunChangesNothingAndCheckAgreesWithInPlace) {
         const fs::path copy = dir.path() / file.parent_path().filename() / file.filename();
         fs::create_directories(copy.parent_path());
         fs::copy_file(file, copy);
+        // The corpus is read-only; a copy that -i may rewrite must not be (for
+        // any user other than root, and on Windows for root too).
+        fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);
     }
     EXPECT_EQ(changed, 0u) << "of " << formatted;
     EXPECT_GT(formatted, corpus.size() / 2);

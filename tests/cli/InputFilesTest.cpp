@@ -1,6 +1,7 @@
 #include "cli/InputFiles.h"
 #include "cli/OrderedParallel.h"
 
+#include "support/Posix.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
@@ -27,7 +28,8 @@ TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
     auto expand = [&](std::vector<std::string> args, FileSelection s) {
         std::vector<std::string> out;
         for (const InputFile &f : ExpandInputs(args, s).files)
-            out.push_back(f.name.starts_with(d) ? std::string("d").append(f.name, d.size()) : f.name);
+            out.push_back(
+                fs::path(f.name.starts_with(d) ? std::string("d").append(f.name, d.size()) : f.name).generic_string());
         return out;
     };
     using L = std::vector<std::string>;
@@ -47,13 +49,15 @@ void Put(const fs::path &p) {
     std::ofstream(p) << "select 1;\n";
 }
 
-// The names found, below `root`, in the order found; "(walk)" marks those from a walk.
+// The names found, below `root` and with "/" between names, in the order
+// found; "(walk)" marks those from a walk.
 std::vector<std::string> Found(const InputFiles &in, const fs::path &root) {
     std::vector<std::string> out;
-    const std::string prefix = root.string() + "/";
-    for (const InputFile &f : in.files)
-        out.push_back((f.name.starts_with(prefix) ? f.name.substr(prefix.size()) : f.name) +
-                      (f.fromWalk ? " (walk)" : ""));
+    const std::string prefix = root.generic_string() + "/";
+    for (const InputFile &f : in.files) {
+        const std::string name = fs::path(f.name).generic_string();
+        out.push_back((name.starts_with(prefix) ? name.substr(prefix.size()) : name) + (f.fromWalk ? " (walk)" : ""));
+    }
     return out;
 }
 
@@ -62,6 +66,7 @@ std::vector<std::string> Found(const InputFiles &in, const fs::path &root) {
 // Links in a folder are neither followed nor formatted, wherever they lead;
 // the files they name inside the folder come under their own names.
 TEST(InputFiles, AWalkLeavesLinksAloneAndNeverLeavesTheFolder) {
+    KELVRA_POSIX_ONLY("symbolic links that need no privilege");
     kelvra::test::TempDir dir;
     Put(dir / "outside/victim.sql");
     Put(dir / "outside/sub/deep.sql");
@@ -77,6 +82,7 @@ TEST(InputFiles, AWalkLeavesLinksAloneAndNeverLeavesTheFolder) {
 }
 
 TEST(InputFiles, AFolderThatCannotBeReadIsNamedAndTheWalkGoesOn) {
+    KELVRA_POSIX_ONLY("permission bits that keep a folder from being read");
     kelvra::test::TempDir dir;
     for (const char *f : {"t/a.sql", "t/b/c.sql", "t/locked/d.sql", "t/locked/e.sql", "t/z/y.sql"}) Put(dir / f);
     fs::permissions(dir / "t/locked", fs::perms::none);

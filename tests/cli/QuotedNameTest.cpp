@@ -18,7 +18,12 @@ TEST(QuotedName, ControlCharactersQuotesAndBackslashesAreEscapedOtherNamesStay) 
         {"esc\x1b[31m.sql", "\"esc\\033[31m.sql\""},
         {"del\x7f.sql", "\"del\\177.sql\""},
         {"say \"hi\".sql", "\"say \\\"hi\\\".sql\""},
+#if defined(_WIN32) // the folder separator
+        {"db\\a.sql", "db\\a.sql"},
+        {"db\\a\tb.sql", "\"db\\\\a\\tb.sql\""},
+#else
         {"back\\slash.sql", "\"back\\\\slash.sql\""},
+#endif
         {"\a\b\v\f", "\"\\a\\b\\v\\f\""},
     };
     for (const Case &c : cases) EXPECT_EQ(QuotedName(c.name), c.shown) << c.name;

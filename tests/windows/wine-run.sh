@@ -11,6 +11,11 @@ out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 wine "$@" >"$out" 2>"$err"
 status=$?
+# A crash hands the program to Wine's debugger, which may still end with 0.
+if [ $status = 0 ] && grep -q '^wine: Unhandled' "$err"; then
+  echo "wine-run.sh: the program crashed" >>"$err"
+  status=3
+fi
 cat "$out"
 cat "$err" >&2
 exit $status
