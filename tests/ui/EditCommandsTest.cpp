@@ -3,6 +3,7 @@
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "TestStrings.h"
+#include "ui/UiTexts.h"
 #include "settings/SettingsStore.h"
 #include "ui/AboutBox.h"
 #include "ui/Edit.h"
@@ -30,7 +31,7 @@ using namespace kelvra::test;
 
 namespace {
 
-QString U(const char *s) { return QString::fromUtf8(s); }
+using texts::U;
 
 const QString kReference = "http://www.norvatek.example/cgi-bin/virozururo/virozururo.php?";
 const std::string kSep = "-------------------- ";

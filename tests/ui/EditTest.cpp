@@ -3,6 +3,7 @@
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "TestStrings.h"
+#include "ui/UiTexts.h"
 #include "formatter/TextUtil.h"
 #include "platform/TextCodec.h"
 #include "ui/Cancel.h"
@@ -29,7 +30,7 @@ using namespace kelvra::test;
 
 namespace {
 
-QString U(const char *s) { return QString::fromUtf8(s); }
+using texts::U;
 
 const char kExample[] =
     "select a.id, b.name, nvl(b.qty, 0) qty from orders a, items b where a.id = b.id and b.qty > 10 order by a.id;";

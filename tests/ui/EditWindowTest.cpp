@@ -4,6 +4,8 @@
 // reaches, UTF-16 files and the help document.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
+#include "ui/UiTexts.h"
 #include "ui/Cancel.h"
 #include "ui/ChangeKakunin.h"
 #include "ui/ColourSwatch.h"
@@ -35,7 +37,7 @@ using Result = TdlgChangeKakunin::Result;
 
 namespace {
 
-QString U(const char *s) { return QString::fromUtf8(s); }
+using texts::U;
 
 void WriteFile(const QString &path, const QByteArray &bytes) {
     QFile f(path);

@@ -4,6 +4,7 @@
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "TestStrings.h"
+#include "ui/UiTexts.h"
 #include "formatter/TextUtil.h"
 #include "ui/Edit.h"
 #include "ui/Key.h"
@@ -27,7 +28,7 @@ using namespace kelvra::test;
 
 namespace {
 
-QString U(const char *s) { return QString::fromUtf8(s); }
+using texts::U;
 
 constexpr CheckState Off = CheckState::Unchecked;
 constexpr CheckState On = CheckState::Checked;

@@ -3,6 +3,7 @@
 // the result stays, and 整形前に戻す brings the text back.
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
+#include "TestStrings.h"
 #include "ui/Edit.h"
 
 #include <QTemporaryDir>

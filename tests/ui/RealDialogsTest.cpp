@@ -4,6 +4,7 @@
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "TestStrings.h"
+#include "ui/UiTexts.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
 #include "ui/FontChooser.h"
@@ -43,7 +44,7 @@ using namespace kelvra::test;
 
 namespace {
 
-QString U(const char *s) { return QString::fromUtf8(s); }
+using texts::U;
 
 // Runs `look` on the first modal window that comes up, then closes it with `close`.
 void WhenModalUp(std::function<void(QWidget *)> look, std::function<void(QWidget *)> close) {

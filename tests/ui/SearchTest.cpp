@@ -3,6 +3,7 @@
 #include "EditProbe.h"
 #include "ScriptedDialogs.h"
 #include "TestStrings.h"
+#include "ui/UiTexts.h"
 #include "ui/Cancel.h"
 #include "ui/ChangeKakunin.h"
 #include "ui/ColourSwatch.h"
@@ -33,7 +34,7 @@ using Result = TdlgChangeKakunin::Result;
 
 namespace {
 
-QString U(const char *s) { return QString::fromUtf8(s); }
+using texts::U;
 
 const QColor kRed(0xFF, 0, 0), kBlue(0, 0, 0xFF);
 
