@@ -353,18 +353,6 @@ std::size_t PieceSize(const struct stat &st) {
 
 } // namespace
 
-fs::path FollowLinks(const fs::path &path) {
-    fs::path current = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        std::error_code ec;
-        if (!fs::is_symlink(current, ec)) return current;
-        fs::path next = fs::read_symlink(current, ec);
-        if (ec) return current;
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    return current;
-}
-
 Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeWriteOptions &options) {
     struct stat old {};
     if (!options.followLinks && ::lstat(path.c_str(), &old) == 0 && S_ISLNK(old.st_mode))

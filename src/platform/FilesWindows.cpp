@@ -189,18 +189,6 @@ fs::path PathFromUtf8(std::string_view utf8) { return fs::path(WideFromUtf8(utf8
 
 std::string PathToUtf8(const fs::path &path) { return Utf8FromWide(path.native()); }
 
-fs::path FollowLinks(const fs::path &path) {
-    fs::path current = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        std::error_code ec;
-        if (!fs::is_symlink(current, ec)) return current;
-        fs::path next = fs::read_symlink(current, ec);
-        if (ec) return current;
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    return current;
-}
-
 Status WriteFileSafely(const fs::path &path, std::string_view bytes, const SafeWriteOptions &options) {
     const fs::path target = FollowLinks(path);
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
