@@ -44,7 +44,12 @@ printf 'select \x95\x5c\x8e\xa6\x96\xbc, b from \x83\x5c\x83\x74\x83\x67 t where
 
 (cd "$work/app" && wine kelvra.exe "$name" >"$work/kelvra.out" 2>&1) &
 disown # ended with the wineserver at the end
-main=$(window 90 "Kelvra - .*日本語テスト") || fail "no main window with the file's name within 90 s"
+# The first start in a new prefix builds Wine's font cache (the CJK fonts are
+# large), which can take minutes on a busy machine.
+main=$(window 300 "Kelvra - .*日本語テスト") || {
+  cat "$work/kelvra.out"
+  fail "no main window with the file's name within 300 s"
+}
 xdotool windowfocus "$main" 2>/dev/null
 sleep 1
 xdotool key --window "$main" ctrl+g
