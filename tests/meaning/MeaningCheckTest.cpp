@@ -149,6 +149,29 @@ TEST(MeaningCheck, CountsEveryPlaceAndKeepsTheFirstFew) {
     EXPECT_EQ(r.first[2].column, 3);
 }
 
+// Words of every length, at the end of a text or followed by more: the case
+// of a letter may change, any other byte change is found, wherever it lies.
+TEST(MeaningCheck, WordsOfEveryLengthDifferOnlyInTheCaseOfLetters) {
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz";
+    for (std::size_t length = 1; length <= 20; ++length) {
+        std::string word;
+        for (std::size_t i = 0; i < length; ++i) word += i % 5 == 4 ? "_1#$"[i % 4] : letters[(i * 7) % 26];
+        std::string capitals = word;
+        for (char &c : capitals) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
+        for (const char *tail : {"", " from t"}) {
+            EXPECT_TRUE(CompareMeaning("select " + word + tail, "SELECT " + capitals + tail).Same()) << word;
+            for (std::size_t at = 0; at < length; ++at) {
+                std::string changed = capitals;
+                // Another letter, or the byte 0x20 away from a sign ("_" and DEL, "1" and 0x11).
+                changed[at] = changed[at] >= 'A' && changed[at] <= 'Z' ? (changed[at] == 'Z' ? 'A' : changed[at] + 1)
+                                                                       : changed[at] ^ 0x20;
+                const CheckReport r = CompareMeaning("select " + word + tail, "SELECT " + changed + tail);
+                EXPECT_FALSE(r.Same()) << word << " against " << changed;
+            }
+        }
+    }
+}
+
 // After a difference the walk finds its footing again: later places are
 // named once each, and text added or lost at the end is named too.
 TEST(MeaningCheck, FindsLaterPlacesAfterADifference) {
