@@ -54,7 +54,7 @@ bool MayStartCommandWord(std::string_view head) {
     head = head.substr(0, word);
     return EqualsIgnoringCase(head, "rem") || EqualsIgnoringCase(head, "remark") ||
            EqualsIgnoringCase(head, "prompt") || EqualsIgnoringCase(head, "pro") ||
-           EqualsIgnoringCase(head, "delimiter");
+           EqualsIgnoringCase(head, "delimiter") || EqualsIgnoringCase(head, "go");
 }
 
 } // namespace
@@ -126,17 +126,31 @@ bool Lexer::IsLineCommand() {
     case 'r':
     case 'R':
     case 'p':
-    case 'P': break;
+    case 'P':
+    case 'g':
+    case 'G': break;
     default: return false; // no command begins otherwise
     }
     if (IsAsciiLetter(text_[pos_]) && !MayStartCommandWord(text_.substr(pos_, 10))) return false;
     std::size_t end = LineEndFrom(pos_);
     while (end > pos_ && IsBlank(text_[end - 1])) --end;
     const std::string_view line = text_.substr(pos_, end - pos_);
-    const bool command =
-        line == "/" || line[0] == '\\' || (!statementOpen_ && (IsScriptCommand(line) || SetsDelimiter(line)));
+    const bool command = line == "/" || line[0] == '\\' || EndsBatch(line) ||
+                         (!statementOpen_ && (IsScriptCommand(line) || SetsDelimiter(line)));
     if (command) pos_ = end;
     return command;
+}
+
+// "go" on its own or followed by a count, then at most a line comment:
+// T-SQL clients end a batch there.
+bool Lexer::EndsBatch(std::string_view line) {
+    if (line.size() < 2 || !EqualsIgnoringCase(line.substr(0, 2), "go")) return false;
+    std::size_t at = 2;
+    if (at < line.size() && !IsBlank(line[at])) return false;
+    while (at < line.size() && IsBlank(line[at])) ++at;
+    while (at < line.size() && IsDigit(line[at])) ++at;
+    while (at < line.size() && IsBlank(line[at])) ++at;
+    return at == line.size() || line.substr(at).starts_with("--");
 }
 
 bool Lexer::IsScriptCommand(std::string_view line) {

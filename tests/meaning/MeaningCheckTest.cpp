@@ -49,6 +49,8 @@ TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
         {"begin\r\n  null;\r\nend;\r\n/\r\n", "BEGIN\r\n        NULL ;\r\nEND ;\r\n/\r\n"},
         {"rem drop the old copy\r\ndrop table t;", "rem drop the old copy\r\nDROP TABLE T ;"},
         {"  prompt Done  \r\nselect 1;", "prompt Done\r\nSELECT 1 ;"},
+        {"create view v as select 1\r\nGO 2 -- twice\r\nselect gone",
+         "CREATE VIEW V AS SELECT 1\r\nGO 2 -- twice\r\nSELECT GONE"},
         {"@@child.sql\r\n\\set x 1\r\nselect 1;", "@@child.sql\n\\set x 1\nSELECT 1 ;"},
         // A row of "=" is a remark's text, and what follows is a remark too.
         {"select 1;\r\nREM =====\r\nREM don't\r\n", "SELECT 1 ;\r\nREM =====\r\nREM don't\r\n"},
@@ -116,6 +118,7 @@ TEST(MeaningCheck, NamesEachKindOfDifference) {
         {"select 1;\r\nrem ===\r\n", "SELECT 1 ;\r\nREM ===\r\n", ChangeKind::LineCommandMerged, 2, 1, nullptr},
         {"delimiter //\r\nselect 1 //\r\n", "DELIMITER //\r\nSELECT 1 //\r\n", ChangeKind::LineCommandMerged, 1, 1,
          nullptr},
+        {"select 1\r\nend\r\ngo\r\nexec p", "SELECT 1 END go EXEC P", ChangeKind::LineCommandMerged, 3, 1, nullptr},
         {"select ab from t", "SELECT A B FROM T", ChangeKind::OtherChange, 1, 8, "\"ab\" would be split"},
         {"select a from t", "SELECT B FROM T", ChangeKind::OtherChange, 1, 8, "\"a\" would become \"B\""},
         {"select 表\r\n, 'x' from t", "SELECT 表 , 'y' FROM T", ChangeKind::LiteralChanged, 2, 3, nullptr},
