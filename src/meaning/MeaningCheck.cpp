@@ -217,6 +217,10 @@ public:
                     NextA();
                 continue;
             }
+            if (CommaCrossesComments()) {
+                reported = false;
+                continue;
+            }
             reported = b_.solidEnd != a_.solidEnd;
             if (b_.solidEnd == a_.solidEnd) {
                 CompareAligned();
@@ -272,6 +276,45 @@ private:
     void NoteLostLine(const Token &command) {
         Note(ChangeKind::LineCommandMerged, command.start, command.end - command.start,
              "the line command " + Text(command) + " would lose its own line");
+    }
+
+    static bool IsComma(const Token &t, std::string_view text) {
+        return t.kind == TokenKind::Sign && t.end - t.start == 1 && text[t.start] == ',';
+    }
+
+    // One side of the walk, for looking ahead without moving the walk.
+    struct Side {
+        Lexer lexer;
+        Token token;
+        bool has;
+        std::string_view text;
+        bool Next() { return has = lexer.Next(token); }
+    };
+
+    // A list comma put on the other side of the comments next to it, as the
+    // comma-first layout does ("a, -- note⏎b" becomes "a -- note⏎, b"):
+    // comments are blanks to SQL. The walk passes the comma and the comments,
+    // which must be the same one for one, and goes on from the tokens after.
+    bool CommaCrossesComments() {
+        const bool commaBefore = IsComma(b_, before_);
+        if (commaBefore == IsComma(a_, after_) || !IsComment(commaBefore ? a_.kind : b_.kind)) return false;
+        Side sideB{lexB_, b_, hasB_, before_}, sideA{lexA_, a_, hasA_, after_};
+        Side &comma = commaBefore ? sideB : sideA, &other = commaBefore ? sideA : sideB;
+        comma.Next(); // past the comma: comments follow it here and come first there
+        std::size_t comments = 0;
+        for (; comma.has && other.has && IsComment(comma.token.kind) && IsComment(other.token.kind); ++comments) {
+            if (comma.token.kind != other.token.kind ||
+                !SameToken(comma.token.kind, Of(comma.token, comma.text), Of(other.token, other.text)))
+                return false;
+            comma.Next();
+            other.Next();
+        }
+        if (comments == 0 || !other.has || !IsComma(other.token, other.text)) return false;
+        other.Next();
+        lexB_ = sideB.lexer, b_ = sideB.token, hasB_ = sideB.has;
+        lexA_ = sideA.lexer, a_ = sideA.token, hasA_ = sideA.has;
+        hasPrevB_ = false; // a comma or a comment: nothing a literal can run into
+        return true;
     }
 
     // Two tokens over the same non-blank bytes: their text, and whether they

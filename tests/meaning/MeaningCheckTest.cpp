@@ -57,6 +57,13 @@ TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
         // The mysql client's delimiter: "$$" ends a statement, it opens no quote.
         {"DELIMITER $$ -- now $$\r\nbegin select 1; end;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nselect 'a';",
          "DELIMITER $$ -- now $$\r\nBEGIN SELECT 1 ; END ;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nSELECT 'a' ;"},
+        // A list comma on the other side of comments: comma first, and back.
+        {"insert into t values (1),\r\n-- toast table\r\n(2);",
+         "INSERT INTO T VALUES ( 1 )\r\n-- toast table\r\n, ( 2 ) ;"},
+        {"select a, /* x */ /* y */ b", "SELECT A /* x */ /* y */ , B"},
+        {"select a\r\n-- c\r\n, b", "SELECT A ,\r\n-- c\r\nB"},
+        {"select a, -- x\r\n", "SELECT A -- x\r\n,"},
+        {"select a, -- x\r\n-- y\r\nb", "SELECT A -- x\r\n, -- y\r\nB"}, // between them is as good
         {"", ""},
         {"  \r\n", ""},
         {"up\xff\xff"
@@ -173,6 +180,18 @@ TEST(MeaningCheck, WordsOfEveryLengthDifferOnlyInTheCaseOfLetters) {
             }
         }
     }
+}
+
+// A comma may cross comments, but the comments stay as they were and the
+// comma stays one comma.
+TEST(MeaningCheck, ACommaCrossesCommentsOnlyWhole) {
+    const Pair changed[] = {
+        {"select a, -- note\r\nb", "SELECT A -- NOTE\r\n, B"},
+        {"select a, -- x\r\nb", "SELECT A -- x\r\nB"},
+        {"select a, /* x */ b", "SELECT A /* x */ ; B"},
+        {"select a, /* x */ b", "SELECT A /* x */ , , B"},
+    };
+    for (const Pair &p : changed) EXPECT_FALSE(CompareMeaning(p.before, p.after).Same()) << p.after;
 }
 
 // After a difference the walk finds its footing again: later places are
