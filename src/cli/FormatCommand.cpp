@@ -34,9 +34,13 @@ namespace {
 
 constexpr const char *kVersion = "kelvra-format 1.09";
 constexpr const char *kOutOfMemory = "not enough memory to format it; nothing was written";
-constexpr const char *kWordJoinHint =
-    "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
-    "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the editor does\n";
+// What to do about places that --join-lines would let through; with line
+// breaks separating words already, only --join-lines is left to offer.
+std::string WordJoinHint(bool lineBreaksSeparate) {
+    if (lineBreaksSeparate) return "kelvra-format: --join-lines lets such places through, as the editor does\n";
+    return "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
+           "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the editor does\n";
+}
 
 // Allocation failures of this thread. The format run turns any exception into
 // an unexpected end; this count tells when running out of memory was the cause.
@@ -398,7 +402,7 @@ int FormatInputs(const CommandLine &c, const RunPlan &plan, std::istream &in, st
         err << OutputError();
         return 1;
     }
-    if (joinsWords) err << kWordJoinHint;
+    if (joinsWords) err << WordJoinHint(plan.settings.options.LfSp);
     if (wouldChange > 0)
         err << "kelvra-format: " << wouldChange << (wouldChange == 1 ? " file" : " files") << " would be reformatted\n";
     return status;
