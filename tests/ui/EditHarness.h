@@ -9,7 +9,9 @@
 #include "ui/Edit.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,19 @@
 #include <string>
 
 namespace kelvra::test {
+
+// Writes `bytes` to `path`, making its folder first.
+inline bool WriteFile(const QString &path, const QByteArray &bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The bytes of the file at `path`; none when it cannot be read.
+inline QByteArray ReadAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // A file-system path as the windows take it.
 inline QString QtPath(const std::filesystem::path &path) { return QString::fromStdString(path.string()); }
@@ -50,12 +65,9 @@ template <typename DialogsKind> struct EditHarnessOf {
     }
 
     QString Folder() const { return QtPath(dir.path()); }
-    QString Path(const QString &name) const { return QtPath(dir / name.toStdString()); }
+    QString Path(const QString &name) const { return QDir(Folder()).filePath(name); }
     // Writes the settings file the window reads at start.
-    bool WriteIni(const QByteArray &bytes) const {
-        QFile f(Path("Kelvra.ini"));
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    }
+    bool WriteIni(const QByteArray &bytes) const { return WriteFile(Path("Kelvra.ini"), bytes); }
 
     EditProbe Probe() { return EditProbe(window); }
     std::string Text() { return Probe().Editor().Text(); }
