@@ -1,6 +1,7 @@
 // kelvra-format run as a program, the way scripts, hooks and users run it.
 
 #include "support/Corpus.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +28,9 @@ void Write(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::
 class Program : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kelvra-program-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         fs::create_directories(dir_ / "work");
         Write(dir_ / "Kelvra.ini", "[Setting]\r\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path In(const std::string &name) const { return dir_ / "work" / name; }
 
@@ -54,7 +51,7 @@ protected:
         return names;
     }
 
-    fs::path dir_;
+    kelvra::test::TempDir dir_{"kelvra-program"};
 };
 
 const std::string kJoining = "select a\nfrom t\n";
@@ -178,7 +175,7 @@ TEST_F(Program, InPlaceInAFolderTheUserMayNotWriteLeavesTheFile) {
     std::string asUser;
     if (::geteuid() == 0) {
         if (!::getpwnam("nobody")) GTEST_SKIP() << "no user 'nobody'";
-        fs::permissions(dir_, fs::perms(0755));
+        fs::permissions(dir_.path(), fs::perms(0755));
         asUser = "setpriv --reuid=nobody --regid=nogroup --clear-groups";
     } else {
         fs::permissions(dir_ / "work", fs::perms(0555));
@@ -403,7 +400,7 @@ TEST_F(Program, AWalkGoesOnPastAFolderItCannotReadAndExitsOne) {
     std::string asUser;
     if (::geteuid() == 0) {
         if (!::getpwnam("nobody")) GTEST_SKIP() << "no user 'nobody'";
-        fs::permissions(dir_, fs::perms(0755));
+        fs::permissions(dir_.path(), fs::perms(0755));
         fs::permissions(dir_ / "work", fs::perms(0755));
         fs::permissions(dir_ / "Kelvra.ini", fs::perms(0644));
         asUser = "setpriv --reuid=nobody --regid=nogroup --clear-groups";
