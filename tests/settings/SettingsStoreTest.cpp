@@ -510,12 +510,14 @@ TEST_F(SettingsStoreTest, CatalogueStartsFromTheStoredStrings) {
     KeywordCatalogue catalogue;
     InitialiseCatalogue(s, catalogue);
     EXPECT_EQ(s.YoyakuStates.size(), 284u);
-    EXPECT_EQ(s.KansuStates.substr(12, 3), "020");
+    // DECODE is put in among the functions, checked, between its unchecked neighbours.
+    EXPECT_EQ(s.KansuStates.substr(KeywordCatalogue::Find(KeywordList::Kansu, "DECODE") - 2, 3), "020");
 }
 
 TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
+    const int andPos = KeywordCatalogue::Find(KeywordList::Yoyaku, "AND");
     std::string yoyaku(284, '1');
-    yoyaku[89] = '0'; // AND
+    yoyaku[andPos - 1] = '0';
     WriteWindowsFile(Bak(), "[Setting]\nIndent=3\n");
     WriteWindowsFile(Ini(), "[Software]\nVersion=109\n[Setting]\nYoyaku=" + yoyaku + "\nKansu=" + std::string(83, '2') +
                                 "\nLfSp=True\nComma=Before\nIndent=12\nBold=False\n"
@@ -529,7 +531,7 @@ TEST_F(SettingsStoreTest, FormattingSettingsComeFromOneFileWithoutTouchingIt) {
     EXPECT_FALSE(options.Bold);
     EXPECT_TRUE(options.SimpleMode);
     EXPECT_FALSE(options.KeepMeaning);
-    EXPECT_FALSE(catalogue.IsChecked(KeywordList::Yoyaku, 90));
+    EXPECT_FALSE(catalogue.IsChecked(KeywordList::Yoyaku, andPos));
     EXPECT_FALSE(catalogue.ContainsChecked(KeywordList::UsiroNo, "AND"));
 
     EditorOptions fresh;
