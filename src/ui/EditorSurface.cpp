@@ -16,18 +16,7 @@
 namespace kelvra {
 // Both conversions run over whole documents: one pass each, no search-and-replace.
 QString ToEditorText(std::string_view crlfText) {
-    std::string lf;
-    lf.reserve(crlfText.size());
-    for (std::size_t at = 0; at < crlfText.size();) {
-        const std::size_t cr = crlfText.find('\r', at);
-        if (cr == std::string_view::npos) {
-            lf.append(crlfText.substr(at));
-            break;
-        }
-        lf.append(crlfText.substr(at, cr - at));
-        lf += '\n';
-        at = cr + (cr + 1 < crlfText.size() && crlfText[cr + 1] == '\n' ? 2 : 1);
-    }
+    const std::string lf = FromCrLf(crlfText, LineEnd::Lf); // a lone CR is a line break for the editor too
     return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
 }
 
