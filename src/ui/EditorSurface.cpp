@@ -48,7 +48,7 @@ std::string FromEditorText(QString text) {
 
 namespace {
 
-QColor ColorOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
+QColor ColourOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 Rgb RgbOf(const QColor &c) {
     return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
                static_cast<std::uint8_t>(c.blue())};
@@ -66,7 +66,7 @@ QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     font.setUnderline(f.underline);
     font.setStrikeOut(f.strikeOut);
     format.setFont(font);
-    format.setForeground(ColorOf(f.color));
+    format.setForeground(ColourOf(f.colour));
     return format;
 }
 
@@ -101,7 +101,7 @@ CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &default
     f.italic = font.italic();
     f.underline = font.underline();
     f.strikeOut = font.strikeOut();
-    f.color = RgbOf(format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color() : defaults.color);
+    f.colour = RgbOf(format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color() : defaults.colour);
     return f;
 }
 
@@ -110,7 +110,7 @@ CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &default
 QTextCharFormat CharFormatOf(const EditorFontState &font) {
     QTextCharFormat format;
     format.setFont(font.font);
-    format.setForeground(font.color);
+    format.setForeground(font.colour);
     return format;
 }
 

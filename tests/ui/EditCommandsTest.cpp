@@ -188,7 +188,7 @@ private slots:
         QFont chosen("Courier New");
         chosen.setPointSize(17);
         h.dialogs.fonts = {chosen};
-        h.dialogs.fontColors = {QColor(200, 0, 0)};
+        h.dialogs.fontColours = {QColor(200, 0, 0)};
         EditProbe(h.window).Editor().Select(7, 1);
         h.window->mnuFormatFontClick();
         QCOMPARE(h.dialogs.asked.front().text, QString("fixed"));
@@ -211,7 +211,7 @@ private slots:
         QVERIFY(LoadSettings(h.dir.path(), DefaultSettings(h.dir.path()), stored).ok);
         QCOMPARE(QString::fromStdString(stored.Options.EditorFont.name), chosen.family());
         QCOMPARE(stored.Options.EditorFont.size, 17);
-        QCOMPARE(stored.Options.EditorFont.color, StoredColor(200));
+        QCOMPARE(stored.Options.EditorFont.colour, StoredColour(200));
     }
 
     void fontWithoutASelectionChangesAllAndTheDefault() {
@@ -239,7 +239,7 @@ private slots:
 
     void backgroundColour() {
         Harness h;
-        h.dialogs.colors = {QColor(10, 20, 30), std::nullopt};
+        h.dialogs.colours = {QColor(10, 20, 30), std::nullopt};
         h.window->mnuFormatColorClick();
         QCOMPARE(EditProbe(h.window).rchOut()->palette().color(QPalette::Base), QColor(10, 20, 30));
         // The dialog opens on its last choice; a cancel keeps the colour.
@@ -249,7 +249,7 @@ private slots:
         h.window->SaveSettings();
         Settings stored;
         QVERIFY(LoadSettings(h.dir.path(), DefaultSettings(h.dir.path()), stored).ok);
-        QCOMPARE(stored.Options.BackColor, StoredColor(10 | 20 << 8 | 30 << 16));
+        QCOMPARE(stored.Options.BackColor, StoredColour(10 | 20 << 8 | 30 << 16));
     }
 
     void onlineReference_data() {
@@ -364,7 +364,7 @@ private slots:
             QCOMPARE(Part<QLabel>(box, "lblMaker")->text(), QString("Norvatek"));
             QCOMPARE(Part<QLabel>(box, "lblProduct")->text(), QString("Kelvra"));
             QCOMPARE(Part<QLabel>(box, "lblVersion")->text(), QString("Version  1.09"));
-            QVERIFY(Part<QPushButton>(box, "btnOK")->isDefault());
+            QVERIFY(Part<QPushButton>(box, "btnOk")->isDefault());
             // Top to bottom: maker, icon with the name and version, home page, mail.
             auto y = [box](QWidget *w) { return w->mapTo(box, QPoint(0, 0)).y(); };
             QVERIFY(y(Part<QLabel>(box, "lblMaker")) < y(Part<QLabel>(box, "imgIcon")));
@@ -375,7 +375,7 @@ private slots:
                     Part<QLineEdit>(box, "txtHomePage")->focusPolicy() == Qt::NoFocus);
             QTest::mouseDClick(Part<QLineEdit>(box, "txtHomePage"), Qt::LeftButton);
             QTest::mouseDClick(Part<QLineEdit>(box, "txtMail"), Qt::LeftButton);
-            QTest::mouseClick(Part<QPushButton>(box, "btnOK"), Qt::LeftButton);
+            QTest::mouseClick(Part<QPushButton>(box, "btnOk"), Qt::LeftButton);
             QVERIFY(!box->isVisible());
             checked = true;
         };

@@ -138,7 +138,7 @@ private slots:
         before.setPointSize(13);
         before.setBold(false);
         before.setItalic(false);
-        EditProbe(h.window).SetEditorFont({before, EditProbe(h.window).EditorFont().color});
+        EditProbe(h.window).SetEditorFont({before, EditProbe(h.window).EditorFont().colour});
         QString family, style;
         WhenModalUp(
             [&](QWidget *w) {

@@ -266,8 +266,8 @@ private slots:
         h.window->mnuEditSerchClick();
         QCOMPARE(h.Search().MarkingColour(), kBlue);
         StyledText styled = EditProbe(h.window).Editor().Styled(EditProbe(h.window).EditorFont());
-        QCOMPARE(styled.FormatAt(3).color, (Rgb{0, 0, 255}));
-        QVERIFY(styled.FormatAt(0).color != (Rgb{0, 0, 255}));
+        QCOMPARE(styled.FormatAt(3).colour, (Rgb{0, 0, 255}));
+        QVERIFY(styled.FormatAt(0).colour != (Rgb{0, 0, 255}));
     }
 
     void replacementKeepsTheBoldOfTheTextItReplaces() {
@@ -375,7 +375,7 @@ private slots:
         h.window->mnuEditSerchClick();
         Part<ColourSwatch>(&h.Search(), "pnl2")->clicked(Part<ColourSwatch>(&h.Search(), "pnl2")->Colour());
         Part<QPushButton>(&h.Search(), "btnColorReset")->click();
-        for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), EditProbe(h.window).EditorFont().color);
+        for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), EditProbe(h.window).EditorFont().colour);
         QCOMPARE(h.Cursor().position(), 4);
         QVERIFY(!h.Cursor().hasSelection());
         QCOMPARE(h.Search().MarkingColour(), kRed);
@@ -462,9 +462,9 @@ private slots:
         pallet.ShowAtPointer();
         QTest::mouseClick(Part<ColourSwatch>(&pallet, "pnl9"), Qt::LeftButton); // pnl9, red
         QVERIFY(!pallet.isVisible());
-        QCOMPARE(h.ColourAt(1), EditProbe(h.window).EditorFont().color);
+        QCOMPARE(h.ColourAt(1), EditProbe(h.window).EditorFont().colour);
         for (int i = 2; i < 7; ++i) QCOMPARE(h.ColourAt(i), kRed);
-        QCOMPARE(h.ColourAt(7), EditProbe(h.window).EditorFont().color);
+        QCOMPARE(h.ColourAt(7), EditProbe(h.window).EditorFont().colour);
         QCOMPARE(h.Cursor().position(), 2);
         QVERIFY(!h.Cursor().hasSelection());
         QCOMPARE(h.Text(), std::string("SELECT a"));
