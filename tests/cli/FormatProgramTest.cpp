@@ -351,6 +351,37 @@ TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
     EXPECT_NE(r.err.find("kelvra-format: <stdin>: not enough memory"), std::string::npos) << r.err;
 }
 
+// Running out of memory after the text is formatted (here in the diff, the last
+// and largest step) leaves only that to say: no word of the line ends the result
+// would have unified. What a run needs differs from build to build, so the
+// largest limit that is too small is found by halving.
+TEST_F(Program, RunningOutOfMemoryAfterFormattingSaysOnlyThat) {
+    std::string wide = "select x0";
+    for (int i = 1; i < 40000; ++i) wide += "\r\n, x" + std::to_string(i);
+    Write(In("wide.sql"), wide + "\r\nfrom t;\n"); // the last line end differs from the others
+    auto under = [&](long kib) {
+        return Format("--line-breaks-separate --diff wide.sql", "ulimit -v " + std::to_string(kib) + " &&");
+    };
+    long enough = 4L << 20, tooLittle = 0;
+    const Outcome whole = under(enough);
+    if (whole.status != 0) GTEST_SKIP() << "this build does not run under an address-space limit";
+    ASSERT_NE(whole.err.find("wide.sql:40001:8: 1 line end differs"), std::string::npos) << whole.err;
+    Outcome failed{};
+    while (enough - tooLittle > 64) {
+        const long middle = (enough + tooLittle) / 2;
+        Outcome r = under(middle);
+        if (r.status == 0) {
+            enough = middle;
+        } else {
+            tooLittle = middle;
+            failed = std::move(r);
+        }
+    }
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "kelvra-format: wide.sql: not enough memory to format it; nothing was written\n");
+    EXPECT_EQ(failed.out, "");
+}
+
 // A link in a folder that leads out of it is not followed, not even by -i as root.
 TEST_F(Program, AFolderWalkNeverLeavesTheFolder) {
     fs::create_directories(In("repo"));
