@@ -135,19 +135,19 @@ TfrmAboutBox::TfrmAboutBox(Desktop &desktop, QWidget *parent) : QDialog(parent),
     inner->addSpacing(10);
     inner->addLayout(addresses);
 
-    btnOk = new QPushButton(U(texts::kOk), this);
-    btnOk->setObjectName("btnOk");
-    btnOk->setDefault(true);
-    btnOk->setAutoDefault(true);
-    connect(btnOk, &QPushButton::clicked, this, &TfrmAboutBox::btnOkClick);
+    btnOK = new QPushButton(U(texts::kOk), this);
+    btnOK->setObjectName("btnOK");
+    btnOK->setDefault(true);
+    btnOK->setAutoDefault(true);
+    connect(btnOK, &QPushButton::clicked, this, &TfrmAboutBox::btnOKClick);
 
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(panel);
-    outer->addWidget(btnOk, 0, Qt::AlignHCenter);
+    outer->addWidget(btnOK, 0, Qt::AlignHCenter);
     setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
 }
 
-void TfrmAboutBox::btnOkClick() { hide(); }
+void TfrmAboutBox::btnOKClick() { hide(); }
 
 void TfrmAboutBox::txtHomePageDblClick() { desktop_.OpenUrl(U(kMakerHomePage)); }
 

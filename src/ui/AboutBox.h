@@ -22,7 +22,7 @@ public:
     TfrmAboutBox(Desktop &desktop, QWidget *parent = nullptr);
 
 public slots:
-    void btnOkClick();
+    void btnOKClick();
     void txtHomePageDblClick();
     void txtMailDblClick();
 
@@ -34,7 +34,7 @@ private:
     Desktop &desktop_;
     QLabel *lblMaker, *imgIcon, *lblProduct, *lblVersion, *lblHomePage, *lblMail;
     QLineEdit *txtHomePage, *txtMail;
-    QPushButton *btnOk;
+    QPushButton *btnOK;
 };
 
 } // namespace kelvra

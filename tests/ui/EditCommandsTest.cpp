@@ -364,7 +364,7 @@ private slots:
             QCOMPARE(Part<QLabel>(box, "lblMaker")->text(), QString("Norvatek"));
             QCOMPARE(Part<QLabel>(box, "lblProduct")->text(), QString("Kelvra"));
             QCOMPARE(Part<QLabel>(box, "lblVersion")->text(), QString("Version  1.09"));
-            QVERIFY(Part<QPushButton>(box, "btnOk")->isDefault());
+            QVERIFY(Part<QPushButton>(box, "btnOK")->isDefault());
             // Top to bottom: maker, icon with the name and version, home page, mail.
             auto y = [box](QWidget *w) { return w->mapTo(box, QPoint(0, 0)).y(); };
             QVERIFY(y(Part<QLabel>(box, "lblMaker")) < y(Part<QLabel>(box, "imgIcon")));
@@ -375,7 +375,7 @@ private slots:
                     Part<QLineEdit>(box, "txtHomePage")->focusPolicy() == Qt::NoFocus);
             QTest::mouseDClick(Part<QLineEdit>(box, "txtHomePage"), Qt::LeftButton);
             QTest::mouseDClick(Part<QLineEdit>(box, "txtMail"), Qt::LeftButton);
-            QTest::mouseClick(Part<QPushButton>(box, "btnOk"), Qt::LeftButton);
+            QTest::mouseClick(Part<QPushButton>(box, "btnOK"), Qt::LeftButton);
             QVERIFY(!box->isVisible());
             checked = true;
         };
