@@ -32,9 +32,8 @@ void Simple(StageHarness &h) { h.options.SimpleMode = true; }
 // A lone backquote opens a quoted name when meaning is kept.
 void BaseRules(StageHarness &h) { h.options.KeepMeaning = false; }
 void UncheckSet(StageHarness &h) {
-    for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i)
-        if (KeywordCatalogue::Text(KeywordList::Yoyaku, i) == "SET")
-            h.catalogue.SetState(KeywordList::Yoyaku, i, CheckState::Unchecked);
+    h.catalogue.SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SET"),
+                         CheckState::Unchecked);
     h.catalogue.MirrorDependentLists();
 }
 

@@ -33,8 +33,7 @@ void UncheckNvl(StageHarness &h) {
 }
 // Unchecks the entry of `list` that reads `text` (directly, not through the reserved words).
 void Uncheck(StageHarness &h, KeywordList list, const std::string &text) {
-    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (KeywordCatalogue::Text(list, i) == text) h.catalogue.SetState(list, i, CheckState::Unchecked);
+    h.catalogue.SetState(list, KeywordCatalogue::Find(list, text), CheckState::Unchecked);
     ASSERT_FALSE(h.catalogue.ContainsChecked(list, text)) << text;
 }
 void UncheckAndAfter(StageHarness &h) { Uncheck(h, KeywordList::UsiroNo, "AND"); }
