@@ -70,7 +70,8 @@ Problem Refusal(const FormatResult &r, std::string_view text) {
     return At(text, r.highlight.start, message, r.highlight.length);
 }
 
-std::string Render(const FormatResult &r, OutputKind output, bool bold) {
+// The text output takes the result's text over rather than copying it.
+std::string Render(FormatResult &r, OutputKind output, bool bold) {
     static const std::vector<TextSpan> none;
     const std::vector<TextSpan> &spans = bold ? r.boldSpans : none;
     switch (output) {
@@ -83,7 +84,7 @@ std::string Render(const FormatResult &r, OutputKind output, bool bold) {
     }
     case OutputKind::Text: break;
     }
-    return r.text;
+    return std::move(r.text);
 }
 
 // The platform's "LINE:COLUMN: why" as a problem.
@@ -157,10 +158,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
     if (kept && settings.output == OutputKind::Text) {
         rendered = kept->Apply(rendered, format.lineEnd);
         format.lineEnd = LineEnd::CrLf; // the line ends are written as they now stand
-    } else {
-        rendered = FromCrLf(rendered, format.lineEnd);
     }
-    EncodedText encoded = EncodePlainText(rendered, format);
+    EncodedText encoded = EncodePlainText(rendered, format); // writes the file's line ends
     if (!encoded.lossyOffsets.empty())
         return Refused(
             {{false, 0, 0, "the result holds characters the file's encoding cannot hold; nothing was written"}});

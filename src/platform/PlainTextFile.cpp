@@ -137,21 +137,6 @@ void RestoreFileCodes(std::string &bytes, const PlainTextFormat &format, std::ve
 
 } // namespace
 
-std::string FromCrLf(std::string_view text, LineEnd lineEnd) {
-    if (lineEnd == LineEnd::CrLf) return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += lineEnd == LineEnd::Lf ? '\n' : '\r';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // Line ends are noted in the decoded text: in UTF-16 a CR or LF is two bytes.
 DecodedText DecodeUtf16File(std::string_view bytes, ByteOrder order) {
     DecodedText result;

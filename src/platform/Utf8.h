@@ -95,6 +95,24 @@ inline std::string ToCrLf(std::string_view text) {
     return out;
 }
 
+// Every CR LF becomes `lineEnd`; a lone CR or LF stays as it is. The way back
+// from ToCrLf, for the file, the command line, the web page and the editor.
+inline std::string FromCrLf(std::string_view text, LineEnd lineEnd) {
+    if (lineEnd == LineEnd::CrLf) return std::string(text);
+    const char single = lineEnd == LineEnd::Lf ? '\n' : '\r';
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 1)) {
+        if (cr + 1 == text.size() || text[cr + 1] != '\n') continue;
+        out.append(text, from, cr - from);
+        out += single;
+        from = cr + 2;
+    }
+    out.append(text, from);
+    return out;
+}
+
 // Line and column (both 1-based, column in characters) of a byte offset of a
 // text whose lines end in LF or CR LF.
 struct LineColumn {
