@@ -260,21 +260,53 @@ test('Esc cancels a long run at any moment; the next run formats only its own te
 
 // ---- Stored state ---------------------------------------------------------------------
 
+// Waits until the page has stored its draft once more.
+async function draftStored(page) {
+  const drafts = Number(await page.$eval('body', b => b.dataset.drafts || 0));
+  await page.waitForFunction(k => Number(document.body.dataset.drafts || 0) > k, drafts);
+}
+
+async function reloaded(page) {
+  page.once('dialog', d => d.accept()); // the unsaved text: leave anyway
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+}
+
 test('the text and the text before the run come back after a reload', async () => {
   const { page } = session;
   const input = 'select a from t -- 下書き';
   await putText(page, input);
   await format(page);
   const result = await text(page);
-  const drafts = Number(await page.$eval('body', b => b.dataset.drafts || 0));
-  await page.waitForFunction(k => Number(document.body.dataset.drafts || 0) > k, drafts);
-  page.once('dialog', d => d.accept()); // the unsaved text: leave anyway
-  await page.reload();
-  await page.waitForSelector('body[data-ready=true]');
+  await draftStored(page);
+  await reloaded(page);
   assert.equal(await text(page), result);
   page.once('dialog', d => d.accept());
   await page.keyboard.press('Control+b');
   await page.waitForFunction(v => window.kelvraPage.text() === v, input);
+});
+
+test('each tab keeps a draft of its own, and a closed tab\'s comes back in the next', async () => {
+  const { page, context } = session;
+  const first = 'select first_tab from t', second = 'select second_tab from t';
+  await putText(page, first);
+  await draftStored(page);
+  const other = await context.newPage();
+  await other.goto(page.url());
+  await other.waitForSelector('body[data-ready=true]');
+  assert.equal(await text(other), '', 'the first tab holds its draft');
+  await putText(other, second);
+  await draftStored(other);
+  await reloaded(other);
+  assert.equal(await text(other), second);
+  await reloaded(page);
+  assert.equal(await text(page), first);
+  await other.close();
+  const next = await context.newPage();
+  await next.goto(page.url());
+  await next.waitForSelector('body[data-ready=true]');
+  assert.equal(await text(next), second, 'the closed tab\'s text');
+  await next.close();
 });
 
 test('closing with unsaved text asks first', async () => {

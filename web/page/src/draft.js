@@ -3,9 +3,16 @@
 // the file it came from. Long texts are written a piece at a time, each in its
 // own step, and the record that names the pieces last, so that a visit cut
 // short keeps the draft before.
+//
+// Each tab keeps a draft of its own: two tabs never write over each other's
+// text. A tab finds its draft again after a reload (its name is in the tab's
+// session storage); a new tab takes over the latest draft that no open tab
+// holds (a Web Lock, held while the tab lives, marks a draft as held), so a
+// closed tab's text comes back in the next one.
 const DATABASE = 'kelvra';
 const STORE = 'draft';
-const RECORD = 'current';
+const LEGACY = 'current'; // the one draft of earlier versions; its pieces have no owner prefix
+const TAB_KEY = 'kelvra.draft';
 
 function openDatabase() {
   return new Promise((resolve, reject) => {
@@ -35,13 +42,77 @@ async function readPieces(db, keys) {
   return pieces.join('');
 }
 
+// Records are named without ":", the pieces with it.
+const isRecordKey = key => typeof key === 'string' && !key.includes(':');
+// The pieces a draft owns: "<name>:<generation>:…" (and "<generation>:…" for the legacy draft).
+const ownsPiece = (name, key) => String(key).startsWith(name + ':') || (name === LEGACY && /^\d+:/.test(String(key)));
+
+// Holds the lock of draft `name` for as long as the tab lives; false when
+// another tab holds it. Without the Locks API every draft counts as free.
+function claim(name) {
+  if (!navigator.locks) return Promise.resolve(true);
+  return new Promise(resolve => {
+    navigator.locks.request('kelvra-draft:' + name, { ifAvailable: true }, lock => {
+      resolve(lock !== null);
+      return lock ? new Promise(() => { /* held until the tab goes */ }) : null;
+    }).catch(() => resolve(true));
+  });
+}
+
+function rememberedName() {
+  try { return sessionStorage.getItem(TAB_KEY); } catch (e) { return null; }
+}
+
+function remember(name) {
+  try { sessionStorage.setItem(TAB_KEY, name); } catch (e) { /* storage off: a new draft each visit */ }
+}
+
+// The draft of this tab: its own after a reload, else the latest one nobody
+// holds, else a new one. A duplicated tab inherits the session storage but
+// not the lock, and so takes another draft.
+async function chooseDraft(db) {
+  const own = rememberedName();
+  if (own && await claim(own)) return own;
+  const keys = await inStore(db, 'readonly', store => store.getAllKeys());
+  const records = [];
+  for (const key of keys.filter(isRecordKey)) {
+    const record = await inStore(db, 'readonly', store => store.get(key));
+    records.push({ name: key, stored: (record && record.stored) || 0 });
+  }
+  records.sort((a, b) => b.stored - a.stored);
+  for (const { name } of records) if (await claim(name)) return name;
+  const fresh = 'tab-' + Date.now().toString(36) + '-' + Math.random().toString(36).slice(2, 8);
+  await claim(fresh);
+  return fresh;
+}
+
+let draftName = null; // a promise of this tab's draft name, chosen once
+
+function nameOfThisTab() {
+  if (!draftName) {
+    draftName = (async () => {
+      let db;
+      try {
+        db = await openDatabase();
+        const name = await chooseDraft(db);
+        remember(name);
+        return name;
+      } finally {
+        if (db) db.close();
+      }
+    })();
+  }
+  return draftName;
+}
+
 // {text, revertText (or null), dirty, file} as last stored, or null (none, or
 // storage switched off).
 export async function loadDraft() {
   let db;
   try {
+    const name = await nameOfThisTab();
     db = await openDatabase();
-    const record = await inStore(db, 'readonly', store => store.get(RECORD));
+    const record = await inStore(db, 'readonly', store => store.get(name));
     if (!record || !Array.isArray(record.text)) return null;
     return {
       text: await readPieces(db, record.text),
@@ -55,28 +126,31 @@ export async function loadDraft() {
   }
 }
 
-// `text` and `revert`: iterables of string pieces.
+// `text` and `revert`: iterables of string pieces. An empty text with nothing
+// to revert to leaves no draft behind.
 async function storeDraft(draft) {
+  const name = await nameOfThisTab();
   const db = await openDatabase();
   try {
-    const generation = String(Date.now());
-    const writePieces = async (name, pieces) => {
+    const generation = name + ':' + String(Date.now());
+    let textLength = 0;
+    const writePieces = async (part, pieces) => {
       const keys = [];
       for (const piece of pieces) {
-        const key = `${generation}:${name}:${keys.length}`;
+        const key = `${generation}:${part}:${keys.length}`;
         await inStore(db, 'readwrite', store => store.put(piece, key));
         keys.push(key);
+        if (part === 'text') textLength += piece.length;
       }
       return keys;
     };
-    const record = {
-      text: await writePieces('text', draft.text),
-      revert: draft.revert ? await writePieces('revert', draft.revert) : null,
-      dirty: draft.dirty, file: draft.file
-    };
-    await inStore(db, 'readwrite', store => store.put(record, RECORD));
+    const text = await writePieces('text', draft.text);
+    const revert = draft.revert ? await writePieces('revert', draft.revert) : null;
+    const empty = revert === null && textLength === 0;
+    if (empty) await inStore(db, 'readwrite', store => store.delete(name));
+    else await inStore(db, 'readwrite', store => store.put({ text, revert, dirty: draft.dirty, file: draft.file, stored: Date.now() }, name));
     const keys = await inStore(db, 'readonly', store => store.getAllKeys());
-    const old = keys.filter(k => k !== RECORD && !String(k).startsWith(generation + ':'));
+    const old = keys.filter(k => !isRecordKey(k) && ownsPiece(name, k) && (empty || !String(k).startsWith(generation + ':')));
     if (old.length) await inStore(db, 'readwrite', store => { old.forEach(k => store.delete(k)); return null; });
   } finally {
     db.close();
