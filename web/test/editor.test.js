@@ -277,6 +277,38 @@ test('the text and the text before the run come back after a reload', async () =
   await page.waitForFunction(v => window.kelvraPage.text() === v, input);
 });
 
+// Long texts are stored in pieces, and a text stored already (the one before
+// the run) is kept rather than written again when the other one changes.
+test('a long text and the one before the run come back whole after edits and a reload', async () => {
+  const { page } = session;
+  const drafted = async work => {
+    const drafts = Number(await page.$eval('body', b => b.dataset.drafts || 0));
+    await work();
+    await page.waitForFunction(k => Number(document.body.dataset.drafts || 0) > k, drafts);
+  };
+  const line = "select a, 'データ😀' from t where b = 1;\n";
+  // A surrogate pair across the first boundary between pieces, and lines across the others.
+  const head = 'x'.repeat(32767);
+  const input = `select ${head}😀 from t;\n` + line.repeat(4000);
+  await drafted(() => putText(page, input));
+  await drafted(() => format(page));
+  const result = await text(page);
+  assert.notEqual(result, input);
+  await drafted(async () => {
+    await page.focus('.cm-content');
+    await page.keyboard.press('Control+End');
+    await page.keyboard.type('-- 追記');
+  });
+  page.once('dialog', d => d.accept());
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+  assert.equal(await text(page), result + '-- 追記');
+  page.once('dialog', d => d.accept());
+  await page.keyboard.press('Control+b');
+  await page.waitForFunction(n => window.kelvraPage.text().length === n, input.length);
+  assert.equal(await text(page), input);
+});
+
 test('closing with unsaved text asks first', async () => {
   const { page } = session;
   await putText(page, 'select unsaved from t');

@@ -92,20 +92,25 @@ async function documentOf(pieces, stopped) {
   return doc;
 }
 
-// A document's text in pieces of about `size` characters, each taken only
-// when asked for, so that a long text is never copied in one step.
-export function* piecesOf(doc, size = 1 << 18) {
+// Long texts are handled in pieces of this many characters (UTF-8 bytes when
+// decoding): at most 64 KB each, so that the browser makes them in its young
+// heap, where a piece that is soon dropped costs next to nothing, and not as
+// large objects, whose freeing in a full garbage collection holds the page.
+const PIECE = 1 << 15;
+
+// A document's text in pieces, each taken only when asked for, so that a long
+// text is never copied in one step.
+export function* piecesOf(doc, size = PIECE) {
   for (let from = 0; from < doc.length; from += size) yield doc.sliceString(from, Math.min(doc.length, from + size));
 }
 
 // UTF-8 bytes decoded in pieces, so that no single step holds the page long.
 async function decodedPieces(bytes, stopped) {
-  const SIZE = 1 << 18;
   const decoder = new TextDecoder('utf-8', { ignoreBOM: true }); // a byte-order mark is the text's
   const pieces = [];
   let at = 0;
   await inSlices(() => {
-    const end = Math.min(bytes.length, at + SIZE);
+    const end = Math.min(bytes.length, at + PIECE);
     pieces.push(decoder.decode(bytes.subarray(at, end), { stream: end < bytes.length }));
     at = end;
     return at < bytes.length;
@@ -162,12 +167,12 @@ export class SqlEditor {
     this.view.dispatch({ effects: setLocked.of(on) });
   }
 
-  // Puts the text (a string, or UTF-8 bytes) and its bold spans in place of
-  // the whole document as one undoable step; the cursor goes to the top.
-  // Builds in slices and throws 'stopped' when `stopped()` turns true
-  // meanwhile, leaving the document as it was.
+  // Puts the text (a string, an array of string pieces, or UTF-8 bytes) and
+  // its bold spans in place of the whole document as one undoable step; the
+  // cursor goes to the top. Builds in slices and throws 'stopped' when
+  // `stopped()` turns true meanwhile, leaving the document as it was.
   async replace(text, bold, stopped = () => false) {
-    const pieces = typeof text === 'string' ? [text] : await decodedPieces(text, stopped);
+    const pieces = typeof text === 'string' ? [text] : Array.isArray(text) ? text : await decodedPieces(text, stopped);
     const doc = await documentOf(pieces, stopped);
     const set = bold && bold.length ? await boldSetOf(bold, stopped) : Decoration.none;
     this.replaceWith(doc, set);

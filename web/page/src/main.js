@@ -83,7 +83,7 @@ const editor = new SqlEditor($('editor'), {
 }, () => { showButtons(); drafts.changed(); });
 
 const drafts = new DraftKeeper(() => ({
-  text: piecesOf(editor.doc), revert: revertDoc && piecesOf(revertDoc), dirty: isDirty(),
+  text: editor.doc, revert: revertDoc, dirty: isDirty(),
   file: file && { name: file.name, format: file.format }
 }), () => { document.body.dataset.drafts = String(Number(document.body.dataset.drafts || 0) + 1); });
 
@@ -330,8 +330,8 @@ function showFile() {
 async function restoreDraft() {
   const draft = await loadDraft();
   if (!draft) return;
-  if (draft.revertText !== null) {
-    await editor.replace(draft.revertText, null);
+  if (draft.revert !== null) {
+    await editor.replace(draft.revert, null);
     revertDoc = editor.doc;
   }
   await editor.replace(draft.text, null);
@@ -339,7 +339,7 @@ async function restoreDraft() {
   cleanDoc = draft.dirty ? null : editor.doc;
   showFile();
   showButtons();
-  if (draft.text || revertDoc) status('前回のテキストを戻しました');
+  if (editor.doc.length || revertDoc) status('前回のテキストを戻しました');
 }
 
 function onPageKey(event) {
