@@ -191,8 +191,13 @@ export class SqlEditor {
   // The bold spans as [start, end] pairs in document offsets.
   boldSpans() {
     const out = [];
-    for (let c = this.view.state.field(boldField).iter(); c.value; c.next()) out.push([c.from, c.to]);
+    for (let c = this.boldCursor(); c.value; c.next()) out.push([c.from, c.to]);
     return out;
+  }
+
+  // A cursor over the bold spans: value (null past the last), from, to, next().
+  boldCursor() {
+    return this.view.state.field(boldField).iter();
   }
 
   select(from, to) {

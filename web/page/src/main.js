@@ -7,6 +7,7 @@ import { DraftKeeper, loadDraft } from './draft.js';
 import { FilePlace, NEW_FILE_FORMAT, describeFormat } from './files.js';
 import { KeywordTable } from './keywords.js';
 import { ask } from './ask.js';
+import { clipboardTexts, putOnClipboard } from './clipboard.js';
 
 const $ = id => document.getElementById(id);
 const ui = {
@@ -222,29 +223,19 @@ async function revert() {
   status('整形前のテキストに戻しました');
 }
 
-function escapeHtml(s) {
-  return s.replace(/[&<>]/g, c => (c === '&' ? '&amp;' : c === '<' ? '&lt;' : '&gt;'));
-}
-
-// The text as plain text and as HTML with the bold words, for pasting into
-// editors and mail alike.
-function copyText() {
-  const plain = editor.text();
-  let html = '', at = 0;
-  for (const [from, to] of editor.boldSpans()) {
-    html += escapeHtml(plain.slice(at, from)) + '<b>' + escapeHtml(plain.slice(from, to)) + '</b>';
-    at = to;
+// The text, with the bold words as HTML too. A long text takes a moment: the
+// button waits meanwhile.
+async function copyText() {
+  ui.copy.disabled = true;
+  try {
+    const texts = await clipboardTexts(editor.doc, editor.boldCursor());
+    if (!putOnClipboard(texts)) await navigator.clipboard.writeText(texts.plain);
+    status('整形結果をコピーしました');
+  } catch (e) {
+    status('コピーできませんでした。テキストを選択して Ctrl+C でコピーしてください');
+  } finally {
+    showButtons();
   }
-  html = '<pre>' + html + escapeHtml(plain.slice(at)) + '</pre>';
-  const done = () => status('整形結果をコピーしました');
-  const failed = () => status('コピーできませんでした。テキストを選択して Ctrl+C でコピーしてください');
-  if (!navigator.clipboard) { failed(); return; }
-  const write = window.ClipboardItem
-    ? navigator.clipboard.write([new ClipboardItem({
-      'text/plain': new Blob([plain], { type: 'text/plain' }), 'text/html': new Blob([html], { type: 'text/html' })
-    })])
-    : navigator.clipboard.writeText(plain);
-  write.then(done, () => navigator.clipboard.writeText(plain).then(done, failed));
 }
 
 // ---- Files -------------------------------------------------------------------
