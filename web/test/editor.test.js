@@ -258,6 +258,26 @@ test('Esc cancels a long run at any moment; the next run formats only its own te
   }
 });
 
+// A long pasted text is built in slices by the page rather than by the editor.
+test('a long text pasted over a selection reads as pasted, CR LF and CR as line breaks, and undoes in one step', async () => {
+  const { page } = session;
+  await putText(page, 'select 1;\nselect 2;\n');
+  const line = "select a, 'データ😀' from t;";
+  const pasted = `${line}\r\n`.repeat(20000) + `${line}\r${line}\n`.repeat(10000) + 'end';
+  await page.evaluate(t => navigator.clipboard.writeText(t), pasted);
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.press('Shift+ArrowUp'); // the second line
+  assert.deepEqual(await page.evaluate(() => window.kelvraPage.selection()), [10, 20]);
+  await page.keyboard.press('Control+v');
+  const want = 'select 1;\n' + pasted.replace(/\r\n?/g, '\n');
+  await page.waitForFunction(n => window.kelvraPage.text().length === n, want.length);
+  assert.equal(await text(page), want);
+  assert.deepEqual(await page.evaluate(() => window.kelvraPage.selection()), [want.length, want.length]);
+  await page.keyboard.press('Control+z');
+  assert.equal(await text(page), 'select 1;\nselect 2;\n');
+});
+
 // ---- Stored state ---------------------------------------------------------------------
 
 test('the text and the text before the run come back after a reload', async () => {

@@ -118,6 +118,26 @@ async function decodedPieces(bytes, stopped) {
   return pieces;
 }
 
+// A pasted text in pieces, its line breaks (CR LF, CR) made LF as the editor
+// reads them; a CR LF is never cut between pieces.
+async function pastedPieces(text, stopped) {
+  const pieces = [];
+  let at = 0;
+  await inSlices(() => {
+    let end = Math.min(text.length, at + PIECE);
+    if (text.charCodeAt(end - 1) === 13 && end < text.length) end++;
+    pieces.push(text.slice(at, end).replace(/\r\n?/g, '\n'));
+    at = end;
+    return at < text.length;
+  }, stopped);
+  return pieces;
+}
+
+// Pasted texts of this many characters or more are made into a document a
+// slice at a time: the editor's own paste splits them in one step that holds
+// the page for half a second at 20 MB.
+const LONG_PASTE = 1 << 20;
+
 // The bold spans [start, end, start, end ...] (sorted, UTF-16 offsets) as one
 // decoration set, built a slice at a time.
 async function boldSetOf(spans, stopped) {
@@ -154,10 +174,29 @@ export class SqlEditor {
           EditorState.tabSize.of(8),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
                                             autocapitalize: 'off' }),
-          EditorView.updateListener.of(update => { if (update.docChanged) onChange(update); })
+          EditorView.updateListener.of(update => { if (update.docChanged) onChange(update); }),
+          EditorView.domEventHandlers({ paste: event => this.pasteLong(event) })
         ]
       })
     });
+  }
+
+  // Takes a long text pasted (true) and puts it in place of the selection
+  // once it is built; an edit meanwhile drops it.
+  pasteLong(event) {
+    const text = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
+    if (text.length < LONG_PASTE) return false;
+    event.preventDefault();
+    const start = this.view.state;
+    const changed = () => this.view.state.doc !== start.doc;
+    pastedPieces(text, changed).then(pieces => documentOf(pieces, changed)).then(doc => {
+      const { from, to } = start.selection.main;
+      this.view.dispatch({
+        changes: { from, to, insert: doc }, selection: { anchor: from + doc.length }, scrollIntoView: true,
+        userEvent: 'input.paste'
+      });
+    }, () => { /* the text changed meanwhile */ });
+    return true;
   }
 
   get doc() { return this.view.state.doc; }
