@@ -83,6 +83,10 @@ const ROUND_TRIPS = [
     text: "select '日本語' x\nfrom t;\n", status: 'UTF-8 (BOM), LF' },
   { name: 'utf8-cr.sql', bytes: Buffer.from("select 'é' x\rfrom t;\r"), text: "select 'é' x\nfrom t;\n", status: 'UTF-8, CR' }
 ];
+// Long enough to go to the worker in several pieces, a surrogate pair across the first cut.
+const LONG_TEXT = `${'x'.repeat(32767)}😀\n` + "select 'データ' from t;\n".repeat(3000);
+ROUND_TRIPS.push({ name: 'utf8-long.sql', bytes: Buffer.from(LONG_TEXT.replace(/\n/g, '\r\n')), text: LONG_TEXT,
+                   status: 'UTF-8, CR+LF' });
 
 test('a file opened and saved unchanged gives its own bytes back', async t => {
   const { page } = session;
@@ -97,6 +101,16 @@ test('a file opened and saved unchanged gives its own bytes back', async t => {
       assert.ok(saved.bytes.equals(c.bytes), `saved ${saved.bytes.toString('hex')}`);
     });
   }
+});
+
+test('an empty text formats to nothing and saves as an empty file', async () => {
+  const { page } = session;
+  await openBytes(page, 'empty.sql', Buffer.alloc(0));
+  await format(page);
+  assert.match(await page.textContent('#statusText'), /^整形しました/);
+  assert.equal(await text(page), '');
+  const saved = await saveBytes(page);
+  assert.equal(saved.bytes.length, 0);
 });
 
 test('a formatted Shift-JIS file is saved in Shift-JIS with CR LF', async () => {

@@ -266,23 +266,25 @@ async function readFile(picked, handle = null) {
   status(picked.name + ' を開きました（' + describeFormat(decoded.format) + '）');
 }
 
-async function encode(text, format) {
-  const reply = await core.request({ op: 'encode', text, format });
+// The document goes over in pieces, as for a run, so that no step copies it whole.
+async function encode(doc, format) {
+  await core.sendPieces(piecesOf(doc), () => false);
+  const reply = await core.request({ op: 'encode', format });
   if (!reply.file) throw new Error(reply.detail || 'encode');
   return reply.file;
 }
 
 // The bytes to write in the file's own format, after the editor's questions
 // about characters that would change; null when the user declined.
-async function bytesToSave(text, format) {
-  let encoded = await encode(text, format);
+async function bytesToSave(doc, format) {
+  let encoded = await encode(doc, format);
   if (encoded.lossy.count) {
     const answer = await ask(ui.askDialog, QUESTIONS.notInShiftJis(encoded.lossy.count, encoded.lossy.characters),
       ['yes', 'no', 'cancel']);
     if (answer === 'cancel') return null;
     if (answer === 'yes') {
       format = { ...format, encoding: 'utf8', byteOrderMark: true };
-      encoded = await encode(text, format);
+      encoded = await encode(doc, format);
     }
   }
   if (encoded.recoded.count &&
@@ -298,12 +300,13 @@ async function saveFile() {
   if (running || !core.ready) return;
   const doc = editor.doc;
   const name = file ? file.name : 'kelvra.sql';
-  const bytes = await bytesToSave(doc.toString(), file ? file.format : NEW_FILE_FORMAT);
+  const bytes = await bytesToSave(doc, file ? file.format : NEW_FILE_FORMAT);
   if (!bytes) { status('保存をやめました'); return; }
   const handle = await files.save(name, bytes, file && file.handle);
   if (handle === undefined) { status('保存をやめました'); return; }
   // The file now holds what was written: its format is read back from the bytes.
-  const written = await core.request({ op: 'decode', bytes: bytes.slice().buffer });
+  const copy = bytes.slice().buffer;
+  const written = await core.request({ op: 'decode', bytes: copy }, [copy]);
   file = { name: handle ? handle.name : name, format: written.file.format, handle };
   cleanDoc = doc;
   showFile();
