@@ -2,17 +2,19 @@
 // texts of several sizes made by repeating one SQL file, and prints one table.
 // The page's run goes from the Ctrl+G key press to the result in the editor,
 // ready to scroll, select and copy. While it runs, a timer asks to be called
-// every 10 ms (its worst lateness is noted) and the browser's long tasks are
-// collected. Then runs are cancelled with Esc and with the 中断 button at
-// several moments, and the time from the key or click to the page's answer
+// every 10 ms (its worst lateness is noted, and for comparison its lateness
+// over 2 s with the page idle) and the browser's long tasks are collected.
+// Then runs are cancelled with Esc and with the 中断 button at several
+// moments, and the time from the key or click to the page's answer
 // (中断しました) is taken. Run by hand after `make web` and a build of
 // kelvra-format:
 //
 //   node web/bench/page-bench.js [--trace] [SQL file] [runs] [sizes in MB, e.g. 1,5,20]
 //
-// --trace records the last run of each size with the browser's tracing and
-// lists what its longest main-thread tasks spent their time on.
-// Environment: KELVRA_FORMAT (default build/bin/kelvra-format). Both sides
+// --trace records the runs with the browser's tracing and lists what the
+// longest main-thread tasks of each size spent their time on.
+// Environment: KELVRA_FORMAT (default build/bin/kelvra-format), KELVRA_WEB_SITE
+// (the built page, default build-web/site; another build to compare). Both sides
 // format with line breaks as separators (--line-breaks-separate, the page's
 // 改行は区切りと見なす), so that neither refuses nor warns about joined words.
 'use strict';
@@ -81,6 +83,23 @@ function watchRun() {
 async function mainThreadBusy(cdp) {
   const { metrics } = await cdp.send('Performance.getMetrics');
   return 1000 * metrics.find(m => m.name === 'TaskDuration').value;
+}
+
+// The timer's worst lateness over `ms` with the page idle: what the machine's
+// load alone costs, to read the lateness during runs against.
+function idleLateness(ms) {
+  return new Promise(resolve => {
+    const end = performance.now() + ms;
+    let late = 0, expected = performance.now() + 10;
+    const tick = () => {
+      const now = performance.now();
+      late = Math.max(late, now - expected);
+      expected = now + 10;
+      if (now < end) setTimeout(tick, 10);
+      else resolve(late);
+    };
+    setTimeout(tick, 10);
+  });
 }
 
 async function timedRun(page, cdp) {
@@ -160,7 +179,7 @@ function longestTasks(events, count = 5) {
     }
     const parts = [...own].filter(([, us]) => us >= 2000).sort((a, b) => b[1] - a[1])
       .map(([name, us]) => `${name} ${(us / 1000).toFixed(0)}`);
-    return `${(task.dur / 1000).toFixed(0)} ms: ${parts.join(', ')}`;
+    return { ms: task.dur / 1000, text: `${(task.dur / 1000).toFixed(0)} ms: ${parts.join(', ')}` };
   });
 }
 
@@ -170,15 +189,17 @@ async function measureSize(page, cdp, base, mb) {
   const text = textOfSize(base, mb);
   const file = path.join(os.tmpdir(), `kelvra-bench-${mb}mb.sql`);
   fs.writeFileSync(file, text);
+  await page.waitForTimeout(1500); // drafts of the size before written
+  const idleLate = await page.evaluate(idleLateness, 2000);
   const native = [], results = [];
   let tasks = [];
   for (let i = 0; i < runs; i++) {
     native.push(runKelvraFormat(file));
     await paste(page, text);
     await page.evaluate(() => new Promise(r => requestAnimationFrame(() => setTimeout(r, 50))));
-    if (trace && i === runs - 1) {
+    if (trace) {
       const events = await traced(cdp, async () => { results.push(await timedRun(page, cdp)); });
-      tasks = longestTasks(events);
+      tasks = [...tasks, ...longestTasks(events)].sort((a, b) => b.ms - a.ms).slice(0, 5);
     } else {
       results.push(await timedRun(page, cdp));
     }
@@ -192,7 +213,7 @@ async function measureSize(page, cdp, base, mb) {
   const of = key => results.map(r => r[key]);
   return {
     mb, native: native.map(n => n.wall), nativeCpu: best(native.map(n => n.cpu)), page: of('total'),
-    busy: best(of('busy')), core: median(of('core')), longest: worst(of('longest')), late: worst(of('timerLate')),
+    busy: best(of('busy')), core: median(of('core')), longest: worst(of('longest')), late: worst(of('timerLate')), idleLate,
     esc: worst(cancels.Esc.filter(v => v !== null)), stop: worst(cancels['中断'].filter(v => v !== null)), tasks
   };
 }
@@ -201,16 +222,16 @@ function printTable(rows) {
   const ms = v => v.toFixed(0).padStart(6);
   console.log(`input: ${path.basename(input)} repeated; ${runs} runs of each, side by side; options ${FORMAT_ARGS.join(' ')}`);
   console.log('  size | kelvra-format best/median (cpu) | page best/median  | ratio best/median | ' +
-              'main thread busy | core in worker | longest task | timer late | Esc | 中断');
+              'main thread busy | core in worker | longest task | timer late (idle) | Esc | 中断');
   for (const r of rows) {
     console.log(`${String(r.mb).padStart(3)} MB | ${ms(best(r.native))} / ${ms(median(r.native))} ms (${ms(r.nativeCpu)}) | ` +
                 `${ms(best(r.page))} / ${ms(median(r.page))} ms | ` +
                 `${(best(r.page) / best(r.native)).toFixed(2)}x / ${(median(r.page) / median(r.native)).toFixed(2)}x | ` +
-                `${ms(r.busy)} ms | ${ms(r.core)} ms | ${ms(r.longest)} ms | ${ms(r.late)} ms | ${ms(r.esc)} ms | ${ms(r.stop)} ms`);
+                `${ms(r.busy)} ms | ${ms(r.core)} ms | ${r.longest ? ms(r.longest) : '   <50'} ms | ${ms(r.late)} (${ms(r.idleLate)}) ms | ${ms(r.esc)} ms | ${ms(r.stop)} ms`);
   }
   for (const r of rows.filter(row => row.tasks.length)) {
-    console.log(`\nlongest main-thread tasks of the last ${r.mb} MB run (own time in ms of what they held):`);
-    r.tasks.forEach(t => console.log('  ' + t));
+    console.log(`\nlongest main-thread tasks of the ${r.mb} MB runs (own time in ms of what they held):`);
+    r.tasks.forEach(t => console.log('  ' + t.text));
   }
 }
 
@@ -226,7 +247,7 @@ function printTable(rows) {
     window.longTasks = [];
     new PerformanceObserver(list => list.getEntries().forEach(
       e => window.longTasks.push({ start: e.startTime, duration: Math.round(e.duration) })))
-      .observe({ entryTypes: ['longtask'] });
+      .observe({ entryTypes: ['longtask'] }); // tasks of 50 ms and more
   });
   const loadBefore = os.loadavg();
   const rows = [];
