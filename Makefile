@@ -8,7 +8,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_SECONDS ?= 60
 CTEST = QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps configure build run test format-check test-sanitize fuzz fuzz-check bench install deb clean web test-web test-web-full windows test-windows test-windows-editor
+.PHONY: deps configure build run test format-check test-sanitize fuzz fuzz-check bench install deb clean web test-web test-web-full windows test-windows
 
 # `make run` installs only what the editor needs; everything else installs all.
 DEPS_PROFILE ?= all
@@ -93,13 +93,9 @@ windows: DEPS_PROFILE = windows
 windows: deps
 	@WINDOWS_DIR=$(WINDOWS_DIR) JOBS=$(JOBS) bash scripts/build-windows.sh package
 
-# The Qt-free tests and both programs under Wine, against the Linux build.
+# The Qt-free tests and both programs under Wine (kelvra.exe on a virtual screen), against the Linux build.
 test-windows: build
 	@WINDOWS_DIR=$(WINDOWS_DIR) JOBS=$(JOBS) LINUX_BUILD_DIR=$(BUILD_DIR) bash scripts/build-windows.sh test
-
-# The same with kelvra.exe driven on a virtual screen (open, format, save a Shift-JIS file).
-test-windows-editor: build
-	@KELVRA_WINE_EDITOR=1 WINDOWS_DIR=$(WINDOWS_DIR) JOBS=$(JOBS) LINUX_BUILD_DIR=$(BUILD_DIR) bash scripts/build-windows.sh test
 
 # The same with every corpus file under every set of expected results (long).
 test-web-full: web

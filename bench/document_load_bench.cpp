@@ -41,7 +41,7 @@ StyledText MakeDocument(std::size_t bytes) {
     for (std::size_t at = 0; (at = text.find("SELECT", at)) != std::string::npos; at += 6) doc.SetBold(at, 6);
     for (std::size_t at = 0; (at = text.find("FROM", at)) != std::string::npos; at += 4) doc.SetBold(at, 4);
     for (std::size_t at = 0; (at = text.find("WHERE", at)) != std::string::npos; at += 5000)
-        doc.SetColor(at, 5, {255, 0, 0});
+        doc.SetColour(at, 5, {255, 0, 0});
     return doc;
 }
 

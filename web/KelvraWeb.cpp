@@ -44,23 +44,11 @@ private:
     int maximum_ = kStageBarMaximum;
 };
 
-// A CR LF text converted to the page's form: LF line ends, and byte offsets
-// turned into UTF-16 offsets of that form.
+// Byte offsets of a CR LF text turned into UTF-16 offsets of the page's form of
+// it (LF line ends).
 class PageText {
 public:
     explicit PageText(std::string_view crlfText) : source_(crlfText) {}
-
-    std::string WithLf() const {
-        std::string out;
-        out.reserve(source_.size());
-        std::size_t from = 0;
-        for (std::size_t cr = source_.find("\r\n"); cr != std::string_view::npos; cr = source_.find("\r\n", from)) {
-            out.append(source_, from, cr - from);
-            from = cr + 1; // the LF stays
-        }
-        out.append(source_, from);
-        return out;
-    }
 
     // Offsets must come in ascending order; each call continues where the last stopped.
     std::uint32_t Utf16Offset(std::size_t byteOffset) {
@@ -187,7 +175,7 @@ val Format(std::uintptr_t address, std::size_t length, const val &options, const
     out.set("end", std::string(EndName(r.end)));
     if (r.end == RunEnd::Normal) {
         // UTF-8 bytes: the worker transfers them and the page decodes them once.
-        out.set("text", OwnedBytes(PageText(r.text).WithLf()));
+        out.set("text", OwnedBytes(FromCrLf(r.text, LineEnd::Lf)));
         out.set("bold", BoldRanges(r));
         val counts = val::object();
         counts.set("K", r.counts.K);
@@ -368,7 +356,7 @@ val DecodeFile(std::uintptr_t address, std::size_t length) {
     const std::string_view bytes(reinterpret_cast<const char *>(address), length);
     const DecodedText decoded = DecodePlainText(bytes);
     val out = val::object();
-    out.set("text", OwnedBytes(PageText(decoded.text).WithLf()));
+    out.set("text", OwnedBytes(FromCrLf(decoded.text, LineEnd::Lf)));
     out.set("format", FormatObject(decoded.format));
     out.set("problem", std::string(ProblemName(decoded.problem)));
     out.set("badBytes", static_cast<double>(decoded.badOffsets.size()));

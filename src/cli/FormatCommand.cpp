@@ -34,9 +34,13 @@ namespace {
 
 constexpr const char *kVersion = "kelvra-format 1.09";
 constexpr const char *kOutOfMemory = "not enough memory to format it; nothing was written";
-constexpr const char *kWordJoinHint =
-    "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
-    "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the editor does\n";
+// What to do about places that --join-lines would let through; with line
+// breaks separating words already, only --join-lines is left to offer.
+std::string WordJoinHint(bool lineBreaksSeparate) {
+    if (lineBreaksSeparate) return "kelvra-format: --join-lines lets such places through, as the editor does\n";
+    return "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
+           "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the editor does\n";
+}
 
 // Allocation failures of this thread. The format run turns any exception into
 // an unexpected end; this count tells when running out of memory was the cause.
@@ -66,7 +70,8 @@ Problem Refusal(const FormatResult &r, std::string_view text) {
     return At(text, r.highlight.start, message, r.highlight.length);
 }
 
-std::string Render(const FormatResult &r, OutputKind output, bool bold) {
+// The text output takes the result's text over rather than copying it.
+std::string Render(FormatResult &r, OutputKind output, bool bold) {
     static const std::vector<TextSpan> none;
     const std::vector<TextSpan> &spans = bold ? r.boldSpans : none;
     switch (output) {
@@ -79,7 +84,7 @@ std::string Render(const FormatResult &r, OutputKind output, bool bold) {
     }
     case OutputKind::Text: break;
     }
-    return r.text;
+    return std::move(r.text);
 }
 
 // The platform's "LINE:COLUMN: why" as a problem.
@@ -153,10 +158,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
     if (kept && settings.output == OutputKind::Text) {
         rendered = kept->Apply(rendered, format.lineEnd);
         format.lineEnd = LineEnd::CrLf; // the line ends are written as they now stand
-    } else {
-        rendered = FromCrLf(rendered, format.lineEnd);
     }
-    EncodedText encoded = EncodePlainText(rendered, format);
+    EncodedText encoded = EncodePlainText(rendered, format); // writes the file's line ends
     if (!encoded.lossyOffsets.empty())
         return Refused(
             {{false, 0, 0, "the result holds characters the file's encoding cannot hold; nothing was written"}});
@@ -398,7 +401,7 @@ int FormatInputs(const CommandLine &c, const RunPlan &plan, std::istream &in, st
         err << OutputError();
         return 1;
     }
-    if (joinsWords) err << kWordJoinHint;
+    if (joinsWords) err << WordJoinHint(plan.settings.options.LfSp);
     if (wouldChange > 0)
         err << "kelvra-format: " << wouldChange << (wouldChange == 1 ? " file" : " files") << " would be reformatted\n";
     return status;

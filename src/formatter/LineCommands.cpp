@@ -62,6 +62,17 @@ bool IsScriptCall(std::string_view body) {
     return true;
 }
 
+// "GO" alone or with a count ("GO 5"), and at most a line comment: the batch
+// end of the T-SQL clients.
+bool IsBatchEnd(std::string_view body) {
+    if (body.size() < 2 || Lower(body[0]) != 'g' || Lower(body[1]) != 'o') return false;
+    if (body.size() > 2 && !IsBlank(body[2])) return false; // "gone", "go1"
+    std::string_view rest = TrimLeft(body.substr(2));
+    while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') rest.remove_prefix(1);
+    rest = TrimLeft(rest);
+    return rest.empty() || rest.starts_with("--");
+}
+
 } // namespace
 
 std::optional<LineCommand> RecogniseLineCommand(std::string_view line) {
@@ -70,7 +81,7 @@ std::optional<LineCommand> RecogniseLineCommand(std::string_view line) {
     LineCommand command;
     command.start = line.size() - rest.size();
     const std::string_view body = TrimRight(rest);
-    if (body == "/") return command;
+    if (body == "/" || IsBatchEnd(body)) return command;
     if (body.size() >= 2 && body.front() == '\\' && !IsBlank(body[1])) return command;
     if (IsScriptCall(body)) return command;
     const auto wordEnd = std::find_if_not(rest.begin(), rest.end(), IsAsciiLetter);

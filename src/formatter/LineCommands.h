@@ -1,7 +1,7 @@
 #pragma once
 // Client line commands: lines that a database client runs itself instead of
 // sending them to the server (SQL*Plus "/", REM, PROMPT and @ script calls,
-// psql backslash commands, the mysql client's DELIMITER). Such a line keeps its
+// psql backslash commands, the mysql client's DELIMITER, the T-SQL clients' GO). Such a line keeps its
 // own line and its bytes, as a line comment standing on its own line does.
 
 #include <cstddef>

@@ -47,7 +47,9 @@ bool MayStartCommand(char c) {
     case 'p':
     case 'P':
     case 'd':
-    case 'D': return true;
+    case 'D':
+    case 'g':
+    case 'G': return true;
     default: return false;
     }
 }

@@ -11,15 +11,15 @@ enum class CommaPosition { After, Before };
 
 // A colour as the settings file stores it: 0x00BBGGRR, or a system-colour code
 // (negative when read as signed) that the window layer resolves.
-using StoredColor = std::int32_t;
+using StoredColour = std::int32_t;
 
-constexpr StoredColor kSystemColorWindow = static_cast<StoredColor>(0x80000005);
-constexpr StoredColor kSystemColorWindowText = static_cast<StoredColor>(0x80000008);
+constexpr StoredColour kSystemColourWindow = static_cast<StoredColour>(0x80000005);
+constexpr StoredColour kSystemColourWindowText = static_cast<StoredColour>(0x80000008);
 
 struct EditorFontSpec {
     std::string name = "ＭＳ ゴシック";
     int size = 10;
-    StoredColor color = kSystemColorWindowText;
+    StoredColour colour = kSystemColourWindowText;
 };
 
 struct EditorOptions {
@@ -36,7 +36,7 @@ struct EditorOptions {
     bool SaveSize = false;
     bool SavePath = true;
     // Appearance.
-    StoredColor BackColor = kSystemColorWindow;
+    StoredColour BackColor = kSystemColourWindow;
     EditorFontSpec EditorFont;
     bool FixedOnly = true;
 };

@@ -2,6 +2,11 @@
 
 #include "meaning/MeaningLexer.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include <utility>
 
 namespace kelvra::meaning {
@@ -38,12 +43,44 @@ char32_t FoldedCharAt(std::string_view s, std::size_t &at) {
     return c;
 }
 
+static_assert(std::endian::native == std::endian::little, "bytes are masked from the low end");
+
+// The `n` bytes of `text` from `at` (at most eight) in one number, the rest zero.
+std::uint64_t BytesAt(std::string_view text, std::size_t at, std::size_t n) {
+    std::uint64_t v = 0;
+    if (at + 8 <= text.size())
+        std::memcpy(&v, text.data() + at, 8);
+    else
+        for (std::size_t i = 0; i < n; ++i) v |= std::uint64_t{static_cast<unsigned char>(text[at + i])} << (8 * i);
+    return n >= 8 ? v : v & ((std::uint64_t{1} << (8 * n)) - 1);
+}
+
+enum class AsciiVerdict { Same, Different, NotAscii };
+
+// Eight ASCII bytes at a time: equal but for the case of letters? Bytes that
+// differ may differ only in the 0x20 bit, and only where that byte is a letter.
+// `n` bytes from `atA` of `a` against as many from `atB` of `b`.
+AsciiVerdict CompareAsciiIgnoringCase(std::string_view a, std::size_t atA, std::string_view b, std::size_t atB,
+                                      std::size_t n) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL, kCase = 0x2020202020202020ULL;
+    for (std::size_t at = 0; at < n; at += 8) {
+        const std::size_t count = std::min<std::size_t>(8, n - at);
+        const std::uint64_t x = BytesAt(a, atA + at, count), y = BytesAt(b, atB + at, count);
+        if ((x | y) & kHigh) return AsciiVerdict::NotAscii;
+        const std::uint64_t d = x ^ y;
+        if (d == 0) continue;
+        if (d & ~kCase) return AsciiVerdict::Different;
+        const std::uint64_t small = x | kCase; // ASCII bytes: no carry crosses a byte below
+        const std::uint64_t letters = ((small + 0x1F1F1F1F1F1F1F1FULL) & ~(small + 0x0505050505050505ULL)) & kHigh;
+        if ((d << 2) & ~letters) return AsciiVerdict::Different; // 'a' <= byte <= 'z' where they differ
+    }
+    return AsciiVerdict::Same;
+}
+
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() == b.size()) { // the common case: ASCII, letter case at most changed
-        std::size_t k = 0;
-        for (; k < a.size() && static_cast<unsigned char>(a[k] | b[k]) < 0x80; ++k)
-            if (a[k] != b[k] && ((a[k] ^ b[k]) != 0x20 || (a[k] | 0x20) < 'a' || (a[k] | 0x20) > 'z')) return false;
-        if (k == a.size()) return true;
+        const AsciiVerdict verdict = CompareAsciiIgnoringCase(a, 0, b, 0, a.size());
+        if (verdict != AsciiVerdict::NotAscii) return verdict == AsciiVerdict::Same;
     }
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size())
@@ -180,6 +217,10 @@ public:
                     NextA();
                 continue;
             }
+            if (CommaCrossesComments()) {
+                reported = false;
+                continue;
+            }
             reported = b_.solidEnd != a_.solidEnd;
             if (b_.solidEnd == a_.solidEnd) {
                 CompareAligned();
@@ -207,7 +248,9 @@ private:
     }
     void NextA() { hasA_ = lexA_.Next(a_); }
 
-    static std::string_view Of(const Token &t, std::string_view text) { return text.substr(t.start, t.end - t.start); }
+    static std::string_view Of(const Token &t, std::string_view text) {
+        return {text.data() + t.start, t.end - t.start}; // tokens lie inside their text
+    }
     static std::string Text(const Token &t, std::string_view text) { return Shown(Of(t, text)); }
     std::string Text(const Token &t) const { return Text(t, before_); }
 
@@ -235,13 +278,63 @@ private:
              "the line command " + Text(command) + " would lose its own line");
     }
 
+    static bool IsComma(const Token &t, std::string_view text) {
+        return t.kind == TokenKind::Sign && t.end - t.start == 1 && text[t.start] == ',';
+    }
+
+    // One side of the walk, for looking ahead without moving the walk.
+    struct Side {
+        Lexer lexer;
+        Token token;
+        bool has;
+        std::string_view text;
+        bool Next() { return has = lexer.Next(token); }
+    };
+
+    // A list comma put on the other side of the comments next to it, as the
+    // comma-first layout does ("a, -- note⏎b" becomes "a -- note⏎, b"):
+    // comments are blanks to SQL. The walk passes the comma and the comments,
+    // which must be the same one for one, and goes on from the tokens after.
+    bool CommaCrossesComments() {
+        const bool commaBefore = IsComma(b_, before_);
+        if (commaBefore == IsComma(a_, after_) || !IsComment(commaBefore ? a_.kind : b_.kind)) return false;
+        Side sideB{lexB_, b_, hasB_, before_}, sideA{lexA_, a_, hasA_, after_};
+        Side &comma = commaBefore ? sideB : sideA, &other = commaBefore ? sideA : sideB;
+        comma.Next(); // past the comma: comments follow it here and come first there
+        std::size_t comments = 0;
+        for (; comma.has && other.has && IsComment(comma.token.kind) && IsComment(other.token.kind); ++comments) {
+            if (comma.token.kind != other.token.kind ||
+                !SameToken(comma.token.kind, Of(comma.token, comma.text), Of(other.token, other.text)))
+                return false;
+            comma.Next();
+            other.Next();
+        }
+        if (comments == 0 || !other.has || !IsComma(other.token, other.text)) return false;
+        other.Next();
+        lexB_ = sideB.lexer, b_ = sideB.token, hasB_ = sideB.has;
+        lexA_ = sideA.lexer, a_ = sideA.token, hasA_ = sideA.has;
+        hasPrevB_ = false; // a comma or a comment: nothing a literal can run into
+        return true;
+    }
+
     // Two tokens over the same non-blank bytes: their text, and whether they
     // now touch where they did not, as a word and a quote after it do ("x'41'").
     void CompareAligned() {
         if (b_.kind == TokenKind::LineCommand && a_.kind != TokenKind::LineCommand) return NoteLostLine(b_);
-        if (b_.kind != a_.kind || !SameToken(b_.kind, Of(b_, before_), Of(a_, after_))) return NoteChanged(b_, a_);
+        if (b_.kind != a_.kind || !SameAlignedToken()) return NoteChanged(b_, a_);
         if (hasPrevB_ && a_.glued && !b_.glued && prevB_.kind == TokenKind::Word && b_.kind == TokenKind::Literal)
             Boundary(prevB_, b_, ChangeKind::WordOnLiteral);
+    }
+
+    // Words, the most common tokens, are compared where they lie in their
+    // texts, so that short ones are read eight bytes at once.
+    bool SameAlignedToken() const {
+        const std::size_t length = b_.end - b_.start;
+        if (b_.kind == TokenKind::Word && a_.end - a_.start == length) {
+            const AsciiVerdict verdict = CompareAsciiIgnoringCase(before_, b_.start, after_, a_.start, length);
+            if (verdict != AsciiVerdict::NotAscii) return verdict == AsciiVerdict::Same;
+        }
+        return SameToken(b_.kind, Of(b_, before_), Of(a_, after_));
     }
 
     static ChangeKind ChangedKind(TokenKind kind) {

@@ -1,5 +1,7 @@
 #include "meaning/MeaningLexer.h"
 
+#include <algorithm>
+
 namespace kelvra::meaning {
 namespace {
 
@@ -30,6 +32,14 @@ bool IsOperatorByte(char c) {
     }
 }
 
+// Non-blank bytes of a literal or comment. Written without the byte table so
+// that the compiler can count many bytes at once: these can be long.
+std::size_t SolidBytes(std::string_view text) {
+    std::size_t blanks = 0;
+    for (const char c : text) blanks += c == ' ' || static_cast<unsigned char>(c - '\t') < 5;
+    return text.size() - blanks;
+}
+
 bool EqualsIgnoringCase(std::string_view text, std::string_view lowerWord) {
     if (text.size() != lowerWord.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -37,15 +47,31 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lowerWord) {
     return true;
 }
 
+// REM, REMARK, PROMPT, PRO or DELIMITER at the start of `head`.
+bool MayStartCommandWord(std::string_view head) {
+    std::size_t word = 0;
+    while (word < head.size() && IsAsciiLetter(head[word])) ++word;
+    head = head.substr(0, word);
+    return EqualsIgnoringCase(head, "rem") || EqualsIgnoringCase(head, "remark") ||
+           EqualsIgnoringCase(head, "prompt") || EqualsIgnoringCase(head, "pro") ||
+           EqualsIgnoringCase(head, "delimiter") || EqualsIgnoringCase(head, "go");
+}
+
 } // namespace
 
 bool Lexer::Next(Token &t) {
-    bool sawBlank = false, sawLineEnd = false;
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) {
-        sawBlank = true;
-        if (IsLineEnd(text_[pos_])) sawLineEnd = lineStart_ = true;
-        ++pos_;
+    const std::size_t from = pos_;
+    bool sawLineEnd = false;
+    for (std::size_t at = pos_, size = text_.size();; ++at) {
+        const char c = at < size ? text_[at] : 'x';
+        if (c != ' ' && !IsBlank(c)) {
+            pos_ = at;
+            break;
+        }
+        sawLineEnd |= IsLineEnd(c);
     }
+    const bool sawBlank = pos_ != from;
+    lineStart_ |= sawLineEnd;
     if (pos_ >= text_.size()) return false;
     t.start = pos_;
     t.kind = lineStart_ && IsLineCommand() ? TokenKind::LineCommand : Scan();
@@ -54,7 +80,7 @@ bool Lexer::Next(Token &t) {
     if (t.kind == TokenKind::Word || t.kind == TokenKind::Sign)
         solid_ += t.end - t.start; // no blanks inside
     else
-        for (std::size_t i = t.start; i < t.end; ++i) solid_ += !IsBlank(text_[i]);
+        solid_ += SolidBytes(text_.substr(t.start, t.end - t.start));
     t.solidEnd = solid_;
     t.glued = !first_ && !sawBlank;
     t.lineBreakBefore = !first_ && sawLineEnd;
@@ -65,17 +91,25 @@ bool Lexer::Next(Token &t) {
 
 // A statement is open from its first code token to its ";" (or a line command).
 void Lexer::NoteStatement(const Token &t) {
-    if (t.kind == TokenKind::LineCommand)
-        statementOpen_ = false;
-    else if (t.kind != TokenKind::LineComment && t.kind != TokenKind::BlockComment)
+    switch (t.kind) {
+    case TokenKind::Word:
+    case TokenKind::Literal: statementOpen_ = true; break;
+    case TokenKind::Sign:
         statementOpen_ =
-            !(t.kind == TokenKind::Sign &&
-              (text_[t.start] == ';' || (!delimiter_.empty() && text_.substr(t.start, t.end - t.start) == delimiter_)));
+            text_[t.start] != ';' && (delimiter_.empty() || text_.substr(t.start, t.end - t.start) != delimiter_);
+        break;
+    case TokenKind::LineCommand: statementOpen_ = false; break;
+    case TokenKind::LineComment:
+    case TokenKind::BlockComment: break;
+    }
 }
 
+// The first CR or LF from `at`, searched with memchr: comments make long lines.
 std::size_t Lexer::LineEndFrom(std::size_t at) const {
-    while (at < text_.size() && !IsLineEnd(text_[at])) ++at;
-    return at;
+    std::size_t end = text_.find('\n', at);
+    if (end == std::string_view::npos) end = text_.size();
+    const std::size_t cr = text_.substr(0, end).find('\r', at);
+    return cr == std::string_view::npos ? end : cr;
 }
 
 // A client command that takes the whole line: a line that is only "/" or
@@ -92,16 +126,31 @@ bool Lexer::IsLineCommand() {
     case 'r':
     case 'R':
     case 'p':
-    case 'P': break;
+    case 'P':
+    case 'g':
+    case 'G': break;
     default: return false; // no command begins otherwise
     }
+    if (IsAsciiLetter(text_[pos_]) && !MayStartCommandWord(text_.substr(pos_, 10))) return false;
     std::size_t end = LineEndFrom(pos_);
     while (end > pos_ && IsBlank(text_[end - 1])) --end;
     const std::string_view line = text_.substr(pos_, end - pos_);
-    const bool command =
-        line == "/" || line[0] == '\\' || (!statementOpen_ && (IsScriptCommand(line) || SetsDelimiter(line)));
+    const bool command = line == "/" || line[0] == '\\' || EndsBatch(line) ||
+                         (!statementOpen_ && (IsScriptCommand(line) || SetsDelimiter(line)));
     if (command) pos_ = end;
     return command;
+}
+
+// "go" on its own or followed by a count, then at most a line comment:
+// T-SQL clients end a batch there.
+bool Lexer::EndsBatch(std::string_view line) {
+    if (line.size() < 2 || !EqualsIgnoringCase(line.substr(0, 2), "go")) return false;
+    std::size_t at = 2;
+    if (at < line.size() && !IsBlank(line[at])) return false;
+    while (at < line.size() && IsBlank(line[at])) ++at;
+    while (at < line.size() && IsDigit(line[at])) ++at;
+    while (at < line.size() && IsBlank(line[at])) ++at;
+    return at == line.size() || line.substr(at).starts_with("--");
 }
 
 bool Lexer::IsScriptCommand(std::string_view line) {
@@ -152,6 +201,7 @@ TokenKind Lexer::Scan() {
         return TokenKind::Sign;
     }
     const char c = text_[pos_];
+    if (IsWordStart(c)) return ScanWordOrPrefixedLiteral(); // the most common token first
     const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
     if (c == '-' && next == '-') {
         pos_ = LineEndFrom(pos_);
@@ -171,7 +221,6 @@ TokenKind Lexer::Scan() {
         ScanNumber();
         return TokenKind::Word;
     }
-    if (IsWordStart(c)) return ScanWordOrPrefixedLiteral();
     if (c == '$') {
         ScanWordRest();
         return TokenKind::Word;
@@ -186,6 +235,8 @@ void Lexer::ScanQuoted(std::size_t open, bool backslashes) {
     const char quote = text_[open];
     std::size_t at = open + 1;
     while (at < text_.size()) {
+        if (!backslashes) at = std::min(text_.find(quote, at), text_.size()); // memchr
+        if (at >= text_.size()) break;
         const char c = text_[at];
         if (backslashes && c == '\\') {
             at += 2;
@@ -215,7 +266,9 @@ bool Lexer::ScanDollarQuote() {
 }
 
 void Lexer::ScanWordRest() {
-    while (pos_ < text_.size() && IsWordByte(text_[pos_])) ++pos_;
+    std::size_t at = pos_;
+    while (at < text_.size() && IsWordByte(text_[at])) ++at;
+    pos_ = at;
 }
 
 void Lexer::ScanNumber() {

@@ -57,6 +57,7 @@ private:
     std::size_t LineEndFrom(std::size_t at) const;
     bool IsLineCommand();
     static bool IsScriptCommand(std::string_view line);
+    static bool EndsBatch(std::string_view line);
     bool SetsDelimiter(std::string_view line);
     bool AtDelimiter() const;
     TokenKind Scan();

@@ -60,12 +60,8 @@ std::string ReplaceBytes(std::string_view body, const std::vector<std::size_t> &
 
 void NoteLineEnds(std::string_view bytes, DecodedText &result) {
     bool first = true;
-    for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t n = LineEndLengthAt(bytes, i);
-        if (n == 0) {
-            ++i;
-            continue;
-        }
+    for (std::size_t i = FindLineEnd(bytes); i != std::string_view::npos; i = FindLineEnd(bytes, i)) {
+        const std::size_t n = LineEndLengthAt(bytes, i);
         LineEnd kind = LineEndKind(bytes.substr(i, n));
         if (first) {
             result.format.lineEnd = kind;
@@ -140,21 +136,6 @@ void RestoreFileCodes(std::string &bytes, const PlainTextFormat &format, std::ve
 }
 
 } // namespace
-
-std::string FromCrLf(std::string_view text, LineEnd lineEnd) {
-    if (lineEnd == LineEnd::CrLf) return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += lineEnd == LineEnd::Lf ? '\n' : '\r';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 // Line ends are noted in the decoded text: in UTF-16 a CR or LF is two bytes.
 DecodedText DecodeUtf16File(std::string_view bytes, ByteOrder order) {

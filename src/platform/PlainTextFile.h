@@ -70,9 +70,6 @@ struct EncodedText {
 DecodedText DecodePlainText(std::string_view bytes);
 EncodedText EncodePlainText(std::string_view text, const PlainTextFormat &format);
 
-// CR LF becomes `lineEnd`; lone CR and LF stay as they are.
-std::string FromCrLf(std::string_view text, LineEnd lineEnd);
-
 // Line and column (1-based; lines counted by every kind of line end, columns
 // in characters of the file's encoding, a byte-order mark not counted) of a
 // byte offset in a file's bytes.

@@ -13,13 +13,13 @@
 namespace kelvra {
 namespace {
 
-enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable };
+enum class Destination : std::uint8_t { Body, Skip, FontTable, ColourTable };
 
 // Character state of one group; copied on "{" and restored on "}".
 struct GroupState {
     int font = -1;
     int halfPoints = 24;
-    int color = 0; // index into the colour table; 0 is "automatic"
+    int colour = 0; // index into the colour table; 0 is "automatic"
     bool bold = false, italic = false, underline = false, strikeOut = false;
     int unicodeSkip = 1; // \ucN
     Destination destination = Destination::Body;
@@ -30,7 +30,7 @@ struct FontEntry {
     int codePage = 0; // 0: the document's code page
 };
 
-struct ColorEntry {
+struct ColourEntry {
     Rgb rgb;
     bool automatic = true;
 };
@@ -234,19 +234,19 @@ private:
             return;
         }
         if (w == "colortbl") {
-            state_.destination = Destination::ColorTable;
-            colorSeen_ = false;
+            state_.destination = Destination::ColourTable;
+            colourSeen_ = false;
             return;
         }
         if (state_.destination == Destination::FontTable) return FontTableWord(w, t);
-        if (state_.destination == Destination::ColorTable) {
+        if (state_.destination == Destination::ColourTable) {
             int v = std::clamp(p, 0, 255);
             if (w == "red")
-                color_.rgb.red = static_cast<std::uint8_t>(v), colorSeen_ = true;
+                colour_.rgb.red = static_cast<std::uint8_t>(v), colourSeen_ = true;
             else if (w == "green")
-                color_.rgb.green = static_cast<std::uint8_t>(v), colorSeen_ = true;
+                colour_.rgb.green = static_cast<std::uint8_t>(v), colourSeen_ = true;
             else if (w == "blue")
-                color_.rgb.blue = static_cast<std::uint8_t>(v), colorSeen_ = true;
+                colour_.rgb.blue = static_cast<std::uint8_t>(v), colourSeen_ = true;
             return;
         }
 
@@ -275,7 +275,7 @@ private:
             return;
         }
         if (w == "cf") {
-            state_.color = std::max(p, 0);
+            state_.colour = std::max(p, 0);
             formatDirty_ = true;
             return;
         }
@@ -414,7 +414,7 @@ private:
 
     // Raw or escaped bytes of the current code page.
     void Byte(unsigned char b) {
-        if (state_.destination == Destination::ColorTable) return;
+        if (state_.destination == Destination::ColourTable) return;
         if (lead_ >= 0) {
             std::string_view ch = decoder_->Decode(static_cast<unsigned char>(lead_), b);
             lead_ = -1;
@@ -430,13 +430,13 @@ private:
     }
 
     void Text(std::string_view text) {
-        if (state_.destination == Destination::ColorTable) {
+        if (state_.destination == Destination::ColourTable) {
             for (char c : text)
                 if (c == ';') {
-                    color_.automatic = !colorSeen_;
-                    colors_.push_back(color_);
-                    color_ = ColorEntry{};
-                    colorSeen_ = false;
+                    colour_.automatic = !colourSeen_;
+                    colours_.push_back(colour_);
+                    colour_ = ColourEntry{};
+                    colourSeen_ = false;
                 }
             return;
         }
@@ -512,9 +512,9 @@ private:
         auto font = fonts_.find(state_.font);
         if (font != fonts_.end() && !font->second.name.empty()) f.fontName = font->second.name;
         f.pointSize = state_.halfPoints / 2.0;
-        if (state_.color > 0 && static_cast<std::size_t>(state_.color) < colors_.size() &&
-            !colors_[static_cast<std::size_t>(state_.color)].automatic)
-            f.color = colors_[static_cast<std::size_t>(state_.color)].rgb;
+        if (state_.colour > 0 && static_cast<std::size_t>(state_.colour) < colours_.size() &&
+            !colours_[static_cast<std::size_t>(state_.colour)].automatic)
+            f.colour = colours_[static_cast<std::size_t>(state_.colour)].rgb;
         f.bold = state_.bold;
         f.italic = state_.italic;
         f.underline = state_.underline;
@@ -556,9 +556,9 @@ private:
     int entryCodePage_ = 0;
     std::string entryName_;
 
-    std::vector<ColorEntry> colors_;
-    ColorEntry color_;
-    bool colorSeen_ = false;
+    std::vector<ColourEntry> colours_;
+    ColourEntry colour_;
+    bool colourSeen_ = false;
 
     std::unordered_map<int, std::unique_ptr<CodePageDecoder>> decoders_;
     CodePageDecoder *decoder_ = nullptr;

@@ -127,18 +127,18 @@ std::string WriteRtf(const StyledText &text) {
 
     // Fonts and colours in order of first use, the default ones first.
     std::vector<FontSlot> fonts{{text.DefaultFormat().fontName, false}};
-    std::vector<Rgb> colors{text.DefaultFormat().color};
+    std::vector<Rgb> colours{text.DefaultFormat().colour};
     auto fontIndex = [&](const std::string &name) {
         for (std::size_t k = 0; k < fonts.size(); ++k)
             if (fonts[k].name == name) return k;
         fonts.push_back({name, false});
         return fonts.size() - 1;
     };
-    auto colorIndex = [&](Rgb rgb) {
-        for (std::size_t k = 0; k < colors.size(); ++k)
-            if (colors[k] == rgb) return k;
-        colors.push_back(rgb);
-        return colors.size() - 1;
+    auto colourIndex = [&](Rgb rgb) {
+        for (std::size_t k = 0; k < colours.size(); ++k)
+            if (colours[k] == rgb) return k;
+        colours.push_back(rgb);
+        return colours.size() - 1;
     };
     std::vector<std::pair<std::size_t, std::size_t>> runSlots;
     runSlots.reserve(runs.size());
@@ -147,7 +147,7 @@ std::string WriteRtf(const StyledText &text) {
         // Non-ASCII text is written as code page 932 bytes, which readers decode
         // with the font's charset: such a font must carry the Japanese one.
         if (HasNonAscii(std::string_view(body).substr(run.start, run.length))) fonts[f].japanese = true;
-        runSlots.emplace_back(f, colorIndex(run.format->color));
+        runSlots.emplace_back(f, colourIndex(run.format->colour));
     }
 
     Escaper escaper;
@@ -161,7 +161,7 @@ std::string WriteRtf(const StyledText &text) {
         out += ";}";
     }
     out += "}\r\n{\\colortbl ;";
-    for (const Rgb &c : colors)
+    for (const Rgb &c : colours)
         out += "\\red" + std::to_string(c.red) + "\\green" + std::to_string(c.green) + "\\blue" +
                std::to_string(c.blue) + ";";
     out += "}\r\n\\viewkind4\\uc1\\pard";
@@ -169,15 +169,15 @@ std::string WriteRtf(const StyledText &text) {
     bool first = true;
     std::size_t written = 0;
     CharFormat current;
-    std::size_t currentFont = 0, currentColor = 0;
+    std::size_t currentFont = 0, currentColour = 0;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const CharFormat &f = *runs[r].format;
-        auto [font, color] = runSlots[r];
+        auto [font, colour] = runSlots[r];
         std::size_t before = out.size();
         if (first || font != currentFont) out += "\\f" + std::to_string(font);
         long halfPoints = std::max(1L, std::lround(f.pointSize * 2));
         if (first || halfPoints != std::lround(current.pointSize * 2)) out += "\\fs" + std::to_string(halfPoints);
-        if (first || color != currentColor) out += "\\cf" + std::to_string(color + 1);
+        if (first || colour != currentColour) out += "\\cf" + std::to_string(colour + 1);
         if (first || f.bold != current.bold) out += f.bold ? "\\b" : "\\b0";
         if (first || f.italic != current.italic) out += f.italic ? "\\i" : "\\i0";
         if (first || f.underline != current.underline) out += f.underline ? "\\ul" : "\\ulnone";
@@ -186,7 +186,7 @@ std::string WriteRtf(const StyledText &text) {
         first = false;
         current = f;
         currentFont = font;
-        currentColor = color;
+        currentColour = colour;
         std::size_t end = runs[r].start + runs[r].length;
         written = escaper.Append(out, body, std::max(written, runs[r].start), end);
     }

@@ -98,8 +98,8 @@ void StyledText::SetBold(std::size_t start, std::size_t length, bool bold) {
     ModifyFormat(start, length, [bold](CharFormat &f) { f.bold = bold; });
 }
 
-void StyledText::SetColor(std::size_t start, std::size_t length, Rgb color) {
-    ModifyFormat(start, length, [color](CharFormat &f) { f.color = color; });
+void StyledText::SetColour(std::size_t start, std::size_t length, Rgb colour) {
+    ModifyFormat(start, length, [colour](CharFormat &f) { f.colour = colour; });
 }
 
 const CharFormat &StyledText::FormatAt(std::size_t pos) const {

@@ -24,7 +24,7 @@ struct Rgb {
 struct CharFormat {
     std::string fontName = "ＭＳ ゴシック";
     double pointSize = 10;
-    Rgb color;
+    Rgb colour;
     bool bold = false;
     bool italic = false;
     bool underline = false;
@@ -62,7 +62,7 @@ public:
     void SetFormat(std::size_t start, std::size_t length, const CharFormat &format);
     void ModifyFormat(std::size_t start, std::size_t length, const std::function<void(CharFormat &)> &change);
     void SetBold(std::size_t start, std::size_t length, bool bold = true);
-    void SetColor(std::size_t start, std::size_t length, Rgb color);
+    void SetColour(std::size_t start, std::size_t length, Rgb colour);
 
     // Format of the character at byte `pos` (the default format past the end).
     const CharFormat &FormatAt(std::size_t pos) const;

@@ -4,6 +4,7 @@
 // and iconv, so the core can include it without linking the platform layer.
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,18 @@ inline std::size_t FindEither(std::string_view text, char a, char b, std::size_t
     return std::string_view::npos;
 }
 
+// Position of the first CR or LF at or after `from`; npos when there is none.
+// Lines are long against a call, so memchr's speed outweighs its two calls.
+inline std::size_t FindLineEnd(std::string_view text, std::size_t from = 0) {
+    if (from >= text.size()) return std::string_view::npos;
+    const char *start = text.data() + from;
+    const auto *lf = static_cast<const char *>(std::memchr(start, '\n', text.size() - from));
+    const std::size_t span = lf ? static_cast<std::size_t>(lf - start) : text.size() - from;
+    const auto *cr = static_cast<const char *>(std::memchr(start, '\r', span));
+    if (cr) return from + static_cast<std::size_t>(cr - start);
+    return lf ? from + span : std::string_view::npos;
+}
+
 // Appends `piece` with every line end (CR LF, a lone CR or a lone LF) as CR LF.
 // For a text given in pieces, `afterCr` says that the piece before ended with
 // a CR (whose CR LF is written already).
@@ -62,7 +75,7 @@ inline void AppendWithCrLf(std::string_view piece, std::string &out, bool afterC
     std::size_t i = 0;
     if (afterCr && !piece.empty() && piece[0] == '\n') i = 1;
     while (i < piece.size()) {
-        const std::size_t brk = FindEither(piece, '\r', '\n', i);
+        const std::size_t brk = FindLineEnd(piece, i);
         if (brk == std::string_view::npos) {
             out.append(piece, i, std::string_view::npos);
             break;
@@ -79,6 +92,24 @@ inline std::string ToCrLf(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 32);
     AppendWithCrLf(text, out);
+    return out;
+}
+
+// Every CR LF becomes `lineEnd`; a lone CR or LF stays as it is. The way back
+// from ToCrLf, for the file, the command line, the web page and the editor.
+inline std::string FromCrLf(std::string_view text, LineEnd lineEnd) {
+    if (lineEnd == LineEnd::CrLf) return std::string(text);
+    const char single = lineEnd == LineEnd::Lf ? '\n' : '\r';
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r', cr + 1)) {
+        if (cr + 1 == text.size() || text[cr + 1] != '\n') continue;
+        out.append(text, from, cr - from);
+        out += single;
+        from = cr + 2;
+    }
+    out.append(text, from);
     return out;
 }
 

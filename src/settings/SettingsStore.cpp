@@ -128,7 +128,7 @@ void ReadAll(const Reader &r, const Settings &d, Settings &s) {
     s.SettingsVersion = r.Text(kSoftware, "Version", d.SettingsVersion);
     o.BackColor = r.Lenient("BackColor", od.BackColor);
     o.EditorFont.name = r.Text(kSetting, "FontName", od.EditorFont.name);
-    o.EditorFont.color = r.Lenient("FontColor", od.EditorFont.color);
+    o.EditorFont.colour = r.Lenient("FontColor", od.EditorFont.colour);
     o.EditorFont.size = r.Lenient("FontSize", od.EditorFont.size);
     o.SaveCheck = r.Flag("SaveCheck", od.SaveCheck);
     o.SavePos = r.Flag("SavePos", od.SavePos);
@@ -188,7 +188,7 @@ void WriteAll(Writer &w, const Settings &s) {
     w.Put(kSoftware, "Version", kSettingsVersionWritten);
     w.Put(kSetting, "BackColor", o.BackColor);
     w.Put(kSetting, "FontName", o.EditorFont.name);
-    w.Put(kSetting, "FontColor", o.EditorFont.color);
+    w.Put(kSetting, "FontColor", o.EditorFont.colour);
     w.Put(kSetting, "FontSize", o.EditorFont.size);
     w.Put(kSetting, "SaveCheck", FlagText(o.SaveCheck));
     w.Put(kSetting, "SavePos", FlagText(o.SavePos));

@@ -46,7 +46,7 @@ public:
     virtual std::optional<QString> OpenFile(FileDialogRequest &request) = 0;
     virtual std::optional<QString> SaveFile(FileDialogRequest &request) = 0;
     virtual std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) = 0;
-    virtual std::optional<QColor> ChooseColor(const QColor &initial) = 0;
+    virtual std::optional<QColor> ChooseColour(const QColor &initial) = 0;
 
     // Printing, the font dialog with the text colour, and the program's own modal windows.
     // The print dialog for `printer` (whose settings it changes); true when the user confirmed.
@@ -54,11 +54,11 @@ public:
     // The page and printer setup dialog for `printer`; true when the user confirmed.
     virtual bool PrintSetup(QPrinter &printer) = 0;
     // The font dialog with the text colour among its effects; by default the colour stays.
-    virtual std::optional<std::pair<QFont, QColor>> ChooseFontAndColor(const QFont &initial, const QColor &color,
-                                                                       bool fixedPitchOnly) {
+    virtual std::optional<std::pair<QFont, QColor>> ChooseFontAndColour(const QFont &initial, const QColor &colour,
+                                                                        bool fixedPitchOnly) {
         std::optional<QFont> font = ChooseFont(initial, fixedPitchOnly);
         if (!font) return std::nullopt;
-        return std::make_pair(*font, color);
+        return std::make_pair(*font, colour);
     }
     // Shows `dialog` modally until it is dismissed.
     virtual void ShowModal(QDialog &dialog) = 0;

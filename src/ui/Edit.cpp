@@ -78,7 +78,7 @@ void TfrmEdit::CreateEditor() {
     });
     EditorFont.font = GothicFont(13);
     EditorFont.font.setPointSize(10);
-    EditorFont.color = palette().color(QPalette::Text);
+    EditorFont.colour = palette().color(QPalette::Text);
     editor_.SetDefaultFont(EditorFont);
     setCentralWidget(rchOut);
     connect(rchOut, &QPlainTextEdit::cursorPositionChanged, this, &TfrmEdit::UpdateCaretPos);
@@ -122,7 +122,7 @@ void TfrmEdit::CreateActions() {
         {&TfrmEdit::mnuExeS, texts::kExeS, &TfrmEdit::mnuExeSClick, kNoIcon, false},
         {&TfrmEdit::mnuExeComment, texts::kExeComment, &TfrmEdit::mnuExeCommentClick, kNoIcon, false},
         {&TfrmEdit::mnuFormatFont, texts::kFormatFont, &TfrmEdit::mnuFormatFontClick, kNoIcon, false},
-        {&TfrmEdit::mnuFormatColor, texts::kFormatColor, &TfrmEdit::mnuFormatColorClick, kNoIcon, false},
+        {&TfrmEdit::mnuFormatColor, texts::kFormatColour, &TfrmEdit::mnuFormatColorClick, kNoIcon, false},
         {&TfrmEdit::mnuFormatSaveCheck, texts::kFormatSaveCheck, &TfrmEdit::mnuFormatSaveCheckClick, kNoIcon, true},
         {&TfrmEdit::mnuFormatIchi, texts::kFormatIchi, &TfrmEdit::mnuFormatIchiClick, kNoIcon, true},
         {&TfrmEdit::mnuFormatSize, texts::kFormatSize, &TfrmEdit::mnuFormatSizeClick, kNoIcon, true},

@@ -178,8 +178,8 @@ private:
     void ReadOptionsFromMenus();
     void SetIndentWidth(int n);
     void LoadSettings();
-    QColor ColorFromStored(StoredColor c, bool background) const;
-    StoredColor StoredFromColor(const QColor &c) const;
+    QColor ColourFromStored(StoredColour c, bool background) const;
+    StoredColour StoredFromColour(const QColor &c) const;
 
     // ---- The other windows (EditKey.cpp, EditSearch.cpp, EditCommands.cpp) ----
     void WireEditingCommands();
@@ -192,7 +192,7 @@ private:
 
     // ---- SearchHost ----
     EditorSurface &Editor() override { return editor_; }
-    QColor EditorTextColour() const override { return EditorFont.color; }
+    QColor EditorTextColour() const override { return EditorFont.colour; }
     QString ProgramTitle() const override { return AppName; }
     ProgressSink &ShowSearchProgress() override;
     void CloseSearchProgress() override;
@@ -228,7 +228,7 @@ private:
     QString AppName;
     EditorFontState EditorFont;
     QString LastFolder;
-    StoredColor backColorStored_ = kSystemColorWindow;
+    StoredColour backColourStored_ = kSystemColourWindow;
     QString openInitialFolder_, saveInitialFolder_;
     QString applicationTitle_;
     bool runInProgress_ = false;

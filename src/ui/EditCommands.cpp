@@ -113,11 +113,11 @@ void TfrmEdit::mnuExeCommentClick() {
 void TfrmEdit::mnuFormatFontClick() {
     if (!MenuEnabled(mnuFormatMenu)) return;
     Guarded(texts::kFontFailed, [this] {
-        const auto chosen = dialogs_.ChooseFontAndColor(EditorFont.font, EditorFont.color, options_.FixedOnly);
+        const auto chosen = dialogs_.ChooseFontAndColour(EditorFont.font, EditorFont.colour, options_.FixedOnly);
         if (chosen) {
             BusyCursor busy;
             EditorFont.font = chosen->first;
-            EditorFont.color = chosen->second;
+            EditorFont.colour = chosen->second;
             if (editor_.HasSelection()) {
                 // Only the selected text changes; new text keeps the default format.
                 editor_.ApplyFontToSelection(EditorFont);
@@ -133,12 +133,12 @@ void TfrmEdit::mnuFormatFontClick() {
 
 void TfrmEdit::mnuFormatColorClick() {
     if (!MenuEnabled(mnuFormatMenu)) return;
-    Guarded(texts::kColorFailed, [this] {
-        if (!lastBackChoice_.isValid()) lastBackChoice_ = ColorFromStored(backColorStored_, true);
-        if (const auto chosen = dialogs_.ChooseColor(lastBackChoice_)) {
+    Guarded(texts::kColourFailed, [this] {
+        if (!lastBackChoice_.isValid()) lastBackChoice_ = ColourFromStored(backColourStored_, true);
+        if (const auto chosen = dialogs_.ChooseColour(lastBackChoice_)) {
             lastBackChoice_ = *chosen;
             editor_.SetBackground(*chosen);
-            backColorStored_ = StoredFromColor(*chosen);
+            backColourStored_ = StoredFromColour(*chosen);
         }
         editor_.Focus();
     });

@@ -79,8 +79,8 @@ CharFormat DefaultCharFormat(const EditorFontState &font) {
     CharFormat f;
     f.fontName = font.font.family().toStdString();
     f.pointSize = font.font.pointSizeF() > 0 ? font.font.pointSizeF() : 10;
-    f.color = Rgb{static_cast<std::uint8_t>(font.color.red()), static_cast<std::uint8_t>(font.color.green()),
-                  static_cast<std::uint8_t>(font.color.blue())};
+    f.colour = Rgb{static_cast<std::uint8_t>(font.colour.red()), static_cast<std::uint8_t>(font.colour.green()),
+                   static_cast<std::uint8_t>(font.colour.blue())};
     return f;
 }
 

@@ -230,7 +230,7 @@ void TfrmEdit::ReadOptionsFromMenus() {
 
 // ---- Colours ---------------------------------------------------------------
 
-QColor TfrmEdit::ColorFromStored(StoredColor c, bool background) const {
+QColor TfrmEdit::ColourFromStored(StoredColour c, bool background) const {
     const auto bits = static_cast<std::uint32_t>(c);
     if ((bits & 0xFF000000u) == 0x80000000u) {
         // A system colour: the window background and text colours of the desktop's palette.
@@ -244,9 +244,10 @@ QColor TfrmEdit::ColorFromStored(StoredColor c, bool background) const {
     return QColor(bits & 0xFF, (bits >> 8) & 0xFF, (bits >> 16) & 0xFF);
 }
 
-StoredColor TfrmEdit::StoredFromColor(const QColor &c) const {
-    return static_cast<StoredColor>(static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
-                                    (static_cast<std::uint32_t>(c.blue()) << 16));
+StoredColour TfrmEdit::StoredFromColour(const QColor &c) const {
+    return static_cast<StoredColour>(static_cast<std::uint32_t>(c.red()) |
+                                     (static_cast<std::uint32_t>(c.green()) << 8) |
+                                     (static_cast<std::uint32_t>(c.blue()) << 16));
 }
 
 // ---- The settings file -----------------------------------------------------
@@ -339,12 +340,12 @@ void TfrmEdit::FitFrameOntoDesktop() {
 void TfrmEdit::LoadSettings() {
     SettingsOutcome outcome = ReadStoredSettings();
     options_ = settings_.Options;
-    backColorStored_ = options_.BackColor;
-    editor_.SetBackground(ColorFromStored(options_.BackColor, true));
+    backColourStored_ = options_.BackColor;
+    editor_.SetBackground(ColourFromStored(options_.BackColor, true));
     EditorFont.font = QFont(QString::fromStdString(options_.EditorFont.name));
     EditorFont.font.setStyleHint(QFont::TypeWriter);
     EditorFont.font.setPointSize(options_.EditorFont.size > 0 ? options_.EditorFont.size : 10);
-    EditorFont.color = ColorFromStored(options_.EditorFont.color, false);
+    EditorFont.colour = ColourFromStored(options_.EditorFont.colour, false);
     editor_.SetDefaultFont(EditorFont);
     PlaceWindow();
     // Without a folder of the user's own in the settings the dialogs open in the user's folder.
@@ -365,12 +366,12 @@ void TfrmEdit::SaveSettings() {
     options_.SavePos = mnuFormatIchi->isChecked();
     options_.SaveSize = mnuFormatSize->isChecked();
     options_.SavePath = mnuFormatPath->isChecked();
-    options_.BackColor = backColorStored_;
+    options_.BackColor = backColourStored_;
     options_.EditorFont.name = EditorFont.font.family().toStdString();
     options_.EditorFont.size = EditorFont.font.pointSize() > 0 ? EditorFont.font.pointSize() : 10;
     // A stored system colour stays a system colour until the user picks another one.
-    if (EditorFont.color != ColorFromStored(options_.EditorFont.color, false))
-        options_.EditorFont.color = StoredFromColor(EditorFont.color);
+    if (EditorFont.colour != ColourFromStored(options_.EditorFont.colour, false))
+        options_.EditorFont.colour = StoredFromColour(EditorFont.colour);
     settings_.Options = options_;
     settings_.Top = y();
     settings_.Left = x();

@@ -16,18 +16,7 @@
 namespace kelvra {
 // Both conversions run over whole documents: one pass each, no search-and-replace.
 QString ToEditorText(std::string_view crlfText) {
-    std::string lf;
-    lf.reserve(crlfText.size());
-    for (std::size_t at = 0; at < crlfText.size();) {
-        const std::size_t cr = crlfText.find('\r', at);
-        if (cr == std::string_view::npos) {
-            lf.append(crlfText.substr(at));
-            break;
-        }
-        lf.append(crlfText.substr(at, cr - at));
-        lf += '\n';
-        at = cr + (cr + 1 < crlfText.size() && crlfText[cr + 1] == '\n' ? 2 : 1);
-    }
+    const std::string lf = FromCrLf(crlfText, LineEnd::Lf); // a lone CR is a line break for the editor too
     return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
 }
 
@@ -59,7 +48,7 @@ std::string FromEditorText(QString text) {
 
 namespace {
 
-QColor ColorOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
+QColor ColourOf(Rgb c) { return QColor(c.red, c.green, c.blue); }
 Rgb RgbOf(const QColor &c) {
     return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
                static_cast<std::uint8_t>(c.blue())};
@@ -77,7 +66,7 @@ QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
     font.setUnderline(f.underline);
     font.setStrikeOut(f.strikeOut);
     format.setFont(font);
-    format.setForeground(ColorOf(f.color));
+    format.setForeground(ColourOf(f.colour));
     return format;
 }
 
@@ -112,7 +101,7 @@ CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &default
     f.italic = font.italic();
     f.underline = font.underline();
     f.strikeOut = font.strikeOut();
-    f.color = RgbOf(format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color() : defaults.color);
+    f.colour = RgbOf(format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color() : defaults.colour);
     return f;
 }
 
@@ -121,7 +110,7 @@ CharFormat StyleOf(const QTextCharFormat &format, const EditorFontState &default
 QTextCharFormat CharFormatOf(const EditorFontState &font) {
     QTextCharFormat format;
     format.setFont(font.font);
-    format.setForeground(font.color);
+    format.setForeground(font.colour);
     return format;
 }
 

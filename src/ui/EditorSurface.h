@@ -33,7 +33,7 @@ struct BuiltDocument;
 
 struct EditorFontState {
     QFont font;
-    QColor color;
+    QColor colour;
 };
 
 // A range in editor positions.

@@ -63,8 +63,8 @@ bool HasUniformLatinWidth(const QString &family) {
     return true;
 }
 
-FontChooser::FontChooser(const QFont &initial, const QColor &color, bool fixedPitchOnly, QWidget *parent)
-    : QDialog(parent), initial_(initial), shownFamily_(QFontInfo(initial).family()), color_(color) {
+FontChooser::FontChooser(const QFont &initial, const QColor &colour, bool fixedPitchOnly, QWidget *parent)
+    : QDialog(parent), initial_(initial), shownFamily_(QFontInfo(initial).family()), colour_(colour) {
     setWindowTitle(U(texts::kFontDialogTitle));
     families_ = new QListWidget(this);
     families_->setObjectName("families");
@@ -186,15 +186,15 @@ void FontChooser::ShowSample() {
     font.setFamily(Family());
     sample_->setFont(font);
     QPalette p = sample_->palette();
-    p.setColor(QPalette::WindowText, color_);
+    p.setColor(QPalette::WindowText, colour_);
     sample_->setPalette(p);
-    swatch_->setStyleSheet(QString("background-color: %1").arg(color_.name()));
+    swatch_->setStyleSheet(QString("background-color: %1").arg(colour_.name()));
 }
 
 void FontChooser::ChooseColour() {
-    ColourChooser chooser(color_, this);
+    ColourChooser chooser(colour_, this);
     if (chooser.exec() == QDialog::Accepted) {
-        color_ = chooser.Chosen();
+        colour_ = chooser.Chosen();
         ShowSample();
     }
 }

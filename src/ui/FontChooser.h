@@ -25,9 +25,9 @@ bool HasUniformLatinWidth(const QString &family);
 class FontChooser : public QDialog {
     Q_OBJECT
 public:
-    FontChooser(const QFont &initial, const QColor &color, bool fixedPitchOnly, QWidget *parent = nullptr);
+    FontChooser(const QFont &initial, const QColor &colour, bool fixedPitchOnly, QWidget *parent = nullptr);
     QFont ChosenFont() const;
-    QColor ChosenColor() const { return color_; }
+    QColor ChosenColour() const { return colour_; }
 
 private:
     void FillFamilies(bool fixedPitchOnly);
@@ -39,7 +39,7 @@ private:
 
     QFont initial_;
     QString shownFamily_; // the family the initial font resolves to
-    QColor color_;
+    QColor colour_;
     QListWidget *families_, *styles_;
     QSpinBox *size_;
     QCheckBox *underline_, *strikeOut_;

@@ -220,12 +220,12 @@ std::optional<QString> QtDialogs::SaveFile(FileDialogRequest &request) {
 }
 
 std::optional<QFont> QtDialogs::ChooseFont(const QFont &initial, bool fixedPitchOnly) {
-    const auto chosen = ChooseFontAndColor(initial, QColor(Qt::black), fixedPitchOnly);
+    const auto chosen = ChooseFontAndColour(initial, QColor(Qt::black), fixedPitchOnly);
     if (!chosen) return std::nullopt;
     return chosen->first;
 }
 
-std::optional<QColor> QtDialogs::ChooseColor(const QColor &initial) {
+std::optional<QColor> QtDialogs::ChooseColour(const QColor &initial) {
     ColourChooser dialog(initial, parent_);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Chosen();
@@ -247,11 +247,11 @@ bool QtDialogs::PrintSetup(QPrinter &printer) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColor(const QFont &initial, const QColor &color,
-                                                                      bool fixedPitchOnly) {
-    FontChooser dialog(initial, color, fixedPitchOnly, parent_);
+std::optional<std::pair<QFont, QColor>> QtDialogs::ChooseFontAndColour(const QFont &initial, const QColor &colour,
+                                                                       bool fixedPitchOnly) {
+    FontChooser dialog(initial, colour, fixedPitchOnly, parent_);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return std::make_pair(dialog.ChosenFont(), dialog.ChosenColor());
+    return std::make_pair(dialog.ChosenFont(), dialog.ChosenColour());
 }
 
 void QtDialogs::ShowModal(QDialog &dialog) { dialog.exec(); }

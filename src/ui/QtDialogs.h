@@ -18,11 +18,11 @@ public:
     std::optional<QString> OpenFile(FileDialogRequest &request) override;
     std::optional<QString> SaveFile(FileDialogRequest &request) override;
     std::optional<QFont> ChooseFont(const QFont &initial, bool fixedPitchOnly) override;
-    std::optional<QColor> ChooseColor(const QColor &initial) override;
+    std::optional<QColor> ChooseColour(const QColor &initial) override;
     bool Print(QPrinter &printer) override;
     bool PrintSetup(QPrinter &printer) override;
-    std::optional<std::pair<QFont, QColor>> ChooseFontAndColor(const QFont &initial, const QColor &color,
-                                                               bool fixedPitchOnly) override;
+    std::optional<std::pair<QFont, QColor>> ChooseFontAndColour(const QFont &initial, const QColor &colour,
+                                                                bool fixedPitchOnly) override;
     void ShowModal(QDialog &dialog) override;
 
 private:

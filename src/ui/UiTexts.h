@@ -56,7 +56,7 @@ inline constexpr CommandText kExeS{"mnuExeS", "行末セミコロン挿入(&S)",
 inline constexpr CommandText kExeComment{"mnuExeComment", "区切りコメント挿入(&C)",
                                          "行末がセミコロンの次行にコメント行を挿入します", "", ""};
 inline constexpr CommandText kFormatFont{"mnuFormatFont", "フォント(&F)...", "編集画面のフォントを設定します", "", ""};
-inline constexpr CommandText kFormatColor{"mnuFormatColor", "背景色(&C)...", "編集画面の背景色を設定します", "", ""};
+inline constexpr CommandText kFormatColour{"mnuFormatColor", "背景色(&C)...", "編集画面の背景色を設定します", "", ""};
 inline constexpr CommandText kFormatSaveCheck{"mnuFormatSaveCheck", "上書保存は確認する",
                                               "チェックを付けると、上書保存する際に確認画面を表示します", "", ""};
 inline constexpr CommandText kFormatIchi{"mnuFormatIchi", "終了時の表示位置を記憶する",
@@ -181,7 +181,7 @@ inline constexpr char kSpaceFailed[] = "行末スペース処理でエラーが�
 inline constexpr char kSemicolonFailed[] = "行末セミコロン処理でエラーが発生しました";
 inline constexpr char kSeparatorFailed[] = "区切りコメント挿入処理でエラーが発生しました";
 inline constexpr char kFontFailed[] = "”フォント”でエラーが発生しました";
-inline constexpr char kColorFailed[] = "”背景色”でエラーが発生しました";
+inline constexpr char kColourFailed[] = "”背景色”でエラーが発生しました";
 inline constexpr char kPrintFailed[] = "”印刷”でエラーが発生しました";
 inline constexpr char kPrintSetupFailed[] = "”印刷の設定”でエラーが発生しました";
 inline constexpr char kHelpFailed[] = "”ヘルプ”でエラーが発生しました";

@@ -321,3 +321,29 @@ TEST(FormatDocument, TellsWhenACharacterWrittenTwoWaysComesBackOneWay) {
     EXPECT_EQ(doc.warnings[0].line, 2u);
     EXPECT_TRUE(Format("select '\xED\x40' x \r\nfrom t\r\n").warnings.empty()); // one code: kept as it was
 }
+
+// A refusal that --join-lines would lift says so, and offers
+// --line-breaks-separate only where it is not given already.
+TEST(Refusals, HintOnlyAtOptionsThatWouldHelp) {
+    TempDir dir;
+    const fs::path joined = dir.path() / "joined.sql", comments = dir.path() / "comments.sql";
+    Write(joined, "select a\r\nfrom t;\r\n");
+    Write(comments, "-- a\r\n-- b\r\nselect 1;\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        const char *hint; // nullptr: no hint
+    } cases[] = {
+        {{joined.string()}, "pass --line-breaks-separate to keep the words apart, or --join-lines"},
+        {{"--simple", "--line-breaks-separate", comments.string()}, "--join-lines lets such places through"},
+        {{"--line-breaks-separate", joined.string()}, nullptr},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = RunWith(Isolated(dir, c.args));
+        const bool hinted = o.err.find("--join-lines") != std::string::npos;
+        EXPECT_EQ(hinted, c.hint != nullptr) << o.err;
+        if (c.hint) {
+            EXPECT_EQ(o.status, 1) << o.err;
+            EXPECT_NE(o.err.find(c.hint), std::string::npos) << o.err;
+        }
+    }
+}

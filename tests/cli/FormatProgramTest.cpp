@@ -1,6 +1,7 @@
 // kelvra-format run as a program, the way scripts, hooks and users run it.
 
 #include "support/Corpus.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +28,9 @@ void Write(const fs::path &p, const std::string &bytes) { std::ofstream(p, std::
 class Program : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kelvra-program-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         fs::create_directories(dir_ / "work");
         Write(dir_ / "Kelvra.ini", "[Setting]\r\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path In(const std::string &name) const { return dir_ / "work" / name; }
 
@@ -54,7 +51,7 @@ protected:
         return names;
     }
 
-    fs::path dir_;
+    kelvra::test::TempDir dir_{"kelvra-program"};
 };
 
 const std::string kJoining = "select a\nfrom t\n";
@@ -178,7 +175,7 @@ TEST_F(Program, InPlaceInAFolderTheUserMayNotWriteLeavesTheFile) {
     std::string asUser;
     if (::geteuid() == 0) {
         if (!::getpwnam("nobody")) GTEST_SKIP() << "no user 'nobody'";
-        fs::permissions(dir_, fs::perms(0755));
+        fs::permissions(dir_.path(), fs::perms(0755));
         asUser = "setpriv --reuid=nobody --regid=nogroup --clear-groups";
     } else {
         fs::permissions(dir_ / "work", fs::perms(0555));
@@ -354,6 +351,37 @@ TEST_F(Program, RunningOutOfMemoryIsReportedAndTheFileIsLeftAlone) {
     EXPECT_NE(r.err.find("kelvra-format: <stdin>: not enough memory"), std::string::npos) << r.err;
 }
 
+// Running out of memory after the text is formatted (here in the diff, the last
+// and largest step) leaves only that to say: no word of the line ends the result
+// would have unified. What a run needs differs from build to build, so the
+// largest limit that is too small is found by halving.
+TEST_F(Program, RunningOutOfMemoryAfterFormattingSaysOnlyThat) {
+    std::string wide = "select x0";
+    for (int i = 1; i < 40000; ++i) wide += "\r\n, x" + std::to_string(i);
+    Write(In("wide.sql"), wide + "\r\nfrom t;\n"); // the last line end differs from the others
+    auto under = [&](long kib) {
+        return Format("--line-breaks-separate --diff wide.sql", "ulimit -v " + std::to_string(kib) + " &&");
+    };
+    long enough = 4L << 20, tooLittle = 0;
+    const Outcome whole = under(enough);
+    if (whole.status != 0) GTEST_SKIP() << "this build does not run under an address-space limit";
+    ASSERT_NE(whole.err.find("wide.sql:40001:8: 1 line end differs"), std::string::npos) << whole.err;
+    Outcome failed{};
+    while (enough - tooLittle > 64) {
+        const long middle = (enough + tooLittle) / 2;
+        Outcome r = under(middle);
+        if (r.status == 0) {
+            enough = middle;
+        } else {
+            tooLittle = middle;
+            failed = std::move(r);
+        }
+    }
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "kelvra-format: wide.sql: not enough memory to format it; nothing was written\n");
+    EXPECT_EQ(failed.out, "");
+}
+
 // A link in a folder that leads out of it is not followed, not even by -i as root.
 TEST_F(Program, AFolderWalkNeverLeavesTheFolder) {
     fs::create_directories(In("repo"));
@@ -403,7 +431,7 @@ TEST_F(Program, AWalkGoesOnPastAFolderItCannotReadAndExitsOne) {
     std::string asUser;
     if (::geteuid() == 0) {
         if (!::getpwnam("nobody")) GTEST_SKIP() << "no user 'nobody'";
-        fs::permissions(dir_, fs::perms(0755));
+        fs::permissions(dir_.path(), fs::perms(0755));
         fs::permissions(dir_ / "work", fs::perms(0755));
         fs::permissions(dir_ / "Kelvra.ini", fs::perms(0644));
         asUser = "setpriv --reuid=nobody --regid=nogroup --clear-groups";

@@ -11,14 +11,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace kelvra::cli;
 namespace fs = std::filesystem;
 
 TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
-    const fs::path root = fs::temp_directory_path() / ("kelvra-inputs-" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    const kelvra::test::TempDir dir("kelvra-inputs");
+    const fs::path &root = dir.path();
     for (const char *f :
          {"d/b.sql", "d/a.SQL", "d/sub/c.sql", "d/.git/x.sql", "d/notes.txt", "d/build/y.sql", "d/sub/deep/z.sql"}) {
         fs::create_directories((root / f).parent_path());
@@ -39,7 +38,6 @@ TEST(InputFiles, FoldersGiveTheirSqlFilesSortedAndFiltered) {
     EXPECT_EQ(expand({d}, {{"*.txt", "b.*"}, {}}), (L{"d/b.sql", "d/notes.txt"}));
     // Named files and standard input are taken as they are, in argument order.
     EXPECT_EQ(expand({"x.txt", "-", d + "/notes.txt"}, {{}, {"*.txt"}}), (L{"x.txt", "-", "d/notes.txt"}));
-    fs::remove_all(root);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "platform/TextCodec.h"
 #include "support/Corpus.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -306,8 +307,7 @@ TEST(GoldenCommand, KelvraFormatWithTheSetsSettingsFileGivesTheExpectedResults) 
     const auto files = test::CorpusFiles();
     KELVRA_SKIP_WITHOUT_CORPUS(files);
     if (!fs::is_directory(setDir)) GTEST_SKIP() << "no expected results at " << setDir;
-    const fs::path scratch = fs::path(::testing::TempDir()) / ("golden-command-" + std::to_string(getpid()));
-    fs::create_directories(scratch);
+    const test::TempDir scratch("golden-command");
     SetReport report(std::string(set) + ", kelvra-format");
     for (const fs::path &file : files) {
         const Expected e = ReadExpected(setDir, file);
@@ -318,11 +318,10 @@ TEST(GoldenCommand, KelvraFormatWithTheSetsSettingsFileGivesTheExpectedResults) 
             // --join-lines: line breaks that run words together join them, as in the editor.
             {KELVRA_FORMAT_EXECUTABLE, "--settings", (setDir / "Kelvra.ini").string(), "--join-lines", "--html",
              file.string()},
-            scratch);
+            scratch.path());
         ASSERT_TRUE(f.status == 0 || f.status == 1) << file << ": exit status " << f.status << "\n" << f.err;
         report.Record(file, Compare(e, CommandOutcome(f, IsValidUtf8(test::ReadWholeFile(file)))));
     }
-    fs::remove_all(scratch);
     report.Finish(300);
 #endif
 }

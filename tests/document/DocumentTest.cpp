@@ -2,6 +2,7 @@
 // question about undecodable bytes, writing with the question about characters
 // Shift-JIS cannot hold, and the file format kept from one save to the next.
 #include "document/Document.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 using namespace kelvra;
 
@@ -68,12 +68,6 @@ private:
 
 class DocumentFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        dir_ = std::filesystem::temp_directory_path() / ("kelvra-document-test-" + std::to_string(seed()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string Path(const char *name) const { return (dir_ / name).string(); }
     void WriteBytes(const char *name, const std::string &bytes) const {
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
@@ -88,7 +82,7 @@ protected:
         return t;
     }
 
-    std::filesystem::path dir_;
+    test::TempDir dir_{"kelvra-document"};
     ScriptedQuestions questions_;
 };
 

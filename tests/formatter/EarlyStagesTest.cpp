@@ -32,9 +32,8 @@ void Simple(StageHarness &h) { h.options.SimpleMode = true; }
 // A lone backquote opens a quoted name when meaning is kept.
 void BaseRules(StageHarness &h) { h.options.KeepMeaning = false; }
 void UncheckSet(StageHarness &h) {
-    for (int i = 1; i <= KeywordCatalogue::Count(KeywordList::Yoyaku); ++i)
-        if (KeywordCatalogue::Text(KeywordList::Yoyaku, i) == "SET")
-            h.catalogue.SetState(KeywordList::Yoyaku, i, CheckState::Unchecked);
+    h.catalogue.SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SET"),
+                         CheckState::Unchecked);
     h.catalogue.MirrorDependentLists();
 }
 
@@ -144,8 +143,10 @@ TEST(BreakBeforeReservedWords, OnePassOverTheWordsEqualsOnePassPerEntry) {
         StageHarness h;
         h.options.SimpleMode = true; // no quote can stop the run; the text is all words
         // Unchecking a few entries exercises the no-break-before list both ways.
-        h.catalogue.SetState(KeywordList::Yoyaku, 233, CheckState::Unchecked); // SET
-        h.catalogue.SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
+        h.catalogue.SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SET"),
+                             CheckState::Unchecked);
+        h.catalogue.SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SELECT"),
+                             CheckState::Unchecked);
         h.catalogue.MirrorDependentLists();
         std::string before = h.RunThrough(text, "11");
         std::string expected = BreakBeforeReservedWordsOnePassPerEntry(before, h.catalogue, h.state->wordJoiner);

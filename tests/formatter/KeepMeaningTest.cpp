@@ -75,6 +75,14 @@ TEST(LineCommands, RecognisedOnlyWhereNoSqlCanBeMeant) {
         {"delimiter // -- procedures follow", 0},
         {"delimiter '|';", no},
         {"delimiter as ','", no},
+        {"GO", 0},
+        {"  go 5 ", 2},
+        {"Go\t", 0},
+        {"gone", no},
+        {"go1", no},
+        {"go 5 times", no},
+        {"go -- next batch", 0},
+        {"go;", no},
         {"select a", no},
         {"", no},
         {"   ", no},
@@ -118,6 +126,7 @@ TEST(KeepMeaning, KeepsTheTextAndStillFormatsTheCodeAround) {
         bool lfSp;
         std::vector<std::string> kept, base; // pieces of the result with meaning kept, and under the base rules
     } cases[] = {
+        {"tsqlBatchEnds", "select 1\r\ngo\r\nselect 2", true, {"1 \r\ngo\r\nSELECT"}, {"1 GO"}},
         {"dollarQuotes",
          "select $re$\\s+$re$, $$It is  Ok$$ from t;",
          false,

@@ -28,11 +28,12 @@ void PrintTo(const LineCase &c, std::ostream *os) { *os << c.name; }
 void CommaBefore(StageHarness &h) { h.options.Comma = CommaPosition::Before; }
 void Simple(StageHarness &h) { h.options.SimpleMode = true; }
 void Indent4(StageHarness &h) { h.options.Indent = 4; }
-void UncheckNvl(StageHarness &h) { h.catalogue.SetState(KeywordList::Kansu, 48, CheckState::Unchecked); }
+void UncheckNvl(StageHarness &h) {
+    h.catalogue.SetState(KeywordList::Kansu, KeywordCatalogue::Find(KeywordList::Kansu, "NVL"), CheckState::Unchecked);
+}
 // Unchecks the entry of `list` that reads `text` (directly, not through the reserved words).
 void Uncheck(StageHarness &h, KeywordList list, const std::string &text) {
-    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (KeywordCatalogue::Text(list, i) == text) h.catalogue.SetState(list, i, CheckState::Unchecked);
+    h.catalogue.SetState(list, KeywordCatalogue::Find(list, text), CheckState::Unchecked);
     ASSERT_FALSE(h.catalogue.ContainsChecked(list, text)) << text;
 }
 void UncheckAndAfter(StageHarness &h) { Uncheck(h, KeywordList::UsiroNo, "AND"); }
@@ -210,7 +211,8 @@ TEST(ReservedWordForm, CatalogueSpellingAndBoldSpans) {
 
 TEST(ReservedWordForm, UncheckedEntriesKeepTheirFormAndAreNotBold) {
     StageHarness h;
-    h.catalogue.SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
+    h.catalogue.SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SELECT"),
+                         CheckState::Unchecked);
     h.RunThrough("", "2");
     h.state->work = "SELECT A \r\nFROM B ";
     StageReservedWordForm(*h.state);

@@ -13,12 +13,6 @@ namespace {
 const KeywordList kAllLists[] = {KeywordList::Yoyaku, KeywordList::Kansu, KeywordList::Tandoku, KeywordList::UsiroNo,
                                  KeywordList::MaeNo};
 
-int PositionOf(KeywordList list, const std::string &text) {
-    for (int i = 1; i <= KeywordCatalogue::Count(list); ++i)
-        if (KeywordCatalogue::Text(list, i) == text) return i;
-    return 0;
-}
-
 // True when `inner` occurs in `outer` as a sequence of whole words.
 bool ContainsWholeWords(const std::string &outer, const std::string &inner) {
     std::string o = " " + outer + " ", i = " " + inner + " ";
@@ -85,11 +79,11 @@ TEST(KeywordCatalogue, EntriesAreUniqueUpperCaseAndDependentListsAreReservedWord
             EXPECT_TRUE(seen.insert(t).second) << t;
             for (char c : t) EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ' ') << t;
             if (list != KeywordList::Yoyaku && t != "MONTH_BETWEEN") {
-                EXPECT_GT(PositionOf(KeywordList::Yoyaku, t), 0) << t;
+                EXPECT_GT(KeywordCatalogue::Find(KeywordList::Yoyaku, t), 0) << t;
             }
         }
     }
-    EXPECT_EQ(PositionOf(KeywordList::Yoyaku, "MONTH_BETWEEN"), 0);
+    EXPECT_EQ(KeywordCatalogue::Find(KeywordList::Yoyaku, "MONTH_BETWEEN"), 0);
 }
 
 TEST(KeywordCatalogue, GrayedCountsAsUncheckedAndComparisonsAreExact) {
@@ -98,19 +92,20 @@ TEST(KeywordCatalogue, GrayedCountsAsUncheckedAndComparisonsAreExact) {
     EXPECT_FALSE(c.ContainsChecked(KeywordList::MaeNo, "Date"));
     c.SetState(KeywordList::Kansu, 48, CheckState::Grayed);
     EXPECT_FALSE(c.IsChecked(KeywordList::Kansu, 48));
-    c.SetState(KeywordList::MaeNo, 4, CheckState::Unchecked);
+    c.SetState(KeywordList::MaeNo, KeywordCatalogue::Find(KeywordList::MaeNo, "DATE"), CheckState::Unchecked);
     EXPECT_FALSE(c.ContainsChecked(KeywordList::MaeNo, "DATE"));
 }
 
 TEST(KeywordCatalogue, MirrorCopiesReservedStatesToDependentLists) {
     KeywordCatalogue c;
-    const int andPos = PositionOf(KeywordList::Yoyaku, "AND");
+    const int andPos = KeywordCatalogue::Find(KeywordList::Yoyaku, "AND");
+    const int andAfter = KeywordCatalogue::Find(KeywordList::UsiroNo, "AND");
     c.SetState(KeywordList::Yoyaku, andPos, CheckState::Unchecked);
     c.MirrorDependentLists();
-    EXPECT_FALSE(c.IsChecked(KeywordList::UsiroNo, 2));
+    EXPECT_FALSE(c.IsChecked(KeywordList::UsiroNo, andAfter));
     c.SetState(KeywordList::Yoyaku, andPos, CheckState::Checked);
     c.MirrorDependentLists();
-    EXPECT_TRUE(c.IsChecked(KeywordList::UsiroNo, 2));
+    EXPECT_TRUE(c.IsChecked(KeywordList::UsiroNo, andAfter));
 }
 
 struct StoredCase {
@@ -187,7 +182,7 @@ TEST(KeywordCatalogue, OlderLayoutConversionWritesBackTheConvertedStrings) {
 
 TEST(KeywordCatalogue, ApplyMirrorsAndBuildRoundTrips) {
     KeywordCatalogue c;
-    std::string y = With(std::string(284, '1'), PositionOf(KeywordList::Yoyaku, "SET"), '0');
+    std::string y = With(std::string(284, '1'), KeywordCatalogue::Find(KeywordList::Yoyaku, "SET"), '0');
     std::string k = With(With(std::string(83, '2'), 48, '1'), 1, '0');
     c.ApplyStoredStates(y, k, false);
     EXPECT_FALSE(c.ContainsChecked(KeywordList::MaeNo, "SET"));
@@ -222,7 +217,7 @@ constexpr CheckState On = CheckState::Checked;
 constexpr CheckState Gray = CheckState::Grayed;
 
 CheckState StateOf(const KeywordCatalogue &c, KeywordList list, const char *text) {
-    return c.State(list, PositionOf(list, text));
+    return c.State(list, KeywordCatalogue::Find(list, text));
 }
 
 enum class Act { ClickWord, ClickFunction, AllWordsOn, AllWordsOff, AllFunctionsOn, AllFunctionsOff };
@@ -236,8 +231,8 @@ struct RuleStep {
 
 void Apply(KeywordCatalogue &c, const RuleStep &s) {
     switch (s.act) {
-    case Act::ClickWord: c.ClickYoyaku(PositionOf(KeywordList::Yoyaku, s.text)); break;
-    case Act::ClickFunction: c.ClickKansu(PositionOf(KeywordList::Kansu, s.text)); break;
+    case Act::ClickWord: c.ClickYoyaku(KeywordCatalogue::Find(KeywordList::Yoyaku, s.text)); break;
+    case Act::ClickFunction: c.ClickKansu(KeywordCatalogue::Find(KeywordList::Kansu, s.text)); break;
     case Act::AllWordsOn: c.CheckAllYoyaku(); break;
     case Act::AllWordsOff: c.UncheckAllYoyaku(); break;
     case Act::AllFunctionsOn: c.CheckAllKansu(); break;
@@ -290,7 +285,7 @@ TEST(KeywordCatalogueRules, SequencesOfClicksAndButtons) {
             SCOPED_TRACE(i);
             const RuleStep &s = sc.steps[i];
             Apply(c, s);
-            const int word = PositionOf(KeywordList::Yoyaku, s.text);
+            const int word = KeywordCatalogue::Find(KeywordList::Yoyaku, s.text);
             EXPECT_EQ(word ? c.State(KeywordList::Yoyaku, word) : Off, s.word);
             EXPECT_EQ(StateOf(c, KeywordList::Kansu, s.text), s.function);
         }
@@ -307,9 +302,9 @@ TEST(KeywordCatalogueRules, HiddenListsFollowTheReservedWords) {
         {KeywordList::Tandoku, "SELECT"}, {KeywordList::UsiroNo, "AND"}, {KeywordList::MaeNo, "DATE"}};
     for (const Hidden &h : hidden) {
         SCOPED_TRACE(h.text);
-        c.ClickYoyaku(PositionOf(KeywordList::Yoyaku, h.text));
+        c.ClickYoyaku(KeywordCatalogue::Find(KeywordList::Yoyaku, h.text));
         EXPECT_EQ(StateOf(c, h.list, h.text), Off);
-        c.ClickYoyaku(PositionOf(KeywordList::Yoyaku, h.text));
+        c.ClickYoyaku(KeywordCatalogue::Find(KeywordList::Yoyaku, h.text));
         EXPECT_EQ(StateOf(c, h.list, h.text), On);
     }
     c.UncheckAllYoyaku();

@@ -49,12 +49,21 @@ TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
         {"begin\r\n  null;\r\nend;\r\n/\r\n", "BEGIN\r\n        NULL ;\r\nEND ;\r\n/\r\n"},
         {"rem drop the old copy\r\ndrop table t;", "rem drop the old copy\r\nDROP TABLE T ;"},
         {"  prompt Done  \r\nselect 1;", "prompt Done\r\nSELECT 1 ;"},
+        {"create view v as select 1\r\nGO 2 -- twice\r\nselect gone",
+         "CREATE VIEW V AS SELECT 1\r\nGO 2 -- twice\r\nSELECT GONE"},
         {"@@child.sql\r\n\\set x 1\r\nselect 1;", "@@child.sql\n\\set x 1\nSELECT 1 ;"},
         // A row of "=" is a remark's text, and what follows is a remark too.
         {"select 1;\r\nREM =====\r\nREM don't\r\n", "SELECT 1 ;\r\nREM =====\r\nREM don't\r\n"},
         // The mysql client's delimiter: "$$" ends a statement, it opens no quote.
         {"DELIMITER $$ -- now $$\r\nbegin select 1; end;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nselect 'a';",
          "DELIMITER $$ -- now $$\r\nBEGIN SELECT 1 ; END ;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nSELECT 'a' ;"},
+        // A list comma on the other side of comments: comma first, and back.
+        {"insert into t values (1),\r\n-- toast table\r\n(2);",
+         "INSERT INTO T VALUES ( 1 )\r\n-- toast table\r\n, ( 2 ) ;"},
+        {"select a, /* x */ /* y */ b", "SELECT A /* x */ /* y */ , B"},
+        {"select a\r\n-- c\r\n, b", "SELECT A ,\r\n-- c\r\nB"},
+        {"select a, -- x\r\n", "SELECT A -- x\r\n,"},
+        {"select a, -- x\r\n-- y\r\nb", "SELECT A -- x\r\n, -- y\r\nB"}, // between them is as good
         {"", ""},
         {"  \r\n", ""},
         {"up\xff\xff"
@@ -116,6 +125,7 @@ TEST(MeaningCheck, NamesEachKindOfDifference) {
         {"select 1;\r\nrem ===\r\n", "SELECT 1 ;\r\nREM ===\r\n", ChangeKind::LineCommandMerged, 2, 1, nullptr},
         {"delimiter //\r\nselect 1 //\r\n", "DELIMITER //\r\nSELECT 1 //\r\n", ChangeKind::LineCommandMerged, 1, 1,
          nullptr},
+        {"select 1\r\nend\r\ngo\r\nexec p", "SELECT 1 END go EXEC P", ChangeKind::LineCommandMerged, 3, 1, nullptr},
         {"select ab from t", "SELECT A B FROM T", ChangeKind::OtherChange, 1, 8, "\"ab\" would be split"},
         {"select a from t", "SELECT B FROM T", ChangeKind::OtherChange, 1, 8, "\"a\" would become \"B\""},
         {"select 表\r\n, 'x' from t", "SELECT 表 , 'y' FROM T", ChangeKind::LiteralChanged, 2, 3, nullptr},
@@ -147,6 +157,41 @@ TEST(MeaningCheck, CountsEveryPlaceAndKeepsTheFirstFew) {
     EXPECT_EQ(r.first[2].offset, 10u);
     EXPECT_EQ(r.first[2].line, 3);
     EXPECT_EQ(r.first[2].column, 3);
+}
+
+// Words of every length, at the end of a text or followed by more: the case
+// of a letter may change, any other byte change is found, wherever it lies.
+TEST(MeaningCheck, WordsOfEveryLengthDifferOnlyInTheCaseOfLetters) {
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz";
+    for (std::size_t length = 1; length <= 20; ++length) {
+        std::string word;
+        for (std::size_t i = 0; i < length; ++i) word += i % 5 == 4 ? "_1#$"[i % 4] : letters[(i * 7) % 26];
+        std::string capitals = word;
+        for (char &c : capitals) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
+        for (const char *tail : {"", " from t"}) {
+            EXPECT_TRUE(CompareMeaning("select " + word + tail, "SELECT " + capitals + tail).Same()) << word;
+            for (std::size_t at = 0; at < length; ++at) {
+                std::string changed = capitals;
+                // Another letter, or the byte 0x20 away from a sign ("_" and DEL, "1" and 0x11).
+                changed[at] = changed[at] >= 'A' && changed[at] <= 'Z' ? (changed[at] == 'Z' ? 'A' : changed[at] + 1)
+                                                                       : changed[at] ^ 0x20;
+                const CheckReport r = CompareMeaning("select " + word + tail, "SELECT " + changed + tail);
+                EXPECT_FALSE(r.Same()) << word << " against " << changed;
+            }
+        }
+    }
+}
+
+// A comma may cross comments, but the comments stay as they were and the
+// comma stays one comma.
+TEST(MeaningCheck, ACommaCrossesCommentsOnlyWhole) {
+    const Pair changed[] = {
+        {"select a, -- note\r\nb", "SELECT A -- NOTE\r\n, B"},
+        {"select a, -- x\r\nb", "SELECT A -- x\r\nB"},
+        {"select a, /* x */ b", "SELECT A /* x */ ; B"},
+        {"select a, /* x */ b", "SELECT A /* x */ , , B"},
+    };
+    for (const Pair &p : changed) EXPECT_FALSE(CompareMeaning(p.before, p.after).Same()) << p.after;
 }
 
 // After a difference the walk finds its footing again: later places are

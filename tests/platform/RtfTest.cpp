@@ -72,7 +72,7 @@ TEST(Rtf, StyledTextSurvivesWriteAndRead) {
         doc.SetText(c.text);
         std::size_t n = c.text.size();
         doc.SetBold(0, n / 3);
-        doc.SetColor(n / 4, n / 4, kRed);
+        doc.SetColour(n / 4, n / 4, kRed);
         doc.ModifyFormat(n / 2, n / 5, [&](CharFormat &f) {
             f.fontName = courier.fontName;
             f.pointSize = courier.pointSize;
@@ -119,26 +119,26 @@ TEST(Rtf, ReadsWhatRichTextControlsAndWordProcessorsWrite) {
         EXPECT_EQ(t.Text(), "SELECT * FROM 表示\r\ncafé\tx");
         EXPECT_TRUE(FormatOf(t, "SELECT").bold);
         EXPECT_FALSE(FormatOf(t, " * ").bold);
-        EXPECT_EQ(FormatOf(t, "FROM").color, kRed);
+        EXPECT_EQ(FormatOf(t, "FROM").colour, kRed);
         EXPECT_EQ(FormatOf(t, "表示").fontName, "ＭＳ ゴシック");
         EXPECT_EQ(FormatOf(t, "表示").pointSize, 10);
         const CharFormat &cafe = FormatOf(t, "café");
         EXPECT_EQ(cafe.fontName, "Arial");
         EXPECT_TRUE(cafe.italic);
-        EXPECT_EQ(cafe.color, (Rgb{0, 0, 128}));
+        EXPECT_EQ(cafe.colour, (Rgb{0, 0, 128}));
     }
     {
         StyledText t = ReadRtf(Fixture("word_document.rtf"), base);
         EXPECT_EQ(t.Text(), "日本語テー link\r\ngone a{b}c\\d\u00A0ef");
         const CharFormat &jp = FormatOf(t, "日本語");
         EXPECT_TRUE(jp.bold);
-        EXPECT_EQ(jp.color, (Rgb{0, 0, 255}));
+        EXPECT_EQ(jp.colour, (Rgb{0, 0, 255}));
         EXPECT_EQ(jp.fontName, "ＭＳ 明朝");
         EXPECT_EQ(jp.pointSize, 10.5);
         EXPECT_FALSE(FormatOf(t, "テー").bold);
         EXPECT_EQ(FormatOf(t, "テー").fontName, "Times New Roman");
         EXPECT_TRUE(FormatOf(t, "link").underline);
-        EXPECT_EQ(FormatOf(t, "link").color, kRed);
+        EXPECT_EQ(FormatOf(t, "link").colour, kRed);
         EXPECT_TRUE(FormatOf(t, "gone").strikeOut);
     }
     {
@@ -147,7 +147,7 @@ TEST(Rtf, ReadsWhatRichTextControlsAndWordProcessorsWrite) {
         EXPECT_EQ(FormatOf(t, "plain").fontName, "Liberation Sans");
         EXPECT_EQ(FormatOf(t, "plain").pointSize, 12);
         EXPECT_TRUE(FormatOf(t, "日本").bold);
-        EXPECT_EQ(FormatOf(t, "日本").color, (Rgb{0, 128, 0}));
+        EXPECT_EQ(FormatOf(t, "日本").colour, (Rgb{0, 128, 0}));
         EXPECT_EQ(FormatOf(t, "日本").fontName, "Noto Sans CJK JP");
     }
 }
@@ -356,6 +356,6 @@ TEST(Rtf, FontAndColourTablesAsWritten) {
     // Colour 0 is "automatic"; an index past the table leaves the default colour.
     t = ReadRtf("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1 a\\cf2 b\\cf0 c\\cf1 d\\cf-1 e\\cf99 f}", base);
     ASSERT_EQ(t.Text(), "abcdef");
-    const Rgb expected[] = {kRed, base.color, base.color, kRed, base.color, base.color};
-    for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(t.FormatAt(k).color, expected[k]) << t.Text()[k];
+    const Rgb expected[] = {kRed, base.colour, base.colour, kRed, base.colour, base.colour};
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(t.FormatAt(k).colour, expected[k]) << t.Text()[k];
 }

@@ -11,7 +11,7 @@ std::string Layout(const StyledText &t) {
     std::string out;
     for (const StyledRun &r : t.Runs()) {
         out.append("[").append(t.Text(), r.start, r.length).append(r.format->bold ? "|b" : "");
-        if (r.format->color != Rgb{}) out += "|c";
+        if (r.format->colour != Rgb{}) out += "|c";
         out += "]";
     }
     return out;
@@ -48,7 +48,7 @@ TEST(StyledText, RangeOperationsSplitAndMergeRuns) {
         {"start past the end does nothing", [](StyledText &t) { t.SetBold(99, 3); }, "[SELECT a, b FROM t]"},
         {"modify keeps other attributes",
          [](StyledText &t) {
-             t.SetColor(0, 8, {255, 0, 0});
+             t.SetColour(0, 8, {255, 0, 0});
              t.SetBold(7, 3);
          },
          "[SELECT |c][a|b|c][, |b][b FROM t]"},
@@ -66,7 +66,7 @@ TEST(StyledText, RangesAreWidenedToWholeCharactersAndLineEnds) {
     t.SetText("a表b\r\nc"); // 表 takes bytes 1..3
     t.SetBold(2, 1);
     EXPECT_EQ(Layout(t), "[a][表|b][b\r\nc]");
-    t.SetColor(6, 1, {1, 2, 3}); // the LF of a CR LF takes the CR along
+    t.SetColour(6, 1, {1, 2, 3}); // the LF of a CR LF takes the CR along
     EXPECT_EQ(Layout(t), "[a][表|b][b][\r\n|c][c]");
 }
 

@@ -1,7 +1,6 @@
 // Editing and line-end commands, font and background, printing, help and the
 // about box, driven headless on the main window.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/UiTexts.h"
 #include "settings/SettingsStore.h"
@@ -20,7 +19,6 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -36,22 +34,9 @@ using texts::U;
 const QString kReference = "http://www.norvatek.example/cgi-bin/virozururo/virozururo.php?";
 const std::string kSep = "-------------------- ";
 
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
-    Harness() {
-        const std::filesystem::path folder = dir.path().toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
-        window->Initialise();
-    }
-    QString Path(const QString &name) const { return dir.filePath(name); }
-    std::string Text() { return EditProbe(window).Editor().Text(); }
-    void SetText(const std::string &text) {
-        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
-    }
+// The window, started at construction.
+struct Harness : EditHarness {
+    Harness() { Start(); }
     QTextCharFormat FormatAt(int position) {
         QTextCursor c(EditProbe(window).rchOut()->document());
         c.setPosition(position + 1); // the format of the character before the cursor
@@ -203,7 +188,7 @@ private slots:
         QFont chosen("Courier New");
         chosen.setPointSize(17);
         h.dialogs.fonts = {chosen};
-        h.dialogs.fontColors = {QColor(200, 0, 0)};
+        h.dialogs.fontColours = {QColor(200, 0, 0)};
         EditProbe(h.window).Editor().Select(7, 1);
         h.window->mnuFormatFontClick();
         QCOMPARE(h.dialogs.asked.front().text, QString("fixed"));
@@ -223,10 +208,10 @@ private slots:
         // Stored at close: name, size and colour.
         h.window->SaveSettings();
         Settings stored;
-        QVERIFY(LoadSettings(h.dir.path().toStdString(), DefaultSettings(h.dir.path().toStdString()), stored).ok);
+        QVERIFY(LoadSettings(h.dir.path(), DefaultSettings(h.dir.path()), stored).ok);
         QCOMPARE(QString::fromStdString(stored.Options.EditorFont.name), chosen.family());
         QCOMPARE(stored.Options.EditorFont.size, 17);
-        QCOMPARE(stored.Options.EditorFont.color, StoredColor(200));
+        QCOMPARE(stored.Options.EditorFont.colour, StoredColour(200));
     }
 
     void fontWithoutASelectionChangesAllAndTheDefault() {
@@ -254,7 +239,7 @@ private slots:
 
     void backgroundColour() {
         Harness h;
-        h.dialogs.colors = {QColor(10, 20, 30), std::nullopt};
+        h.dialogs.colours = {QColor(10, 20, 30), std::nullopt};
         h.window->mnuFormatColorClick();
         QCOMPARE(EditProbe(h.window).rchOut()->palette().color(QPalette::Base), QColor(10, 20, 30));
         // The dialog opens on its last choice; a cancel keeps the colour.
@@ -263,8 +248,8 @@ private slots:
         QCOMPARE(EditProbe(h.window).rchOut()->palette().color(QPalette::Base), QColor(10, 20, 30));
         h.window->SaveSettings();
         Settings stored;
-        QVERIFY(LoadSettings(h.dir.path().toStdString(), DefaultSettings(h.dir.path().toStdString()), stored).ok);
-        QCOMPARE(stored.Options.BackColor, StoredColor(10 | 20 << 8 | 30 << 16));
+        QVERIFY(LoadSettings(h.dir.path(), DefaultSettings(h.dir.path()), stored).ok);
+        QCOMPARE(stored.Options.BackColor, StoredColour(10 | 20 << 8 | 30 << 16));
     }
 
     void onlineReference_data() {

@@ -1,7 +1,6 @@
 // The main window as it starts: what the settings file may and may not do to
 // its placement, where the settings are read from, and the caption.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/Edit.h"
 
@@ -12,7 +11,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTest>
@@ -24,32 +22,12 @@ namespace {
 
 QRect DesktopArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
-bool WriteFile(const QString &path, const QByteArray &bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
-    // Settings in `settingsSub`, the program in `programSub` (both under dir).
-    bool Start(const QStringList &args = {}, const QString &settingsSub = ".", const QString &programSub = ".") {
-        QDir(dir.path()).mkpath(settingsSub);
-        QDir(dir.path()).mkpath(programSub);
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, args, dir.filePath(settingsSub).toStdString(),
-                                            dir.filePath(programSub).toStdString());
-        return window->Initialise();
+struct Harness : EditHarness {
+    // Settings in the folder `settingsSub`, the program in `programSub` (both under dir).
+    bool StartApart(const QString &settingsSub, const QString &programSub) {
+        return QDir(Folder()).mkpath(settingsSub) && QDir(Folder()).mkpath(programSub) &&
+               StartIn(dir / settingsSub.toStdString(), dir / programSub.toStdString());
     }
-    QString Path(const QString &name) const { return dir.filePath(name); }
 };
 
 } // namespace
@@ -138,7 +116,7 @@ private slots:
         Harness h;
         const QByteArray beside = "[Setting]\r\nFontSize=20\r\n[History]\r\nPath1=/data/q.sql\r\n";
         QVERIFY(WriteFile(h.Path("bin/Kelvra.ini"), beside));
-        QVERIFY(h.Start({}, "config", "bin"));
+        QVERIFY(h.StartApart("config", "bin"));
         QCOMPARE(EditProbe(h.window).EditorFont().font.pointSize(), 20);
         QCOMPARE(h.window->HistoryEntry(0), QString("/data/q.sql"));
         QVERIFY(h.window->close());
@@ -151,7 +129,7 @@ private slots:
         Harness again;
         QVERIFY(WriteFile(again.Path("bin/Kelvra.ini"), beside));
         QVERIFY(WriteFile(again.Path("config/Kelvra.ini"), "[Setting]\r\nFontSize=12\r\n"));
-        QVERIFY(again.Start({}, "config", "bin"));
+        QVERIFY(again.StartApart("config", "bin"));
         QCOMPARE(EditProbe(again.window).EditorFont().font.pointSize(), 12);
     }
 };

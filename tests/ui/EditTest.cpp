@@ -1,7 +1,6 @@
 // The main window driven headless: start-up, documents, history, drops,
 // closing, the format command and the settings menu.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/UiTexts.h"
 #include "formatter/TextUtil.h"
@@ -16,7 +15,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QPlainTextEdit>
@@ -35,32 +33,7 @@ using texts::U;
 const char kExample[] =
     "select a.id, b.name, nvl(b.qty, 0) qty from orders a, items b where a.id = b.id and b.qty > 10 order by a.id;";
 
-void WriteFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// One window over a fresh settings folder.
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
-    bool Start(const QStringList &args) {
-        const std::filesystem::path folder = dir.path().toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, args, folder, folder);
-        return window->Initialise();
-    }
-    QString Path(const QString &name) const { return dir.filePath(name); }
-    std::string Text() { return EditProbe(window).Editor().Text(); }
-};
+using Harness = EditHarness;
 
 } // namespace
 
@@ -81,7 +54,7 @@ private slots:
 
     void startWithAFileLoadsItAsPlainText() {
         Harness h;
-        WriteFile(h.Path("q.rtf"), "{\\rtf1 hello}");
+        QVERIFY(WriteFile(h.Path("q.rtf"), "{\\rtf1 hello}"));
         QVERIFY(h.Start({h.Path("q.rtf")}));
         QCOMPARE(h.Text(), std::string("{\\rtf1 hello}"));
         QCOMPARE(h.window->HistoryEntry(0), h.Path("q.rtf"));
@@ -115,7 +88,7 @@ private slots:
         QVERIFY(h.window->HistoryEntry(0).isEmpty());
 
         Harness r;
-        WriteFile(r.Path("ro.sql"), "select 1");
+        QVERIFY(WriteFile(r.Path("ro.sql"), "select 1"));
         QFile::setPermissions(r.Path("ro.sql"), QFile::ReadOwner | QFile::ReadGroup);
         r.dialogs.answers = {Answer::Cancel};
         QVERIFY(r.Start({"-X1", r.Path("ro.sql")}));
@@ -125,13 +98,13 @@ private slots:
 
     void richModeReadsRtfByExtension() {
         Harness h;
-        WriteFile(h.Path("Report.RTF"), "{\\rtf1\\ansi {\\b bold} plain}");
+        QVERIFY(WriteFile(h.Path("Report.RTF"), "{\\rtf1\\ansi {\\b bold} plain}"));
         QVERIFY(h.Start({"-X1", h.Path("Report.RTF")}));
         QCOMPARE(h.Text(), std::string("bold plain"));
         QCOMPARE(EditProbe(h.window).BoldWords(), QStringList{"bold"});
 
         Harness p;
-        WriteFile(p.Path("query.sql"), "{\\rtf1 x}");
+        QVERIFY(WriteFile(p.Path("query.sql"), "{\\rtf1 x}"));
         QVERIFY(p.Start({"-X1", p.Path("query.sql")}));
         QCOMPARE(p.Text(), std::string("{\\rtf1 x}"));
         QVERIFY(EditProbe(p.window).Editor().RichMode());
@@ -139,7 +112,7 @@ private slots:
 
     void viewerIsLockedSilverAndWritesNoSettings() {
         Harness h;
-        WriteFile(h.Path("v.sql"), "select 1");
+        QVERIFY(WriteFile(h.Path("v.sql"), "select 1"));
         QVERIFY(h.Start({"-X2", h.Path("v.sql")}));
         QVERIFY(EditProbe(h.window).rchOut()->isReadOnly());
         QVERIFY(!EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
@@ -156,13 +129,13 @@ private slots:
 
     void furtherArgumentsStartFurtherProcesses() {
         Harness h;
-        for (const char *n : {"a.sql", "b.sql", "c.sql"}) WriteFile(h.Path(n), n);
+        for (const char *n : {"a.sql", "b.sql", "c.sql"}) QVERIFY(WriteFile(h.Path(n), n));
         QVERIFY(h.Start({h.Path("a.sql"), h.Path("b.sql"), h.Path("c.sql")}));
         QCOMPARE(h.Text(), std::string("a.sql"));
         QCOMPARE(h.desktop.started.size(), 1);
         QCOMPARE(h.desktop.started[0], (QStringList{h.Path("b.sql"), h.Path("c.sql")}));
         Harness r;
-        WriteFile(r.Path("a.sql"), "a");
+        QVERIFY(WriteFile(r.Path("a.sql"), "a"));
         QVERIFY(r.Start({"-X1", r.Path("a.sql"), r.Path("b.sql")}));
         QCOMPARE(r.desktop.started.size(), 1);
         QCOMPARE(r.desktop.started[0], QStringList{r.Path("b.sql")}); // the switch is not passed on
@@ -170,7 +143,7 @@ private slots:
 
     void droppedFiles() {
         Harness h;
-        for (const char *n : {"1.sql", "2.sql", "3.sql"}) WriteFile(h.Path(n), n);
+        for (const char *n : {"1.sql", "2.sql", "3.sql"}) QVERIFY(WriteFile(h.Path(n), n));
         QVERIFY(h.Start({}));
         h.window->WMDropFiles({h.Path("1.sql"), h.Path("2.sql"), h.Path("3.sql")});
         QCOMPARE(h.Text(), std::string("1.sql"));
@@ -184,8 +157,8 @@ private slots:
         h.window->WMDropFiles({h.Path("1.sql"), h.Path("2.sql"), h.Path("3.sql")});
         QCOMPARE(h.desktop.started.size(), 3);
 
-        h.window->WMDropFiles({h.dir.path()});
-        QCOMPARE(h.dialogs.Messages().last(), U("ディレクトリーは開けられません。\r\n") + h.dir.path());
+        h.window->WMDropFiles({h.Folder()});
+        QCOMPARE(h.dialogs.Messages().last(), U("ディレクトリーは開けられません。\r\n") + h.Folder());
     }
 
     // A message during start-up once reset the hourglass, and the end of start-up then
@@ -200,7 +173,7 @@ private slots:
     // Every way a file becomes the document names it the same way: path, caption, application title.
     void droppedFileNamesTheDocumentLikeOpen() {
         Harness h;
-        WriteFile(h.Path("dropped.sql"), "x");
+        QVERIFY(WriteFile(h.Path("dropped.sql"), "x"));
         QVERIFY(h.Start({}));
         h.window->WMDropFiles({h.Path("dropped.sql")});
         QCOMPARE(EditProbe(h.window).DocPath(), h.Path("dropped.sql"));
@@ -249,7 +222,7 @@ private slots:
         QCOMPARE(h.dialogs.fileRequests[0].title, U("名前をつけて保存"));
         QCOMPARE(h.dialogs.fileRequests[0].defaultSuffix, QString(".sql"));
 
-        WriteFile(h.Path("ro.sql"), "old");
+        QVERIFY(WriteFile(h.Path("ro.sql"), "old"));
         QFile::setPermissions(h.Path("ro.sql"), QFile::ReadOwner);
         EditProbe(h.window).SetDocPath(h.Path("ro.sql"));
         h.dialogs.asked.clear();
@@ -261,7 +234,7 @@ private slots:
         QCOMPARE(h.dialogs.fileRequests.last().initialFolder + "/" + h.dialogs.asked[1].text, h.Path("ro.sql"));
         QCOMPARE(ReadAll(h.Path("ro.sql")), QByteArray("old"));
 
-        WriteFile(h.Path("w.sql"), "old");
+        QVERIFY(WriteFile(h.Path("w.sql"), "old"));
         EditProbe(h.window).SetDocPath(h.Path("w.sql"));
         h.dialogs.answers = {Answer::Ok};
         h.window->mnuFileSaveClick();
@@ -297,8 +270,8 @@ private slots:
 
     void nothingIsLostSilentlyOnOpenOrSave() {
         Harness h;
-        WriteFile(h.Path("bad.sql"), QByteArray("select \x81\xFF 1"));
-        WriteFile(h.Path("good.sql"), "select 1");
+        QVERIFY(WriteFile(h.Path("bad.sql"), QByteArray("select \x81\xFF 1")));
+        QVERIFY(WriteFile(h.Path("good.sql"), "select 1"));
         QVERIFY(h.Start({h.Path("good.sql")}));
         h.dialogs.files = {h.Path("bad.sql")};
         h.dialogs.answers = {Answer::Cancel}; // do not replace the undecodable bytes
@@ -340,7 +313,7 @@ private slots:
         };
         for (const Case &c : cases) {
             Harness h;
-            WriteFile(h.Path(c.name), c.bytes);
+            QVERIFY(WriteFile(h.Path(c.name), c.bytes));
             const bool linked = c.question.isEmpty();
             if (linked) {
                 QVERIFY(::link(QFile::encodeName(h.Path(c.name)).constData(),
@@ -376,7 +349,7 @@ private slots:
     // A file with NUL bytes is named as no text file before it opens.
     void openingAFileThatIsNoTextSaysSo() {
         Harness h;
-        WriteFile(h.Path("nul.sql"), QByteArray("select\0 1", 9));
+        QVERIFY(WriteFile(h.Path("nul.sql"), QByteArray("select\0 1", 9)));
         QVERIFY(h.Start({}));
         h.dialogs.files = {h.Path("nul.sql")};
         h.dialogs.answers = {Answer::Cancel};
@@ -394,7 +367,7 @@ private slots:
     // unsaved changes are asked about first, and Cancel keeps everything as it is.
     void openAsksAboutUnsavedChanges() {
         Harness h;
-        WriteFile(h.Path("A.sql"), "a");
+        QVERIFY(WriteFile(h.Path("A.sql"), "a"));
         QVERIFY(h.Start({h.Path("A.sql")}));
         EditProbe(h.window).rchOut()->insertPlainText("edited ");
         h.dialogs.answers = {Answer::Cancel};
@@ -421,8 +394,8 @@ private slots:
 
     void historyOrder() {
         Harness h;
-        WriteFile(h.Path("A.sql"), "a");
-        WriteFile(h.Path("B.sql"), "b");
+        QVERIFY(WriteFile(h.Path("A.sql"), "a"));
+        QVERIFY(WriteFile(h.Path("B.sql"), "b"));
         QVERIFY(h.Start({}));
         for (const char *n : {"A.sql", "B.sql", "A.sql"}) {
             h.dialogs.files = {h.Path(n)};
@@ -455,7 +428,8 @@ private slots:
         QVERIFY(h.dialogs.asked.isEmpty()); // no summary without Shift
 
         // A second run starts from the editor font: an unchecked word loses its bold.
-        EditProbe(h.window).Catalogue().SetState(KeywordList::Yoyaku, 230, CheckState::Unchecked); // SELECT
+        EditProbe(h.window).Catalogue().SetState(
+            KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SELECT"), CheckState::Unchecked);
         h.window->mnuExeRunClick();
         QVERIFY(!EditProbe(h.window).BoldWords().contains("SELECT"));
 
@@ -533,7 +507,7 @@ private slots:
 
     void settingsMenu() {
         Harness h;
-        WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nIndent=12\r\n");
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nIndent=12\r\n"));
         QVERIFY(h.Start({}));
         QVERIFY(EditProbe(h.window).Action("mnuKeta8")->isChecked());
         EditProbe(h.window).Action("mnuCommaBefore")->trigger();
@@ -558,7 +532,7 @@ private slots:
     // reaches the next run and is stored at exit.
     void keepMeaningMenuItem() {
         Harness h;
-        WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nKeepMeaning=False\r\n");
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nKeepMeaning=False\r\n"));
         QVERIFY(h.Start({}));
         QAction *item = EditProbe(h.window).Action("mnuFormatKeepMeaning");
         QVERIFY(item->isCheckable());

@@ -2,8 +2,7 @@
 // command acts on, what the status bar and the search say, where new windows
 // and file dialogs open, how the progress bars move, what the keyboard
 // reaches, UTF-16 files and the help document.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/UiTexts.h"
 #include "ui/Cancel.h"
@@ -26,7 +25,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -39,17 +37,6 @@ namespace {
 
 using texts::U;
 
-void WriteFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // UTF-16 bytes of an ASCII or BMP text, written out by hand for the tests.
 QByteArray Utf16(const QString &text, bool bigEndian) {
     QByteArray out = bigEndian ? QByteArray("\xFE\xFF", 2) : QByteArray("\xFF\xFE", 2);
@@ -61,24 +48,7 @@ QByteArray Utf16(const QString &text, bool bigEndian) {
     return out;
 }
 
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
-    bool Start(const QStringList &args = {}) {
-        const std::filesystem::path folder = dir.path().toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, args, folder, folder);
-        return window->Initialise();
-    }
-    QString Path(const QString &name) const { return dir.filePath(name); }
-    EditProbe Probe() { return EditProbe(window); }
-    std::string Text() { return Probe().Editor().Text(); }
-    void SetText(const std::string &text) {
-        Probe().Editor().SetPlainText(text, Probe().EditorFont());
-        Probe().Editor().SetModified(false);
-    }
+struct Harness : EditHarness {
     QAction *Revert() { return Probe().Action("mnuEditRichUndo"); }
     QString Notice() { return window->StatusText(2); }
 };
@@ -97,8 +67,8 @@ private slots:
     void revertBelongsToTheDocumentThatWasFormatted() {
         QFETCH(QString, replacedBy);
         Harness h;
-        WriteFile(h.Path("a.sql"), "select a from t");
-        WriteFile(h.Path("b.sql"), "select b from u");
+        QVERIFY(WriteFile(h.Path("a.sql"), "select a from t"));
+        QVERIFY(WriteFile(h.Path("b.sql"), "select b from u"));
         QVERIFY(h.Start({h.Path("a.sql")}));
         QVERIFY(!h.Revert()->isEnabled()); // nothing formatted yet
         h.window->mnuExeRunClick();
@@ -130,7 +100,7 @@ private slots:
     void revertAfterARunGivesThePreRunTextBack() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("select a from t");
+        h.SetText("select a from t", false);
         QVERIFY(!h.Revert()->isEnabled());
         h.window->mnuExeRunClick();
         QVERIFY(h.Revert()->isEnabled());
@@ -141,7 +111,7 @@ private slots:
         h.dialogs.answers = {Answer::No};
         h.window->mnuFileNewClick();
         QVERIFY(!h.Revert()->isEnabled());
-        h.SetText("x");
+        h.SetText("x", false);
         h.window->mnuExeSClick();
         QVERIFY(h.Revert()->isEnabled());
     }
@@ -149,10 +119,10 @@ private slots:
     // "上書き保存されました" speaks of the document shown and of the save just made.
     void saveNoticeBelongsToItsDocumentAndSave() {
         Harness h;
-        WriteFile(h.Path("a.sql"), "select 1");
-        WriteFile(h.Path("b.sql"), "select 2");
-        WriteFile(h.Path("mixed.sql"), "select 1\r\nfrom t\nwhere 1 = 1\r\n");
-        WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nSaveCheck=False\r\n"); // saves without asking first
+        QVERIFY(WriteFile(h.Path("a.sql"), "select 1"));
+        QVERIFY(WriteFile(h.Path("b.sql"), "select 2"));
+        QVERIFY(WriteFile(h.Path("mixed.sql"), "select 1\r\nfrom t\nwhere 1 = 1\r\n"));
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nSaveCheck=False\r\n")); // saves without asking first
         QVERIFY(h.Start({h.Path("a.sql")}));
         h.window->mnuFileSaveClick();
         QCOMPARE(h.Notice(), U("上書き保存されました"));
@@ -181,7 +151,7 @@ private slots:
     void searchCancelledAtItsFirstHitSaysNothing() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("select a from a");
+        h.SetText("select a from a", false);
         EditProbe(h.window).dlgChangeKakunin()->SetAsker([](TdlgChangeKakunin &) { return Result::Cancel; });
         h.window->mnuEditSerchClick();
         TfrmSearch *search = h.Probe().frmSearch();
@@ -213,8 +183,8 @@ private slots:
 
     void droppedFilesOpenInCascadedWindows() {
         Harness h;
-        WriteFile(h.Path("1.sql"), "1");
-        WriteFile(h.Path("2.sql"), "2");
+        QVERIFY(WriteFile(h.Path("1.sql"), "1"));
+        QVERIFY(WriteFile(h.Path("2.sql"), "2"));
         QVERIFY(h.Start());
         h.window->resize(400, 300);
         h.window->move(10, 20);
@@ -225,8 +195,9 @@ private slots:
     // The started window takes the place it was asked for, not the stored one.
     void aStartedWindowStandsWhereItWasAsked() {
         Harness h;
-        WriteFile(h.Path("Kelvra.ini"),
-                  "[Setting]\r\nSavePos=True\r\nTop=0\r\nLeft=0\r\nSaveSize=True\r\nWidth=400\r\nHeight=300\r\n");
+        QVERIFY(
+            WriteFile(h.Path("Kelvra.ini"),
+                      "[Setting]\r\nSavePos=True\r\nTop=0\r\nLeft=0\r\nSaveSize=True\r\nWidth=400\r\nHeight=300\r\n"));
         h.desktop.askedPosition = QPoint(120, 90);
         QVERIFY(h.Start());
         QCOMPARE(h.window->pos(), QPoint(120, 90));
@@ -236,12 +207,12 @@ private slots:
     // stands where it would open; a closed window's place is free again, and
     // a moved window is found where it now stands.
     void aSecondCopyStepsAsideFromAnOpenWindow() {
-        QTemporaryDir places;
+        TempDir places;
         auto start = [&](Harness &h, const QByteArray &place) {
-            h.desktop.windowPlaces = places.path();
-            WriteFile(h.Path("Kelvra.ini"),
-                      "[Setting]\r\nSavePos=True\r\n" + place + "SaveSize=True\r\nWidth=400\r\nHeight=300\r\n");
-            return h.Start();
+            h.desktop.windowPlaces = QtPath(places.path());
+            return h.WriteIni("[Setting]\r\nSavePos=True\r\n" + place +
+                              "SaveSize=True\r\nWidth=400\r\nHeight=300\r\n") &&
+                   h.Start();
         };
         const QByteArray stored = "Left=50\r\nTop=40\r\n";
         auto first = std::make_unique<Harness>();
@@ -267,7 +238,7 @@ private slots:
         QVERIFY(h.Start());
         std::string text;
         while (text.size() < (1u << 20)) text += "select a, b, nvl(c, 0) from t where x = 1 order by a;\r\n";
-        h.SetText(text);
+        h.SetText(text, false);
         TdlgCancel *dialog = h.Probe().dlgCancel();
         auto *bar1 = Part<QProgressBar>(dialog, "prgBar1");
         auto *bar2 = Part<QProgressBar>(dialog, "prgBar2");
@@ -360,8 +331,8 @@ private slots:
     void utf16FileOpensDecodedAndSavesBack() {
         QFETCH(bool, bigEndian);
         Harness h;
-        WriteFile(h.Path("u.sql"), Utf16(U("select '表' from t;\r\n"), bigEndian));
-        WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nSaveCheck=False\r\n");
+        QVERIFY(WriteFile(h.Path("u.sql"), Utf16(U("select '表' from t;\r\n"), bigEndian)));
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nSaveCheck=False\r\n"));
         QVERIFY(h.Start());
         h.dialogs.files = {h.Path("u.sql")};
         h.window->mnuFileOpenClick();
@@ -376,27 +347,27 @@ private slots:
     // The file dialogs open in the user's documents (or home) folder, never
     // in the program's, and then where the user last was.
     void fileDialogsStartInTheUsersFolder() {
-        QTemporaryDir home;
+        TempDir home;
         const QByteArray oldHome = qgetenv("HOME");
-        qputenv("HOME", home.path().toUtf8());
+        qputenv("HOME", QtPath(home.path()).toUtf8());
         {
             Harness h;
             QVERIFY(h.Start());
             h.window->mnuFileOpenClick();
-            QCOMPARE(h.dialogs.fileRequests.last().initialFolder, home.path());
+            QCOMPARE(h.dialogs.fileRequests.last().initialFolder, QtPath(home.path()));
         }
-        QVERIFY(QDir(home.path()).mkdir("Documents"));
+        QVERIFY(QDir(QtPath(home.path())).mkdir("Documents"));
         {
             Harness h;
             QVERIFY(h.Start());
             h.window->mnuFileSaveAsClick();
-            QCOMPARE(h.dialogs.fileRequests.last().initialFolder, home.filePath("Documents"));
+            QCOMPARE(h.dialogs.fileRequests.last().initialFolder, QtPath(home / "Documents"));
         }
         {
             // A file named on the command line: where the user is working.
             Harness h;
-            QVERIFY(QDir(h.dir.path()).mkdir("work"));
-            WriteFile(h.Path("work/q.sql"), "select 1");
+            QVERIFY(QDir(h.Folder()).mkdir("work"));
+            QVERIFY(WriteFile(h.Path("work/q.sql"), "select 1"));
             QVERIFY(h.Start({h.Path("work/q.sql")}));
             h.window->mnuFileOpenClick();
             QCOMPARE(h.dialogs.fileRequests.last().initialFolder, h.Path("work"));

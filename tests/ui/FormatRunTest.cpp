@@ -1,7 +1,6 @@
 // The format command as the window runs it: what "中断" does at every moment
 // of a run, and what a run that ends without a result leaves behind.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/Cancel.h"
 #include "ui/Edit.h"
@@ -9,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -20,25 +18,7 @@ using namespace kelvra::test;
 
 namespace {
 
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
-    bool Start() {
-        const std::filesystem::path folder = dir.path().toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
-        if (!window->Initialise()) return false;
-        window->show();
-        return true;
-    }
-    void SetText(const std::string &text, bool modified) {
-        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
-        EditProbe(window).Editor().SetModified(modified);
-    }
-    std::string Text() { return EditProbe(window).Editor().Text(); }
-};
+using Harness = EditHarness;
 
 std::string ManyStatements(int count) {
     std::string text;
@@ -57,7 +37,7 @@ private slots:
     // being put in; "中断" then still gives back the text from before the run.
     void cancelAfterTheCoreHasFinishedGivesBackTheTextAsItWas() {
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         const std::string before = ManyStatements(40000);
         h.SetText(before, false);
         bool pressedWithBarsFull = false;
@@ -85,7 +65,7 @@ private slots:
     // A second run asked for while a cancelled one winds down does not start.
     void runDoesNotStartWhileACancelledOneWindsDown() {
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         h.SetText(ManyStatements(20000), false);
         int runsStarted = 0;
         QTimer::singleShot(20, h.window.get(), [&] {
@@ -103,7 +83,7 @@ private slots:
     // undoable, and the result shows its bold again after Ctrl+Y.
     void formatRunIsOneUndoStep() {
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         QPlainTextEdit *edit = EditProbe(h.window).rchOut();
         h.SetText("select a from t", false);
         edit->moveCursor(QTextCursor::End);
@@ -131,7 +111,7 @@ private slots:
     // "整形前に戻す" is one step too: Undo gives back the formatted text with its bold.
     void revertIsOneUndoStep() {
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         h.SetText("select a from t", false);
         h.window->mnuExeRunClick();
         const std::string formatted = h.Text();
@@ -159,7 +139,7 @@ private slots:
         QFETCH(bool, modified);
         QFETCH(bool, cancel);
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         const std::string before = cancel ? ManyStatements(20000) : "select 'abc from t";
         h.SetText(before, modified);
         if (cancel)

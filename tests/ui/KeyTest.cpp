@@ -1,8 +1,7 @@
 // The reserved-word table dialog driven headless: the click rules of both
 // lists, the all-check buttons, OK and the ways out that put the stored states
 // back, and the effect on formatting and on the settings file.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/UiTexts.h"
 #include "formatter/TextUtil.h"
@@ -18,7 +17,6 @@
 #include <QTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -36,31 +34,17 @@ constexpr CheckState Gray = CheckState::Grayed;
 
 const char kExample[] = "select a.id, b.name from orders a where a.id = 1;";
 
-// 1-based position of `text` in `list`.
-int Pos(KeywordList list, const char *text) {
-    for (int p = 1; p <= KeywordCatalogue::Count(list); ++p)
-        if (KeywordCatalogue::Text(list, p) == text) return p;
-    return 0;
-}
-
-// A main window over a fresh (or given) settings folder, with its dialog shown
-// without a nested event loop.
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
-    bool Start(const QStringList &args = {}, const QString &folder = {}) {
-        const std::filesystem::path f = (folder.isEmpty() ? dir.path() : folder).toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, args, f, f);
-        return window->Initialise();
-    }
+// The main window, with its reserved-word dialog shown without a nested event loop.
+struct Harness : EditHarness {
     TfrmKey &Key() { return *EditProbe(window).frmKey(); }
     KeywordCatalogue &Cat() { return EditProbe(window).Catalogue(); }
-    CheckState Yoyaku(const char *t) { return Cat().State(KeywordList::Yoyaku, Pos(KeywordList::Yoyaku, t)); }
-    CheckState Kansu(const char *t) { return Cat().State(KeywordList::Kansu, Pos(KeywordList::Kansu, t)); }
-    CheckState Hidden(KeywordList l, const char *t) { return Cat().State(l, Pos(l, t)); }
+    CheckState Yoyaku(const char *t) {
+        return Cat().State(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, t));
+    }
+    CheckState Kansu(const char *t) {
+        return Cat().State(KeywordList::Kansu, KeywordCatalogue::Find(KeywordList::Kansu, t));
+    }
+    CheckState Hidden(KeywordList l, const char *t) { return Cat().State(l, KeywordCatalogue::Find(l, t)); }
     void Open() {
         Key().show();
         QVERIFY(QTest::qWaitForWindowExposed(&Key()));
@@ -69,7 +53,7 @@ struct Harness {
 
 // A user's click on the check box of the entry `text`.
 void ClickBox(CheckListBox *list, KeywordList kind, const char *text) {
-    const int row = Pos(kind, text) - 1;
+    const int row = KeywordCatalogue::Find(kind, text) - 1;
     QVERIFY(row >= 0);
     list->scrollToItem(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->CheckBoxRect(row).center());
@@ -215,7 +199,7 @@ private slots:
         QVERIFY(h.Start());
         h.Open();
         CheckListBox *list = Part<CheckListBox>(&h.Key(), "clbYoyaku");
-        const int nvl = Pos(KeywordList::Yoyaku, "NVL") - 1;
+        const int nvl = KeywordCatalogue::Find(KeywordList::Yoyaku, "NVL") - 1;
         list->scrollToItem(list->item(nvl));
         const QRect row = list->visualItemRect(list->item(nvl));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(row.left() + 60, row.center().y()));
@@ -232,13 +216,14 @@ private slots:
 
         CheckListBox *functions = Part<CheckListBox>(&h.Key(), "clbKansu");
         Part<QTabWidget>(&h.Key(), "PagCon1")->setCurrentWidget(Part<QWidget>(&h.Key(), "tabKansu"));
-        functions->setCurrentRow(Pos(KeywordList::Kansu, "NVL") - 1);
+        functions->setCurrentRow(KeywordCatalogue::Find(KeywordList::Kansu, "NVL") - 1);
         functions->setFocus();
         QTest::keyClick(functions, Qt::Key_Space);
         QCOMPARE(h.Kansu("NVL"), Off);
         QTest::keyClick(functions, Qt::Key_Space);
         QCOMPARE(h.Kansu("NVL"), Gray);
-        QCOMPARE(functions->item(Pos(KeywordList::Kansu, "NVL") - 1)->checkState(), Qt::PartiallyChecked);
+        QCOMPARE(functions->item(KeywordCatalogue::Find(KeywordList::Kansu, "NVL") - 1)->checkState(),
+                 Qt::PartiallyChecked);
     }
 
     void reservedAllUncheckThenAllCheck() {
@@ -259,7 +244,8 @@ private slots:
 
         Part<QPushButton>(&h.Key(), "btnYoyakuAllCheck")->click();
         for (int p = 1; p <= KeywordCatalogue::kKansuCount; ++p)
-            QCOMPARE(h.Cat().State(KeywordList::Kansu, p), p == Pos(KeywordList::Kansu, "ABS") ? Off : On);
+            QCOMPARE(h.Cat().State(KeywordList::Kansu, p),
+                     p == KeywordCatalogue::Find(KeywordList::Kansu, "ABS") ? Off : On);
         for (KeywordList l : {KeywordList::Yoyaku, KeywordList::Tandoku, KeywordList::UsiroNo, KeywordList::MaeNo})
             for (int p = 1; p <= KeywordCatalogue::Count(l); ++p) QCOMPARE(h.Cat().State(l, p), On);
         VerifyListsShowCatalogue(h);
@@ -330,7 +316,7 @@ private slots:
         QVERIFY(!h.Key().isVisible());
         std::string yoyaku(284, '1');
         yoyaku[230 - 1] = '0';
-        yoyaku[Pos(KeywordList::Yoyaku, "NVL") - 1] = '0';
+        yoyaku[KeywordCatalogue::Find(KeywordList::Yoyaku, "NVL") - 1] = '0';
         QCOMPARE(EditProbe(h.window).StoredSettings().YoyakuStates, yoyaku);
         std::string kansu(83, '2');
         kansu[0] = '0';
@@ -352,7 +338,7 @@ private slots:
         h.Open();
         ClickYoyaku(h, "SELECT");
         Part<QPushButton>(&h.Key(), "btnOk")->click();
-        h.Cat().SetState(KeywordList::Yoyaku, 230, On);
+        h.Cat().SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SELECT"), On);
         EditProbe(h.window).rchOut()->setPlainText(kExample);
         h.window->mnuExeRunClick();
         QCOMPARE(h.Yoyaku("SELECT"), Off);
@@ -362,14 +348,14 @@ private slots:
     // A settings file with only one of the two strings: nothing usable was
     // stored, so every entry stays checked, before and after a format run.
     void oneStoredStringAloneChecksEverything() {
-        QTemporaryDir dir;
+        TempDir dir;
         {
-            QFile ini(dir.filePath("Kelvra.ini"));
+            QFile ini(QtPath(dir / "Kelvra.ini"));
             QVERIFY(ini.open(QIODevice::WriteOnly));
             ini.write("[Software]\r\nVersion=109\r\n[Setting]\r\nYoyaku=" + QByteArray(284, '0') + "\r\n");
         }
         Harness h;
-        QVERIFY(h.Start({}, dir.path()));
+        QVERIFY(h.StartIn(dir.path(), dir.path()));
         QCOMPARE(h.Yoyaku("SELECT"), On);
         EditProbe(h.window).rchOut()->setPlainText(kExample);
         h.window->mnuExeRunClick();
@@ -393,7 +379,10 @@ private slots:
         QCOMPARE(h.dialogs.asked[0].kind, U("modal"));
         QCOMPARE(h.dialogs.asked[0].caption, U("予約語テーブル"));
         QVERIFY(!h.Key().isVisible());
-        QCOMPARE(EditProbe(h.window).StoredSettings().YoyakuStates[229], '0');
+        QCOMPARE(EditProbe(h.window)
+                     .StoredSettings()
+                     .YoyakuStates[KeywordCatalogue::Find(KeywordList::Yoyaku, "SELECT") - 1],
+                 '0');
     }
 
     void viewerModeDoesNotOpenTheDialog() {
@@ -406,11 +395,11 @@ private slots:
     // Unchecking SELECT and pressing OK changes what a format run does, and the
     // choice survives a restart through the settings file.
     void uncheckedSelectEndToEnd() {
-        QTemporaryDir dir;
+        TempDir dir;
         std::vector<std::string> before;
         {
             Harness h;
-            QVERIFY(h.Start({}, dir.path()));
+            QVERIFY(h.StartIn(dir.path(), dir.path()));
             EditProbe(h.window).rchOut()->setPlainText(kExample);
             h.window->mnuExeRunClick();
             before = SplitLines(EditProbe(h.window).Editor().Text());
@@ -435,7 +424,7 @@ private slots:
             h.window->SaveSettings();
         }
         Harness again;
-        QVERIFY(again.Start({}, dir.path()));
+        QVERIFY(again.StartIn(dir.path(), dir.path()));
         QCOMPARE(again.Yoyaku("SELECT"), Off);
         QCOMPARE(again.Hidden(KeywordList::Tandoku, "SELECT"), Off);
         QCOMPARE(EditProbe(again.window).StoredSettings().YoyakuStates.size(), std::size_t(284));
@@ -453,13 +442,15 @@ private slots:
         ClickYoyaku(h, "ADD_MONTHS"); // reserved word off, its function gray
         ClickKansu(h, "ABS");         // function off
         Part<CheckListBox>(&h.Key(), "clbYoyaku")
-            ->scrollToItem(Part<CheckListBox>(&h.Key(), "clbYoyaku")->item(Pos(KeywordList::Yoyaku, "ABS") - 1),
-                           QAbstractItemView::PositionAtTop);
-        Part<CheckListBox>(&h.Key(), "clbYoyaku")->setCurrentRow(Pos(KeywordList::Yoyaku, "ADD_MONTHS") - 1);
+            ->scrollToItem(
+                Part<CheckListBox>(&h.Key(), "clbYoyaku")->item(KeywordCatalogue::Find(KeywordList::Yoyaku, "ABS") - 1),
+                QAbstractItemView::PositionAtTop);
+        Part<CheckListBox>(&h.Key(), "clbYoyaku")
+            ->setCurrentRow(KeywordCatalogue::Find(KeywordList::Yoyaku, "ADD_MONTHS") - 1);
         const QString out = qEnvironmentVariable("KELVRA_SHOTS", QDir::tempPath());
         QVERIFY(h.Key().grab().save(out + "/key-yoyaku.png"));
         Part<QTabWidget>(&h.Key(), "PagCon1")->setCurrentWidget(Part<QWidget>(&h.Key(), "tabKansu"));
-        Part<CheckListBox>(&h.Key(), "clbKansu")->setCurrentRow(Pos(KeywordList::Kansu, "AVG") - 1);
+        Part<CheckListBox>(&h.Key(), "clbKansu")->setCurrentRow(KeywordCatalogue::Find(KeywordList::Kansu, "AVG") - 1);
         QVERIFY(h.Key().grab().save(out + "/key-kansu.png"));
         QCOMPARE(h.Kansu("ABS"), Off);
         QCOMPARE(h.Kansu("ADD_MONTHS"), Gray);

@@ -1,39 +1,16 @@
 // After a format run whose result means something else than the text before
 // it, the window says how many such places there are and where the first is;
 // the result stays, and 整形前に戻す brings the text back.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/Edit.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kelvra;
 using namespace kelvra::test;
 
-namespace {
-
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
-    bool Start() {
-        const std::filesystem::path folder = dir.path().toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
-        if (!window->Initialise()) return false;
-        window->show();
-        return true;
-    }
-    void SetText(const std::string &text) {
-        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
-    }
-    std::string Text() { return EditProbe(window).Editor().Text(); }
-};
-
-} // namespace
+using Harness = EditHarness;
 
 class MeaningNoticeTest : public QObject {
     Q_OBJECT
@@ -41,7 +18,7 @@ private slots:
     // Line breaks do not separate words by default: "a" and "from" run together.
     void aRunThatJoinsWordsSaysSoInTheStatusLine() {
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         const std::string before = "select a\r\nfrom t\r\nwhere b\r\nand c = 1;";
         h.SetText(before);
         h.window->mnuExeRunClick();
@@ -55,7 +32,7 @@ private slots:
 
     void aRunThatKeepsTheMeaningSaysNothing() {
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         h.SetText("select a\r\nfrom t\r\nwhere b\r\nand c = 1;");
         h.window->mnuExeRunClick();
         QVERIFY(!h.window->StatusText(2).isEmpty());
@@ -66,7 +43,7 @@ private slots:
 
     void theRunSummaryNamesThePlacesToo() {
         Harness h;
-        QVERIFY(h.Start());
+        QVERIFY(h.StartShown());
         h.SetText("select 1\r\n, 2 from t\r\nwhere x = y\r\nor z");
         h.desktop.shift = true;
         h.window->mnuExeRunClick();

@@ -1,8 +1,7 @@
 // The main window with the real Qt dialogs and message boxes, driven the way a
 // user meets them: what stands above what, where the focus is, what a dialog
 // opens on and what Enter does.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/UiTexts.h"
 #include "ui/Cancel.h"
@@ -27,7 +26,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QGuiApplication>
@@ -68,22 +66,11 @@ QStringList ListItems(QListWidget *list) {
 
 void PressEnter(QWidget *w) { QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key_Return); }
 
-bool WriteFile(const QString &path, const QByteArray &bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-struct Harness {
-    QTemporaryDir dir;
-    QtDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
-
+// The window with the real dialogs, shown, on the settings file `ini` (none when empty).
+struct Harness : EditHarnessOf<QtDialogs> {
     bool Start(const QStringList &args = {}, const QByteArray &ini = {}) {
-        if (!ini.isEmpty() && !WriteFile(dir.filePath("Kelvra.ini"), ini)) return false;
-        const std::filesystem::path folder = dir.path().toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, args, folder, folder);
+        if (!ini.isEmpty() && !WriteIni(ini)) return false;
+        Build(args);
         dialogs.SetParent(window.get());
         if (!window->Initialise()) return false;
         window->show();
@@ -151,7 +138,7 @@ private slots:
         before.setPointSize(13);
         before.setBold(false);
         before.setItalic(false);
-        EditProbe(h.window).SetEditorFont({before, EditProbe(h.window).EditorFont().color});
+        EditProbe(h.window).SetEditorFont({before, EditProbe(h.window).EditorFont().colour});
         QString family, style;
         WhenModalUp(
             [&](QWidget *w) {
@@ -233,12 +220,12 @@ private slots:
         Harness h;
         QStringList all = args;
         if (!file.isEmpty()) {
-            QVERIFY(WriteFile(h.dir.filePath(file), "select 1"));
-            if (!args.isEmpty()) all << h.dir.filePath(file);
+            QVERIFY(WriteFile(h.Path(file), "select 1"));
+            if (!args.isEmpty()) all << h.Path(file);
         }
         QVERIFY(h.Start(all, "[Setting]\r\nFilePath=" + QDir::tempPath().toUtf8() + "\r\n"));
-        if (!file.isEmpty() && args.isEmpty()) h.window->OpenPath(h.dir.filePath(file));
-        const QString folder = file.isEmpty() ? QDir::tempPath() : QFileInfo(h.dir.filePath(file)).absolutePath();
+        if (!file.isEmpty() && args.isEmpty()) h.window->OpenPath(h.Path(file));
+        const QString folder = file.isEmpty() ? QDir::tempPath() : QFileInfo(h.Path(file)).absolutePath();
         QString shownFolder, shownName, shownFilter, wouldSave;
         WhenModalUp(
             [&](QWidget *w) {
@@ -275,15 +262,15 @@ private slots:
         QFETCH(QString, opened);
         QFETCH(QString, expected);
         Harness h;
-        QVERIFY(WriteFile(h.dir.filePath("data/q.sql"), "select 1"));
-        QVERIFY(QDir(h.dir.path()).mkdir("home"));
+        QVERIFY(WriteFile(h.Path("data/q.sql"), "select 1"));
+        QVERIFY(QDir(h.Folder()).mkdir("home"));
         const QByteArray oldHome = qgetenv("HOME");
-        qputenv("HOME", h.dir.filePath("home").toUtf8());
+        qputenv("HOME", h.Path("home").toUtf8());
         auto restoreHome = qScopeGuard([&] { qputenv("HOME", oldHome); });
-        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" +
-                                (stored.isEmpty() ? QByteArray() : h.dir.filePath(stored).toUtf8()) + "\r\n"));
-        if (!opened.isEmpty()) h.window->OpenPath(h.dir.filePath(opened));
-        const QString folder = QDir(h.dir.filePath(expected)).absolutePath();
+        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" + (stored.isEmpty() ? QByteArray() : h.Path(stored).toUtf8()) +
+                                "\r\n"));
+        if (!opened.isEmpty()) h.window->OpenPath(h.Path(opened));
+        const QString folder = QDir(h.Path(expected)).absolutePath();
         for (auto command : {&TfrmEdit::mnuFileOpenClick, &TfrmEdit::mnuFileNewClick, &TfrmEdit::mnuFileSaveAsClick}) {
             if (command == &TfrmEdit::mnuFileNewClick) {
                 EditProbe(h.window).Editor().SetModified(false);
@@ -298,7 +285,7 @@ private slots:
         }
         // And the folder stored at the end is a folder.
         QVERIFY(h.window->close());
-        QFile ini(h.dir.filePath("Kelvra.ini"));
+        QFile ini(h.Path("Kelvra.ini"));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QVERIFY(ini.readAll().contains("FilePath=" + folder.toUtf8() + "\r\n"));
     }
@@ -316,8 +303,8 @@ private slots:
             QLocale::setDefault(QLocale::c());
         });
         Harness h;
-        QVERIFY(WriteFile(h.dir.filePath("data/query.sql"), "select 1"));
-        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" + h.dir.filePath("data").toUtf8() + "\r\n"));
+        QVERIFY(WriteFile(h.Path("data/query.sql"), "select 1"));
+        QVERIFY(h.Start({}, "[Setting]\r\nFilePath=" + h.Path("data").toUtf8() + "\r\n"));
         QStringList cut;
         int rows = 0;
         WhenModalUp(

@@ -14,7 +14,7 @@ namespace kelvra::test {
 
 struct Asked {
     QString
-        kind; // "message", "yesNoCancel", "yesNo", "okCancel", "open", "save", "font", "color", "print", "printSetup", "modal"
+        kind; // "message", "yesNoCancel", "yesNo", "okCancel", "open", "save", "font", "colour", "print", "printSetup", "modal"
     QString caption; // messages
     QString text;
     MessageIcon icon = MessageIcon::None;
@@ -25,7 +25,7 @@ public:
     std::deque<Answer> answers;               // for AskYesNoCancel and AskOkCancel (Ok/Cancel)
     std::deque<std::optional<QString>> files; // for OpenFile and SaveFile
     std::deque<std::optional<QFont>> fonts;
-    std::deque<std::optional<QColor>> colors;
+    std::deque<std::optional<QColor>> colours;
     QList<Asked> asked;
     QList<FileDialogRequest> fileRequests;
     std::function<void(const Asked &)> onAsk; // runs while the question is "up"
@@ -34,7 +34,7 @@ public:
     std::deque<bool> printAnswers;
     QString printToFile;
     std::function<void(QPrinter &)> onPrinter; // runs while a print or setup dialog is "up"
-    std::deque<QColor> fontColors;             // the font dialog's colour; the initial one when empty
+    std::deque<QColor> fontColours;            // the font dialog's colour; the initial one when empty
     std::function<void(QDialog &)> onModal;    // runs while a modal window is "up"
 
     void Message(const QString &caption, const QString &text, MessageIcon icon) override {
@@ -59,9 +59,9 @@ public:
         Record({"font", QString(), fixedOnly ? "fixed" : "all"});
         return Pop(fonts);
     }
-    std::optional<QColor> ChooseColor(const QColor &initial) override {
-        Record({"color", QString(), initial.name()});
-        return Pop(colors);
+    std::optional<QColor> ChooseColour(const QColor &initial) override {
+        Record({"colour", QString(), initial.name()});
+        return Pop(colours);
     }
 
     bool Print(QPrinter &printer) override {
@@ -82,13 +82,13 @@ public:
         if (!printAnswers.empty()) printAnswers.pop_front();
         return ok;
     }
-    std::optional<std::pair<QFont, QColor>> ChooseFontAndColor(const QFont &initial, const QColor &color,
-                                                               bool fixedOnly) override {
+    std::optional<std::pair<QFont, QColor>> ChooseFontAndColour(const QFont &initial, const QColor &colour,
+                                                                bool fixedOnly) override {
         std::optional<QFont> font = ChooseFont(initial, fixedOnly);
-        QColor chosen = color;
-        if (!fontColors.empty()) {
-            chosen = fontColors.front();
-            fontColors.pop_front();
+        QColor chosen = colour;
+        if (!fontColours.empty()) {
+            chosen = fontColours.front();
+            fontColours.pop_front();
         }
         if (!font) return std::nullopt;
         return std::make_pair(*font, chosen);

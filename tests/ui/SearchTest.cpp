@@ -1,7 +1,6 @@
 // The search and replace dialog, its confirmation and the colour palette,
 // driven headless through the main window.
-#include "EditProbe.h"
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/UiTexts.h"
 #include "ui/Cancel.h"
@@ -22,7 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -38,23 +36,14 @@ using texts::U;
 
 const QColor kRed(0xFF, 0, 0), kBlue(0, 0, 0xFF);
 
-struct Harness {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    ScriptedDesktop desktop;
-    std::unique_ptr<TfrmEdit> window;
+struct Harness : EditHarness {
     std::deque<Result> answers; // for the confirmation dialog; Cancel when used up
     QStringList questions;      // captions of the confirmation dialog, in order
 
+    // Starts the window on the settings file `ini` (none when empty).
     bool Start(const QByteArray &ini = {}) {
-        if (!ini.isEmpty()) {
-            QFile f(dir.filePath("Kelvra.ini"));
-            if (!f.open(QIODevice::WriteOnly)) return false;
-            f.write(ini);
-        }
-        const std::filesystem::path folder = dir.path().toStdString();
-        window = std::make_unique<TfrmEdit>(dialogs, desktop, QStringList{}, folder, folder);
-        if (!window->Initialise()) return false;
+        if (!ini.isEmpty() && !WriteIni(ini)) return false;
+        if (!EditHarness::Start()) return false;
         EditProbe(window).dlgChangeKakunin()->SetAsker([this](TdlgChangeKakunin &dlg) {
             questions << dlg.windowTitle();
             if (answers.empty()) return Result::Cancel;
@@ -65,11 +54,6 @@ struct Harness {
         return true;
     }
     TfrmSearch &Search() { return *EditProbe(window).frmSearch(); }
-    void SetText(const std::string &text) {
-        EditProbe(window).Editor().SetPlainText(text, EditProbe(window).EditorFont());
-        EditProbe(window).Editor().SetModified(false);
-    }
-    std::string Text() { return EditProbe(window).Editor().Text(); }
     // Opens the dialog (tab 0 search, 1 replace), fills it in and runs it.
     void Run(int tab, const QString &find, const QString &change = {}, bool fromCaret = false) {
         if (tab == 0)
@@ -214,7 +198,7 @@ private slots:
         QFETCH(int, questions);
         Harness h;
         QVERIFY(h.Start());
-        h.SetText(text.toStdString());
+        h.SetText(text.toStdString(), false);
         QTextCursor end = h.Cursor();
         end.movePosition(QTextCursor::End);
         EditProbe(h.window).rchOut()->setTextCursor(end);
@@ -251,7 +235,7 @@ private slots:
     void noToEveryOccurrenceLeavesTheLastOneSelected() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("A;A;A");
+        h.SetText("A;A;A", false);
         h.answers = {Result::No, Result::No, Result::No};
         h.Run(1, "A", "B");
         QCOMPARE(h.Cursor().selectionStart(), 4);
@@ -262,7 +246,7 @@ private slots:
     void acceptedOccurrencesTakeTheMarkingColour() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("ab ab ab");
+        h.SetText("ab ab ab", false);
         h.window->mnuEditSerchClick();
         Part<ColourSwatch>(&h.Search(), "pnl12")
             ->clicked(Part<ColourSwatch>(&h.Search(), "pnl12")->Colour()); // pnl12, blue
@@ -282,8 +266,8 @@ private slots:
         h.window->mnuEditSerchClick();
         QCOMPARE(h.Search().MarkingColour(), kBlue);
         StyledText styled = EditProbe(h.window).Editor().Styled(EditProbe(h.window).EditorFont());
-        QCOMPARE(styled.FormatAt(3).color, (Rgb{0, 0, 255}));
-        QVERIFY(styled.FormatAt(0).color != (Rgb{0, 0, 255}));
+        QCOMPARE(styled.FormatAt(3).colour, (Rgb{0, 0, 255}));
+        QVERIFY(styled.FormatAt(0).colour != (Rgb{0, 0, 255}));
     }
 
     void replacementKeepsTheBoldOfTheTextItReplaces() {
@@ -302,7 +286,7 @@ private slots:
     void historyIsPushedOnEveryRun() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("abc");
+        h.SetText("abc", false);
         h.Run(0, "zz", "yy"); // search mode: the hidden replacement box is pushed as well
         h.Run(0, "zz", "yy");
         QCOMPARE(Items(Part<QComboBox>(&h.Search(), "cmbSearch")), (QStringList{"zz", "zz"}));
@@ -323,7 +307,7 @@ private slots:
         h.Search().close();
         for (int i = 0; i < 9; ++i) h.Run(0, QString("w%1").arg(i));
         h.window->close();
-        QFile ini(h.dir.filePath("Kelvra.ini"));
+        QFile ini(h.Path("Kelvra.ini"));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         const QByteArray bytes = ini.readAll();
         QVERIFY(bytes.contains("KeyWordFrom0=w8\r\n"));
@@ -347,7 +331,7 @@ private slots:
     void typedTextIsWhatIsSearchedAndWrittenNotAHistoryEntry() {
         Harness h;
         QVERIFY(h.Start("[History]\r\nKeyWordFrom0=SELECT\r\nKeyWordTo0=Foo\r\n"));
-        h.SetText("select a, SELECT b");
+        h.SetText("select a, SELECT b", false);
         h.window->show();
         h.window->mnuEditChangeClick();
         QVERIFY(QTest::qWaitForWindowExposed(&h.Search()));
@@ -374,7 +358,7 @@ private slots:
         Harness h;
         QVERIFY(h.Start("[History]\r\nKeyWordFrom0=SELECT\r\nKeyWordTo0=WHERE\r\n"));
         h.window->close();
-        QFile ini(h.dir.filePath("Kelvra.ini"));
+        QFile ini(h.Path("Kelvra.ini"));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         const QByteArray bytes = ini.readAll();
         QVERIFY(bytes.contains("KeyWordFrom0=SELECT\r\n"));
@@ -384,14 +368,14 @@ private slots:
     void colourResetRestoresTheFontColourAndTheCaret() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("ab ab\r\nab");
+        h.SetText("ab ab\r\nab", false);
         h.answers = {Result::All};
         h.Run(0, "ab");
         h.Select(4, 0);
         h.window->mnuEditSerchClick();
         Part<ColourSwatch>(&h.Search(), "pnl2")->clicked(Part<ColourSwatch>(&h.Search(), "pnl2")->Colour());
         Part<QPushButton>(&h.Search(), "btnColorReset")->click();
-        for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), EditProbe(h.window).EditorFont().color);
+        for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), EditProbe(h.window).EditorFont().colour);
         QCOMPARE(h.Cursor().position(), 4);
         QVERIFY(!h.Cursor().hasSelection());
         QCOMPARE(h.Search().MarkingColour(), kRed);
@@ -403,7 +387,7 @@ private slots:
         QVERIFY(h.Start());
         std::string text;
         for (int i = 0; i < 200000; ++i) text += "x = 1;\r\n";
-        h.SetText(text);
+        h.SetText(text, false);
         h.answers = {Result::All};
         // The progress dialog's cancel is pressed once the run has gone through part of the text.
         bool shown = false;
@@ -464,7 +448,7 @@ private slots:
     void paletteColoursTheSelectionOnly() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("SELECT a");
+        h.SetText("SELECT a", false);
         TfrmPallet &pallet = *EditProbe(h.window).frmPallet();
         // No selection: the click only closes the palette.
         h.Select(3, 0);
@@ -478,9 +462,9 @@ private slots:
         pallet.ShowAtPointer();
         QTest::mouseClick(Part<ColourSwatch>(&pallet, "pnl9"), Qt::LeftButton); // pnl9, red
         QVERIFY(!pallet.isVisible());
-        QCOMPARE(h.ColourAt(1), EditProbe(h.window).EditorFont().color);
+        QCOMPARE(h.ColourAt(1), EditProbe(h.window).EditorFont().colour);
         for (int i = 2; i < 7; ++i) QCOMPARE(h.ColourAt(i), kRed);
-        QCOMPARE(h.ColourAt(7), EditProbe(h.window).EditorFont().color);
+        QCOMPARE(h.ColourAt(7), EditProbe(h.window).EditorFont().colour);
         QCOMPARE(h.Cursor().position(), 2);
         QVERIFY(!h.Cursor().hasSelection());
         QCOMPARE(h.Text(), std::string("SELECT a"));
@@ -489,7 +473,7 @@ private slots:
     void paletteClosesSoonAfterThePointerLeaves() {
         Harness h;
         QVERIFY(h.Start());
-        h.SetText("abc");
+        h.SetText("abc", false);
         TfrmPallet &pallet = *EditProbe(h.window).frmPallet();
         QPoint pointer(300, 300);
         pallet.SetScreenSource([&] { return pointer; }, [](QPoint) { return QRect(0, 0, 1024, 768); });

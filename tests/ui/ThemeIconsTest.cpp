@@ -1,12 +1,11 @@
 // Speed-button icons on a desktop without an icon theme.
 
-#include "ScriptedDialogs.h"
+#include "EditHarness.h"
 #include "TestStrings.h"
 #include "ui/Edit.h"
 #include "ui/ThemeIcons.h"
 
 #include <QAction>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -33,13 +32,9 @@ private slots:
 
     // Every speed button shows a picture, and no two show the same one.
     void everySpeedButtonHasItsOwnIcon() {
-        QTemporaryDir dir;
-        ScriptedDialogs dialogs;
-        ScriptedDesktop desktop;
-        const std::filesystem::path folder = dir.path().toStdString();
-        TfrmEdit window(dialogs, desktop, {}, folder, folder);
-        QVERIFY(window.Initialise());
-        auto *bar = window.findChild<QToolBar *>(QStringLiteral("SpdBar"));
+        EditHarness h;
+        QVERIFY(h.Start());
+        auto *bar = h.window->findChild<QToolBar *>(QStringLiteral("SpdBar"));
         QVERIFY(bar);
         QSet<QByteArray> pictures;
         int buttons = 0;
