@@ -45,7 +45,8 @@ async function readPieces(db, { generation, count }) {
   const pieces = [];
   while (pieces.length < count) {
     const last = Math.min(count, pieces.length + PIECES_PER_STEP) - 1;
-    const some = await inStore(db, 'readonly', store => store.getAll(IDBKeyRange.bound([generation, pieces.length], [generation, last])));
+    const range = IDBKeyRange.bound([generation, pieces.length], [generation, last]);
+    const some = await inStore(db, 'readonly', store => store.getAll(range));
     if (some.length !== last + 1 - pieces.length || some.some(piece => typeof piece !== 'string'))
       throw new Error('draft piece missing');
     pieces.push(...some);
@@ -114,10 +115,11 @@ async function storeDraft(draft, stored) {
       return known ? known[1] : writePieces(db, piecesOf(doc));
     };
     const text = await place(draft.text);
-    const revert = draft.revert ? await place(draft.revert) : null;
+    const revert = !draft.revert ? null : draft.revert === draft.text ? text : await place(draft.revert);
     const record = { text, revert, dirty: draft.dirty, file: draft.file };
     await inStore(db, 'readwrite', store => store.put(record, RECORD));
-    await inStore(db, 'readwrite', store => deletePiecesBut(store, [text.generation, ...(revert ? [revert.generation] : [])]));
+    const kept = revert ? [text.generation, revert.generation] : [text.generation];
+    await inStore(db, 'readwrite', store => deletePiecesBut(store, kept));
     return revert ? [[draft.text, text], [draft.revert, revert]] : [[draft.text, text]];
   } finally {
     db.close();
