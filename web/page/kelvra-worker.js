@@ -88,7 +88,7 @@
   }
 
   // A long text comes in pieces, one message each, so that the page never
-  // copies it all at once; the request that follows takes them.
+  // copies it all at once; the format or encode request that follows takes them.
   var pieces = [];
 
   function answer(request) {
@@ -96,7 +96,8 @@
       pieces.push(request.text);
       return;
     }
-    if (request.text === undefined && pieces.length) {
+    // No pieces at all: the text is empty.
+    if (request.text === undefined && (request.op === 'format' || request.op === 'encode')) {
       request.text = pieces.join('');
       pieces = [];
     }

@@ -83,6 +83,10 @@ const ROUND_TRIPS = [
     text: "select '日本語' x\nfrom t;\n", status: 'UTF-8 (BOM), LF' },
   { name: 'utf8-cr.sql', bytes: Buffer.from("select 'é' x\rfrom t;\r"), text: "select 'é' x\nfrom t;\n", status: 'UTF-8, CR' }
 ];
+// Long enough to go to the worker in several pieces, a surrogate pair across the first cut.
+const LONG_TEXT = `${'x'.repeat(32767)}😀\n` + "select 'データ' from t;\n".repeat(3000);
+ROUND_TRIPS.push({ name: 'utf8-long.sql', bytes: Buffer.from(LONG_TEXT.replace(/\n/g, '\r\n')), text: LONG_TEXT,
+                   status: 'UTF-8, CR+LF' });
 
 test('a file opened and saved unchanged gives its own bytes back', async t => {
   const { page } = session;
@@ -97,6 +101,16 @@ test('a file opened and saved unchanged gives its own bytes back', async t => {
       assert.ok(saved.bytes.equals(c.bytes), `saved ${saved.bytes.toString('hex')}`);
     });
   }
+});
+
+test('an empty text formats to nothing and saves as an empty file', async () => {
+  const { page } = session;
+  await openBytes(page, 'empty.sql', Buffer.alloc(0));
+  await format(page);
+  assert.match(await page.textContent('#statusText'), /^整形しました/);
+  assert.equal(await text(page), '');
+  const saved = await saveBytes(page);
+  assert.equal(saved.bytes.length, 0);
 });
 
 test('a formatted Shift-JIS file is saved in Shift-JIS with CR LF', async () => {
@@ -258,11 +272,32 @@ test('Esc cancels a long run at any moment; the next run formats only its own te
   }
 });
 
+// A long pasted text is built in slices by the page rather than by the editor.
+test('a long text pasted over a selection reads as pasted, CR LF and CR as line breaks, and undoes in one step', async () => {
+  const { page } = session;
+  await putText(page, 'select 1;\nselect 2;\n');
+  const line = "select a, 'データ😀' from t;";
+  const pasted = `${line}\r\n`.repeat(20000) + `${line}\r${line}\n`.repeat(10000) + 'end';
+  await page.evaluate(t => navigator.clipboard.writeText(t), pasted);
+  await page.focus('.cm-content');
+  await page.keyboard.press('Control+End');
+  await page.keyboard.press('Shift+ArrowUp'); // the second line
+  assert.deepEqual(await page.evaluate(() => window.kelvraPage.selection()), [10, 20]);
+  await page.keyboard.press('Control+v');
+  const want = 'select 1;\n' + pasted.replace(/\r\n?/g, '\n');
+  await page.waitForFunction(n => window.kelvraPage.text().length === n, want.length);
+  assert.equal(await text(page), want);
+  assert.deepEqual(await page.evaluate(() => window.kelvraPage.selection()), [want.length, want.length]);
+  await page.keyboard.press('Control+z');
+  assert.equal(await text(page), 'select 1;\nselect 2;\n');
+});
+
 // ---- Stored state ---------------------------------------------------------------------
 
-// Waits until the page has stored its draft once more.
-async function draftStored(page) {
+// Does `work` and waits until the page has stored its draft once more.
+async function draftStored(page, work = async () => {}) {
   const drafts = Number(await page.$eval('body', b => b.dataset.drafts || 0));
+  await work();
   await page.waitForFunction(k => Number(document.body.dataset.drafts || 0) > k, drafts);
 }
 
@@ -307,6 +342,32 @@ test('each tab keeps a draft of its own, and a closed tab\'s comes back in the n
   await next.waitForSelector('body[data-ready=true]');
   assert.equal(await text(next), second, 'the closed tab\'s text');
   await next.close();
+});
+
+// Long texts are stored in pieces, and a text stored already (the one before
+// the run) is kept rather than written again when the other one changes.
+test('a long text and the one before the run come back whole after edits and a reload', async () => {
+  const { page } = session;
+  const drafted = work => draftStored(page, work);
+  const line = "select a, 'データ😀' from t where b = 1;\n";
+  // A surrogate pair across the first boundary between pieces, and lines across the others.
+  const head = 'x'.repeat(32767);
+  const input = `select ${head}😀 from t;\n` + line.repeat(4000);
+  await drafted(() => putText(page, input));
+  await drafted(() => format(page));
+  const result = await text(page);
+  assert.notEqual(result, input);
+  await drafted(async () => {
+    await page.focus('.cm-content');
+    await page.keyboard.press('Control+End');
+    await page.keyboard.type('-- 追記');
+  });
+  await reloaded(page);
+  assert.equal(await text(page), result + '-- 追記');
+  page.once('dialog', d => d.accept());
+  await page.keyboard.press('Control+b');
+  await page.waitForFunction(n => window.kelvraPage.text().length === n, input.length);
+  assert.equal(await text(page), input);
 });
 
 test('closing with unsaved text asks first', async () => {

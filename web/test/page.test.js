@@ -223,15 +223,38 @@ test('options are kept when the page is opened again', async () => {
   await setOptions(page, OPTION_SETS.defaults);
 });
 
-test('結果をコピー puts the result on the clipboard', async () => {
+// The HTML as the clipboard gives it back: its text unescaped and the spans
+// in <b>, to compare with the editor's.
+function textAndSpansOf(html) {
+  const inner = html.slice(html.indexOf('<pre>') + 5, html.lastIndexOf('</pre>'));
+  const unescape = t => t.replace(/&lt;/g, '<').replace(/&gt;/g, '>').replace(/&amp;/g, '&');
+  let text = '';
+  const spans = [];
+  for (const [i, part] of inner.split(/<\/?b>/).entries()) {
+    const start = text.length;
+    text += unescape(part);
+    if (i % 2 === 1) spans.push([start, text.length]);
+  }
+  return { text, spans };
+}
+
+test('結果をコピー puts the result on the clipboard, as text and as HTML with the bold words', async () => {
   const { page } = session;
   await setOptions(page, OPTION_SETS.defaults);
-  await putText(page, SAMPLE);
+  // Long enough for several slices of lines and of bold words, with characters HTML escapes.
+  await putText(page, "select a, '<&>' from t where b < 1 and c > 2;\n".repeat(1500));
   await format(page);
   await page.evaluate(() => navigator.clipboard.writeText(''));
   await page.click('#copyButton');
   await page.waitForFunction(() => document.getElementById('statusText').textContent === '整形結果をコピーしました');
-  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), (await shown(page)).text);
+  const want = await shown(page);
+  assert.ok(want.spans.length > 3000);
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), want.text);
+  const html = await page.evaluate(async () => {
+    const [item] = await navigator.clipboard.read();
+    return (await item.getType('text/html')).text();
+  });
+  assert.deepEqual(textAndSpansOf(html), { text: want.text, spans: want.spans });
 });
 
 // ---- The reserved-word table -------------------------------------------------

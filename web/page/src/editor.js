@@ -92,26 +92,51 @@ async function documentOf(pieces, stopped) {
   return doc;
 }
 
-// A document's text in pieces of about `size` characters, each taken only
-// when asked for, so that a long text is never copied in one step.
-export function* piecesOf(doc, size = 1 << 18) {
+// Long texts are handled in pieces of this many characters (UTF-8 bytes when
+// decoding): at most 64 KB each, so that the browser makes them in its young
+// heap, where a piece that is soon dropped costs next to nothing, and not as
+// large objects, whose freeing in a full garbage collection holds the page.
+const PIECE = 1 << 15;
+
+// A document's text in pieces, each taken only when asked for, so that a long
+// text is never copied in one step.
+export function* piecesOf(doc, size = PIECE) {
   for (let from = 0; from < doc.length; from += size) yield doc.sliceString(from, Math.min(doc.length, from + size));
 }
 
 // UTF-8 bytes decoded in pieces, so that no single step holds the page long.
 async function decodedPieces(bytes, stopped) {
-  const SIZE = 1 << 18;
   const decoder = new TextDecoder('utf-8', { ignoreBOM: true }); // a byte-order mark is the text's
   const pieces = [];
   let at = 0;
   await inSlices(() => {
-    const end = Math.min(bytes.length, at + SIZE);
+    const end = Math.min(bytes.length, at + PIECE);
     pieces.push(decoder.decode(bytes.subarray(at, end), { stream: end < bytes.length }));
     at = end;
     return at < bytes.length;
   }, stopped);
   return pieces;
 }
+
+// A pasted text in pieces, its line breaks (CR LF, CR) made LF as the editor
+// reads them; a CR LF is never cut between pieces.
+async function pastedPieces(text, stopped) {
+  const pieces = [];
+  let at = 0;
+  await inSlices(() => {
+    let end = Math.min(text.length, at + PIECE);
+    if (text.charCodeAt(end - 1) === 13 && end < text.length) end++;
+    pieces.push(text.slice(at, end).replace(/\r\n?/g, '\n'));
+    at = end;
+    return at < text.length;
+  }, stopped);
+  return pieces;
+}
+
+// Pasted texts of this many characters or more are made into a document a
+// slice at a time: the editor's own paste splits them in one step that holds
+// the page for half a second at 20 MB.
+const LONG_PASTE = 1 << 20;
 
 // The bold spans [start, end, start, end ...] (sorted, UTF-16 offsets) as one
 // decoration set, built a slice at a time.
@@ -149,10 +174,29 @@ export class SqlEditor {
           EditorState.tabSize.of(8),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
                                             autocapitalize: 'off' }),
-          EditorView.updateListener.of(update => { if (update.docChanged) onChange(update); })
+          EditorView.updateListener.of(update => { if (update.docChanged) onChange(update); }),
+          EditorView.domEventHandlers({ paste: event => this.pasteLong(event) })
         ]
       })
     });
+  }
+
+  // Takes a long text pasted (true) and puts it in place of the selection
+  // once it is built; an edit meanwhile drops it.
+  pasteLong(event) {
+    const text = event.clipboardData ? event.clipboardData.getData('text/plain') : '';
+    if (text.length < LONG_PASTE) return false;
+    event.preventDefault();
+    const start = this.view.state;
+    const changed = () => this.view.state.doc !== start.doc;
+    pastedPieces(text, changed).then(pieces => documentOf(pieces, changed)).then(doc => {
+      const { from, to } = start.selection.main;
+      this.view.dispatch({
+        changes: { from, to, insert: doc }, selection: { anchor: from + doc.length }, scrollIntoView: true,
+        userEvent: 'input.paste'
+      });
+    }, () => { /* the text changed meanwhile */ });
+    return true;
   }
 
   get doc() { return this.view.state.doc; }
@@ -162,12 +206,12 @@ export class SqlEditor {
     this.view.dispatch({ effects: setLocked.of(on) });
   }
 
-  // Puts the text (a string, or UTF-8 bytes) and its bold spans in place of
-  // the whole document as one undoable step; the cursor goes to the top.
-  // Builds in slices and throws 'stopped' when `stopped()` turns true
-  // meanwhile, leaving the document as it was.
+  // Puts the text (a string, an array of string pieces, or UTF-8 bytes) and
+  // its bold spans in place of the whole document as one undoable step; the
+  // cursor goes to the top. Builds in slices and throws 'stopped' when
+  // `stopped()` turns true meanwhile, leaving the document as it was.
   async replace(text, bold, stopped = () => false) {
-    const pieces = typeof text === 'string' ? [text] : await decodedPieces(text, stopped);
+    const pieces = typeof text === 'string' ? [text] : Array.isArray(text) ? text : await decodedPieces(text, stopped);
     const doc = await documentOf(pieces, stopped);
     const set = bold && bold.length ? await boldSetOf(bold, stopped) : Decoration.none;
     this.replaceWith(doc, set);
@@ -186,8 +230,13 @@ export class SqlEditor {
   // The bold spans as [start, end] pairs in document offsets.
   boldSpans() {
     const out = [];
-    for (let c = this.view.state.field(boldField).iter(); c.value; c.next()) out.push([c.from, c.to]);
+    for (let c = this.boldCursor(); c.value; c.next()) out.push([c.from, c.to]);
     return out;
+  }
+
+  // A cursor over the bold spans: value (null past the last), from, to, next().
+  boldCursor() {
+    return this.view.state.field(boldField).iter();
   }
 
   select(from, to) {

@@ -7,6 +7,7 @@ import { DraftKeeper, loadDraft } from './draft.js';
 import { FilePlace, NEW_FILE_FORMAT, describeFormat } from './files.js';
 import { KeywordTable } from './keywords.js';
 import { ask } from './ask.js';
+import { clipboardTexts, putOnClipboard } from './clipboard.js';
 
 const $ = id => document.getElementById(id);
 const ui = {
@@ -83,7 +84,7 @@ const editor = new SqlEditor($('editor'), {
 }, () => { showButtons(); drafts.changed(); });
 
 const drafts = new DraftKeeper(() => ({
-  text: piecesOf(editor.doc), revert: revertDoc && piecesOf(revertDoc), dirty: isDirty(),
+  text: editor.doc, revert: revertDoc, dirty: isDirty(),
   file: file && { name: file.name, format: file.format }
 }), () => { document.body.dataset.drafts = String(Number(document.body.dataset.drafts || 0) + 1); });
 
@@ -222,29 +223,19 @@ async function revert() {
   status('整形前のテキストに戻しました');
 }
 
-function escapeHtml(s) {
-  return s.replace(/[&<>]/g, c => (c === '&' ? '&amp;' : c === '<' ? '&lt;' : '&gt;'));
-}
-
-// The text as plain text and as HTML with the bold words, for pasting into
-// editors and mail alike.
-function copyText() {
-  const plain = editor.text();
-  let html = '', at = 0;
-  for (const [from, to] of editor.boldSpans()) {
-    html += escapeHtml(plain.slice(at, from)) + '<b>' + escapeHtml(plain.slice(from, to)) + '</b>';
-    at = to;
+// The text, with the bold words as HTML too. A long text takes a moment: the
+// button waits meanwhile.
+async function copyText() {
+  ui.copy.disabled = true;
+  try {
+    const texts = await clipboardTexts(editor.doc, editor.boldCursor());
+    if (!putOnClipboard(texts)) await navigator.clipboard.writeText(texts.plain);
+    status('整形結果をコピーしました');
+  } catch (e) {
+    status('コピーできませんでした。テキストを選択して Ctrl+C でコピーしてください');
+  } finally {
+    showButtons();
   }
-  html = '<pre>' + html + escapeHtml(plain.slice(at)) + '</pre>';
-  const done = () => status('整形結果をコピーしました');
-  const failed = () => status('コピーできませんでした。テキストを選択して Ctrl+C でコピーしてください');
-  if (!navigator.clipboard) { failed(); return; }
-  const write = window.ClipboardItem
-    ? navigator.clipboard.write([new ClipboardItem({
-      'text/plain': new Blob([plain], { type: 'text/plain' }), 'text/html': new Blob([html], { type: 'text/html' })
-    })])
-    : navigator.clipboard.writeText(plain);
-  write.then(done, () => navigator.clipboard.writeText(plain).then(done, failed));
 }
 
 // ---- Files -------------------------------------------------------------------
@@ -275,23 +266,25 @@ async function readFile(picked, handle = null) {
   status(picked.name + ' を開きました（' + describeFormat(decoded.format) + '）');
 }
 
-async function encode(text, format) {
-  const reply = await core.request({ op: 'encode', text, format });
+// The document goes over in pieces, as for a run, so that no step copies it whole.
+async function encode(doc, format) {
+  await core.sendPieces(piecesOf(doc), () => false);
+  const reply = await core.request({ op: 'encode', format });
   if (!reply.file) throw new Error(reply.detail || 'encode');
   return reply.file;
 }
 
 // The bytes to write in the file's own format, after the editor's questions
 // about characters that would change; null when the user declined.
-async function bytesToSave(text, format) {
-  let encoded = await encode(text, format);
+async function bytesToSave(doc, format) {
+  let encoded = await encode(doc, format);
   if (encoded.lossy.count) {
     const answer = await ask(ui.askDialog, QUESTIONS.notInShiftJis(encoded.lossy.count, encoded.lossy.characters),
       ['yes', 'no', 'cancel']);
     if (answer === 'cancel') return null;
     if (answer === 'yes') {
       format = { ...format, encoding: 'utf8', byteOrderMark: true };
-      encoded = await encode(text, format);
+      encoded = await encode(doc, format);
     }
   }
   if (encoded.recoded.count &&
@@ -307,12 +300,13 @@ async function saveFile() {
   if (running || !core.ready) return;
   const doc = editor.doc;
   const name = file ? file.name : 'kelvra.sql';
-  const bytes = await bytesToSave(doc.toString(), file ? file.format : NEW_FILE_FORMAT);
+  const bytes = await bytesToSave(doc, file ? file.format : NEW_FILE_FORMAT);
   if (!bytes) { status('保存をやめました'); return; }
   const handle = await files.save(name, bytes, file && file.handle);
   if (handle === undefined) { status('保存をやめました'); return; }
   // The file now holds what was written: its format is read back from the bytes.
-  const written = await core.request({ op: 'decode', bytes: bytes.slice().buffer });
+  const copy = bytes.slice().buffer;
+  const written = await core.request({ op: 'decode', bytes: copy }, [copy]);
   file = { name: handle ? handle.name : name, format: written.file.format, handle };
   cleanDoc = doc;
   showFile();
@@ -330,8 +324,8 @@ function showFile() {
 async function restoreDraft() {
   const draft = await loadDraft();
   if (!draft) return;
-  if (draft.revertText !== null) {
-    await editor.replace(draft.revertText, null);
+  if (draft.revert !== null) {
+    await editor.replace(draft.revert, null);
     revertDoc = editor.doc;
   }
   await editor.replace(draft.text, null);
@@ -339,7 +333,7 @@ async function restoreDraft() {
   cleanDoc = draft.dirty ? null : editor.doc;
   showFile();
   showButtons();
-  if (draft.text || revertDoc) status('前回のテキストを戻しました');
+  if (editor.doc.length || revertDoc) status('前回のテキストを戻しました');
 }
 
 function onPageKey(event) {
