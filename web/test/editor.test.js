@@ -370,6 +370,33 @@ test('a long text and the one before the run come back whole after edits and a r
   assert.equal(await text(page), input);
 });
 
+// The one draft of the page's earlier version (string keys, one per piece)
+// comes back after an update.
+test('a draft stored by the earlier version of the page comes back', async () => {
+  const { page, close } = await openPage(undefined, { url: 'file://' + path.join(SITE, 'kelvra.css'), ready: false });
+  try {
+    await page.evaluate(() => new Promise((resolve, reject) => {
+      const request = indexedDB.open('kelvra', 1);
+      request.onupgradeneeded = () => request.result.createObjectStore('draft');
+      request.onerror = () => reject(request.error);
+      request.onsuccess = () => {
+        const tx = request.result.transaction('draft', 'readwrite');
+        const store = tx.objectStore('draft');
+        store.put('select old', '1700000000000:text:0');
+        store.put('_draft from t', '1700000000000:text:1');
+        store.put({ text: ['1700000000000:text:0', '1700000000000:text:1'], revert: null, dirty: true, file: null }, 'current');
+        tx.oncomplete = () => resolve();
+        tx.onerror = () => reject(tx.error);
+      };
+    }));
+    await page.goto('file://' + path.join(SITE, 'index.html'));
+    await page.waitForSelector('body[data-ready=true]');
+    assert.equal(await text(page), 'select old_draft from t');
+  } finally {
+    await close();
+  }
+});
+
 test('closing with unsaved text asks first', async () => {
   const { page } = session;
   await putText(page, 'select unsaved from t');
