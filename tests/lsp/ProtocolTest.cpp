@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <fstream>
 
@@ -244,6 +246,22 @@ TEST_F(Server, DiagnosticsShowWhatWouldBeRefusedWithItsRange) {
         // A text that is refused is not formatted: the request fails, it does not pretend.
         EXPECT_EQ(Format(*c, id, uri)["error"]["code"], -32803);
     }
+}
+
+// Documents opened in one burst each get their diagnostics, without waiting
+// for another message from the client.
+TEST_F(Server, DocumentsOpenedTogetherEachGetTheirDiagnostics) {
+    auto c = Started({"--line-breaks-separate"});
+    const std::vector<std::string> uris{"file:///a.sql", "file:///b.sql", "file:///c.sql"};
+    for (const std::string &uri : uris) Open(*c, uri, "select 1 from t;\n");
+    std::vector<std::string> published;
+    for (std::size_t i = 0; i < uris.size(); ++i) {
+        const auto d = c->NotificationOf("textDocument/publishDiagnostics");
+        ASSERT_TRUE(d) << "diagnostics of " << i << " documents only";
+        published.push_back((*d)["params"]["uri"]);
+    }
+    std::sort(published.begin(), published.end());
+    EXPECT_EQ(published, uris);
 }
 
 TEST_F(Server, IncrementalChangesAreFollowedInUtf16) {
