@@ -46,6 +46,8 @@ TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
         {"select 1.5e3 from t", "SELECT 1.5E3 FROM T"},
         {"select x'41', n'ä' from t", "SELECT X'41' , N'ä' FROM T"},
         {"select ä, ω, ж, ａ from t", "SELECT Ä , Ω , Ж , Ａ FROM T"},
+        {"select àþ, αω, ая, ѐџ, ａｚ from t",
+         "SELECT ÀÞ , ΑΩ , АЯ , ЀЏ , ＡＺ FROM T"}, // the first and last small letter of each range
         {"begin\r\n  null;\r\nend;\r\n/\r\n", "BEGIN\r\n        NULL ;\r\nEND ;\r\n/\r\n"},
         {"rem drop the old copy\r\ndrop table t;", "rem drop the old copy\r\nDROP TABLE T ;"},
         {"  prompt Done  \r\nselect 1;", "prompt Done\r\nSELECT 1 ;"},
@@ -127,6 +129,9 @@ TEST(MeaningCheck, NamesEachKindOfDifference) {
          nullptr},
         {"select 1\r\nend\r\ngo\r\nexec p", "SELECT 1 END go EXEC P", ChangeKind::LineCommandMerged, 3, 1, nullptr},
         {"select ab from t", "SELECT A B FROM T", ChangeKind::OtherChange, 1, 8, "\"ab\" would be split"},
+        {"select 1.5e+3 from t", "SELECT 1.5E + 3 FROM T", ChangeKind::OtherChange, 1, 8, "\"1.5e+3\" would be split"},
+        // A byte that is no UTF-8 stands for itself, not for the low bits it carries ("1").
+        {"select x\xb1 from t", "SELECT X1 FROM T", ChangeKind::OtherChange, 1, 8, nullptr},
         {"select a from t", "SELECT B FROM T", ChangeKind::OtherChange, 1, 8, "\"a\" would become \"B\""},
         {"select 表\r\n, 'x' from t", "SELECT 表 , 'y' FROM T", ChangeKind::LiteralChanged, 2, 3, nullptr},
     };
