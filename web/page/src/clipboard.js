@@ -3,11 +3,8 @@
 // time, then handed over in a copy event, where the browser takes the HTML as
 // it is; the asynchronous clipboard would parse a long text's HTML again in
 // one step that holds the page for seconds.
+import { escapeHtml } from './html.js';
 import { inSlices } from './slices.js';
-
-function escapeHtml(s) {
-  return s.replace(/[&<>]/g, c => (c === '&' ? '&amp;' : c === '<' ? '&lt;' : '&gt;'));
-}
 
 // `doc`'s text, and as HTML in <pre> with the spans of `bold` (a range
 // cursor: value, from, to, next()) in <b>.

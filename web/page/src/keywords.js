@@ -1,10 +1,8 @@
 // The reserved-word table: two check lists whose states the worker's
 // catalogue decides (a function follows its reserved word), kept in local storage.
-const $ = id => document.getElementById(id);
+import { escapeHtml } from './html.js';
 
-function escapeHtml(s) {
-  return s.replace(/[&<>"]/g, c => ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' }[c]));
-}
+const $ = id => document.getElementById(id);
 
 export class KeywordTable {
   constructor(core, storage, isBusy) {
