@@ -227,6 +227,10 @@ TEST(PlainTextFile, PositionsCountLinesByEveryLineEndAndColumnsInCharacters) {
         {"shift-jis characters", "\x95\x5C\x95\x5C\x95\x5C \x85\x40", TextEncoding::Cp932, 7, 1, 5},
         {"utf-8 characters", "表表表 \x95", TextEncoding::Utf8, 10, 1, 5},
         {"byte-order mark not counted", "\xEF\xBB\xBFx\xFF", TextEncoding::Utf8, 4, 1, 2},
+        // A character cut short by a line end or the end of the text counts byte by byte.
+        {"utf-8 cut by a line end", "\xE3\x81\r\nx\xFF", TextEncoding::Utf8, 5, 2, 2},
+        {"utf-8 cut by the end", "ab\xE3\x81", TextEncoding::Utf8, 4, 1, 5},
+        {"shift-jis lead before a line end", "a\x95\r\nb\x85", TextEncoding::Cp932, 5, 2, 2},
     };
     for (const Case &c : cases) {
         FilePosition at = PositionInFile(c.bytes, c.encoding, c.offset);

@@ -106,6 +106,13 @@ TEST(TextCodec, Utf8Validation) {
 
 // Each text in a heap block of its exact size, so that the sanitizer build
 // reports any read past its end.
+TEST(TextCodec, NonAsciiStartsAtByte0x80) {
+    EXPECT_FALSE(HasNonAscii(std::string("abc\x7F", 4)));
+    EXPECT_TRUE(HasNonAscii("abc\x80"));
+    EXPECT_TRUE(HasNonAscii("\xFF"));
+    EXPECT_FALSE(HasNonAscii(""));
+}
+
 TEST(TextCodec, Utf8CheckStaysInsideItsInput) {
     const std::string texts[] = {"abc", "ab\xE3\x81", "\xE3\x81\x82", "\xF0\x9F\x98"};
     for (const std::string &t : texts) {
