@@ -55,6 +55,7 @@ TEST(MessageReader, ReadsMessagesAndSkipsWhatIsNoMessage) {
     } cases[] = {
         {"two messages", Framed("{1}") + Framed("{22}"), {"M:{1}", "M:{22}"}},
         {"other headers, any letter case", "content-length: 3\r\nContent-Type: x\r\n\r\n{1}", {"M:{1}"}},
+        {"header names with digits and dashes", "X-Trace-09: 1\r\nContent-Length: 3\r\n\r\n{1}", {"M:{1}"}},
         {"LF-only header lines", "Content-Length: 3\n\n{1}", {"M:{1}"}},
         {"blank lines between messages", "\r\n" + Framed("{1}") + "\r\n\r\n" + Framed("{2}"), {"M:{1}", "M:{2}"}},
         {"junk before a message", "garbage {]\r\n" + Framed("{1}"), {"E", "M:{1}"}},
