@@ -69,6 +69,27 @@ TEST(MessageReader, ReadsMessagesAndSkipsWhatIsNoMessage) {
     for (const Case &c : cases) EXPECT_EQ(ReadAll(c.bytes), c.seen) << c.name;
 }
 
+// What went wrong is said: the server passes it on to the client.
+TEST(MessageReader, SaysWhyItSkippedBytes) {
+    struct Case {
+        std::string bytes;
+        const char *error;
+    } cases[] = {
+        {"Content-Length: x\r\nContent-Length: 3\r\n\r\n{1}", "Content-Length is no byte count: 'x'"},
+        {"Content-Type: y\r\n\r\n{1}", "a message without a Content-Length header was skipped"},
+        {"junk\r\n" + Framed("{1}"), "bytes outside any message were skipped"},
+    };
+    for (const Case &c : cases) {
+        Pipe pipe;
+        pipe.Write(c.bytes);
+        pipe.CloseWriteEnd();
+        MessageReader reader(pipe.ReadEnd(), 100);
+        const Incoming first = reader.Next();
+        EXPECT_EQ(first.kind, Incoming::Kind::FramingError) << c.bytes;
+        EXPECT_EQ(first.error, c.error) << c.bytes;
+    }
+}
+
 TEST(MessageReader, HandsOverABodyThatStopsComingAndReadsPutBackBytesFirst) {
     Pipe pipe;
     pipe.Write("Content-Length: 50\r\n\r\n{\"id\":1}");
