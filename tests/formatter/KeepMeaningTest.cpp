@@ -178,9 +178,9 @@ TEST(KeepMeaning, LineCommandsKeepTheirOwnLineAndBytes) {
 }
 
 TEST(KeepMeaning, AnIndentedAtSignIsAScriptCallOnlyAfterAStatement) {
-    const FormatResult r = FormatWith(
-        "grant x to y; \t\r\n-- then\r\n   @sub/Script &1\r\n @sub/Next\r\nselect f.f1,\r\n        @f.f1 as a\r\nfrom t;",
-        true, true);
+    const FormatResult r = FormatWith("grant x to y; \t\r\n-- then\r\n   @sub/Script &1\r\n @sub/Next\r\nselect "
+                                      "f.f1,\r\n        @f.f1 as a\r\nfrom t;",
+                                      true, true);
     ASSERT_EQ(r.end, RunEnd::Normal) << r.message.text;
     const std::vector<std::string> lines = SplitLines(r.text);
     EXPECT_TRUE(HasLine(lines, "@sub/Script &1")) << r.text;
