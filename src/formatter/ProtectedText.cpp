@@ -4,8 +4,6 @@
 #include "formatter/Protection.h"
 #include "platform/Utf8.h"
 
-#include <cstring>
-
 namespace kelvra {
 namespace {
 
@@ -29,11 +27,8 @@ bool IsLineStart(std::string_view text, std::size_t at) {
 
 // The first CR or LF at or after `from`, or the end of the text.
 std::size_t EndOfLine(std::string_view text, std::size_t from) {
-    const char *begin = text.data() + from, *stop = text.data() + text.size();
-    const char *lf = static_cast<const char *>(std::memchr(begin, '\n', static_cast<std::size_t>(stop - begin)));
-    const char *limit = lf ? lf : stop;
-    const char *cr = static_cast<const char *>(std::memchr(begin, '\r', static_cast<std::size_t>(limit - begin)));
-    return static_cast<std::size_t>((cr ? cr : limit) - text.data());
+    const std::size_t end = FindLineEnd(text, from);
+    return end == std::string_view::npos ? text.size() : end;
 }
 
 // Whether a line command can begin with this character (what RecogniseLineCommand knows).
