@@ -502,6 +502,24 @@ private slots:
         QVERIFY(model.Modified());
     }
 
+    // A step that joins the saved one leaves no state that is the saved one.
+    void joiningAStepAfterSaving() {
+        TextModel model;
+        Fill(model, "abc");
+        model.Replace(0, 0, u"x", {});
+        model.SetModified(false);
+        model.BeginStep(true);
+        model.Replace(0, 0, u"y", {});
+        model.EndStep();
+        QVERIFY(model.Modified());
+        model.Undo();
+        QCOMPARE(model.Text(), QString("abc")); // both changes in one step
+        QVERIFY(model.Modified());
+        model.Redo();
+        QCOMPARE(model.Text(), QString("yxabc"));
+        QVERIFY(model.Modified());
+    }
+
     // Saving between two typed characters keeps them in two steps: undoing the
     // second one gives the saved text back.
     void savingEndsATypingStep() {

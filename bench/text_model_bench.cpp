@@ -1,0 +1,127 @@
+// The editor's text model on a 10 MB document: ten copies of mixed_1mb.sql
+// formatted with line breaks as separators (about 345,000 lines, reserved
+// words bold), then made into a model, edited in the middle, marked and
+// replaced at 100,000 places in one step each, undone, and read back.
+// Run by hand: build/bench/text_model_bench
+#include "formatter/Format.h"
+#include "ui/EditorPosition.h"
+#include "ui/TextModel.h"
+
+#include <QGuiApplication>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+using namespace kelvra;
+
+namespace {
+
+// The best of three rounds, in ms; `prepare` runs before each round, untimed.
+double BestMs(
+    const std::function<void()> &work, const std::function<void()> &prepare = [] {}) {
+    double best = 1e12;
+    for (int round = 0; round < 3; ++round) {
+        prepare();
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+struct Document {
+    QString text; // lines broken by '\n'
+    std::vector<EditorRange> bold;
+};
+
+Document FormattedInput() {
+    std::ifstream in(KELVRA_BENCH_INPUTS "/mixed_1mb.sql", std::ios::binary);
+    std::stringstream once;
+    once << in.rdbuf();
+    std::string text;
+    for (int copy = 0; copy < 10; ++copy) text += once.str();
+    EditorOptions options;
+    options.LfSp = true;
+    ProgressSink sink;
+    const FormatResult result = RunFormat(std::move(text), options, KeywordCatalogue(), sink);
+    Document doc;
+    EditorPositionWalker walker(result.text);
+    for (const TextSpan &span : result.boldSpans) {
+        const int start = walker.PositionOf(span.start);
+        doc.bold.push_back({start, walker.PositionOf(span.start + span.length) - start});
+    }
+    doc.text = QString::fromStdString(result.text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    doc.text.replace(u'\r', u'\n');
+    return doc;
+}
+
+TextContent ContentOf(const Document &doc) {
+    TextContent content;
+    content.Append(doc.text, {});
+    content.SetBold(doc.bold);
+    return content;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QGuiApplication app(argc, argv);
+    const Document doc = FormattedInput();
+    TextModel model;
+    model.Reset(ContentOf(doc));
+    std::printf("document: %lld positions, %d lines, %zu bold ranges\n", static_cast<long long>(doc.text.size()),
+                model.LineCount(), doc.bold.size());
+
+    std::printf("TextContent::Append of the whole text: %.1f ms\n",
+                BestMs([&] { TextContent().Append(doc.text, {}); }));
+    std::printf("Append + SetBold + Reset: %.1f ms\n", BestMs([&] { model.Reset(ContentOf(doc)); }));
+
+    const int middle = model.Length() / 2;
+    const int edits = 10000;
+    const double oneChar = BestMs([&] {
+        for (int k = 0; k < edits; ++k) model.Replace(middle + k % 50, 0, u"x", {});
+    });
+    std::printf("one-character Replace in the middle: %.2f us each\n", oneChar * 1000 / edits);
+
+    const int places = 100000, spacing = model.Length() / places;
+    QTextCharFormat mark;
+    mark.setForeground(QColor(255, 0, 0));
+    const auto resetModel = [&] { model.Reset(ContentOf(doc)); };
+    std::printf("100,000 MergeFormat calls in one step: %.1f ms\n", BestMs(
+                                                                        [&] {
+                                                                            model.BeginStep();
+                                                                            for (int k = 0; k < places; ++k)
+                                                                                model.MergeFormat(k * spacing, 3, mark);
+                                                                            model.EndStep();
+                                                                        },
+                                                                        resetModel));
+    std::printf("  and their undo: %.1f ms\n", BestMs([&] { model.Undo(); },
+                                                      [&] {
+                                                          resetModel();
+                                                          model.BeginStep();
+                                                          for (int k = 0; k < places; ++k)
+                                                              model.MergeFormat(k * spacing, 3, mark);
+                                                          model.EndStep();
+                                                      }));
+    // Each replacement makes the text one longer: the next place moves by one more.
+    const auto replaceAll = [&] {
+        model.BeginStep();
+        for (int k = 0; k < places; ++k) model.Replace(k * (spacing + 1), 3, u"abcd", mark);
+        model.EndStep();
+    };
+    std::printf("100,000 one-line Replace calls in one step: %.1f ms\n", BestMs(replaceAll, resetModel));
+    std::printf("  and their undo: %.1f ms\n", BestMs([&] { model.Undo(); },
+                                                      [&] {
+                                                          resetModel();
+                                                          replaceAll();
+                                                      }));
+    TextContent next;
+    std::printf("ReplaceAll of the whole text (content made beforehand): %.1f ms\n",
+                BestMs([&] { model.ReplaceAll(std::move(next)); }, [&] { next = ContentOf(doc); }));
+    std::printf("Text() of the whole text: %.1f ms\n", BestMs([&] { (void)model.Text(); }));
+    std::printf("BoldRanges(): %.1f ms\n", BestMs([&] { (void)model.BoldRanges(); }));
+    return 0;
+}
