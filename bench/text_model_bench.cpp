@@ -75,8 +75,10 @@ int main(int argc, char **argv) {
     std::printf("document: %lld positions, %d lines, %zu bold ranges\n", static_cast<long long>(doc.text.size()),
                 model.LineCount(), doc.bold.size());
 
+    TextContent made;
     std::printf("TextContent::Append of the whole text: %.1f ms\n",
-                BestMs([&] { TextContent().Append(doc.text, {}); }));
+                BestMs([&] { made.Append(doc.text, {}); }, [&] { made = TextContent(); }));
+    std::printf("  and SetBold: %.1f ms\n", BestMs([&] { made.SetBold(doc.bold); }));
     std::printf("Append + SetBold + Reset: %.1f ms\n", BestMs([&] { model.Reset(ContentOf(doc)); }));
 
     const int middle = model.Length() / 2;
@@ -106,18 +108,37 @@ int main(int argc, char **argv) {
                                                               model.MergeFormat(k * spacing, 3, mark);
                                                           model.EndStep();
                                                       }));
-    // Each replacement makes the text one longer: the next place moves by one more.
-    const auto replaceAll = [&] {
+    // Three characters at the start of lines far apart, each replaced by four:
+    // the text grows by one at each, so later places move by one more.
+    std::vector<int> lineStarts;
+    for (int k = 0; k < places; ++k) {
+        const int line = model.LineOf(k * spacing);
+        if (model.Line(line).text.size() >= 3 && (lineStarts.empty() || model.LineStart(line) > lineStarts.back()))
+            lineStarts.push_back(model.LineStart(line));
+    }
+    const auto replaceInLines = [&] {
         model.BeginStep();
-        for (int k = 0; k < places; ++k) model.Replace(k * (spacing + 1), 3, u"abcd", mark);
+        for (std::size_t k = 0; k < lineStarts.size(); ++k)
+            model.Replace(lineStarts[k] + static_cast<int>(k), 3, u"abcd", mark);
         model.EndStep();
     };
-    std::printf("100,000 one-line Replace calls in one step: %.1f ms\n", BestMs(replaceAll, resetModel));
+    std::printf("%zu one-line Replace calls in one step: %.1f ms\n", lineStarts.size(),
+                BestMs(replaceInLines, resetModel));
     std::printf("  and their undo: %.1f ms\n", BestMs([&] { model.Undo(); },
                                                       [&] {
                                                           resetModel();
-                                                          replaceAll();
+                                                          replaceInLines();
                                                       }));
+    // Line breaks put in: the lines after the place move.
+    const int breaks = 2000;
+    std::printf("%d line breaks put in, in one step: %.1f ms\n", breaks,
+                BestMs(
+                    [&] {
+                        model.BeginStep();
+                        for (int k = 0; k < breaks; ++k) model.Replace(k * spacing * 40, 0, u"\n", {});
+                        model.EndStep();
+                    },
+                    resetModel));
     TextContent next;
     std::printf("ReplaceAll of the whole text (content made beforehand): %.1f ms\n",
                 BestMs([&] { model.ReplaceAll(std::move(next)); }, [&] { next = ContentOf(doc); }));

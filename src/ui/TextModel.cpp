@@ -49,10 +49,18 @@ TextContent::TextContent(const QTextCharFormat &format) : lines_(1), formats_{fo
 void TextContent::Append(QStringView text, const QTextCharFormat &format) {
     const int index = InternFormat(formats_, format, formatHint_);
     const std::vector<QStringView> pieces = SplitAtBreaks(text);
+    // Growing by moving lines costs more than making them: room for all at once,
+    // growing geometrically so that many small appends stay linear.
+    const std::size_t needed = lines_.size() + pieces.size() - 1;
+    if (needed > lines_.capacity()) lines_.reserve(std::max(needed, 2 * lines_.capacity()));
     for (std::size_t k = 0; k < pieces.size(); ++k) {
         if (k > 0) lines_.emplace_back();
         TextLine &line = lines_.back();
-        line.text.append(pieces[k]);
+        if (line.text.isEmpty()) {
+            line.text = pieces[k].toString(); // allocated to size, where append would leave room to grow
+        } else {
+            line.text.append(pieces[k]);
+        }
         AddRun(line.runs, static_cast<int>(pieces[k].size()), index);
     }
 }
