@@ -129,16 +129,25 @@ int main(int argc, char **argv) {
                                                           resetModel();
                                                           replaceInLines();
                                                       }));
-    // Line breaks put in: the lines after the place move.
-    const int breaks = 2000;
-    std::printf("%d line breaks put in, in one step: %.1f ms\n", breaks,
-                BestMs(
-                    [&] {
-                        model.BeginStep();
-                        for (int k = 0; k < breaks; ++k) model.Replace(k * spacing * 40, 0, u"\n", {});
-                        model.EndStep();
-                    },
-                    resetModel));
+    // Line breaks put in, as the separator command does: the lines after each place move.
+    const auto breakLines = [&] {
+        model.BeginStep();
+        for (int k = 0; k < places; ++k) model.Replace(k * (spacing + 1), 0, u"\n", {});
+        model.EndStep();
+    };
+    std::printf("100,000 line breaks put in, in one step: %.1f ms\n", BestMs(breakLines, resetModel));
+    std::printf("  and their undo: %.1f ms\n", BestMs([&] { model.Undo(); },
+                                                      [&] {
+                                                          resetModel();
+                                                          breakLines();
+                                                      }));
+    // A line break far from the last change of the line count moves the lines in between.
+    const int jumps = 200;
+    std::printf("a line break far from the one before: %.1f us each\n",
+                BestMs([&] {
+                    for (int k = 0; k < jumps; ++k) model.Replace(k % 2 ? 10 : model.Length() - 10, 0, u"\n", {});
+                }) * 1000 /
+                    jumps);
     TextContent next;
     std::printf("ReplaceAll of the whole text (content made beforehand): %.1f ms\n",
                 BestMs([&] { model.ReplaceAll(std::move(next)); }, [&] { next = ContentOf(doc); }));

@@ -13,23 +13,54 @@
 
 namespace kelvra {
 
-// Where each line starts: a Fenwick (binary indexed) tree over the size of each
-// line, its text and its line break, so that finding a line's start or the
-// line of a position costs O(log lines) and a change of one line's length is
-// a point update.
+// Where each slot of a LineStore starts: a Fenwick (binary indexed) tree over
+// the size of each slot (its line's text and line break; 0 for an unused
+// slot), so that finding a line's start or the line of a position costs
+// O(log lines) and a change of one line's length is a point update.
 class LineIndex {
 public:
-    void Build(const std::vector<TextLine> &lines);
-    void Resize(int line, int delta); // line `line` grew by `delta` positions
-    int Start(int line) const;
-    // The line holding `position`; the last line for positions past the end.
-    int LineOf(int position) const;
-    int Length() const; // positions in the whole text
+    void Build(const std::vector<TextLine> &cells, int gapStart, int gapLength);
+    void Resize(int slot, int delta);  // slot `slot` grew by `delta` positions
+    int Start(int slot) const;         // positions in the slots before `slot`
+    int SlotsUpTo(int position) const; // the most slots that together hold no more than `position` positions
+    int Total() const { return Start(count_); }
 
 private:
     std::vector<int> tree_; // 1-based
     int count_ = 0;
     int highBit_ = 0; // highest power of two not above count_
+};
+
+// The lines of a text, in a gap buffer: unused slots stand where the line
+// count last changed, so that changes of the line count that go on through
+// the text (many in one step, in ascending places) move only the lines
+// between one place and the next, not every line after it.
+class LineStore {
+public:
+    LineStore();
+
+    int Count() const { return static_cast<int>(slots_.size()) - gapLength_; }
+    const TextLine &Line(int line) const { return slots_[Slot(line)]; }
+    int Start(int line) const { return index_.Start(Slot(line)); }
+    // The line holding `position`; the last line for positions past the end.
+    int LineOf(int position) const;
+    int Length() const { return index_.Total() - 1; } // positions, line breaks included
+
+    // Exchanges lines [first, first + count) with `other` (any number of lines).
+    void Swap(int first, int count, std::vector<TextLine> &other);
+    // Takes `lines` (at least one) in place of all lines, which it gives back.
+    std::vector<TextLine> Exchange(std::vector<TextLine> lines);
+
+private:
+    int Slot(int line) const { return line < gapStart_ ? line : line + gapLength_; }
+    void MoveGap(int line); // the gap then starts before line `line`
+    void Regap(int room);   // gives the gap at least `room` slots
+    void SetSize(int slot, int before, int after);
+
+    std::vector<TextLine> slots_;
+    int gapStart_ = 0;
+    int gapLength_ = 0;
+    LineIndex index_;
 };
 
 bool IsLineBreak(char16_t c);
@@ -49,12 +80,12 @@ void RestyleRuns(TextLine &line, int from, int to, const std::function<int(int)>
 // The format of the character at `column` of `line` (the last one at or past its end); -1 when empty.
 int FormatIndexAt(const TextLine &line, int column);
 
-// The bold ranges of `count` lines from `first` in positions counted from the
-// start of the first line. A range that goes on from the line before starts
+// The bold ranges of lines line(0) to line(count - 1) in positions counted
+// from the start of the first. A range that goes on from the line before starts
 // at -1, so that BoldSpans' rules see it start before any change in these
 // lines, as they would on the whole text. (One that goes on into the line
 // after takes in the last line's break, which no change here removes.)
-std::vector<EditorRange> GatherBold(const TextLine *first, int count);
+std::vector<EditorRange> GatherBold(const std::function<const TextLine &(int)> &line, int count);
 // Cuts `spans` (positions as GatherBold gives them) into the lines, setting
 // their bold and boldContinued. `breakAfterLast`: the last line has a line
 // break (it is not the last line of the text).

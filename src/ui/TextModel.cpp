@@ -82,39 +82,39 @@ int TextContent::Length() const {
 // ---- The model's state ----------------------------------------------------------
 
 struct TextModel::State {
-    explicit State(TextModel *model) : q(model) { index.Build(lines); }
+    explicit State(TextModel *model) : q(model) {}
 
     TextModel *q;
-    std::vector<TextLine> lines{1};
+    LineStore lines;
     std::vector<QTextCharFormat> formats{QTextCharFormat()};
     int formatHint = 0;
     QTextCharFormat defaultFormat;
-    LineIndex index;
     TextHistory history;
 
-    int LineCount() const { return static_cast<int>(lines.size()); }
+    int LineCount() const { return lines.Count(); }
+    std::vector<TextLine> Copy(int first, int last) const;
 
     void Replace(int from, int removed, QStringView text, const QTextCharFormat &format);
     void Restyle(int from, int length, const std::function<int(int)> &restyle);
     void EraseBold(int from, int to);
     void ReplaceAll(TextContent content);
-    void Take(TextContent &content);
+    std::vector<TextLine> Take(TextContent &content);
 
     void Change(int first, int count, std::vector<TextLine> made, bool textChanged, TextChange change);
-    void SwapLines(int first, int count, std::vector<TextLine> &other);
+    bool Unchanged(int first, const std::vector<TextLine> &made) const;
     TextChange Apply(TextRecord &record, bool undo);
     void Announce(bool whole, bool textChanged, const TextChange &change);
     void NoteModified(bool wasModified);
 };
 
 void TextModel::State::Replace(int from, int removed, QStringView text, const QTextCharFormat &format) {
-    const int length = index.Length();
+    const int length = lines.Length();
     from = std::clamp(from, 0, length);
     removed = std::clamp(removed, 0, length - from);
     if (removed == 0 && text.isEmpty()) return;
-    const int first = index.LineOf(from), last = index.LineOf(from + removed);
-    const int headLength = from - index.Start(first), tailFrom = from + removed - index.Start(last);
-    const TextLine &head = lines[first], &tail = lines[last];
+    const int first = lines.LineOf(from), last = lines.LineOf(from + removed);
+    const int headLength = from - lines.Start(first), tailFrom = from + removed - lines.Start(last);
+    const TextLine &head = lines.Line(first), &tail = lines.Line(last);
     const int added = static_cast<int>(text.size());
     const int formatIndex = InternFormat(formats, format, formatHint);
 
@@ -130,19 +130,19 @@ void TextModel::State::Replace(int from, int removed, QStringView text, const QT
     AddRuns(made.back().runs, tail.runs, tailFrom, SizeOf(tail.text));
 
     BoldSpans bold;
-    bold.Assign(GatherBold(&lines[first], last - first + 1));
+    bold.Assign(GatherBold([&](int k) -> const TextLine & { return lines.Line(first + k); }, last - first + 1));
     bold.Edit(headLength, removed, added);
     ScatterBold(made.data(), static_cast<int>(made.size()), last < LineCount() - 1, bold.Spans());
     Change(first, last - first + 1, std::move(made), true, {from, removed, added});
 }
 
 void TextModel::State::Restyle(int from, int length, const std::function<int(int)> &restyle) {
-    from = std::clamp(from, 0, index.Length());
-    const int to = std::clamp(from + std::max(length, 0), from, index.Length());
+    from = std::clamp(from, 0, lines.Length());
+    const int to = std::clamp(from + std::max(length, 0), from, lines.Length());
     if (from == to) return;
-    const int first = index.LineOf(from), last = index.LineOf(to - 1);
-    std::vector<TextLine> made(lines.begin() + first, lines.begin() + last + 1);
-    int lineStart = index.Start(first);
+    const int first = lines.LineOf(from), last = lines.LineOf(to - 1);
+    std::vector<TextLine> made = Copy(first, last);
+    int lineStart = lines.Start(first);
     for (TextLine &line : made) {
         const int start = std::max(from, lineStart) - lineStart;
         const int end = std::min(to, lineStart + SizeOf(line.text)) - lineStart;
@@ -153,40 +153,39 @@ void TextModel::State::Restyle(int from, int length, const std::function<int(int
 }
 
 void TextModel::State::EraseBold(int from, int to) {
-    from = std::clamp(from, 0, index.Length());
-    to = std::clamp(to, from, index.Length());
+    from = std::clamp(from, 0, lines.Length());
+    to = std::clamp(to, from, lines.Length());
     if (from == to) return;
     // Up to the line holding `to`: erasing a line break ends the range that went on over it.
-    const int first = index.LineOf(from), last = index.LineOf(to);
-    const int start = index.Start(first);
-    std::vector<TextLine> made(lines.begin() + first, lines.begin() + last + 1);
+    const int first = lines.LineOf(from), last = lines.LineOf(to);
+    const int start = lines.Start(first);
+    std::vector<TextLine> made = Copy(first, last);
     BoldSpans bold;
-    bold.Assign(GatherBold(made.data(), last - first + 1));
+    bold.Assign(GatherBold([&](int k) -> const TextLine & { return made[k]; }, last - first + 1));
     bold.Erase(from - start, to - start);
     ScatterBold(made.data(), static_cast<int>(made.size()), last < LineCount() - 1, bold.Spans());
     Change(first, last - first + 1, std::move(made), false, {from, to - from, to - from});
 }
 
-void TextModel::State::Take(TextContent &content) {
-    lines = std::move(content.lines_);
+// Makes `content` the text; the lines it replaces.
+std::vector<TextLine> TextModel::State::Take(TextContent &content) {
+    if (content.lines_.empty()) content.lines_.emplace_back();
     formats = std::move(content.formats_);
-    if (lines.empty()) lines.emplace_back();
     if (formats.empty()) formats.emplace_back();
     defaultFormat = formats.front();
     formatHint = 0;
-    index.Build(lines);
+    return lines.Exchange(std::move(content.lines_));
 }
 
 void TextModel::State::ReplaceAll(TextContent content) {
     TextRecord old;
     old.whole = true;
     old.textChanged = true;
-    const int oldLength = index.Length();
-    old.lines = std::move(lines);
+    const int oldLength = lines.Length();
     old.formats = std::move(formats);
     old.defaultFormat = defaultFormat;
-    Take(content);
-    old.change = {0, oldLength, index.Length()};
+    old.lines = Take(content);
+    old.change = {0, oldLength, lines.Length()};
     const bool wasModified = !history.Clean();
     history.AddWhole(std::move(old));
     emit q->WholeTextReplaced();
@@ -197,49 +196,38 @@ void TextModel::State::ReplaceAll(TextContent content) {
 // nothing happens when the lines stay as they were.
 void TextModel::State::Change(int first, int count, std::vector<TextLine> made, bool textChanged, TextChange change) {
     const int madeCount = static_cast<int>(made.size());
-    if (madeCount == count && std::equal(made.begin(), made.end(), lines.begin() + first)) return;
+    if (madeCount == count && Unchanged(first, made)) return;
     const bool wasModified = !history.Clean();
-    SwapLines(first, count, made); // `made` now holds the lines it replaced
+    lines.Swap(first, count, made); // `made` now holds the lines it replaced
     history.AddLines(first, count, madeCount, textChanged, change, [&] { return std::move(made); });
     Announce(false, textChanged, change);
     NoteModified(wasModified);
 }
 
-// Exchanges lines [first, first + count) of the text with `other`.
-void TextModel::State::SwapLines(int first, int count, std::vector<TextLine> &other) {
-    const int otherCount = static_cast<int>(other.size());
-    if (otherCount == count) {
-        for (int k = 0; k < count; ++k) {
-            const int grown = SizeOf(other[k].text) - SizeOf(lines[first + k].text);
-            std::swap(lines[first + k], other[k]);
-            if (grown != 0) index.Resize(first + k, grown);
-        }
-        return;
-    }
-    const auto at = lines.begin() + first;
-    std::vector<TextLine> out(std::make_move_iterator(at), std::make_move_iterator(at + count));
-    if (otherCount > count) {
-        lines.insert(at + count, static_cast<std::size_t>(otherCount - count), TextLine{});
-    } else {
-        lines.erase(at + otherCount, at + count);
-    }
-    std::move(other.begin(), other.end(), lines.begin() + first);
-    other = std::move(out);
-    index.Build(lines);
+std::vector<TextLine> TextModel::State::Copy(int first, int last) const {
+    std::vector<TextLine> copy;
+    copy.reserve(static_cast<std::size_t>(last - first + 1));
+    for (int line = first; line <= last; ++line) copy.push_back(lines.Line(line));
+    return copy;
+}
+
+bool TextModel::State::Unchanged(int first, const std::vector<TextLine> &made) const {
+    for (std::size_t k = 0; k < made.size(); ++k)
+        if (!(made[k] == lines.Line(first + static_cast<int>(k)))) return false;
+    return true;
 }
 
 // Undoes or redoes one record; the change it made.
 TextChange TextModel::State::Apply(TextRecord &record, bool undo) {
     const TextChange change = undo ? record.change.Reversed() : record.change;
     if (record.whole) {
-        std::swap(lines, record.lines);
+        record.lines = lines.Exchange(std::move(record.lines));
         std::swap(formats, record.formats);
         std::swap(defaultFormat, record.defaultFormat);
         formatHint = 0;
-        index.Build(lines);
     } else {
         const int placed = static_cast<int>(record.lines.size());
-        SwapLines(record.first, record.count, record.lines);
+        lines.Swap(record.first, record.count, record.lines);
         record.count = placed;
     }
     Announce(record.whole, record.textChanged, change);
@@ -266,11 +254,11 @@ void TextModel::State::NoteModified(bool wasModified) {
 TextModel::TextModel(QObject *parent) : QObject(parent), d_(std::make_unique<State>(this)) {}
 TextModel::~TextModel() = default;
 
-int TextModel::Length() const { return d_->index.Length(); }
+int TextModel::Length() const { return d_->lines.Length(); }
 int TextModel::LineCount() const { return d_->LineCount(); }
-int TextModel::LineStart(int line) const { return d_->index.Start(std::clamp(line, 0, LineCount() - 1)); }
-int TextModel::LineOf(int position) const { return d_->index.LineOf(std::max(position, 0)); }
-const TextLine &TextModel::Line(int line) const { return d_->lines[std::clamp(line, 0, LineCount() - 1)]; }
+int TextModel::LineStart(int line) const { return d_->lines.Start(std::clamp(line, 0, LineCount() - 1)); }
+int TextModel::LineOf(int position) const { return d_->lines.LineOf(position); }
+const TextLine &TextModel::Line(int line) const { return d_->lines.Line(std::clamp(line, 0, LineCount() - 1)); }
 const QTextCharFormat &TextModel::Format(int index) const { return d_->formats[index]; }
 const QTextCharFormat &TextModel::DefaultFormat() const { return d_->defaultFormat; }
 void TextModel::SetDefaultFormat(const QTextCharFormat &format) { d_->defaultFormat = format; }
@@ -281,7 +269,7 @@ QString TextModel::Text(int from, int length) const {
     QString out;
     out.reserve(to - from);
     for (int line = LineOf(from), lineStart = LineStart(line); line < LineCount() && lineStart <= to; ++line) {
-        const QString &text = d_->lines[line].text;
+        const QString &text = d_->lines.Line(line).text;
         const int start = std::max(from - lineStart, 0), end = std::min(to - lineStart, SizeOf(text));
         if (start < end) out += QStringView(text).sliced(start, end - start);
         if (lineStart + SizeOf(text) < to) out += u'\n';
@@ -292,7 +280,7 @@ QString TextModel::Text(int from, int length) const {
 
 QTextCharFormat TextModel::FormatAt(int position) const {
     const int line = LineOf(position);
-    const int format = FormatIndexAt(d_->lines[line], std::max(position - LineStart(line), 0));
+    const int format = FormatIndexAt(d_->lines.Line(line), std::max(position - LineStart(line), 0));
     return format < 0 ? d_->defaultFormat : d_->formats[format];
 }
 
@@ -314,7 +302,9 @@ QList<QTextLayout::FormatRange> TextModel::DrawingFormats(int line) const {
     return out;
 }
 
-std::vector<EditorRange> TextModel::BoldRanges() const { return GatherBold(d_->lines.data(), LineCount()); }
+std::vector<EditorRange> TextModel::BoldRanges() const {
+    return GatherBold([this](int line) -> const TextLine & { return d_->lines.Line(line); }, LineCount());
+}
 
 // ---- TextModel: changing ------------------------------------------------------------
 

@@ -335,6 +335,41 @@ private slots:
         RandomEdits(seed).Run(600);
     }
 
+    // Line breaks put in and taken out all over a text of thousands of lines,
+    // in runs of nearby places and in far jumps: line starts stay right.
+    void lineStartsFollowManyLineBreaks() {
+        std::mt19937 random(7);
+        const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        QString text;
+        for (int k = 0; k < 4000; ++k) text += k % 3 ? "ab\n" : "cdef\n";
+        TextModel model;
+        Fill(model, text);
+        const QString start = text;
+        int at = 0;
+        model.BeginStep();
+        for (int n = 0; n < 3000 && !QTest::currentTestFailed(); ++n) {
+            at = pick(0, 9) == 0 ? pick(0, static_cast<int>(text.size())) // a jump
+                                 : std::min(at + pick(0, 40), static_cast<int>(text.size()));
+            const int removed = pick(0, std::min(3, static_cast<int>(text.size()) - at));
+            const QString added = pick(0, 50) == 0 ? QString(300, u'\n') : QString("x\n").left(pick(0, 2));
+            model.Replace(at, removed, added, {});
+            text.replace(at, removed, added);
+            QCOMPARE(model.LineCount(), text.count(u'\n') + 1);
+            for (int sample = 0; sample < 5; ++sample) {
+                const int p = pick(0, static_cast<int>(text.size()));
+                const int line = static_cast<int>(QStringView(text).first(p).count(u'\n'));
+                QCOMPARE(model.LineOf(p), line);
+                QCOMPARE(model.LineStart(line), p == 0 ? 0 : static_cast<int>(text.lastIndexOf(u'\n', p - 1) + 1));
+            }
+        }
+        model.EndStep();
+        QCOMPARE(model.Text(), text);
+        model.Undo();
+        QCOMPARE(model.Text(), start);
+        for (int line = 0; line < model.LineCount(); line += 97)
+            QCOMPARE(model.LineStart(line), line * 3 + line / 3 * 2 + (line % 3 ? 2 : 0));
+    }
+
     // The rows of the hand-worked BoldSpans table, on a text whose bold word
     // stands at 10..16, alone on one line or on the second line.
     void boldFollowsTheEditRules_data() {
