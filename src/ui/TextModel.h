@@ -101,8 +101,9 @@ public:
     void SetDefaultFormat(const QTextCharFormat &format);
 
     // ---- Changing -----------------------------------------------------------
-    // Replaces `removed` positions at `from` by `text` ('\n' breaks lines) in
-    // `format`. Bold ranges move and are cut as BoldSpans::Edit says.
+    // Replaces `removed` positions at `from` by `text` ('\n' breaks lines, and
+    // so do U+2029 and U+2028) in `format`. Bold ranges move and are cut as
+    // BoldSpans::Edit says. A change that leaves every line as it was is no change.
     void Replace(int from, int removed, QStringView text, const QTextCharFormat &format);
     // The same for a typed key: it joins the previous step when that was typing
     // that ended at `from` and nothing else happened in between.
@@ -128,7 +129,8 @@ public:
     bool CanUndo() const;
     bool CanRedo() const;
     // Undoes or redoes one step; the range the step changed, as it stands
-    // afterwards (where the caret goes), or nothing when there was no step.
+    // afterwards (where the caret goes), or nothing when there was no step
+    // (or a step is still open).
     std::optional<EditorRange> Undo();
     std::optional<EditorRange> Redo();
     // Modified unless the text is the one from the last SetModified(false)
