@@ -106,7 +106,9 @@ public:
     // BoldSpans::Edit says. A change that leaves every line as it was is no change.
     void Replace(int from, int removed, QStringView text, const QTextCharFormat &format);
     // The same for a typed key: it joins the previous step when that was typing
-    // that ended at `from` and nothing else happened in between.
+    // that ended at `from` and nothing else happened in between (no other
+    // change, step, undo or save), and it puts in one character, not a line
+    // break, without removing any. A typed line break ends the typing step.
     void Type(int from, int removed, QStringView text, const QTextCharFormat &format);
     // Gives the range `format` (QTextCursor::setCharFormat).
     void SetFormat(int from, int length, const QTextCharFormat &format);
