@@ -384,7 +384,9 @@ struct TextView::State {
     void MoveCaret(Move move, bool select) {
         const bool vertical = move == Move::Up || move == Move::Down || move == Move::PageUp || move == Move::PageDown;
         if (!vertical) goalX.reset();
-        const int target = TargetOf(move);
+        // Left and Right without Shift leave a selection at its edge.
+        const bool collapse = !select && anchor != position && (move == Move::Left || move == Move::Right);
+        const int target = !collapse ? TargetOf(move) : move == Move::Left ? SelectionStart() : SelectionEnd();
         if (move == Move::PageUp || move == Move::PageDown) {
             QScrollBar *bar = q.verticalScrollBar();
             bar->setValue(bar->value() + (move == Move::PageDown ? FullLines() : -FullLines()));

@@ -51,11 +51,13 @@ struct Shown {
     }
     void Type(const QString &text) { QTest::keyClicks(view, text); }
     QString Text() const { return view->Model().Text(); }
+    // Where the caret of `position` stands (the caret and selection are kept).
     QPoint PointOf(int position) {
+        const int anchor = view->Anchor();
         const int kept = view->Position();
         view->SetCaret(position);
         const QPoint point = view->CaretRect().center();
-        view->SetCaret(kept);
+        view->SetSelection(anchor, kept);
         return point;
     }
 };
@@ -325,9 +327,10 @@ private slots:
         QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, s.PointOf(23));
         QCOMPARE(s.view->SelectedText(), QString("me from t\nwher"));
 
-        QTest::mousePress(port, Qt::LeftButton, {}, s.PointOf(7));
-        QTest::mouseMove(port, s.PointOf(16));
-        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(16));
+        const QPoint from = s.PointOf(7), to = s.PointOf(16);
+        QTest::mousePress(port, Qt::LeftButton, {}, from);
+        QTest::mouseMove(port, to);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, to);
         QCOMPARE(s.view->SelectedText(), QString("name from"));
 
         QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(13));
@@ -349,9 +352,9 @@ private slots:
         Shown s("select name from t");
         s.view->setContextMenuPolicy(Qt::CustomContextMenu);
         QVERIFY(s.Focus());
+        const QPoint point = s.PointOf(9);
         s.view->SetSelection(0, 6);
         QSignalSpy menu(s.view, &TextView::customContextMenuRequested);
-        const QPoint point = s.PointOf(9);
         QTest::mouseClick(s.window.windowHandle(), Qt::RightButton, {}, s.view->viewport()->mapTo(&s.window, point));
         QTRY_COMPARE(menu.count(), 1);
         QCOMPARE(s.view->SelectedText(), QString("select"));
