@@ -510,7 +510,8 @@ struct TextView::State {
     }
 
     // ---- Drawing ----------------------------------------------------------------------
-    QPalette::ColorGroup Group() const { return q.hasFocus() ? QPalette::Active : QPalette::Inactive; }
+    // The selection takes the inactive colours while the focus is elsewhere.
+    QPalette::ColorGroup SelectionGroup() const { return q.hasFocus() ? QPalette::Active : QPalette::Inactive; }
 
     QList<QTextLayout::FormatRange> SelectionOn(int line) const {
         const int start = SelectionStart(), end = SelectionEnd();
@@ -518,8 +519,8 @@ struct TextView::State {
         const int from = std::max(start - lineStart, 0), to = std::min(end - lineStart, LineLength(line));
         if (start == end || from >= to) return {};
         QTextCharFormat format;
-        format.setBackground(q.palette().brush(Group(), QPalette::Highlight));
-        format.setForeground(q.palette().brush(Group(), QPalette::HighlightedText));
+        format.setBackground(q.palette().brush(SelectionGroup(), QPalette::Highlight));
+        format.setForeground(q.palette().brush(SelectionGroup(), QPalette::HighlightedText));
         const int layoutFrom = ToLayout(line, from);
         return {QTextLayout::FormatRange{layoutFrom, ToLayout(line, to) - layoutFrom, format}};
     }
@@ -529,7 +530,7 @@ struct TextView::State {
         if (line + 1 >= model.LineCount() || breakAt < SelectionStart() || breakAt >= SelectionEnd()) return;
         const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(font).horizontalAdvance(QChar(' ')),
                           lineHeight);
-        painter.fillRect(area, q.palette().brush(Group(), QPalette::Highlight));
+        painter.fillRect(area, q.palette().brush(SelectionGroup(), QPalette::Highlight));
     }
     void DrawLine(QPainter &painter, int line, const QRect &clip) {
         QTextLayout &layout = LayoutOf(line);
@@ -680,11 +681,13 @@ QRect TextView::CaretRect() const {
 void TextView::paintEvent(QPaintEvent *event) {
     QPainter painter(viewport());
     const QRect clip = event->rect();
-    painter.fillRect(clip, palette().brush(d_->Group(), QPalette::Base));
-    painter.setPen(palette().color(d_->Group(), QPalette::Text));
-    const int last = std::min(d_->model.LineCount() - 1, FirstVisibleLine() + d_->FullLines());
-    for (int line = FirstVisibleLine(); line <= last; ++line) d_->DrawLine(painter, line, clip);
-    if (d_->CaretDrawn()) painter.fillRect(CaretRect(), palette().color(d_->Group(), QPalette::Text));
+    painter.fillRect(clip, palette().brush(QPalette::Base));
+    painter.setPen(palette().color(QPalette::Text));
+    // Only the lines the clip touches: a caret blink redraws one line.
+    const int first = FirstVisibleLine() + std::max(0, clip.top()) / d_->lineHeight;
+    const int last = std::min(d_->model.LineCount() - 1, FirstVisibleLine() + clip.bottom() / d_->lineHeight);
+    for (int line = first; line <= last; ++line) d_->DrawLine(painter, line, clip);
+    if (d_->CaretDrawn()) painter.fillRect(CaretRect(), palette().color(QPalette::Text));
     d_->PruneLayouts();
 }
 

@@ -476,6 +476,7 @@ private slots:
         palette.setColor(QPalette::Text, QColor(200, 0, 0));
         palette.setColor(QPalette::Highlight, QColor(0, 0, 255));
         palette.setColor(QPalette::HighlightedText, Qt::white);
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0, 160, 0));
         s.view->setPalette(palette);
         TextContent content;
         content.Append(u"SELECT name\nSELECT name\nplain", {});
@@ -494,9 +495,15 @@ private slots:
         QVERIFY(CountColour(plain, 0, height, QColor(200, 0, 0)) > 0);
 
         s.view->SetSelection(0, 6);
+        QVERIFY(s.Focus());
         const QImage selected = s.view->viewport()->grab().toImage();
         QVERIFY(CountColour(selected, 0, height, QColor(0, 0, 255)) > 0);
         QCOMPARE(CountColour(selected, height, 3 * height, QColor(0, 0, 255)), 0);
+        // Without the focus the selection takes the palette's inactive colour.
+        s.view->clearFocus();
+        const QImage unfocused = s.view->viewport()->grab().toImage();
+        QCOMPARE(CountColour(unfocused, 0, height, QColor(0, 0, 255)), 0);
+        QVERIFY(CountColour(unfocused, 0, height, QColor(0, 160, 0)) > 0);
     }
 };
 
