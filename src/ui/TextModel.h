@@ -32,7 +32,8 @@ struct FormatRun {
     bool operator==(const FormatRun &) const = default;
 };
 
-// A bold range inside a line, [start, end).
+// A bold range inside a line, [start, end). A range may take in the line's
+// break: its end is then the text's length + 1.
 struct LineSpan {
     int start = 0;
     int end = 0;
@@ -43,6 +44,10 @@ struct TextLine {
     QString text;                // without its line break
     std::vector<FormatRun> runs; // cover the text exactly, in order; equal neighbours are merged
     std::vector<LineSpan> bold;  // sorted, not overlapping, not empty
+    // The first bold range goes on from the previous line's last one (rather
+    // than being a range of its own that starts where that one ends).
+    bool boldContinued = false;
+    bool operator==(const TextLine &) const = default;
 };
 
 // A whole text with its formats, made away from the window (it touches no
@@ -64,6 +69,7 @@ private:
     friend class TextModel;
     std::vector<TextLine> lines_;
     std::vector<QTextCharFormat> formats_; // distinct formats; index 0 is the default
+    int formatHint_ = 0;                   // the format found last
 };
 
 class TextModel : public QObject {
