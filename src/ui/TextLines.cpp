@@ -116,7 +116,7 @@ int FormatIndexAt(const TextLine &line, int column) {
 
 // ---- Bold -------------------------------------------------------------------
 
-std::vector<EditorRange> GatherBold(const TextLine *first, int count, bool continuesAfter) {
+std::vector<EditorRange> GatherBold(const TextLine *first, int count) {
     std::vector<EditorRange> ranges;
     int lineStart = 0;
     for (int k = 0; k < count; ++k) {
@@ -133,7 +133,6 @@ std::vector<EditorRange> GatherBold(const TextLine *first, int count, bool conti
         }
         lineStart += SizeOf(line);
     }
-    if (continuesAfter && !ranges.empty()) ++ranges.back().length;
     return ranges;
 }
 

@@ -51,10 +51,10 @@ int FormatIndexAt(const TextLine &line, int column);
 
 // The bold ranges of `count` lines from `first` in positions counted from the
 // start of the first line. A range that goes on from the line before starts
-// at -1; one that goes on into the line after (`continuesAfter`) ends one
-// past the last line's break. BoldSpans' rules then work on them as they
-// would on the whole text.
-std::vector<EditorRange> GatherBold(const TextLine *first, int count, bool continuesAfter);
+// at -1, so that BoldSpans' rules see it start before any change in these
+// lines, as they would on the whole text. (One that goes on into the line
+// after takes in the last line's break, which no change here removes.)
+std::vector<EditorRange> GatherBold(const TextLine *first, int count);
 // Cuts `spans` (positions as GatherBold gives them) into the lines, setting
 // their bold and boldContinued. `breakAfterLast`: the last line has a line
 // break (it is not the last line of the text).

@@ -85,7 +85,6 @@ struct TextModel::State {
     TextHistory history;
 
     int LineCount() const { return static_cast<int>(lines.size()); }
-    bool ContinuesAfter(int line) const { return line + 1 < LineCount() && lines[line + 1].boldContinued; }
 
     void Replace(int from, int removed, QStringView text, const QTextCharFormat &format);
     void Restyle(int from, int length, const std::function<int(int)> &restyle);
@@ -123,7 +122,7 @@ void TextModel::State::Replace(int from, int removed, QStringView text, const QT
     AddRuns(made.back().runs, tail.runs, tailFrom, SizeOf(tail.text));
 
     BoldSpans bold;
-    bold.Assign(GatherBold(&lines[first], last - first + 1, ContinuesAfter(last)));
+    bold.Assign(GatherBold(&lines[first], last - first + 1));
     bold.Edit(headLength, removed, added);
     ScatterBold(made.data(), static_cast<int>(made.size()), last < LineCount() - 1, bold.Spans());
     Change(first, last - first + 1, std::move(made), true, {from, removed, added});
@@ -154,7 +153,7 @@ void TextModel::State::EraseBold(int from, int to) {
     const int start = index.Start(first);
     std::vector<TextLine> made(lines.begin() + first, lines.begin() + last + 1);
     BoldSpans bold;
-    bold.Assign(GatherBold(made.data(), last - first + 1, ContinuesAfter(last)));
+    bold.Assign(GatherBold(made.data(), last - first + 1));
     bold.Erase(from - start, to - start);
     ScatterBold(made.data(), static_cast<int>(made.size()), last < LineCount() - 1, bold.Spans());
     Change(first, last - first + 1, std::move(made), false, {from, to - from, to - from});
@@ -307,7 +306,7 @@ QList<QTextLayout::FormatRange> TextModel::DrawingFormats(int line) const {
     return out;
 }
 
-std::vector<EditorRange> TextModel::BoldRanges() const { return GatherBold(d_->lines.data(), LineCount(), false); }
+std::vector<EditorRange> TextModel::BoldRanges() const { return GatherBold(d_->lines.data(), LineCount()); }
 
 // ---- TextModel: changing ------------------------------------------------------------
 
