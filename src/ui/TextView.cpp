@@ -327,6 +327,7 @@ struct TextView::State {
         if (!preedit.isEmpty()) DropLayouts(CaretLine(), CaretLine());
         RestartBlink();
         q.viewport()->update();
+        q.updateMicroFocus(); // the input method's window follows the caret
         emit q.CaretMoved();
         const int start = std::min(anchor, position), end = std::max(anchor, position);
         const bool wasEmpty = oldStart == oldEnd, isEmpty = start == end;
@@ -696,7 +697,10 @@ void TextView::resizeEvent(QResizeEvent *event) {
     d_->UpdateScrollBars();
 }
 
-void TextView::scrollContentsBy(int, int) { viewport()->update(); }
+void TextView::scrollContentsBy(int, int) {
+    viewport()->update();
+    updateMicroFocus();
+}
 
 void TextView::keyPressEvent(QKeyEvent *event) {
     const KeyAction action = ActionFor(*event);

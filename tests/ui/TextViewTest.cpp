@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QImage>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -382,6 +383,13 @@ private slots:
         QCOMPARE(s.Text(), QString("選択  from t"));
         QCOMPARE(Query(s.view, Qt::ImHints).toInt() & Qt::ImhMultiLine, int(Qt::ImhMultiLine));
         QVERIFY(Query(s.view, Qt::ImEnabled).toBool());
+
+        // The input method hears of caret moves, so that its window follows the caret.
+        QSignalSpy followed(QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged);
+        s.Keys("End");
+        QVERIFY(followed.count() > 0);
+        QCOMPARE(QGuiApplication::inputMethod()->cursorRectangle().toRect(),
+                 s.view->CaretRect().translated(s.view->viewport()->mapTo(&s.window, QPoint())));
     }
 
     void readOnlyMovesAndCopiesOnly() {
