@@ -56,7 +56,7 @@ public:
     QFont DefaultFont() const;
 
     void EnsureCaretVisible();
-    // The first and last line on the screen.
+    // The first and last line on the screen (the last one shown whole).
     int FirstVisibleLine() const;
     int LastVisibleLine() const;
     // The model position nearest to a point of the viewport, and the caret's rectangle in it.

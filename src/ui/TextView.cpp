@@ -1,0 +1,851 @@
+#include "ui/TextView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextBoundaryFinder>
+#include <QtMath>
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <optional>
+
+namespace kelvra {
+
+namespace {
+
+constexpr int kMargin = 4;        // blank beside the text, as a plain text edit leaves
+constexpr qreal kTabStop = 80;    // a plain text edit's default tab stops, in pixels
+constexpr int kAutoScrollMs = 50; // how often a drag outside the viewport scrolls
+
+enum class Move {
+    Left,
+    Right,
+    WordLeft,
+    WordRight,
+    Up,
+    Down,
+    LineStart,
+    LineEnd,
+    TextStart,
+    TextEnd,
+    PageUp,
+    PageDown
+};
+
+enum class Command {
+    None,
+    Move,
+    Copy,
+    Cut,
+    Paste,
+    SelectAll,
+    Undo,
+    Redo,
+    DeleteBack,
+    DeleteForward,
+    DeleteWordBack,
+    DeleteWordForward,
+    Type,
+};
+
+// What a key asks of the view.
+struct KeyAction {
+    Command command = Command::None;
+    Move move = Move::Left;
+    bool select = false;
+    QString text; // for Type
+};
+
+KeyAction Do(Command command) { return {command, Move::Left, false, {}}; }
+KeyAction Moving(Move move, bool select) { return {Command::Move, move, select, {}}; }
+KeyAction Typing(const QString &text) { return {Command::Type, Move::Left, false, text}; }
+
+struct MoveKey {
+    QKeySequence::StandardKey key;
+    Move move;
+    bool select;
+};
+
+const MoveKey kMoveKeys[] = {
+    {QKeySequence::MoveToNextChar, Move::Right, false},
+    {QKeySequence::SelectNextChar, Move::Right, true},
+    {QKeySequence::MoveToPreviousChar, Move::Left, false},
+    {QKeySequence::SelectPreviousChar, Move::Left, true},
+    {QKeySequence::MoveToNextWord, Move::WordRight, false},
+    {QKeySequence::SelectNextWord, Move::WordRight, true},
+    {QKeySequence::MoveToPreviousWord, Move::WordLeft, false},
+    {QKeySequence::SelectPreviousWord, Move::WordLeft, true},
+    {QKeySequence::MoveToNextLine, Move::Down, false},
+    {QKeySequence::SelectNextLine, Move::Down, true},
+    {QKeySequence::MoveToPreviousLine, Move::Up, false},
+    {QKeySequence::SelectPreviousLine, Move::Up, true},
+    {QKeySequence::MoveToStartOfLine, Move::LineStart, false},
+    {QKeySequence::SelectStartOfLine, Move::LineStart, true},
+    {QKeySequence::MoveToStartOfBlock, Move::LineStart, false},
+    {QKeySequence::SelectStartOfBlock, Move::LineStart, true},
+    {QKeySequence::MoveToEndOfLine, Move::LineEnd, false},
+    {QKeySequence::SelectEndOfLine, Move::LineEnd, true},
+    {QKeySequence::MoveToEndOfBlock, Move::LineEnd, false},
+    {QKeySequence::SelectEndOfBlock, Move::LineEnd, true},
+    {QKeySequence::MoveToStartOfDocument, Move::TextStart, false},
+    {QKeySequence::SelectStartOfDocument, Move::TextStart, true},
+    {QKeySequence::MoveToEndOfDocument, Move::TextEnd, false},
+    {QKeySequence::SelectEndOfDocument, Move::TextEnd, true},
+    {QKeySequence::MoveToNextPage, Move::PageDown, false},
+    {QKeySequence::SelectNextPage, Move::PageDown, true},
+    {QKeySequence::MoveToPreviousPage, Move::PageUp, false},
+    {QKeySequence::SelectPreviousPage, Move::PageUp, true},
+};
+
+struct CommandKey {
+    QKeySequence::StandardKey key;
+    Command command;
+};
+
+const CommandKey kCommandKeys[] = {
+    {QKeySequence::Copy, Command::Copy},
+    {QKeySequence::Cut, Command::Cut},
+    {QKeySequence::Paste, Command::Paste},
+    {QKeySequence::SelectAll, Command::SelectAll},
+    {QKeySequence::Undo, Command::Undo},
+    {QKeySequence::Redo, Command::Redo},
+    {QKeySequence::Delete, Command::DeleteForward},
+    {QKeySequence::DeleteStartOfWord, Command::DeleteWordBack},
+    {QKeySequence::DeleteEndOfWord, Command::DeleteWordForward},
+};
+
+bool IsPrintable(const QString &text) {
+    if (text.isEmpty()) return false;
+    return std::none_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+// Ctrl (alone or with Shift) makes a shortcut, not text; Ctrl+Alt is AltGr on some keyboards.
+bool IsTypedText(const QKeyEvent &event) {
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier)) return false;
+    if (mods & Qt::MetaModifier) return false;
+    return IsPrintable(event.text());
+}
+
+KeyAction ActionFor(const QKeyEvent &event) {
+    for (const CommandKey &k : kCommandKeys)
+        if (event.matches(k.key)) return Do(k.command);
+    if (event.key() == Qt::Key_Y && event.modifiers() == Qt::ControlModifier) return Do(Command::Redo);
+    if (event.key() == Qt::Key_Backspace && !(event.modifiers() & ~Qt::ShiftModifier)) return Do(Command::DeleteBack);
+    for (const MoveKey &k : kMoveKeys)
+        if (event.matches(k.key)) return Moving(k.move, k.select);
+    if (event.matches(QKeySequence::InsertParagraphSeparator) || event.matches(QKeySequence::InsertLineSeparator))
+        return Typing(QStringLiteral("\n"));
+    if (event.key() == Qt::Key_Tab &&
+        !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier)))
+        return Typing(QStringLiteral("\t"));
+    if (IsTypedText(event)) return Typing(event.text());
+    return Do(Command::None);
+}
+
+bool ChangesText(Command command) {
+    return command != Command::None && command != Command::Move && command != Command::Copy &&
+           command != Command::SelectAll;
+}
+
+// Pasted text with its line breaks made '\n', the one break the model knows.
+QString WithNewlines(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar('\r'), QChar('\n'));
+    text.replace(QChar::ParagraphSeparator, QChar('\n'));
+    text.replace(QChar::LineSeparator, QChar('\n'));
+    return text;
+}
+
+// Format ranges of a line moved to make room for `length` preedit characters at `at`.
+QList<QTextLayout::FormatRange> MadeRoomAt(const QList<QTextLayout::FormatRange> &formats, int at, int length) {
+    QList<QTextLayout::FormatRange> out;
+    for (QTextLayout::FormatRange r : formats) {
+        const int end = r.start + r.length;
+        if (end <= at) {
+            out << r;
+        } else if (r.start >= at) {
+            r.start += length;
+            out << r;
+        } else {
+            QTextLayout::FormatRange after = r;
+            r.length = at - r.start;
+            after.start = at + length;
+            after.length = end - at;
+            out << r << after;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+struct TextView::State {
+    explicit State(TextView &view) : q(view) {}
+
+    TextView &q;
+    TextModel model;
+    int anchor = 0;
+    int position = 0;
+    std::optional<qreal> goalX; // the x that Up and Down keep
+    bool readOnly = false;
+    QTextCharFormat currentFormat;
+    QFont font;
+    int lineHeight = 1;
+    int ascent = 0;
+    int lineCount = 1;
+    std::map<int, std::unique_ptr<QTextLayout>> layouts; // by line
+    int widest = 0;                                      // the widest line laid out so far
+    QString preedit;                                     // the input method's text being composed
+    QList<QTextLayout::FormatRange> preeditFormats;      // relative to the preedit
+    int preeditCursor = 0;
+    bool preeditCursorVisible = true;
+    QBasicTimer blink;
+    bool caretShown = true;
+    QBasicTimer autoScroll;
+    bool dragging = false;
+    QPoint dragPoint;
+
+    // ---- Lines and their layouts ------------------------------------------------
+    int CaretLine() const { return model.LineOf(position); }
+    int ColumnOf(int pos) const { return pos - model.LineStart(model.LineOf(pos)); }
+    int LineLength(int line) const { return int(model.Line(line).text.size()); }
+    bool HasPreedit(int line) const { return !preedit.isEmpty() && line == CaretLine(); }
+
+    QTextLayout &LayoutOf(int line) {
+        auto found = layouts.find(line);
+        if (found == layouts.end()) found = layouts.emplace(line, MakeLayout(line)).first;
+        return *found->second;
+    }
+
+    std::unique_ptr<QTextLayout> MakeLayout(int line) {
+        auto layout = std::make_unique<QTextLayout>(model.Line(line).text, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::NoWrap);
+        option.setTabStopDistance(kTabStop);
+        layout->setTextOption(option);
+        QList<QTextLayout::FormatRange> formats = model.DrawingFormats(line);
+        if (HasPreedit(line)) {
+            const int at = ColumnOf(position);
+            layout->setPreeditArea(at, preedit);
+            formats = MadeRoomAt(formats, at, int(preedit.size()));
+            for (QTextLayout::FormatRange r : preeditFormats) {
+                r.start += at;
+                formats << r;
+            }
+        }
+        layout->setFormats(formats);
+        layout->setCacheEnabled(true);
+        layout->beginLayout();
+        layout->createLine().setPosition(QPointF(0, 0));
+        layout->endLayout();
+        NoteWidth(qCeil(layout->lineAt(0).naturalTextWidth()));
+        return layout;
+    }
+
+    void DropLayouts(int firstLine, int lastLine) {
+        layouts.erase(layouts.lower_bound(firstLine), layouts.upper_bound(lastLine));
+    }
+    void DropAllLayouts() {
+        layouts.clear();
+        widest = 0;
+    }
+    // Keeps the layouts of the lines around the screen and the caret's; the rest go.
+    void PruneLayouts() {
+        const int keepFrom = q.FirstVisibleLine() - FullLines();
+        const int keepTo = q.LastVisibleLine() + FullLines();
+        const int caretLine = CaretLine();
+        for (auto it = layouts.begin(); it != layouts.end();)
+            it = (it->first < keepFrom || it->first > keepTo) && it->first != caretLine ? layouts.erase(it) : ++it;
+    }
+
+    // A column of the model's line as a position in its layout, which holds the preedit.
+    int ToLayout(int line, int column) const {
+        return HasPreedit(line) && column > ColumnOf(position) ? column + int(preedit.size()) : column;
+    }
+    int FromLayout(int line, int layoutPosition) const {
+        if (!HasPreedit(line)) return layoutPosition;
+        const int at = ColumnOf(position);
+        if (layoutPosition <= at) return layoutPosition;
+        return std::max(at, layoutPosition - int(preedit.size()));
+    }
+
+    // ---- Geometry ---------------------------------------------------------------
+    int FullLines() const { return std::max(1, q.viewport()->height() / lineHeight); }
+    int CaretWidth() const { return std::clamp(q.style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, &q), 1, 2); }
+    int LineTop(int line) const { return (line - q.FirstVisibleLine()) * lineHeight; }
+    int LeftEdge() const { return kMargin - q.horizontalScrollBar()->value(); }
+    // The x of a position inside its line's text, without scrolling.
+    qreal XOf(int pos) {
+        const int line = model.LineOf(pos);
+        int layoutPosition = ToLayout(line, ColumnOf(pos));
+        if (pos == position && HasPreedit(line)) layoutPosition += preeditCursor;
+        return LayoutOf(line).lineAt(0).cursorToX(layoutPosition);
+    }
+    int PositionAtX(int line, qreal x) {
+        const int layoutPosition = LayoutOf(line).lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
+        return model.LineStart(line) + std::clamp(FromLayout(line, layoutPosition), 0, LineLength(line));
+    }
+
+    void NoteWidth(int width) {
+        if (width <= widest) return;
+        widest = width;
+        ApplyHorizontalRange();
+    }
+    void ApplyHorizontalRange() {
+        QScrollBar *bar = q.horizontalScrollBar();
+        const int contentWidth = widest + 2 * kMargin + CaretWidth();
+        bar->setRange(0, std::max(0, contentWidth - q.viewport()->width()));
+        bar->setPageStep(q.viewport()->width());
+        bar->setSingleStep(std::max(1, QFontMetrics(font).averageCharWidth() * 2));
+    }
+    void UpdateScrollBars() {
+        QScrollBar *bar = q.verticalScrollBar();
+        bar->setRange(0, std::max(0, model.LineCount() - FullLines()));
+        bar->setPageStep(FullLines());
+        bar->setSingleStep(1);
+        LayoutOf(CaretLine()); // the caret's line counts for the width even off the screen
+        ApplyHorizontalRange();
+    }
+
+    // ---- Caret and selection ----------------------------------------------------
+    void Select(int newAnchor, int newPosition) {
+        const int length = model.Length();
+        newAnchor = std::clamp(newAnchor, 0, length);
+        newPosition = std::clamp(newPosition, 0, length);
+        if (newAnchor == anchor && newPosition == position) return;
+        const int oldStart = std::min(anchor, position), oldEnd = std::max(anchor, position);
+        const int oldLine = CaretLine();
+        anchor = newAnchor;
+        position = newPosition;
+        if (!preedit.isEmpty() && CaretLine() != oldLine) DropLayouts(oldLine, oldLine);
+        if (!preedit.isEmpty()) DropLayouts(CaretLine(), CaretLine());
+        RestartBlink();
+        q.viewport()->update();
+        q.updateMicroFocus(); // the input method's window follows the caret
+        emit q.CaretMoved();
+        const int start = std::min(anchor, position), end = std::max(anchor, position);
+        const bool wasEmpty = oldStart == oldEnd, isEmpty = start == end;
+        if (!(wasEmpty && isEmpty) && (start != oldStart || end != oldEnd)) emit q.SelectionChanged();
+    }
+
+    void RestartBlink() {
+        caretShown = true;
+        const int flashTime = QApplication::cursorFlashTime();
+        if (q.hasFocus() && !readOnly && flashTime >= 2)
+            blink.start(flashTime / 2, &q);
+        else
+            blink.stop();
+    }
+
+    // ---- Moves ------------------------------------------------------------------
+    int PreviousPosition(int pos, QTextLayout::CursorMode mode) {
+        const int line = model.LineOf(pos);
+        const int column = pos - model.LineStart(line);
+        if (column == 0) return std::max(0, pos - 1);
+        const int previous = LayoutOf(line).previousCursorPosition(ToLayout(line, column), mode);
+        return model.LineStart(line) + FromLayout(line, previous);
+    }
+    int NextPosition(int pos, QTextLayout::CursorMode mode) {
+        const int line = model.LineOf(pos);
+        const int column = pos - model.LineStart(line);
+        if (column >= LineLength(line)) return std::min(model.Length(), pos + 1);
+        const int next = LayoutOf(line).nextCursorPosition(ToLayout(line, column), mode);
+        return model.LineStart(line) + FromLayout(line, next);
+    }
+    // The position `lines` lines above or below the caret at the x that vertical moves keep.
+    int VerticalTarget(int lines) {
+        if (!goalX) goalX = XOf(position);
+        const int line = std::clamp(CaretLine() + lines, 0, model.LineCount() - 1);
+        return PositionAtX(line, *goalX);
+    }
+    int TargetOf(Move move) {
+        const int line = CaretLine();
+        switch (move) {
+        case Move::Left: return PreviousPosition(position, QTextLayout::SkipCharacters);
+        case Move::Right: return NextPosition(position, QTextLayout::SkipCharacters);
+        case Move::WordLeft: return PreviousPosition(position, QTextLayout::SkipWords);
+        case Move::WordRight: return NextPosition(position, QTextLayout::SkipWords);
+        case Move::Up: return VerticalTarget(-1);
+        case Move::Down: return VerticalTarget(1);
+        case Move::PageUp: return VerticalTarget(-FullLines());
+        case Move::PageDown: return VerticalTarget(FullLines());
+        case Move::LineStart: return model.LineStart(line);
+        case Move::LineEnd: return model.LineStart(line) + LineLength(line);
+        case Move::TextStart: return 0;
+        case Move::TextEnd: return model.Length();
+        }
+        return position;
+    }
+    void MoveCaret(Move move, bool select) {
+        const bool vertical = move == Move::Up || move == Move::Down || move == Move::PageUp || move == Move::PageDown;
+        if (!vertical) goalX.reset();
+        // Left and Right without Shift leave a selection at its edge.
+        const bool collapse = !select && anchor != position && (move == Move::Left || move == Move::Right);
+        const int target = !collapse ? TargetOf(move) : move == Move::Left ? SelectionStart() : SelectionEnd();
+        if (move == Move::PageUp || move == Move::PageDown) {
+            QScrollBar *bar = q.verticalScrollBar();
+            bar->setValue(bar->value() + (move == Move::PageDown ? FullLines() : -FullLines()));
+        }
+        Select(select ? anchor : target, target);
+    }
+
+    // ---- Edits --------------------------------------------------------------------
+    int SelectionStart() const { return std::min(anchor, position); }
+    int SelectionEnd() const { return std::max(anchor, position); }
+
+    // Replaces [from, to) by typed `text`; the caret ends after it.
+    void TypeOver(int from, int to, const QString &text) {
+        model.Type(from, to - from, text, currentFormat);
+        Select(from + int(text.size()), from + int(text.size()));
+    }
+    void Delete(bool forward, QTextLayout::CursorMode mode) {
+        if (anchor != position) {
+            TypeOver(SelectionStart(), SelectionEnd(), {});
+        } else if (forward) {
+            TypeOver(position, NextPosition(position, mode), {});
+        } else {
+            TypeOver(PreviousPosition(position, mode), position, {});
+        }
+    }
+    void Run(const KeyAction &action) {
+        switch (action.command) {
+        case Command::None: return;
+        case Command::Move: MoveCaret(action.move, action.select); break;
+        case Command::Copy: q.Copy(); return;
+        case Command::Cut: q.Cut(); break;
+        case Command::Paste: q.Paste(); break;
+        case Command::SelectAll: q.SelectAll(); return;
+        case Command::Undo: q.Undo(); break;
+        case Command::Redo: q.Redo(); break;
+        case Command::DeleteBack: Delete(false, QTextLayout::SkipCharacters); break;
+        case Command::DeleteForward: Delete(true, QTextLayout::SkipCharacters); break;
+        case Command::DeleteWordBack: Delete(false, QTextLayout::SkipWords); break;
+        case Command::DeleteWordForward: Delete(true, QTextLayout::SkipWords); break;
+        case Command::Type: TypeOver(SelectionStart(), SelectionEnd(), action.text); break;
+        }
+        q.EnsureCaretVisible();
+    }
+    bool Allows(const KeyAction &action) const {
+        return action.command != Command::None && !(readOnly && ChangesText(action.command));
+    }
+
+    // ---- Model changes --------------------------------------------------------------
+    // Where a position goes when the text changes, as a text cursor would go.
+    static int Adjusted(int pos, int from, int removed, int added) {
+        if (pos < from) return pos;
+        if (pos < from + removed) return from + added;
+        return pos + added - removed;
+    }
+    void OnTextChanged(int from, int removed, int added) {
+        const int firstLine = model.LineOf(from);
+        if (model.LineCount() != lineCount) {
+            lineCount = model.LineCount();
+            DropLayouts(firstLine, std::numeric_limits<int>::max());
+        } else {
+            DropLayouts(firstLine, model.LineOf(from + added));
+        }
+        // The caret's layout may hold the preedit at the old caret place.
+        if (!preedit.isEmpty()) DropLayouts(CaretLine(), CaretLine());
+        Select(Adjusted(anchor, from, removed, added), Adjusted(position, from, removed, added));
+        UpdateScrollBars();
+        q.viewport()->update();
+    }
+    void OnWholeTextReplaced() {
+        lineCount = model.LineCount();
+        DropAllLayouts();
+        anchor = std::min(anchor, model.Length());
+        position = std::min(position, model.Length());
+        goalX.reset();
+        UpdateScrollBars();
+        q.viewport()->update();
+    }
+    void OnFormatsChanged(int from, int length) {
+        DropLayouts(model.LineOf(from), model.LineOf(from + length));
+        q.viewport()->update();
+    }
+    void AfterHistoryStep(std::optional<EditorRange> range) {
+        if (!range) return;
+        const int end = range->start + range->length;
+        Select(end, end);
+        goalX.reset();
+        q.EnsureCaretVisible();
+    }
+
+    // ---- Input methods --------------------------------------------------------------
+    void Commit(const QInputMethodEvent &event) {
+        int from = SelectionStart(), to = SelectionEnd();
+        if (from == to && event.replacementLength() > 0) {
+            const int lineStart = model.LineStart(CaretLine());
+            const int lineEnd = lineStart + LineLength(CaretLine());
+            from = std::clamp(position + event.replacementStart(), lineStart, lineEnd);
+            to = std::clamp(from + event.replacementLength(), from, lineEnd);
+        }
+        TypeOver(from, to, event.commitString());
+    }
+    void SetPreedit(const QInputMethodEvent &event) {
+        DropLayouts(CaretLine(), CaretLine());
+        preedit = event.preeditString();
+        preeditFormats.clear();
+        preeditCursor = int(preedit.size());
+        preeditCursorVisible = true;
+        for (const QInputMethodEvent::Attribute &a : event.attributes()) {
+            if (a.type == QInputMethodEvent::Cursor) {
+                preeditCursor = std::clamp(a.start, 0, int(preedit.size()));
+                preeditCursorVisible = a.length != 0;
+            } else if (a.type == QInputMethodEvent::TextFormat) {
+                const QTextCharFormat format = a.value.value<QTextFormat>().toCharFormat();
+                if (format.isValid()) preeditFormats << QTextLayout::FormatRange{a.start, a.length, format};
+            }
+        }
+        if (!preedit.isEmpty() && preeditFormats.isEmpty()) {
+            QTextCharFormat underline;
+            underline.setFontUnderline(true);
+            preeditFormats << QTextLayout::FormatRange{0, int(preedit.size()), underline};
+        }
+    }
+
+    // ---- Drawing ----------------------------------------------------------------------
+    // The selection takes the inactive colours while the focus is elsewhere.
+    QPalette::ColorGroup SelectionGroup() const { return q.hasFocus() ? QPalette::Active : QPalette::Inactive; }
+
+    QList<QTextLayout::FormatRange> SelectionOn(int line) const {
+        const int start = SelectionStart(), end = SelectionEnd();
+        const int lineStart = model.LineStart(line);
+        const int from = std::max(start - lineStart, 0), to = std::min(end - lineStart, LineLength(line));
+        if (start == end || from >= to) return {};
+        QTextCharFormat format;
+        format.setBackground(q.palette().brush(SelectionGroup(), QPalette::Highlight));
+        format.setForeground(q.palette().brush(SelectionGroup(), QPalette::HighlightedText));
+        const int layoutFrom = ToLayout(line, from);
+        return {QTextLayout::FormatRange{layoutFrom, ToLayout(line, to) - layoutFrom, format}};
+    }
+    // A selected line break shows as a space's width of highlight after the line.
+    void DrawSelectedBreak(QPainter &painter, int line, qreal lineWidth) const {
+        const int breakAt = model.LineStart(line) + LineLength(line);
+        if (line + 1 >= model.LineCount() || breakAt < SelectionStart() || breakAt >= SelectionEnd()) return;
+        const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(font).horizontalAdvance(QChar(' ')),
+                          lineHeight);
+        painter.fillRect(area, q.palette().brush(SelectionGroup(), QPalette::Highlight));
+    }
+    void DrawLine(QPainter &painter, int line, const QRect &clip) {
+        QTextLayout &layout = LayoutOf(line);
+        const QTextLine textLine = layout.lineAt(0);
+        // Baselines sit where the default font puts them; a taller font is clipped to the line.
+        const QPointF origin(LeftEdge(), LineTop(line) + ascent - textLine.ascent());
+        painter.save();
+        painter.setClipRect(QRect(0, LineTop(line), q.viewport()->width(), lineHeight).intersected(clip));
+        layout.draw(&painter, origin, SelectionOn(line), clip);
+        painter.restore();
+        DrawSelectedBreak(painter, line, textLine.naturalTextWidth());
+    }
+    bool CaretDrawn() const { return caretShown && q.hasFocus() && !readOnly && preeditCursorVisible; }
+};
+
+TextView::TextView(QWidget *parent) : QAbstractScrollArea(parent), d_(std::make_unique<State>(*this)) {
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    connect(&d_->model, &TextModel::TextChanged, this,
+            [this](int from, int removed, int added) { d_->OnTextChanged(from, removed, added); });
+    connect(&d_->model, &TextModel::WholeTextReplaced, this, [this] { d_->OnWholeTextReplaced(); });
+    connect(&d_->model, &TextModel::FormatsChanged, this,
+            [this](int from, int length) { d_->OnFormatsChanged(from, length); });
+    SetDefaultFont(font());
+}
+
+TextView::~TextView() = default;
+
+TextModel &TextView::Model() { return d_->model; }
+const TextModel &TextView::Model() const { return d_->model; }
+
+// ---- Caret and selection ------------------------------------------------------------
+
+int TextView::Anchor() const { return d_->anchor; }
+int TextView::Position() const { return d_->position; }
+int TextView::SelectionStart() const { return d_->SelectionStart(); }
+int TextView::SelectionEnd() const { return d_->SelectionEnd(); }
+bool TextView::HasSelection() const { return d_->anchor != d_->position; }
+
+void TextView::SetSelection(int anchor, int position) {
+    d_->goalX.reset();
+    d_->Select(anchor, position);
+    EnsureCaretVisible();
+}
+
+QString TextView::SelectedText() const { return d_->model.Text(SelectionStart(), SelectionEnd() - SelectionStart()); }
+
+// ---- Editing ------------------------------------------------------------------------
+
+void TextView::InsertText(const QString &text) {
+    const int from = SelectionStart();
+    const int length = int(text.size());
+    d_->model.Replace(from, SelectionEnd() - from, text, d_->currentFormat);
+    d_->Select(from + length, from + length);
+    EnsureCaretVisible();
+}
+
+const QTextCharFormat &TextView::CurrentFormat() const { return d_->currentFormat; }
+void TextView::SetCurrentFormat(const QTextCharFormat &format) { d_->currentFormat = format; }
+
+void TextView::Cut() {
+    if (d_->readOnly || !HasSelection()) return;
+    Copy();
+    InsertText({});
+}
+
+void TextView::Copy() {
+    if (HasSelection()) QGuiApplication::clipboard()->setText(SelectedText());
+}
+
+void TextView::Paste() {
+    if (d_->readOnly) return;
+    const QString text = WithNewlines(QGuiApplication::clipboard()->text());
+    if (!text.isEmpty()) InsertText(text);
+}
+
+void TextView::SelectAll() { d_->Select(0, d_->model.Length()); }
+
+void TextView::Undo() {
+    if (!d_->readOnly) d_->AfterHistoryStep(d_->model.Undo());
+}
+
+void TextView::Redo() {
+    if (!d_->readOnly) d_->AfterHistoryStep(d_->model.Redo());
+}
+
+bool TextView::IsReadOnly() const { return d_->readOnly; }
+
+void TextView::SetReadOnly(bool readOnly) {
+    d_->readOnly = readOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
+    if (QGuiApplication::focusObject() == this) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+    d_->RestartBlink();
+    viewport()->update();
+}
+
+void TextView::SetDefaultFont(const QFont &font) {
+    d_->font = font;
+    const QFontMetrics metrics(font);
+    d_->lineHeight = std::max(1, metrics.lineSpacing());
+    d_->ascent = metrics.ascent();
+    d_->DropAllLayouts();
+    d_->UpdateScrollBars();
+    viewport()->update();
+}
+
+QFont TextView::DefaultFont() const { return d_->font; }
+
+// ---- Scrolling and geometry -----------------------------------------------------------
+
+void TextView::EnsureCaretVisible() {
+    const int line = d_->CaretLine();
+    QScrollBar *vertical = verticalScrollBar();
+    if (line < FirstVisibleLine()) vertical->setValue(line);
+    if (line > LastVisibleLine()) vertical->setValue(line - d_->FullLines() + 1);
+
+    d_->UpdateScrollBars();
+    QScrollBar *horizontal = horizontalScrollBar();
+    const int x = qRound(d_->XOf(d_->position));
+    const int room = viewport()->width() - 2 * kMargin - d_->CaretWidth();
+    if (x < horizontal->value())
+        horizontal->setValue(x);
+    else if (x > horizontal->value() + room)
+        horizontal->setValue(x - room);
+}
+
+int TextView::FirstVisibleLine() const { return verticalScrollBar()->value(); }
+
+int TextView::LastVisibleLine() const {
+    return std::min(d_->model.LineCount() - 1, FirstVisibleLine() + d_->FullLines() - 1);
+}
+
+int TextView::PositionAt(const QPoint &point) const {
+    const int row = point.y() >= 0 ? point.y() / d_->lineHeight : -((-point.y() + d_->lineHeight - 1) / d_->lineHeight);
+    const int line = std::clamp(FirstVisibleLine() + row, 0, d_->model.LineCount() - 1);
+    return d_->PositionAtX(line, point.x() - d_->LeftEdge());
+}
+
+QRect TextView::CaretRect() const {
+    const int x = d_->LeftEdge() + qRound(d_->XOf(d_->position));
+    return QRect(x, d_->LineTop(d_->CaretLine()), d_->CaretWidth(), d_->lineHeight);
+}
+
+// ---- Events -----------------------------------------------------------------------------
+
+void TextView::paintEvent(QPaintEvent *event) {
+    QPainter painter(viewport());
+    const QRect clip = event->rect();
+    painter.fillRect(clip, palette().brush(QPalette::Base));
+    painter.setPen(palette().color(QPalette::Text));
+    // Only the lines the clip touches: a caret blink redraws one line.
+    const int first = FirstVisibleLine() + std::max(0, clip.top()) / d_->lineHeight;
+    const int last = std::min(d_->model.LineCount() - 1, FirstVisibleLine() + clip.bottom() / d_->lineHeight);
+    for (int line = first; line <= last; ++line) d_->DrawLine(painter, line, clip);
+    if (d_->CaretDrawn()) painter.fillRect(CaretRect(), palette().color(QPalette::Text));
+    d_->PruneLayouts();
+}
+
+void TextView::resizeEvent(QResizeEvent *event) {
+    QAbstractScrollArea::resizeEvent(event);
+    d_->UpdateScrollBars();
+}
+
+void TextView::scrollContentsBy(int, int) {
+    viewport()->update();
+    updateMicroFocus();
+}
+
+void TextView::keyPressEvent(QKeyEvent *event) {
+    const KeyAction action = ActionFor(*event);
+    if (!d_->Allows(action)) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    d_->Run(action);
+    event->accept();
+}
+
+void TextView::inputMethodEvent(QInputMethodEvent *event) {
+    if (d_->readOnly) {
+        event->ignore();
+        return;
+    }
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0) d_->Commit(*event);
+    d_->SetPreedit(*event);
+    EnsureCaretVisible();
+    viewport()->update();
+    event->accept();
+}
+
+QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    const int line = d_->CaretLine();
+    const int lineStart = d_->model.LineStart(line);
+    switch (query) {
+    case Qt::ImEnabled: return !d_->readOnly;
+    case Qt::ImHints: return int(Qt::ImhMultiLine);
+    case Qt::ImCursorRectangle: return CaretRect().translated(viewport()->pos());
+    case Qt::ImFont: {
+        QFont font = d_->currentFormat.font().resolve(d_->font);
+        return font;
+    }
+    case Qt::ImCursorPosition: return d_->position - lineStart;
+    case Qt::ImAnchorPosition: return std::clamp(d_->anchor - lineStart, 0, d_->LineLength(line));
+    case Qt::ImSurroundingText: return d_->model.Line(line).text;
+    case Qt::ImCurrentSelection: return SelectedText();
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+void TextView::mousePressEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore(); // the context menu comes from the right button's own event
+        return;
+    }
+    if (!d_->preedit.isEmpty()) QGuiApplication::inputMethod()->commit();
+    const int target = PositionAt(event->position().toPoint());
+    d_->goalX.reset();
+    d_->Select(event->modifiers() & Qt::ShiftModifier ? d_->anchor : target, target);
+    d_->dragging = true;
+    d_->dragPoint = event->position().toPoint();
+}
+
+void TextView::mouseMoveEvent(QMouseEvent *event) {
+    if (!d_->dragging || !(event->buttons() & Qt::LeftButton)) return;
+    d_->dragPoint = event->position().toPoint();
+    if (viewport()->rect().contains(d_->dragPoint))
+        d_->autoScroll.stop();
+    else if (!d_->autoScroll.isActive())
+        d_->autoScroll.start(kAutoScrollMs, this);
+    d_->Select(d_->anchor, PositionAt(d_->dragPoint));
+}
+
+void TextView::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) return;
+    d_->dragging = false;
+    d_->autoScroll.stop();
+}
+
+void TextView::mouseDoubleClickEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) return;
+    const int pos = PositionAt(event->position().toPoint());
+    const int line = d_->model.LineOf(pos);
+    const int lineStart = d_->model.LineStart(line);
+    QTextBoundaryFinder words(QTextBoundaryFinder::Word, d_->model.Line(line).text);
+    words.setPosition(pos - lineStart);
+    const bool atStart = words.isAtBoundary() && (words.boundaryReasons() & QTextBoundaryFinder::StartOfItem);
+    const qsizetype start = atStart ? words.position() : words.toPreviousBoundary();
+    words.setPosition(std::max<qsizetype>(start, 0));
+    const qsizetype end = words.toNextBoundary();
+    if (start < 0 || end < 0) return;
+    d_->goalX.reset();
+    d_->Select(lineStart + int(start), lineStart + int(end));
+    d_->dragging = false;
+}
+
+void TextView::focusInEvent(QFocusEvent *event) {
+    QAbstractScrollArea::focusInEvent(event);
+    d_->RestartBlink();
+    viewport()->update();
+}
+
+void TextView::focusOutEvent(QFocusEvent *event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    d_->blink.stop();
+    viewport()->update();
+}
+
+void TextView::timerEvent(QTimerEvent *event) {
+    if (event->timerId() == d_->blink.timerId()) {
+        d_->caretShown = !d_->caretShown;
+        viewport()->update(CaretRect());
+    } else if (event->timerId() == d_->autoScroll.timerId()) {
+        const QPoint &p = d_->dragPoint;
+        QScrollBar *vertical = verticalScrollBar();
+        QScrollBar *horizontal = horizontalScrollBar();
+        if (p.y() < 0) vertical->setValue(vertical->value() - 1);
+        if (p.y() >= viewport()->height()) vertical->setValue(vertical->value() + 1);
+        if (p.x() < 0) horizontal->setValue(horizontal->value() - horizontal->singleStep());
+        if (p.x() >= viewport()->width()) horizontal->setValue(horizontal->value() + horizontal->singleStep());
+        d_->Select(d_->anchor, PositionAt(p));
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
+
+bool TextView::event(QEvent *event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keys the view handles are not window shortcuts; typed text only without modifiers,
+        // so that Alt+letter still reaches the menus.
+        auto *key = static_cast<QKeyEvent *>(event);
+        const KeyAction action = ActionFor(*key);
+        const bool plainText =
+            action.command != Command::Type || !(key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+        if (d_->Allows(action) && plainText) {
+            event->accept();
+            return true;
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        // Tab types a tab instead of moving the focus, unless the text is read-only.
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab && d_->Allows(ActionFor(*key))) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+void TextView::changeEvent(QEvent *event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::StyleChange) d_->UpdateScrollBars();
+    viewport()->update();
+}
+
+} // namespace kelvra

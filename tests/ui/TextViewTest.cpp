@@ -1,0 +1,519 @@
+// The editor's text view driven as a user drives it: keys, the mouse, input
+// methods and the clipboard on a real widget, with the caret, the selection,
+// the text and the pixels checked against hand-worked expectations.
+#include "ui/TextView.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QImage>
+#include <QInputMethod>
+#include <QInputMethodEvent>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace kelvra;
+
+namespace {
+
+const QString kFace = QStringLiteral("\U0001F600"); // outside the BMP: two positions
+const QString kJapanese = QStringLiteral("表示する列を選ぶ");
+
+// A shown view of `text`, plain, in the test platform's default font.
+struct Shown {
+    QWidget window;
+    TextView *view = new TextView(&window);
+
+    explicit Shown(const QString &text, QSize size = {400, 200}) {
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+        Load(text);
+        window.resize(size);
+        window.show();
+    }
+    void Load(const QString &text) {
+        TextContent content;
+        content.Append(text, {});
+        view->Model().Reset(std::move(content));
+    }
+    bool Focus() {
+        window.activateWindow();
+        view->setFocus();
+        return QTest::qWaitForWindowActive(&window) && view->hasFocus();
+    }
+    // Presses keys given as comma-separated key sequences ("Shift+Right, Return").
+    void Keys(const QString &keys) {
+        for (const QString &key : keys.split(',', Qt::SkipEmptyParts)) {
+            const QKeyCombination combination = QKeySequence::fromString(key.trimmed())[0];
+            QTest::keyClick(view, combination.key(), combination.keyboardModifiers());
+        }
+    }
+    void Type(const QString &text) { QTest::keyClicks(view, text); }
+    QString Text() const { return view->Model().Text(); }
+    // Where the caret of `position` stands (the caret and selection are kept).
+    QPoint PointOf(int position) {
+        const int anchor = view->Anchor();
+        const int kept = view->Position();
+        view->SetCaret(position);
+        const QPoint point = view->CaretRect().center();
+        view->SetSelection(anchor, kept);
+        return point;
+    }
+};
+
+QString Lines(int count) {
+    QStringList lines;
+    for (int i = 0; i < count; ++i) lines << QString("line %1").arg(i);
+    return lines.join('\n');
+}
+
+bool CaretOnScreen(const TextView &view) {
+    const int line = view.Model().LineOf(view.Position());
+    return view.FirstVisibleLine() <= line && line <= view.LastVisibleLine() &&
+           view.viewport()->rect().contains(view.CaretRect());
+}
+
+void SendPreedit(QWidget *view, const QString &text) {
+    QInputMethodEvent event(text, {{QInputMethodEvent::Cursor, int(text.size()), 1, {}}});
+    QCoreApplication::sendEvent(view, &event);
+}
+
+void SendCommit(QWidget *view, const QString &text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(view, &event);
+}
+
+// Asks the widget as the platform's input method does.
+QVariant Query(QWidget *view, Qt::InputMethodQuery query) {
+    QInputMethodQueryEvent event(query);
+    QCoreApplication::sendEvent(view, &event);
+    return event.value(query);
+}
+
+// Pixels in `band` (rows of `image`) that differ from `base`, and the rightmost such column.
+struct Ink {
+    int pixels = 0;
+    int right = -1;
+    int darkness = 0; // summed distance from the base colour
+};
+
+Ink InkIn(const QImage &image, int top, int bottom, QRgb base) {
+    Ink ink;
+    for (int y = top; y < bottom && y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (p == base) continue;
+            ++ink.pixels;
+            ink.right = std::max(ink.right, x);
+            ink.darkness += qGray(base) - qGray(p);
+        }
+    return ink;
+}
+
+// The ink on the first line of the view, against its background.
+Ink LineInk(TextView &view) {
+    const QImage image = view.viewport()->grab().toImage();
+    const QRgb base = image.pixel(image.width() - 1, image.height() - 1);
+    return InkIn(image, 0, QFontMetrics(view.DefaultFont()).lineSpacing(), base);
+}
+
+int CountColour(const QImage &image, int top, int bottom, QColor colour) {
+    int count = 0;
+    for (int y = top; y < bottom && y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == colour;
+    return count;
+}
+
+} // namespace
+
+class TextViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void editingKeys_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("expectedCaret");
+        QTest::newRow("typing inside a word") << "ad" << 1 << 1 << "bc"
+                                              << ""
+                                              << "abcd" << 3;
+        QTest::newRow("typing replaces the selection") << "abcd" << 1 << 3 << "x"
+                                                       << ""
+                                                       << "axd" << 2;
+        QTest::newRow("backspace joins lines") << "ab\ncd" << 3 << 3 << ""
+                                               << "Backspace"
+                                               << "abcd" << 2;
+        QTest::newRow("delete joins lines") << "ab\ncd" << 2 << 2 << ""
+                                            << "Del"
+                                            << "abcd" << 2;
+        QTest::newRow("backspace removes the selection") << "abcd" << 3 << 1 << ""
+                                                         << "Backspace"
+                                                         << "ad" << 1;
+        QTest::newRow("enter splits the line") << "abcd" << 2 << 2 << ""
+                                               << "Return"
+                                               << "ab\ncd" << 3;
+        QTest::newRow("tab types a tab") << "ab" << 1 << 1 << ""
+                                         << "Tab"
+                                         << "a\tb" << 2;
+        QTest::newRow("backspace takes a surrogate pair whole") << "a" + kFace + "b" << 3 << 3 << ""
+                                                                << "Backspace"
+                                                                << "ab" << 1;
+        QTest::newRow("delete takes a combining sequence whole") << "e\u0301x" << 0 << 0 << ""
+                                                                 << "Del"
+                                                                 << "x" << 0;
+        QTest::newRow("ctrl+backspace takes a word") << "select name" << 11 << 11 << ""
+                                                     << "Ctrl+Backspace"
+                                                     << "select " << 7;
+        QTest::newRow("ctrl+delete takes a word") << "select name" << 0 << 0 << ""
+                                                  << "Ctrl+Del"
+                                                  << "name" << 0;
+        QTest::newRow("backspace at the start does nothing") << "ab" << 0 << 0 << ""
+                                                             << "Backspace"
+                                                             << "ab" << 0;
+        QTest::newRow("delete at the end does nothing") << "ab" << 2 << 2 << ""
+                                                        << "Del"
+                                                        << "ab" << 2;
+    }
+    void editingKeys() {
+        QFETCH(QString, text);
+        QFETCH(int, anchor);
+        QFETCH(int, caret);
+        QFETCH(QString, typed);
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
+        QFETCH(int, expectedCaret);
+        Shown s(text);
+        QVERIFY(s.Focus());
+        s.view->SetSelection(anchor, caret);
+        s.Type(typed);
+        s.Keys(keys);
+        QCOMPARE(s.Text(), expected);
+        QCOMPARE(s.view->Position(), expectedCaret);
+        QVERIFY(!s.view->HasSelection());
+    }
+
+    void undoAndRedoOfTypedEdits() {
+        Shown s("");
+        QVERIFY(s.Focus());
+        s.Type("ab");
+        s.Keys("Return");
+        s.Type("cd");
+        s.Keys("Backspace");
+        QCOMPARE(s.Text(), QString("ab\nc"));
+        QStringList undone;
+        while (s.view->Model().CanUndo()) {
+            s.Keys("Ctrl+Z");
+            undone << s.Text();
+            // The caret stands at the end of what the step gave back, nothing selected.
+            QVERIFY(!s.view->HasSelection());
+            QVERIFY(s.view->Position() <= s.view->Model().Length());
+        }
+        QCOMPARE(undone.last(), QString());
+        while (s.view->Model().CanRedo()) s.Keys("Ctrl+Y");
+        QCOMPARE(s.Text(), QString("ab\nc"));
+        QCOMPARE(s.view->Position(), 4);
+        s.Keys("Ctrl+Z, Ctrl+Shift+Z");
+        QCOMPARE(s.Text(), QString("ab\nc"));
+    }
+
+    void navigation_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("expected");
+        // Lines of "abcdef" (0..6), "ab" (7..9), "abcdef" (10..16): equal letters line up.
+        const QString three = "abcdef\nab\nabcdef";
+        QTest::newRow("down to a short line stops at its end") << three << 5 << "Down" << 9;
+        QTest::newRow("down again comes back to the column") << three << 5 << "Down, Down" << 15;
+        QTest::newRow("up keeps the column too") << three << 15 << "Up, Up" << 5;
+        QTest::newRow("up on the first line stays") << three << 3 << "Up" << 3;
+        QTest::newRow("right at a line end goes to the next line") << three << 6 << "Right" << 7;
+        QTest::newRow("left at a line start goes to the previous end") << three << 7 << "Left" << 6;
+        QTest::newRow("home and end of a line") << three << 8 << "End" << 9;
+        QTest::newRow("home") << three << 8 << "Home" << 7;
+        QTest::newRow("ctrl+end") << three << 2 << "Ctrl+End" << 16;
+        QTest::newRow("ctrl+home") << three << 12 << "Ctrl+Home" << 0;
+        QTest::newRow("right steps over a surrogate pair") << "a" + kFace + "b" << 1 << "Right" << 3;
+        QTest::newRow("ctrl+right to the next word") << "select name from t" << 0 << "Ctrl+Right" << 7;
+        QTest::newRow("ctrl+left to the word start") << "select name from t" << 9 << "Ctrl+Left" << 7;
+        QTest::newRow("left collapses a selection to its start")
+            << "abcdef" << 4 << "Shift+Left, Shift+Left, Left" << 2;
+        QTest::newRow("right collapses a selection to its end")
+            << "abcdef" << 4 << "Shift+Left, Shift+Left, Right" << 4;
+    }
+    void navigation() {
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QFETCH(QString, keys);
+        QFETCH(int, expected);
+        Shown s(text);
+        QVERIFY(s.Focus());
+        s.view->SetCaret(start);
+        s.Keys(keys);
+        QCOMPARE(s.view->Position(), expected);
+        QVERIFY(!s.view->HasSelection());
+    }
+
+    void shiftSelects() {
+        Shown s("select a,\n  b\nfrom t");
+        QVERIFY(s.Focus());
+        QSignalSpy selection(s.view, &TextView::SelectionChanged);
+        s.Keys("Shift+Right, Shift+Right, Shift+Right");
+        QCOMPARE(s.view->SelectedText(), QString("sel"));
+        QCOMPARE(selection.count(), 3);
+        s.Keys("Shift+End, Shift+Down");
+        QCOMPARE(s.view->SelectedText(), QString("select a,\n  b"));
+        QCOMPARE(s.view->Anchor(), 0);
+        s.Keys("Shift+Ctrl+Home");
+        QVERIFY(!s.view->HasSelection());
+        s.Keys("Ctrl+A");
+        QCOMPARE(s.view->SelectedText(), s.Text());
+    }
+
+    void pageDownMovesByAScreen() {
+        Shown s(Lines(100));
+        QVERIFY(s.Focus());
+        const int screen = s.view->LastVisibleLine() - s.view->FirstVisibleLine() + 1;
+        QVERIFY(screen > 2);
+        s.Keys("PgDown");
+        QCOMPARE(s.view->Model().LineOf(s.view->Position()), screen);
+        QCOMPARE(s.view->FirstVisibleLine(), screen);
+        QVERIFY(CaretOnScreen(*s.view));
+        s.Keys("PgUp");
+        QCOMPARE(s.view->Position(), 0);
+        QCOMPARE(s.view->FirstVisibleLine(), 0);
+    }
+
+    void caretStaysOnScreen() {
+        Shown s(Lines(60) + "\n" + QString(300, 'x'));
+        QVERIFY(s.Focus());
+        for (int i = 0; i < 60; ++i) {
+            s.Keys("Down");
+            QVERIFY2(CaretOnScreen(*s.view), qPrintable(QString("after %1 downs").arg(i + 1)));
+        }
+        s.Keys("End");
+        QVERIFY(s.view->horizontalScrollBar()->value() > 0);
+        QVERIFY(CaretOnScreen(*s.view));
+        s.Keys("Home");
+        QCOMPARE(s.view->horizontalScrollBar()->value(), 0);
+        s.Keys("Ctrl+Home");
+        QCOMPARE(s.view->FirstVisibleLine(), 0);
+        s.view->SetCaret(s.view->Model().LineStart(40));
+        QVERIFY(CaretOnScreen(*s.view));
+    }
+
+    void pointsAndPositionsAgree() {
+        // Every caret place maps back to itself, whatever the font's widths.
+        Shown s("select name\t, 1 from t\n" + kJapanese + "\n" + kJapanese + " a" + kFace + "b");
+        const QString text = s.Text();
+        for (int position = 0; position <= s.view->Model().Length(); ++position) {
+            if (position > 0 && text[position - 1].isHighSurrogate()) continue; // no caret place
+            s.view->SetCaret(position);
+            QCOMPARE(s.view->PositionAt(s.view->CaretRect().center()), position);
+        }
+    }
+
+    void mouseClicksAndDrags() {
+        Shown s("select name from t\nwhere x = 1");
+        QVERIFY(s.Focus());
+        QWidget *port = s.view->viewport();
+        QTest::mouseClick(port, Qt::LeftButton, {}, s.PointOf(9));
+        QCOMPARE(s.view->Position(), 9);
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, s.PointOf(23));
+        QCOMPARE(s.view->SelectedText(), QString("me from t\nwher"));
+
+        const QPoint from = s.PointOf(7), to = s.PointOf(16);
+        QTest::mousePress(port, Qt::LeftButton, {}, from);
+        QTest::mouseMove(port, to);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, to);
+        QCOMPARE(s.view->SelectedText(), QString("name from"));
+
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(13));
+        QCOMPARE(s.view->SelectedText(), QString("from"));
+    }
+
+    void dragBelowTheViewScrolls() {
+        Shown s(Lines(100));
+        QWidget *port = s.view->viewport();
+        QTest::mousePress(port, Qt::LeftButton, {}, s.PointOf(0));
+        QTest::mouseMove(port, QPoint(10, port->height() + 20));
+        QTRY_VERIFY(s.view->FirstVisibleLine() > 2);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(10, port->height() + 20));
+        QCOMPARE(s.view->Anchor(), 0);
+        QVERIFY(s.view->Model().LineOf(s.view->Position()) > s.view->LastVisibleLine());
+    }
+
+    void rightClickAsksForTheContextMenu() {
+        Shown s("select name from t");
+        s.view->setContextMenuPolicy(Qt::CustomContextMenu);
+        QVERIFY(s.Focus());
+        const QPoint point = s.PointOf(9);
+        s.view->SetSelection(0, 6);
+        QSignalSpy menu(s.view, &TextView::customContextMenuRequested);
+        QTest::mouseClick(s.window.windowHandle(), Qt::RightButton, {}, s.view->viewport()->mapTo(&s.window, point));
+        QTRY_COMPARE(menu.count(), 1);
+        QCOMPARE(s.view->SelectedText(), QString("select"));
+    }
+
+    void inputMethodComposesThenCommits() {
+        Shown s("select  from t");
+        QVERIFY(s.Focus());
+        s.view->SetCaret(7);
+        const Ink before = LineInk(*s.view);
+        SendPreedit(s.view, QStringLiteral("ひょう"));
+        QCOMPARE(s.Text(), QString("select  from t"));         // composing text stays out of the model
+        QVERIFY(LineInk(*s.view).pixels > before.pixels + 50); // but it is drawn
+        QCOMPARE(Query(s.view, Qt::ImSurroundingText).toString(), QString("select  from t"));
+        QCOMPARE(Query(s.view, Qt::ImCursorPosition).toInt(), 7);
+
+        SendCommit(s.view, QStringLiteral("表"));
+        QCOMPARE(s.Text(), QString("select 表 from t"));
+        QCOMPARE(s.view->Position(), 8);
+        s.view->Undo();
+        QCOMPARE(s.Text(), QString("select  from t"));
+
+        s.view->SetSelection(0, 6);
+        SendCommit(s.view, QStringLiteral("選択"));
+        QCOMPARE(s.Text(), QString("選択  from t"));
+        QCOMPARE(Query(s.view, Qt::ImHints).toInt() & Qt::ImhMultiLine, int(Qt::ImhMultiLine));
+        QVERIFY(Query(s.view, Qt::ImEnabled).toBool());
+
+        // The input method hears of caret moves, so that its window follows the caret.
+        QSignalSpy followed(QGuiApplication::inputMethod(), &QInputMethod::cursorRectangleChanged);
+        s.Keys("End");
+        QVERIFY(followed.count() > 0);
+        QCOMPARE(QGuiApplication::inputMethod()->cursorRectangle().toRect(),
+                 s.view->CaretRect().translated(s.view->viewport()->mapTo(&s.window, QPoint())));
+    }
+
+    void readOnlyMovesAndCopiesOnly() {
+        Shown s("select name");
+        s.view->SetReadOnly(true);
+        QVERIFY(s.Focus());
+        s.Type("x");
+        s.Keys("Return, Backspace, Del, Tab");
+        s.view->SetCaret(0);
+        s.Keys("Shift+End, Ctrl+C, Ctrl+X, Ctrl+V");
+        QCOMPARE(s.Text(), QString("select name"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("select name"));
+        SendCommit(s.view, "x");
+        QCOMPARE(s.Text(), QString("select name"));
+        QVERIFY(!Query(s.view, Qt::ImEnabled).toBool());
+    }
+
+    void cutThenPaste() {
+        Shown s("select name from t");
+        QVERIFY(s.Focus());
+        s.view->SetSelection(7, 12);
+        s.Keys("Ctrl+X");
+        QCOMPARE(s.Text(), QString("select from t"));
+        s.Keys("End, Ctrl+V");
+        QCOMPARE(s.Text(), QString("select from tname "));
+        QCOMPARE(s.view->Position(), 18);
+        QGuiApplication::clipboard()->setText("a\r\nb\rc");
+        s.Keys("Ctrl+V");
+        QCOMPARE(s.Text(), QString("select from tname a\nb\nc"));
+    }
+
+    void windowShortcutsDoNotStealTyping() {
+        Shown s("abc");
+        auto *copy = new QAction(&s.window);
+        copy->setShortcuts({QKeySequence::Copy, QKeySequence("X"), QKeySequence(Qt::Key_Right)});
+        s.window.addAction(copy);
+        QSignalSpy triggered(copy, &QAction::triggered);
+        QVERIFY(s.Focus());
+        s.view->SetSelection(0, 2);
+        s.Keys("Ctrl+C");
+        s.Type("x");
+        s.Keys("Right");
+        QCOMPARE(triggered.count(), 0);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("ab"));
+        QCOMPARE(s.Text(), QString("xc"));
+        QCOMPARE(s.view->Position(), 2);
+    }
+
+    void caretFollowsModelEdits_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<int>("expected");
+        // The caret stands at 5 in "abcdefgh".
+        QTest::newRow("insert before") << 0 << 0 << "XY" << 7;
+        QTest::newRow("insert lines before") << 0 << 0 << "a\nb\n" << 9;
+        QTest::newRow("insert after") << 6 << 0 << "zz" << 5;
+        QTest::newRow("insert at the caret pushes it") << 5 << 0 << "!" << 6;
+        QTest::newRow("remove before") << 1 << 2 << "" << 3;
+        QTest::newRow("remove up to the caret") << 3 << 2 << "" << 3;
+        QTest::newRow("remove from the caret") << 5 << 2 << "" << 5;
+        QTest::newRow("remove around") << 4 << 3 << "" << 4;
+        QTest::newRow("replace around") << 4 << 3 << "QRS" << 7;
+    }
+    void caretFollowsModelEdits() {
+        QFETCH(int, from);
+        QFETCH(int, removed);
+        QFETCH(QString, added);
+        QFETCH(int, expected);
+        Shown s("abcdefgh");
+        s.view->SetCaret(5);
+        QSignalSpy moved(s.view, &TextView::CaretMoved);
+        s.view->Model().Replace(from, removed, added, {});
+        QCOMPARE(s.view->Position(), expected);
+        QCOMPARE(s.view->Anchor(), expected);
+        QCOMPARE(moved.count(), expected == 5 ? 0 : 1);
+    }
+
+    void newTextClampsTheCaret() {
+        Shown s(Lines(50));
+        s.view->SetCaret(s.view->Model().Length());
+        s.Load("ab");
+        QCOMPARE(s.view->Position(), 2);
+        QCOMPARE(s.view->FirstVisibleLine(), 0);
+    }
+
+    void boldDrawsHeavierAndSelectionUsesHighlight() {
+        Shown s("");
+        s.view->SetReadOnly(true); // no caret in the pictures
+        QPalette palette = s.view->palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Text, QColor(200, 0, 0));
+        palette.setColor(QPalette::Highlight, QColor(0, 0, 255));
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0, 160, 0));
+        s.view->setPalette(palette);
+        TextContent content;
+        content.Append(u"SELECT name\nSELECT name\nplain", {});
+        content.SetBold({EditorRange{12, 6}});
+        s.view->Model().Reset(std::move(content));
+        const int height = QFontMetrics(s.view->DefaultFont()).lineSpacing();
+
+        const QImage plain = s.view->viewport()->grab().toImage();
+        const Ink normal = InkIn(plain, 0, height, qRgb(255, 255, 255));
+        const Ink bold = InkIn(plain, height, 2 * height, qRgb(255, 255, 255));
+        QVERIFY(normal.pixels > 0);
+        QVERIFY2(bold.darkness > normal.darkness,
+                 qPrintable(QString("%1 vs %2").arg(bold.darkness).arg(normal.darkness)));
+        QVERIFY(bold.right >= normal.right);
+        // Text without a colour of its own takes the palette's text colour.
+        QVERIFY(CountColour(plain, 0, height, QColor(200, 0, 0)) > 0);
+
+        s.view->SetSelection(0, 6);
+        QVERIFY(s.Focus());
+        const QImage selected = s.view->viewport()->grab().toImage();
+        QVERIFY(CountColour(selected, 0, height, QColor(0, 0, 255)) > 0);
+        QCOMPARE(CountColour(selected, height, 3 * height, QColor(0, 0, 255)), 0);
+        // Without the focus the selection takes the palette's inactive colour.
+        s.view->clearFocus();
+        const QImage unfocused = s.view->viewport()->grab().toImage();
+        QCOMPARE(CountColour(unfocused, 0, height, QColor(0, 0, 255)), 0);
+        QVERIFY(CountColour(unfocused, 0, height, QColor(0, 160, 0)) > 0);
+    }
+};
+
+QTEST_MAIN(TextViewTest)
+#include "TextViewTest.moc"
