@@ -51,7 +51,7 @@ void TextHistory::End() {
 
 TextHistory::Step &TextHistory::OpenStep() {
     if (!stepOpen_) {
-        steps_.erase(steps_.begin() + done_, steps_.end());
+        EraseSteps(done_, static_cast<int>(steps_.size()));
         if (clean_ > done_) clean_ = -1;
         if (joinPrevious_ && done_ > 0) {
             // The step grows past the state it ended in, so that state can no longer be reached.
@@ -102,7 +102,7 @@ void TextHistory::DropOldWholeTexts() {
         if (wholeSteps > 1 && (wholeSteps > kMaxWholeSteps || characters > kMaxWholeCharacters)) {
             // Undo stops after this step: it and every step before it go.
             const int dropped = i + 1;
-            steps_.erase(steps_.begin(), steps_.begin() + dropped);
+            EraseSteps(0, dropped);
             done_ -= dropped;
             clean_ = clean_ >= dropped ? clean_ - dropped : -1;
             return;
@@ -126,12 +126,28 @@ TextHistory::Step &TextHistory::TakeRedo() {
 }
 
 void TextHistory::MarkClean(bool clean) {
-    clean_ = clean ? done_ : -1;
+    // Marking the shown text modified leaves an earlier saved text the saved one:
+    // undoing back to it makes the text unmodified again.
+    if (clean)
+        clean_ = done_;
+    else if (clean_ == done_)
+        clean_ = -1;
     typingEnd_.reset();
 }
 
+// Steps [from, to) go; those holding whole texts are freed away from the window.
+void TextHistory::EraseSteps(int from, int to) {
+    if (from >= to) return;
+    std::vector<Step> gone(std::make_move_iterator(steps_.begin() + from),
+                           std::make_move_iterator(steps_.begin() + to));
+    steps_.erase(steps_.begin() + from, steps_.begin() + to);
+    const bool large =
+        std::any_of(gone.begin(), gone.end(), [](const Step &step) { return WholeCharacters(step).has_value(); });
+    Release(std::move(gone), large);
+}
+
 void TextHistory::Clear() {
-    steps_.clear();
+    EraseSteps(0, static_cast<int>(steps_.size()));
     done_ = 0;
     clean_ = 0;
     stepOpen_ = false;

@@ -72,6 +72,7 @@ public:
 private:
     Step &OpenStep();
     void DropOldWholeTexts();
+    void EraseSteps(int from, int to);
 
     std::deque<Step> steps_;
     int done_ = 0;  // steps_[0, done_) are done, the rest undone

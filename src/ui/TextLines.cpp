@@ -14,8 +14,6 @@ int SizeOf(const TextLine &line) { return static_cast<int>(line.text.size()) + 1
 
 } // namespace
 
-bool IsLineBreak(char16_t c) { return c == u'\n' || c == u'\u2029' || c == u'\u2028'; }
-
 // ---- LineIndex --------------------------------------------------------------
 
 void LineIndex::Build(const std::vector<TextLine> &cells, int gapStart, int gapLength) {

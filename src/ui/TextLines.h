@@ -9,9 +9,16 @@
 #include <QStringView>
 #include <QTextCharFormat>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace kelvra {
+
+// Lets go of `held` on a thread of its own when `large`: freeing a text of
+// hundreds of thousands of lines would hold up the window for tens of ms.
+template <typename T> void Release(T held, bool large) {
+    if (large) std::thread([gone = std::move(held)] {}).detach();
+}
 
 // Where each slot of a LineStore starts: a Fenwick (binary indexed) tree over
 // the size of each slot (its line's text and line break; 0 for an unused
@@ -63,7 +70,7 @@ private:
     LineIndex index_;
 };
 
-bool IsLineBreak(char16_t c);
+inline bool IsLineBreak(char16_t c) { return c == u'\n' || c == u'\u2029' || c == u'\u2028'; }
 // The text between line breaks ('\n', U+2029, U+2028): one more piece than breaks.
 std::vector<QStringView> SplitAtBreaks(QStringView text);
 

@@ -11,6 +11,8 @@ namespace kelvra {
 
 namespace {
 
+constexpr std::size_t kManyLines = 10'000; // a text worth freeing away from the window
+
 int SizeOf(const QString &text) { return static_cast<int>(text.size()); }
 
 // The range a step changed, followed through its changes as they move the text.
@@ -357,7 +359,9 @@ void TextModel::EndStep() { d_->history.End(); }
 void TextModel::Reset(TextContent content) {
     const bool wasModified = Modified();
     d_->history.Clear();
-    d_->Take(content);
+    std::vector<TextLine> old = d_->Take(content);
+    const bool large = old.size() > kManyLines;
+    Release(std::move(old), large);
     emit WholeTextReplaced();
     d_->NoteModified(wasModified);
 }

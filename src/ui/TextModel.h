@@ -136,7 +136,8 @@ public:
     std::optional<EditorRange> Undo();
     std::optional<EditorRange> Redo();
     // Modified unless the text is the one from the last SetModified(false)
-    // (undoing back to it makes it unmodified again).
+    // (undoing back to it makes it unmodified again). SetModified(true) makes
+    // the shown text modified and leaves that earlier text the saved one.
     bool Modified() const;
     void SetModified(bool modified);
 

@@ -464,6 +464,7 @@ struct TextView::State {
         goalX.reset();
         UpdateScrollBars();
         q.viewport()->update();
+        emit q.CaretMoved(); // the same position may now be on another line
     }
     void OnFormatsChanged(int from, int length) {
         DropLayouts(model.LineOf(from), model.LineOf(from + length));

@@ -468,12 +468,22 @@ private slots:
         QCOMPARE(moved.count(), expected == 5 ? 0 : 1);
     }
 
+    // A new text clamps the caret and says it moved, even where its position
+    // stays: "ab\ncd" and "abcd\n" put position 4 on different lines.
     void newTextClampsTheCaret() {
         Shown s(Lines(50));
         s.view->SetCaret(s.view->Model().Length());
         s.Load("ab");
         QCOMPARE(s.view->Position(), 2);
         QCOMPARE(s.view->FirstVisibleLine(), 0);
+        s.Load("ab\ncd");
+        s.view->SetCaret(4);
+        QSignalSpy moved(s.view, &TextView::CaretMoved);
+        TextContent other;
+        other.Append(u"abcd\n", {});
+        s.view->Model().ReplaceAll(std::move(other));
+        QCOMPARE(s.view->Position(), 4);
+        QCOMPARE(moved.count(), 1);
     }
 
     void boldDrawsHeavierAndSelectionUsesHighlight() {
