@@ -6,6 +6,7 @@
 #include "ui/BusyCursor.h"
 #include "ui/Cancel.h"
 #include "ui/ReadOnlyFile.h"
+#include "ui/TextView.h"
 #include "ui/ThemeIcons.h"
 #include "ui/UiTexts.h"
 #include "ui/WindowFont.h"
@@ -23,7 +24,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -58,9 +58,8 @@ TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &argume
 TfrmEdit::~TfrmEdit() = default;
 
 void TfrmEdit::CreateEditor() {
-    rchOut = new QPlainTextEdit(this);
+    rchOut = new TextView(this);
     rchOut->setObjectName("rchOut");
-    rchOut->setLineWrapMode(QPlainTextEdit::NoWrap);
     rchOut->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rchOut->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rchOut->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -81,8 +80,8 @@ void TfrmEdit::CreateEditor() {
     EditorFont.colour = palette().color(QPalette::Text);
     editor_.SetDefaultFont(EditorFont);
     setCentralWidget(rchOut);
-    connect(rchOut, &QPlainTextEdit::cursorPositionChanged, this, &TfrmEdit::UpdateCaretPos);
-    connect(rchOut, &QPlainTextEdit::selectionChanged, this, &TfrmEdit::UpdateCaretPos);
+    connect(rchOut, &TextView::CaretMoved, this, &TfrmEdit::UpdateCaretPos);
+    connect(rchOut, &TextView::SelectionChanged, this, &TfrmEdit::UpdateCaretPos);
     connect(rchOut, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         if (document_.LaunchMode() != LaunchMode::Viewer && !runInProgress_) popMenu->popup(rchOut->mapToGlobal(pos));
     });

@@ -24,7 +24,6 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QToolBar;
 class QPrinter;
 class QTextDocument;
@@ -32,6 +31,7 @@ class QTextDocument;
 namespace kelvra {
 
 struct BuiltDocument;
+class TextView;
 class CancelProgressSink;
 class WindowPlaces;
 class TdlgCancel;
@@ -242,7 +242,7 @@ private:
     bool placeNoticePending_ = false;
 
     // Components.
-    QPlainTextEdit *rchOut;
+    TextView *rchOut;
     QToolBar *SpdBar;
     QLabel *staPanels[3];
     QMenu *mnuFileMenu, *mnuEditMenu, *mnuExeMenu, *mnuFormatMenu, *mnuHelpMenu, *popMenu;

@@ -73,6 +73,8 @@ void TfrmEdit::mnuExeRunClick() {
         busy.emplace();
         ReadOptionsFromMenus();
         result = FormatAwayFromTheWindow(formatted, meaning);
+        // "中断" pressed after the work's last look at it still keeps the text as it was.
+        if (result.end == RunEnd::Normal && dlgCancel->CancelRequested()) result.end = RunEnd::Cancelled;
         switch (result.end) {
         case RunEnd::Normal:
             // One edit: Undo gives back the text from before the run, and the edits before it stay undoable.
@@ -117,7 +119,6 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted, meaning
     const EditorOptions options = options_;
     const KeywordCatalogue catalogue = catalogue_;
     const EditorFontState font = EditorFont;
-    QThread *window = thread();
     FormatResult result;
     RunInBackground(
         [&] {
@@ -134,8 +135,8 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted, meaning
                     progress.SetBar1(static_cast<std::int64_t>(share * kPerMille), kPerMille);
                 });
             builder.AddFormatted(result.text, result.boldSpans);
-            formatted = builder.Finish(window);
-            if (!formatted.document) result.end = RunEnd::Cancelled;
+            formatted = builder.Finish();
+            if (!formatted.content) result.end = RunEnd::Cancelled;
         },
         [&] { progress.Show(*dlgCancel); });
     return result;

@@ -2,48 +2,27 @@
 
 #include "platform/Utf8.h"
 #include "ui/DocumentBuilder.h"
-#include "ui/EditorPages.h"
 #include "ui/EditorPosition.h"
+#include "ui/TextView.h"
 
-#include <QPlainTextEdit>
 #include <QPrinter>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QThread>
+#include <algorithm>
 #include <string_view>
 
 namespace kelvra {
-// Both conversions run over whole documents: one pass each, no search-and-replace.
+// Both conversions run over whole documents in a few linear passes.
 QString ToEditorText(std::string_view crlfText) {
-    const std::string lf = FromCrLf(crlfText, LineEnd::Lf); // a lone CR is a line break for the editor too
+    std::string lf = FromCrLf(crlfText, LineEnd::Lf);
+    std::replace(lf.begin(), lf.end(), '\r', '\n'); // a lone CR is a line break for the editor too
     return QString::fromUtf8(lf.data(), static_cast<qsizetype>(lf.size()));
 }
 
 std::string FromEditorText(QString text) {
+    // The editor breaks lines with LF only: its model splits lines at every other break.
     const QByteArray utf8 = text.toUtf8();
-    std::string out;
-    out.reserve(static_cast<std::size_t>(utf8.size()) + static_cast<std::size_t>(utf8.size()) / 16);
-    const char *p = utf8.constData();
-    const char *const end = p + utf8.size();
-    // Line breaks are LF, or U+2029 and U+2028 (E2 80 A9, E2 80 A8) in the raw text.
-    auto isBreak = [end](const char *c) {
-        return *c == '\n' || (*c == '\xE2' && end - c >= 3 && c[1] == '\x80' && (c[2] == '\xA9' || c[2] == '\xA8'));
-    };
-    while (p < end) {
-        const char *q = p;
-        while (q < end && *q != '\n' && *q != '\xE2') ++q;
-        out.append(p, q);
-        if (q == end) break;
-        if (isBreak(q)) {
-            out += "\r\n";
-            p = q + (*q == '\n' ? 1 : 3);
-        } else {
-            out += *q;
-            p = q + 1;
-        }
-    }
-    return out;
+    return ToCrLf(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 namespace {
@@ -72,22 +51,21 @@ QTextCharFormat CharFormatOfStyle(const CharFormat &f) {
 
 namespace {
 
-// Appends `text`, which starts at editor position `start`, in `format`, and
-// bold where the spans say.
-void AppendWithBold(StyledText &out, const QString &text, int start, const CharFormat &format, const BoldSpans &bold) {
-    const int end = start + static_cast<int>(text.size());
-    int at = start;
+// Appends the run `run` of `line` in `format`, and bold where the line's spans say.
+void AppendWithBold(StyledText &out, const TextLine &line, const FormatRun &run, const CharFormat &format) {
+    const int end = run.start + run.length;
+    int at = run.start;
     auto append = [&](int to, bool strong) {
         if (to <= at) return;
         CharFormat piece = format;
         piece.bold = piece.bold || strong;
-        out.Append(FromEditorText(text.mid(at - start, to - at)), piece);
+        out.Append(FromEditorText(line.text.mid(at, to - at)), piece);
         at = to;
     };
-    const auto [first, last] = bold.Overlapping(start, end);
-    for (std::size_t i = first; i < last; ++i) {
-        append(std::max(bold.Spans()[i].start, start), false);
-        append(std::min(bold.Spans()[i].end, end), true);
+    for (const LineSpan &span : line.bold) {
+        if (span.end <= run.start || span.start >= end) continue;
+        append(std::max(span.start, run.start), false);
+        append(std::min(span.end, end), true);
     }
     append(end, false);
 }
@@ -114,13 +92,11 @@ QTextCharFormat CharFormatOf(const EditorFontState &font) {
     return format;
 }
 
-EditorSurface::EditorSurface(QPlainTextEdit *editor) : edit_(editor) {
-    if (edit_) pages_ = new EditorPages(edit_);
-}
+EditorSurface::EditorSurface(TextView *editor) : edit_(editor) {}
 
-QString EditorSurface::RawText() const { return edit_->document()->toRawText(); }
+QString EditorSurface::RawText() const { return edit_->Model().Text(); }
 
-std::string EditorSurface::Text() const { return FromEditorText(edit_->document()->toRawText()); }
+std::string EditorSurface::Text() const { return FromEditorText(edit_->Model().Text()); }
 
 void EditorSurface::SetPlainText(const std::string &text, const EditorFontState &font) { SetFormatted(text, {}, font); }
 
@@ -128,29 +104,28 @@ void EditorSurface::SetFormatted(const std::string &text, const std::vector<Text
                                  const EditorFontState &font) {
     Adopt(Build(font, [&](DocumentBuilder &builder) { builder.AddFormatted(text, bold); }));
     SetModified(true); // the text changed as an edit would change it
-    edit_->setCurrentCharFormat(CharFormatOf(font));
+    edit_->SetCurrentFormat(CharFormatOf(font));
 }
 
 void EditorSurface::ReplaceText(const std::string &text, const std::vector<TextSpan> &bold,
                                 const EditorFontState &font) {
     AdoptAsEdit(Build(font, [&](DocumentBuilder &builder) { builder.AddFormatted(text, bold); }));
     SetModified(true);
-    edit_->setCurrentCharFormat(CharFormatOf(font));
+    edit_->SetCurrentFormat(CharFormatOf(font));
 }
 
 void EditorSurface::SetStyled(const StyledText &content) {
-    EditorFontState font{edit_->document()->defaultFont(), edit_->palette().color(QPalette::Text)};
+    EditorFontState font{edit_->DefaultFont(), edit_->palette().color(QPalette::Text)};
     Adopt(Build(font, [&](DocumentBuilder &builder) { builder.AddStyled(content); }));
     SetModified(true);
 }
 
 BuiltDocument EditorSurface::Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill) {
     BuiltDocument built;
-    QThread *owner = edit_->thread();
     auto work = [&] {
         DocumentBuilder builder(font);
         fill(builder);
-        built = builder.Finish(owner);
+        built = builder.Finish();
     };
     if (runner_)
         runner_(work);
@@ -159,51 +134,51 @@ BuiltDocument EditorSurface::Build(const EditorFontState &font, const std::funct
     return built;
 }
 
-void EditorSurface::Adopt(BuiltDocument built) { pages_->Restart(std::move(built.document), built.bold); }
-
-void EditorSurface::AdoptAsEdit(BuiltDocument built) { pages_->Replace(std::move(built.document), built.bold); }
-
-std::vector<EditorRange> EditorSurface::BoldRanges() const {
-    std::vector<EditorRange> out;
-    for (const BoldSpans::Span &s : pages_->Bold().Spans()) out.push_back({s.start, s.end - s.start});
-    return out;
+void EditorSurface::Adopt(BuiltDocument built) {
+    if (!built.content) return;
+    edit_->Model().Reset(std::move(*built.content));
+    edit_->SetCaret(0);
 }
 
+void EditorSurface::AdoptAsEdit(BuiltDocument built) {
+    if (!built.content) return;
+    edit_->Model().ReplaceAll(std::move(*built.content));
+    edit_->SetCaret(0);
+}
+
+std::vector<EditorRange> EditorSurface::BoldRanges() const { return edit_->Model().BoldRanges(); }
+
 StyledText EditorSurface::Styled(const EditorFontState &defaults) const {
-    CharFormat base = StyleOf(CharFormatOf(defaults), defaults);
-    StyledText out(base);
-    const BoldSpans &bold = pages_->Bold();
-    for (QTextBlock block = edit_->document()->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            QTextFragment fragment = it.fragment();
-            if (!fragment.isValid()) continue;
-            AppendWithBold(out, fragment.text(), fragment.position(), StyleOf(fragment.charFormat(), defaults), bold);
-        }
-        if (block.next().isValid()) out.Append("\r\n", StyleOf(block.charFormat(), defaults));
+    const TextModel &model = edit_->Model();
+    StyledText out(StyleOf(CharFormatOf(defaults), defaults));
+    for (int i = 0; i < model.LineCount(); ++i) {
+        const TextLine &line = model.Line(i);
+        for (const FormatRun &run : line.runs)
+            AppendWithBold(out, line, run, StyleOf(model.Format(run.format), defaults));
+        if (i + 1 < model.LineCount())
+            out.Append("\r\n", StyleOf(model.FormatAt(model.LineStart(i) + line.text.size()), defaults));
     }
     return out;
 }
 
 void EditorSurface::ApplyFontToAll(const EditorFontState &font) {
-    pages_->Batch(false, [&](BoldSpans &bold) {
-        QTextCursor cursor(edit_->document());
-        cursor.select(QTextCursor::Document);
-        cursor.setCharFormat(CharFormatOf(font));
-        edit_->setCurrentCharFormat(CharFormatOf(font));
-        bold.Clear();
-    });
+    TextModel &model = edit_->Model();
+    model.BeginStep();
+    model.SetFormat(0, model.Length(), CharFormatOf(font));
+    model.EraseBold(0, model.Length());
+    model.EndStep();
+    edit_->SetCurrentFormat(CharFormatOf(font));
 }
 
 void EditorSurface::SetDefaultFont(const EditorFontState &font) {
-    // Setting it lays every line out again: a large document would hold up the window.
-    if (edit_->document()->defaultFont() != font.font) edit_->document()->setDefaultFont(font.font);
-    edit_->setCurrentCharFormat(CharFormatOf(font));
+    if (edit_->DefaultFont() != font.font) edit_->SetDefaultFont(font.font);
+    edit_->SetCurrentFormat(CharFormatOf(font));
 }
 
-bool EditorSurface::Modified() const { return pages_->Modified(); }
-void EditorSurface::SetModified(bool modified) { pages_->SetModified(modified); }
-bool EditorSurface::ReadOnly() const { return edit_->isReadOnly(); }
-void EditorSurface::SetReadOnly(bool readOnly) { edit_->setReadOnly(readOnly); }
+bool EditorSurface::Modified() const { return edit_->Model().Modified(); }
+void EditorSurface::SetModified(bool modified) { edit_->Model().SetModified(modified); }
+bool EditorSurface::ReadOnly() const { return edit_->IsReadOnly(); }
+void EditorSurface::SetReadOnly(bool readOnly) { edit_->SetReadOnly(readOnly); }
 
 QColor EditorSurface::Background() const { return edit_->palette().color(QPalette::Base); }
 
@@ -232,22 +207,14 @@ void EditorSurface::Insert(const std::vector<LineInsertion> &insertions, const E
     for (const LineInsertion &ins : insertions) positions.push_back(walker.PositionOf(ins.offset));
     // From the last insertion to the first, so that the earlier positions stay valid.
     const QTextCharFormat format = CharFormatOf(font);
-    pages_->Batch(false, [&](BoldSpans &) {
-        QTextCursor cursor(edit_->document());
-        for (std::size_t k = insertions.size(); k-- > 0;) {
-            const QString inserted = ToEditorText(insertions[k].text);
-            cursor.setPosition(positions[k]);
-            cursor.insertText(inserted, format);
-            pages_->Moved(positions[k], 0, static_cast<int>(inserted.size()));
-        }
-    });
+    TextModel &model = edit_->Model();
+    model.BeginStep();
+    for (std::size_t k = insertions.size(); k-- > 0;)
+        model.Replace(positions[k], 0, ToEditorText(insertions[k].text), format);
+    model.EndStep();
 }
 
-void EditorSurface::CaretToStart() {
-    QTextCursor cursor = edit_->textCursor();
-    cursor.setPosition(0);
-    edit_->setTextCursor(cursor);
-}
+void EditorSurface::CaretToStart() { edit_->SetCaret(0); }
 
 void EditorSurface::Select(std::size_t start, std::size_t length) {
     const std::string text = Text();
@@ -256,107 +223,109 @@ void EditorSurface::Select(std::size_t start, std::size_t length) {
     SelectAt({from, walker.PositionOf(start + length) - from});
 }
 
-void EditorSurface::SelectAt(EditorRange range) {
-    QTextCursor cursor = edit_->textCursor();
-    cursor.setPosition(range.start);
-    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
-    edit_->setTextCursor(cursor);
-}
+void EditorSurface::SelectAt(EditorRange range) { edit_->SetSelection(range.start, range.start + range.length); }
 
-bool EditorSurface::HasSelection() const { return edit_->textCursor().hasSelection(); }
+bool EditorSurface::HasSelection() const { return edit_->HasSelection(); }
 
 QString EditorSurface::SelectedText() const {
-    QString text = edit_->textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    QString text = edit_->SelectedText();
+    text.replace(QChar('\n'), QStringLiteral("\r\n"));
     return text;
 }
 
-std::size_t EditorSurface::SelectionStart() const { return ByteOffsetOf(Text(), edit_->textCursor().selectionStart()); }
+std::size_t EditorSurface::SelectionStart() const { return ByteOffsetOf(Text(), edit_->SelectionStart()); }
 
-void EditorSurface::CaretToSelectionStart() {
-    QTextCursor cursor = edit_->textCursor();
-    cursor.setPosition(cursor.selectionStart());
-    edit_->setTextCursor(cursor);
-}
+void EditorSurface::CaretToSelectionStart() { edit_->SetCaret(edit_->SelectionStart()); }
 
 std::pair<int, int> EditorSurface::CaretLineColumn() const {
-    QTextCursor cursor = edit_->textCursor();
-    const int start = cursor.selectionStart();
-    QTextBlock block = edit_->document()->findBlock(start);
-    return {block.blockNumber() + 1, start - block.position() + 1};
+    const int start = edit_->SelectionStart();
+    const int line = edit_->Model().LineOf(start);
+    return {line + 1, start - edit_->Model().LineStart(line) + 1};
 }
 
 void EditorSurface::ApplyFontToSelection(const EditorFontState &font) {
-    const QTextCursor selection = edit_->textCursor();
-    pages_->Batch(false, [&](BoldSpans &bold) {
-        edit_->textCursor().mergeCharFormat(CharFormatOf(font));
-        if (!font.font.bold()) bold.Erase(selection.selectionStart(), selection.selectionEnd());
-    });
+    TextModel &model = edit_->Model();
+    const int from = edit_->SelectionStart(), to = edit_->SelectionEnd();
+    model.BeginStep();
+    model.MergeFormat(from, to - from, CharFormatOf(font));
+    if (!font.font.bold()) model.EraseBold(from, to);
+    model.EndStep();
 }
 
-void EditorSurface::ColourSelection(const QColor &colour) {
-    QTextCursor cursor = edit_->textCursor();
-    if (!cursor.hasSelection()) return;
+namespace {
+
+QTextCharFormat ForegroundOnly(const QColor &colour) {
     QTextCharFormat format;
     format.setForeground(colour);
-    cursor.mergeCharFormat(format);
-    cursor.setPosition(cursor.selectionStart());
-    edit_->setTextCursor(cursor);
+    return format;
+}
+
+} // namespace
+
+void EditorSurface::ColourSelection(const QColor &colour) {
+    if (!edit_->HasSelection()) return;
+    const int from = edit_->SelectionStart();
+    edit_->Model().MergeFormat(from, edit_->SelectionEnd() - from, ForegroundOnly(colour));
+    edit_->SetCaret(from);
 }
 
 void EditorSurface::ResetColours(const QColor &colour) {
-    const int caret = edit_->textCursor().selectionStart();
-    QTextCursor all(edit_->document());
-    all.select(QTextCursor::Document);
-    QTextCharFormat format;
-    format.setForeground(colour);
-    all.mergeCharFormat(format);
-    SelectAt({caret, 0});
+    const int caret = edit_->SelectionStart();
+    edit_->Model().MergeFormat(0, edit_->Model().Length(), ForegroundOnly(colour));
+    edit_->SetCaret(caret);
 }
 
 void EditorSurface::MarkAt(EditorRange range, const QColor &colour) {
-    QTextCursor cursor(edit_->document());
-    cursor.setPosition(range.start);
-    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
-    QTextCharFormat format;
-    format.setForeground(colour);
-    cursor.mergeCharFormat(format);
+    edit_->Model().MergeFormat(range.start, range.length, ForegroundOnly(colour));
 }
 
 void EditorSurface::ReplaceAt(EditorRange range, const QString &replacement, const QColor &colour) {
-    QTextCursor cursor(edit_->document());
-    cursor.setPosition(range.start);
-    cursor.setPosition(range.start + range.length, QTextCursor::KeepAnchor);
-    QTextCharFormat format = cursor.charFormat();
+    TextModel &model = edit_->Model();
+    // The replacement takes the format of the last character it replaces, in the marking colour.
+    QTextCharFormat format = model.FormatAt(std::max(range.start, range.start + range.length - 1));
     format.setForeground(colour);
-    cursor.insertText(replacement, format);
-    pages_->Moved(range.start, range.length, static_cast<int>(replacement.size()));
+    model.Replace(range.start, range.length, replacement, format);
 }
 
 void EditorSurface::EditAsOneStep(bool joinPrevious, const std::function<void()> &edits) {
-    pages_->Batch(joinPrevious, [&](BoldSpans &) { edits(); });
+    TextModel &model = edit_->Model();
+    model.BeginStep(joinPrevious);
+    try {
+        edits();
+    } catch (...) {
+        model.EndStep();
+        throw;
+    }
+    model.EndStep();
 }
 
-void EditorSurface::Undo() { pages_->Undo(); }
-void EditorSurface::Redo() { pages_->Redo(); }
-void EditorSurface::Cut() { edit_->cut(); }
-void EditorSurface::Copy() { edit_->copy(); }
-void EditorSurface::Paste() { edit_->paste(); }
-void EditorSurface::SelectAll() { edit_->selectAll(); }
+void EditorSurface::Undo() { edit_->Undo(); }
+void EditorSurface::Redo() { edit_->Redo(); }
+void EditorSurface::Cut() { edit_->Cut(); }
+void EditorSurface::Copy() { edit_->Copy(); }
+void EditorSurface::Paste() { edit_->Paste(); }
+void EditorSurface::SelectAll() { edit_->SelectAll(); }
 void EditorSurface::Print(QPrinter &printer) const { PrintedCopy()->print(&printer); }
 
 std::unique_ptr<QTextDocument> EditorSurface::PrintedCopy() const {
-    std::unique_ptr<QTextDocument> copy(edit_->document()->clone());
+    const TextModel &model = edit_->Model();
+    auto copy = std::make_unique<QTextDocument>();
     copy->setUndoRedoEnabled(false);
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
+    copy->setDefaultFont(edit_->DefaultFont());
     QTextCursor cursor(copy.get());
-    for (const BoldSpans::Span &s : pages_->Bold().Spans()) {
-        cursor.setPosition(s.start);
-        cursor.setPosition(s.end, QTextCursor::KeepAnchor);
-        cursor.mergeCharFormat(bold);
+    cursor.beginEditBlock();
+    for (int i = 0; i < model.LineCount(); ++i) {
+        if (i > 0) cursor.insertBlock();
+        const TextLine &line = model.Line(i);
+        int at = 0;
+        for (const QTextLayout::FormatRange &r : model.DrawingFormats(i)) {
+            if (r.start > at) cursor.insertText(line.text.mid(at, r.start - at), model.DefaultFormat());
+            cursor.insertText(line.text.mid(r.start, r.length), r.format);
+            at = r.start + r.length;
+        }
+        if (at < line.text.size()) cursor.insertText(line.text.mid(at), model.DefaultFormat());
     }
+    cursor.endEditBlock();
     return copy;
 }
 

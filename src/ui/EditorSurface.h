@@ -1,9 +1,8 @@
 #pragma once
-// The editor control rchOut (a QPlainTextEdit, whose line-by-line layout keeps
-// multi-megabyte documents fast, with character formats for fonts and colours,
-// and the formatter's bold kept beside the text, see EditorPages.h) seen
-// through the operations the commands need: the only code that touches the
-// widget's document. Text crosses this boundary as UTF-8 with CR LF
+// The editor control rchOut (a TextView showing a TextModel: lines with their
+// character formats for fonts and colours and the formatter's bold, drawn only
+// where they are visible) seen through the operations the commands need: the
+// only code that touches the editor's text. Text crosses this boundary as UTF-8 with CR LF
 // line ends, the form the core and the files use; ranges are UTF-8 byte
 // offsets into that text, or editor positions (see EditorPosition.h) where a
 // caller walks a changing text itself.
@@ -22,13 +21,13 @@
 #include <string_view>
 #include <vector>
 
-class QPlainTextEdit;
 class QPrinter;
+class QTextDocument;
 
 namespace kelvra {
 
 class DocumentBuilder;
-class EditorPages;
+class TextView;
 struct BuiltDocument;
 
 struct EditorFontState {
@@ -44,7 +43,7 @@ struct EditorRange {
 
 class EditorSurface {
 public:
-    explicit EditorSurface(QPlainTextEdit *editor);
+    explicit EditorSurface(TextView *editor);
 
     // Runs the making of a new document (work that touches no window); by
     // default on the spot. The window may run it on another thread while it
@@ -53,7 +52,7 @@ public:
     // Shows `built` (made by a DocumentBuilder) in place of the current
     // document, caret at the start, as a fresh start without undo history.
     void Adopt(BuiltDocument built);
-    // The same as one edit: Undo gives back the current document with its own history.
+    // The same as one edit: Undo gives back the current text with its formats.
     void AdoptAsEdit(BuiltDocument built);
 
     // ---- Whole text -----------------------------------------------------------
@@ -132,15 +131,14 @@ public:
     void Paste();
     void SelectAll();
     void Print(QPrinter &printer) const;
-    // What Print prints: a copy of the document that carries the bold spans as
+    // What Print prints: the text as a document with the bold spans as
     // character formats (paper has no screen to draw them on).
     std::unique_ptr<QTextDocument> PrintedCopy() const;
 
 private:
     BuiltDocument Build(const EditorFontState &font, const std::function<void(DocumentBuilder &)> &fill);
 
-    QPlainTextEdit *edit_;
-    EditorPages *pages_ = nullptr; // owned by the editor widget
+    TextView *edit_ = nullptr;
     std::function<void(const std::function<void()> &)> runner_;
     bool rich_ = false;
 };

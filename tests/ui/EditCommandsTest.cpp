@@ -14,14 +14,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
 
 using namespace kelvra;
@@ -37,11 +35,7 @@ const std::string kSep = "-------------------- ";
 // The window, started at construction.
 struct Harness : EditHarness {
     Harness() { Start(); }
-    QTextCharFormat FormatAt(int position) {
-        QTextCursor c(EditProbe(window).rchOut()->document());
-        c.setPosition(position + 1); // the format of the character before the cursor
-        return c.charFormat();
-    }
+    QTextCharFormat FormatAt(int position) { return EditProbe(window).rchOut()->Model().FormatAt(position); }
 };
 
 // Text of a PDF as pdftotext reads it.
@@ -144,15 +138,13 @@ private slots:
         Harness h;
         h.SetText("alpha beta");
         h.window->mnuEditAllClick();
-        QCOMPARE(EditProbe(h.window).rchOut()->textCursor().selectedText(), QString("alpha beta"));
+        QCOMPARE(EditProbe(h.window).rchOut()->SelectedText(), QString("alpha beta"));
         EditProbe(h.window).Editor().Select(0, 5);
         h.window->mnuEditCopyClick();
         QCOMPARE(QApplication::clipboard()->text(), QString("alpha"));
         h.window->mnuEditCutClick();
         QCOMPARE(h.Text(), std::string(" beta"));
-        QTextCursor end = EditProbe(h.window).rchOut()->textCursor();
-        end.movePosition(QTextCursor::End);
-        EditProbe(h.window).rchOut()->setTextCursor(end);
+        EditProbe(h.window).rchOut()->SetCaret(EditProbe(h.window).rchOut()->Model().Length());
         h.window->mnuEditPasteClick();
         QCOMPARE(h.Text(), std::string(" betaalpha"));
         h.window->mnuEditUndoClick();
@@ -167,7 +159,7 @@ private slots:
         EditProbe(h.window).Editor().SetReadOnly(false); // only the menu guard is under test
         QApplication::clipboard()->setText("zz");
         h.window->mnuEditAllClick();
-        QVERIFY(!EditProbe(h.window).rchOut()->textCursor().hasSelection());
+        QVERIFY(!EditProbe(h.window).rchOut()->HasSelection());
         h.window->mnuEditPasteClick();
         h.window->mnuEditUndoClick();
         QCOMPARE(h.Text(), std::string("abc"));
@@ -184,7 +176,7 @@ private slots:
     void fontWithASelectionChangesOnlyThatWord() {
         Harness h;
         h.SetText("select a from t");
-        const QFont before = EditProbe(h.window).rchOut()->document()->defaultFont();
+        const QFont before = EditProbe(h.window).rchOut()->DefaultFont();
         QFont chosen("Courier New");
         chosen.setPointSize(17);
         h.dialogs.fonts = {chosen};
@@ -196,7 +188,7 @@ private slots:
         QCOMPARE(h.FormatAt(7).foreground().color(), QColor(200, 0, 0));
         QVERIFY(h.FormatAt(0).font().pointSize() != 17);
         QVERIFY(h.FormatAt(9).font().pointSize() != 17);
-        QCOMPARE(EditProbe(h.window).rchOut()->document()->defaultFont(), before);
+        QCOMPARE(EditProbe(h.window).rchOut()->DefaultFont(), before);
         QCOMPARE(EditProbe(h.window).EditorFont().font.pointSize(), 17);
 
         // The next revert gives the whole text the new font.
@@ -221,16 +213,14 @@ private slots:
         QFont chosen("DejaVu Serif");
         chosen.setPointSize(15);
         h.dialogs.fonts = {chosen};
-        QTextCursor c = EditProbe(h.window).rchOut()->textCursor();
-        c.setPosition(4);
-        EditProbe(h.window).rchOut()->setTextCursor(c);
+        EditProbe(h.window).rchOut()->SetCaret(4);
         h.window->mnuFormatFontClick();
         QCOMPARE(h.dialogs.asked.front().text, QString("all"));
         QCOMPARE(h.FormatAt(0).font().pointSize(), 15);
         QCOMPARE(h.FormatAt(12).font().pointSize(), 15);
-        QCOMPARE(EditProbe(h.window).rchOut()->document()->defaultFont().pointSize(), 15);
-        QCOMPARE(EditProbe(h.window).rchOut()->textCursor().position(), 0);
-        QVERIFY(!EditProbe(h.window).rchOut()->textCursor().hasSelection());
+        QCOMPARE(EditProbe(h.window).rchOut()->DefaultFont().pointSize(), 15);
+        QCOMPARE(EditProbe(h.window).rchOut()->Position(), 0);
+        QVERIFY(!EditProbe(h.window).rchOut()->HasSelection());
 
         // Cancelled: nothing changes.
         h.window->mnuFormatFontClick();

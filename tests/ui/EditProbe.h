@@ -10,15 +10,13 @@
 #include "ui/Key.h"
 #include "ui/Pallet.h"
 #include "ui/Search.h"
+#include "ui/TextView.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -56,21 +54,21 @@ struct EditProbe {
     // The runs of text the editor shows in bold, in order: bold by character
     // format (rich text) or by the formatter's spans.
     QStringList BoldWords() {
-        const QTextDocument *doc = rchOut()->document();
-        std::vector<bool> bold(static_cast<std::size_t>(doc->characterCount()), false);
+        const TextModel &model = rchOut()->Model();
+        std::vector<bool> bold(static_cast<std::size_t>(model.Length()), false);
         auto mark = [&](int from, int length) {
             for (int p = from; p < from + length; ++p) bold.at(static_cast<std::size_t>(p)) = true;
         };
-        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-            for (auto it = b.begin(); !it.atEnd(); ++it)
-                if (it.fragment().charFormat().fontWeight() >= QFont::Bold)
-                    mark(it.fragment().position(), it.fragment().length());
+        for (int line = 0; line < model.LineCount(); ++line)
+            for (const FormatRun &run : model.Line(line).runs)
+                if (model.Format(run.format).fontWeight() >= QFont::Bold)
+                    mark(model.LineStart(line) + run.start, run.length);
         for (const EditorRange &r : Editor().BoldRanges()) mark(r.start, r.length);
-        const QString text = doc->toRawText();
+        const QString text = model.Text();
         QStringList words;
         for (int p = 0; p < text.size(); ++p) {
-            if (!bold[static_cast<std::size_t>(p)] || text[p] == QChar::ParagraphSeparator) continue;
-            if (p > 0 && bold[static_cast<std::size_t>(p - 1)] && text[p - 1] != QChar::ParagraphSeparator)
+            if (!bold[static_cast<std::size_t>(p)] || text[p] == '\n') continue;
+            if (p > 0 && bold[static_cast<std::size_t>(p - 1)] && text[p - 1] != '\n')
                 words.last() += text[p];
             else
                 words << QString(text[p]);
@@ -78,8 +76,11 @@ struct EditProbe {
         return words;
     }
 
+    // Replaces the editor's text by `text` in the editor font, as opening it would.
+    void SetPlainText(const QString &text) { Editor().SetPlainText(text.toStdString(), EditorFont()); }
+
     // The editor widget and the other windows, found by their object names.
-    QPlainTextEdit *rchOut() { return Part<QPlainTextEdit>(&window, "rchOut"); }
+    TextView *rchOut() { return Part<TextView>(&window, "rchOut"); }
     TdlgCancel *dlgCancel() { return Part<TdlgCancel>(&window, "dlgCancel"); }
     TfrmKey *frmKey() { return Part<TfrmKey>(&window, "frmKey"); }
     TfrmSearch *frmSearch() { return Part<TfrmSearch>(&window, "frmSearch"); }

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTest>
@@ -103,8 +102,7 @@ private slots:
         QVERIFY(WriteFile(h.Path("a.sql"), "select 1"));
         QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nFontSize=20\r\nFontColor=255\r\n"));
         QVERIFY(h.Start({h.Path("a.sql")}));
-        const QTextCharFormat format =
-            EditProbe(h.window).rchOut()->document()->begin().begin().fragment().charFormat();
+        const QTextCharFormat format = EditProbe(h.window).rchOut()->Model().FormatAt(0);
         QCOMPARE(format.font().pointSize(), 20);
         QCOMPARE(format.foreground().color(), QColor(255, 0, 0));
         QVERIFY(!EditProbe(h.window).Editor().Modified());

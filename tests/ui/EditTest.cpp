@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
-#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolBar>
 
@@ -114,7 +113,7 @@ private slots:
         Harness h;
         QVERIFY(WriteFile(h.Path("v.sql"), "select 1"));
         QVERIFY(h.Start({"-X2", h.Path("v.sql")}));
-        QVERIFY(EditProbe(h.window).rchOut()->isReadOnly());
+        QVERIFY(EditProbe(h.window).rchOut()->IsReadOnly());
         QVERIFY(!EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
         QVERIFY(!EditProbe(h.window).Menu("mnuExeMenu")->menuAction()->isEnabled());
         QVERIFY(!EditProbe(h.window).Action("mnuFileOpen")->isEnabled());
@@ -152,7 +151,7 @@ private slots:
         QCOMPARE(h.desktop.started[0], QStringList{h.Path("2.sql")});
 
         h.desktop.started.clear();
-        EditProbe(h.window).rchOut()->insertPlainText("edit");
+        EditProbe(h.window).rchOut()->InsertText("edit");
         QVERIFY(EditProbe(h.window).Editor().Modified());
         h.window->WMDropFiles({h.Path("1.sql"), h.Path("2.sql"), h.Path("3.sql")});
         QCOMPARE(h.desktop.started.size(), 3);
@@ -185,7 +184,7 @@ private slots:
         Harness h;
         QVERIFY(h.Start({}));
         h.window->show();
-        EditProbe(h.window).rchOut()->insertPlainText("unsaved");
+        EditProbe(h.window).rchOut()->InsertText("unsaved");
         h.dialogs.answers = {Answer::Cancel};
         QVERIFY(!h.window->close());
         QVERIFY(h.window->isVisible());
@@ -199,7 +198,7 @@ private slots:
         Harness h;
         QVERIFY(h.Start({}));
         h.window->show();
-        EditProbe(h.window).rchOut()->insertPlainText("unsaved");
+        EditProbe(h.window).rchOut()->InsertText("unsaved");
         h.dialogs.answers = {Answer::Yes};
         h.dialogs.files = {std::nullopt};
         QVERIFY(!h.window->close());
@@ -214,7 +213,7 @@ private slots:
     void overwriteSave() {
         Harness h;
         QVERIFY(h.Start({}));
-        EditProbe(h.window).rchOut()->insertPlainText("select 1");
+        EditProbe(h.window).rchOut()->InsertText("select 1");
         h.dialogs.files = {std::nullopt};
         h.window->mnuFileSaveClick();
         QCOMPARE(h.dialogs.asked.size(), 1); // straight to Save As, no confirmation
@@ -257,7 +256,7 @@ private slots:
         for (const Case &c : cases) {
             Harness h;
             QVERIFY(h.Start(c.args));
-            EditProbe(h.window).rchOut()->insertPlainText(U("select '表'"));
+            EditProbe(h.window).rchOut()->InsertText(U("select '表'"));
             h.dialogs.files = {h.Path(c.name)};
             h.window->mnuFileSaveAsClick();
             const QByteArray bytes = ReadAll(h.Path(c.name));
@@ -281,14 +280,14 @@ private slots:
         QCOMPARE(h.Text(), std::string("select 1"));
 
         // A wave dash has no code of its own in Shift-JIS: the save offers UTF-8.
-        EditProbe(h.window).rchOut()->setPlainText(U("select '\u301C'"));
+        EditProbe(h.window).SetPlainText(U("select '\u301C'"));
         EditProbe(h.window).Action("mnuFormatSaveCheck")->setChecked(false);
         h.dialogs.answers = {Answer::Yes};
         h.window->mnuFileSaveClick();
         QVERIFY(h.dialogs.asked.last().text.contains(QChar(0x301C)));
         QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBFselect '\xE3\x80\x9C'"));
         h.dialogs.answers = {Answer::Cancel};
-        EditProbe(h.window).rchOut()->setPlainText(U("changed '\u301C'"));
+        EditProbe(h.window).SetPlainText(U("changed '\u301C'"));
         h.window->mnuFileSaveClick(); // already UTF-8: no question, saved as it is
         QCOMPARE(ReadAll(h.Path("good.sql")), QByteArray("\xEF\xBB\xBF"
                                                          "changed '\xE3\x80\x9C'"));
@@ -369,7 +368,7 @@ private slots:
         Harness h;
         QVERIFY(WriteFile(h.Path("A.sql"), "a"));
         QVERIFY(h.Start({h.Path("A.sql")}));
-        EditProbe(h.window).rchOut()->insertPlainText("edited ");
+        EditProbe(h.window).rchOut()->InsertText("edited ");
         h.dialogs.answers = {Answer::Cancel};
         h.window->mnuFileOpenClick();
         QCOMPARE(h.dialogs.asked.size(), 1);
@@ -414,7 +413,7 @@ private slots:
     void formatRunGivesTheExampleInBold() {
         Harness h;
         QVERIFY(h.Start({}));
-        EditProbe(h.window).rchOut()->setPlainText(kExample);
+        EditProbe(h.window).SetPlainText(kExample);
         h.window->mnuExeRunClick();
         const std::vector<std::string> lines = SplitLines(h.Text());
         QCOMPARE(lines.size(), std::size_t(13));
@@ -422,8 +421,8 @@ private slots:
         QCOMPARE(lines[3], std::string("        NVL ( B.QTY , 0 ) QTY "));
         QCOMPARE(lines[12], std::string(9, ' '));
         QCOMPARE(EditProbe(h.window).BoldWords(), (QStringList{"SELECT", "NVL", "FROM", "WHERE", "AND", "ORDER BY"}));
-        QCOMPARE(EditProbe(h.window).rchOut()->textCursor().position(), 0);
-        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
+        QCOMPARE(EditProbe(h.window).rchOut()->Position(), 0);
+        QVERIFY(!EditProbe(h.window).rchOut()->IsReadOnly());
         QVERIFY(EditProbe(h.window).Menu("mnuEditMenu")->menuAction()->isEnabled());
         QVERIFY(h.dialogs.asked.isEmpty()); // no summary without Shift
 
@@ -444,7 +443,7 @@ private slots:
     void shiftGivesTheRunSummary() {
         Harness h;
         QVERIFY(h.Start({}));
-        EditProbe(h.window).rchOut()->setPlainText("select \"a\", 'b' -- c\nfrom t");
+        EditProbe(h.window).SetPlainText("select \"a\", 'b' -- c\nfrom t");
         h.desktop.shift = true;
         h.window->mnuExeRunClick();
         QCOMPARE(h.dialogs.asked.size(), 1);
@@ -456,15 +455,15 @@ private slots:
     void unmatchedQuoteIsHighlightedWhileItsMessageIsUp() {
         Harness h;
         QVERIFY(h.Start({}));
-        EditProbe(h.window).rchOut()->setPlainText(U("select '表示 from t"));
+        EditProbe(h.window).SetPlainText(U("select '表示 from t"));
         QString selected;
-        h.dialogs.onAsk = [&](const Asked &) { selected = EditProbe(h.window).rchOut()->textCursor().selectedText(); };
+        h.dialogs.onAsk = [&](const Asked &) { selected = EditProbe(h.window).rchOut()->SelectedText(); };
         h.window->mnuExeRunClick();
         QCOMPARE(h.dialogs.Messages(), QStringList{U("対になる文字列（'）が見つかりません")});
         QCOMPARE(h.dialogs.asked[0].caption, U("エラー"));
         QCOMPARE(selected, QString("'"));
         QCOMPARE(h.Text(), std::string("select '表示 from t"));
-        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
+        QVERIFY(!EditProbe(h.window).rchOut()->IsReadOnly());
     }
 
     void cancelRestoresTheTextAndUnlocks() {
@@ -472,18 +471,18 @@ private slots:
         QVERIFY(h.Start({}));
         std::string big;
         while (big.size() < 3'000'000) big += std::string(kExample) + "\n";
-        EditProbe(h.window).rchOut()->setPlainText(QString::fromStdString(big));
+        EditProbe(h.window).SetPlainText(QString::fromStdString(big));
         const std::string before = h.Text();
         bool lockedWhileRunning = false;
         QTimer::singleShot(20, h.window.get(), [&] {
             lockedWhileRunning = !EditProbe(h.window).Menu("mnuFileMenu")->menuAction()->isEnabled() &&
-                                 EditProbe(h.window).rchOut()->isReadOnly();
+                                 EditProbe(h.window).rchOut()->IsReadOnly();
             Part<QPushButton>(EditProbe(h.window).dlgCancel(), "bitCancel")->click();
         });
         h.window->mnuExeRunClick();
         QVERIFY(lockedWhileRunning);
         QCOMPARE(h.Text(), before);
-        QVERIFY(!EditProbe(h.window).rchOut()->isReadOnly());
+        QVERIFY(!EditProbe(h.window).rchOut()->IsReadOnly());
         QVERIFY(EditProbe(h.window).Menu("mnuFileMenu")->menuAction()->isEnabled());
         QVERIFY(Part<QToolBar>(h.window.get(), "SpdBar")->isEnabled());
         QCOMPARE(EditProbe(h.window).Action("mnuEditCopy")->shortcut(), QKeySequence("Ctrl+C"));
@@ -521,7 +520,7 @@ private slots:
         h.window->SaveSettings();
         QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Indent=12"));
         EditProbe(h.window).Action("mnuKeta3")->trigger();
-        EditProbe(h.window).rchOut()->setPlainText("select a from t");
+        EditProbe(h.window).SetPlainText("select a from t");
         h.window->mnuExeRunClick();
         QCOMPARE(SplitLines(h.Text())[1], std::string("   A "));
         h.window->SaveSettings();
@@ -540,11 +539,11 @@ private slots:
         QCOMPARE(item->text(), U("意味を保つ"));
         const QList<QAction *> menu = EditProbe(h.window).Menu("mnuFormatMenu")->actions();
         QCOMPARE(menu.indexOf(item), menu.indexOf(EditProbe(h.window).Action("mnuFormatBold")) + 1);
-        EditProbe(h.window).rchOut()->setPlainText("select `a  b`");
+        EditProbe(h.window).SetPlainText("select `a  b`");
         h.window->mnuExeRunClick();
         QCOMPARE(SplitLines(h.Text())[1], std::string("        `A B`"));
         item->trigger();
-        EditProbe(h.window).rchOut()->setPlainText("select `a  b`");
+        EditProbe(h.window).SetPlainText("select `a  b`");
         h.window->mnuExeRunClick();
         QCOMPARE(SplitLines(h.Text())[1], std::string("        `a  b`"));
         h.window->SaveSettings();

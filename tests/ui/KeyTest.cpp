@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -339,7 +338,7 @@ private slots:
         ClickYoyaku(h, "SELECT");
         Part<QPushButton>(&h.Key(), "btnOk")->click();
         h.Cat().SetState(KeywordList::Yoyaku, KeywordCatalogue::Find(KeywordList::Yoyaku, "SELECT"), On);
-        EditProbe(h.window).rchOut()->setPlainText(kExample);
+        EditProbe(h.window).SetPlainText(kExample);
         h.window->mnuExeRunClick();
         QCOMPARE(h.Yoyaku("SELECT"), Off);
         QVERIFY(!h.Key().isVisible());
@@ -357,7 +356,7 @@ private slots:
         Harness h;
         QVERIFY(h.StartIn(dir.path(), dir.path()));
         QCOMPARE(h.Yoyaku("SELECT"), On);
-        EditProbe(h.window).rchOut()->setPlainText(kExample);
+        EditProbe(h.window).SetPlainText(kExample);
         h.window->mnuExeRunClick();
         QCOMPARE(h.Yoyaku("SELECT"), On);
         QCOMPARE(h.Hidden(KeywordList::Tandoku, "SELECT"), On);
@@ -400,7 +399,7 @@ private slots:
         {
             Harness h;
             QVERIFY(h.StartIn(dir.path(), dir.path()));
-            EditProbe(h.window).rchOut()->setPlainText(kExample);
+            EditProbe(h.window).SetPlainText(kExample);
             h.window->mnuExeRunClick();
             before = SplitLines(EditProbe(h.window).Editor().Text());
             QCOMPARE(before[0], std::string("SELECT "));
@@ -412,7 +411,7 @@ private slots:
                 Part<QPushButton>(&h.Key(), "btnOk")->click();
             };
             h.window->mnuFormatYoyakuClick();
-            EditProbe(h.window).rchOut()->setPlainText(kExample);
+            EditProbe(h.window).SetPlainText(kExample);
             h.window->mnuExeRunClick();
             const std::vector<std::string> after = SplitLines(EditProbe(h.window).Editor().Text());
             QVERIFY(!EditProbe(h.window).BoldWords().contains("SELECT"));
@@ -428,7 +427,7 @@ private slots:
         QCOMPARE(again.Yoyaku("SELECT"), Off);
         QCOMPARE(again.Hidden(KeywordList::Tandoku, "SELECT"), Off);
         QCOMPARE(EditProbe(again.window).StoredSettings().YoyakuStates.size(), std::size_t(284));
-        EditProbe(again.window).rchOut()->setPlainText(kExample);
+        EditProbe(again.window).SetPlainText(kExample);
         again.window->mnuExeRunClick();
         QVERIFY(!EditProbe(again.window).BoldWords().contains("SELECT"));
         QCOMPARE(SplitLines(EditProbe(again.window).Editor().Text())[0], std::string("        SELECT A.ID , "));

@@ -24,7 +24,6 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -97,7 +96,7 @@ private slots:
         QFETCH(QString, caption);
         Harness h;
         QVERIFY(h.Start());
-        EditProbe(h.window).rchOut()->setPlainText(text);
+        EditProbe(h.window).SetPlainText(text);
         h.desktop.shift = shift;
         bool seen = false, progressUp = false, onTop = false, ownedByProgress = false, active = false,
              wideEnough = false;
@@ -368,7 +367,7 @@ private slots:
         h.window->mnuEditRichUndoClick();
         buttons.sort();
         QCOMPARE(buttons, (QStringList{U("いいえ(&N)"), U("はい(&Y)")}));
-        QVERIFY(EditProbe(h.window).rchOut()->toPlainText().isEmpty()); // Esc is No
+        QVERIFY(EditProbe(h.window).rchOut()->Model().Text().isEmpty()); // Esc is No
     }
 
     // The background colour dialog offers swatches only: nothing opens a colour editor.

@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -67,28 +66,21 @@ struct Harness : EditHarness {
     }
     QString LastMessage() const { return dialogs.Messages().value(dialogs.Messages().size() - 1); }
     QColor ColourAt(int position) {
-        QTextCursor c(EditProbe(window).rchOut()->document());
-        c.setPosition(position + 1);
-        return c.charFormat().foreground().color();
+        return EditProbe(window).rchOut()->Model().FormatAt(position).foreground().color();
     }
-    QTextCursor Cursor() { return EditProbe(window).rchOut()->textCursor(); }
+    TextView &View() { return *EditProbe(window).rchOut(); }
     bool Locked() {
         return !EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() &&
-               !Part<QToolBar>(window.get(), "SpdBar")->isEnabled() && EditProbe(window).rchOut()->isReadOnly() &&
+               !Part<QToolBar>(window.get(), "SpdBar")->isEnabled() && EditProbe(window).rchOut()->IsReadOnly() &&
                EditProbe(window).Action("mnuEditCopy")->shortcut().isEmpty();
     }
     bool Unlocked() {
         return EditProbe(window).Menu("mnuEditMenu")->menuAction()->isEnabled() &&
                EditProbe(window).Menu("mnuFileMenu")->menuAction()->isEnabled() &&
-               Part<QToolBar>(window.get(), "SpdBar")->isEnabled() && !EditProbe(window).rchOut()->isReadOnly() &&
+               Part<QToolBar>(window.get(), "SpdBar")->isEnabled() && !EditProbe(window).rchOut()->IsReadOnly() &&
                EditProbe(window).Action("mnuEditCopy")->shortcut() == QKeySequence("Ctrl+C");
     }
-    void Select(int start, int length) {
-        QTextCursor c = EditProbe(window).rchOut()->textCursor();
-        c.setPosition(start);
-        c.setPosition(start + length, QTextCursor::KeepAnchor);
-        EditProbe(window).rchOut()->setTextCursor(c);
-    }
+    void Select(int start, int length) { EditProbe(window).rchOut()->SetSelection(start, start + length); }
 };
 
 QStringList Items(QComboBox *box) {
@@ -199,9 +191,7 @@ private slots:
         Harness h;
         QVERIFY(h.Start());
         h.SetText(text.toStdString(), false);
-        QTextCursor end = h.Cursor();
-        end.movePosition(QTextCursor::End);
-        EditProbe(h.window).rchOut()->setTextCursor(end);
+        h.View().SetCaret(h.View().Model().Length());
         for (int a : answers) h.answers.push_back(Result(a));
         h.Run(tab, find, change, fromCaret);
         QCOMPARE(h.LastMessage(), message);
@@ -238,8 +228,8 @@ private slots:
         h.SetText("A;A;A", false);
         h.answers = {Result::No, Result::No, Result::No};
         h.Run(1, "A", "B");
-        QCOMPARE(h.Cursor().selectionStart(), 4);
-        QCOMPARE(h.Cursor().selectedText(), QString("A"));
+        QCOMPARE(h.View().SelectionStart(), 4);
+        QCOMPARE(h.View().SelectedText(), QString("A"));
         for (int i = 0; i < 5; ++i) QVERIFY(h.ColourAt(i) != kRed);
     }
 
@@ -260,8 +250,8 @@ private slots:
         QCOMPARE(h.ColourAt(4), kBlue);
         QVERIFY(h.ColourAt(5) != kBlue);
         // Something was marked: the selection (the last occurrence) collapses to its start.
-        QVERIFY(!h.Cursor().hasSelection());
-        QCOMPARE(h.Cursor().position(), 6);
+        QVERIFY(!h.View().HasSelection());
+        QCOMPARE(h.View().Position(), 6);
         // The marking colour stays for the next opening, and is part of the saved document.
         h.window->mnuEditSerchClick();
         QCOMPARE(h.Search().MarkingColour(), kBlue);
@@ -278,9 +268,7 @@ private slots:
         h.Run(1, "SELECT", U("選択"));
         QCOMPARE(QString::fromStdString(h.Text()), U("選択 x FROM t"));
         QCOMPARE(EditProbe(h.window).BoldWords(), QStringList{U("選択")});
-        QTextCursor c(EditProbe(h.window).rchOut()->document());
-        c.setPosition(1);
-        QCOMPARE(c.charFormat().foreground().color(), kRed);
+        QCOMPARE(h.ColourAt(0), kRed);
     }
 
     void historyIsPushedOnEveryRun() {
@@ -376,8 +364,8 @@ private slots:
         Part<ColourSwatch>(&h.Search(), "pnl2")->clicked(Part<ColourSwatch>(&h.Search(), "pnl2")->Colour());
         Part<QPushButton>(&h.Search(), "btnColorReset")->click();
         for (int i = 0; i < 8; ++i) QCOMPARE(h.ColourAt(i), EditProbe(h.window).EditorFont().colour);
-        QCOMPARE(h.Cursor().position(), 4);
-        QVERIFY(!h.Cursor().hasSelection());
+        QCOMPARE(h.View().Position(), 4);
+        QVERIFY(!h.View().HasSelection());
         QCOMPARE(h.Search().MarkingColour(), kRed);
         QCOMPARE(h.Text(), std::string("ab ab\r\nab"));
     }
@@ -415,7 +403,7 @@ private slots:
         QVERIFY(h.Unlocked());
         QVERIFY(!Part<QProgressBar>(EditProbe(h.window).dlgCancel(), "prgBar2")->isHidden());
         // What was replaced, over several steps, is one undo step.
-        EditProbe(h.window).rchOut()->undo();
+        EditProbe(h.window).rchOut()->Undo();
         QCOMPARE(h.Text().size(), text.size());
         QVERIFY(h.Text() == text);
     }
@@ -465,8 +453,8 @@ private slots:
         QCOMPARE(h.ColourAt(1), EditProbe(h.window).EditorFont().colour);
         for (int i = 2; i < 7; ++i) QCOMPARE(h.ColourAt(i), kRed);
         QCOMPARE(h.ColourAt(7), EditProbe(h.window).EditorFont().colour);
-        QCOMPARE(h.Cursor().position(), 2);
-        QVERIFY(!h.Cursor().hasSelection());
+        QCOMPARE(h.View().Position(), 2);
+        QVERIFY(!h.View().HasSelection());
         QCOMPARE(h.Text(), std::string("SELECT a"));
     }
 
