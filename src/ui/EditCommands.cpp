@@ -3,6 +3,7 @@
 #include "ui/AboutBox.h"
 #include "ui/BusyCursor.h"
 #include "ui/Edit.h"
+#include "ui/TextView.h"
 #include "ui/UiTexts.h"
 
 #include "settings/SettingsStore.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QPrinter>
 #include <QUrl>
@@ -51,6 +53,9 @@ QString TrimControls(const QString &text) {
 void TfrmEdit::WireEditingCommands() {
     // The items are connected where they are created; the about box is made here, hidden.
     frmAboutBox = new TfrmAboutBox(desktop_, this);
+    // A notice about a run or a save stops holding once the whole text is another
+    // (Undo or Redo of a run, a revert); a run sets its own notice after this.
+    connect(&rchOut->Model(), &TextModel::WholeTextReplaced, this, [this] { staPanels[2]->clear(); });
 }
 
 // ---- Clipboard and undo ----------------------------------------------------

@@ -30,6 +30,22 @@ private slots:
         QCOMPARE(h.window->StatusText(2), QString());
     }
 
+    // Undo takes the run back, and its notice with it; Redo gives the result
+    // again without one (the notice belonged to the run, not to the text).
+    void undoOfTheRunTakesItsNoticeAway() {
+        Harness h;
+        QVERIFY(h.StartShown());
+        h.SetText("select a\r\nfrom t;");
+        h.window->mnuExeRunClick();
+        QVERIFY(!h.window->StatusText(2).isEmpty());
+        QTest::keyClick(EditProbe(h.window).rchOut(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.Text(), std::string("select a\r\nfrom t;"));
+        QCOMPARE(h.window->StatusText(2), QString());
+        QTest::keyClick(EditProbe(h.window).rchOut(), Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(h.Text().find("AFROM") != std::string::npos);
+        QCOMPARE(h.window->StatusText(2), QString());
+    }
+
     void aRunThatKeepsTheMeaningSaysNothing() {
         Harness h;
         QVERIFY(h.StartShown());
