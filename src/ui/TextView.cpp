@@ -13,6 +13,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace kelvra {
 
@@ -210,6 +211,12 @@ struct TextView::State {
     QBasicTimer autoScroll;
     bool dragging = false;
     QPoint dragPoint;
+    // What a drag selects by: characters after a click, words after a double
+    // click, lines after a triple click; `unit` is the range first selected.
+    enum class Unit { Character, Word, Line } dragUnit = Unit::Character;
+    EditorRange unit;
+    QBasicTimer tripleClick; // runs for a double-click interval after a double click
+    QPoint tripleClickPoint;
 
     // ---- Lines and their layouts ------------------------------------------------
     int CaretLine() const { return model.LineOf(position); }
@@ -393,6 +400,57 @@ struct TextView::State {
             bar->setValue(bar->value() + (move == Move::PageDown ? FullLines() : -FullLines()));
         }
         Select(select ? anchor : target, target);
+    }
+
+    // ---- Mouse selection ----------------------------------------------------------
+    // The word (or the run of blanks or the sign) around `pos`, within its line.
+    std::pair<int, int> WordAt(int pos) const {
+        const int line = model.LineOf(pos);
+        const int lineStart = model.LineStart(line);
+        QTextBoundaryFinder words(QTextBoundaryFinder::Word, model.Line(line).text);
+        words.setPosition(pos - lineStart);
+        const bool atStart = words.isAtBoundary() && (words.boundaryReasons() & QTextBoundaryFinder::StartOfItem);
+        const qsizetype start = atStart ? words.position() : words.toPreviousBoundary();
+        words.setPosition(std::max<qsizetype>(start, 0));
+        const qsizetype end = words.toNextBoundary();
+        if (start < 0 || end < 0) return {pos, pos};
+        return {lineStart + int(start), lineStart + int(end)};
+    }
+    // The line around `pos` with its line break, when one follows.
+    std::pair<int, int> LineAt(int pos) const {
+        const int line = model.LineOf(pos);
+        const int end = line + 1 < model.LineCount() ? model.LineStart(line + 1) : model.Length();
+        return {model.LineStart(line), end};
+    }
+    std::pair<int, int> UnitAt(int pos) const {
+        switch (dragUnit) {
+        case Unit::Word: return WordAt(pos);
+        case Unit::Line: return LineAt(pos);
+        case Unit::Character: break;
+        }
+        return {pos, pos};
+    }
+    // Selects a whole unit (word or line) and makes drags go on by that unit.
+    void SelectUnit(Unit by, int pos) {
+        dragUnit = by;
+        const auto [start, end] = UnitAt(pos);
+        unit = EditorRange{start, end - start};
+        goalX.reset();
+        Select(start, end);
+        dragging = true;
+    }
+    // A drag to `pos`: from the anchor, or from the first unit to the unit at `pos`.
+    void DragTo(int pos) {
+        if (dragUnit == Unit::Character) {
+            Select(anchor, pos);
+            return;
+        }
+        const auto [start, end] = UnitAt(pos);
+        const int unitEnd = unit.start + unit.length;
+        if (start < unit.start)
+            Select(unitEnd, start);
+        else
+            Select(unit.start, std::max(end, unitEnd));
     }
 
     // ---- Edits --------------------------------------------------------------------
@@ -750,11 +808,19 @@ void TextView::mousePressEvent(QMouseEvent *event) {
         return;
     }
     if (!d_->preedit.isEmpty()) QGuiApplication::inputMethod()->commit();
-    const int target = PositionAt(event->position().toPoint());
+    const QPoint point = event->position().toPoint();
+    const int target = PositionAt(point);
+    d_->dragPoint = point;
+    if (d_->tripleClick.isActive() &&
+        (point - d_->tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        d_->tripleClick.stop();
+        d_->SelectUnit(State::Unit::Line, target);
+        return;
+    }
     d_->goalX.reset();
+    d_->dragUnit = State::Unit::Character;
     d_->Select(event->modifiers() & Qt::ShiftModifier ? d_->anchor : target, target);
     d_->dragging = true;
-    d_->dragPoint = event->position().toPoint();
 }
 
 void TextView::mouseMoveEvent(QMouseEvent *event) {
@@ -764,7 +830,7 @@ void TextView::mouseMoveEvent(QMouseEvent *event) {
         d_->autoScroll.stop();
     else if (!d_->autoScroll.isActive())
         d_->autoScroll.start(kAutoScrollMs, this);
-    d_->Select(d_->anchor, PositionAt(d_->dragPoint));
+    d_->DragTo(PositionAt(d_->dragPoint));
 }
 
 void TextView::mouseReleaseEvent(QMouseEvent *event) {
@@ -775,19 +841,10 @@ void TextView::mouseReleaseEvent(QMouseEvent *event) {
 
 void TextView::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
-    const int pos = PositionAt(event->position().toPoint());
-    const int line = d_->model.LineOf(pos);
-    const int lineStart = d_->model.LineStart(line);
-    QTextBoundaryFinder words(QTextBoundaryFinder::Word, d_->model.Line(line).text);
-    words.setPosition(pos - lineStart);
-    const bool atStart = words.isAtBoundary() && (words.boundaryReasons() & QTextBoundaryFinder::StartOfItem);
-    const qsizetype start = atStart ? words.position() : words.toPreviousBoundary();
-    words.setPosition(std::max<qsizetype>(start, 0));
-    const qsizetype end = words.toNextBoundary();
-    if (start < 0 || end < 0) return;
-    d_->goalX.reset();
-    d_->Select(lineStart + int(start), lineStart + int(end));
-    d_->dragging = false;
+    d_->dragPoint = event->position().toPoint();
+    d_->SelectUnit(State::Unit::Word, PositionAt(d_->dragPoint));
+    d_->tripleClickPoint = d_->dragPoint;
+    d_->tripleClick.start(QApplication::doubleClickInterval(), this);
 }
 
 void TextView::focusInEvent(QFocusEvent *event) {
@@ -814,7 +871,9 @@ void TextView::timerEvent(QTimerEvent *event) {
         if (p.y() >= viewport()->height()) vertical->setValue(vertical->value() + 1);
         if (p.x() < 0) horizontal->setValue(horizontal->value() - horizontal->singleStep());
         if (p.x() >= viewport()->width()) horizontal->setValue(horizontal->value() + horizontal->singleStep());
-        d_->Select(d_->anchor, PositionAt(p));
+        d_->DragTo(PositionAt(p));
+    } else if (event->timerId() == d_->tripleClick.timerId()) {
+        d_->tripleClick.stop();
     } else {
         QAbstractScrollArea::timerEvent(event);
     }

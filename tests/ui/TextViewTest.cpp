@@ -338,6 +338,40 @@ private slots:
         QCOMPARE(s.view->SelectedText(), QString("from"));
     }
 
+    // A click right after a double click selects the line with its break; a
+    // drag goes on by lines after it and by words after a double click.
+    void tripleClickAndDragsByUnit() {
+        Shown s("select name\nfrom t\nwhere x = 1");
+        QVERIFY(s.Focus());
+        QWidget *port = s.view->viewport();
+        const QPoint onFrom = s.PointOf(14);
+        QTest::mouseDClick(port, Qt::LeftButton, {}, onFrom);
+        QTest::mouseClick(port, Qt::LeftButton, {}, onFrom);
+        QCOMPARE(s.view->SelectedText(), QString("from t\n"));
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(21));
+        QTest::mousePress(port, Qt::LeftButton, {}, s.PointOf(21));
+        QCOMPARE(s.view->SelectedText(), QString("where x = 1")); // the last line has no break
+        QTest::mouseMove(port, s.PointOf(3));
+        QCOMPARE(s.view->SelectedText(), s.Text());
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(3));
+
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(2));
+        QCOMPARE(s.view->SelectedText(), QString("select"));
+        QTest::mouseMove(port, s.PointOf(9));
+        QCOMPARE(s.view->SelectedText(), QString("select name"));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(9));
+        // Backwards from a double-clicked word keeps that word whole.
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(9));
+        QTest::mouseMove(port, s.PointOf(2));
+        QCOMPARE(s.view->SelectedText(), QString("select name"));
+        QCOMPARE(s.view->Position(), 0);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(2));
+        // A click elsewhere, or later, is a plain click again.
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(2));
+        QTest::mouseClick(port, Qt::LeftButton, {}, s.PointOf(16));
+        QVERIFY(!s.view->HasSelection());
+    }
+
     void dragBelowTheViewScrolls() {
         Shown s(Lines(100));
         QWidget *port = s.view->viewport();
