@@ -400,6 +400,7 @@ struct TextView::State {
             bar->setValue(bar->value() + (move == Move::PageDown ? FullLines() : -FullLines()));
         }
         Select(select ? anchor : target, target);
+        if (select) OfferPrimary();
     }
 
     // ---- Mouse selection ----------------------------------------------------------
@@ -451,6 +452,25 @@ struct TextView::State {
             Select(unitEnd, start);
         else
             Select(unit.start, std::max(end, unitEnd));
+    }
+
+    // ---- The primary selection (X11) ------------------------------------------------
+    // A selection the user makes is offered to middle clicks anywhere.
+    void OfferPrimary() const {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (clipboard->supportsSelection() && anchor != position)
+            clipboard->setText(q.SelectedText(), QClipboard::Selection);
+    }
+    // A middle click puts the primary selection at the clicked place.
+    bool PastePrimaryAt(const QPoint &point) {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (readOnly || !clipboard->supportsSelection()) return false;
+        const QString text = WithNewlines(clipboard->text(QClipboard::Selection));
+        const int at = q.PositionAt(point);
+        goalX.reset();
+        Select(at, at);
+        if (!text.isEmpty()) q.InsertText(text);
+        return true;
     }
 
     // ---- Edits --------------------------------------------------------------------
@@ -803,6 +823,7 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
 }
 
 void TextView::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::MiddleButton && d_->PastePrimaryAt(event->position().toPoint())) return;
     if (event->button() != Qt::LeftButton) {
         event->ignore(); // the context menu comes from the right button's own event
         return;
@@ -835,6 +856,7 @@ void TextView::mouseMoveEvent(QMouseEvent *event) {
 
 void TextView::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
+    if (d_->dragging) d_->OfferPrimary();
     d_->dragging = false;
     d_->autoScroll.stop();
 }

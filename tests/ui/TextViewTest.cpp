@@ -372,6 +372,37 @@ private slots:
         QVERIFY(!s.view->HasSelection());
     }
 
+    // Where the platform has a primary selection, what the mouse or Shift+keys
+    // select is offered there and a middle click pastes it where it clicks;
+    // elsewhere a middle click does nothing. The clipboard is never touched.
+    void primarySelectionAndMiddleClick() {
+        Shown s("select name from t");
+        QVERIFY(s.Focus());
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText("kept");
+        QWidget *port = s.view->viewport();
+        const QPoint end = s.PointOf(18);
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(9));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(9));
+        QTest::mouseClick(port, Qt::MiddleButton, {}, end);
+        if (!clipboard->supportsSelection()) {
+            QCOMPARE(s.Text(), QString("select name from t"));
+            QCOMPARE(clipboard->text(), QString("kept"));
+            QSKIP("no primary selection on this platform");
+        }
+        QCOMPARE(clipboard->text(QClipboard::Selection), QString("name"));
+        QCOMPARE(s.Text(), QString("select name from tname"));
+        s.view->SetCaret(0);
+        s.Keys("Shift+Right, Shift+Right");
+        QTest::mouseClick(port, Qt::MiddleButton, {}, s.PointOf(6));
+        QCOMPARE(s.Text(), QString("selectse name from tname"));
+        QCOMPARE(s.view->Position(), 8);
+        s.view->SetReadOnly(true);
+        QTest::mouseClick(port, Qt::MiddleButton, {}, s.PointOf(0));
+        QCOMPARE(s.Text(), QString("selectse name from tname"));
+        QCOMPARE(clipboard->text(), QString("kept"));
+    }
+
     void dragBelowTheViewScrolls() {
         Shown s(Lines(100));
         QWidget *port = s.view->viewport();
