@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDrag>
+#include <QMimeData>
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QPainter>
@@ -217,6 +219,12 @@ struct TextView::State {
     EditorRange unit;
     QBasicTimer tripleClick; // runs for a double-click interval after a double click
     QPoint tripleClickPoint;
+    // A press on the selection waits to see whether the mouse drags it away.
+    bool dragPending = false;
+    QPoint pressPoint;
+    std::optional<EditorRange> draggedOut; // the selection being dragged, while its drag lasts
+    bool droppedInside = false;            // that drag ended in this view, which moved the text itself
+    std::optional<int> dropAt;             // where text dragged over the view would go
 
     // ---- Lines and their layouts ------------------------------------------------
     int CaretLine() const { return model.LineOf(position); }
@@ -473,6 +481,47 @@ struct TextView::State {
         return true;
     }
 
+    // ---- Drag and drop ----------------------------------------------------------------
+    bool InSelection(int pos) const { return anchor != position && SelectionStart() <= pos && pos <= SelectionEnd(); }
+    // Plain text only: dropped files (URLs) are left to the window.
+    bool Accepts(const QMimeData *data) const { return !readOnly && data && data->hasText() && !data->hasUrls(); }
+    void ShowDropAt(std::optional<int> at) {
+        if (at == dropAt) return;
+        dropAt = at;
+        q.viewport()->update();
+    }
+    // Drags the selection; a move to another place removes it here.
+    void DragSelectionOut() {
+        const EditorRange dragged{SelectionStart(), SelectionEnd() - SelectionStart()};
+        auto *data = new QMimeData;
+        data->setText(q.SelectedText());
+        auto *drag = new QDrag(&q);
+        drag->setMimeData(data);
+        draggedOut = dragged;
+        droppedInside = false;
+        const Qt::DropActions actions = readOnly ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction;
+        const Qt::DropAction done = drag->exec(actions, readOnly ? Qt::CopyAction : Qt::MoveAction);
+        drag->deleteLater();
+        if (done == Qt::MoveAction && !droppedInside && !readOnly)
+            model.Replace(dragged.start, dragged.length, {}, currentFormat);
+        draggedOut.reset();
+    }
+    // Puts dropped `text` at `at` as one step, taking it away from `moved` first; the text dropped ends selected.
+    void Drop(int at, const QString &text, std::optional<EditorRange> moved) {
+        if (moved && at >= moved->start && at <= moved->start + moved->length) return; // onto itself
+        int insertAt = at;
+        model.BeginStep();
+        if (moved) {
+            model.Replace(moved->start, moved->length, {}, currentFormat);
+            if (at > moved->start) insertAt -= moved->length;
+        }
+        model.Replace(insertAt, 0, text, currentFormat);
+        model.EndStep();
+        goalX.reset();
+        Select(insertAt, insertAt + int(text.size()));
+        q.EnsureCaretVisible();
+    }
+
     // ---- Edits --------------------------------------------------------------------
     int SelectionStart() const { return std::min(anchor, position); }
     int SelectionEnd() const { return std::max(anchor, position); }
@@ -631,6 +680,7 @@ TextView::TextView(QWidget *parent) : QAbstractScrollArea(parent), d_(std::make_
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAcceptDrops(true);
     connect(&d_->model, &TextModel::TextChanged, this,
             [this](int from, int removed, int added) { d_->OnTextChanged(from, removed, added); });
     connect(&d_->model, &TextModel::WholeTextReplaced, this, [this] { d_->OnWholeTextReplaced(); });
@@ -751,9 +801,12 @@ int TextView::PositionAt(const QPoint &point) const {
     return d_->PositionAtX(line, point.x() - d_->LeftEdge());
 }
 
-QRect TextView::CaretRect() const {
-    const int x = d_->LeftEdge() + qRound(d_->XOf(d_->position));
-    return QRect(x, d_->LineTop(d_->CaretLine()), d_->CaretWidth(), d_->lineHeight);
+QRect TextView::CaretRect() const { return CursorRect(d_->position); }
+
+QRect TextView::CursorRect(int position) const {
+    position = std::clamp(position, 0, d_->model.Length());
+    const int x = d_->LeftEdge() + qRound(d_->XOf(position));
+    return QRect(x, d_->LineTop(d_->model.LineOf(position)), d_->CaretWidth(), d_->lineHeight);
 }
 
 // ---- Events -----------------------------------------------------------------------------
@@ -768,6 +821,7 @@ void TextView::paintEvent(QPaintEvent *event) {
     const int last = std::min(d_->model.LineCount() - 1, FirstVisibleLine() + clip.bottom() / d_->lineHeight);
     for (int line = first; line <= last; ++line) d_->DrawLine(painter, line, clip);
     if (d_->CaretDrawn()) painter.fillRect(CaretRect(), palette().color(QPalette::Text));
+    if (d_->dropAt) painter.fillRect(CursorRect(*d_->dropAt), palette().color(QPalette::Text));
     d_->PruneLayouts();
 }
 
@@ -838,6 +892,11 @@ void TextView::mousePressEvent(QMouseEvent *event) {
         d_->SelectUnit(State::Unit::Line, target);
         return;
     }
+    if (!(event->modifiers() & Qt::ShiftModifier) && d_->InSelection(target)) {
+        d_->dragPending = true;
+        d_->pressPoint = point;
+        return;
+    }
     d_->goalX.reset();
     d_->dragUnit = State::Unit::Character;
     d_->Select(event->modifiers() & Qt::ShiftModifier ? d_->anchor : target, target);
@@ -845,6 +904,13 @@ void TextView::mousePressEvent(QMouseEvent *event) {
 }
 
 void TextView::mouseMoveEvent(QMouseEvent *event) {
+    if (d_->dragPending && (event->buttons() & Qt::LeftButton)) {
+        if ((event->position().toPoint() - d_->pressPoint).manhattanLength() < QApplication::startDragDistance())
+            return;
+        d_->dragPending = false;
+        d_->DragSelectionOut();
+        return;
+    }
     if (!d_->dragging || !(event->buttons() & Qt::LeftButton)) return;
     d_->dragPoint = event->position().toPoint();
     if (viewport()->rect().contains(d_->dragPoint))
@@ -856,6 +922,10 @@ void TextView::mouseMoveEvent(QMouseEvent *event) {
 
 void TextView::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
+    if (d_->dragPending) { // a click on the selection, not a drag: the caret goes there
+        d_->dragPending = false;
+        SetCaret(PositionAt(event->position().toPoint()));
+    }
     if (d_->dragging) d_->OfferPrimary();
     d_->dragging = false;
     d_->autoScroll.stop();
@@ -867,6 +937,33 @@ void TextView::mouseDoubleClickEvent(QMouseEvent *event) {
     d_->SelectUnit(State::Unit::Word, PositionAt(d_->dragPoint));
     d_->tripleClickPoint = d_->dragPoint;
     d_->tripleClick.start(QApplication::doubleClickInterval(), this);
+}
+
+void TextView::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
+
+void TextView::dragMoveEvent(QDragMoveEvent *event) {
+    if (!d_->Accepts(event->mimeData())) {
+        event->ignore(); // so that the window takes dropped files
+        return;
+    }
+    d_->ShowDropAt(PositionAt(event->position().toPoint()));
+    event->acceptProposedAction();
+}
+
+void TextView::dragLeaveEvent(QDragLeaveEvent *) { d_->ShowDropAt(std::nullopt); }
+
+void TextView::dropEvent(QDropEvent *event) {
+    d_->ShowDropAt(std::nullopt);
+    if (!d_->Accepts(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    const bool own = event->source() == this && d_->draggedOut;
+    const bool move = own && event->dropAction() == Qt::MoveAction;
+    d_->Drop(PositionAt(event->position().toPoint()), WithNewlines(event->mimeData()->text()),
+             move ? d_->draggedOut : std::nullopt);
+    d_->droppedInside = own;
+    event->acceptProposedAction();
 }
 
 void TextView::focusInEvent(QFocusEvent *event) {

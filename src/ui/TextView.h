@@ -5,7 +5,8 @@
 // any size costs the window what is on the screen. Keys, the mouse, input
 // methods and the clipboard work as in any plain text control. The palette
 // gives the colours: Base the background, Text the default text colour,
-// Highlight and HighlightedText the selection.
+// Highlight and HighlightedText the selection. Selected text can be dragged
+// and text dropped in; dropped files are left to the widgets around it.
 
 #include "ui/TextModel.h"
 
@@ -62,6 +63,7 @@ public:
     // The model position nearest to a point of the viewport, and the caret's rectangle in it.
     int PositionAt(const QPoint &point) const;
     QRect CaretRect() const;
+    QRect CursorRect(int position) const; // where the caret would stand at `position`
 
 signals:
     void CaretMoved();       // the caret or the anchor moved
@@ -78,6 +80,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QInputMethod>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -125,6 +126,28 @@ int CountColour(const QImage &image, int top, int bottom, QColor colour) {
     for (int y = top; y < bottom && y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == colour;
     return count;
+}
+
+// A window that takes dropped files, as the editor's window does.
+struct FileDropWindow : QWidget {
+    int filesEntered = 0;
+    FileDropWindow() { setAcceptDrops(true); }
+    void dragEnterEvent(QDragEnterEvent *event) override {
+        if (!event->mimeData()->hasUrls()) return;
+        ++filesEntered;
+        event->acceptProposedAction();
+    }
+};
+
+// Sends a drag of `data` entering the viewport at `point`, then its drop; whether each was accepted.
+std::pair<bool, bool> DragAndDrop(QWidget *port, const QPoint &point, const QMimeData &data,
+                                  Qt::KeyboardModifiers modifiers = {}) {
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(port, &enter);
+    QDropEvent drop(point, actions, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(port, &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
 }
 
 } // namespace
@@ -401,6 +424,56 @@ private slots:
         QTest::mouseClick(port, Qt::MiddleButton, {}, s.PointOf(0));
         QCOMPARE(s.Text(), QString("selectse name from tname"));
         QCOMPARE(clipboard->text(), QString("kept"));
+    }
+
+    // Text dragged in from elsewhere goes where it is dropped, one undo step,
+    // and ends selected; files are not the view's to take but the window's.
+    void dropsOfTextAndOfFiles() {
+        FileDropWindow window;
+        auto *view = new TextView(&window);
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(view);
+        TextContent content;
+        content.Append(u"select  from t", {});
+        view->Model().Reset(std::move(content));
+        window.resize(400, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QWidget *port = view->viewport();
+        const QPoint gap = view->CursorRect(7).center();
+
+        QMimeData text;
+        text.setText("name,\r\nid");
+        QCOMPARE(DragAndDrop(port, gap, text), std::make_pair(true, true));
+        QCOMPARE(view->Model().Text(), QString("select name,\nid from t"));
+        QCOMPARE(view->SelectedText(), QString("name,\nid"));
+        view->Undo();
+        QCOMPARE(view->Model().Text(), QString("select  from t"));
+
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile("/tmp/a.sql")});
+        files.setText("/tmp/a.sql");
+        QCOMPARE(DragAndDrop(port, gap, files), std::make_pair(true, false));
+        QCOMPARE(window.filesEntered, 1); // the window, not the view, took the drag
+        QCOMPARE(view->Model().Text(), QString("select  from t"));
+
+        view->SetReadOnly(true);
+        QCOMPARE(DragAndDrop(port, gap, text), std::make_pair(false, false));
+        QCOMPARE(view->Model().Text(), QString("select  from t"));
+    }
+
+    // A press on the selection may start a drag of it, so it leaves the
+    // selection as it is; released without a drag, it is a click.
+    void pressOnTheSelectionKeepsItForADrag() {
+        Shown s("select name from t");
+        QVERIFY(s.Focus());
+        QWidget *port = s.view->viewport();
+        s.view->SetSelection(7, 11);
+        QTest::mousePress(port, Qt::LeftButton, {}, s.PointOf(9));
+        QCOMPARE(s.view->SelectedText(), QString("name"));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(9));
+        QVERIFY(!s.view->HasSelection());
+        QCOMPARE(s.view->Position(), 9);
     }
 
     void dragBelowTheViewScrolls() {
