@@ -53,6 +53,7 @@ enum class Command {
     DeleteForward,
     DeleteWordBack,
     DeleteWordForward,
+    ToggleOverwrite,
     Type,
 };
 
@@ -140,6 +141,8 @@ KeyAction ActionFor(const QKeyEvent &event) {
         if (event.matches(k.key)) return Do(k.command);
     if (event.key() == Qt::Key_Y && event.modifiers() == Qt::ControlModifier) return Do(Command::Redo);
     if (event.key() == Qt::Key_Backspace && !(event.modifiers() & ~Qt::ShiftModifier)) return Do(Command::DeleteBack);
+    if (event.key() == Qt::Key_Insert && !(event.modifiers() & ~Qt::KeypadModifier))
+        return Do(Command::ToggleOverwrite);
     for (const MoveKey &k : kMoveKeys)
         if (event.matches(k.key)) return Moving(k.move, k.select);
     if (event.matches(QKeySequence::InsertParagraphSeparator) || event.matches(QKeySequence::InsertLineSeparator))
@@ -197,6 +200,7 @@ struct TextView::State {
     int position = 0;
     std::optional<qreal> goalX; // the x that Up and Down keep
     bool readOnly = false;
+    bool overwrite = false; // typed characters replace the one after the caret
     QTextCharFormat currentFormat;
     QFont font;
     int lineHeight = 1;
@@ -531,6 +535,14 @@ struct TextView::State {
         model.Type(from, to - from, text, currentFormat);
         Select(from + int(text.size()), from + int(text.size()));
     }
+    // Where typed `text` ends what it replaces: the selection, or in overwrite
+    // mode the character after the caret (never a line break).
+    int TypedOverEnd(const QString &text) {
+        const int line = CaretLine();
+        const bool atLineEnd = position >= model.LineStart(line) + LineLength(line);
+        if (!overwrite || anchor != position || atLineEnd || text == QStringLiteral("\n")) return SelectionEnd();
+        return NextPosition(position, QTextLayout::SkipCharacters);
+    }
     void Delete(bool forward, QTextLayout::CursorMode mode) {
         if (anchor != position) {
             TypeOver(SelectionStart(), SelectionEnd(), {});
@@ -554,7 +566,8 @@ struct TextView::State {
         case Command::DeleteForward: Delete(true, QTextLayout::SkipCharacters); break;
         case Command::DeleteWordBack: Delete(false, QTextLayout::SkipWords); break;
         case Command::DeleteWordForward: Delete(true, QTextLayout::SkipWords); break;
-        case Command::Type: TypeOver(SelectionStart(), SelectionEnd(), action.text); break;
+        case Command::ToggleOverwrite: q.SetOverwriteMode(!overwrite); return;
+        case Command::Type: TypeOver(SelectionStart(), TypedOverEnd(action.text), action.text); break;
         }
         q.EnsureCaretVisible();
     }
@@ -672,6 +685,25 @@ struct TextView::State {
         painter.restore();
         DrawSelectedBreak(painter, line, textLine.naturalTextWidth());
     }
+    // In overwrite mode the caret covers the character it would replace (a blank's width at a line end).
+    bool BlockCaret() const { return overwrite && anchor == position && preedit.isEmpty(); }
+    int BlockWidth() {
+        const int line = CaretLine();
+        if (position >= model.LineStart(line) + LineLength(line))
+            return QFontMetrics(font).horizontalAdvance(QChar(' '));
+        return std::max(1, qRound(XOf(NextPosition(position, QTextLayout::SkipCharacters)) - XOf(position)));
+    }
+    void DrawCaret(QPainter &painter) {
+        const QRect caret = q.CaretRect();
+        if (!BlockCaret()) {
+            painter.fillRect(caret, q.palette().color(QPalette::Text));
+            return;
+        }
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination); // the character stays readable
+        painter.fillRect(caret, Qt::black);
+        painter.restore();
+    }
     bool CaretDrawn() const { return caretShown && q.hasFocus() && !readOnly && preeditCursorVisible; }
 };
 
@@ -759,6 +791,14 @@ void TextView::SetReadOnly(bool readOnly) {
     viewport()->update();
 }
 
+bool TextView::OverwriteMode() const { return d_->overwrite; }
+
+void TextView::SetOverwriteMode(bool overwrite) {
+    d_->overwrite = overwrite;
+    d_->RestartBlink();
+    viewport()->update();
+}
+
 void TextView::SetDefaultFont(const QFont &font) {
     d_->font = font;
     const QFontMetrics metrics(font);
@@ -801,7 +841,11 @@ int TextView::PositionAt(const QPoint &point) const {
     return d_->PositionAtX(line, point.x() - d_->LeftEdge());
 }
 
-QRect TextView::CaretRect() const { return CursorRect(d_->position); }
+QRect TextView::CaretRect() const {
+    QRect caret = CursorRect(d_->position);
+    if (d_->BlockCaret()) caret.setWidth(d_->BlockWidth());
+    return caret;
+}
 
 QRect TextView::CursorRect(int position) const {
     position = std::clamp(position, 0, d_->model.Length());
@@ -820,7 +864,7 @@ void TextView::paintEvent(QPaintEvent *event) {
     const int first = FirstVisibleLine() + std::max(0, clip.top()) / d_->lineHeight;
     const int last = std::min(d_->model.LineCount() - 1, FirstVisibleLine() + clip.bottom() / d_->lineHeight);
     for (int line = first; line <= last; ++line) d_->DrawLine(painter, line, clip);
-    if (d_->CaretDrawn()) painter.fillRect(CaretRect(), palette().color(QPalette::Text));
+    if (d_->CaretDrawn()) d_->DrawCaret(painter);
     if (d_->dropAt) painter.fillRect(CursorRect(*d_->dropAt), palette().color(QPalette::Text));
     d_->PruneLayouts();
 }

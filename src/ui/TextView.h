@@ -51,6 +51,9 @@ public:
     void Redo();
     bool IsReadOnly() const;
     void SetReadOnly(bool readOnly);
+    // Typed characters replace the one after the caret (Insert switches); the caret shows as a block.
+    bool OverwriteMode() const;
+    void SetOverwriteMode(bool overwrite);
 
     // The font of text without a font of its own, and the line height.
     void SetDefaultFont(const QFont &font);

@@ -221,6 +221,40 @@ private slots:
         QVERIFY(!s.view->HasSelection());
     }
 
+    // Insert switches overwrite mode: typed characters replace the one after
+    // the caret, but never a line break nor more than a selection; line breaks
+    // and input method commits still insert.
+    void insertKeyTogglesOverwrite() {
+        Shown s("select a\nWb");
+        QVERIFY(s.Focus());
+        s.view->SetCaret(7);
+        s.Keys("Insert");
+        QVERIFY(s.view->OverwriteMode());
+        s.Type("xyz");
+        QCOMPARE(s.Text(), QString("select xyz\nWb"));
+        s.Keys("Right");
+        const int wide = QFontMetrics(s.view->DefaultFont()).horizontalAdvance('W');
+        QVERIFY2(qAbs(s.view->CaretRect().width() - wide) <= 1, "the caret covers the W");
+        s.Type("Q");
+        QCOMPARE(s.Text(), QString("select xyz\nQb"));
+        s.view->SetCaret(0);
+        s.Keys("Return");
+        QCOMPARE(s.Text(), QString("\nselect xyz\nQb"));
+        SendCommit(s.view, QStringLiteral("表"));
+        QCOMPARE(s.Text(), QString("\n表select xyz\nQb"));
+        s.view->SetSelection(2, 4);
+        s.Type("S");
+        QCOMPARE(s.Text(), QString("\n表Slect xyz\nQb"));
+        s.Keys("Insert");
+        QVERIFY(!s.view->OverwriteMode());
+        QCOMPARE(s.view->CaretRect().width(), s.view->CursorRect(s.view->Position()).width());
+        s.Type("e");
+        QCOMPARE(s.Text(), QString("\n表Select xyz\nQb"));
+        s.view->SetReadOnly(true);
+        s.Keys("Insert");
+        QVERIFY(!s.view->OverwriteMode());
+    }
+
     void undoAndRedoOfTypedEdits() {
         Shown s("");
         QVERIFY(s.Focus());
