@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextBoundaryFinder>
+#include <QWheelEvent>
 #include <QtMath>
 #include <algorithm>
 #include <limits>
@@ -202,7 +203,10 @@ struct TextView::State {
     bool readOnly = false;
     bool overwrite = false; // typed characters replace the one after the caret
     QTextCharFormat currentFormat;
-    QFont font;
+    QFont font;        // the default font as given
+    int zoom = 0;      // points Ctrl+wheel adds to every font shown, not to the text's formats
+    int wheelZoom = 0; // wheel turns not yet a whole zoom step
+    QFont shownFont;   // the default font, zoomed
     int lineHeight = 1;
     int ascent = 0;
     int lineCount = 1;
@@ -243,12 +247,12 @@ struct TextView::State {
     }
 
     std::unique_ptr<QTextLayout> MakeLayout(int line) {
-        auto layout = std::make_unique<QTextLayout>(model.Line(line).text, font);
+        auto layout = std::make_unique<QTextLayout>(model.Line(line).text, shownFont);
         QTextOption option;
         option.setWrapMode(QTextOption::NoWrap);
         option.setTabStopDistance(kTabStop);
         layout->setTextOption(option);
-        QList<QTextLayout::FormatRange> formats = model.DrawingFormats(line);
+        QList<QTextLayout::FormatRange> formats = Zoomed(model.DrawingFormats(line));
         if (HasPreedit(line)) {
             const int at = ColumnOf(position);
             layout->setPreeditArea(at, preedit);
@@ -265,6 +269,36 @@ struct TextView::State {
         layout->endLayout();
         NoteWidth(qCeil(layout->lineAt(0).naturalTextWidth()));
         return layout;
+    }
+
+    // ---- Zoom ---------------------------------------------------------------------
+    qreal ZoomedSize(qreal size) const { return std::max<qreal>(1, size + zoom); }
+    QList<QTextLayout::FormatRange> Zoomed(QList<QTextLayout::FormatRange> formats) const {
+        if (zoom == 0) return formats;
+        for (QTextLayout::FormatRange &r : formats)
+            if (r.format.hasProperty(QTextFormat::FontPointSize))
+                r.format.setFontPointSize(ZoomedSize(r.format.fontPointSize()));
+        return formats;
+    }
+    void ApplyFont() {
+        shownFont = font;
+        if (font.pointSizeF() > 0) shownFont.setPointSizeF(ZoomedSize(font.pointSizeF()));
+        const QFontMetrics metrics(shownFont);
+        lineHeight = std::max(1, metrics.lineSpacing());
+        ascent = metrics.ascent();
+        DropAllLayouts();
+        UpdateScrollBars();
+        q.viewport()->update();
+    }
+    // Zooms by whole steps of the wheel, one point a step, no smaller than one point.
+    void ZoomByWheel(int angle) {
+        wheelZoom += angle;
+        const int steps = wheelZoom / QWheelEvent::DefaultDeltasPerStep;
+        wheelZoom %= QWheelEvent::DefaultDeltasPerStep;
+        if (steps == 0 || font.pointSizeF() <= 0) return;
+        zoom = std::max(zoom + steps, 1 - int(font.pointSizeF()));
+        ApplyFont();
+        q.EnsureCaretVisible();
     }
 
     void DropLayouts(int firstLine, int lastLine) {
@@ -321,7 +355,7 @@ struct TextView::State {
         const int contentWidth = widest + 2 * kMargin + CaretWidth();
         bar->setRange(0, std::max(0, contentWidth - q.viewport()->width()));
         bar->setPageStep(q.viewport()->width());
-        bar->setSingleStep(std::max(1, QFontMetrics(font).averageCharWidth() * 2));
+        bar->setSingleStep(std::max(1, QFontMetrics(shownFont).averageCharWidth() * 2));
     }
     void UpdateScrollBars() {
         QScrollBar *bar = q.verticalScrollBar();
@@ -670,7 +704,7 @@ struct TextView::State {
     void DrawSelectedBreak(QPainter &painter, int line, qreal lineWidth) const {
         const int breakAt = model.LineStart(line) + LineLength(line);
         if (line + 1 >= model.LineCount() || breakAt < SelectionStart() || breakAt >= SelectionEnd()) return;
-        const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(font).horizontalAdvance(QChar(' ')),
+        const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(shownFont).horizontalAdvance(QChar(' ')),
                           lineHeight);
         painter.fillRect(area, q.palette().brush(SelectionGroup(), QPalette::Highlight));
     }
@@ -690,7 +724,7 @@ struct TextView::State {
     int BlockWidth() {
         const int line = CaretLine();
         if (position >= model.LineStart(line) + LineLength(line))
-            return QFontMetrics(font).horizontalAdvance(QChar(' '));
+            return QFontMetrics(shownFont).horizontalAdvance(QChar(' '));
         return std::max(1, qRound(XOf(NextPosition(position, QTextLayout::SkipCharacters)) - XOf(position)));
     }
     void DrawCaret(QPainter &painter) {
@@ -801,12 +835,7 @@ void TextView::SetOverwriteMode(bool overwrite) {
 
 void TextView::SetDefaultFont(const QFont &font) {
     d_->font = font;
-    const QFontMetrics metrics(font);
-    d_->lineHeight = std::max(1, metrics.lineSpacing());
-    d_->ascent = metrics.ascent();
-    d_->DropAllLayouts();
-    d_->UpdateScrollBars();
-    viewport()->update();
+    d_->ApplyFont();
 }
 
 QFont TextView::DefaultFont() const { return d_->font; }
@@ -909,7 +938,7 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImHints: return int(Qt::ImhMultiLine);
     case Qt::ImCursorRectangle: return CaretRect().translated(viewport()->pos());
     case Qt::ImFont: {
-        QFont font = d_->currentFormat.font().resolve(d_->font);
+        QFont font = d_->currentFormat.font().resolve(d_->shownFont);
         return font;
     }
     case Qt::ImCursorPosition: return d_->position - lineStart;
@@ -1008,6 +1037,15 @@ void TextView::dropEvent(QDropEvent *event) {
              move ? d_->draggedOut : std::nullopt);
     d_->droppedInside = own;
     event->acceptProposedAction();
+}
+
+void TextView::wheelEvent(QWheelEvent *event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    d_->ZoomByWheel(event->angleDelta().y());
+    event->accept();
 }
 
 void TextView::focusInEvent(QFocusEvent *event) {

@@ -55,7 +55,9 @@ public:
     bool OverwriteMode() const;
     void SetOverwriteMode(bool overwrite);
 
-    // The font of text without a font of its own, and the line height.
+    // The font of text without a font of its own, and the line height. Ctrl+wheel
+    // zooms what is shown, this font and the text's own sizes alike, but changes
+    // neither.
     void SetDefaultFont(const QFont &font);
     QFont DefaultFont() const;
 
@@ -87,6 +89,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;

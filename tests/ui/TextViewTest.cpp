@@ -510,6 +510,43 @@ private slots:
         QCOMPARE(s.view->Position(), 9);
     }
 
+    // Ctrl+wheel zooms the text, its own font sizes too, and zooms back to
+    // the very same size; the font the view was given stays as it was.
+    void ctrlWheelZoomsWhatIsShown() {
+        Shown s("");
+        QFont font = s.view->DefaultFont();
+        font.setPointSize(10);
+        s.view->SetDefaultFont(font);
+        QTextCharFormat sized;
+        sized.setFontPointSize(10);
+        TextContent content;
+        content.Append(u"select name\nfrom t", sized);
+        s.view->Model().Reset(std::move(content));
+        const auto wheel = [&](int angle, Qt::KeyboardModifiers modifiers) {
+            const QPointF at(10, 10);
+            QWheelEvent event(at, s.view->viewport()->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, modifiers,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(s.view->viewport(), &event);
+        };
+        const QRect lineEnd = s.view->CursorRect(11);
+        for (int i = 0; i < 3; ++i) wheel(120, Qt::ControlModifier);
+        QVERIFY(s.view->CursorRect(11).height() > lineEnd.height());
+        QVERIFY(s.view->CursorRect(11).x() > lineEnd.x());
+        QCOMPARE(s.view->DefaultFont(), font);
+        wheel(-120, Qt::ControlModifier);
+        wheel(-240, Qt::ControlModifier);
+        QCOMPARE(s.view->CursorRect(11), lineEnd);
+        for (int i = 0; i < 30; ++i) wheel(-120, Qt::ControlModifier); // stops at the smallest size
+        QVERIFY(s.view->CursorRect(11).height() > 0);
+        QVERIFY(s.view->CursorRect(11).x() < lineEnd.x());
+        for (int i = 0; i < 30; ++i) wheel(120, Qt::ControlModifier);
+        QCOMPARE(s.view->DefaultFont(), font);
+        // Without Ctrl the wheel scrolls and leaves the size alone.
+        const QRect zoomed = s.view->CursorRect(11);
+        wheel(-120, {});
+        QCOMPARE(s.view->CursorRect(11).height(), zoomed.height());
+    }
+
     void dragBelowTheViewScrolls() {
         Shown s(Lines(100));
         QWidget *port = s.view->viewport();
