@@ -1,5 +1,7 @@
 #include "ui/TextView.h"
 
+#include "ui/TextViewAccessible.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
@@ -210,6 +212,7 @@ struct TextView::State {
     int lineHeight = 1;
     int ascent = 0;
     int lineCount = 1;
+    int toldLength = 0;                                  // the text's length as last told
     std::map<int, std::unique_ptr<QTextLayout>> layouts; // by line
     int widest = 0;                                      // the widest line laid out so far
     QString preedit;                                     // the input method's text being composed
@@ -617,6 +620,8 @@ struct TextView::State {
         return pos + added - removed;
     }
     void OnTextChanged(int from, int removed, int added) {
+        toldLength = model.Length();
+        accessible::NoteTextChanged(q, from, removed, added);
         const int firstLine = model.LineOf(from);
         if (model.LineCount() != lineCount) {
             lineCount = model.LineCount();
@@ -631,6 +636,7 @@ struct TextView::State {
         q.viewport()->update();
     }
     void OnWholeTextReplaced() {
+        accessible::NoteWholeTextReplaced(q, std::exchange(toldLength, model.Length()));
         lineCount = model.LineCount();
         DropAllLayouts();
         anchor = std::min(anchor, model.Length());
@@ -752,6 +758,9 @@ TextView::TextView(QWidget *parent) : QAbstractScrollArea(parent), d_(std::make_
     connect(&d_->model, &TextModel::WholeTextReplaced, this, [this] { d_->OnWholeTextReplaced(); });
     connect(&d_->model, &TextModel::FormatsChanged, this,
             [this](int from, int length) { d_->OnFormatsChanged(from, length); });
+    connect(this, &TextView::CaretMoved, this, [this] { accessible::NoteCaretMoved(*this); });
+    connect(this, &TextView::SelectionChanged, this, [this] { accessible::NoteSelectionChanged(*this); });
+    accessible::InstallTextViewFactory();
     SetDefaultFont(font());
 }
 
@@ -818,7 +827,9 @@ void TextView::Redo() {
 bool TextView::IsReadOnly() const { return d_->readOnly; }
 
 void TextView::SetReadOnly(bool readOnly) {
+    if (d_->readOnly == readOnly) return;
     d_->readOnly = readOnly;
+    accessible::NoteReadOnlyChanged(*this);
     setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
     if (QGuiApplication::focusObject() == this) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
     d_->RestartBlink();
@@ -842,15 +853,18 @@ QFont TextView::DefaultFont() const { return d_->font; }
 
 // ---- Scrolling and geometry -----------------------------------------------------------
 
-void TextView::EnsureCaretVisible() {
-    const int line = d_->CaretLine();
+void TextView::EnsureCaretVisible() { EnsureVisible(d_->position); }
+
+void TextView::EnsureVisible(int position) {
+    position = std::clamp(position, 0, d_->model.Length());
+    const int line = d_->model.LineOf(position);
     QScrollBar *vertical = verticalScrollBar();
     if (line < FirstVisibleLine()) vertical->setValue(line);
     if (line > LastVisibleLine()) vertical->setValue(line - d_->FullLines() + 1);
 
     d_->UpdateScrollBars();
     QScrollBar *horizontal = horizontalScrollBar();
-    const int x = qRound(d_->XOf(d_->position));
+    const int x = qRound(d_->XOf(position));
     const int room = viewport()->width() - 2 * kMargin - d_->CaretWidth();
     if (x < horizontal->value())
         horizontal->setValue(x);

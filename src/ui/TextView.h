@@ -62,6 +62,7 @@ public:
     QFont DefaultFont() const;
 
     void EnsureCaretVisible();
+    void EnsureVisible(int position); // scrolls as little as shows `position`
     // The first and last line on the screen (the last one shown whole).
     int FirstVisibleLine() const;
     int LastVisibleLine() const;

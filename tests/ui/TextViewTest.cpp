@@ -2,7 +2,9 @@
 // methods and the clipboard on a real widget, with the caret, the selection,
 // the text and the pixels checked against hand-worked expectations.
 #include "ui/TextView.h"
+#include "ui/TextViewAccessible.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QImage>
@@ -148,6 +150,39 @@ std::pair<bool, bool> DragAndDrop(QWidget *port, const QPoint &point, const QMim
     QDropEvent drop(point, actions, &data, Qt::LeftButton, modifiers);
     QApplication::sendEvent(port, &drop);
     return {enter.isAccepted(), drop.isAccepted()};
+}
+
+// What assistive technologies heard, one line per event.
+QStringList heard;
+void Hear(QAccessibleEvent *event) {
+    switch (event->type()) {
+    case QAccessible::TextInserted: {
+        auto *e = static_cast<QAccessibleTextInsertEvent *>(event);
+        heard << QString("insert %1 %2").arg(e->changePosition()).arg(e->textInserted());
+        break;
+    }
+    case QAccessible::TextRemoved: {
+        auto *e = static_cast<QAccessibleTextRemoveEvent *>(event);
+        heard << QString("remove %1 %2").arg(e->changePosition()).arg(e->textRemoved().size());
+        break;
+    }
+    case QAccessible::TextUpdated: {
+        auto *e = static_cast<QAccessibleTextUpdateEvent *>(event);
+        heard
+            << QString("update %1 %2 %3").arg(e->changePosition()).arg(e->textRemoved().size()).arg(e->textInserted());
+        break;
+    }
+    case QAccessible::TextCaretMoved:
+        heard << QString("caret %1").arg(static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition());
+        break;
+    case QAccessible::TextSelectionChanged: {
+        auto *e = static_cast<QAccessibleTextSelectionEvent *>(event);
+        heard << QString("selection %1 %2").arg(e->selectionStart()).arg(e->selectionEnd());
+        break;
+    }
+    case QAccessible::StateChanged: heard << "state"; break;
+    default: break;
+    }
 }
 
 } // namespace
@@ -545,6 +580,95 @@ private slots:
         const QRect zoomed = s.view->CursorRect(11);
         wheel(-120, {});
         QCOMPARE(s.view->CursorRect(11).height(), zoomed.height());
+    }
+
+    // What an assistive technology reads of the view and does through it.
+    void accessibleTextAndEdits() {
+        Shown s("select name\nfrom t");
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(s.view);
+        QVERIFY(view);
+        QCOMPARE(view->role(), QAccessible::EditableText);
+        QVERIFY(view->state().multiLine && view->state().editable && !view->state().readOnly);
+        QAccessibleTextInterface *text = view->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->characterCount(), 18);
+        QCOMPARE(text->text(7, 14), QString("name\nfr"));
+
+        s.view->SetSelection(7, 11);
+        QCOMPARE(text->cursorPosition(), 11);
+        QCOMPARE(text->selectionCount(), 1);
+        int start = -1, end = -1;
+        text->selection(0, &start, &end);
+        QCOMPARE(std::make_pair(start, end), std::make_pair(7, 11));
+
+        struct Item {
+            int offset;
+            QAccessible::TextBoundaryType boundary;
+            QString at, before, after;
+        };
+        const Item items[] = {
+            {8, QAccessible::WordBoundary, "name", " ", "\n"},
+            {3, QAccessible::CharBoundary, "e", "l", "c"},
+            {11, QAccessible::CharBoundary, "\n", "e", "f"},
+            {14, QAccessible::LineBoundary, "from t", "select name\n", ""},
+            {0, QAccessible::LineBoundary, "select name\n", "", "from t"},
+            {5, QAccessible::NoBoundary, "select name\nfrom t", "", ""},
+        };
+        for (const Item &item : items) {
+            const QString name = QString("offset %1 by %2").arg(item.offset).arg(int(item.boundary));
+            QCOMPARE(text->textAtOffset(item.offset, item.boundary, &start, &end), item.at);
+            QCOMPARE(text->text(start, end), item.at);
+            QVERIFY2(start <= item.offset && item.offset < std::max(end, item.offset + 1), qPrintable(name));
+            QCOMPARE(text->textBeforeOffset(item.offset, item.boundary, &start, &end), item.before);
+            QCOMPARE(text->textAfterOffset(item.offset, item.boundary, &start, &end), item.after);
+        }
+
+        // Character rectangles and points on the screen agree with each other.
+        for (int offset : {0, 3, 8, 12, 17}) {
+            const QRect rect = text->characterRect(offset);
+            QVERIFY(rect.width() > 0 && rect.height() > 0);
+            QCOMPARE(text->offsetAtPoint(rect.center() - QPoint(rect.width() / 4, 0)), offset);
+        }
+        QVERIFY(text->characterRect(8).left() > text->characterRect(7).left());
+
+        text->setSelection(0, 0, 6);
+        QCOMPARE(s.view->SelectedText(), QString("select"));
+        text->setCursorPosition(3);
+        QCOMPARE(s.view->Position(), 3);
+        QVERIFY(!s.view->HasSelection());
+
+        QAccessibleEditableTextInterface *editable = view->editableTextInterface();
+        QVERIFY(editable);
+        editable->replaceText(7, 11, "id");
+        editable->insertText(0, "-- x\n");
+        editable->deleteText(5, 12);
+        QCOMPARE(s.Text(), QString("-- x\nid\nfrom t"));
+        s.view->SetReadOnly(true);
+        QVERIFY(view->state().readOnly && !view->state().editable);
+        editable->deleteText(0, 5);
+        QCOMPARE(s.Text(), QString("-- x\nid\nfrom t"));
+    }
+
+    // Listeners hear of edits, caret moves and selections as they happen.
+    void accessibleListenersHearChanges() {
+        Shown s("select name");
+        QVERIFY(s.Focus());
+        s.view->SetCaret(6);
+        heard.clear();
+        accessible::SetEventSink(&Hear);
+        s.Type("x");
+        s.Keys("Backspace, Shift+Left");
+        s.view->SetSelection(7, 11);
+        s.Keys("Ctrl+X");
+        s.Load("from t");
+        accessible::SetEventSink(nullptr);
+        s.Type("y"); // no assistive technology here: nothing is told
+        const QStringList expected = {
+            "insert 6 x",    "caret 7",           "remove 6 1",     "caret 6",    "caret 5",
+            "selection 5 6", "caret 11",          "selection 7 11", "remove 7 4", "caret 7",
+            "selection 7 7", "update 0 7 from t", "caret 6",
+        };
+        QCOMPARE(heard.join(" / "), expected.join(" / "));
     }
 
     void dragBelowTheViewScrolls() {
