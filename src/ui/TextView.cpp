@@ -1,10 +1,10 @@
 #include "ui/TextView.h"
 
+#include "ui/TextDrops.h"
 #include "ui/TextViewAccessible.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDrag>
 #include <QMimeData>
 #include <QInputMethod>
 #include <QKeyEvent>
@@ -230,12 +230,7 @@ struct TextView::State {
     EditorRange unit;
     QBasicTimer tripleClick; // runs for a double-click interval after a double click
     QPoint tripleClickPoint;
-    // A press on the selection waits to see whether the mouse drags it away.
-    bool dragPending = false;
-    QPoint pressPoint;
-    std::optional<EditorRange> draggedOut; // the selection being dragged, while its drag lasts
-    bool droppedInside = false;            // that drag ended in this view, which moved the text itself
-    std::optional<int> dropAt;             // where text dragged over the view would go
+    TextDrops drops{q};
 
     // ---- Lines and their layouts ------------------------------------------------
     int CaretLine() const { return model.LineOf(position); }
@@ -520,47 +515,6 @@ struct TextView::State {
         Select(at, at);
         if (!text.isEmpty()) q.InsertText(text);
         return true;
-    }
-
-    // ---- Drag and drop ----------------------------------------------------------------
-    bool InSelection(int pos) const { return anchor != position && SelectionStart() <= pos && pos <= SelectionEnd(); }
-    // Plain text only: dropped files (URLs) are left to the window.
-    bool Accepts(const QMimeData *data) const { return !readOnly && data && data->hasText() && !data->hasUrls(); }
-    void ShowDropAt(std::optional<int> at) {
-        if (at == dropAt) return;
-        dropAt = at;
-        q.viewport()->update();
-    }
-    // Drags the selection; a move to another place removes it here.
-    void DragSelectionOut() {
-        const EditorRange dragged{SelectionStart(), SelectionEnd() - SelectionStart()};
-        auto *data = new QMimeData;
-        data->setText(q.SelectedText());
-        auto *drag = new QDrag(&q);
-        drag->setMimeData(data);
-        draggedOut = dragged;
-        droppedInside = false;
-        const Qt::DropActions actions = readOnly ? Qt::CopyAction : Qt::CopyAction | Qt::MoveAction;
-        const Qt::DropAction done = drag->exec(actions, readOnly ? Qt::CopyAction : Qt::MoveAction);
-        drag->deleteLater();
-        if (done == Qt::MoveAction && !droppedInside && !readOnly)
-            model.Replace(dragged.start, dragged.length, {}, currentFormat);
-        draggedOut.reset();
-    }
-    // Puts dropped `text` at `at` as one step, taking it away from `moved` first; the text dropped ends selected.
-    void Drop(int at, const QString &text, std::optional<EditorRange> moved) {
-        if (moved && at >= moved->start && at <= moved->start + moved->length) return; // onto itself
-        int insertAt = at;
-        model.BeginStep();
-        if (moved) {
-            model.Replace(moved->start, moved->length, {}, currentFormat);
-            if (at > moved->start) insertAt -= moved->length;
-        }
-        model.Replace(insertAt, 0, text, currentFormat);
-        model.EndStep();
-        goalX.reset();
-        Select(insertAt, insertAt + int(text.size()));
-        q.EnsureCaretVisible();
     }
 
     // ---- Edits --------------------------------------------------------------------
@@ -908,7 +862,8 @@ void TextView::paintEvent(QPaintEvent *event) {
     const int last = std::min(d_->model.LineCount() - 1, FirstVisibleLine() + clip.bottom() / d_->lineHeight);
     for (int line = first; line <= last; ++line) d_->DrawLine(painter, line, clip);
     if (d_->CaretDrawn()) d_->DrawCaret(painter);
-    if (d_->dropAt) painter.fillRect(CursorRect(*d_->dropAt), palette().color(QPalette::Text));
+    if (const std::optional<int> drop = d_->drops.DropPosition())
+        painter.fillRect(CursorRect(*drop), palette().color(QPalette::Text));
     d_->PruneLayouts();
 }
 
@@ -979,11 +934,7 @@ void TextView::mousePressEvent(QMouseEvent *event) {
         d_->SelectUnit(State::Unit::Line, target);
         return;
     }
-    if (!(event->modifiers() & Qt::ShiftModifier) && d_->InSelection(target)) {
-        d_->dragPending = true;
-        d_->pressPoint = point;
-        return;
-    }
+    if (d_->drops.Press(point, event->modifiers() & Qt::ShiftModifier)) return;
     d_->goalX.reset();
     d_->dragUnit = State::Unit::Character;
     d_->Select(event->modifiers() & Qt::ShiftModifier ? d_->anchor : target, target);
@@ -991,13 +942,7 @@ void TextView::mousePressEvent(QMouseEvent *event) {
 }
 
 void TextView::mouseMoveEvent(QMouseEvent *event) {
-    if (d_->dragPending && (event->buttons() & Qt::LeftButton)) {
-        if ((event->position().toPoint() - d_->pressPoint).manhattanLength() < QApplication::startDragDistance())
-            return;
-        d_->dragPending = false;
-        d_->DragSelectionOut();
-        return;
-    }
+    if ((event->buttons() & Qt::LeftButton) && d_->drops.Move(event->position().toPoint())) return;
     if (!d_->dragging || !(event->buttons() & Qt::LeftButton)) return;
     d_->dragPoint = event->position().toPoint();
     if (viewport()->rect().contains(d_->dragPoint))
@@ -1009,10 +954,7 @@ void TextView::mouseMoveEvent(QMouseEvent *event) {
 
 void TextView::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
-    if (d_->dragPending) { // a click on the selection, not a drag: the caret goes there
-        d_->dragPending = false;
-        SetCaret(PositionAt(event->position().toPoint()));
-    }
+    d_->drops.Release(event->position().toPoint());
     if (d_->dragging) d_->OfferPrimary();
     d_->dragging = false;
     d_->autoScroll.stop();
@@ -1029,28 +971,19 @@ void TextView::mouseDoubleClickEvent(QMouseEvent *event) {
 void TextView::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
 
 void TextView::dragMoveEvent(QDragMoveEvent *event) {
-    if (!d_->Accepts(event->mimeData())) {
+    if (d_->drops.Hover(event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
         event->ignore(); // so that the window takes dropped files
-        return;
-    }
-    d_->ShowDropAt(PositionAt(event->position().toPoint()));
-    event->acceptProposedAction();
 }
 
-void TextView::dragLeaveEvent(QDragLeaveEvent *) { d_->ShowDropAt(std::nullopt); }
+void TextView::dragLeaveEvent(QDragLeaveEvent *) { d_->drops.Leave(); }
 
 void TextView::dropEvent(QDropEvent *event) {
-    d_->ShowDropAt(std::nullopt);
-    if (!d_->Accepts(event->mimeData())) {
+    if (d_->drops.Drop(*event, WithNewlines(event->mimeData()->text())))
+        event->acceptProposedAction();
+    else
         event->ignore();
-        return;
-    }
-    const bool own = event->source() == this && d_->draggedOut;
-    const bool move = own && event->dropAction() == Qt::MoveAction;
-    d_->Drop(PositionAt(event->position().toPoint()), WithNewlines(event->mimeData()->text()),
-             move ? d_->draggedOut : std::nullopt);
-    d_->droppedInside = own;
-    event->acceptProposedAction();
 }
 
 void TextView::wheelEvent(QWheelEvent *event) {
