@@ -1,18 +1,24 @@
 #include "ui/TextView.h"
 
+#include "ui/TextDrops.h"
+#include "ui/TextViewAccessible.h"
+
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QInputMethod>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextBoundaryFinder>
+#include <QWheelEvent>
 #include <QtMath>
 #include <algorithm>
 #include <limits>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace kelvra {
 
@@ -50,6 +56,7 @@ enum class Command {
     DeleteForward,
     DeleteWordBack,
     DeleteWordForward,
+    ToggleOverwrite,
     Type,
 };
 
@@ -137,6 +144,8 @@ KeyAction ActionFor(const QKeyEvent &event) {
         if (event.matches(k.key)) return Do(k.command);
     if (event.key() == Qt::Key_Y && event.modifiers() == Qt::ControlModifier) return Do(Command::Redo);
     if (event.key() == Qt::Key_Backspace && !(event.modifiers() & ~Qt::ShiftModifier)) return Do(Command::DeleteBack);
+    if (event.key() == Qt::Key_Insert && !(event.modifiers() & ~Qt::KeypadModifier))
+        return Do(Command::ToggleOverwrite);
     for (const MoveKey &k : kMoveKeys)
         if (event.matches(k.key)) return Moving(k.move, k.select);
     if (event.matches(QKeySequence::InsertParagraphSeparator) || event.matches(QKeySequence::InsertLineSeparator))
@@ -194,11 +203,16 @@ struct TextView::State {
     int position = 0;
     std::optional<qreal> goalX; // the x that Up and Down keep
     bool readOnly = false;
+    bool overwrite = false; // typed characters replace the one after the caret
     QTextCharFormat currentFormat;
-    QFont font;
+    QFont font;        // the default font as given
+    int zoom = 0;      // points Ctrl+wheel adds to every font shown, not to the text's formats
+    int wheelZoom = 0; // wheel turns not yet a whole zoom step
+    QFont shownFont;   // the default font, zoomed
     int lineHeight = 1;
     int ascent = 0;
     int lineCount = 1;
+    int toldLength = 0;                                  // the text's length as last told
     std::map<int, std::unique_ptr<QTextLayout>> layouts; // by line
     int widest = 0;                                      // the widest line laid out so far
     QString preedit;                                     // the input method's text being composed
@@ -210,6 +224,13 @@ struct TextView::State {
     QBasicTimer autoScroll;
     bool dragging = false;
     QPoint dragPoint;
+    // What a drag selects by: characters after a click, words after a double
+    // click, lines after a triple click; `unit` is the range first selected.
+    enum class Unit { Character, Word, Line } dragUnit = Unit::Character;
+    EditorRange unit;
+    QBasicTimer tripleClick; // runs for a double-click interval after a double click
+    QPoint tripleClickPoint;
+    TextDrops drops{q};
 
     // ---- Lines and their layouts ------------------------------------------------
     int CaretLine() const { return model.LineOf(position); }
@@ -224,12 +245,12 @@ struct TextView::State {
     }
 
     std::unique_ptr<QTextLayout> MakeLayout(int line) {
-        auto layout = std::make_unique<QTextLayout>(model.Line(line).text, font);
+        auto layout = std::make_unique<QTextLayout>(model.Line(line).text, shownFont);
         QTextOption option;
         option.setWrapMode(QTextOption::NoWrap);
         option.setTabStopDistance(kTabStop);
         layout->setTextOption(option);
-        QList<QTextLayout::FormatRange> formats = model.DrawingFormats(line);
+        QList<QTextLayout::FormatRange> formats = Zoomed(model.DrawingFormats(line));
         if (HasPreedit(line)) {
             const int at = ColumnOf(position);
             layout->setPreeditArea(at, preedit);
@@ -246,6 +267,36 @@ struct TextView::State {
         layout->endLayout();
         NoteWidth(qCeil(layout->lineAt(0).naturalTextWidth()));
         return layout;
+    }
+
+    // ---- Zoom ---------------------------------------------------------------------
+    qreal ZoomedSize(qreal size) const { return std::max<qreal>(1, size + zoom); }
+    QList<QTextLayout::FormatRange> Zoomed(QList<QTextLayout::FormatRange> formats) const {
+        if (zoom == 0) return formats;
+        for (QTextLayout::FormatRange &r : formats)
+            if (r.format.hasProperty(QTextFormat::FontPointSize))
+                r.format.setFontPointSize(ZoomedSize(r.format.fontPointSize()));
+        return formats;
+    }
+    void ApplyFont() {
+        shownFont = font;
+        if (font.pointSizeF() > 0) shownFont.setPointSizeF(ZoomedSize(font.pointSizeF()));
+        const QFontMetrics metrics(shownFont);
+        lineHeight = std::max(1, metrics.lineSpacing());
+        ascent = metrics.ascent();
+        DropAllLayouts();
+        UpdateScrollBars();
+        q.viewport()->update();
+    }
+    // Zooms by whole steps of the wheel, one point a step, no smaller than one point.
+    void ZoomByWheel(int angle) {
+        wheelZoom += angle;
+        const int steps = wheelZoom / QWheelEvent::DefaultDeltasPerStep;
+        wheelZoom %= QWheelEvent::DefaultDeltasPerStep;
+        if (steps == 0 || font.pointSizeF() <= 0) return;
+        zoom = std::max(zoom + steps, 1 - int(font.pointSizeF()));
+        ApplyFont();
+        q.EnsureCaretVisible();
     }
 
     void DropLayouts(int firstLine, int lastLine) {
@@ -302,7 +353,7 @@ struct TextView::State {
         const int contentWidth = widest + 2 * kMargin + CaretWidth();
         bar->setRange(0, std::max(0, contentWidth - q.viewport()->width()));
         bar->setPageStep(q.viewport()->width());
-        bar->setSingleStep(std::max(1, QFontMetrics(font).averageCharWidth() * 2));
+        bar->setSingleStep(std::max(1, QFontMetrics(shownFont).averageCharWidth() * 2));
     }
     void UpdateScrollBars() {
         QScrollBar *bar = q.verticalScrollBar();
@@ -393,6 +444,77 @@ struct TextView::State {
             bar->setValue(bar->value() + (move == Move::PageDown ? FullLines() : -FullLines()));
         }
         Select(select ? anchor : target, target);
+        if (select) OfferPrimary();
+    }
+
+    // ---- Mouse selection ----------------------------------------------------------
+    // The word (or the run of blanks or the sign) around `pos`, within its line.
+    std::pair<int, int> WordAt(int pos) const {
+        const int line = model.LineOf(pos);
+        const int lineStart = model.LineStart(line);
+        QTextBoundaryFinder words(QTextBoundaryFinder::Word, model.Line(line).text);
+        words.setPosition(pos - lineStart);
+        const bool atStart = words.isAtBoundary() && (words.boundaryReasons() & QTextBoundaryFinder::StartOfItem);
+        const qsizetype start = atStart ? words.position() : words.toPreviousBoundary();
+        words.setPosition(std::max<qsizetype>(start, 0));
+        const qsizetype end = words.toNextBoundary();
+        if (start < 0 || end < 0) return {pos, pos};
+        return {lineStart + int(start), lineStart + int(end)};
+    }
+    // The line around `pos` with its line break, when one follows.
+    std::pair<int, int> LineAt(int pos) const {
+        const int line = model.LineOf(pos);
+        const int end = line + 1 < model.LineCount() ? model.LineStart(line + 1) : model.Length();
+        return {model.LineStart(line), end};
+    }
+    std::pair<int, int> UnitAt(int pos) const {
+        switch (dragUnit) {
+        case Unit::Word: return WordAt(pos);
+        case Unit::Line: return LineAt(pos);
+        case Unit::Character: break;
+        }
+        return {pos, pos};
+    }
+    // Selects a whole unit (word or line) and makes drags go on by that unit.
+    void SelectUnit(Unit by, int pos) {
+        dragUnit = by;
+        const auto [start, end] = UnitAt(pos);
+        unit = EditorRange{start, end - start};
+        goalX.reset();
+        Select(start, end);
+        dragging = true;
+    }
+    // A drag to `pos`: from the anchor, or from the first unit to the unit at `pos`.
+    void DragTo(int pos) {
+        if (dragUnit == Unit::Character) {
+            Select(anchor, pos);
+            return;
+        }
+        const auto [start, end] = UnitAt(pos);
+        const int unitEnd = unit.start + unit.length;
+        if (start < unit.start)
+            Select(unitEnd, start);
+        else
+            Select(unit.start, std::max(end, unitEnd));
+    }
+
+    // ---- The primary selection (X11) ------------------------------------------------
+    // A selection the user makes is offered to middle clicks anywhere.
+    void OfferPrimary() const {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (clipboard->supportsSelection() && anchor != position)
+            clipboard->setText(q.SelectedText(), QClipboard::Selection);
+    }
+    // A middle click puts the primary selection at the clicked place.
+    bool PastePrimaryAt(const QPoint &point) {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (readOnly || !clipboard->supportsSelection()) return false;
+        const QString text = WithNewlines(clipboard->text(QClipboard::Selection));
+        const int at = q.PositionAt(point);
+        goalX.reset();
+        Select(at, at);
+        if (!text.isEmpty()) q.InsertText(text);
+        return true;
     }
 
     // ---- Edits --------------------------------------------------------------------
@@ -403,6 +525,14 @@ struct TextView::State {
     void TypeOver(int from, int to, const QString &text) {
         model.Type(from, to - from, text, currentFormat);
         Select(from + int(text.size()), from + int(text.size()));
+    }
+    // Where typed `text` ends what it replaces: the selection, or in overwrite
+    // mode the character after the caret (never a line break).
+    int TypedOverEnd(const QString &text) {
+        const int line = CaretLine();
+        const bool atLineEnd = position >= model.LineStart(line) + LineLength(line);
+        if (!overwrite || anchor != position || atLineEnd || text == QStringLiteral("\n")) return SelectionEnd();
+        return NextPosition(position, QTextLayout::SkipCharacters);
     }
     void Delete(bool forward, QTextLayout::CursorMode mode) {
         if (anchor != position) {
@@ -427,7 +557,8 @@ struct TextView::State {
         case Command::DeleteForward: Delete(true, QTextLayout::SkipCharacters); break;
         case Command::DeleteWordBack: Delete(false, QTextLayout::SkipWords); break;
         case Command::DeleteWordForward: Delete(true, QTextLayout::SkipWords); break;
-        case Command::Type: TypeOver(SelectionStart(), SelectionEnd(), action.text); break;
+        case Command::ToggleOverwrite: q.SetOverwriteMode(!overwrite); return;
+        case Command::Type: TypeOver(SelectionStart(), TypedOverEnd(action.text), action.text); break;
         }
         q.EnsureCaretVisible();
     }
@@ -443,6 +574,8 @@ struct TextView::State {
         return pos + added - removed;
     }
     void OnTextChanged(int from, int removed, int added) {
+        toldLength = model.Length();
+        accessible::NoteTextChanged(q, from, removed, added);
         const int firstLine = model.LineOf(from);
         if (model.LineCount() != lineCount) {
             lineCount = model.LineCount();
@@ -457,6 +590,7 @@ struct TextView::State {
         q.viewport()->update();
     }
     void OnWholeTextReplaced() {
+        accessible::NoteWholeTextReplaced(q, std::exchange(toldLength, model.Length()));
         lineCount = model.LineCount();
         DropAllLayouts();
         anchor = std::min(anchor, model.Length());
@@ -530,7 +664,7 @@ struct TextView::State {
     void DrawSelectedBreak(QPainter &painter, int line, qreal lineWidth) const {
         const int breakAt = model.LineStart(line) + LineLength(line);
         if (line + 1 >= model.LineCount() || breakAt < SelectionStart() || breakAt >= SelectionEnd()) return;
-        const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(font).horizontalAdvance(QChar(' ')),
+        const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(shownFont).horizontalAdvance(QChar(' ')),
                           lineHeight);
         painter.fillRect(area, q.palette().brush(SelectionGroup(), QPalette::Highlight));
     }
@@ -545,6 +679,25 @@ struct TextView::State {
         painter.restore();
         DrawSelectedBreak(painter, line, textLine.naturalTextWidth());
     }
+    // In overwrite mode the caret covers the character it would replace (a blank's width at a line end).
+    bool BlockCaret() const { return overwrite && anchor == position && preedit.isEmpty(); }
+    int BlockWidth() {
+        const int line = CaretLine();
+        if (position >= model.LineStart(line) + LineLength(line))
+            return QFontMetrics(shownFont).horizontalAdvance(QChar(' '));
+        return std::max(1, qRound(XOf(NextPosition(position, QTextLayout::SkipCharacters)) - XOf(position)));
+    }
+    void DrawCaret(QPainter &painter) {
+        const QRect caret = q.CaretRect();
+        if (!BlockCaret()) {
+            painter.fillRect(caret, q.palette().color(QPalette::Text));
+            return;
+        }
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination); // the character stays readable
+        painter.fillRect(caret, Qt::black);
+        painter.restore();
+    }
     bool CaretDrawn() const { return caretShown && q.hasFocus() && !readOnly && preeditCursorVisible; }
 };
 
@@ -553,11 +706,15 @@ TextView::TextView(QWidget *parent) : QAbstractScrollArea(parent), d_(std::make_
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAcceptDrops(true);
     connect(&d_->model, &TextModel::TextChanged, this,
             [this](int from, int removed, int added) { d_->OnTextChanged(from, removed, added); });
     connect(&d_->model, &TextModel::WholeTextReplaced, this, [this] { d_->OnWholeTextReplaced(); });
     connect(&d_->model, &TextModel::FormatsChanged, this,
             [this](int from, int length) { d_->OnFormatsChanged(from, length); });
+    connect(this, &TextView::CaretMoved, this, [this] { accessible::NoteCaretMoved(*this); });
+    connect(this, &TextView::SelectionChanged, this, [this] { accessible::NoteSelectionChanged(*this); });
+    accessible::InstallTextViewFactory();
     SetDefaultFont(font());
 }
 
@@ -624,36 +781,44 @@ void TextView::Redo() {
 bool TextView::IsReadOnly() const { return d_->readOnly; }
 
 void TextView::SetReadOnly(bool readOnly) {
+    if (d_->readOnly == readOnly) return;
     d_->readOnly = readOnly;
+    accessible::NoteReadOnlyChanged(*this);
     setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
     if (QGuiApplication::focusObject() == this) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
     d_->RestartBlink();
     viewport()->update();
 }
 
+bool TextView::OverwriteMode() const { return d_->overwrite; }
+
+void TextView::SetOverwriteMode(bool overwrite) {
+    d_->overwrite = overwrite;
+    d_->RestartBlink();
+    viewport()->update();
+}
+
 void TextView::SetDefaultFont(const QFont &font) {
     d_->font = font;
-    const QFontMetrics metrics(font);
-    d_->lineHeight = std::max(1, metrics.lineSpacing());
-    d_->ascent = metrics.ascent();
-    d_->DropAllLayouts();
-    d_->UpdateScrollBars();
-    viewport()->update();
+    d_->ApplyFont();
 }
 
 QFont TextView::DefaultFont() const { return d_->font; }
 
 // ---- Scrolling and geometry -----------------------------------------------------------
 
-void TextView::EnsureCaretVisible() {
-    const int line = d_->CaretLine();
+void TextView::EnsureCaretVisible() { EnsureVisible(d_->position); }
+
+void TextView::EnsureVisible(int position) {
+    position = std::clamp(position, 0, d_->model.Length());
+    const int line = d_->model.LineOf(position);
     QScrollBar *vertical = verticalScrollBar();
     if (line < FirstVisibleLine()) vertical->setValue(line);
     if (line > LastVisibleLine()) vertical->setValue(line - d_->FullLines() + 1);
 
     d_->UpdateScrollBars();
     QScrollBar *horizontal = horizontalScrollBar();
-    const int x = qRound(d_->XOf(d_->position));
+    const int x = qRound(d_->XOf(position));
     const int room = viewport()->width() - 2 * kMargin - d_->CaretWidth();
     if (x < horizontal->value())
         horizontal->setValue(x);
@@ -674,8 +839,15 @@ int TextView::PositionAt(const QPoint &point) const {
 }
 
 QRect TextView::CaretRect() const {
-    const int x = d_->LeftEdge() + qRound(d_->XOf(d_->position));
-    return QRect(x, d_->LineTop(d_->CaretLine()), d_->CaretWidth(), d_->lineHeight);
+    QRect caret = CursorRect(d_->position);
+    if (d_->BlockCaret()) caret.setWidth(d_->BlockWidth());
+    return caret;
+}
+
+QRect TextView::CursorRect(int position) const {
+    position = std::clamp(position, 0, d_->model.Length());
+    const int x = d_->LeftEdge() + qRound(d_->XOf(position));
+    return QRect(x, d_->LineTop(d_->model.LineOf(position)), d_->CaretWidth(), d_->lineHeight);
 }
 
 // ---- Events -----------------------------------------------------------------------------
@@ -689,7 +861,9 @@ void TextView::paintEvent(QPaintEvent *event) {
     const int first = FirstVisibleLine() + std::max(0, clip.top()) / d_->lineHeight;
     const int last = std::min(d_->model.LineCount() - 1, FirstVisibleLine() + clip.bottom() / d_->lineHeight);
     for (int line = first; line <= last; ++line) d_->DrawLine(painter, line, clip);
-    if (d_->CaretDrawn()) painter.fillRect(CaretRect(), palette().color(QPalette::Text));
+    if (d_->CaretDrawn()) d_->DrawCaret(painter);
+    if (const std::optional<int> drop = d_->drops.DropPosition())
+        painter.fillRect(CursorRect(*drop), palette().color(QPalette::Text));
     d_->PruneLayouts();
 }
 
@@ -733,7 +907,7 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImHints: return int(Qt::ImhMultiLine);
     case Qt::ImCursorRectangle: return CaretRect().translated(viewport()->pos());
     case Qt::ImFont: {
-        QFont font = d_->currentFormat.font().resolve(d_->font);
+        QFont font = d_->currentFormat.font().resolve(d_->shownFont);
         return font;
     }
     case Qt::ImCursorPosition: return d_->position - lineStart;
@@ -745,49 +919,80 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
 }
 
 void TextView::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::MiddleButton && d_->PastePrimaryAt(event->position().toPoint())) return;
     if (event->button() != Qt::LeftButton) {
         event->ignore(); // the context menu comes from the right button's own event
         return;
     }
     if (!d_->preedit.isEmpty()) QGuiApplication::inputMethod()->commit();
-    const int target = PositionAt(event->position().toPoint());
+    const QPoint point = event->position().toPoint();
+    const int target = PositionAt(point);
+    d_->dragPoint = point;
+    if (d_->tripleClick.isActive() &&
+        (point - d_->tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
+        d_->tripleClick.stop();
+        d_->SelectUnit(State::Unit::Line, target);
+        return;
+    }
+    if (d_->drops.Press(point, event->modifiers() & Qt::ShiftModifier)) return;
     d_->goalX.reset();
+    d_->dragUnit = State::Unit::Character;
     d_->Select(event->modifiers() & Qt::ShiftModifier ? d_->anchor : target, target);
     d_->dragging = true;
-    d_->dragPoint = event->position().toPoint();
 }
 
 void TextView::mouseMoveEvent(QMouseEvent *event) {
+    if ((event->buttons() & Qt::LeftButton) && d_->drops.Move(event->position().toPoint())) return;
     if (!d_->dragging || !(event->buttons() & Qt::LeftButton)) return;
     d_->dragPoint = event->position().toPoint();
     if (viewport()->rect().contains(d_->dragPoint))
         d_->autoScroll.stop();
     else if (!d_->autoScroll.isActive())
         d_->autoScroll.start(kAutoScrollMs, this);
-    d_->Select(d_->anchor, PositionAt(d_->dragPoint));
+    d_->DragTo(PositionAt(d_->dragPoint));
 }
 
 void TextView::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
+    d_->drops.Release(event->position().toPoint());
+    if (d_->dragging) d_->OfferPrimary();
     d_->dragging = false;
     d_->autoScroll.stop();
 }
 
 void TextView::mouseDoubleClickEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) return;
-    const int pos = PositionAt(event->position().toPoint());
-    const int line = d_->model.LineOf(pos);
-    const int lineStart = d_->model.LineStart(line);
-    QTextBoundaryFinder words(QTextBoundaryFinder::Word, d_->model.Line(line).text);
-    words.setPosition(pos - lineStart);
-    const bool atStart = words.isAtBoundary() && (words.boundaryReasons() & QTextBoundaryFinder::StartOfItem);
-    const qsizetype start = atStart ? words.position() : words.toPreviousBoundary();
-    words.setPosition(std::max<qsizetype>(start, 0));
-    const qsizetype end = words.toNextBoundary();
-    if (start < 0 || end < 0) return;
-    d_->goalX.reset();
-    d_->Select(lineStart + int(start), lineStart + int(end));
-    d_->dragging = false;
+    d_->dragPoint = event->position().toPoint();
+    d_->SelectUnit(State::Unit::Word, PositionAt(d_->dragPoint));
+    d_->tripleClickPoint = d_->dragPoint;
+    d_->tripleClick.start(QApplication::doubleClickInterval(), this);
+}
+
+void TextView::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
+
+void TextView::dragMoveEvent(QDragMoveEvent *event) {
+    if (d_->drops.Hover(event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore(); // so that the window takes dropped files
+}
+
+void TextView::dragLeaveEvent(QDragLeaveEvent *) { d_->drops.Leave(); }
+
+void TextView::dropEvent(QDropEvent *event) {
+    if (d_->drops.Drop(*event, WithNewlines(event->mimeData()->text())))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TextView::wheelEvent(QWheelEvent *event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    d_->ZoomByWheel(event->angleDelta().y());
+    event->accept();
 }
 
 void TextView::focusInEvent(QFocusEvent *event) {
@@ -814,7 +1019,9 @@ void TextView::timerEvent(QTimerEvent *event) {
         if (p.y() >= viewport()->height()) vertical->setValue(vertical->value() + 1);
         if (p.x() < 0) horizontal->setValue(horizontal->value() - horizontal->singleStep());
         if (p.x() >= viewport()->width()) horizontal->setValue(horizontal->value() + horizontal->singleStep());
-        d_->Select(d_->anchor, PositionAt(p));
+        d_->DragTo(PositionAt(p));
+    } else if (event->timerId() == d_->tripleClick.timerId()) {
+        d_->tripleClick.stop();
     } else {
         QAbstractScrollArea::timerEvent(event);
     }

@@ -5,7 +5,8 @@
 // any size costs the window what is on the screen. Keys, the mouse, input
 // methods and the clipboard work as in any plain text control. The palette
 // gives the colours: Base the background, Text the default text colour,
-// Highlight and HighlightedText the selection.
+// Highlight and HighlightedText the selection. Selected text can be dragged
+// and text dropped in; dropped files are left to the widgets around it.
 
 #include "ui/TextModel.h"
 
@@ -50,18 +51,25 @@ public:
     void Redo();
     bool IsReadOnly() const;
     void SetReadOnly(bool readOnly);
+    // Typed characters replace the one after the caret (Insert switches); the caret shows as a block.
+    bool OverwriteMode() const;
+    void SetOverwriteMode(bool overwrite);
 
-    // The font of text without a font of its own, and the line height.
+    // The font of text without a font of its own, and the line height. Ctrl+wheel
+    // zooms what is shown, this font and the text's own sizes alike, but changes
+    // neither.
     void SetDefaultFont(const QFont &font);
     QFont DefaultFont() const;
 
     void EnsureCaretVisible();
+    void EnsureVisible(int position); // scrolls as little as shows `position`
     // The first and last line on the screen (the last one shown whole).
     int FirstVisibleLine() const;
     int LastVisibleLine() const;
     // The model position nearest to a point of the viewport, and the caret's rectangle in it.
     int PositionAt(const QPoint &point) const;
     QRect CaretRect() const;
+    QRect CursorRect(int position) const; // where the caret would stand at `position`
 
 signals:
     void CaretMoved();       // the caret or the anchor moved
@@ -78,6 +86,11 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;

@@ -2,12 +2,15 @@
 // methods and the clipboard on a real widget, with the caret, the selection,
 // the text and the pixels checked against hand-worked expectations.
 #include "ui/TextView.h"
+#include "ui/TextViewAccessible.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QImage>
 #include <QInputMethod>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -127,6 +130,61 @@ int CountColour(const QImage &image, int top, int bottom, QColor colour) {
     return count;
 }
 
+// A window that takes dropped files, as the editor's window does.
+struct FileDropWindow : QWidget {
+    int filesEntered = 0;
+    FileDropWindow() { setAcceptDrops(true); }
+    void dragEnterEvent(QDragEnterEvent *event) override {
+        if (!event->mimeData()->hasUrls()) return;
+        ++filesEntered;
+        event->acceptProposedAction();
+    }
+};
+
+// Sends a drag of `data` entering the viewport at `point`, then its drop; whether each was accepted.
+std::pair<bool, bool> DragAndDrop(QWidget *port, const QPoint &point, const QMimeData &data,
+                                  Qt::KeyboardModifiers modifiers = {}) {
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(port, &enter);
+    QDropEvent drop(point, actions, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(port, &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
+
+// What assistive technologies heard, one line per event.
+QStringList heard;
+void Hear(QAccessibleEvent *event) {
+    switch (event->type()) {
+    case QAccessible::TextInserted: {
+        auto *e = static_cast<QAccessibleTextInsertEvent *>(event);
+        heard << QString("insert %1 %2").arg(e->changePosition()).arg(e->textInserted());
+        break;
+    }
+    case QAccessible::TextRemoved: {
+        auto *e = static_cast<QAccessibleTextRemoveEvent *>(event);
+        heard << QString("remove %1 %2").arg(e->changePosition()).arg(e->textRemoved().size());
+        break;
+    }
+    case QAccessible::TextUpdated: {
+        auto *e = static_cast<QAccessibleTextUpdateEvent *>(event);
+        heard
+            << QString("update %1 %2 %3").arg(e->changePosition()).arg(e->textRemoved().size()).arg(e->textInserted());
+        break;
+    }
+    case QAccessible::TextCaretMoved:
+        heard << QString("caret %1").arg(static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition());
+        break;
+    case QAccessible::TextSelectionChanged: {
+        auto *e = static_cast<QAccessibleTextSelectionEvent *>(event);
+        heard << QString("selection %1 %2").arg(e->selectionStart()).arg(e->selectionEnd());
+        break;
+    }
+    case QAccessible::StateChanged: heard << "state"; break;
+    default: break;
+    }
+}
+
 } // namespace
 
 class TextViewTest : public QObject {
@@ -196,6 +254,40 @@ private slots:
         QCOMPARE(s.Text(), expected);
         QCOMPARE(s.view->Position(), expectedCaret);
         QVERIFY(!s.view->HasSelection());
+    }
+
+    // Insert switches overwrite mode: typed characters replace the one after
+    // the caret, but never a line break nor more than a selection; line breaks
+    // and input method commits still insert.
+    void insertKeyTogglesOverwrite() {
+        Shown s("select a\nWb");
+        QVERIFY(s.Focus());
+        s.view->SetCaret(7);
+        s.Keys("Insert");
+        QVERIFY(s.view->OverwriteMode());
+        s.Type("xyz");
+        QCOMPARE(s.Text(), QString("select xyz\nWb"));
+        s.Keys("Right");
+        const int wide = QFontMetrics(s.view->DefaultFont()).horizontalAdvance('W');
+        QVERIFY2(qAbs(s.view->CaretRect().width() - wide) <= 1, "the caret covers the W");
+        s.Type("Q");
+        QCOMPARE(s.Text(), QString("select xyz\nQb"));
+        s.view->SetCaret(0);
+        s.Keys("Return");
+        QCOMPARE(s.Text(), QString("\nselect xyz\nQb"));
+        SendCommit(s.view, QStringLiteral("表"));
+        QCOMPARE(s.Text(), QString("\n表select xyz\nQb"));
+        s.view->SetSelection(2, 4);
+        s.Type("S");
+        QCOMPARE(s.Text(), QString("\n表Slect xyz\nQb"));
+        s.Keys("Insert");
+        QVERIFY(!s.view->OverwriteMode());
+        QCOMPARE(s.view->CaretRect().width(), s.view->CursorRect(s.view->Position()).width());
+        s.Type("e");
+        QCOMPARE(s.Text(), QString("\n表Select xyz\nQb"));
+        s.view->SetReadOnly(true);
+        s.Keys("Insert");
+        QVERIFY(!s.view->OverwriteMode());
     }
 
     void undoAndRedoOfTypedEdits() {
@@ -336,6 +428,247 @@ private slots:
 
         QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(13));
         QCOMPARE(s.view->SelectedText(), QString("from"));
+    }
+
+    // A click right after a double click selects the line with its break; a
+    // drag goes on by lines after it and by words after a double click.
+    void tripleClickAndDragsByUnit() {
+        Shown s("select name\nfrom t\nwhere x = 1");
+        QVERIFY(s.Focus());
+        QWidget *port = s.view->viewport();
+        const QPoint onFrom = s.PointOf(14);
+        QTest::mouseDClick(port, Qt::LeftButton, {}, onFrom);
+        QTest::mouseClick(port, Qt::LeftButton, {}, onFrom);
+        QCOMPARE(s.view->SelectedText(), QString("from t\n"));
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(21));
+        QTest::mousePress(port, Qt::LeftButton, {}, s.PointOf(21));
+        QCOMPARE(s.view->SelectedText(), QString("where x = 1")); // the last line has no break
+        QTest::mouseMove(port, s.PointOf(3));
+        QCOMPARE(s.view->SelectedText(), s.Text());
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(3));
+
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(2));
+        QCOMPARE(s.view->SelectedText(), QString("select"));
+        QTest::mouseMove(port, s.PointOf(9));
+        QCOMPARE(s.view->SelectedText(), QString("select name"));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(9));
+        // Backwards from a double-clicked word keeps that word whole.
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(9));
+        QTest::mouseMove(port, s.PointOf(2));
+        QCOMPARE(s.view->SelectedText(), QString("select name"));
+        QCOMPARE(s.view->Position(), 0);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(2));
+        // A click elsewhere, or later, is a plain click again.
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(2));
+        QTest::mouseClick(port, Qt::LeftButton, {}, s.PointOf(16));
+        QVERIFY(!s.view->HasSelection());
+    }
+
+    // Where the platform has a primary selection, what the mouse or Shift+keys
+    // select is offered there and a middle click pastes it where it clicks;
+    // elsewhere a middle click does nothing. The clipboard is never touched.
+    void primarySelectionAndMiddleClick() {
+        Shown s("select name from t");
+        QVERIFY(s.Focus());
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText("kept");
+        QWidget *port = s.view->viewport();
+        const QPoint end = s.PointOf(18);
+        QTest::mouseDClick(port, Qt::LeftButton, {}, s.PointOf(9));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(9));
+        QTest::mouseClick(port, Qt::MiddleButton, {}, end);
+        if (!clipboard->supportsSelection()) {
+            QCOMPARE(s.Text(), QString("select name from t"));
+            QCOMPARE(clipboard->text(), QString("kept"));
+            QSKIP("no primary selection on this platform");
+        }
+        QCOMPARE(clipboard->text(QClipboard::Selection), QString("name"));
+        QCOMPARE(s.Text(), QString("select name from tname"));
+        s.view->SetCaret(0);
+        s.Keys("Shift+Right, Shift+Right");
+        QTest::mouseClick(port, Qt::MiddleButton, {}, s.PointOf(6));
+        QCOMPARE(s.Text(), QString("selectse name from tname"));
+        QCOMPARE(s.view->Position(), 8);
+        s.view->SetReadOnly(true);
+        QTest::mouseClick(port, Qt::MiddleButton, {}, s.PointOf(0));
+        QCOMPARE(s.Text(), QString("selectse name from tname"));
+        QCOMPARE(clipboard->text(), QString("kept"));
+    }
+
+    // Text dragged in from elsewhere goes where it is dropped, one undo step,
+    // and ends selected; files are not the view's to take but the window's.
+    void dropsOfTextAndOfFiles() {
+        FileDropWindow window;
+        auto *view = new TextView(&window);
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(view);
+        TextContent content;
+        content.Append(u"select  from t", {});
+        view->Model().Reset(std::move(content));
+        window.resize(400, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QWidget *port = view->viewport();
+        const QPoint gap = view->CursorRect(7).center();
+
+        QMimeData text;
+        text.setText("name,\r\nid");
+        QCOMPARE(DragAndDrop(port, gap, text), std::make_pair(true, true));
+        QCOMPARE(view->Model().Text(), QString("select name,\nid from t"));
+        QCOMPARE(view->SelectedText(), QString("name,\nid"));
+        view->Undo();
+        QCOMPARE(view->Model().Text(), QString("select  from t"));
+
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile("/tmp/a.sql")});
+        files.setText("/tmp/a.sql");
+        QCOMPARE(DragAndDrop(port, gap, files), std::make_pair(true, false));
+        QCOMPARE(window.filesEntered, 1); // the window, not the view, took the drag
+        QCOMPARE(view->Model().Text(), QString("select  from t"));
+
+        view->SetReadOnly(true);
+        QCOMPARE(DragAndDrop(port, gap, text), std::make_pair(false, false));
+        QCOMPARE(view->Model().Text(), QString("select  from t"));
+    }
+
+    // A press on the selection may start a drag of it, so it leaves the
+    // selection as it is; released without a drag, it is a click.
+    void pressOnTheSelectionKeepsItForADrag() {
+        Shown s("select name from t");
+        QVERIFY(s.Focus());
+        QWidget *port = s.view->viewport();
+        s.view->SetSelection(7, 11);
+        QTest::mousePress(port, Qt::LeftButton, {}, s.PointOf(9));
+        QCOMPARE(s.view->SelectedText(), QString("name"));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, s.PointOf(9));
+        QVERIFY(!s.view->HasSelection());
+        QCOMPARE(s.view->Position(), 9);
+    }
+
+    // Ctrl+wheel zooms the text, its own font sizes too, and zooms back to
+    // the very same size; the font the view was given stays as it was.
+    void ctrlWheelZoomsWhatIsShown() {
+        Shown s("");
+        QFont font = s.view->DefaultFont();
+        font.setPointSize(10);
+        s.view->SetDefaultFont(font);
+        QTextCharFormat sized;
+        sized.setFontPointSize(10);
+        TextContent content;
+        content.Append(u"select name\nfrom t", sized);
+        s.view->Model().Reset(std::move(content));
+        const auto wheel = [&](int angle, Qt::KeyboardModifiers modifiers) {
+            const QPointF at(10, 10);
+            QWheelEvent event(at, s.view->viewport()->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, modifiers,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(s.view->viewport(), &event);
+        };
+        const QRect lineEnd = s.view->CursorRect(11);
+        for (int i = 0; i < 3; ++i) wheel(120, Qt::ControlModifier);
+        QVERIFY(s.view->CursorRect(11).height() > lineEnd.height());
+        QVERIFY(s.view->CursorRect(11).x() > lineEnd.x());
+        QCOMPARE(s.view->DefaultFont(), font);
+        wheel(-120, Qt::ControlModifier);
+        wheel(-240, Qt::ControlModifier);
+        QCOMPARE(s.view->CursorRect(11), lineEnd);
+        for (int i = 0; i < 30; ++i) wheel(-120, Qt::ControlModifier); // stops at the smallest size
+        QVERIFY(s.view->CursorRect(11).height() > 0);
+        QVERIFY(s.view->CursorRect(11).x() < lineEnd.x());
+        for (int i = 0; i < 30; ++i) wheel(120, Qt::ControlModifier);
+        QCOMPARE(s.view->DefaultFont(), font);
+        // Without Ctrl the wheel scrolls and leaves the size alone.
+        const QRect zoomed = s.view->CursorRect(11);
+        wheel(-120, {});
+        QCOMPARE(s.view->CursorRect(11).height(), zoomed.height());
+    }
+
+    // What an assistive technology reads of the view and does through it.
+    void accessibleTextAndEdits() {
+        Shown s("select name\nfrom t");
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(s.view);
+        QVERIFY(view);
+        QCOMPARE(view->role(), QAccessible::EditableText);
+        QVERIFY(view->state().multiLine && view->state().editable && !view->state().readOnly);
+        QAccessibleTextInterface *text = view->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->characterCount(), 18);
+        QCOMPARE(text->text(7, 14), QString("name\nfr"));
+
+        s.view->SetSelection(7, 11);
+        QCOMPARE(text->cursorPosition(), 11);
+        QCOMPARE(text->selectionCount(), 1);
+        int start = -1, end = -1;
+        text->selection(0, &start, &end);
+        QCOMPARE(std::make_pair(start, end), std::make_pair(7, 11));
+
+        struct Item {
+            int offset;
+            QAccessible::TextBoundaryType boundary;
+            QString at, before, after;
+        };
+        const Item items[] = {
+            {8, QAccessible::WordBoundary, "name", " ", "\n"},
+            {3, QAccessible::CharBoundary, "e", "l", "c"},
+            {11, QAccessible::CharBoundary, "\n", "e", "f"},
+            {14, QAccessible::LineBoundary, "from t", "select name\n", ""},
+            {0, QAccessible::LineBoundary, "select name\n", "", "from t"},
+            {5, QAccessible::NoBoundary, "select name\nfrom t", "", ""},
+        };
+        for (const Item &item : items) {
+            const QString name = QString("offset %1 by %2").arg(item.offset).arg(int(item.boundary));
+            QCOMPARE(text->textAtOffset(item.offset, item.boundary, &start, &end), item.at);
+            QCOMPARE(text->text(start, end), item.at);
+            QVERIFY2(start <= item.offset && item.offset < std::max(end, item.offset + 1), qPrintable(name));
+            QCOMPARE(text->textBeforeOffset(item.offset, item.boundary, &start, &end), item.before);
+            QCOMPARE(text->textAfterOffset(item.offset, item.boundary, &start, &end), item.after);
+        }
+
+        // Character rectangles and points on the screen agree with each other.
+        for (int offset : {0, 3, 8, 12, 17}) {
+            const QRect rect = text->characterRect(offset);
+            QVERIFY(rect.width() > 0 && rect.height() > 0);
+            QCOMPARE(text->offsetAtPoint(rect.center() - QPoint(rect.width() / 4, 0)), offset);
+        }
+        QVERIFY(text->characterRect(8).left() > text->characterRect(7).left());
+
+        text->setSelection(0, 0, 6);
+        QCOMPARE(s.view->SelectedText(), QString("select"));
+        text->setCursorPosition(3);
+        QCOMPARE(s.view->Position(), 3);
+        QVERIFY(!s.view->HasSelection());
+
+        QAccessibleEditableTextInterface *editable = view->editableTextInterface();
+        QVERIFY(editable);
+        editable->replaceText(7, 11, "id");
+        editable->insertText(0, "-- x\n");
+        editable->deleteText(5, 12);
+        QCOMPARE(s.Text(), QString("-- x\nid\nfrom t"));
+        s.view->SetReadOnly(true);
+        QVERIFY(view->state().readOnly && !view->state().editable);
+        editable->deleteText(0, 5);
+        QCOMPARE(s.Text(), QString("-- x\nid\nfrom t"));
+    }
+
+    // Listeners hear of edits, caret moves and selections as they happen.
+    void accessibleListenersHearChanges() {
+        Shown s("select name");
+        QVERIFY(s.Focus());
+        s.view->SetCaret(6);
+        heard.clear();
+        accessible::SetEventSink(&Hear);
+        s.Type("x");
+        s.Keys("Backspace, Shift+Left");
+        s.view->SetSelection(7, 11);
+        s.Keys("Ctrl+X");
+        s.Load("from t");
+        accessible::SetEventSink(nullptr);
+        s.Type("y"); // no assistive technology here: nothing is told
+        const QStringList expected = {
+            "insert 6 x",    "caret 7",           "remove 6 1",     "caret 6",    "caret 5",
+            "selection 5 6", "caret 11",          "selection 7 11", "remove 7 4", "caret 7",
+            "selection 7 7", "update 0 7 from t", "caret 6",
+        };
+        QCOMPARE(heard.join(" / "), expected.join(" / "));
     }
 
     void dragBelowTheViewScrolls() {
