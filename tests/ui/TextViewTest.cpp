@@ -725,6 +725,32 @@ private slots:
                  s.view->CaretRect().translated(s.view->viewport()->mapTo(&s.window, QPoint())));
     }
 
+    // A preedit pushes the formats after it along: the bold word is drawn
+    // where it would stand if the composed text were already in the line.
+    void preeditPushesTheFormatsAfterIt() {
+        const auto loadBold = [](Shown &s, const QString &text, int start, int length) {
+            TextContent content;
+            content.Append(text, {});
+            content.SetBold({{start, length}});
+            s.view->Model().Reset(std::move(content));
+        };
+        Shown composing("");
+        loadBold(composing, "ab SELECT x", 3, 6);
+        QVERIFY(composing.Focus());
+        composing.view->SetCaret(1);
+        SendPreedit(composing.view, "ww");
+        Shown typed("");
+        loadBold(typed, "awwb SELECT x", 5, 6);
+        const int left = typed.PointOf(5).x() + 2, right = typed.PointOf(11).x() - 2;
+        const QImage drawn = composing.view->viewport()->grab().toImage();
+        const QImage expected = typed.view->viewport()->grab().toImage();
+        const int height = QFontMetrics(typed.view->DefaultFont()).lineSpacing();
+        int differing = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = left; x < right; ++x) differing += drawn.pixel(x, y) != expected.pixel(x, y);
+        QCOMPARE(differing, 0);
+    }
+
     void readOnlyMovesAndCopiesOnly() {
         Shown s("select name");
         s.view->SetReadOnly(true);
