@@ -325,6 +325,7 @@ private slots:
         QTest::newRow("down again comes back to the column") << three << 5 << "Down, Down" << 15;
         QTest::newRow("up keeps the column too") << three << 15 << "Up, Up" << 5;
         QTest::newRow("up on the first line stays") << three << 3 << "Up" << 3;
+        QTest::newRow("a move along the line sets a new column") << three << 5 << "Down, Left, Down" << 11;
         QTest::newRow("right at a line end goes to the next line") << three << 6 << "Right" << 7;
         QTest::newRow("left at a line start goes to the previous end") << three << 7 << "Left" << 6;
         QTest::newRow("home and end of a line") << three << 8 << "End" << 9;
@@ -350,6 +351,21 @@ private slots:
         s.Keys(keys);
         QCOMPARE(s.view->Position(), expected);
         QVERIFY(!s.view->HasSelection());
+    }
+
+    // The caret is drawn while the view has the focus and may be edited, and not when read-only.
+    void caretIsDrawnOnlyWhereTypingGoes() {
+        Shown s("\n");
+        QVERIFY(s.Focus());
+        const auto caretInk = [&] {
+            s.view->SetCaret(0); // a move shows the caret at once, whatever the blink
+            const QImage image = s.view->viewport()->grab().toImage();
+            const QRect rect = s.view->CaretRect();
+            return CountColour(image, rect.top(), rect.bottom() + 1, s.view->palette().color(QPalette::Text));
+        };
+        QVERIFY(caretInk() > 0);
+        s.view->SetReadOnly(true);
+        QCOMPARE(caretInk(), 0);
     }
 
     void shiftSelects() {
