@@ -180,7 +180,11 @@ void Hear(QAccessibleEvent *event) {
         heard << QString("selection %1 %2").arg(e->selectionStart()).arg(e->selectionEnd());
         break;
     }
-    case QAccessible::StateChanged: heard << "state"; break;
+    case QAccessible::StateChanged: {
+        const QAccessible::State changed = static_cast<QAccessibleStateChangeEvent *>(event)->changedStates();
+        heard << QString("state%1%2").arg(changed.readOnly ? " readOnly" : "").arg(changed.editable ? " editable" : "");
+        break;
+    }
     default: break;
     }
 }
@@ -393,6 +397,7 @@ private slots:
         QCOMPARE(s.view->Model().LineOf(s.view->Position()), screen);
         QCOMPARE(s.view->FirstVisibleLine(), screen);
         QVERIFY(CaretOnScreen(*s.view));
+        QCOMPARE(s.view->verticalScrollBar()->pageStep(), screen); // a click in the bar's track pages alike
         s.Keys("PgUp");
         QCOMPARE(s.view->Position(), 0);
         QCOMPARE(s.view->FirstVisibleLine(), 0);
@@ -677,12 +682,18 @@ private slots:
         s.view->SetSelection(7, 11);
         s.Keys("Ctrl+X");
         s.Load("from t");
+        s.view->SetReadOnly(true);
+        s.view->SetReadOnly(true); // no change, nothing told
         accessible::SetEventSink(nullptr);
         s.Type("y"); // no assistive technology here: nothing is told
         const QStringList expected = {
-            "insert 6 x",    "caret 7",           "remove 6 1",     "caret 6",    "caret 5",
-            "selection 5 6", "caret 11",          "selection 7 11", "remove 7 4", "caret 7",
-            "selection 7 7", "update 0 7 from t", "caret 6",
+            "insert 6 x",    "caret 7",
+            "remove 6 1",    "caret 6",
+            "caret 5",       "selection 5 6",
+            "caret 11",      "selection 7 11",
+            "remove 7 4",    "caret 7",
+            "selection 7 7", "update 0 7 from t",
+            "caret 6",       "state readOnly editable",
         };
         QCOMPARE(heard.join(" / "), expected.join(" / "));
     }
