@@ -9,6 +9,10 @@ namespace kelvra {
 
 enum class CommaPosition { After, Before };
 
+// Which client and server will read the text. `Any` keeps the text's meaning
+// under every one of them at once; a named dialect keeps only its own readings.
+enum class SqlDialect { Any, Oracle, PostgreSql, MySql, SqlServer };
+
 // A colour as the settings file stores it: 0x00BBGGRR, or a system-colour code
 // (negative when read as signed) that the window layer resolves.
 using StoredColour = std::int32_t;
@@ -30,6 +34,7 @@ struct EditorOptions {
     bool Bold = true;        // emphasise reserved words
     bool SimpleMode = false; // literals and comments are not protected
     bool KeepMeaning = true; // protect dialect literals, line commands, breaks in block comments
+    SqlDialect Dialect = SqlDialect::Any; // whose readings KeepMeaning keeps
     // Remembering and confirming.
     bool SaveCheck = true;
     bool SavePos = false;

@@ -434,7 +434,8 @@ private:
 
 } // namespace
 
-CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep) {
+CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep,
+                           const CheckOptions &) {
     return Comparison(before, after, keep).Run();
 }
 

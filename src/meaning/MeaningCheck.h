@@ -47,11 +47,22 @@ struct CheckReport {
     std::size_t CountOf(ChangeKind kind) const { return byKind[static_cast<std::size_t>(kind)]; }
 };
 
+// Which readings of the text are compared, and what a run may change.
+struct CheckOptions {
+    // The clients and servers whose reading must stay the same: SQL*Plus and
+    // Oracle, psql and PostgreSQL, the mysql client and MySQL, sqlcmd and SQL Server.
+    bool oracle = true, postgresql = true, mysql = true, sqlserver = true;
+    // Letters beyond ASCII may change case (the base rules upper-case them);
+    // otherwise only ASCII letters may.
+    bool wideLetterCase = false;
+};
+
 // `before` and `after` are whole texts (any line ends). `keep` limits `first`.
 // Words are compared without letter case; literals, quoted names and comments
 // byte for byte (a run of blanks inside a block comment may become another
 // run, never nothing); client line commands as whole lines.
-CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep = 5);
+CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep = 5,
+                           const CheckOptions &options = {});
 
 // A short English name of the kind, e.g. "joined words".
 const char *KindName(ChangeKind kind);
