@@ -37,8 +37,8 @@ void TrimOuterBlanks(std::string &text) {
     text.erase(0, text.find_first_not_of(kBlanks));
 }
 
-void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold, bool keepMeaning) {
-    const std::vector<ProtectedPiece> segments = ProtectedPieces(text, keepMeaning);
+void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold, KeptReadings readings) {
+    const std::vector<ProtectedPiece> segments = ProtectedPieces(text, readings);
     const std::string_view all = text;
     std::vector<Removed> removed;
     std::size_t segment = 0;

@@ -5,6 +5,7 @@
 // stays exactly what the format rules give.
 
 #include "formatter/FormatResult.h"
+#include "formatter/Readings.h"
 
 #include <string>
 #include <vector>
@@ -24,8 +25,8 @@ void TrimOuterBlanks(std::string &text);
 // that stand between a line ending with a comment and a line that begins with a comma. The
 // run moves a comma from before a comment to the start of the line after it;
 // run again, that comma leaves such a blank line behind. `text` has CR LF line
-// ends; the bold spans after a removed line move with the text. `keepMeaning`
+// ends; the bold spans after a removed line move with the text. `readings`
 // is the run's option, which says what else its result holds as it stood.
-void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold, bool keepMeaning);
+void DropBlankLinesAfterCommentsBeforeCommas(std::string &text, std::vector<TextSpan> &bold, KeptReadings readings);
 
 } // namespace kelvra::cli

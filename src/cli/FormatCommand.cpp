@@ -9,6 +9,7 @@
 #include "cli/Tidy.h"
 #include "cli/UnifiedDiff.h"
 #include "formatter/Format.h"
+#include "formatter/Readings.h"
 #include "platform/Utf8.h"
 #include "settings/SettingsStore.h"
 #include "platform/Files.h"
@@ -135,8 +136,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
         return Refused({Refusal(r, r.text)});
     }
     if (options.Comma == CommaPosition::Before)
-        DropBlankLinesAfterCommentsBeforeCommas(r.text, r.boldSpans, options.KeepMeaning);
-    if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text, options.KeepMeaning);
+        DropBlankLinesAfterCommentsBeforeCommas(r.text, r.boldSpans, ReadingsOf(options));
+    if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text, ReadingsOf(options));
     // Simple mode and the base rules change literals and comments by design: the user hears of it.
     MeaningProblems meaning =
         JudgeMeaning(decoded.text, r.text, {!settings.refuseWordJoins, !options.KeepMeaning || options.SimpleMode});
@@ -455,7 +456,7 @@ FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &s
         }
         // A file whose lines end in more than one way: the user hears of every
         // line end that is not kept as it was.
-        KeptLineEnds kept(decoded.text, inputBytes, settings.options.KeepMeaning);
+        KeptLineEnds kept(decoded.text, inputBytes, ReadingsOf(settings.options));
         std::size_t changed = decoded.otherLineEnds, firstChanged = decoded.firstOtherLineEnd;
         FormattedDocument doc = FormatDecoded(std::move(decoded), format, settings, &kept);
         if (settings.output == OutputKind::Text) {

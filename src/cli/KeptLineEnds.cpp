@@ -11,8 +11,7 @@ constexpr std::string_view Written(LineEnd kind) {
 
 } // namespace
 
-KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, bool keepMeaning)
-    : keepMeaning_(keepMeaning) {
+KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptReadings readings) : readings_(readings) {
     // CR and LF never occur inside a character of code page 932 or UTF-8.
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t n = LineEndLengthAt(bytes, i);
@@ -23,7 +22,7 @@ KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, bool k
         ends_.push_back({i, LineEndKind(bytes.substr(i, n)), false});
         i += n;
     }
-    const std::vector<ProtectedPiece> segments = ProtectedPieces(text, keepMeaning_);
+    const std::vector<ProtectedPiece> segments = ProtectedPieces(text, readings_);
     std::size_t end = 0, segment = 0;
     for (std::size_t i = 0; i + 1 < text.size() && end < ends_.size(); ++i) {
         if (text[i] != '\r' || text[i + 1] != '\n') continue;
@@ -39,7 +38,7 @@ KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, bool k
 }
 
 std::string KeptLineEnds::Apply(std::string_view formatted, LineEnd fileLineEnd) {
-    const std::vector<ProtectedPiece> found = ProtectedPieces(formatted, keepMeaning_);
+    const std::vector<ProtectedPiece> found = ProtectedPieces(formatted, readings_);
     bool keep = found.size() == segments_.size();
     for (std::size_t s = 0; keep && s < segments_.size(); ++s) {
         const ProtectedPiece &r = found[s];

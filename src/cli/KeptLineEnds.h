@@ -4,6 +4,7 @@
 // format core copies literals and comments unchanged), the others take the
 // file's first kind.
 
+#include "formatter/Readings.h"
 #include "platform/Utf8.h"
 
 #include <cstddef>
@@ -17,8 +18,8 @@ class KeptLineEnds {
 public:
     // `text` is the decoded input with CR LF line ends, `bytes` the file it
     // came from; each line end of `bytes` is a CR LF of `text`, in order.
-    // `keepMeaning` is the format run's option (what else it keeps as it stood).
-    KeptLineEnds(std::string_view text, std::string_view bytes, bool keepMeaning);
+    // `readings` are the format run's (what else it keeps as it stood).
+    KeptLineEnds(std::string_view text, std::string_view bytes, KeptReadings readings);
 
     // `formatted` (CR LF line ends) with the line ends to write: the kept kind
     // inside each literal and comment when the formatted text holds the same
@@ -39,7 +40,7 @@ private:
     std::vector<FileLineEnd> ends_;
     std::vector<std::string> segments_; // the input's literals and comments, in order
     std::vector<LineEnd> segmentKinds_; // kinds of the line ends inside them, in order
-    bool keepMeaning_;
+    KeptReadings readings_;
     std::size_t changed_ = 0, firstChangedOffset_ = 0;
 };
 

@@ -19,11 +19,11 @@ void AppendCode(std::string &out, std::string_view code) {
 
 } // namespace
 
-std::string TidyText(std::string_view text, bool keepMeaning) {
+std::string TidyText(std::string_view text, KeptReadings readings) {
     std::string out;
     out.reserve(text.size() + 2);
     std::size_t codeStart = 0;
-    for (const ProtectedPiece &segment : ProtectedPieces(text, keepMeaning)) {
+    for (const ProtectedPiece &segment : ProtectedPieces(text, readings)) {
         AppendCode(out, text.substr(codeStart, segment.start - codeStart));
         out.append(text.substr(segment.start, segment.end - segment.start));
         codeStart = segment.end;

@@ -13,12 +13,18 @@ bool IsCommentTokenAt(const FormatRunState &run, std::string_view text, std::siz
 
 void StageBreakBeforeComments(FormatRunState &run) {
     const std::string &in = run.work;
+    // Where line breaks separate words, a run over this result puts a blank
+    // where this break goes; one goes there now, so that the result stays as it is.
+    const bool blankBefore = run.options.KeepMeaning && run.options.LfSp;
     std::string out = run.TakeSpare(in.size() + in.size() / 16);
     CancelPacer pacer(run);
     std::size_t s = 0;
     for (std::size_t e = in.find(run.markerOpen); e != std::string::npos; e = in.find(run.markerOpen, s)) {
         out.append(in, s, e - s);
-        if (IsCommentTokenAt(run, in, e)) out += kCrLf;
+        if (IsCommentTokenAt(run, in, e)) {
+            if (blankBefore && !out.empty() && out.back() != ' ' && out.back() != '\n') out += ' ';
+            out += kCrLf;
+        }
         out += run.markerOpen;
         s = e + run.markerOpen.size();
         pacer.Tick();

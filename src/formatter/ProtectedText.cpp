@@ -4,6 +4,8 @@
 #include "formatter/Protection.h"
 #include "platform/Utf8.h"
 
+#include <algorithm>
+
 namespace kelvra {
 namespace {
 
@@ -16,6 +18,8 @@ bool IsNonAscii(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 bool IsNameByte(char c) { return IsAsciiLetter(c) || IsDigit(c) || c == '_' || c == '$' || IsNonAscii(c); }
 bool IsTagStart(char c) { return IsAsciiLetter(c) || c == '_' || IsNonAscii(c); }
 bool IsTagByte(char c) { return IsTagStart(c) || IsDigit(c); }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool StartsName(std::string_view text, std::size_t at) { return at == 0 || !IsNameByte(text[at - 1]); }
 
@@ -28,29 +32,16 @@ bool IsLineStart(std::string_view text, std::size_t at) {
 // The first CR or LF at or after `from`, or the end of the text.
 std::size_t EndOfLine(std::string_view text, std::size_t from) {
     const std::size_t end = FindLineEnd(text, from);
-    return end == std::string_view::npos ? text.size() : end;
-}
-
-// Whether a line command can begin with this character (what RecogniseLineCommand knows).
-bool MayStartCommand(char c) {
-    switch (c) {
-    case '/':
-    case '\\':
-    case '@':
-    case 'r':
-    case 'R':
-    case 'p':
-    case 'P':
-    case 'd':
-    case 'D':
-    case 'g':
-    case 'G': return true;
-    default: return false;
-    }
+    return end == npos ? text.size() : end;
 }
 
 std::size_t AfterLineBreak(std::string_view text, std::size_t end) {
     return text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? end + 2 : end + 1;
+}
+
+// Where the line after the one that ends at `end` starts; the end of the text after the last.
+std::size_t NextLineStart(std::string_view text, std::size_t end) {
+    return end >= text.size() ? text.size() : AfterLineBreak(text, end);
 }
 
 // The length of the $tag$ at `at`, or 0 when none stands there.
@@ -71,20 +62,20 @@ char Partner(char open) {
     }
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // Just after the closing that starts at `found` and is `length` long; npos when none was found.
 std::size_t EndAfter(std::size_t found, std::size_t length) { return found == npos ? npos : found + length; }
 
 bool IsPrefix(char c, char lower) { return c == lower || c == lower - 'a' + 'A'; }
 
-// The end (exclusive) of the E'...' whose quote is at `quote`: a backslash
-// escapes the character after it, a doubled quote stands for one.
-std::size_t EscapedLiteralEnd(std::string_view text, std::size_t quote) {
-    for (std::size_t i = text.find_first_of("\\'", quote + 1); i != npos; i = text.find_first_of("\\'", i)) {
+// The end (exclusive) of the quote opened at `open` when a backslash escapes
+// the character after it and a doubled quote stands for one; npos if it never ends.
+std::size_t EscapedQuoteEnd(std::string_view text, std::size_t open) {
+    const char quote = text[open];
+    const char stops[] = {'\\', quote, '\0'};
+    for (std::size_t i = text.find_first_of(stops, open + 1); i != npos; i = text.find_first_of(stops, i)) {
         if (text[i] == '\\') {
             i += 2;
-        } else if (i + 1 < text.size() && text[i + 1] == '\'') {
+        } else if (i + 1 < text.size() && text[i + 1] == quote) {
             i += 2;
         } else {
             return i + 1;
@@ -94,78 +85,219 @@ std::size_t EscapedLiteralEnd(std::string_view text, std::size_t quote) {
     return npos;
 }
 
-} // namespace
-
-ProtectedTextScanner::ProtectedTextScanner(std::string_view text, bool keepMeaning)
-    : text_(text), keepMeaning_(keepMeaning) {
-    next_.fill(npos);
-    if (!keepMeaning_)
-        for (Kind k : {Backquote, Dollar, Command}) searched_[k] = true; // never looked for
+// The end of the quote opened at `open` without escapes: its next quote.
+std::size_t PlainQuoteEnd(std::string_view text, std::size_t open) {
+    return EndAfter(text.find(text[open], open + 1), 1);
 }
 
-std::size_t ProtectedTextScanner::Find(Kind kind, std::size_t from) {
+// A quote read both ways, with and without backslash escapes: both readings
+// are followed, each opening its next quote where the other ends inside one,
+// until they leave a quote at the same place, which is returned. Where they
+// never meet again before one of them is left open, the text is not one both
+// can take (its quotes pair up only one way), and the plain reading's end stands.
+std::size_t EndOfBothReadings(std::string_view text, std::size_t open) {
+    const std::size_t first = PlainQuoteEnd(text, open);
+    std::size_t plain = first, escaped = EscapedQuoteEnd(text, open);
+    while (plain != escaped && plain != npos && escaped != npos) {
+        if (plain < escaped)
+            plain = PlainQuoteEnd(text, text.find(text[open], plain));
+        else
+            escaped = EscapedQuoteEnd(text, text.find(text[open], escaped));
+    }
+    return plain == escaped ? plain : first;
+}
+
+// Whether `close` comes within `window` bytes after `from`, before a line end.
+bool ClosesOnItsLine(std::string_view text, std::size_t from, char close, std::size_t window) {
+    const std::size_t end = std::min(text.size(), from + window);
+    for (std::size_t i = from; i < end; ++i) {
+        if (text[i] == close) return true;
+        if (text[i] == '\r' || text[i] == '\n') return false;
+    }
+    return false;
+}
+
+// Names in brackets and quoted variable names are short: 128 characters at most.
+constexpr std::size_t kNameWindow = 4 * 128 + 8;
+
+} // namespace
+
+ProtectedTextScanner::ProtectedTextScanner(std::string_view text, KeptReadings readings)
+    : text_(text), readings_(readings), blankRun_(npos) {
+    next_.fill(npos);
+    const bool off[kKinds] = {false,
+                              false,
+                              false,
+                              false,
+                              !readings.mysql,
+                              !readings.postgresql,
+                              !readings.mysql,
+                              !readings.sqlserver,
+                              !readings.postgresql,
+                              !readings.Any(),
+                              !readings.postgresql && !readings.mysql};
+    for (int k = 0; k < kKinds; ++k) searched_[k] = off[k]; // never looked for
+}
+
+std::size_t ProtectedTextScanner::Find(Kind kind, std::size_t from) const {
     switch (kind) {
     case DoubleQuote: return text_.find('"', from);
     case Quote: return text_.find('\'', from);
     case LineComment: return text_.find("--", from);
     case BlockComment: return text_.find("/*", from);
     case Backquote: return text_.find('`', from);
-    case Dollar:
-        for (std::size_t p = text_.find('$', from); p != npos; p = text_.find('$', p + 1))
-            if (StartsName(text_, p) && DollarTagLength(text_, p) > 0) return p;
-        return npos;
-    case Command: return NextCommand(from);
+    case Dollar: return FindDollar(from);
+    case Hash: return FindHash(from);
+    case Bracket: return FindBracket(from);
+    case Variable: return FindVariable(from);
+    case Number: return FindNumber(from);
+    case Backslash: return FindBackslash(from);
     case kKinds: break;
     }
     return npos;
 }
 
-// The first character of the next client line command at or after `from`.
-// Whether the code before the line that starts at `line` ended a statement:
-// the last line before it that holds more than blanks or a line comment ends
-// with ";" or is a command itself (or there is none).
-bool FollowsStatementEnd(std::string_view text, std::size_t line) {
-    while (line > 0) {
-        std::size_t end = line;
-        if (end > 0 && text[end - 1] == '\n') --end;
-        if (end > 0 && text[end - 1] == '\r') --end;
-        std::size_t start = end;
-        while (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') --start;
-        line = start;
-        std::string_view previous = text.substr(start, end - start);
-        while (!previous.empty() && (previous.front() == ' ' || previous.front() == '\t')) previous.remove_prefix(1);
-        while (!previous.empty() && (previous.back() == ' ' || previous.back() == '\t')) previous.remove_suffix(1);
-        if (previous.empty() || previous.starts_with("--")) continue;
-        return previous.back() == ';' || RecogniseLineCommand(previous).has_value();
+std::size_t ProtectedTextScanner::FindDollar(std::size_t from) const {
+    for (std::size_t p = text_.find('$', from); p != npos; p = text_.find('$', p + 1))
+        if (StartsName(text_, p) && DollarTagLength(text_, p) > 0) return p;
+    return npos;
+}
+
+// "#" to the end of the line; one inside a name ("OBJ#") or an operator ("@#@")
+// takes the whole of it, which other readings read as one token.
+std::size_t ProtectedTextScanner::FindHash(std::size_t from) const {
+    std::size_t p = text_.find('#', from);
+    if (p == npos) return npos;
+    const auto joined = [](char c) { return IsNameByte(c) || std::string_view("<>=!|:+-*/%^&~?@").find(c) != npos; };
+    while (p > from && joined(text_[p - 1])) --p;
+    return p;
+}
+
+// "[" that a "]" closes on its line ("]]" stands for one inside).
+std::size_t ProtectedTextScanner::FindBracket(std::size_t from) const {
+    for (std::size_t p = text_.find('[', from); p != npos; p = text_.find('[', p + 1)) {
+        const std::size_t limit = p + kNameWindow;
+        for (std::size_t q = p + 1; q < limit && ClosesOnItsLine(text_, q, ']', limit - q); q += 2) {
+            q = text_.find(']', q);
+            if (q + 1 >= text_.size() || text_[q + 1] != ']') return p;
+        }
+    }
+    return npos;
+}
+
+// ":name", ":'name'" or ":\"name\"", but not the second colon of "::" or ":=".
+std::size_t ProtectedTextScanner::FindVariable(std::size_t from) const {
+    for (std::size_t p = text_.find(':', from); p != npos; p = text_.find(':', p + 1)) {
+        if ((p > 0 && text_[p - 1] == ':') || p + 1 >= text_.size()) continue;
+        const char next = text_[p + 1];
+        if (IsTagStart(next)) return p;
+        if ((next == '\'' || next == '"') && ClosesOnItsLine(text_, p + 2, next, kNameWindow)) return p;
+    }
+    return npos;
+}
+
+// A number that begins a name and holds letters: "0x1F", "0b101", "1e5".
+std::size_t ProtectedTextScanner::FindNumber(std::size_t from) const {
+    for (std::size_t p = text_.find_first_of("0123456789", from); p != npos; p = text_.find_first_of("0123456789", p)) {
+        const bool starts = StartsName(text_, p) && (p == 0 || text_[p - 1] != '.');
+        std::size_t end = p;
+        while (end < text_.size() && IsDigit(text_[end])) ++end;
+        if (end + 1 < text_.size() && text_[end] == '.' && IsDigit(text_[end + 1]))
+            for (++end; end < text_.size() && IsDigit(text_[end]);) ++end;
+        bool letters = false;
+        for (; end < text_.size() && (IsAsciiLetter(text_[end]) || IsDigit(text_[end]) || text_[end] == '_'); ++end)
+            letters |= IsAsciiLetter(text_[end]);
+        if (starts && letters) return p;
+        p = end;
+        while (p < text_.size() && IsNameByte(text_[p])) ++p; // the rest of a name that holds digits
+    }
+    return npos;
+}
+
+// A backslash command of psql or the mysql client: "\" and a letter, "!", "?", "." or "\".
+std::size_t ProtectedTextScanner::FindBackslash(std::size_t from) const {
+    for (std::size_t p = text_.find('\\', from); p != npos; p = text_.find('\\', p + 1))
+        if (p + 1 < text_.size() &&
+            (IsAsciiLetter(text_[p + 1]) || std::string_view("!?.\\").find(text_[p + 1]) != npos))
+            return p;
+    return npos;
+}
+
+// The code from `fed_` to `to` goes to the script state.
+void ProtectedTextScanner::FeedCode(std::size_t to) {
+    if (to <= fed_) return;
+    state_.Code(text_.substr(fed_, to - fed_));
+    fed_ = to;
+}
+
+// Whether the line [line, end) holds a client command where the script stands;
+// if so, `command_` and `commandEnd_` say where it is, continuation lines included.
+bool ProtectedTextScanner::CommandAt(std::size_t line, std::size_t end, bool statementOpen) {
+    const LineContext context{readings_, statementOpen, state_.InBlock()};
+    const std::optional<LineCommand> command = RecogniseLineCommand(text_.substr(line, end - line), context);
+    if (!command) return false;
+    command_ = line + command->start;
+    commandEnd_ = end;
+    commandDelimiter_ = command->delimiter;
+    for (bool continues = command->continues; continues && commandEnd_ < text_.size();) {
+        const std::size_t next = AfterLineBreak(text_, commandEnd_);
+        commandEnd_ = EndOfLine(text_, next);
+        std::string_view body = text_.substr(next, commandEnd_ - next);
+        while (!body.empty() && IsBlank(body.back())) body.remove_suffix(1);
+        continues = body.ends_with('-');
     }
     return true;
 }
 
-std::size_t ProtectedTextScanner::NextCommand(std::size_t from) {
-    std::size_t line = from;
-    if (!IsLineStart(text_, line)) {
-        const std::size_t end = EndOfLine(text_, from);
-        if (end == text_.size()) return npos;
-        line = AfterLineBreak(text_, end);
-    }
-    while (line < text_.size()) {
-        const std::size_t end = EndOfLine(text_, line);
-        std::size_t first = line;
-        while (first < end && (text_[first] == ' ' || text_[first] == '\t')) ++first;
-        const bool candidate = first < end && MayStartCommand(text_[first]);
-        auto command = candidate ? RecogniseLineCommand(text_.substr(line, end - line)) : std::nullopt;
-        // Indented inside a statement, "@" is an operator that a list break put
-        // at the line start ("@f.f1", the absolute value), not a script call.
-        if (command && text_[first] == '@' && first > line && !FollowsStatementEnd(text_, line)) command.reset();
-        if (command) {
-            commandLineEnd_ = end;
-            commandDelimiter_ = command->delimiter;
-            return line + command->start;
+// The next client command (or COPY data) that starts before `limit`, the
+// next opening of another kind; the code passed on the way goes to the script
+// state, so that each line is looked at once.
+std::size_t ProtectedTextScanner::NextCommand(std::size_t limit) {
+    if (!readings_.Any()) return npos;
+    std::size_t at = fed_;
+    while (at < text_.size() && at <= limit) {
+        const std::size_t end = EndOfLine(text_, at);
+        if (IsLineStart(text_, at)) {
+            if (state_.TakeCopyData()) { // data lines, up to a line "\." or the end of the text
+                command_ = at;
+                commandDelimiter_ = {};
+                std::size_t line = at, lineEnd = end;
+                while (text_.substr(line, lineEnd - line) != "\\." && lineEnd < text_.size()) {
+                    line = AfterLineBreak(text_, lineEnd);
+                    lineEnd = EndOfLine(text_, line);
+                }
+                commandEnd_ = lineEnd;
+                return at;
+            }
+            if (LineStartCommand(at, end, limit)) return command_;
+        } else {
+            blankRun_ = npos;
         }
-        if (end == text_.size()) break;
-        line = AfterLineBreak(text_, end);
+        const std::size_t stop = std::min(NextLineStart(text_, end), limit);
+        FeedCode(stop);
+        if (stop == limit || stop == at) break;
+        at = stop;
     }
     return npos;
+}
+
+// Whether the line [line, end) holds a command that starts before `limit`.
+// SQL*Plus ends a statement (outside a block) at a blank line: a command after
+// one is a command, and its piece takes the blank lines along, so that the
+// result keeps them and reads the same when formatted again.
+bool ProtectedTextScanner::LineStartCommand(std::size_t line, std::size_t end, std::size_t limit) {
+    const std::size_t first = text_.substr(line, end - line).find_first_not_of(" \t");
+    if (first == npos) {
+        if (blankRun_ == npos) blankRun_ = line;
+        blankEnded_ = blankEnded_ || (state_.StatementOpen() && !state_.InBlock());
+        return false;
+    }
+    if (line + first >= limit) return false; // a piece opens the line: it says what follows
+    const bool found = CommandAt(line, end, state_.StatementOpen() && !blankEnded_) && command_ < limit;
+    if (found && blankEnded_ && state_.StatementOpen() && blankRun_ != npos) command_ = blankRun_;
+    blankRun_ = npos;
+    blankEnded_ = false;
+    return found;
 }
 
 // A "$" that begins the statement end a DELIMITER line set ("$$") is code.
@@ -173,40 +305,61 @@ bool ProtectedTextScanner::IsStatementEnd(std::size_t dollar) const {
     return !statementEnd_.empty() && text_.substr(dollar).starts_with(statementEnd_);
 }
 
-// The kind whose opening comes first; ties cannot happen between the kinds that
-// meaning adds and the others, as their openings begin with other characters.
-std::optional<ProtectedTextScanner::Kind> ProtectedTextScanner::Earliest() {
-    for (;;) {
-        std::optional<std::size_t> at[kKinds];
-        for (int k = 0; k < kKinds; ++k) {
-            if (!searched_[k] || (next_[k] != npos && next_[k] < scan_)) {
-                next_[k] = Find(static_cast<Kind>(k), scan_);
-                searched_[k] = true;
-            }
-            if (next_[k] != npos) at[k] = next_[k];
+// The kind whose opening comes first, or none. Ties cannot happen between the
+// kinds that readings add and the others, as their openings begin with other characters.
+std::optional<ProtectedTextScanner::Kind> ProtectedTextScanner::EarliestOpening() {
+    std::optional<std::size_t> at[kKinds];
+    for (int k = 0; k < kKinds; ++k) {
+        if (!searched_[k] || (next_[k] != npos && next_[k] < scan_)) {
+            next_[k] = Find(static_cast<Kind>(k), scan_);
+            searched_[k] = true;
         }
-        const std::string plain = funMiniCode(at[DoubleQuote], at[Quote], at[LineComment], at[BlockComment]);
-        std::optional<Kind> best;
-        if (!plain.empty())
-            best = plain[0] == 'K'   ? DoubleQuote
-                   : plain[0] == 'R' ? Quote
-                   : plain[0] == 'C' ? LineComment
-                                     : BlockComment;
-        for (Kind k : {Backquote, Dollar, Command})
-            if (at[k] && (!best || *at[k] < next_[*best])) best = k;
-        if (best != Dollar || !IsStatementEnd(next_[Dollar])) return best;
-        next_[Dollar] = Find(Dollar, next_[Dollar] + 1);
+        if (next_[k] != npos) at[k] = next_[k];
     }
+    const std::string plain = funMiniCode(at[DoubleQuote], at[Quote], at[LineComment], at[BlockComment]);
+    std::optional<Kind> best;
+    if (!plain.empty())
+        best = plain[0] == 'K' ? DoubleQuote : plain[0] == 'R' ? Quote : plain[0] == 'C' ? LineComment : BlockComment;
+    for (int k = Backquote; k < kKinds; ++k)
+        if (at[k] && (!best || *at[k] < next_[*best])) best = static_cast<Kind>(k);
+    return best;
 }
 
+// A client command before the first opening comes first; a "$" that ends a
+// statement is passed only once the commands before it (DELIMITER) are read.
 std::optional<ProtectedPiece> ProtectedTextScanner::Next() {
     if (done_) return std::nullopt;
-    const std::optional<Kind> kind = Earliest();
+    std::optional<Kind> kind = EarliestOpening();
+    for (;;) {
+        if (NextCommand(kind ? next_[*kind] : npos) != npos) return Command();
+        if (kind != Dollar || !IsStatementEnd(next_[Dollar])) break;
+        next_[Dollar] = FindDollar(next_[Dollar] + 1);
+        kind = EarliestOpening();
+    }
     if (!kind) {
         done_ = true;
         return std::nullopt;
     }
-    return PieceAt(*kind, next_[*kind]);
+    std::optional<ProtectedPiece> piece = PieceAt(*kind, next_[*kind]);
+    if (piece) {
+        blankRun_ = npos;
+        blankEnded_ = blankEnded_ && (piece->letter == 'C' || piece->letter == 'T');
+        FeedCode(piece->start);
+        const std::string_view text = text_.substr(piece->start, piece->end - piece->start);
+        if (*kind == Hash)
+            state_.Code(text); // only MySQL reads a comment there; SQL*Plus reads the statement's end in it
+        else
+            state_.Piece(piece->letter, text);
+        fed_ = piece->end;
+    }
+    return piece;
+}
+
+std::optional<ProtectedPiece> ProtectedTextScanner::Command() {
+    if (!commandDelimiter_.empty()) statementEnd_ = commandDelimiter_;
+    state_.Piece('L', text_.substr(command_, commandEnd_ - command_));
+    fed_ = scan_ = commandEnd_;
+    return ProtectedPiece{command_, commandEnd_, 'L'};
 }
 
 std::optional<ProtectedPiece> ProtectedTextScanner::Close(char letter, std::size_t at, std::size_t end,
@@ -220,8 +373,15 @@ std::optional<ProtectedPiece> ProtectedTextScanner::Close(char letter, std::size
     return ProtectedPiece{at, end, letter};
 }
 
-std::optional<ProtectedPiece> ProtectedTextScanner::PlainLiteral(std::size_t quote) {
-    return Close('R', quote, EndAfter(text_.find('\'', quote + 1), 1), 1, "'");
+// A quote, or a quoted name, that runs to its next quote; where the mysql
+// reading is kept and a backslash stands before that quote, to where both
+// readings end.
+std::optional<ProtectedPiece> ProtectedTextScanner::QuotedPiece(char letter, std::size_t quote) {
+    const std::string closing = letter == 'K' ? "\"\"" : "'";
+    std::size_t end = PlainQuoteEnd(text_, quote);
+    if (readings_.mysql && end != npos && text_.substr(quote, end - quote).find('\\') != npos)
+        end = EndOfBothReadings(text_, quote);
+    return Close(letter, quote, end, 1, closing);
 }
 
 // The literal whose quote is at `quote`, with the prefix that may stand before
@@ -230,11 +390,11 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PrefixedLiteral(std::size_t 
     const auto prefixed = [&](std::size_t length) {
         return quote >= scan_ + length && StartsName(text_, quote - length);
     };
-    if (prefixed(1) && IsPrefix(text_[quote - 1], 'e'))
-        return Close('R', quote - 1, EscapedLiteralEnd(text_, quote), 2, "'");
-    const bool q = quote >= 1 && IsPrefix(text_[quote - 1], 'q');
+    if (readings_.postgresql && prefixed(1) && IsPrefix(text_[quote - 1], 'e'))
+        return Close('R', quote - 1, EscapedQuoteEnd(text_, quote), 2, "'");
+    const bool q = readings_.oracle && quote >= 1 && IsPrefix(text_[quote - 1], 'q');
     const std::size_t prefix = q && prefixed(1) ? 1 : q && prefixed(2) && IsPrefix(text_[quote - 2], 'n') ? 2 : 0;
-    if (prefix == 0 || quote + 1 >= text_.size() || IsSpace(text_[quote + 1])) return PlainLiteral(quote);
+    if (prefix == 0 || quote + 1 >= text_.size() || IsSpace(text_[quote + 1])) return QuotedPiece('R', quote);
     const std::size_t delimiterLength = Utf8CharLength(static_cast<unsigned char>(text_[quote + 1]));
     std::string closing(text_.substr(quote + 1, delimiterLength));
     if (delimiterLength == 1) closing[0] = Partner(closing[0]);
@@ -244,13 +404,24 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PrefixedLiteral(std::size_t 
     return Close('R', start, end, openingLength, std::move(closing));
 }
 
+// ":name" (a name), ":'name'" (a literal) or ":\"name\"" (a quoted name).
+std::optional<ProtectedPiece> ProtectedTextScanner::VariablePiece(std::size_t colon) {
+    const char next = text_[colon + 1];
+    if (next == '\'' || next == '"')
+        return Close(next == '\'' ? 'R' : 'K', colon, EndAfter(text_.find(next, colon + 2), 1), 2, {next});
+    std::size_t end = colon + 1;
+    while (end < text_.size() && IsTagByte(text_[end])) ++end;
+    return Close('K', colon, end, 1, {});
+}
+
 std::optional<ProtectedPiece> ProtectedTextScanner::PieceAt(Kind kind, std::size_t at) {
     switch (kind) {
-    case DoubleQuote: return Close('K', at, EndAfter(text_.find('"', at + 1), 1), 1, "\"\"");
-    case Quote: return keepMeaning_ ? PrefixedLiteral(at) : PlainLiteral(at);
-    case LineComment: {
-        const std::size_t cr = text_.find('\r', at + 2);
-        return Close('C', at, cr == npos ? text_.size() : cr, 2, "");
+    case DoubleQuote: return QuotedPiece('K', at);
+    case Quote: return readings_.Any() ? PrefixedLiteral(at) : QuotedPiece('R', at);
+    case LineComment:
+    case Hash: {
+        const std::size_t cr = text_.find('\r', kind == Hash ? text_.find('#', at) : at + 2);
+        return Close('C', at, cr == npos ? text_.size() : cr, kind == Hash ? 1 : 2, "");
     }
     case BlockComment: return Close('T', at, EndAfter(text_.find("*/", at + 2), 2), 2, "*/");
     case Backquote: return Close('K', at, EndAfter(text_.find('`', at + 1), 1), 1, "`");
@@ -259,18 +430,29 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PieceAt(Kind kind, std::size
         const std::string_view tag = text_.substr(at, length);
         return Close('R', at, EndAfter(text_.find(tag, at + length), length), length, std::string(tag));
     }
-    case Command: {
-        if (!commandDelimiter_.empty()) statementEnd_ = commandDelimiter_;
-        return Close('L', at, commandLineEnd_, 0, "");
+    case Bracket: {
+        std::size_t q = text_.find(']', at + 1);
+        while (q + 1 < text_.size() && text_[q + 1] == ']') q = text_.find(']', q + 2);
+        return Close('K', at, EndAfter(q, 1), 1, "]");
     }
+    case Variable: return VariablePiece(at);
+    case Number: {
+        std::size_t end = at;
+        while (end < text_.size() && IsDigit(text_[end])) ++end;
+        if (end + 1 < text_.size() && text_[end] == '.' && IsDigit(text_[end + 1]))
+            for (++end; end < text_.size() && IsDigit(text_[end]);) ++end;
+        while (end < text_.size() && (IsAsciiLetter(text_[end]) || IsDigit(text_[end]) || text_[end] == '_')) ++end;
+        return Close('R', at, end, 1, {});
+    }
+    case Backslash: return Close('L', at, EndOfLine(text_, at), 1, {});
     case kKinds: break;
     }
     return std::nullopt;
 }
 
-std::vector<ProtectedPiece> ProtectedPieces(std::string_view text, bool keepMeaning) {
+std::vector<ProtectedPiece> ProtectedPieces(std::string_view text, KeptReadings readings) {
     std::vector<ProtectedPiece> pieces;
-    ProtectedTextScanner scanner(text, keepMeaning);
+    ProtectedTextScanner scanner(text, readings);
     while (std::optional<ProtectedPiece> piece = scanner.Next()) pieces.push_back(*piece);
     if (const auto &unclosed = scanner.Unclosed()) pieces.push_back({unclosed->at, text.size()});
     return pieces;

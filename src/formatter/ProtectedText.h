@@ -1,23 +1,31 @@
 #pragma once
 // Where the text stands that formatting leaves byte for byte as it is: quoted
-// names and literals, line and block comments and, when meaning is kept, the
-// dialects' literals and quoted names and the clients' line commands.
+// names and literals, line and block comments and, when meaning is kept, what
+// the clients and servers that may read the text take as free text, a command
+// line, an escape or a case-sensitive name.
 //
 // The earliest opening wins, so quotes inside a comment, hyphens inside a
 // literal and a comment opening inside a line comment all belong to the piece
 // that opened first. The plain kinds have no escapes: a doubled quote ends one
 // literal and starts the next, and the two are put back side by side.
 //
-// When meaning is kept, these count as well:
-// - dollar quotes $tag$ ... $tag$ (tag empty or a name), unless the "$"
-//   continues a word ("V$SESSION") or starts the statement end that a
-//   DELIMITER line set;
-// - E'...' with backslash escapes and doubled quotes;
-// - q'x...x' and nq'x...x', where "(", "[", "{" and "<" close with their
-//   partner and any other character with itself;
-// - backquoted names `...`;
-// - client line commands (formatter/LineCommands.h), from their first
-//   character to the end of their line.
+// Each reading kept (formatter/Readings.h) adds its own:
+// - Oracle: q'x...x' and nq'x...x', where "(", "[", "{" and "<" close with
+//   their partner and any other character with itself; SQL*Plus command lines
+//   (formatter/LineCommands.h);
+// - PostgreSQL: dollar quotes $tag$ ... $tag$ (tag empty or a name), unless the
+//   "$" continues a word ("V$SESSION") or starts the statement end that a
+//   DELIMITER line set; E'...' with backslash escapes and doubled quotes; psql
+//   variables :name, :'name', :"name"; backslash commands to the line end,
+//   wherever they start; the data lines of COPY ... FROM STDIN up to "\.";
+// - MySQL: backquoted names `...`; "#" comments; quotes whose backslash escapes
+//   would end them elsewhere run to where both readings end; backslash
+//   commands; DELIMITER lines;
+// - SQL Server: [...] names; GO lines;
+// - any of them: numbers that hold letters (0x1F, 1e5), whose case is kept.
+
+#include "formatter/Readings.h"
+#include "formatter/ScriptState.h"
 
 #include <array>
 #include <cstddef>
@@ -46,7 +54,7 @@ struct UnclosedOpening {
 // scanned for it. `text` must outlive the scanner.
 class ProtectedTextScanner {
 public:
-    ProtectedTextScanner(std::string_view text, bool keepMeaning);
+    ProtectedTextScanner(std::string_view text, KeptReadings readings);
 
     // The next piece; none at the end of the text or at an unclosed opening.
     std::optional<ProtectedPiece> Next();
@@ -54,24 +62,53 @@ public:
     const std::optional<UnclosedOpening> &Unclosed() const { return unclosed_; }
 
 private:
-    enum Kind { DoubleQuote, Quote, LineComment, BlockComment, Backquote, Dollar, Command, kKinds };
+    enum Kind {
+        DoubleQuote,
+        Quote,
+        LineComment,
+        BlockComment,
+        Backquote,
+        Dollar,
+        Hash,
+        Bracket,
+        Variable,
+        Number,
+        Backslash,
+        kKinds
+    };
 
-    std::size_t Find(Kind kind, std::size_t from);
-    std::size_t NextCommand(std::size_t from);
-    std::optional<Kind> Earliest();
+    std::size_t Find(Kind kind, std::size_t from) const;
+    std::size_t FindDollar(std::size_t from) const;
+    std::size_t FindHash(std::size_t from) const;
+    std::size_t FindBracket(std::size_t from) const;
+    std::size_t FindVariable(std::size_t from) const;
+    std::size_t FindNumber(std::size_t from) const;
+    std::size_t FindBackslash(std::size_t from) const;
+    std::optional<Kind> EarliestOpening();
+    std::size_t NextCommand(std::size_t limit);
+    bool CommandAt(std::size_t line, std::size_t end, bool statementOpen);
+    bool LineStartCommand(std::size_t line, std::size_t end, std::size_t limit);
     bool IsStatementEnd(std::size_t dollar) const;
     std::optional<ProtectedPiece> PieceAt(Kind kind, std::size_t at);
-    std::optional<ProtectedPiece> PlainLiteral(std::size_t quote);
+    std::optional<ProtectedPiece> QuotedPiece(char letter, std::size_t quote);
     std::optional<ProtectedPiece> PrefixedLiteral(std::size_t quote);
+    std::optional<ProtectedPiece> VariablePiece(std::size_t colon);
     std::optional<ProtectedPiece> Close(char letter, std::size_t at, std::size_t end, std::size_t openingLength,
                                         std::string closing);
+    std::optional<ProtectedPiece> Command();
+    void FeedCode(std::size_t to);
 
     std::string_view text_;
-    bool keepMeaning_;
+    KeptReadings readings_;
     std::size_t scan_ = 0;                 // where the next piece may start
     std::array<std::size_t, kKinds> next_; // next opening of each kind; npos once none is left
     std::array<bool, kKinds> searched_{};
-    std::size_t commandLineEnd_ = 0;    // of the command found by NextCommand
+    ScriptState state_;                 // of the code before `fed_`
+    std::size_t fed_ = 0;               // how far the code has been fed to `state_`
+    std::size_t blankRun_;              // start of the blank lines just passed; npos after others
+    bool blankEnded_ = false;           // a blank line ended a statement, as SQL*Plus reads it
+    std::size_t command_ = 0;           // the command found by NextCommand: its start and end
+    std::size_t commandEnd_ = 0;        //
     std::string_view commandDelimiter_; // the statement end it sets, if a DELIMITER line
     std::string_view statementEnd_;     // set by the last DELIMITER line
     std::optional<UnclosedOpening> unclosed_;
@@ -80,6 +117,6 @@ private:
 
 // Every piece of `text` in order, for those that only need where they stand;
 // an unclosed opening ends the list with a piece that runs to the end of the text.
-std::vector<ProtectedPiece> ProtectedPieces(std::string_view text, bool keepMeaning);
+std::vector<ProtectedPiece> ProtectedPieces(std::string_view text, KeptReadings readings);
 
 } // namespace kelvra

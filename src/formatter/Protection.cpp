@@ -2,6 +2,7 @@
 
 #include "formatter/PatternSet.h"
 #include "formatter/ProtectedText.h"
+#include "formatter/Readings.h"
 #include "formatter/TextUtil.h"
 
 #include <algorithm>
@@ -158,7 +159,7 @@ void SaveLiteralsAndComments(FormatRunState &run) {
     std::string out;
     out.reserve(text.size());
     run.Progress(0, static_cast<std::int64_t>(text.size()));
-    ProtectedTextScanner scanner(text, keepMeaning);
+    ProtectedTextScanner scanner(text, ReadingsOf(run.options));
     std::size_t s = 0;
     CancelPacer pacer(run, 256);
     while (std::optional<ProtectedPiece> piece = scanner.Next()) {

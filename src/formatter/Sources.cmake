@@ -3,11 +3,13 @@
 set(KELVRA_FORMATTER_SOURCES
   FormatDriver.cpp
   TextUtil.cpp
+  TokenEdges.cpp
   PatternSet.cpp
   KeywordTables.cpp
   LineScan.cpp
   LineCommands.cpp
   ProtectedText.cpp
+  ScriptState.cpp
   Protection.cpp
   Whitespace.cpp
   CommentLines.cpp

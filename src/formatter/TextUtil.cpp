@@ -19,6 +19,12 @@ std::size_t PreviousCharStart(std::string_view text, std::size_t end) {
     return i;
 }
 
+std::size_t UpperCaseAsciiInPlace(std::string &text, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i)
+        if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
+    return to;
+}
+
 void UpperCaseInPlace(std::string &text) { UpperCaseInPlace(text, 0, text.size()); }
 
 std::size_t UpperCaseInPlace(std::string &text, std::size_t from, std::size_t to) {

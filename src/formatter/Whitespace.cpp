@@ -1,6 +1,7 @@
 #include "formatter/Whitespace.h"
 
 #include "formatter/TextUtil.h"
+#include "formatter/TokenEdges.h"
 
 #include <algorithm>
 
@@ -34,25 +35,29 @@ bool IsSeparator(char c) { return c == '(' || c == ')' || c == ',' || c == ';'; 
 
 void StageRemoveLineBreaks(FormatRunState &run) {
     const bool separate = run.options.LfSp;
-    Rebuild(run, 0, [separate](const std::string &in, std::size_t i, std::string &out) {
+    const bool keepApart = !separate && run.options.KeepMeaning;
+    Rebuild(run, 0, [&](const std::string &in, std::size_t i, std::string &out) {
         if (in[i] != '\r') {
             out += in[i];
             return i + 1;
         }
-        if (separate) out += ' ';
         // The CR goes with its LF; a lone CR must not take a real character with it.
-        return i + 1 < in.size() && in[i + 1] == '\n' ? i + 2 : i + 1;
+        const std::size_t next = i + 1 < in.size() && in[i + 1] == '\n' ? i + 2 : i + 1;
+        if (separate || (keepApart && JoiningWouldFuse(run, out, std::string_view(in).substr(next)))) out += ' ';
+        return next;
     });
 }
 
 void StageTabsCaseAndLineEnds(FormatRunState &run) {
+    // Where meaning is kept only ASCII letters change case: servers fold no other letters.
+    const bool asciiOnly = run.options.KeepMeaning;
     std::string &work = run.work;
     constexpr std::size_t kChunk = 1 << 16;
     for (std::size_t i = 0; i < work.size();) {
         const std::size_t end = std::min(work.size(), i + kChunk);
         std::replace(work.begin() + static_cast<std::ptrdiff_t>(i), work.begin() + static_cast<std::ptrdiff_t>(end),
                      '\t', ' ');
-        i = UpperCaseInPlace(work, i, end);
+        i = asciiOnly ? UpperCaseAsciiInPlace(work, i, end) : UpperCaseInPlace(work, i, end);
         run.CancelCheck();
     }
     std::string out = run.TakeSpare(work.size() + work.size() / 32);

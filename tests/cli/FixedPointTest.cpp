@@ -154,7 +154,7 @@ TEST(FixedPoint, BlankLineBetweenACommentAndALeadingCommaGoes) {
     for (const Case &c : cases) {
         std::string text = c.text;
         std::vector<TextSpan> bold = c.bold;
-        DropBlankLinesAfterCommentsBeforeCommas(text, bold, true);
+        DropBlankLinesAfterCommentsBeforeCommas(text, bold, KeptReadings::All());
         EXPECT_EQ(text, c.expected) << c.text;
         EXPECT_EQ(bold, c.expectedBold) << c.text;
     }

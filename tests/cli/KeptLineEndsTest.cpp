@@ -24,7 +24,7 @@ TEST(KeptLineEnds, LiteralsAndCommentsKeepTheirLineEndsWhenTheFormattedTextHolds
         {"two literals, second kept", "'p'\r\n'q\rr'\r\n", "'p' \r\n'q\r\nr'", LineEnd::CrLf, "'p' \r\n'q\rr'", 0, 0},
     };
     for (const Case &c : cases) {
-        KeptLineEnds kept(ToCrLf(c.bytes), c.bytes, true);
+        KeptLineEnds kept(ToCrLf(c.bytes), c.bytes, KeptReadings::All());
         EXPECT_EQ(kept.Apply(c.formatted, c.fileLineEnd), c.expected) << c.name;
         EXPECT_EQ(kept.Changed(), c.changed) << c.name;
         if (c.changed) {
@@ -36,10 +36,10 @@ TEST(KeptLineEnds, LiteralsAndCommentsKeepTheirLineEndsWhenTheFormattedTextHolds
 // A dollar quote is kept text when meaning is kept, and code under the base rules.
 TEST(KeptLineEnds, DollarQuotesKeepTheirLineEndsWhenMeaningIsKept) {
     const char *bytes = "a\r\n$$x\ny$$\r\n";
-    KeptLineEnds kept(ToCrLf(bytes), bytes, true);
+    KeptLineEnds kept(ToCrLf(bytes), bytes, KeptReadings::All());
     EXPECT_EQ(kept.Apply("A\r\n    $$x\r\ny$$", LineEnd::CrLf), "A\r\n    $$x\ny$$");
     EXPECT_EQ(kept.Changed(), 0u);
-    KeptLineEnds base(ToCrLf(bytes), bytes, false);
+    KeptLineEnds base(ToCrLf(bytes), bytes, KeptReadings::None());
     EXPECT_EQ(base.Apply("A\r\n    $$X\r\nY$$", LineEnd::CrLf), "A\r\n    $$X\r\nY$$");
     EXPECT_EQ(base.Changed(), 1u);
 }

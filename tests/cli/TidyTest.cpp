@@ -28,9 +28,9 @@ TEST(Tidy, DropsLineEndBlanksAndEndsWithOneLineBreak) {
         {"SELECT $$a  \r\nb$$ \r\n", "SELECT $$a  \r\nb$$\r\n"}, // a dollar quote keeps its blanks
         {"PROMPT x  \r\nA ", "PROMPT x  \r\nA\r\n"},             // and so does a line command
     };
-    for (const Case &c : cases) EXPECT_EQ(TidyText(c.text, true), c.tidy) << c.text;
+    for (const Case &c : cases) EXPECT_EQ(TidyText(c.text, KeptReadings::All()), c.tidy) << c.text;
     // Under the base rules the run formats a dollar quote like code.
-    EXPECT_EQ(TidyText("$$A \r\nB$$ ", false), "$$A\r\nB$$\r\n");
+    EXPECT_EQ(TidyText("$$A \r\nB$$ ", KeptReadings::None()), "$$A\r\nB$$\r\n");
 }
 
 TEST(Tidy, KeepsEveryLiteralAndCommentOfTheCorpus) {
@@ -43,10 +43,10 @@ TEST(Tidy, KeepsEveryLiteralAndCommentOfTheCorpus) {
         ProgressSink quiet;
         FormatResult r = RunFormat(DecodePlainText(kelvra::test::ReadWholeFile(path)).text, options, catalogue, quiet);
         if (r.end != RunEnd::Normal) continue;
-        const std::string tidy = TidyText(r.text, true);
+        const std::string tidy = TidyText(r.text, KeptReadings::All());
         const auto pieces = kelvra::test::ReadKeptPieces(tidy).pieces;
         EXPECT_EQ(pieces, kelvra::test::ReadKeptPieces(r.text).pieces) << path;
-        EXPECT_EQ(TidyText(tidy, true), tidy) << path;
+        EXPECT_EQ(TidyText(tidy, KeptReadings::All()), tidy) << path;
         // A blank before a line end is one that a kept piece holds.
         std::size_t from = 0;
         for (const auto &piece : pieces) {

@@ -1,0 +1,113 @@
+#include "formatter/ScriptState.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kelvra {
+namespace {
+
+bool IsWordByte(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
+           c == '#' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+std::string Upper(std::string_view word) {
+    std::string s(word);
+    for (char &c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+bool IsOneOf(const std::string &word, std::initializer_list<std::string_view> words) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+// The text of a line command without blanks around it.
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool EndsBlock(std::string_view command) {
+    command = Trimmed(command);
+    return command == "/" || command == "." ||
+           (command.size() >= 2 && (command[0] | 0x20) == 'g' && (command[1] | 0x20) == 'o');
+}
+
+} // namespace
+
+bool BeginsBlock(const std::string *words, std::size_t count) {
+    if (count == 0) return false;
+    if (words[0] == "DECLARE" || words[0] == "BEGIN") return true;
+    if (words[0] != "CREATE") return false;
+    std::size_t i = 1;
+    if (i + 1 < count && words[i] == "OR" && words[i + 1] == "REPLACE") i += 2;
+    if (i < count && IsOneOf(words[i], {"EDITIONABLE", "NONEDITIONABLE", "EDITIONING"})) ++i;
+    return i < count && IsOneOf(words[i], {"FUNCTION", "PROCEDURE", "PACKAGE", "TRIGGER", "TYPE", "LIBRARY"});
+}
+
+void ScriptState::Code(std::string_view code) {
+    for (std::size_t i = 0; i < code.size();) {
+        const char c = code[i];
+        if (IsBlank(c)) {
+            ++i;
+        } else if (c == ';') {
+            if (!block_) EndStatement();
+            ++i;
+        } else if (IsWordByte(c)) {
+            const std::size_t end = static_cast<std::size_t>(
+                std::find_if_not(code.begin() + static_cast<std::ptrdiff_t>(i), code.end(), IsWordByte) - code.begin());
+            Word(code.substr(i, end - i));
+            i = end;
+        } else {
+            open_ = true;
+            ++i;
+        }
+    }
+}
+
+void ScriptState::Word(std::string_view word) {
+    if (!open_) headCount_ = 0, copy_ = stdin_ = false;
+    open_ = true;
+    if (headCount_ >= kHeadWords && !copy_) return;
+    std::string upper = Upper(word);
+    if (copy_ && upper == "STDIN") stdin_ = true;
+    if (headCount_ >= kHeadWords) return;
+    head_[headCount_++] = std::move(upper);
+    if (headCount_ == 1) copy_ = head_[0] == "COPY";
+    if (!block_ && BeginsBlock(head_.data(), headCount_)) block_ = true;
+}
+
+void ScriptState::EndStatement() {
+    if (copy_ && stdin_) copyData_ = true;
+    open_ = false;
+    headCount_ = 0;
+    copy_ = stdin_ = false;
+}
+
+void ScriptState::Piece(char letter, std::string_view text) {
+    switch (letter) {
+    case 'K':
+    case 'R': open_ = true; break;
+    case 'L': {
+        // A client command ends what came before it; "/" and "." end a block too.
+        // "COPY ... FROM STDIN" read as a client command (or psql's \copy) takes data lines as well.
+        std::string_view command = Trimmed(text);
+        if (command.starts_with('\\')) command.remove_prefix(1);
+        const std::string upper = Upper(command.substr(0, std::min<std::size_t>(command.size(), 256)));
+        const bool copyData = upper.starts_with("COPY") && upper.find("STDIN") != std::string::npos;
+        if (EndsBlock(text)) block_ = false;
+        EndStatement();
+        copyData_ = copyData;
+        break;
+    }
+    default: break;
+    }
+}
+
+bool ScriptState::TakeCopyData() { return std::exchange(copyData_, false); }
+
+} // namespace kelvra
