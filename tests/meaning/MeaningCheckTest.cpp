@@ -73,6 +73,7 @@ TEST(MeaningCheck, PassesWhatKeepsTheMeaning) {
          "UP\xff\xff"
          "DATE B"}, // bytes that are not UTF-8 stand for themselves
         {"select \xc3", "SELECT \xc3"},
+        {"select a <=", "SELECT A <=\r\n"}, // an operator at the very end of the text
     };
     for (const Pair &p : pairs) {
         const CheckReport r = CompareMeaning(p.before, p.after);
@@ -132,6 +133,11 @@ TEST(MeaningCheck, NamesEachKindOfDifference) {
         {"select 1.5e+3 from t", "SELECT 1.5E + 3 FROM T", ChangeKind::OtherChange, 1, 8, "\"1.5e+3\" would be split"},
         // A byte that is no UTF-8 stands for itself, not for the low bits it carries ("1").
         {"select x\xb1 from t", "SELECT X1 FROM T", ChangeKind::OtherChange, 1, 8, nullptr},
+        // 0xF8 leads no UTF-8 character: it is not the lead of the (overlong) "A" in the text after.
+        {"select \xf8\x80\x81\x81", "SELECT \xf0\x80\x81\x81", ChangeKind::OtherChange, 1, 8, nullptr},
+        {"select a = -1", "SELECT A =-1", ChangeKind::OperatorFormed, 1, 11,
+         "\"=\" and \"-\" would become one operator or number"},
+        {"select a =/* c */ 1", "SELECT A =/* C */ 1", ChangeKind::CommentChanged, 1, 11, nullptr},
         {"select a from t", "SELECT B FROM T", ChangeKind::OtherChange, 1, 8, "\"a\" would become \"B\""},
         {"select 表\r\n, 'x' from t", "SELECT 表 , 'y' FROM T", ChangeKind::LiteralChanged, 2, 3, nullptr},
     };
@@ -229,6 +235,16 @@ TEST(MeaningCheck, LineCommandsOnlyWhereNoSqlCanBeMeant) {
         const CheckReport r = CompareMeaning(p.before, p.after);
         ASSERT_FALSE(r.first.empty()) << p.before;
         EXPECT_NE(r.first[0].kind, ChangeKind::LineCommandMerged) << p.before << "\n" << Describe(r);
+    }
+    // A script call needs a name right after "@" or "@@".
+    const struct {
+        const char *line;
+        bool command;
+    } calls[] = {{"@x", true}, {"@@x", true}, {"@@", false}, {"@ x", false}, {"@@ x", false}};
+    for (const auto &c : calls) {
+        const CheckReport r = CompareMeaning(std::string("select 1;\r\n") + c.line + "\r\nselect 2;",
+                                             std::string("SELECT 1 ; ") + c.line + " SELECT 2 ;");
+        EXPECT_EQ(r.CountOf(ChangeKind::LineCommandMerged), c.command ? 1u : 0u) << c.line << "\n" << Describe(r);
     }
     // A PL/SQL variable called "rem" may join the line before it.
     EXPECT_TRUE(CompareMeaning("begin\r\nrem := 1;\r\nend;", "BEGIN REM := 1 ; END ;").Same());
