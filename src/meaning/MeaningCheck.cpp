@@ -77,14 +77,22 @@ AsciiVerdict CompareAsciiIgnoringCase(std::string_view a, std::size_t atA, std::
     return AsciiVerdict::Same;
 }
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
+// Equal but for the case of ASCII letters; with `wide`, of the other letters
+// FoldedCharAt knows too.
+bool SameIgnoringCase(std::string_view a, std::string_view b, bool wide) {
     if (a.size() == b.size()) { // the common case: ASCII, letter case at most changed
         const AsciiVerdict verdict = CompareAsciiIgnoringCase(a, 0, b, 0, a.size());
         if (verdict != AsciiVerdict::NotAscii) return verdict == AsciiVerdict::Same;
     }
     std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size())
-        if (FoldedCharAt(a, i) != FoldedCharAt(b, j)) return false;
+    while (i < a.size() && j < b.size()) {
+        const bool ascii = static_cast<unsigned char>(a[i]) < 0x80 || static_cast<unsigned char>(b[j]) < 0x80;
+        if (!wide && !ascii) {
+            if (a[i++] != b[j++]) return false;
+        } else if (FoldedCharAt(a, i) != FoldedCharAt(b, j)) {
+            return false;
+        }
+    }
     return i == a.size() && j == b.size();
 }
 
@@ -129,22 +137,29 @@ std::string_view WithoutTrailingBlanks(std::string_view s) {
     return s;
 }
 
-// The letters before a literal's quote (E, N, X, B, U&, q, nq) may change case.
+// The letters before a literal's quote (E, N, X, B, U&, q, nq) may change
+// case; the rest is the value, line ends included.
 bool SameLiteral(std::string_view a, std::string_view b) {
     std::size_t prefix = 0;
     while (prefix < a.size() && (IsWordByte(a[prefix]) || a[prefix] == '&') && a[prefix] != '$') ++prefix;
     if (prefix > b.size()) return false;
-    return SameIgnoringCase(a.substr(0, prefix), b.substr(0, prefix)) && SameBytes(a.substr(prefix), b.substr(prefix));
+    return SameIgnoringCase(a.substr(0, prefix), b.substr(0, prefix), false) && a.substr(prefix) == b.substr(prefix);
 }
 
-bool SameToken(TokenKind kind, std::string_view a, std::string_view b) {
+// What may differ between two tokens of one kind over the same non-blank bytes.
+struct TokenRules {
+    bool wideLetterCase = false; // letters beyond ASCII may change case
+    bool exact = false;          // not even ASCII letters may (a mysql number, a psql variable)
+};
+
+bool SameToken(TokenKind kind, std::string_view a, std::string_view b, TokenRules rules) {
     switch (kind) {
-    case TokenKind::Word: return SameIgnoringCase(a, b);
+    case TokenKind::Word: return rules.exact ? a == b : SameIgnoringCase(a, b, rules.wideLetterCase);
     case TokenKind::Sign: return a == b;
     case TokenKind::Literal: return SameLiteral(a, b);
     case TokenKind::LineComment: return WithoutTrailingBlanks(a) == WithoutTrailingBlanks(b);
     case TokenKind::BlockComment: return SameWithBlankRuns(a, b);
-    case TokenKind::LineCommand: return a == b;
+    case TokenKind::LineCommand: return SameBytes(a, b); // lines, which any line end ends
     }
     return false;
 }
@@ -170,7 +185,7 @@ std::string Shown(std::string_view token) {
     return shown;
 }
 
-// Line and column (in characters) of byte offsets, asked for in rising order.
+// Line and column (in characters) of byte offsets; fastest asked for in rising order.
 class Positions {
 public:
     explicit Positions(std::string_view text) : text_(text) {}
@@ -193,6 +208,44 @@ private:
     int line_ = 1;
 };
 
+// --- Places named under earlier readings --------------------------------------
+
+struct Place {
+    std::size_t offset = 0, length = 0;
+    ChangeKind kind = ChangeKind::OtherChange;
+};
+
+// The places each reading named, by kind: a later reading that finds a place
+// of the same kind there (or inside one) does not name it again.
+class NamedPlaces {
+public:
+    bool Covers(ChangeKind kind, std::size_t offset) const {
+        const std::vector<Place> &places = byKind_[static_cast<std::size_t>(kind)];
+        const auto after = std::upper_bound(places.begin(), places.end(), offset,
+                                            [](std::size_t o, const Place &p) { return o < p.offset; });
+        if (after == places.begin()) return false;
+        const Place &p = *std::prev(after);
+        return p.offset == offset || offset < p.offset + p.length;
+    }
+
+    void Add(const std::vector<Place> &places) {
+        for (const Place &p : places) {
+            std::vector<Place> &kind = byKind_[static_cast<std::size_t>(p.kind)];
+            if (!kind.empty() && p.offset < kind.back().offset) sorted_ = false;
+            kind.push_back(p);
+        }
+        if (!sorted_)
+            for (auto &kind : byKind_)
+                std::stable_sort(kind.begin(), kind.end(),
+                                 [](const Place &l, const Place &r) { return l.offset < r.offset; });
+        sorted_ = true;
+    }
+
+private:
+    std::array<std::vector<Place>, kChangeKinds> byKind_;
+    bool sorted_ = true;
+};
+
 // --- Walking both texts -----------------------------------------------------
 
 // Both texts are lexed side by side; tokens that start at the same count of
@@ -200,8 +253,14 @@ private:
 // other the place is named and the walk goes on from where both meet again.
 class Comparison {
 public:
-    Comparison(std::string_view before, std::string_view after, std::size_t keep)
-        : before_(before), after_(after), keep_(keep), positions_(before), lexB_(before), lexA_(after) {}
+    Comparison(std::string_view before, std::string_view after, std::size_t keep, Reading reading, bool wideLetterCase,
+               const NamedPlaces &named)
+        : before_(before), after_(after), keep_(keep), named_(named), lexB_(before, reading), lexA_(after, reading) {
+        rules_.wideLetterCase = wideLetterCase;
+    }
+
+    // The places this reading named that no earlier one did, in the order found.
+    const std::vector<Place> &Places() const { return places_; }
 
     CheckReport Run() {
         NextB();
@@ -255,6 +314,8 @@ private:
     std::string Text(const Token &t) const { return Text(t, before_); }
 
     void Note(ChangeKind kind, std::size_t offset, std::size_t length, std::string what) {
+        if (named_.Covers(kind, offset)) return;
+        places_.push_back({offset, length, kind});
         ++report_.count;
         const bool firstOfItsKind = report_.byKind[static_cast<std::size_t>(kind)]++ == 0;
         const bool kept = report_.first.size() < keep_;
@@ -264,7 +325,6 @@ private:
         d.offset = offset;
         d.length = length;
         d.what = std::move(what);
-        positions_.At(offset, d);
         if (firstOfItsKind) report_.firstOfKind[static_cast<std::size_t>(kind)] = d;
         if (kept) report_.first.push_back(std::move(d));
     }
@@ -304,7 +364,7 @@ private:
         std::size_t comments = 0;
         for (; comma.has && other.has && IsComment(comma.token.kind) && IsComment(other.token.kind); ++comments) {
             if (comma.token.kind != other.token.kind ||
-                !SameToken(comma.token.kind, Of(comma.token, comma.text), Of(other.token, other.text)))
+                !SameToken(comma.token.kind, Of(comma.token, comma.text), Of(other.token, other.text), rules_))
                 return false;
             comma.Next();
             other.Next();
@@ -330,11 +390,13 @@ private:
     // texts, so that short ones are read eight bytes at once.
     bool SameAlignedToken() const {
         const std::size_t length = b_.end - b_.start;
-        if (b_.kind == TokenKind::Word && a_.end - a_.start == length) {
+        TokenRules rules = rules_;
+        rules.exact = b_.exact || a_.exact;
+        if (b_.kind == TokenKind::Word && !rules.exact && a_.end - a_.start == length) {
             const AsciiVerdict verdict = CompareAsciiIgnoringCase(before_, b_.start, after_, a_.start, length);
             if (verdict != AsciiVerdict::NotAscii) return verdict == AsciiVerdict::Same;
         }
-        return SameToken(b_.kind, Of(b_, before_), Of(a_, after_));
+        return SameToken(b_.kind, Of(b_, before_), Of(a_, after_), rules);
     }
 
     static ChangeKind ChangedKind(TokenKind kind) {
@@ -424,19 +486,64 @@ private:
 
     std::string_view before_, after_;
     std::size_t keep_;
-    Positions positions_;
+    const NamedPlaces &named_;
+    TokenRules rules_;
     Lexer lexB_, lexA_;
     Token b_, a_, prevB_;
     bool hasB_ = false, hasA_ = false, hasPrevB_ = false;
     std::vector<std::pair<Token, Token>> joins_;
     CheckReport report_;
+    std::vector<Place> places_;
 };
+
+std::vector<Reading> EnabledReadings(const CheckOptions &options) {
+    std::vector<Reading> readings;
+    if (options.oracle) readings.push_back(Reading::Oracle);
+    if (options.postgresql) readings.push_back(Reading::PostgreSql);
+    if (options.mysql) readings.push_back(Reading::MySql);
+    if (options.sqlserver) readings.push_back(Reading::SqlServer);
+    return readings;
+}
+
+// Adds what one reading found to what the readings before it found.
+void Merge(CheckReport &total, CheckReport found, std::size_t keep) {
+    total.count += found.count;
+    for (std::size_t k = 0; k < kChangeKinds; ++k) {
+        total.byKind[k] += found.byKind[k];
+        auto &first = total.firstOfKind[k];
+        if (found.firstOfKind[k] && (!first || found.firstOfKind[k]->offset < first->offset))
+            first = std::move(found.firstOfKind[k]);
+    }
+    for (Difference &d : found.first) total.first.push_back(std::move(d));
+    std::stable_sort(total.first.begin(), total.first.end(),
+                     [](const Difference &l, const Difference &r) { return l.offset < r.offset; });
+    if (total.first.size() > keep) total.first.resize(keep);
+}
+
+// Line and column of every place the report names.
+void Locate(CheckReport &report, std::string_view before) {
+    Positions positions(before);
+    for (Difference &d : report.first) positions.At(d.offset, d);
+    for (auto &d : report.firstOfKind)
+        if (d) positions.At(d->offset, *d);
+}
 
 } // namespace
 
+// Each reading lexes both texts by its own rules and is compared on its own:
+// where readings disagree on where a token ends ("#" is a comment to mysql,
+// "[a--b]" a name to SQL Server), each is held to its own tokens.
 CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep,
-                           const CheckOptions &) {
-    return Comparison(before, after, keep).Run();
+                           const CheckOptions &options) {
+    CheckReport total;
+    NamedPlaces named;
+    for (const Reading reading : EnabledReadings(options)) {
+        Comparison comparison(before, after, keep, reading, options.wideLetterCase, named);
+        Merge(total, comparison.Run(), keep);
+        named.Add(comparison.Places());
+    }
+    Locate(total, before);
+    return total;
 }
 
 const char *KindName(ChangeKind kind) {

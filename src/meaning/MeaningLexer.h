@@ -1,8 +1,9 @@
 #pragma once
 // The meaning check's own lexer. It cuts a text into words, signs, literals,
-// comments and client line commands, and numbers each token by the count of
-// non-blank bytes before it: a run that changes only blanks gives every token
-// the same number in the text before and after, which lines the two up.
+// comments and client line commands as one client and server read it, and
+// numbers each token by the count of non-blank bytes before it: a run that
+// changes only blanks gives every token the same number in the text before
+// and after, which lines the two up.
 
 #include <array>
 #include <cstddef>
@@ -11,13 +12,21 @@
 
 namespace kelvra::meaning {
 
+// Whose rules a text is read by: a client and the server behind it.
+enum class Reading {
+    Oracle,     // SQL*Plus: its command lines, PL/SQL blocks up to "/", q'x…x'
+    PostgreSql, // psql: backslash commands, COPY data, :variables; $tag$…$tag$, E'…'
+    MySql,      // the mysql client: DELIMITER; backslash escapes, "#" comments, `names`
+    SqlServer,  // sqlcmd: GO; [names]
+};
+
 enum class TokenKind {
     Word,         // a name or keyword; also numbers and T-SQL @names
     Sign,         // an operator (signs that stand together) or a single punctuation sign
-    Literal,      // '…', "…", `…`, E'…', q'[…]', N'…', X'…', $tag$…$tag$
-    LineComment,  // -- to the end of the line
+    Literal,      // '…', "…", `…`, E'…', q'[…]', N'…', X'…', $tag$…$tag$, […]
+    LineComment,  // -- (or #) to the end of the line
     BlockComment, // /* … */
-    LineCommand,  // a client command that takes its whole line
+    LineCommand,  // a client command that takes the rest of its line (or more lines), or COPY data
 };
 
 struct Token {
@@ -26,17 +35,18 @@ struct Token {
     std::size_t solid = 0, solidEnd = 0; // non-blank bytes of the text before start and before end
     bool glued = false;                  // no blank between this token and the one before
     bool lineBreakBefore = false;        // a line end between this token and the one before
+    bool exact = false;                  // a word whose letter case counts (a mysql number, a psql :variable)
 };
 
 namespace detail {
-constexpr unsigned char kBlank = 1, kWord = 2;
+constexpr unsigned char kBlank = 1, kWord = 2, kWordNotHash = 4;
 constexpr std::array<unsigned char, 256> ByteClasses() {
     std::array<unsigned char, 256> classes{};
     for (unsigned char c : {' ', '\t', '\r', '\n', '\f', '\v'}) classes[c] = kBlank;
     for (int c = 0; c < 256; ++c)
         if (c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
             c == '$' || c == '#' || c == '@')
-            classes[c] = kWord;
+            classes[c] = c == '#' ? kWord : kWord | kWordNotHash;
     return classes;
 }
 inline constexpr std::array<unsigned char, 256> kByteClasses = ByteClasses();
@@ -46,36 +56,55 @@ inline bool IsBlank(char c) { return detail::kByteClasses[static_cast<unsigned c
 // Letters, digits, "_", "$", "#", "@" and every byte of a non-ASCII character.
 inline bool IsWordByte(char c) { return detail::kByteClasses[static_cast<unsigned char>(c)] & detail::kWord; }
 
-// Hands out the tokens of a text one by one.
+// Hands out the tokens of a text one by one, as `reading` reads them.
 class Lexer {
 public:
-    explicit Lexer(std::string_view text) : text_(text) {}
+    Lexer(std::string_view text, Reading reading)
+        : text_(text), reading_(reading), wordBytes_(reading == Reading::MySql ? detail::kWordNotHash : detail::kWord) {
+    }
     bool Next(Token &t); // false at the end of the text
 
 private:
+    enum class Head : unsigned char { Start, Create, Other };  // how a statement begins (SQL*Plus)
+    enum class Copy : unsigned char { No, Copy, From, Stdin }; // COPY … FROM stdin (psql)
+
     void NoteStatement(const Token &t);
+    void NoteWord(std::string_view word);
     std::size_t LineEndFrom(std::size_t at) const;
+    std::size_t TrimmedLineEnd(std::size_t at) const;
+    std::size_t LineStartBefore(std::size_t at) const;
     bool IsLineCommand();
-    static bool IsScriptCommand(std::string_view line);
-    static bool EndsBatch(std::string_view line);
-    bool SetsDelimiter(std::string_view line);
+    bool IsSqlPlusLine(std::string_view line) const;
+    std::size_t SqlPlusCommandEnd(std::size_t lineEnd) const;
+    void ScanCopyData();
     bool AtDelimiter() const;
-    TokenKind Scan();
+    TokenKind Scan(Token &t);
+    TokenKind ScanCode(char c, char next, Token &t);
+    std::size_t QuotedEnd(std::size_t open, bool backslashes) const;
     void ScanQuoted(std::size_t open, bool backslashes);
+    void ScanMySqlQuoted(std::size_t open);
     bool ScanDollarQuote();
+    void ScanBracketName();
+    bool ScanVariable(Token &t);
     void ScanWordRest();
     void ScanNumber();
     TokenKind ScanWordOrPrefixedLiteral();
     bool ScanAlternativeQuote(std::size_t quote);
     void ScanSign();
-    bool OpensComment(std::size_t at) const;
+    bool EndsSign(std::size_t at) const;
 
     std::string_view text_;
+    Reading reading_;
+    unsigned char wordBytes_;    // the byte class that goes on a word ("#" begins a comment in mysql)
     std::string_view delimiter_; // the mysql client's statement end, when not ";"
     std::size_t pos_ = 0, solid_ = 0;
     bool statementOpen_ = false, lineStart_ = true, first_ = true;
+    bool block_ = false;    // inside a PL/SQL block, which runs to a "/" or "." line
+    bool copyData_ = false; // COPY data comes from the next line on
+    Head head_ = Head::Start;
+    Copy copy_ = Copy::No;
 };
 
-std::vector<Token> Tokenize(std::string_view text);
+std::vector<Token> Tokenize(std::string_view text, Reading reading);
 
 } // namespace kelvra::meaning

@@ -2,4 +2,5 @@
 # (the native library here and the WebAssembly page in web/).
 set(KELVRA_MEANING_SOURCES
   MeaningCheck.cpp
-  MeaningLexer.cpp)
+  MeaningLexer.cpp
+  ClientLines.cpp)
