@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "keywords/SqlDialectNames.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -42,6 +43,8 @@ constexpr const char *kUsage =
     "      --keep-meaning       keep dialect literals, client line commands and the line\n"
     "                           breaks in block comments as they mean (the default)\n"
     "      --no-keep-meaning    the base rules only: such text is formatted like the rest\n"
+    "      --dialect NAME       whose readings to keep: any (every client and server at\n"
+    "                           once, the default), oracle, postgresql, mysql or sqlserver\n"
     "      --no-bold            no emphasis in --html and --rtf output\n"
     "      --settings PATH      read options and keyword states from this Kelvra.ini\n"
     "\n"
@@ -161,6 +164,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
         } else if (is("--comma")) {
             if (!value(v) || (v != "after" && v != "before")) return fail("--comma needs 'after' or 'before'");
             c.comma = v == "after" ? CommaPosition::After : CommaPosition::Before;
+        } else if (is("--dialect")) {
+            std::optional<SqlDialect> d;
+            if (value(v)) d = DialectNamed(v);
+            if (!d) return fail(std::string("--dialect needs ") + kSqlDialectChoices + ", not '" + v + "'");
+            c.dialect = d;
         } else if (is("--settings")) {
             if (!value(v) || v.empty()) return fail("--settings needs a path");
             c.settings = PathFromUtf8(v);

@@ -1,5 +1,6 @@
 #include "cli/FormatCommand.h"
 
+#include "cli/CheckOptionsFor.h"
 #include "cli/FixedPoint.h"
 #include "cli/KeptLineEnds.h"
 #include "cli/MeaningProblems.h"
@@ -139,7 +140,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
     if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text, options.KeepMeaning);
     // Simple mode and the base rules change literals and comments by design: the user hears of it.
     MeaningProblems meaning =
-        JudgeMeaning(decoded.text, r.text, {!settings.refuseWordJoins, !options.KeepMeaning || options.SimpleMode});
+        JudgeMeaning(decoded.text, r.text, {!settings.refuseWordJoins, !options.KeepMeaning || options.SimpleMode},
+                     CheckOptionsFor(options));
     if (!meaning.refusals.empty()) {
         FormattedDocument refused = Refused(std::move(meaning.refusals));
         refused.joinsWords = meaning.joinsWords;
@@ -336,14 +338,15 @@ LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
     Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue, &bad);
     if (!loaded.ok) err << "kelvra-format: " << QuotedName(PathToUtf8(ini)) << ": " << loaded.message << "\n";
     for (const BadSettingsValue &b : bad)
-        err << QuotedName(PathToUtf8(ini)) << ":" << b.line << ": " << b.key << "=" << b.value
-            << " is not a whole number; " << b.key << " keeps its default\n";
+        err << QuotedName(PathToUtf8(ini)) << ":" << b.line << ": " << b.key << "=" << b.value << " is not "
+            << b.expected << "; " << b.key << " keeps its default\n";
     if (c.indent) options.Indent = *c.indent;
     if (c.comma) options.Comma = *c.comma;
     if (c.lineBreaksSeparate) options.LfSp = true;
     if (c.simple) options.SimpleMode = true;
     if (c.noBold) options.Bold = false;
     if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
+    if (c.dialect) options.Dialect = *c.dialect;
     // Without the blank at each line end, line breaks that do not separate
     // words would run the words together the next time the result is formatted.
     if (c.tidy && !options.LfSp) {
