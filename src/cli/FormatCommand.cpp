@@ -38,9 +38,9 @@ constexpr const char *kOutOfMemory = "not enough memory to format it; nothing wa
 // What to do about places that --join-lines would let through; with line
 // breaks separating words already, only --join-lines is left to offer.
 std::string WordJoinHint(bool lineBreaksSeparate) {
-    if (lineBreaksSeparate) return "kelvra-format: --join-lines lets such places through, as the editor does\n";
+    if (lineBreaksSeparate) return "kelvra-format: --join-lines lets such places through, as the base rules do\n";
     return "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
-           "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the editor does\n";
+           "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the base rules do\n";
 }
 
 // Allocation failures of this thread. The format run turns any exception into
