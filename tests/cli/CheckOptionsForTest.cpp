@@ -10,15 +10,13 @@ TEST(CheckOptionsFor, DialectNarrowsTheReadingsAndTheBaseRulesWidenLetterCase) {
     struct Case {
         SqlDialect dialect;
         bool keepMeaning, simple;
-        bool oracle, postgresql, mysql, sqlserver, wideLetterCase;
+        const char *readings; // o(racle) p(ostgresql) m(ysql) s(qlserver), "-" for one not kept
+        bool wideLetterCase;
     } cases[] = {
-        {SqlDialect::Any, true, false, true, true, true, true, false},
-        {SqlDialect::Oracle, true, false, true, false, false, false, false},
-        {SqlDialect::PostgreSql, true, false, false, true, false, false, false},
-        {SqlDialect::MySql, true, false, false, false, true, false, false},
-        {SqlDialect::SqlServer, true, false, false, false, false, true, false},
-        {SqlDialect::Any, false, false, true, true, true, true, true},
-        {SqlDialect::MySql, true, true, false, false, true, false, true},
+        {SqlDialect::Any, true, false, "opms", false},        {SqlDialect::Oracle, true, false, "o---", false},
+        {SqlDialect::PostgreSql, true, false, "-p--", false}, {SqlDialect::MySql, true, false, "--m-", false},
+        {SqlDialect::SqlServer, true, false, "---s", false},  {SqlDialect::Any, false, false, "opms", true},
+        {SqlDialect::MySql, true, true, "--m-", true},
     };
     for (const Case &c : cases) {
         EditorOptions options;
@@ -26,12 +24,11 @@ TEST(CheckOptionsFor, DialectNarrowsTheReadingsAndTheBaseRulesWidenLetterCase) {
         options.KeepMeaning = c.keepMeaning;
         options.SimpleMode = c.simple;
         const meaning::CheckOptions check = cli::CheckOptionsFor(options);
-        const std::string why = "dialect " + std::to_string(static_cast<int>(c.dialect)) + ", keep " +
-                                std::to_string(c.keepMeaning) + ", simple " + std::to_string(c.simple);
-        EXPECT_EQ(check.oracle, c.oracle) << why;
-        EXPECT_EQ(check.postgresql, c.postgresql) << why;
-        EXPECT_EQ(check.mysql, c.mysql) << why;
-        EXPECT_EQ(check.sqlserver, c.sqlserver) << why;
-        EXPECT_EQ(check.wideLetterCase, c.wideLetterCase) << why;
+        std::string readings = "----";
+        for (auto [kept, letter, at] : {std::tuple{check.oracle, 'o', 0}, std::tuple{check.postgresql, 'p', 1},
+                                        std::tuple{check.mysql, 'm', 2}, std::tuple{check.sqlserver, 's', 3}})
+            if (kept) readings[at] = letter;
+        EXPECT_EQ(readings, c.readings);
+        EXPECT_EQ(check.wideLetterCase, c.wideLetterCase) << c.readings;
     }
 }
