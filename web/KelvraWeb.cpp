@@ -3,9 +3,11 @@
 // works on UTF-8 with CR LF line ends and counts bytes. This file converts both
 // ways and hands results back as plain JavaScript objects.
 
+#include "cli/CheckOptionsFor.h"
 #include "formatter/Format.h"
 #include "platform/Utf8.h"
 #include "keywords/KeywordCatalogue.h"
+#include "keywords/SqlDialectNames.h"
 #include "meaning/MeaningCheck.h"
 #include "platform/PlainTextFile.h"
 #include "platform/TextCodec.h"
@@ -117,6 +119,9 @@ EditorOptions OptionsFrom(const val &o) {
     // A page without the control keeps meaning, as the editor does by default.
     const val keepMeaning = o["keepMeaning"];
     options.KeepMeaning = keepMeaning.isUndefined() || keepMeaning.as<bool>();
+    // Every reading is kept unless the page names one dialect.
+    const val dialect = o["dialect"];
+    if (dialect.isString()) options.Dialect = DialectNamed(dialect.as<std::string>()).value_or(SqlDialect::Any);
     return options;
 }
 
@@ -130,8 +135,8 @@ val OwnedBytes(std::string_view bytes) {
 // The meaning check's verdict on the run: how many places changed more than
 // letter case and blanks, and the first of them as a line and column of the
 // text before the run.
-val MeaningReport(std::string_view before, std::string_view after) {
-    const meaning::CheckReport report = meaning::CompareMeaning(before, after, 1);
+val MeaningReport(std::string_view before, std::string_view after, const EditorOptions &options) {
+    const meaning::CheckReport report = meaning::CompareMeaning(before, after, 1, cli::CheckOptionsFor(options));
     val out = val::object();
     out.set("count", static_cast<double>(report.count));
     if (!report.first.empty()) {
@@ -162,14 +167,15 @@ val BoldRanges(const FormatResult &r) {
 // Formats the UTF-8 text of `length` bytes at `address` (LF line ends; the
 // page encodes it straight into the module's memory, faster than a string
 // argument) with `options` ({indent, commaBefore, lineBreaksSeparate, bold,
-// simpleMode, keepMeaning}) and the stored keyword states. A normal end carries
+// simpleMode, keepMeaning, dialect}) and the stored keyword states. A normal end carries
 // `meaning` (see MeaningReport): the result stays what the rules give, the page
 // tells the user.
 val Format(std::uintptr_t address, std::size_t length, const val &options, const std::string &yoyakuStates,
            const std::string &kansuStates) {
     const std::string input = ToCrLf(std::string_view(reinterpret_cast<const char *>(address), length));
     StageReporter reporter;
-    const FormatResult r = RunFormat(input, OptionsFrom(options), CatalogueFrom(yoyakuStates, kansuStates), reporter);
+    const EditorOptions chosen = OptionsFrom(options);
+    const FormatResult r = RunFormat(input, chosen, CatalogueFrom(yoyakuStates, kansuStates), reporter);
 
     val out = val::object();
     out.set("end", std::string(EndName(r.end)));
@@ -183,7 +189,7 @@ val Format(std::uintptr_t address, std::size_t length, const val &options, const
         counts.set("C", r.counts.C);
         counts.set("T", r.counts.T);
         out.set("counts", counts);
-        out.set("meaning", MeaningReport(input, r.text));
+        out.set("meaning", MeaningReport(input, r.text, chosen));
         return out;
     }
     out.set("caption", r.message.caption);

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "keywords/SqlDialectNames.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -36,12 +37,16 @@ constexpr const char *kUsage =
     "      --indent N           indent width, 1 to 10 (default 8)\n"
     "      --comma after|before break after commas (default) or put them at the line start\n"
     "      --line-breaks-separate  line breaks in the input separate words\n"
-    "      --join-lines         let line breaks go even where words then run together, as the\n"
-    "                           editor does; without it such a text is refused\n"
+    "      --join-lines         with --no-keep-meaning: let line breaks go even where words\n"
+    "                           then run together, as the base rules do; without it such a\n"
+    "                           text is refused\n"
     "      --simple             simple mode: literals and comments are not protected\n"
-    "      --keep-meaning       keep dialect literals, client line commands and the line\n"
-    "                           breaks in block comments as they mean (the default)\n"
+    "      --keep-meaning       keep what the text means to its client and server: their\n"
+    "                           literals, command lines and names as written, and a line\n"
+    "                           break that would join two words as a blank (the default)\n"
     "      --no-keep-meaning    the base rules only: such text is formatted like the rest\n"
+    "      --dialect NAME       whose readings to keep: any (every client and server at\n"
+    "                           once, the default), oracle, postgresql, mysql or sqlserver\n"
     "      --no-bold            no emphasis in --html and --rtf output\n"
     "      --settings PATH      read options and keyword states from this Kelvra.ini\n"
     "\n"
@@ -161,6 +166,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
         } else if (is("--comma")) {
             if (!value(v) || (v != "after" && v != "before")) return fail("--comma needs 'after' or 'before'");
             c.comma = v == "after" ? CommaPosition::After : CommaPosition::Before;
+        } else if (is("--dialect")) {
+            std::optional<SqlDialect> d;
+            if (value(v)) d = DialectNamed(v);
+            if (!d) return fail(std::string("--dialect needs ") + kSqlDialectChoices + ", not '" + v + "'");
+            c.dialect = d;
         } else if (is("--settings")) {
             if (!value(v) || v.empty()) return fail("--settings needs a path");
             c.settings = PathFromUtf8(v);

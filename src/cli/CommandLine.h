@@ -23,7 +23,8 @@ struct CommandLine {
     std::optional<int> indent;
     std::optional<CommaPosition> comma;
     bool lineBreaksSeparate = false, simple = false, noBold = false;
-    std::optional<bool> keepMeaning; // --keep-meaning / --no-keep-meaning; else the settings file
+    std::optional<bool> keepMeaning;   // --keep-meaning / --no-keep-meaning; else the settings file
+    std::optional<SqlDialect> dialect; // --dialect; else the settings file
     std::optional<std::filesystem::path> settings;
     FileSelection selection;
     unsigned jobs = 0;              // 0: one per processor core

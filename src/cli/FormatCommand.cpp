@@ -1,5 +1,6 @@
 #include "cli/FormatCommand.h"
 
+#include "cli/CheckOptionsFor.h"
 #include "cli/FixedPoint.h"
 #include "cli/KeptLineEnds.h"
 #include "cli/MeaningProblems.h"
@@ -38,9 +39,9 @@ constexpr const char *kOutOfMemory = "not enough memory to format it; nothing wa
 // What to do about places that --join-lines would let through; with line
 // breaks separating words already, only --join-lines is left to offer.
 std::string WordJoinHint(bool lineBreaksSeparate) {
-    if (lineBreaksSeparate) return "kelvra-format: --join-lines lets such places through, as the editor does\n";
+    if (lineBreaksSeparate) return "kelvra-format: --join-lines lets such places through, as the base rules do\n";
     return "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
-           "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the editor does\n";
+           "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the base rules do\n";
 }
 
 // Allocation failures of this thread. The format run turns any exception into
@@ -140,7 +141,8 @@ FormattedDocument FormatDecoded(DecodedText decoded, PlainTextFormat format, con
     if (settings.tidy && settings.output == OutputKind::Text) r.text = TidyText(r.text, ReadingsOf(options));
     // Simple mode and the base rules change literals and comments by design: the user hears of it.
     MeaningProblems meaning =
-        JudgeMeaning(decoded.text, r.text, {!settings.refuseWordJoins, !options.KeepMeaning || options.SimpleMode});
+        JudgeMeaning(decoded.text, r.text, {!settings.refuseWordJoins, !options.KeepMeaning || options.SimpleMode},
+                     CheckOptionsFor(options));
     if (!meaning.refusals.empty()) {
         FormattedDocument refused = Refused(std::move(meaning.refusals));
         refused.joinsWords = meaning.joinsWords;
@@ -337,14 +339,15 @@ LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
     Status loaded = LoadFormattingSettings(ini, options, s.format.catalogue, &bad);
     if (!loaded.ok) err << "kelvra-format: " << QuotedName(PathToUtf8(ini)) << ": " << loaded.message << "\n";
     for (const BadSettingsValue &b : bad)
-        err << QuotedName(PathToUtf8(ini)) << ":" << b.line << ": " << b.key << "=" << b.value
-            << " is not a whole number; " << b.key << " keeps its default\n";
+        err << QuotedName(PathToUtf8(ini)) << ":" << b.line << ": " << b.key << "=" << b.value << " is not "
+            << b.expected << "; " << b.key << " keeps its default\n";
     if (c.indent) options.Indent = *c.indent;
     if (c.comma) options.Comma = *c.comma;
     if (c.lineBreaksSeparate) options.LfSp = true;
     if (c.simple) options.SimpleMode = true;
     if (c.noBold) options.Bold = false;
     if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
+    if (c.dialect) options.Dialect = *c.dialect;
     // Without the blank at each line end, line breaks that do not separate
     // words would run the words together the next time the result is formatted.
     if (c.tidy && !options.LfSp) {

@@ -19,7 +19,7 @@ struct FormatSettings {
     KeywordCatalogue catalogue;
     OutputKind output = OutputKind::Text;
     bool tidy = false;
-    // Refuse a text whose words the run would join (false: join them as the editor does).
+    // Refuse a text whose words the run would join (false: join them as the base rules do).
     bool refuseWordJoins = true;
 };
 

@@ -31,9 +31,10 @@ Verdict VerdictOn(ChangeKind kind, MeaningAllowance allowed) {
 
 } // namespace
 
-MeaningProblems JudgeMeaning(std::string_view before, std::string_view after, MeaningAllowance allowed) {
+MeaningProblems JudgeMeaning(std::string_view before, std::string_view after, MeaningAllowance allowed,
+                             const meaning::CheckOptions &readings) {
     MeaningProblems found;
-    const meaning::CheckReport report = meaning::CompareMeaning(before, after, kLookedAt);
+    const meaning::CheckReport report = meaning::CompareMeaning(before, after, kLookedAt, readings);
     if (report.Same()) return found;
     std::size_t refusedCount = 0, toldCount = 0;
     for (std::size_t k = 0; k < meaning::kChangeKinds; ++k) {

@@ -6,6 +6,7 @@
 // literals that form where line breaks go, when --join-lines is given.
 
 #include "cli/FormatCommand.h"
+#include "meaning/MeaningCheck.h"
 
 #include <string_view>
 #include <vector>
@@ -23,6 +24,8 @@ struct MeaningProblems {
     bool joinsWords = false; // refused for what --join-lines would allow
 };
 
-MeaningProblems JudgeMeaning(std::string_view before, std::string_view after, MeaningAllowance allowed);
+// `readings`: which readings of the text must stay the same (CheckOptionsFor).
+MeaningProblems JudgeMeaning(std::string_view before, std::string_view after, MeaningAllowance allowed,
+                             const meaning::CheckOptions &readings);
 
 } // namespace kelvra::cli

@@ -30,10 +30,10 @@ struct EditorOptions {
     // Formatting.
     int Indent = 8; // 1..10
     CommaPosition Comma = CommaPosition::After;
-    bool LfSp = false;       // line breaks count as separators
-    bool Bold = true;        // emphasise reserved words
-    bool SimpleMode = false; // literals and comments are not protected
-    bool KeepMeaning = true; // protect dialect literals, line commands, breaks in block comments
+    bool LfSp = false;                    // line breaks count as separators
+    bool Bold = true;                     // emphasise reserved words
+    bool SimpleMode = false;              // literals and comments are not protected
+    bool KeepMeaning = true;              // protect dialect literals, line commands, breaks in block comments
     SqlDialect Dialect = SqlDialect::Any; // whose readings KeepMeaning keeps
     // Remembering and confirming.
     bool SaveCheck = true;

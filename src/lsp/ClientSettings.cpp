@@ -1,5 +1,7 @@
 #include "lsp/ClientSettings.h"
 
+#include "keywords/SqlDialectNames.h"
+
 namespace kelvra::lsp {
 namespace {
 
@@ -35,12 +37,19 @@ bool Comma(const json &v, cli::FormatSettings &s) {
     return true;
 }
 
+bool Dialect(const json &v, cli::FormatSettings &s) {
+    const std::optional<SqlDialect> d = v.is_string() ? DialectNamed(v.get<std::string>()) : std::nullopt;
+    if (d) s.options.Dialect = *d;
+    return d.has_value();
+}
+
 constexpr ClientSetting kSettings[] = {
     {"indent", "a number from 1 to 10", Indent},
     {"comma", "\"after\" or \"before\"", Comma},
     {"lineBreaksSeparate", "true or false", OptionFlag<&EditorOptions::LfSp>},
     {"simple", "true or false", OptionFlag<&EditorOptions::SimpleMode>},
     {"keepMeaning", "true or false", OptionFlag<&EditorOptions::KeepMeaning>},
+    {"dialect", kSqlDialectChoices, Dialect},
     {"joinLines", "true or false", Flag<&cli::FormatSettings::refuseWordJoins, true>},
     {"tidy", "true or false", Flag<&cli::FormatSettings::tidy>},
 };

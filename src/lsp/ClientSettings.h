@@ -2,7 +2,7 @@
 // The formatting options an editor sends: in initializationOptions and in
 // workspace/didChangeConfiguration, either as they are or under "kelvra":
 //   {"indent": 4, "comma": "before", "lineBreaksSeparate": true, "simple": false,
-//    "keepMeaning": true, "joinLines": false, "tidy": true}
+//    "keepMeaning": true, "dialect": "any", "joinLines": false, "tidy": true}
 // Each one given replaces the value from Kelvra.ini and the command line.
 
 #include "cli/FormatCommand.h"

@@ -1,5 +1,6 @@
 #include "lsp/DocumentFormatting.h"
 
+#include "cli/CheckOptionsFor.h"
 #include "cli/LineChanges.h"
 #include "platform/Utf8.h"
 
@@ -69,7 +70,7 @@ Formatting FormatText(std::string_view text, const cli::FormatSettings &settings
     f.warnings = std::move(doc.warnings);
     if (!f.ok) return f;
     f.text = std::move(doc.bytes);
-    f.meaning = meaning::CompareMeaning(text, f.text, kMeaningDiagnostics);
+    f.meaning = meaning::CompareMeaning(text, f.text, kMeaningDiagnostics, cli::CheckOptionsFor(settings.options));
     return f;
 }
 

@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include "keywords/SqlDialectNames.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/Process.h"
@@ -100,11 +101,19 @@ public:
         if (!v) return defaultValue;
         std::optional<std::int32_t> n = ParseSettingsInteger(*v);
         if (n) return *n;
-        if (!bad_) throw StopLoad{};
-        bad_->push_back({key, *v, ini_.LineOf(kSetting, key).value_or(0)});
+        Bad(key, *v, "a whole number");
         return defaultValue;
     }
     int Strict(const char *key, int defaultValue) const { return *Strict(key, std::optional<int>(defaultValue)); }
+
+    // A dialect's name in any letter case; another word is bad like a strict integer.
+    SqlDialect Dialect(const char *key, SqlDialect defaultValue) const {
+        std::optional<std::string> v = ini_.Read(kSetting, key);
+        if (!v) return defaultValue;
+        if (std::optional<SqlDialect> d = DialectNamed(*v)) return *d;
+        Bad(key, *v, kSqlDialectChoices);
+        return defaultValue;
+    }
 
     // KeyWord<prefix>7 down to 0, each non-empty value put in front: the list
     // holds the values in key order with the gaps closed up.
@@ -118,6 +127,12 @@ public:
     }
 
 private:
+    // Lists the value when bad values are listed, else stops the load.
+    void Bad(const char *key, const std::string &value, const char *expected) const {
+        if (!bad_) throw StopLoad{};
+        bad_->push_back({key, value, ini_.LineOf(kSetting, key).value_or(0), expected});
+    }
+
     const IniDocument &ini_;
     std::vector<BadSettingsValue> *bad_;
 };
@@ -164,6 +179,8 @@ void ReadAll(const Reader &r, const Settings &d, Settings &s) {
     std::size_t first = fixed.find_first_not_of(" \t"), last = fixed.find_last_not_of(" \t");
     fixed = first == std::string::npos ? std::string() : fixed.substr(first, last - first + 1);
     o.FixedOnly = fixed != "0";
+    // Last, so that a name the editor's load stops at loses no other key.
+    o.Dialect = r.Dialect("Dialect", od.Dialect);
 }
 
 // Applies the keys to the file in memory; SaveSettings writes it once.
@@ -220,6 +237,7 @@ void WriteAll(Writer &w, const Settings &s) {
     w.Put(kSetting, "Bold", FlagText(o.Bold));
     w.Put(kSetting, "SimpleMode", FlagText(o.SimpleMode));
     w.Put(kSetting, "KeepMeaning", FlagText(o.KeepMeaning));
+    w.Put(kSetting, "Dialect", DialectName(o.Dialect));
     w.Put(kSetting, "OpenFilter", s.OpenFilter);
     w.Put(kSetting, "SaveFilter", s.SaveFilter);
     for (int i = 0; i < kRecentFileCount; ++i) w.Put(kHistory, "Path" + std::to_string(i + 1), s.History[i]);

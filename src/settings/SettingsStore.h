@@ -65,7 +65,8 @@ Settings DefaultSettings(const std::filesystem::path &programFolder);
 // file is missing but Kelvra.bak is there, the backup is copied into its place
 // first (or read directly when the copy fails). A strict integer that does not
 // parse stops the load: what was read before stays, the rest keeps its default,
-// and the outcome carries the read-failure message.
+// and the outcome carries the read-failure message. So does a Dialect that
+// names none, which is read after every other key.
 Status LoadSettings(const std::filesystem::path &folder, const Settings &defaults, Settings &settings);
 // The same reading of one given file, without the backup rule; touches no file.
 Status ReadSettingsFile(const std::filesystem::path &iniPath, const Settings &defaults, Settings &settings);
@@ -83,15 +84,17 @@ void InitialiseCatalogue(Settings &settings, KeywordCatalogue &catalogue);
 // A value that is not what its key takes, passed over by a load that goes on.
 struct BadSettingsValue {
     std::string key, value;
-    std::size_t line = 0; // from 1
+    std::size_t line = 0;                    // from 1
+    std::string expected = "a whole number"; // what the key takes, for the message
     bool operator==(const BadSettingsValue &) const = default;
 };
 
 // For the command-line formatter: reads the formatting options and keyword
 // states from one settings file, or from the Kelvra.bak beside a missing
 // Kelvra.ini; no file is created or changed. A missing file gives the defaults.
-// With `badValues`, a strict integer that does not parse is listed there and
-// takes its default, and every other key is still read.
+// With `badValues`, a strict integer that does not parse, or a Dialect that
+// names none, is listed there and takes its default, and every other key is
+// still read.
 Status LoadFormattingSettings(const std::filesystem::path &iniPath, EditorOptions &options, KeywordCatalogue &catalogue,
                               std::vector<BadSettingsValue> *badValues = nullptr);
 

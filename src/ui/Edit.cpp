@@ -13,6 +13,7 @@
 #include "ui/WindowPlaces.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -34,6 +35,20 @@
 namespace kelvra {
 
 using texts::U;
+
+namespace {
+
+// An action with a command's caption, object name, hint, tip and keys.
+QAction *CommandAction(const texts::CommandText &text, QObject *parent) {
+    auto *a = new QAction(U(text.caption), parent);
+    a->setObjectName(text.name);
+    if (*text.hint) a->setStatusTip(U(text.hint));
+    if (*text.tip) a->setToolTip(U(text.tip));
+    if (*text.keys) a->setShortcut(QKeySequence(QString::fromLatin1(text.keys)));
+    return a;
+}
+
+} // namespace
 
 TfrmEdit::TfrmEdit(Dialogs &dialogs, Desktop &desktop, const QStringList &arguments,
                    const std::filesystem::path &settingsFolder, const std::filesystem::path &programFolder,
@@ -140,11 +155,7 @@ void TfrmEdit::CreateActions() {
         {&TfrmEdit::pmnuMarking, texts::kMarking, &TfrmEdit::pmnuMarkingClick, kNoIcon, false},
     };
     for (const Command &c : commands) {
-        auto *a = new QAction(U(c.text.caption), this);
-        a->setObjectName(c.text.name);
-        if (*c.text.hint) a->setStatusTip(U(c.text.hint));
-        if (*c.text.tip) a->setToolTip(U(c.text.tip));
-        if (*c.text.keys) a->setShortcut(QKeySequence(QString::fromLatin1(c.text.keys)));
+        QAction *a = CommandAction(c.text, this);
         if (c.icon != kNoIcon) {
             a->setIcon(ThemeIcon(QString::fromLatin1(c.icon)));
             a->setIconVisibleInMenu(false); // the menus show captions only
@@ -164,6 +175,28 @@ void TfrmEdit::CreateActions() {
         mnuKeta[i]->setObjectName(QString("mnuKeta%1").arg(i + 1));
         mnuKeta[i]->setCheckable(true);
         connect(mnuKeta[i], &QAction::triggered, this, [this, i] { mnuKetaClick(i + 1); });
+    }
+    CreateDialectActions();
+}
+
+void TfrmEdit::CreateDialectActions() {
+    const std::pair<SqlDialect, const texts::CommandText &> dialects[] = {
+        {SqlDialect::Any, texts::kDialectAny},
+        {SqlDialect::Oracle, texts::kDialectOracle},
+        {SqlDialect::PostgreSql, texts::kDialectPostgreSql},
+        {SqlDialect::MySql, texts::kDialectMySql},
+        {SqlDialect::SqlServer, texts::kDialectSqlServer},
+    };
+    static_assert(std::size(dialects) == std::tuple_size_v<decltype(mnuDialect)>);
+    auto *group = new QActionGroup(this); // one checked at a time
+    for (std::size_t i = 0; i < mnuDialect.size(); ++i) {
+        const SqlDialect dialect = dialects[i].first;
+        QAction *a = CommandAction(dialects[i].second, this);
+        a->setCheckable(true);
+        a->setData(static_cast<int>(dialect));
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, dialect] { mnuDialectClick(dialect); });
+        mnuDialect[i] = a;
     }
 }
 
@@ -221,6 +254,8 @@ void TfrmEdit::CreateMenus() {
     for (QAction *a : mnuKeta) mnuFormatIndent->addAction(a);
     mnuFormatMenu->addAction(mnuFormatBold);
     mnuFormatMenu->addAction(mnuFormatKeepMeaning);
+    mnuFormatDialect = addMenu(mnuFormatMenu, "mnuFormatDialect", texts::kDialectMenu, texts::kDialectMenuHint);
+    for (QAction *a : mnuDialect) mnuFormatDialect->addAction(a);
     mnuFormatMenu->addAction(mnuFormatMode);
 
     mnuHelpMenu = addMenu(bar, "mnuHelpMenu", texts::kHelpMenu);

@@ -88,6 +88,7 @@ public slots:
     void mnuCommaAfterClick();
     void mnuCommaBeforeClick();
     void mnuKetaClick(int n);
+    void mnuDialectClick(SqlDialect dialect);
     void mnuFormatYoyakuClick();
     // Editing and line-end commands, font, colour, printing, help and about.
     void mnuEditUndoClick();
@@ -127,6 +128,7 @@ private:
     void CreateEditor();
     // Every command's one QAction, shared by the menus, the speed buttons and the context menu.
     void CreateActions();
+    void CreateDialectActions();
     void CreateMenus();
     void CreateSpeedButtons();
     void CreateStatusBar();
@@ -246,7 +248,7 @@ private:
     QToolBar *SpdBar;
     QLabel *staPanels[3];
     QMenu *mnuFileMenu, *mnuEditMenu, *mnuExeMenu, *mnuFormatMenu, *mnuHelpMenu, *popMenu;
-    QMenu *mnuFileRekiOpen, *mnuFormatComma, *mnuFormatIndent;
+    QMenu *mnuFileRekiOpen, *mnuFormatComma, *mnuFormatIndent, *mnuFormatDialect;
     QAction *mnuFileDup, *mnuFileNew, *mnuFileOpen, *mnuFileSave, *mnuFileSaveAs, *mnuFilePrint, *mnuFilePrintSetup,
         *mnuFileExit;
     std::array<QAction *, FileHistory::kSize> mnuFileRireki;
@@ -257,6 +259,7 @@ private:
         *mnuFormatYoyaku, *mnuFormatLfSp, *mnuCommaAfter, *mnuCommaBefore, *mnuFormatBold, *mnuFormatKeepMeaning,
         *mnuFormatMode;
     std::array<QAction *, 10> mnuKeta;
+    std::array<QAction *, 5> mnuDialect; // in the order of SqlDialect; each holds its dialect as data
     QAction *mnuHelpSQLHelp, *mnuHelpHelp, *mnuHelpAbout;
     QAction *pmnuMarking;
 

@@ -2,6 +2,7 @@
 // settings menu and the settings file.
 #include "ui/Edit.h"
 
+#include "cli/CheckOptionsFor.h"
 #include "formatter/Format.h"
 #include "meaning/MeaningCheck.h"
 #include "ui/BackgroundWork.h"
@@ -125,7 +126,7 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted, meaning
             document_.SetRevertText(FromEditorText(std::move(raw)));
             result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
-            meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1);
+            meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1, cli::CheckOptionsFor(options));
             // The first bar starts again for the editor's document; the second waits on its last step.
             constexpr int kPerMille = 1000;
             progress.SetBar1(0, kPerMille);
@@ -192,6 +193,7 @@ void TfrmEdit::mnuCommaBeforeClick() {
 }
 
 void TfrmEdit::mnuKetaClick(int n) { SetIndentWidth(n); }
+void TfrmEdit::mnuDialectClick(SqlDialect dialect) { options_.Dialect = dialect; }
 
 void TfrmEdit::SetIndentWidth(int n) {
     for (QAction *a : mnuKeta) a->setChecked(false);
@@ -213,6 +215,7 @@ void TfrmEdit::ApplyOptionsToMenus() {
     mnuCommaBefore->setChecked(options_.Comma == CommaPosition::Before);
     mnuCommaAfter->setChecked(options_.Comma != CommaPosition::Before);
     SetIndentWidth(settings_.StoredIndent);
+    for (QAction *a : mnuDialect) a->setChecked(a->data().toInt() == static_cast<int>(options_.Dialect));
 }
 
 // The run reads its options from the menu's check marks; the indent width is
@@ -227,6 +230,8 @@ void TfrmEdit::ReadOptionsFromMenus() {
     options_.KeepMeaning = mnuFormatKeepMeaning->isChecked();
     options_.SimpleMode = mnuFormatMode->isChecked();
     options_.Comma = mnuCommaBefore->isChecked() ? CommaPosition::Before : CommaPosition::After;
+    for (QAction *a : mnuDialect)
+        if (a->isChecked()) options_.Dialect = static_cast<SqlDialect>(a->data().toInt());
 }
 
 // ---- Colours ---------------------------------------------------------------

@@ -77,6 +77,18 @@ inline constexpr CommandText kFormatKeepMeaning{"mnuFormatKeepMeaning", "意味�
                                                 "チェックを付けると、方言のリテラル、クライアントの行コマンド、ブロック"
                                                 "コメント内の改行を意味が変わらないように扱います",
                                                 "", ""};
+// The dialect submenu's items: which client and server readings a run keeps.
+inline constexpr CommandText kDialectAny{
+    "mnuDialectAny", "すべての読み方を保つ",
+    "SQL*Plus、psql、mysql、sqlcmd のどれで読んでも意味が変わらないように整形します", "", ""};
+inline constexpr CommandText kDialectOracle{"mnuDialectOracle", "Oracle (SQL*Plus)",
+                                            "SQL*Plus と Oracle の読み方だけを保って整形します", "", ""};
+inline constexpr CommandText kDialectPostgreSql{"mnuDialectPostgreSql", "PostgreSQL (psql)",
+                                                "psql と PostgreSQL の読み方だけを保って整形します", "", ""};
+inline constexpr CommandText kDialectMySql{"mnuDialectMySql", "MySQL (mysql)",
+                                           "mysql クライアントと MySQL の読み方だけを保って整形します", "", ""};
+inline constexpr CommandText kDialectSqlServer{"mnuDialectSqlServer", "SQL Server (sqlcmd)",
+                                               "sqlcmd と SQL Server の読み方だけを保って整形します", "", ""};
 inline constexpr CommandText kFormatMode{
     "mnuFormatMode", "簡易モードで整形する",
     "チェックを付けると、リテラル文字列、コメント、チューニングコードの待避処理を省略します", "", ""};
@@ -99,6 +111,8 @@ inline constexpr char kCommaMenu[] = "カンマ折り返し位置";
 inline constexpr char kCommaMenuHint[] = "カンマの折り返し位置を設定します";
 inline constexpr char kIndentMenu[] = "インデントの桁数";
 inline constexpr char kIndentMenuHint[] = "整形時の段落桁数を設定します";
+inline constexpr char kDialectMenu[] = "方言";
+inline constexpr char kDialectMenuHint[] = "意味を保つ際に、どのクライアントとサーバーの読み方を保つかを設定します";
 inline constexpr char kHelpMenu[] = "ヘルプ(&H)";
 
 inline constexpr char kStandardMode[] = "標準モード";

@@ -94,7 +94,11 @@ TEST(CommandLine, UsageErrorsExitTwo) {
                                                        {"--indent", ""},
                                                        {"--indent", "99999999999"},
                                                        {"--comma=After"},
-                                                       {"--settings="}};
+                                                       {"--settings="},
+                                                       {"--dialect"},
+                                                       {"--dialect="},
+                                                       {"--dialect", "oracle8"},
+                                                       {"--dialect", "t-sql"}};
     for (const auto &args : bad) {
         Outcome r = RunWith(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
@@ -116,6 +120,37 @@ TEST(CommandLine, UsageErrorsExitTwo) {
     EXPECT_TRUE(p.command.check && p.command.diff && p.command.tidy);
     EXPECT_EQ(RunWith({"--help"}).status, 0);
     EXPECT_NE(RunWith({"--version"}).out.find("1.09"), std::string::npos);
+}
+
+// --dialect takes a dialect's name in any letter case and wins over the
+// settings file's Dialect; without it the file's value stands.
+TEST(CommandLine, DialectComesFromTheOptionElseTheSettingsFile) {
+    TempDir dir("kelvra-dialect");
+    const fs::path ini = dir.path() / "Kelvra.ini";
+    Write(ini, "[Setting]\r\nDialect=MySQL\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        SqlDialect expected;
+    } cases[] = {
+        {{}, SqlDialect::MySql},
+        {{"--dialect", "oracle"}, SqlDialect::Oracle},
+        {{"--dialect=PostgreSQL"}, SqlDialect::PostgreSql},
+        {{"--dialect", "SQLSERVER"}, SqlDialect::SqlServer},
+        {{"--dialect=any"}, SqlDialect::Any},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), {"--settings", ini.string()});
+        const ParsedCommandLine p = ParseCommandLine(args);
+        ASSERT_TRUE(p.ok) << p.error;
+        std::ostringstream err;
+        const LoadedSettings loaded = LoadSettings(p.command, err);
+        EXPECT_TRUE(loaded.ok) << err.str();
+        EXPECT_EQ(err.str(), "");
+        EXPECT_EQ(loaded.format.options.Dialect, c.expected) << testing::PrintToString(c.args);
+    }
+    const ParsedCommandLine bad = ParseCommandLine({"--dialect", "db2"});
+    EXPECT_EQ(bad.error, "--dialect needs one of any, oracle, postgresql, mysql, sqlserver, not 'db2'");
 }
 
 TEST(FormatDocument, KeepsEncodingAndLineEnds) {

@@ -470,14 +470,23 @@ TEST_F(Program, SettingsThatAreNoSettingsFileAreAUsageError) {
     EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << r.err;
 }
 
-// A value that is no number is named with its line; the keys around it still count.
+// A value that is not what its key takes is named with its line; the keys around it still count.
 TEST_F(Program, ABadSettingsValueIsAWarningAndEveryOtherKeyApplies) {
     Write(In("a.sql"), "select a, b \nfrom t\n");
-    Write(dir_ / "bad.ini", "[Setting]\r\nLfSp=True\r\nIndent=abc\r\nComma=Before\r\n");
-    const Outcome r = Format("--settings ../bad.ini a.sql");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "../bad.ini:3: Indent=abc is not a whole number; Indent keeps its default\n");
-    EXPECT_EQ(r.out, "SELECT \n        A \n        , B \nFROM \n        T");
+    struct Case {
+        const char *line, *message;
+    } cases[] = {
+        {"Indent=abc", "../bad.ini:3: Indent=abc is not a whole number; Indent keeps its default\n"},
+        {"Dialect=db2", "../bad.ini:3: Dialect=db2 is not one of any, oracle, postgresql, mysql, sqlserver; "
+                        "Dialect keeps its default\n"},
+    };
+    for (const Case &c : cases) {
+        Write(dir_ / "bad.ini", std::string("[Setting]\r\nLfSp=True\r\n") + c.line + "\r\nComma=Before\r\n");
+        const Outcome r = Format("--settings ../bad.ini a.sql");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_EQ(r.out, "SELECT \n        A \n        , B \nFROM \n        T");
+    }
 }
 
 TEST_F(Program, AMessageLostOnStandardErrorIsNotASuccess) {

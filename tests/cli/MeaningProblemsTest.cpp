@@ -94,7 +94,7 @@ TEST(MeaningProblems, EachAllowanceRefusesOnlyWhatItMust) {
         {"select a", "SELECT A", {false, false}, false, false, false},
     };
     for (const Case &c : cases) {
-        const MeaningProblems p = JudgeMeaning(c.before, c.after, c.allowed);
+        const MeaningProblems p = JudgeMeaning(c.before, c.after, c.allowed, {});
         const std::string why = std::string(c.before) + " / join-lines " + (c.allowed.joinLines ? "on" : "off") +
                                 ", base rules " + (c.allowed.baseRules ? "on" : "off");
         EXPECT_EQ(!p.refusals.empty(), c.refused) << why << "\n" << Lines(p.refusals);
@@ -113,7 +113,7 @@ TEST(MeaningProblems, ARefusedPlaceIsNamedAfterManyAllowedOnes) {
     }
     before.append("select 'x'\n'y';\n");
     after.append("SELECT 'x''y' ;\n");
-    const MeaningProblems p = JudgeMeaning(before, after, {true, false});
+    const MeaningProblems p = JudgeMeaning(before, after, {true, false}, {});
     ASSERT_EQ(p.refusals.size(), 2u) << Lines(p.refusals);
     EXPECT_EQ(p.refusals[0].line, 201u);
     EXPECT_EQ(p.refusals[0].column, 11u);
@@ -127,7 +127,7 @@ TEST(MeaningProblems, WarningsListAFewAndCountAll) {
         before += "select 'a" + std::to_string(i) + "';\n";
         after += "SELECT 'A" + std::to_string(i) + "' ;\n";
     }
-    const MeaningProblems p = JudgeMeaning(before, after, {false, true});
+    const MeaningProblems p = JudgeMeaning(before, after, {false, true}, {});
     EXPECT_TRUE(p.refusals.empty());
     EXPECT_EQ(Lines(p.warnings), "f.sql:1:8: warning: the literal \"'a0'\" would change\n"
                                  "f.sql:2:8: warning: the literal \"'a1'\" would change\n"

@@ -67,6 +67,7 @@ void ExpectSameSettings(const Settings &a, const Settings &b) {
     EXPECT_EQ(x.Bold, y.Bold);
     EXPECT_EQ(x.SimpleMode, y.SimpleMode);
     EXPECT_EQ(x.KeepMeaning, y.KeepMeaning);
+    EXPECT_EQ(x.Dialect, y.Dialect);
     EXPECT_EQ(x.SaveCheck, y.SaveCheck);
     EXPECT_EQ(x.SavePos, y.SavePos);
     EXPECT_EQ(x.SaveSize, y.SaveSize);
@@ -234,6 +235,47 @@ TEST_F(SettingsStoreTest, OddTextValuesTakeTheirDefaults) {
     }
 }
 
+// Dialect is read in any letter case (written in small letters: see the round
+// trip above); a name that is none keeps `any` and is told like a damaged
+// number, without losing the keys around it.
+TEST_F(SettingsStoreTest, DialectIsOneOfFiveNames) {
+    struct Case {
+        const char *value;
+        SqlDialect dialect;
+        bool known;
+    } cases[] = {
+        {"any", SqlDialect::Any, true},
+        {"Oracle", SqlDialect::Oracle, true},
+        {"POSTGRESQL", SqlDialect::PostgreSql, true},
+        {"mysql", SqlDialect::MySql, true},
+        {"SqlServer", SqlDialect::SqlServer, true},
+        {"postgres", SqlDialect::Any, false},
+        {"", SqlDialect::Any, false},
+        {"sql server", SqlDialect::Any, false},
+    };
+    for (const Case &c : cases) {
+        WriteWindowsFile(Ini(), std::string("[Setting]\nLfSp=True\nDialect=") + c.value + "\nIndent=3\n");
+        Settings s;
+        const Status outcome = Load(s);
+        EXPECT_EQ(outcome.ok, c.known) << c.value;
+        if (!c.known) EXPECT_EQ(outcome.message, "Kelvra.iniの読み取りに失敗しました");
+        EXPECT_EQ(s.Options.Dialect, c.dialect) << c.value;
+        EXPECT_TRUE(s.Options.LfSp) << c.value;
+        EXPECT_EQ(s.Options.Indent, 3) << c.value;
+
+        EditorOptions options;
+        KeywordCatalogue catalogue;
+        std::vector<BadSettingsValue> bad;
+        EXPECT_TRUE(LoadFormattingSettings(Ini(), options, catalogue, &bad)) << c.value;
+        EXPECT_EQ(options.Dialect, c.dialect) << c.value;
+        const std::vector<BadSettingsValue> expected =
+            c.known ? std::vector<BadSettingsValue>{}
+                    : std::vector<BadSettingsValue>{
+                          {"Dialect", c.value, 3, "one of any, oracle, postgresql, mysql, sqlserver"}};
+        EXPECT_EQ(bad, expected) << c.value;
+    }
+}
+
 TEST(SettingsInteger, DecimalAndHexadecimalForms) {
     struct Case {
         const char *text;
@@ -343,6 +385,7 @@ TEST_F(SettingsStoreTest, SaveAndLoadGiveTheSameModelWithKeysInTheirOrder) {
     o.Bold = false;
     o.SimpleMode = true;
     o.KeepMeaning = false;
+    o.Dialect = SqlDialect::PostgreSql;
     o.SaveCheck = false;
     o.SavePos = o.SaveSize = true;
     o.BackColor = 0x00336699;
@@ -368,17 +411,18 @@ TEST_F(SettingsStoreTest, SaveAndLoadGiveTheSameModelWithKeysInTheirOrder) {
     ExpectSameSettings(back, s);
     EXPECT_EQ(back.SettingsVersion, "109");
 
-    EXPECT_EQ(Names(Text(Ini())),
-              (std::vector<std::string>{
-                  "[Software]",   "Version",      "[Setting]",    "BackColor",  "FontName",   "FontColor", "FontSize",
-                  "SaveCheck",    "SavePos",      "Top",          "Left",       "SaveSize",   "Height",    "Width",
-                  "SavePath",     "FilePath",     "Yoyaku",       "Kansu",      "LfSp",       "Comma",     "Indent",
-                  "Bold",         "SimpleMode",   "KeepMeaning",  "OpenFilter", "SaveFilter", "[History]", "Path1",
-                  "Path2",        "Path3",        "Path4",        "Path5",      "Path6",      "Path7",     "Path8",
-                  "KeyWordFrom0", "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0", "[Font]",     "FixedOnly"}));
+    EXPECT_EQ(
+        Names(Text(Ini())),
+        (std::vector<std::string>{
+            "[Software]", "Version",      "[Setting]",    "BackColor",    "FontName",   "FontColor",  "FontSize",
+            "SaveCheck",  "SavePos",      "Top",          "Left",         "SaveSize",   "Height",     "Width",
+            "SavePath",   "FilePath",     "Yoyaku",       "Kansu",        "LfSp",       "Comma",      "Indent",
+            "Bold",       "SimpleMode",   "KeepMeaning",  "Dialect",      "OpenFilter", "SaveFilter", "[History]",
+            "Path1",      "Path2",        "Path3",        "Path4",        "Path5",      "Path6",      "Path7",
+            "Path8",      "KeyWordFrom0", "KeyWordFrom1", "KeyWordFrom2", "KeyWordTo0", "[Font]",     "FixedOnly"}));
     const std::string text = Text(Ini());
-    for (const char *line : {"SaveCheck=False", "KeepMeaning=False", "SavePos=True", "Top=-20", "Comma=Before",
-                             "Path3=", "FixedOnly=0", "FontColor=255",
+    for (const char *line : {"SaveCheck=False", "KeepMeaning=False", "Dialect=postgresql", "SavePos=True", "Top=-20",
+                             "Comma=Before", "Path3=", "FixedOnly=0", "FontColor=255",
                              "Yoyaku="
                              "1111"})
         EXPECT_NE(("\r\n" + text).find(std::string("\r\n") + line), std::string::npos) << line;

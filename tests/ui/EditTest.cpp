@@ -549,6 +549,54 @@ private slots:
         h.window->SaveSettings();
         QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("KeepMeaning=True"));
     }
+
+    // 方言 follows 意味を保つ: five items of which one is checked, starting
+    // from the settings file; each sets the options, hints on the status bar
+    // and is stored at exit.
+    void dialectMenu() {
+        Harness h;
+        QVERIFY(WriteFile(h.Path("Kelvra.ini"), "[Setting]\r\nDialect=PostgreSQL\r\n"));
+        QVERIFY(h.Start({}));
+        EditProbe probe(h.window);
+        QMenu *menu = probe.Menu("mnuFormatDialect");
+        QCOMPARE(menu->title(), U("方言"));
+        const QList<QAction *> format = probe.Menu("mnuFormatMenu")->actions();
+        QCOMPARE(format.indexOf(menu->menuAction()), format.indexOf(probe.Action("mnuFormatKeepMeaning")) + 1);
+        auto checked = [menu] {
+            QStringList names;
+            for (QAction *a : menu->actions())
+                if (a->isChecked()) names << a->objectName();
+            return names;
+        };
+        QCOMPARE(checked(), QStringList{"mnuDialectPostgreSql"});
+        QCOMPARE(probe.Options().Dialect, SqlDialect::PostgreSql);
+
+        const struct {
+            const char *name, *caption, *client;
+            SqlDialect dialect;
+        } items[] = {
+            {"mnuDialectAny", "すべての読み方を保つ", "sqlcmd", SqlDialect::Any},
+            {"mnuDialectOracle", "Oracle (SQL*Plus)", "SQL*Plus", SqlDialect::Oracle},
+            {"mnuDialectPostgreSql", "PostgreSQL (psql)", "psql", SqlDialect::PostgreSql},
+            {"mnuDialectMySql", "MySQL (mysql)", "mysql", SqlDialect::MySql},
+            {"mnuDialectSqlServer", "SQL Server (sqlcmd)", "sqlcmd", SqlDialect::SqlServer},
+        };
+        QCOMPARE(menu->actions().size(), int(std::size(items)));
+        for (std::size_t i = 0; i < std::size(items); ++i) {
+            QAction *item = menu->actions()[int(i)];
+            QCOMPARE(item->objectName(), QString(items[i].name));
+            QCOMPARE(item->text(), U(items[i].caption));
+            item->trigger();
+            item->trigger(); // a checked item stays checked
+            QCOMPARE(checked(), QStringList{items[i].name});
+            QCOMPARE(probe.Options().Dialect, items[i].dialect);
+            item->showStatusText(h.window.get());
+            QVERIFY2(h.window->StatusText(2).contains(items[i].client), qPrintable(h.window->StatusText(2)));
+        }
+        probe.Action("mnuDialectOracle")->trigger();
+        h.window->SaveSettings();
+        QVERIFY(ReadAll(h.Path("Kelvra.ini")).contains("Dialect=oracle"));
+    }
 };
 
 QTEST_MAIN(EditTest)

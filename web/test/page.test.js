@@ -28,6 +28,7 @@ async function setOptions(page, o) {
   await page.setChecked('#optBold', o.bold);
   await page.setChecked('#optSimple', o.simpleMode);
   await page.setChecked('#optKeepMeaning', o.keepMeaning);
+  await page.selectOption('#optDialect', o.dialect || 'any');
 }
 
 async function putText(page, text) {
@@ -207,7 +208,10 @@ test('中断 stops a long run; the text stays and the next run works', async () 
 
 test('options are kept when the page is opened again', async () => {
   const { page } = session;
-  const kept = { indent: 3, commaBefore: true, lineBreaksSeparate: true, bold: false, simpleMode: true, keepMeaning: true };
+  const kept = {
+    indent: 3, commaBefore: true, lineBreaksSeparate: true, bold: false, simpleMode: true, keepMeaning: true,
+    dialect: 'postgresql'
+  };
   await setOptions(page, kept);
   await page.reload();
   await page.waitForSelector('body[data-ready=true]');
@@ -217,9 +221,15 @@ test('options are kept when the page is opened again', async () => {
     lineBreaksSeparate: document.getElementById('optLfSp').checked,
     bold: document.getElementById('optBold').checked,
     simpleMode: document.getElementById('optSimple').checked,
-    keepMeaning: document.getElementById('optKeepMeaning').checked
+    keepMeaning: document.getElementById('optKeepMeaning').checked,
+    dialect: document.getElementById('optDialect').value
   })), kept);
   assert.equal(await page.textContent('#statusMode'), '簡易モード');
+  // A stored dialect the page does not offer shows as every reading kept.
+  await page.evaluate(() => localStorage.setItem('kelvra.options', JSON.stringify({ dialect: 'db2' })));
+  await page.reload();
+  await page.waitForSelector('body[data-ready=true]');
+  assert.equal(await page.$eval('#optDialect', e => e.value), 'any');
   await setOptions(page, OPTION_SETS.defaults);
 });
 

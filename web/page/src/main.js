@@ -15,6 +15,7 @@ const ui = {
   copy: $('copyButton'), open: $('openButton'), save: $('saveButton'), fileInput: $('fileInput'),
   options: $('options'), lfSp: $('optLfSp'), commaAfter: $('optCommaAfter'), commaBefore: $('optCommaBefore'),
   indent: $('optIndent'), bold: $('optBold'), simple: $('optSimple'), keepMeaning: $('optKeepMeaning'),
+  dialect: $('optDialect'),
   message: $('message'), messageCaption: $('messageCaption'), messageText: $('messageText'),
   messagePlace: $('messagePlace'), messageClose: $('messageClose'), fileName: $('fileName'),
   statusMode: $('statusMode'), statusText: $('statusText'), askDialog: $('askDialog')
@@ -47,7 +48,8 @@ const storedOptions = storedItem('kelvra.options');
 function currentOptions() {
   return {
     indent: Number(ui.indent.value), commaBefore: ui.commaBefore.checked, lineBreaksSeparate: ui.lfSp.checked,
-    bold: ui.bold.checked, simpleMode: ui.simple.checked, keepMeaning: ui.keepMeaning.checked
+    bold: ui.bold.checked, simpleMode: ui.simple.checked, keepMeaning: ui.keepMeaning.checked,
+    dialect: ui.dialect.value
   };
 }
 
@@ -61,6 +63,8 @@ function showOptions(o) {
   ui.bold.checked = o.bold !== false;
   ui.simple.checked = o.simpleMode === true;
   ui.keepMeaning.checked = o.keepMeaning !== false;
+  const dialects = Array.from(ui.dialect.options, option => option.value);
+  ui.dialect.value = dialects.includes(o.dialect) ? o.dialect : 'any';
 }
 
 function showMode() {
