@@ -131,7 +131,7 @@ std::optional<LineCommand> SqlPlusCommand(std::string_view body, const LineConte
         command.continues = command.continues && !IsAbbreviation(word, "remark", 3); // a remark ends with its line
         return command;
     }
-    if (!context.inBlock && IsClientCommand(word, afterWord) && !OpensAcrossLines(body)) return command;
+    if (!context.inBlock && IsClientCommand(word, afterWord)) return command;
     return std::nullopt;
 }
 

@@ -2,9 +2,11 @@
 
 #include "formatter/LineCommands.h"
 #include "formatter/Protection.h"
+#include "formatter/ReadingSync.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kelvra {
 namespace {
@@ -20,6 +22,8 @@ bool IsTagStart(char c) { return IsAsciiLetter(c) || c == '_' || IsNonAscii(c); 
 bool IsTagByte(char c) { return IsTagStart(c) || IsDigit(c); }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// What a number that begins a name runs over, as mysql reads it ("0x1F", "1.5e3", "2.objid").
+bool IsNumberByte(char c) { return IsAsciiLetter(c) || IsDigit(c) || c == '_' || c == '.'; }
 
 bool StartsName(std::string_view text, std::size_t at) { return at == 0 || !IsNameByte(text[at - 1]); }
 
@@ -88,23 +92,6 @@ std::size_t EscapedQuoteEnd(std::string_view text, std::size_t open) {
 // The end of the quote opened at `open` without escapes: its next quote.
 std::size_t PlainQuoteEnd(std::string_view text, std::size_t open) {
     return EndAfter(text.find(text[open], open + 1), 1);
-}
-
-// A quote read both ways, with and without backslash escapes: both readings
-// are followed, each opening its next quote where the other ends inside one,
-// until they leave a quote at the same place, which is returned. Where they
-// never meet again before one of them is left open, the text is not one both
-// can take (its quotes pair up only one way), and the plain reading's end stands.
-std::size_t EndOfBothReadings(std::string_view text, std::size_t open) {
-    const std::size_t first = PlainQuoteEnd(text, open);
-    std::size_t plain = first, escaped = EscapedQuoteEnd(text, open);
-    while (plain != escaped && plain != npos && escaped != npos) {
-        if (plain < escaped)
-            plain = PlainQuoteEnd(text, text.find(text[open], plain));
-        else
-            escaped = EscapedQuoteEnd(text, text.find(text[open], escaped));
-    }
-    return plain == escaped ? plain : first;
 }
 
 // Whether `close` comes within `window` bytes after `from`, before a line end.
@@ -201,12 +188,8 @@ std::size_t ProtectedTextScanner::FindNumber(std::size_t from) const {
     for (std::size_t p = text_.find_first_of("0123456789", from); p != npos; p = text_.find_first_of("0123456789", p)) {
         const bool starts = StartsName(text_, p) && (p == 0 || text_[p - 1] != '.');
         std::size_t end = p;
-        while (end < text_.size() && IsDigit(text_[end])) ++end;
-        if (end + 1 < text_.size() && text_[end] == '.' && IsDigit(text_[end + 1]))
-            for (++end; end < text_.size() && IsDigit(text_[end]);) ++end;
         bool letters = false;
-        for (; end < text_.size() && (IsAsciiLetter(text_[end]) || IsDigit(text_[end]) || text_[end] == '_'); ++end)
-            letters |= IsAsciiLetter(text_[end]);
+        for (; end < text_.size() && IsNumberByte(text_[end]); ++end) letters |= IsAsciiLetter(text_[end]);
         if (starts && letters) return p;
         p = end;
         while (p < text_.size() && IsNameByte(text_[p])) ++p; // the rest of a name that holds digits
@@ -300,9 +283,10 @@ bool ProtectedTextScanner::LineStartCommand(std::size_t line, std::size_t end, s
     return found;
 }
 
-// A "$" that begins the statement end a DELIMITER line set ("$$") is code.
+// A "$" that begins the statement end a DELIMITER line set ("$$") is code,
+// unless PostgreSQL's reading is kept too, for which it opens a quote.
 bool ProtectedTextScanner::IsStatementEnd(std::size_t dollar) const {
-    return !statementEnd_.empty() && text_.substr(dollar).starts_with(statementEnd_);
+    return !readings_.postgresql && !statementEnd_.empty() && text_.substr(dollar).starts_with(statementEnd_);
 }
 
 // The kind whose opening comes first, or none. Ties cannot happen between the
@@ -329,18 +313,23 @@ std::optional<ProtectedTextScanner::Kind> ProtectedTextScanner::EarliestOpening(
 // statement is passed only once the commands before it (DELIMITER) are read.
 std::optional<ProtectedPiece> ProtectedTextScanner::Next() {
     if (done_) return std::nullopt;
-    std::optional<Kind> kind = EarliestOpening();
+    std::optional<Kind> kind;
+    std::optional<ProtectedPiece> piece;
     for (;;) {
-        if (NextCommand(kind ? next_[*kind] : npos) != npos) return Command();
-        if (kind != Dollar || !IsStatementEnd(next_[Dollar])) break;
-        next_[Dollar] = FindDollar(next_[Dollar] + 1);
         kind = EarliestOpening();
+        if (NextCommand(kind ? next_[*kind] : npos) != npos) return Command();
+        if (!kind) {
+            done_ = true;
+            return std::nullopt;
+        }
+        const bool statementEnd = kind == Dollar && IsStatementEnd(next_[Dollar]);
+        if (!statementEnd) piece = PieceAt(*kind, next_[*kind]);
+        if (!statementEnd && !std::exchange(passOver_, false)) break;
+        next_[*kind] = Find(*kind, next_[*kind] + 1);
     }
-    if (!kind) {
-        done_ = true;
-        return std::nullopt;
-    }
-    std::optional<ProtectedPiece> piece = PieceAt(*kind, next_[*kind]);
+    if (*kind != DoubleQuote && *kind != LineComment && *kind != BlockComment && *kind != Number && *kind != Variable &&
+        (*kind != Quote || (piece && text_[piece->start] != '\'')))
+        piece = UntilReadingsMeet(piece);
     if (piece) {
         blankRun_ = npos;
         blankEnded_ = blankEnded_ && (piece->letter == 'C' || piece->letter == 'T');
@@ -357,9 +346,23 @@ std::optional<ProtectedPiece> ProtectedTextScanner::Next() {
 
 std::optional<ProtectedPiece> ProtectedTextScanner::Command() {
     if (!commandDelimiter_.empty()) statementEnd_ = commandDelimiter_;
-    state_.Piece('L', text_.substr(command_, commandEnd_ - command_));
-    fed_ = scan_ = commandEnd_;
-    return ProtectedPiece{command_, commandEnd_, 'L'};
+    scan_ = commandEnd_;
+    const std::optional<ProtectedPiece> piece = UntilReadingsMeet(ProtectedPiece{command_, commandEnd_, 'L'});
+    state_.Piece('L', text_.substr(piece->start, piece->end - piece->start));
+    fed_ = scan_;
+    return piece;
+}
+
+// An opening that only some readers read as one and that never ends is no
+// opening while others read the text too: the text is none of the first's,
+// and the others read on.
+std::optional<ProtectedPiece> ProtectedTextScanner::CloseOrPassOver(char letter, std::size_t at, std::size_t end,
+                                                                    std::size_t openingLength, std::string closing) {
+    if (end == npos && readings_.Several()) {
+        passOver_ = true;
+        return std::nullopt;
+    }
+    return Close(letter, at, end, openingLength, std::move(closing));
 }
 
 std::optional<ProtectedPiece> ProtectedTextScanner::Close(char letter, std::size_t at, std::size_t end,
@@ -374,14 +377,37 @@ std::optional<ProtectedPiece> ProtectedTextScanner::Close(char letter, std::size
 }
 
 // A quote, or a quoted name, that runs to its next quote; where the mysql
-// reading is kept and a backslash stands before that quote, to where both
-// readings end.
+// reading is kept and a backslash stands before that quote, on to where every
+// reading stands in code again. Where they never do, the text's quotes pair
+// up only one way (it is no text for mysql) and the plain reading stands.
 std::optional<ProtectedPiece> ProtectedTextScanner::QuotedPiece(char letter, std::size_t quote) {
     const std::string closing = letter == 'K' ? "\"\"" : "'";
     std::size_t end = PlainQuoteEnd(text_, quote);
-    if (readings_.mysql && end != npos && text_.substr(quote, end - quote).find('\\') != npos)
-        end = EndOfBothReadings(text_, quote);
+    if (readings_.mysql && end != npos && text_.substr(quote, end - quote).find('\\') != npos) {
+        const std::size_t meet = WhereReadingsMeet(text_, quote, end, readings_);
+        if (meet != npos) end = WithLineBreak(meet, end);
+    }
     return Close(letter, quote, end, 1, closing);
+}
+
+// A literal kept on to the line end `meet` takes the line break along: the last
+// line may end in what a reader takes for a line comment, and a run that
+// joins lines must not put the next line's code in it.
+std::size_t ProtectedTextScanner::WithLineBreak(std::size_t meet, std::size_t end) const {
+    return meet == end || meet >= text_.size() ? meet : AfterLineBreak(text_, meet);
+}
+
+// A piece that only some readers read as such keeps on to where every reader
+// stands in code again (to the end of the text when that never comes).
+std::optional<ProtectedPiece> ProtectedTextScanner::UntilReadingsMeet(std::optional<ProtectedPiece> piece) {
+    if (!piece || !readings_.Several()) return piece;
+    const std::size_t meet = WhereReadingsMeet(text_, piece->start, piece->end, readings_);
+    if (meet == npos)
+        piece->end = text_.size();
+    else
+        piece->end = piece->letter == 'L' || piece->letter == 'C' ? meet : WithLineBreak(meet, piece->end);
+    scan_ = std::max(scan_, piece->end);
+    return piece;
 }
 
 // The literal whose quote is at `quote`, with the prefix that may stand before
@@ -390,8 +416,10 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PrefixedLiteral(std::size_t 
     const auto prefixed = [&](std::size_t length) {
         return quote >= scan_ + length && StartsName(text_, quote - length);
     };
-    if (readings_.postgresql && prefixed(1) && IsPrefix(text_[quote - 1], 'e'))
-        return Close('R', quote - 1, EscapedQuoteEnd(text_, quote), 2, "'");
+    if (readings_.postgresql && prefixed(1) && IsPrefix(text_[quote - 1], 'e')) {
+        const std::size_t end = EscapedQuoteEnd(text_, quote);
+        if (end != npos || !readings_.Several()) return Close('R', quote - 1, end, 2, "'");
+    }
     const bool q = readings_.oracle && quote >= 1 && IsPrefix(text_[quote - 1], 'q');
     const std::size_t prefix = q && prefixed(1) ? 1 : q && prefixed(2) && IsPrefix(text_[quote - 2], 'n') ? 2 : 0;
     if (prefix == 0 || quote + 1 >= text_.size() || IsSpace(text_[quote + 1])) return QuotedPiece('R', quote);
@@ -401,6 +429,7 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PrefixedLiteral(std::size_t 
     closing += '\'';
     const std::size_t start = quote - prefix, openingLength = prefix + 1 + delimiterLength;
     const std::size_t end = EndAfter(text_.find(closing, start + openingLength), closing.size());
+    if (end == npos && readings_.Several()) return QuotedPiece('R', quote);
     return Close('R', start, end, openingLength, std::move(closing));
 }
 
@@ -424,11 +453,11 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PieceAt(Kind kind, std::size
         return Close('C', at, cr == npos ? text_.size() : cr, kind == Hash ? 1 : 2, "");
     }
     case BlockComment: return Close('T', at, EndAfter(text_.find("*/", at + 2), 2), 2, "*/");
-    case Backquote: return Close('K', at, EndAfter(text_.find('`', at + 1), 1), 1, "`");
+    case Backquote: return CloseOrPassOver('K', at, EndAfter(text_.find('`', at + 1), 1), 1, "`");
     case Dollar: {
         const std::size_t length = DollarTagLength(text_, at);
         const std::string_view tag = text_.substr(at, length);
-        return Close('R', at, EndAfter(text_.find(tag, at + length), length), length, std::string(tag));
+        return CloseOrPassOver('R', at, EndAfter(text_.find(tag, at + length), length), length, std::string(tag));
     }
     case Bracket: {
         std::size_t q = text_.find(']', at + 1);
@@ -438,10 +467,7 @@ std::optional<ProtectedPiece> ProtectedTextScanner::PieceAt(Kind kind, std::size
     case Variable: return VariablePiece(at);
     case Number: {
         std::size_t end = at;
-        while (end < text_.size() && IsDigit(text_[end])) ++end;
-        if (end + 1 < text_.size() && text_[end] == '.' && IsDigit(text_[end + 1]))
-            for (++end; end < text_.size() && IsDigit(text_[end]);) ++end;
-        while (end < text_.size() && (IsAsciiLetter(text_[end]) || IsDigit(text_[end]) || text_[end] == '_')) ++end;
+        while (end < text_.size() && IsNumberByte(text_[end])) ++end;
         return Close('R', at, end, 1, {});
     }
     case Backslash: return Close('L', at, EndOfLine(text_, at), 1, {});

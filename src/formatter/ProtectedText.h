@@ -93,9 +93,13 @@ private:
     std::optional<ProtectedPiece> QuotedPiece(char letter, std::size_t quote);
     std::optional<ProtectedPiece> PrefixedLiteral(std::size_t quote);
     std::optional<ProtectedPiece> VariablePiece(std::size_t colon);
+    std::optional<ProtectedPiece> CloseOrPassOver(char letter, std::size_t at, std::size_t end,
+                                                  std::size_t openingLength, std::string closing);
     std::optional<ProtectedPiece> Close(char letter, std::size_t at, std::size_t end, std::size_t openingLength,
                                         std::string closing);
     std::optional<ProtectedPiece> Command();
+    std::optional<ProtectedPiece> UntilReadingsMeet(std::optional<ProtectedPiece> piece);
+    std::size_t WithLineBreak(std::size_t meet, std::size_t end) const;
     void FeedCode(std::size_t to);
 
     std::string_view text_;
@@ -113,6 +117,7 @@ private:
     std::string_view statementEnd_;     // set by the last DELIMITER line
     std::optional<UnclosedOpening> unclosed_;
     bool done_ = false;
+    bool passOver_ = false; // the opening just looked at is none
 };
 
 // Every piece of `text` in order, for those that only need where they stand;

@@ -12,6 +12,7 @@ struct KeptReadings {
     bool mysql = false;      // the mysql client and MySQL
     bool sqlserver = false;  // sqlcmd and SQL Server
     bool Any() const { return oracle || postgresql || mysql || sqlserver; }
+    bool Several() const { return oracle + postgresql + mysql + sqlserver > 1; }
 
     static constexpr KeptReadings All() { return {true, true, true, true}; }
     static constexpr KeptReadings None() { return {}; }

@@ -9,6 +9,7 @@ set(KELVRA_FORMATTER_SOURCES
   LineScan.cpp
   LineCommands.cpp
   ProtectedText.cpp
+  ReadingSync.cpp
   ScriptState.cpp
   Protection.cpp
   Whitespace.cpp

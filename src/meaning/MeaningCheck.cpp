@@ -528,6 +528,24 @@ void Locate(CheckReport &report, std::string_view before) {
         if (d) positions.At(d->offset, *d);
 }
 
+// Whether the text ends inside a literal or block comment that this reading
+// never sees closed: then it is no text for that reader, which would wait for
+// the rest of it or fail, before and after alike.
+bool EndsUnclosed(std::string_view text, Reading reading) {
+    Lexer lexer(text, reading);
+    Token last;
+    bool any = false;
+    for (Token t; lexer.Next(t);) last = t, any = true;
+    if (!any || last.end != text.size()) return false;
+    const std::string_view token = text.substr(last.start, last.end - last.start);
+    if (last.kind == TokenKind::BlockComment) return token.size() < 4 || !token.ends_with("*/");
+    if (last.kind != TokenKind::Literal) return false;
+    const std::size_t quote = token.find_first_of("'\"`[$");
+    if (quote == std::string_view::npos || token.size() - quote < 2) return true;
+    const char open = token[quote];
+    return token.back() != (open == '[' ? ']' : open);
+}
+
 } // namespace
 
 // Each reading lexes both texts by its own rules and is compared on its own:
@@ -539,7 +557,9 @@ CheckReport CompareMeaning(std::string_view before, std::string_view after, std:
     NamedPlaces named;
     for (const Reading reading : EnabledReadings(options)) {
         Comparison comparison(before, after, keep, reading, options.wideLetterCase, named);
-        Merge(total, comparison.Run(), keep);
+        CheckReport report = comparison.Run();
+        if (!report.Same() && EndsUnclosed(before, reading)) continue;
+        Merge(total, std::move(report), keep);
         named.Add(comparison.Places());
     }
     Locate(total, before);
