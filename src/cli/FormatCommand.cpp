@@ -36,12 +36,14 @@ namespace {
 
 constexpr const char *kVersion = "kelvra-format 1.09";
 constexpr const char *kOutOfMemory = "not enough memory to format it; nothing was written";
-// What to do about places that --join-lines would let through; with line
-// breaks separating words already, only --join-lines is left to offer.
+// What to do about places that --join-lines would let through (only the base
+// rules join words); with line breaks separating words already, only
+// --join-lines is left to offer.
 std::string WordJoinHint(bool lineBreaksSeparate) {
     if (lineBreaksSeparate) return "kelvra-format: --join-lines lets such places through, as the base rules do\n";
     return "kelvra-format: line breaks do not separate words here (the editor's 改行は区切りと見なす is off);\n"
-           "  pass --line-breaks-separate to keep the words apart, or --join-lines to join them as the base rules do\n";
+           "  pass --keep-meaning or --line-breaks-separate to keep the words apart, or --join-lines to join them\n"
+           "  as the base rules do\n";
 }
 
 // Allocation failures of this thread. The format run turns any exception into
@@ -349,8 +351,9 @@ LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
     if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
     if (c.dialect) options.Dialect = *c.dialect;
     // Without the blank at each line end, line breaks that do not separate
-    // words would run the words together the next time the result is formatted.
-    if (c.tidy && !options.LfSp) {
+    // words would run the words together the next time the base rules format
+    // the result; where meaning is kept such a line break becomes a blank.
+    if (c.tidy && !options.LfSp && !options.KeepMeaning) {
         err << "kelvra-format: --tidy needs line breaks that separate words: pass --line-breaks-separate "
                "(or set LfSp=True in the settings file)\nTry 'kelvra-format --help'.\n";
         s.ok = false;
@@ -359,6 +362,9 @@ LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
     s.format.output = c.output;
     s.format.tidy = c.tidy;
     s.format.refuseWordJoins = !c.joinLines;
+    if (c.joinLines && options.KeepMeaning)
+        err << "kelvra-format: --join-lines joins words only with --no-keep-meaning; meaning is kept, so a line "
+               "break that would join two words becomes a blank\n";
     return s;
 }
 

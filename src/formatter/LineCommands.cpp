@@ -79,15 +79,14 @@ bool IsClientCommand(std::string_view word, std::string_view afterWord) {
 
 // DELIMITER followed by one unquoted word (and at most a comment) sets the
 // mysql client's statement end; "delimiter '|'" is a clause of COPY.
-std::optional<std::string_view> DelimiterSet(std::string_view word, std::string_view afterWord) {
-    if (word.size() != 9 || !IsAbbreviation(word, "delimiter", 9)) return std::nullopt;
-    if (afterWord.empty() || !IsBlank(afterWord.front())) return std::nullopt;
+bool SetsDelimiter(std::string_view word, std::string_view afterWord) {
+    if (word.size() != 9 || !IsAbbreviation(word, "delimiter", 9)) return false;
+    if (afterWord.empty() || !IsBlank(afterWord.front())) return false;
     const std::string_view arg = TrimLeft(afterWord);
-    if (arg.empty() || arg.front() == '\'' || arg.front() == '"' || arg.front() == '`') return std::nullopt;
+    if (arg.empty() || arg.front() == '\'' || arg.front() == '"' || arg.front() == '`') return false;
     const auto end = std::find_if(arg.begin(), arg.end(), IsBlank);
     const std::string_view rest = TrimLeft(arg.substr(static_cast<std::size_t>(end - arg.begin())));
-    if (!rest.empty() && !rest.starts_with("--") && !rest.starts_with('#')) return std::nullopt;
-    return arg.substr(0, static_cast<std::size_t>(end - arg.begin()));
+    return rest.empty() || rest.starts_with("--") || rest.starts_with('#');
 }
 
 // Whether the line would take the opening of a quote or block comment away
@@ -147,7 +146,7 @@ std::optional<LineCommand> RecogniseLineCommand(std::string_view line, const Lin
     if (!command && readings.oracle) command = SqlPlusCommand(body, context);
     if (!command && readings.mysql) {
         const auto [word, afterWord] = SplitWord(rest);
-        if (auto delimiter = DelimiterSet(word, afterWord)) command = LineCommand{0, *delimiter, false};
+        if (SetsDelimiter(word, afterWord)) command = LineCommand{};
     }
     if (command) command->start = line.size() - rest.size();
     return command;

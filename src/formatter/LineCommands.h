@@ -21,9 +21,8 @@ struct LineContext {
 };
 
 struct LineCommand {
-    std::size_t start = 0;      // offset of the command's first character in the line
-    std::string_view delimiter; // DELIMITER: the statement end it sets (a view into the line)
-    bool continues = false;     // a SQL*Plus command whose line ends in "-": the next line belongs to it
+    std::size_t start = 0;  // offset of the command's first character in the line
+    bool continues = false; // a SQL*Plus command whose line ends in "-": the next line belongs to it
 };
 
 // The command that `line` (one line without its line break) holds, if any.

@@ -221,7 +221,6 @@ bool ProtectedTextScanner::CommandAt(std::size_t line, std::size_t end, bool sta
     if (!command) return false;
     command_ = line + command->start;
     commandEnd_ = end;
-    commandDelimiter_ = command->delimiter;
     for (bool continues = command->continues; continues && commandEnd_ < text_.size();) {
         const std::size_t next = AfterLineBreak(text_, commandEnd_);
         commandEnd_ = EndOfLine(text_, next);
@@ -243,7 +242,6 @@ std::size_t ProtectedTextScanner::NextCommand(std::size_t limit) {
         if (IsLineStart(text_, at)) {
             if (state_.TakeCopyData()) { // data lines, up to a line "\." or the end of the text
                 command_ = at;
-                commandDelimiter_ = {};
                 std::size_t line = at, lineEnd = end;
                 while (text_.substr(line, lineEnd - line) != "\\." && lineEnd < text_.size()) {
                     line = AfterLineBreak(text_, lineEnd);
@@ -283,12 +281,6 @@ bool ProtectedTextScanner::LineStartCommand(std::size_t line, std::size_t end, s
     return found;
 }
 
-// A "$" that begins the statement end a DELIMITER line set ("$$") is code,
-// unless PostgreSQL's reading is kept too, for which it opens a quote.
-bool ProtectedTextScanner::IsStatementEnd(std::size_t dollar) const {
-    return !readings_.postgresql && !statementEnd_.empty() && text_.substr(dollar).starts_with(statementEnd_);
-}
-
 // The kind whose opening comes first, or none. Ties cannot happen between the
 // kinds that readings add and the others, as their openings begin with other characters.
 std::optional<ProtectedTextScanner::Kind> ProtectedTextScanner::EarliestOpening() {
@@ -322,9 +314,8 @@ std::optional<ProtectedPiece> ProtectedTextScanner::Next() {
             done_ = true;
             return std::nullopt;
         }
-        const bool statementEnd = kind == Dollar && IsStatementEnd(next_[Dollar]);
-        if (!statementEnd) piece = PieceAt(*kind, next_[*kind]);
-        if (!statementEnd && !std::exchange(passOver_, false)) break;
+        piece = PieceAt(*kind, next_[*kind]);
+        if (!std::exchange(passOver_, false)) break;
         next_[*kind] = Find(*kind, next_[*kind] + 1);
     }
     if (*kind != DoubleQuote && *kind != LineComment && *kind != BlockComment && *kind != Number && *kind != Variable &&
@@ -345,7 +336,6 @@ std::optional<ProtectedPiece> ProtectedTextScanner::Next() {
 }
 
 std::optional<ProtectedPiece> ProtectedTextScanner::Command() {
-    if (!commandDelimiter_.empty()) statementEnd_ = commandDelimiter_;
     scan_ = commandEnd_;
     const std::optional<ProtectedPiece> piece = UntilReadingsMeet(ProtectedPiece{command_, commandEnd_, 'L'});
     state_.Piece('L', text_.substr(piece->start, piece->end - piece->start));

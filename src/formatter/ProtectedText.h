@@ -88,7 +88,6 @@ private:
     std::size_t NextCommand(std::size_t limit);
     bool CommandAt(std::size_t line, std::size_t end, bool statementOpen);
     bool LineStartCommand(std::size_t line, std::size_t end, std::size_t limit);
-    bool IsStatementEnd(std::size_t dollar) const;
     std::optional<ProtectedPiece> PieceAt(Kind kind, std::size_t at);
     std::optional<ProtectedPiece> QuotedPiece(char letter, std::size_t quote);
     std::optional<ProtectedPiece> PrefixedLiteral(std::size_t quote);
@@ -113,8 +112,6 @@ private:
     bool blankEnded_ = false;           // a blank line ended a statement, as SQL*Plus reads it
     std::size_t command_ = 0;           // the command found by NextCommand: its start and end
     std::size_t commandEnd_ = 0;        //
-    std::string_view commandDelimiter_; // the statement end it sets, if a DELIMITER line
-    std::string_view statementEnd_;     // set by the last DELIMITER line
     std::optional<UnclosedOpening> unclosed_;
     bool done_ = false;
     bool passOver_ = false; // the opening just looked at is none

@@ -44,6 +44,12 @@ public:
         return at_ == place;
     }
 
+    // Whether the text ends inside a literal or block comment of this reader.
+    bool EndsUnclosed() {
+        InCodeAt(text_.size());
+        return unclosed_;
+    }
+
 private:
     // The first token opening in [at_, limit), or npos.
     std::size_t NextOpening(std::size_t limit) const {
@@ -132,7 +138,7 @@ private:
     }
 
     // The end of the token that opens at `at`; the end of the text when it never closes.
-    std::size_t TokenEnd(std::size_t at) const {
+    std::size_t TokenEnd(std::size_t at) {
         const char c = text_[at];
         const char next = at + 1 < text_.size() ? text_[at + 1] : '\0';
         std::size_t end = npos;
@@ -154,6 +160,7 @@ private:
             end = QuoteEnd(at + 1, true);
         else // q'x...x' or nq'x...x'
             end = AlternativeQuoteEnd(at);
+        unclosed_ = unclosed_ || end == npos;
         return end == npos ? text_.size() : end;
     }
 
@@ -169,15 +176,14 @@ private:
     std::string_view text_;
     Reader reader_;
     std::size_t at_;
+    bool unclosed_ = false;
 };
 
-} // namespace
-
-std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::size_t end, KeptReadings readings) {
-    std::array<ReaderWalk, 4> walks{ReaderWalk(text, Reader::Oracle, start),
-                                    ReaderWalk(text, Reader::PostgreSql, start), ReaderWalk(text, Reader::MySql, start),
-                                    ReaderWalk(text, Reader::SqlServer, start)};
-    const std::array<bool, 4> kept{readings.oracle, readings.postgresql, readings.mysql, readings.sqlserver};
+// The first place from `end` on (`end` itself or a line end) where every reader
+// of `kept` stands in code; npos when none does.
+std::size_t FirstMeeting(std::string_view text, std::size_t start, std::size_t end, const std::array<bool, 4> &kept) {
+    std::array<ReaderWalk, 4> walks{ReaderWalk(text, Reader::Oracle, start), ReaderWalk(text, Reader::PostgreSql, start),
+                                    ReaderWalk(text, Reader::MySql, start), ReaderWalk(text, Reader::SqlServer, start)};
     const auto allInCode = [&](std::size_t place) {
         bool all = true;
         for (std::size_t r = 0; r < walks.size(); ++r) all = (!kept[r] || walks[r].InCodeAt(place)) && all;
@@ -187,6 +193,23 @@ std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::siz
     for (std::size_t place = LineEndFrom(text, end); place < text.size(); place = LineEndFrom(text, place + 1))
         if (allInCode(place)) return place;
     return npos;
+}
+
+} // namespace
+
+std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::size_t end, KeptReadings readings) {
+    std::array<bool, 4> kept{readings.oracle, readings.postgresql, readings.mysql, readings.sqlserver};
+    const std::size_t meeting = FirstMeeting(text, start, end, kept);
+    if (meeting != npos) return meeting;
+    // A reader for which the text ends inside a literal or comment cannot take
+    // it at all (nor after a run, which keeps it so); the others must meet.
+    bool dropped = false;
+    for (std::size_t r = 0; r < kept.size(); ++r) {
+        if (!kept[r] || !ReaderWalk(text, static_cast<Reader>(r), 0).EndsUnclosed()) continue;
+        kept[r] = false;
+        dropped = true;
+    }
+    return dropped ? FirstMeeting(text, start, end, kept) : npos;
 }
 
 } // namespace kelvra

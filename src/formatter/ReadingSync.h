@@ -17,6 +17,7 @@ namespace kelvra {
 // `start` is where every kept reading stands in code, `end` the end of the piece
 // that begins there. Returns `end` when every reader stands in code there; else
 // the first line end after it where every one does; npos when none does.
+// Readers for which the whole text ends inside a literal or comment do not count.
 std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::size_t end, KeptReadings readings);
 
 } // namespace kelvra

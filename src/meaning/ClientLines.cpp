@@ -68,11 +68,14 @@ bool IsSqlPlusCommand(std::string_view line) {
     if (wordEnd == line.size()) return !IsSqlAfter(word, {});
     if (!IsBlank(line[wordEnd])) return false;
     const std::size_t next = BlankRun(line, wordEnd);
-    // "rem := 1;", "rem = 2", "exit (x)" or "start ." are code; a row of "=" is a remark.
+    // "rem := 1;", "rem = 2", "exit (x)" or "start ." are code; a row of "=" is a
+    // remark, and so is any other text after REM or PROMPT ("Rem  .").
     const std::string_view rest = line.substr(next);
     if (rest.starts_with(":=")) return false;
     if (rest.starts_with('=')) return rest.starts_with("==");
-    if (std::string_view("(.,;").find(rest[0]) != std::string_view::npos) return false;
+    const bool freeText = word.size() >= 3 && (EqualsIgnoringCase(word, std::string_view("remark").substr(0, word.size())) ||
+                                               EqualsIgnoringCase(word, std::string_view("prompt").substr(0, word.size())));
+    if (!freeText && std::string_view("(.,;").find(rest[0]) != std::string_view::npos) return false;
     return !IsSqlAfter(word, rest.substr(0, LetterRun(rest, 0)));
 }
 

@@ -187,7 +187,7 @@ bool Lexer::IsLineCommand() {
         break;
     }
     case Reading::MySql: {
-        if ((c | 0x20) != 'd' || statementOpen_) return false;
+        if ((c | 0x20) != 'd') return false; // the client reads it at any line start
         end = TrimmedLineEnd(pos_);
         const std::string_view delimiter = DelimiterSetBy(text_.substr(pos_, end - pos_));
         if (delimiter.empty()) return false;

@@ -211,7 +211,9 @@ TEST(Options, EachOptionReachesTheFormatRun) {
         std::vector<std::string> args;
         std::string input, output;
     } cases[] = {
-        {{"--join-lines"}, "select a\nfrom t", "SELECT \n        AFROM T"},
+        {{}, "select a\nfrom t", "SELECT \n        A \nFROM \n        T"},
+        {{"--join-lines"}, "select a\nfrom t", "SELECT \n        A \nFROM \n        T"}, // meaning is kept
+        {{"--join-lines", "--no-keep-meaning"}, "select a\nfrom t", "SELECT \n        AFROM T"},
         {{"--line-breaks-separate"}, "select a\nfrom t", "SELECT \n        A \nFROM \n        T"},
         {{"--indent", "1"}, "select a from t", "SELECT \n A \nFROM \n T"},
         {{"--comma", "before"}, "select a, b from t", "SELECT \n        A \n        , B \nFROM \n        T"},
@@ -368,9 +370,10 @@ TEST(Refusals, HintOnlyAtOptionsThatWouldHelp) {
         std::vector<std::string> args;
         const char *hint; // nullptr: no hint
     } cases[] = {
-        {{joined.string()}, "pass --line-breaks-separate to keep the words apart, or --join-lines"},
+        {{"--no-keep-meaning", joined.string()}, "pass --keep-meaning or --line-breaks-separate to keep the words apart"},
         {{"--simple", "--line-breaks-separate", comments.string()}, "--join-lines lets such places through"},
         {{"--line-breaks-separate", joined.string()}, nullptr},
+        {{joined.string()}, nullptr}, // meaning is kept: the line break becomes a blank
     };
     for (const Case &c : cases) {
         const Outcome o = RunWith(Isolated(dir, c.args));

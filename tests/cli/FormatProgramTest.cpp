@@ -62,6 +62,7 @@ const std::string kFormatted = "SELECT \n        A \nFROM \n        T";
 
 TEST_F(Program, WordsThatWouldJoinAreRefusedAndTheFileIsLeftAlone) {
     Write(In("a.sql"), kJoining);
+    Write(dir_ / "Kelvra.ini", "[Setting]\r\nKeepMeaning=False\r\n"); // the base rules join them
     Outcome r = Format("-i a.sql");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Slurp(In("a.sql")), kJoining);
@@ -75,22 +76,21 @@ TEST_F(Program, WordsThatWouldJoinAreRefusedAndTheFileIsLeftAlone) {
 
     EXPECT_EQ(Format("--line-breaks-separate a.sql").out, kFormatted);
     EXPECT_EQ(Format("--join-lines a.sql").out, "SELECT \n        AFROM T");
+    // Where meaning is kept the line break becomes a blank, and --join-lines says it joins nothing.
+    EXPECT_EQ(Format("--keep-meaning a.sql").out, kFormatted);
+    r = Format("--keep-meaning --join-lines a.sql");
+    EXPECT_EQ(r.out, kFormatted);
+    EXPECT_NE(r.err.find("--join-lines joins words only with --no-keep-meaning"), std::string::npos) << r.err;
 }
 
-// --join-lines lets words run together and nothing else: two literals that
-// would become one refuse the file all the same, unless the settings ask for
-// the base rules, which then only warn.
+// Where meaning is kept nothing runs together; --join-lines lets words run
+// together under the base rules, which only warn of the literals they join.
 TEST_F(Program, JoinLinesAllowsJoinedWordsAndNothingElse) {
     const std::string text = "select a\nfrom t where x = '1'\n'2'\n";
     Write(In("m.sql"), text);
-    Outcome r = Format("--join-lines -i m.sql");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(Slurp(In("m.sql")), text);
-    EXPECT_EQ(r.err, "m.sql:2:21: \"'1'\" and \"'2'\" would become one literal\n"
-                     "kelvra-format: m.sql: 1 place would change what the SQL means; nothing was written\n");
-    r = Format("--join-lines m.sql");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
+    Outcome r = Format("m.sql"); // meaning kept: nothing joins
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("X = '1' '2'"), std::string::npos) << r.out;
 
     Write(dir_ / "Kelvra.ini", "[Setting]\r\nKeepMeaning=False\r\n");
     r = Format("--join-lines m.sql");
@@ -260,9 +260,11 @@ TEST_F(Program, TidyEndsWithOneLineBreakAndNoTrailingBlanks) {
     EXPECT_EQ(r.out, "SELECT\r\n        A ,\r\n        B\r\nFROM\r\n        T ;\r\n");
     EXPECT_EQ(Format("--tidy --line-breaks-separate -i b.sql").status, 0);
     EXPECT_EQ(Slurp(In("b.sql")), r.out);
-    // Read back with line breaks that do not separate words, the tidy form
-    // would run "A ," and "B" together: that combination is refused.
-    r = Format("--tidy -i b.sql");
+    // Where meaning is kept, a line break that would join words reads as a
+    // blank: the tidy form reads back the same without separating line breaks.
+    EXPECT_EQ(Format("--tidy b.sql").out, r.out);
+    // The base rules would run "A" and "FROM" together: that combination is refused.
+    r = Format("--tidy --no-keep-meaning -i b.sql");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--tidy needs line breaks that separate words"), std::string::npos) << r.err;
     EXPECT_EQ(Slurp(In("b.sql")), Format("--tidy --line-breaks-separate b.sql").out);

@@ -163,8 +163,7 @@ TEST(MeaningProblems, TheFormatCoreJoinsWhatTheCheckNames) {
                 d.what.substr(split + middle.size(), d.what.size() - tail.size() - split - middle.size());
             if ((left + right).find("…") != std::string::npos) continue;
             UpperCaseInPlace(left);
-            if (right[0] != '\'' && right[0] != '"' && right[0] != '$')
-                UpperCaseInPlace(right); // a literal keeps its case
+            if (right[0] != '\'' && right[0] != '"') UpperCaseInPlace(right); // a literal keeps its case
             const std::string joined = left + right;
             EXPECT_NE(r.text.find(joined), std::string::npos) << path << ": " << joined;
         }
@@ -193,7 +192,8 @@ TEST(MeaningProblems, TheCheckFindsWhatTheBaseRulesChange) {
         {"select 1\n.5 from t", false, meaning::ChangeKind::OperatorFormed},
         {"select /*+ ordered\nuse_nl(a) */ a from t;", true, meaning::ChangeKind::CommentChanged},
         {"select $re$\\s+$re$, $$It is  Ok$$;", true, meaning::ChangeKind::LiteralChanged},
-        {"select e'it\\'s', 'x', q'[it's]' from t;", true, meaning::ChangeKind::LiteralChanged},
+        {"select e'it\\'s' as a from t; -- it's", true, meaning::ChangeKind::LiteralChanged},
+        {"select q'[it's]' as a from t; -- it's", true, meaning::ChangeKind::LiteralChanged},
         {"select `my  col` from t;", true, meaning::ChangeKind::LiteralChanged},
         {"rem drop the old copy\ndrop table t;", true, meaning::ChangeKind::LineCommandMerged},
         {"create view v as select 1 x from dual\n/\nselect 2 from dual;", true, meaning::ChangeKind::LineCommandMerged},

@@ -53,8 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Where meaning is kept, a removed line break that would fuse two tokens is one blank.
         StageCase{"lineBreakBetweenWordsIsABlank", "SELECT A\r\nFROM B", "4", "SELECT A FROM B"},
         StageCase{"lineBreaksApartWhereTheyFuse",
-                  "a\r\n'x'\r\n'y'\r\n1\r\n.5\r\n-\r\n-\r\n<\r\n>\r\n:\r\nv\r\n&\r\nw\r\n/\r\n*", "4",
-                  "a 《R0》 《R1》 1 .5 - - < > : v & w / *"},
+                  "a\r\n'x'\r\n'y'\r\nb\r\n1\r\n.5\r\n-\r\n-\r\n<\r\n>\r\n:\r\nv\r\n&\r\nw\r\n|\r\n|", "4",
+                  "a 《R0》 《R1》b 1 .5- - < > : v & w| |"},
         StageCase{"lineBreaksGoWhereNothingFuses", "f(\r\na,\r\nb\r\n)\r\n;\r\n'x'\r\nb\r\n.c\r\n=\r\n1", "4",
                   "f(a,b);《R0》b.c=1"},
         StageCase{"numberAndDotApart", "1.\r\n5\r\nx\r\n.5", "4", "1. 5 x .5"},

@@ -87,6 +87,7 @@ struct SaveCase {
     std::string restored = {};           // after the restore, when not the text itself
     bool baseRules = false;              // KeepMeaning off
     std::vector<std::string> L = {};     // expected line commands
+    SqlDialect dialect = SqlDialect::Any;
 };
 
 void PrintTo(const SaveCase &c, std::ostream *os) { *os << c.name; }
@@ -97,6 +98,7 @@ TEST_P(SaveLiterals, ReplacesEachSegmentByItsTokenAndRestoresIt) {
     const SaveCase &c = GetParam();
     StageHarness h;
     h.options.KeepMeaning = !c.baseRules;
+    h.options.Dialect = c.dialect;
     EXPECT_EQ(h.RunThrough(c.text, "3"), c.tokens);
     EXPECT_EQ(h.state->segments.K, c.K);
     EXPECT_EQ(h.state->segments.R, c.R);
@@ -152,14 +154,22 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  {"$f$ it's -- no /* $$ $f$", "'x'"},
                  {},
-                 {}},
+                 {},
+                 {},
+                 false,
+                 {},
+                 SqlDialect::PostgreSql},
         SaveCase{"escapeStringThenLaterLiteralsPairRight",
-                 "select e'it\\'s', 'x', q'[it's]' from t;",
-                 "select 《R0》, 《R1》, 《R2》 from t;",
+                 "select e'it\\'s', 'x' from t;",
+                 "select 《R0》, 《R1》 from t;",
                  {},
-                 {"e'it\\'s'", "'x'", "q'[it's]'"},
+                 {"e'it\\'s'", "'x'"},
                  {},
-                 {}},
+                 {},
+                 {},
+                 false,
+                 {},
+                 SqlDialect::PostgreSql},
         SaveCase{
             "escapeStringUnderBaseRules", "e'it\\'s' x'", "e《R0》s《R1》", {}, {"'it\\'", "' x'"}, {}, {}, {}, true},
         SaveCase{"alternativeQuotingClosesWithPartnerOrSelf",
@@ -168,7 +178,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {},
                  {"nq'{a}b}'", "Q'!it's!'", "q'<'>'"},
                  {},
-                 {}},
+                 {},
+                 {},
+                 false,
+                 {},
+                 SqlDialect::Oracle},
         SaveCase{"prefixThatEndsANameIsNot", "type'x' seq'y'", "type《R0》 seq《R1》", {}, {"'x'", "'y'"}, {}, {}},
         SaveCase{"backquotedNames",
                  "select `my  col`, `it's` from t",
@@ -176,7 +190,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {"`my  col`", "`it's`"},
                  {},
                  {},
-                 {}},
+                 {},
+                 {},
+                 false,
+                 {},
+                 SqlDialect::MySql},
         SaveCase{"lineCommands",
                  "end;\r\n/\r\nrem it's done\r\n  PROMPT -- next\r\n@@sub.sql 1\r\n\\d+ t\r\nx -- c",
                  "end;\r\n《L0》\r\n《L1》\r\n  《L2》\r\n《L3》\r\n《L4》\r\nx 《C0》",
@@ -194,16 +212,29 @@ INSTANTIATE_TEST_SUITE_P(
                  {"'x'"},
                  {},
                  {}},
-        SaveCase{"delimiterLineMakesItsDollarsCode",
+        SaveCase{"delimiterLinesOfMySql",
                  "DELIMITER $$\r\nend $$\r\nDELIMITER ;\r\n$$a$$",
-                 "《L0》\r\nend $$\r\n《L1》\r\n《R0》",
+                 "《L0》\r\nend $$\r\n《L1》\r\n$$a$$",
+                 {},
+                 {},
+                 {},
+                 {},
+                 {},
+                 false,
+                 {"DELIMITER $$", "DELIMITER ;"},
+                 SqlDialect::MySql},
+        // PostgreSQL reads a dollar quote where mysql reads a statement end: the
+        // command is kept up to where both read code again.
+        SaveCase{"delimiterDollarsUnderEveryReading",
+                 "DELIMITER $$\r\nend $$\r\nDELIMITER ;\r\n$$a$$",
+                 "《L0》\r\n《L1》\r\n《R0》",
                  {},
                  {"$$a$$"},
                  {},
                  {},
                  {},
                  false,
-                 {"DELIMITER $$", "DELIMITER ;"}},
+                 {"DELIMITER $$\r\nend $$", "DELIMITER ;"}},
         SaveCase{"doubledQuoteIsTwoLiterals", "'it''s'", "《R0》《R1》", {}, {"'it'", "'s'"}, {}, {}},
         SaveCase{"numberedPerKindInTextOrder",
                  "\"a\" 'b' \"c\"",
@@ -229,19 +260,22 @@ TEST(SaveLiterals, UnmatchedOpeningFailsWithItsMessageAndRange) {
         std::string text;
         std::string message;
         TextSpan range;
+        SqlDialect dialect = SqlDialect::Any; // a dialect's own openings are refused when only it reads the text
     } cases[] = {
         {"select 'abc", "対になる文字列（'）が見つかりません", {7, 1}},
         {"select \"abc", "対になる文字列（\"\"）が見つかりません", {7, 1}},
         {"表 /* open", "対になる文字列（*/）が見つかりません", {4, 2}},
         {"'ok' x 'no", "対になる文字列（'）が見つかりません", {7, 1}},
-        {"select $body$ x", "対になる文字列（$body$）が見つかりません", {7, 6}},
-        {"x E'it\\'", "対になる文字列（'）が見つかりません", {2, 2}},
-        {"x nq'[a]' q'(b'", "対になる文字列（)'）が見つかりません", {10, 3}},
-        {"x q'表a表", "対になる文字列（表'）が見つかりません", {2, 5}},
-        {"`a` `b", "対になる文字列（`）が見つかりません", {4, 1}},
+        {"select $body$ x", "対になる文字列（$body$）が見つかりません", {7, 6}, SqlDialect::PostgreSql},
+        {"x E'it\\'", "対になる文字列（'）が見つかりません", {2, 2}, SqlDialect::PostgreSql},
+        {"x nq'[a]' q'(b'", "対になる文字列（)'）が見つかりません", {10, 3}, SqlDialect::Oracle},
+        {"x q'表a表", "対になる文字列（表'）が見つかりません", {2, 5}, SqlDialect::Oracle},
+        {"x q'表a表", "対になる文字列（'）が見つかりません", {3, 1}}, // a plain quote for the others
+        {"`a` `b", "対になる文字列（`）が見つかりません", {4, 1}, SqlDialect::MySql},
     };
     for (const auto &c : cases) {
         StageHarness h;
+        h.options.Dialect = c.dialect;
         try {
             h.RunThrough(c.text, "3");
             ADD_FAILURE() << "no failure for " << c.text;

@@ -207,9 +207,11 @@ TEST(MeaningReadings, MySqlEscapesCommentsAndNumbers) {
         {"select 0b101 from t", "SELECT 0B101 FROM T", M},
         {"select 1.5e3 from t", "SELECT 1.5E3 FROM T", M},
         {"select `my  col` from t", "SELECT `MY  col` FROM T", M},
-        // The mysql client's delimiter: "$$" ends a statement, it opens no quote.
+        // The mysql client's delimiter: "$$" ends a statement, it opens no quote; to
+        // PostgreSQL the last "$$" opens one that never ends, a text it cannot take.
         {"DELIMITER $$ -- now $$\r\nbegin select 1; end;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nselect 'a';",
-         "DELIMITER $$ -- now $$\r\nBEGIN SELECT 1 ; END ;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nSELECT 'a' ;", P},
+         "DELIMITER $$ -- now $$\r\nBEGIN SELECT 1 ; END ;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nSELECT 'a' ;", None},
+        {"DELIMITER $$\r\nbegin select 1; end $$\r\nDELIMITER ;", "DELIMITER $$\r\nBEGIN SELECT 1 ; END $$\r\nDELIMITER ;", P},
     };
     for (const Case &c : cases) ExpectChangedUnder(c);
 }
@@ -226,8 +228,11 @@ TEST(MeaningReadings, DialectQuotesAndBatchEnds) {
         // Oracle's q'x…x' with a delimiter of several bytes.
         {"select q'あ'a  b'あ' from t", "SELECT q'あ'a  b'あ' FROM T", None},
         {"select q'あ'a  b'あ' from t", "SELECT Q'あ'a b'あ' FROM T", O},
-        {"select nq'{a'b}' from t", "SELECT NQ'{a'b}' FROM T", P | M | S}, // an unclosed quote to the others
-        {"select e'it\\'s' from t", "SELECT E'it\\'s' FROM T", O | S},     // "' from t" is a literal there
+        // The others read a quote that never ends: a text none of theirs.
+        {"select nq'{a'b}' from t", "SELECT NQ'{a'b}' FROM T", None},
+        {"select nq'{a'b}' from t; -- it's", "SELECT NQ'{a'b}' FROM T ; -- it's", P | M | S},
+        {"select e'it\\'s' from t", "SELECT E'it\\'s' FROM T", None},
+        {"select e'it\\'s' from t; -- it's", "SELECT E'it\\'s' FROM T ; -- it's", O | S}, // "' from t; -- it'" is a literal there
         {"select x as\r\n$$ y $$", "SELECT X AS$$ y $$", All},
     };
     for (const Case &c : cases) ExpectChangedUnder(c);
