@@ -351,9 +351,9 @@ LoadedSettings LoadSettings(const CommandLine &c, std::ostream &err) {
     if (c.keepMeaning) options.KeepMeaning = *c.keepMeaning;
     if (c.dialect) options.Dialect = *c.dialect;
     // Without the blank at each line end, line breaks that do not separate
-    // words would run the words together the next time the base rules format
-    // the result; where meaning is kept such a line break becomes a blank.
-    if (c.tidy && !options.LfSp && !options.KeepMeaning) {
+    // words would run the words together the next time the result is formatted
+    // (or, where meaning is kept, run a quote and a word together).
+    if (c.tidy && !options.LfSp) {
         err << "kelvra-format: --tidy needs line breaks that separate words: pass --line-breaks-separate "
                "(or set LfSp=True in the settings file)\nTry 'kelvra-format --help'.\n";
         s.ok = false;

@@ -106,12 +106,12 @@ private:
     std::size_t scan_ = 0;                 // where the next piece may start
     std::array<std::size_t, kKinds> next_; // next opening of each kind; npos once none is left
     std::array<bool, kKinds> searched_{};
-    ScriptState state_;                 // of the code before `fed_`
-    std::size_t fed_ = 0;               // how far the code has been fed to `state_`
-    std::size_t blankRun_;              // start of the blank lines just passed; npos after others
-    bool blankEnded_ = false;           // a blank line ended a statement, as SQL*Plus reads it
-    std::size_t command_ = 0;           // the command found by NextCommand: its start and end
-    std::size_t commandEnd_ = 0;        //
+    ScriptState state_;          // of the code before `fed_`
+    std::size_t fed_ = 0;        // how far the code has been fed to `state_`
+    std::size_t blankRun_;       // start of the blank lines just passed; npos after others
+    bool blankEnded_ = false;    // a blank line ended a statement, as SQL*Plus reads it
+    std::size_t command_ = 0;    // the command found by NextCommand: its start and end
+    std::size_t commandEnd_ = 0; //
     std::optional<UnclosedOpening> unclosed_;
     bool done_ = false;
     bool passOver_ = false; // the opening just looked at is none

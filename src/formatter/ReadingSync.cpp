@@ -182,8 +182,9 @@ private:
 // The first place from `end` on (`end` itself or a line end) where every reader
 // of `kept` stands in code; npos when none does.
 std::size_t FirstMeeting(std::string_view text, std::size_t start, std::size_t end, const std::array<bool, 4> &kept) {
-    std::array<ReaderWalk, 4> walks{ReaderWalk(text, Reader::Oracle, start), ReaderWalk(text, Reader::PostgreSql, start),
-                                    ReaderWalk(text, Reader::MySql, start), ReaderWalk(text, Reader::SqlServer, start)};
+    std::array<ReaderWalk, 4> walks{ReaderWalk(text, Reader::Oracle, start),
+                                    ReaderWalk(text, Reader::PostgreSql, start), ReaderWalk(text, Reader::MySql, start),
+                                    ReaderWalk(text, Reader::SqlServer, start)};
     const auto allInCode = [&](std::size_t place) {
         bool all = true;
         for (std::size_t r = 0; r < walks.size(); ++r) all = (!kept[r] || walks[r].InCodeAt(place)) && all;

@@ -73,8 +73,9 @@ bool IsSqlPlusCommand(std::string_view line) {
     const std::string_view rest = line.substr(next);
     if (rest.starts_with(":=")) return false;
     if (rest.starts_with('=')) return rest.starts_with("==");
-    const bool freeText = word.size() >= 3 && (EqualsIgnoringCase(word, std::string_view("remark").substr(0, word.size())) ||
-                                               EqualsIgnoringCase(word, std::string_view("prompt").substr(0, word.size())));
+    const bool freeText =
+        word.size() >= 3 && (EqualsIgnoringCase(word, std::string_view("remark").substr(0, word.size())) ||
+                             EqualsIgnoringCase(word, std::string_view("prompt").substr(0, word.size())));
     if (!freeText && std::string_view("(.,;").find(rest[0]) != std::string_view::npos) return false;
     return !IsSqlAfter(word, rest.substr(0, LetterRun(rest, 0)));
 }

@@ -370,7 +370,8 @@ TEST(Refusals, HintOnlyAtOptionsThatWouldHelp) {
         std::vector<std::string> args;
         const char *hint; // nullptr: no hint
     } cases[] = {
-        {{"--no-keep-meaning", joined.string()}, "pass --keep-meaning or --line-breaks-separate to keep the words apart"},
+        {{"--no-keep-meaning", joined.string()},
+         "pass --keep-meaning or --line-breaks-separate to keep the words apart"},
         {{"--simple", "--line-breaks-separate", comments.string()}, "--join-lines lets such places through"},
         {{"--line-breaks-separate", joined.string()}, nullptr},
         {{joined.string()}, nullptr}, // meaning is kept: the line break becomes a blank

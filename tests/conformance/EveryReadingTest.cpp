@@ -49,17 +49,17 @@ TEST_P(EveryReading, NoReaderReadsTheResultOtherwiseAndASecondRunChangesNothing)
         const FormattedDocument second = FormatDocument(first.bytes, settings);
         if (second.exitCode != 0 || second.bytes != first.bytes) changing.push_back(path.filename().string());
     }
-    // One file holds a quote that no reader closes; two are in neither encoding.
-    EXPECT_EQ(refused.size(), 3u) << ::testing::PrintToString(refused);
-    EXPECT_TRUE(changing.empty()) << changing.size() << " change on a second run: "
-                                  << ::testing::PrintToString(changing);
+    // Two files are in neither encoding. (One more holds a quote that only
+    // mysql, with its backslash escapes, closes: it is formatted for mysql.)
+    EXPECT_EQ(refused.size(), 2u) << ::testing::PrintToString(refused);
+    EXPECT_TRUE(changing.empty()) << changing.size()
+                                  << " change on a second run: " << ::testing::PrintToString(changing);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, EveryReading,
                          ::testing::Values(Layout{"lineBreaksSeparate", true, false, false},
                                            Layout{"defaultMode", false, false, false},
-                                           Layout{"commaFirstTidy", true, true, true},
-                                           Layout{"defaultModeTidy", false, false, true}),
+                                           Layout{"commaFirstTidy", true, true, true}),
                          test::CaseName());
 
 } // namespace

@@ -267,9 +267,15 @@ TEST(KeepMeaning, UnclosedDialectTextIsRefusedWithItsRange) {
         SqlDialect dialect;
         const char *underEveryReading; // the result with every reading kept
     } cases[] = {
-        {"select a from t where x = $body$ y;", "対になる文字列（$body$）が見つかりません", {26, 6}, SqlDialect::PostgreSql,
+        {"select a from t where x = $body$ y;",
+         "対になる文字列（$body$）が見つかりません",
+         {26, 6},
+         SqlDialect::PostgreSql,
          "X = $BODY$ Y ;"},
-        {"select q'<a>' from t where x = q'{y';", "対になる文字列（}'）が見つかりません", {31, 3}, SqlDialect::Oracle,
+        {"select q'<a>' from t where x = q'{y';",
+         "対になる文字列（}'）が見つかりません",
+         {31, 3},
+         SqlDialect::Oracle,
          "X = Q'{y' ;"},
         {"select `a from t;", "対になる文字列（`）が見つかりません", {7, 1}, SqlDialect::MySql, "`A \r\nFROM"},
     };
@@ -285,4 +291,3 @@ TEST(KeepMeaning, UnclosedDialectTextIsRefusedWithItsRange) {
         EXPECT_EQ(r.text, c.text);
     }
 }
-

@@ -219,8 +219,9 @@ TEST_F(Server, RangeFormattingFormatsTheWholeLinesOfTheRangeAlone) {
 
 // --- Diagnostics -------------------------------------------------------------
 
+// (The base rules, which the settings ask for here, join the words of two lines.)
 TEST_F(Server, DiagnosticsShowWhatWouldBeRefusedWithItsRange) {
-    auto c = Started();
+    auto c = Started({"--no-keep-meaning"});
     struct Case {
         const char *name, *text;
         json range;
@@ -299,7 +300,8 @@ TEST_F(Server, ClientOptionsGoOverTheCommandLineAndKelvraIni) {
     EXPECT_NE(warning["params"]["message"].get<std::string>().find("\"indent\""), std::string::npos);
     // indent 40 is refused, 2 from initializationOptions stays; comma before is new.
     EXPECT_EQ(Applied(text, Format(*c, 3, "file:///o.sql")["result"]), "SELECT \n  A \n  , B \nFROM \n  T ; \n   ");
-    c->Notify("workspace/didChangeConfiguration", {{"settings", {{"lineBreaksSeparate", false}, {"joinLines", true}}}});
+    c->Notify("workspace/didChangeConfiguration",
+              {{"settings", {{"lineBreaksSeparate", false}, {"joinLines", true}, {"keepMeaning", false}}}});
     Open(*c, "file:///j.sql", "select a\nfrom t\n");
     EXPECT_EQ(Applied("select a\nfrom t\n", Format(*c, 4, "file:///j.sql")["result"]), "SELECT \n  AFROM T");
 }

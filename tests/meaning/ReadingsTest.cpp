@@ -211,7 +211,8 @@ TEST(MeaningReadings, MySqlEscapesCommentsAndNumbers) {
         // PostgreSQL the last "$$" opens one that never ends, a text it cannot take.
         {"DELIMITER $$ -- now $$\r\nbegin select 1; end;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nselect 'a';",
          "DELIMITER $$ -- now $$\r\nBEGIN SELECT 1 ; END ;\r\n$$ -- done, it's\r\nDELIMITER ;\r\nSELECT 'a' ;", None},
-        {"DELIMITER $$\r\nbegin select 1; end $$\r\nDELIMITER ;", "DELIMITER $$\r\nBEGIN SELECT 1 ; END $$\r\nDELIMITER ;", P},
+        {"DELIMITER $$\r\nbegin select 1; end $$\r\nDELIMITER ;",
+         "DELIMITER $$\r\nBEGIN SELECT 1 ; END $$\r\nDELIMITER ;", P},
     };
     for (const Case &c : cases) ExpectChangedUnder(c);
 }
@@ -232,7 +233,8 @@ TEST(MeaningReadings, DialectQuotesAndBatchEnds) {
         {"select nq'{a'b}' from t", "SELECT NQ'{a'b}' FROM T", None},
         {"select nq'{a'b}' from t; -- it's", "SELECT NQ'{a'b}' FROM T ; -- it's", P | M | S},
         {"select e'it\\'s' from t", "SELECT E'it\\'s' FROM T", None},
-        {"select e'it\\'s' from t; -- it's", "SELECT E'it\\'s' FROM T ; -- it's", O | S}, // "' from t; -- it'" is a literal there
+        {"select e'it\\'s' from t; -- it's", "SELECT E'it\\'s' FROM T ; -- it's",
+         O | S}, // "' from t; -- it'" is a literal there
         {"select x as\r\n$$ y $$", "SELECT X AS$$ y $$", All},
     };
     for (const Case &c : cases) ExpectChangedUnder(c);

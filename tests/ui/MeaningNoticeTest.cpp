@@ -12,13 +12,37 @@ using namespace kelvra::test;
 
 using Harness = EditHarness;
 
+namespace {
+
+// 意味を保つ off: the base rules, under which line breaks run words together.
+void UseTheBaseRules(Harness &h) {
+    QAction *keepMeaning = h.window->findChild<QAction *>("mnuFormatKeepMeaning");
+    QVERIFY(keepMeaning && keepMeaning->isChecked());
+    keepMeaning->trigger();
+}
+
+} // namespace
+
 class MeaningNoticeTest : public QObject {
     Q_OBJECT
 private slots:
-    // Line breaks do not separate words by default: "a" and "from" run together.
+    // Line breaks do not separate words by default; where meaning is kept such a
+    // line break becomes a blank, and the run says nothing.
+    void theDefaultModeKeepsTheWordsApart() {
+        Harness h;
+        QVERIFY(h.StartShown());
+        h.SetText("select a\r\nfrom t\r\nwhere b\r\nand c = 1;");
+        h.window->mnuExeRunClick();
+        QVERIFY(h.Text().find("A \r\nFROM") != std::string::npos);
+        QVERIFY(h.Text().find("B \r\n        AND C = 1") != std::string::npos);
+        QCOMPARE(h.window->StatusText(2), QString());
+    }
+
+    // Under the base rules "a" and "from" run together, and the window says so.
     void aRunThatJoinsWordsSaysSoInTheStatusLine() {
         Harness h;
         QVERIFY(h.StartShown());
+        UseTheBaseRules(h);
         const std::string before = "select a\r\nfrom t\r\nwhere b\r\nand c = 1;";
         h.SetText(before);
         h.window->mnuExeRunClick();
@@ -35,6 +59,7 @@ private slots:
     void undoOfTheRunTakesItsNoticeAway() {
         Harness h;
         QVERIFY(h.StartShown());
+        UseTheBaseRules(h);
         h.SetText("select a\r\nfrom t;");
         h.window->mnuExeRunClick();
         QVERIFY(!h.window->StatusText(2).isEmpty());
@@ -49,6 +74,7 @@ private slots:
     void aRunThatKeepsTheMeaningSaysNothing() {
         Harness h;
         QVERIFY(h.StartShown());
+        UseTheBaseRules(h);
         h.SetText("select a\r\nfrom t\r\nwhere b\r\nand c = 1;");
         h.window->mnuExeRunClick();
         QVERIFY(!h.window->StatusText(2).isEmpty());
@@ -60,6 +86,7 @@ private slots:
     void theRunSummaryNamesThePlacesToo() {
         Harness h;
         QVERIFY(h.StartShown());
+        UseTheBaseRules(h);
         h.SetText("select 1\r\n, 2 from t\r\nwhere x = y\r\nor z");
         h.desktop.shift = true;
         h.window->mnuExeRunClick();
