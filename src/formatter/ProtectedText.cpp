@@ -366,14 +366,17 @@ std::optional<ProtectedPiece> ProtectedTextScanner::Close(char letter, std::size
     return ProtectedPiece{at, end, letter};
 }
 
-// A quote, or a quoted name, that runs to its next quote; where the mysql
-// reading is kept and a backslash stands before that quote, on to where every
-// reading stands in code again. Where they never do, the text's quotes pair
-// up only one way (it is no text for mysql) and the plain reading stands.
+// A quote, or a quoted name, that runs to its next quote; for mysql alone,
+// backslashes escape; where mysql's reading is kept with others and a
+// backslash stands before that quote, on to where every reading stands in
+// code again. Where they never do, the text's quotes pair up only one way (it
+// is no text for mysql) and the plain reading stands.
 std::optional<ProtectedPiece> ProtectedTextScanner::QuotedPiece(char letter, std::size_t quote) {
     const std::string closing = letter == 'K' ? "\"\"" : "'";
     std::size_t end = PlainQuoteEnd(text_, quote);
-    if (readings_.mysql && end != npos && text_.substr(quote, end - quote).find('\\') != npos) {
+    if (readings_.mysql && !readings_.Several()) {
+        end = EscapedQuoteEnd(text_, quote);
+    } else if (readings_.mysql && end != npos && text_.substr(quote, end - quote).find('\\') != npos) {
         const std::size_t meet = WhereReadingsMeet(text_, quote, end, readings_);
         if (meet != npos) end = WithLineBreak(meet, end);
     }

@@ -184,6 +184,15 @@ TEST(RunFormat, FirstBarFollowsTheWork) {
     const auto restoreIndex = static_cast<int>(restore - StageTable().begin());
     ASSERT_TRUE(byStage.count(restoreIndex));
     EXPECT_EQ(byStage[restoreIndex].front().position, 0);
+
+    // With nothing to put back, the restore fills its bar at once all the same.
+    ProgressLog plain;
+    ASSERT_EQ(RunFormat("select a from t;", EditorOptions{}, KeywordCatalogue{}, plain).end, RunEnd::Normal);
+    std::vector<ProgressLog::Report> restoring;
+    for (const auto &r : plain.reports)
+        if (r.stage == restoreIndex) restoring.push_back(r);
+    ASSERT_FALSE(restoring.empty());
+    EXPECT_EQ(restoring.back().position, restoring.back().maximum);
 }
 
 // Function-call compaction measures its bar by the text as it shrinks: each of
