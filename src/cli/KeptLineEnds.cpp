@@ -11,7 +11,8 @@ constexpr std::string_view Written(LineEnd kind) {
 
 } // namespace
 
-KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptReadings readings) : readings_(readings) {
+KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptReadings readings)
+    : readings_(readings) {
     // CR and LF never occur inside a character of code page 932 or UTF-8.
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t n = LineEndLengthAt(bytes, i);
@@ -19,49 +20,52 @@ KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptRe
             ++i;
             continue;
         }
-        ends_.push_back({i, LineEndKind(bytes.substr(i, n)), false});
+        ends_.push_back({i, LineEndKind(bytes.substr(i, n)), kNone});
         i += n;
     }
-    const std::vector<ProtectedPiece> segments = ProtectedPieces(text, readings_);
+    const std::vector<ProtectedPiece> pieces = ProtectedPieces(text, readings_);
+    for (const ProtectedPiece &p : pieces) segments_.push_back({std::string(text.substr(p.start, p.end - p.start)), {}});
     std::size_t end = 0, segment = 0;
     for (std::size_t i = 0; i + 1 < text.size() && end < ends_.size(); ++i) {
         if (text[i] != '\r' || text[i + 1] != '\n') continue;
-        while (segment < segments.size() && segments[segment].end <= i) ++segment;
-        if (segment < segments.size() && segments[segment].start <= i) {
-            ends_[end].inSegment = true;
-            segmentKinds_.push_back(ends_[end].kind);
+        while (segment < pieces.size() && pieces[segment].end <= i) ++segment;
+        if (segment < pieces.size() && pieces[segment].start <= i) {
+            ends_[end].segment = segment;
+            segments_[segment].kinds.push_back(ends_[end].kind);
         }
         ++end;
         ++i;
     }
-    for (const ProtectedPiece &s : segments) segments_.emplace_back(text.substr(s.start, s.end - s.start));
 }
 
 std::string KeptLineEnds::Apply(std::string_view formatted, LineEnd fileLineEnd) {
+    // The run keeps literals and comments in order; each that comes out as it
+    // went in keeps its own line ends (a block comment whose line breaks became
+    // blanks has none left to keep). Where they do not line up one for one,
+    // none is taken for another.
     const std::vector<ProtectedPiece> found = ProtectedPieces(formatted, readings_);
-    bool keep = found.size() == segments_.size();
-    for (std::size_t s = 0; keep && s < segments_.size(); ++s) {
-        const ProtectedPiece &r = found[s];
-        keep = formatted.substr(r.start, r.end - r.start) == segments_[s];
-    }
+    std::vector<bool> same(segments_.size(), false);
+    for (std::size_t s = 0; found.size() == segments_.size() && s < found.size(); ++s)
+        same[s] = formatted.substr(found[s].start, found[s].end - found[s].start) == segments_[s].text;
 
     std::string out;
     out.reserve(formatted.size());
-    std::size_t segment = 0, kept = 0;
+    std::size_t piece = 0, kept = 0;
     for (std::size_t i = 0; i < formatted.size(); ++i) {
         if (formatted[i] != '\r' || i + 1 == formatted.size() || formatted[i + 1] != '\n') {
             out += formatted[i];
             continue;
         }
-        while (segment < found.size() && found[segment].end <= i) ++segment;
-        const bool inSegment = segment < found.size() && found[segment].start <= i;
-        out += Written(keep && inSegment && kept < segmentKinds_.size() ? segmentKinds_[kept++] : fileLineEnd);
+        for (; piece < found.size() && found[piece].end <= i; ++piece) kept = 0;
+        const bool inSame = piece < found.size() && found[piece].start <= i && piece < same.size() && same[piece];
+        const std::vector<LineEnd> &kinds = inSame ? segments_[piece].kinds : std::vector<LineEnd>{};
+        out += Written(kept < kinds.size() ? kinds[kept++] : fileLineEnd);
         ++i;
     }
 
     changed_ = 0;
     for (const FileLineEnd &e : ends_) {
-        if (e.kind == fileLineEnd || (keep && e.inSegment)) continue;
+        if (e.kind == fileLineEnd || (e.segment != kNone && same[e.segment])) continue;
         if (changed_++ == 0) firstChangedOffset_ = e.offset;
     }
     return out;

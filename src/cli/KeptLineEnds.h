@@ -22,8 +22,8 @@ public:
     KeptLineEnds(std::string_view text, std::string_view bytes, KeptReadings readings);
 
     // `formatted` (CR LF line ends) with the line ends to write: the kept kind
-    // inside each literal and comment when the formatted text holds the same
-    // literals and comments in the same order, `fileLineEnd` everywhere else.
+    // inside each literal and comment that comes out as it went in (the run
+    // keeps them in order), `fileLineEnd` everywhere else.
     std::string Apply(std::string_view formatted, LineEnd fileLineEnd);
 
     // After Apply: how many of the file's line ends are written as another
@@ -32,14 +32,18 @@ public:
     std::size_t FirstChangedOffset() const { return firstChangedOffset_; }
 
 private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     struct FileLineEnd {
         std::size_t offset;
         LineEnd kind;
-        bool inSegment;
+        std::size_t segment; // the literal or comment it stands in, or kNone
+    };
+    struct Segment {
+        std::string text;           // with CR LF line ends
+        std::vector<LineEnd> kinds; // of the line ends inside it, in order
     };
     std::vector<FileLineEnd> ends_;
-    std::vector<std::string> segments_; // the input's literals and comments, in order
-    std::vector<LineEnd> segmentKinds_; // kinds of the line ends inside them, in order
+    std::vector<Segment> segments_; // the input's literals and comments, in order
     KeptReadings readings_;
     std::size_t changed_ = 0, firstChangedOffset_ = 0;
 };

@@ -22,6 +22,9 @@ TEST(KeptLineEnds, LiteralsAndCommentsKeepTheirLineEndsWhenTheFormattedTextHolds
         {"literal changed: all unified", "a\r\n'x\ny'\r\n", "A\r\n'X\r\nY'", LineEnd::CrLf, "A\r\n'X\r\nY'", 1, 5},
         {"literal missing: all unified", "'x\ny' 'z'\r\n", "'x\r\ny'", LineEnd::CrLf, "'x\r\ny'", 1, 2},
         {"two literals, second kept", "'p'\r\n'q\rr'\r\n", "'p' \r\n'q\r\nr'", LineEnd::CrLf, "'p' \r\n'q\rr'", 0, 0},
+        // A block comment's line break became a blank: the literal after it keeps its own.
+        {"comment joined, literal kept", "/* a\nb */ 'keep\r\nthis'\n", "/* a b */ 'keep\r\nthis'", LineEnd::Lf,
+         "/* a b */ 'keep\r\nthis'", 0, 0},
     };
     for (const Case &c : cases) {
         KeptLineEnds kept(ToCrLf(c.bytes), c.bytes, KeptReadings::All());
