@@ -466,6 +466,8 @@ FormattedDocument FormatDocument(std::string inputBytes, const FormatSettings &s
         // A file whose lines end in more than one way: the user hears of every
         // line end that is not kept as it was.
         KeptLineEnds kept(decoded.text, inputBytes, ReadingsOf(settings.options));
+        // A line end inside a literal is the literal's, not the file's kind.
+        format.lineEnd = kept.CodeLineEnd(format.lineEnd);
         std::size_t changed = decoded.otherLineEnds, firstChanged = decoded.firstOtherLineEnd;
         FormattedDocument doc = FormatDecoded(std::move(decoded), format, settings, &kept);
         if (settings.output == OutputKind::Text) {

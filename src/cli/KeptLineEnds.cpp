@@ -11,8 +11,7 @@ constexpr std::string_view Written(LineEnd kind) {
 
 } // namespace
 
-KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptReadings readings)
-    : readings_(readings) {
+KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptReadings readings) : readings_(readings) {
     // CR and LF never occur inside a character of code page 932 or UTF-8.
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t n = LineEndLengthAt(bytes, i);
@@ -24,7 +23,8 @@ KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptRe
         i += n;
     }
     const std::vector<ProtectedPiece> pieces = ProtectedPieces(text, readings_);
-    for (const ProtectedPiece &p : pieces) segments_.push_back({std::string(text.substr(p.start, p.end - p.start)), {}});
+    for (const ProtectedPiece &p : pieces)
+        segments_.push_back({std::string(text.substr(p.start, p.end - p.start)), {}});
     std::size_t end = 0, segment = 0;
     for (std::size_t i = 0; i + 1 < text.size() && end < ends_.size(); ++i) {
         if (text[i] != '\r' || text[i + 1] != '\n') continue;
@@ -36,6 +36,12 @@ KeptLineEnds::KeptLineEnds(std::string_view text, std::string_view bytes, KeptRe
         ++end;
         ++i;
     }
+}
+
+LineEnd KeptLineEnds::CodeLineEnd(LineEnd fallback) const {
+    for (const FileLineEnd &e : ends_)
+        if (e.segment == kNone) return e.kind;
+    return fallback;
 }
 
 std::string KeptLineEnds::Apply(std::string_view formatted, LineEnd fileLineEnd) {

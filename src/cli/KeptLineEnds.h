@@ -26,6 +26,10 @@ public:
     // keeps them in order), `fileLineEnd` everywhere else.
     std::string Apply(std::string_view formatted, LineEnd fileLineEnd);
 
+    // The kind of the file's first line end outside literals and comments
+    // (the file's own kind), or `fallback` when every one stands inside them.
+    LineEnd CodeLineEnd(LineEnd fallback) const;
+
     // After Apply: how many of the file's line ends are written as another
     // kind, and the file offset of the first of them.
     std::size_t Changed() const { return changed_; }

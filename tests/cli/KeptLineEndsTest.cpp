@@ -36,6 +36,14 @@ TEST(KeptLineEnds, LiteralsAndCommentsKeepTheirLineEndsWhenTheFormattedTextHolds
     }
 }
 
+// The file's kind is that of its first line end outside literals and comments.
+TEST(KeptLineEnds, TheFilesKindIsThatOfItsCode) {
+    const char *bytes = "select 'a\nb' /* c\n*/ from t\r\nwhere x = 1\n";
+    EXPECT_EQ(KeptLineEnds(ToCrLf(bytes), bytes, KeptReadings::All()).CodeLineEnd(LineEnd::Lf), LineEnd::CrLf);
+    const char *inside = "'a\r\nb'";
+    EXPECT_EQ(KeptLineEnds(ToCrLf(inside), inside, KeptReadings::All()).CodeLineEnd(LineEnd::Lf), LineEnd::Lf);
+}
+
 // A dollar quote is kept text when meaning is kept, and code under the base rules.
 TEST(KeptLineEnds, DollarQuotesKeepTheirLineEndsWhenMeaningIsKept) {
     const char *bytes = "a\r\n$$x\ny$$\r\n";
