@@ -20,6 +20,14 @@ std::string Upper(std::string_view word) {
     return s;
 }
 
+// `word` in any letter case equals the upper-case `upper`.
+bool EqualsUpper(std::string_view word, std::string_view upper) {
+    if (word.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+        if ((word[i] >= 'a' && word[i] <= 'z' ? word[i] - 'a' + 'A' : word[i]) != upper[i]) return false;
+    return true;
+}
+
 bool IsOneOf(const std::string &word, std::initializer_list<std::string_view> words) {
     return std::find(words.begin(), words.end(), word) != words.end();
 }
@@ -55,6 +63,7 @@ void ScriptState::Code(std::string_view code) {
         if (IsBlank(c)) {
             ++i;
         } else if (c == ';') {
+            EndServerStatement();
             if (!block_) EndStatement();
             ++i;
         } else if (IsWordByte(c)) {
@@ -63,35 +72,44 @@ void ScriptState::Code(std::string_view code) {
             Word(code.substr(i, end - i));
             i = end;
         } else {
-            open_ = true;
+            open_ = serverOpen_ = true;
             ++i;
         }
     }
 }
 
 void ScriptState::Word(std::string_view word) {
-    if (!open_) headCount_ = 0, copy_ = stdin_ = false;
+    if (!serverOpen_) {
+        copy_ = EqualsUpper(word, "COPY");
+        stdin_ = false;
+    } else if (copy_ && !stdin_) {
+        stdin_ = EqualsUpper(word, "STDIN");
+    }
+    serverOpen_ = true;
+    if (!open_) headCount_ = 0;
     open_ = true;
-    if (headCount_ >= kHeadWords && !copy_) return;
-    std::string upper = Upper(word);
-    if (copy_ && upper == "STDIN") stdin_ = true;
     if (headCount_ >= kHeadWords) return;
-    head_[headCount_++] = std::move(upper);
-    if (headCount_ == 1) copy_ = head_[0] == "COPY";
+    head_[headCount_++] = Upper(word);
     if (!block_ && BeginsBlock(head_.data(), headCount_)) block_ = true;
 }
 
+// SQL*Plus: the statement ends (outside a block, or at a command).
 void ScriptState::EndStatement() {
-    if (copy_ && stdin_) copyData_ = true;
     open_ = false;
     headCount_ = 0;
-    copy_ = stdin_ = false;
+}
+
+// The server: every ";" ends a statement, inside a block too; COPY ... FROM
+// STDIN that ends so takes the data lines after it.
+void ScriptState::EndServerStatement() {
+    if (copy_ && stdin_) copyData_ = true;
+    serverOpen_ = copy_ = stdin_ = false;
 }
 
 void ScriptState::Piece(char letter, std::string_view text) {
     switch (letter) {
     case 'K':
-    case 'R': open_ = true; break;
+    case 'R': open_ = serverOpen_ = true; break;
     case 'L': {
         // A client command ends what came before it; "/" and "." end a block too.
         // "COPY ... FROM STDIN" read as a client command (or psql's \copy) takes data lines as well.
@@ -100,6 +118,7 @@ void ScriptState::Piece(char letter, std::string_view text) {
         const std::string upper = Upper(command.substr(0, std::min<std::size_t>(command.size(), 256)));
         const bool copyData = upper.starts_with("COPY") && upper.find("STDIN") != std::string::npos;
         if (EndsBlock(text)) block_ = false;
+        EndServerStatement();
         EndStatement();
         copyData_ = copyData;
         break;

@@ -29,9 +29,11 @@ public:
 private:
     void Word(std::string_view word);
     void EndStatement();
+    void EndServerStatement();
 
     static constexpr std::size_t kHeadWords = 5;
-    bool open_ = false, block_ = false;
+    bool open_ = false, block_ = false; // as SQL*Plus reads the script
+    bool serverOpen_ = false;           // a statement the server reads up to its ";"
     bool copy_ = false, stdin_ = false, copyData_ = false;
     std::array<std::string, kHeadWords> head_{}; // first words of the open statement, upper-cased
     std::size_t headCount_ = 0;
