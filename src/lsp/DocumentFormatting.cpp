@@ -70,7 +70,9 @@ Formatting FormatText(std::string_view text, const cli::FormatSettings &settings
     f.warnings = std::move(doc.warnings);
     if (!f.ok) return f;
     f.text = std::move(doc.bytes);
-    f.meaning = meaning::CompareMeaning(text, f.text, kMeaningDiagnostics, cli::CheckOptionsFor(settings.options));
+    meaning::CheckOptions readings = cli::CheckOptionsFor(settings.options);
+    readings.concurrent = true;
+    f.meaning = meaning::CompareMeaning(text, f.text, kMeaningDiagnostics, readings);
     return f;
 }
 

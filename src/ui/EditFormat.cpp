@@ -126,7 +126,9 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted, meaning
             document_.SetRevertText(FromEditorText(std::move(raw)));
             result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
-            meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1, cli::CheckOptionsFor(options));
+            meaning::CheckOptions readings = cli::CheckOptionsFor(options);
+            readings.concurrent = true;
+            meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1, readings);
             // The first bar starts again for the editor's document; the second waits on its last step.
             constexpr int kPerMille = 1000;
             progress.SetBar1(0, kPerMille);

@@ -257,3 +257,24 @@ TEST(MeaningReadings, LineEndsInsideLiteralsCount) {
     };
     for (const Case &c : cases) ExpectChangedUnder(c);
 }
+
+// Compared on threads of their own, the readings find what they find one after
+// the other: nothing where nothing changed, every place (each named once) where
+// something did.
+TEST(MeaningReadings, ConcurrentReadingsFindTheSame) {
+    const struct {
+        const char *before, *after;
+    } pairs[] = {
+        {"select a from t;\nset echo on\n", "SELECT A FROM T ;\nset echo on\n"},
+        {"select a from t;\nset echo on\n", "SELECT A FROM T ; SET ECHO ON\n"},
+        {"select 'it''s', [a  b], `c  d` from t # x\n", "SELECT 'it''s', [A B], `C D` FROM T # X\n"},
+    };
+    for (const auto &p : pairs) {
+        CheckOptions concurrent;
+        concurrent.concurrent = true;
+        const CheckReport one = CompareMeaning(p.before, p.after),
+                          both = CompareMeaning(p.before, p.after, 5, concurrent);
+        EXPECT_EQ(both.count, one.count) << p.after;
+        EXPECT_EQ(both.byKind, one.byKind) << p.after;
+    }
+}
