@@ -129,6 +129,20 @@ def close_parens_after_names(size):
     return fill(lambda i: f"A{i} NUMBER) ", size)
 
 
+def remarks_with_quotes(size):
+    # A remark to SQL*Plus, the start of a literal to the other readers.
+    return fill(lambda i: f"prompt it's step {i}\r\nselect a{i} from t;\r\n", size)
+
+
+def backslash_quotes(size):
+    # Quotes that backslash escapes pair otherwise, to the end of the text.
+    return fill(lambda i: f"select 'a{i}\\' , b from t;\r\n", size)
+
+
+def dialect_pieces(size):
+    return fill(lambda i: f"select [c{i}], :v{i}, 0x{i:X}, `d{i}` from t # note {i}\r\n;\r\n", size)
+
+
 def nested_subqueries(depth):
     def make(size):
         def unit(i):
@@ -156,6 +170,9 @@ SHAPES = [
     ("one CREATE PROCEDURE, IN parameters", "create_procedure", create_procedure, []),
     ("`a1 NUMBER) a2 NUMBER) ...`", "close_parens", close_parens_after_names, []),
     ("nested subqueries (depth 8)", "subqueries8", nested_subqueries(8), []),
+    ("remarks with apostrophes (every reading)", "remarks", remarks_with_quotes, ["--keep-meaning", "--line-breaks-separate"]),
+    ("backslashes before quotes (every reading)", "backslashes", backslash_quotes, ["--keep-meaning", "--line-breaks-separate"]),
+    ("bracket names, variables, hex, # comments", "dialect_pieces", dialect_pieces, ["--keep-meaning", "--line-breaks-separate"]),
     # Every level indents its lines once more, so the output grows with the
     # depth (here about 29 times the input): compare this one per MB of output.
     ("nested subqueries (depth 30)", "subqueries", nested_subqueries(30), []),

@@ -376,9 +376,13 @@ std::optional<ProtectedPiece> ProtectedTextScanner::QuotedPiece(char letter, std
     std::size_t end = PlainQuoteEnd(text_, quote);
     if (readings_.mysql && !readings_.Several()) {
         end = EscapedQuoteEnd(text_, quote);
-    } else if (readings_.mysql && end != npos && text_.substr(quote, end - quote).find('\\') != npos) {
-        const std::size_t meet = WhereReadingsMeet(text_, quote, end, readings_);
-        if (meet != npos) end = WithLineBreak(meet, end);
+    } else if (readings_.mysql && !escapesPairOtherwise_ && end != npos &&
+               text_.substr(quote, end - quote).find('\\') != npos) {
+        const std::size_t meet = WhereReadingsMeet(text_, quote, end, readings_, takers_);
+        if (meet != npos)
+            end = WithLineBreak(meet, end);
+        else
+            escapesPairOtherwise_ = true; // from here on they never meet: no use asking again
     }
     return Close(letter, quote, end, 1, closing);
 }
@@ -394,7 +398,7 @@ std::size_t ProtectedTextScanner::WithLineBreak(std::size_t meet, std::size_t en
 // stands in code again (to the end of the text when that never comes).
 std::optional<ProtectedPiece> ProtectedTextScanner::UntilReadingsMeet(std::optional<ProtectedPiece> piece) {
     if (!piece || !readings_.Several()) return piece;
-    const std::size_t meet = WhereReadingsMeet(text_, piece->start, piece->end, readings_);
+    const std::size_t meet = WhereReadingsMeet(text_, piece->start, piece->end, readings_, takers_);
     if (meet == npos)
         piece->end = text_.size();
     else

@@ -24,6 +24,7 @@
 // - SQL Server: [...] names; GO lines;
 // - any of them: numbers that hold letters (0x1F, 1e5), whose case is kept.
 
+#include "formatter/ReadingSync.h"
 #include "formatter/Readings.h"
 #include "formatter/ScriptState.h"
 
@@ -114,7 +115,9 @@ private:
     std::size_t commandEnd_ = 0; //
     std::optional<UnclosedOpening> unclosed_;
     bool done_ = false;
-    bool passOver_ = false; // the opening just looked at is none
+    bool passOver_ = false;             // the opening just looked at is none
+    ReaderTakers takers_;               // whether each reader can take the whole text, once asked
+    bool escapesPairOtherwise_ = false; // mysql's escapes pair the quotes otherwise up to the end
 };
 
 // Every piece of `text` in order, for those that only need where they stand;

@@ -57,7 +57,7 @@ private:
             const char c = text_[i];
             const char next = i + 1 < text_.size() ? text_[i + 1] : '\0';
             if (c == '\'' || c == '"' || (c == '-' && next == '-') || (c == '/' && next == '*')) return i;
-            if (LineStart(i) && TextCommandLine(i)) return i;
+            if (reader_ == Reader::Oracle && IsLetter(c) && LineStart(i) && TextCommandLine(i)) return i;
             switch (reader_) {
             case Reader::Oracle:
                 if (AlternativeQuoteAt(i)) return i;
@@ -198,15 +198,18 @@ std::size_t FirstMeeting(std::string_view text, std::size_t start, std::size_t e
 
 } // namespace
 
-std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::size_t end, KeptReadings readings) {
+std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::size_t end, KeptReadings readings,
+                              ReaderTakers &takers) {
     std::array<bool, 4> kept{readings.oracle, readings.postgresql, readings.mysql, readings.sqlserver};
+    for (std::size_t r = 0; r < kept.size(); ++r) kept[r] = kept[r] && takers[r].value_or(true);
     const std::size_t meeting = FirstMeeting(text, start, end, kept);
     if (meeting != npos) return meeting;
     // A reader for which the text ends inside a literal or comment cannot take
     // it at all (nor after a run, which keeps it so); the others must meet.
     bool dropped = false;
     for (std::size_t r = 0; r < kept.size(); ++r) {
-        if (!kept[r] || !ReaderWalk(text, static_cast<Reader>(r), 0).EndsUnclosed()) continue;
+        if (!takers[r]) takers[r] = !ReaderWalk(text, static_cast<Reader>(r), 0).EndsUnclosed();
+        if (!kept[r] || *takers[r]) continue;
         kept[r] = false;
         dropped = true;
     }

@@ -9,7 +9,9 @@
 
 #include "formatter/Readings.h"
 
+#include <array>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace kelvra {
@@ -18,6 +20,10 @@ namespace kelvra {
 // that begins there. Returns `end` when every reader stands in code there; else
 // the first line end after it where every one does; npos when none does.
 // Readers for which the whole text ends inside a literal or comment do not count.
-std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::size_t end, KeptReadings readings);
+// `takers` holds, once known, whether each reader can take the whole text (in
+// the order oracle, postgresql, mysql, sqlserver); one text's calls share it.
+using ReaderTakers = std::array<std::optional<bool>, 4>;
+std::size_t WhereReadingsMeet(std::string_view text, std::size_t start, std::size_t end, KeptReadings readings,
+                              ReaderTakers &takers);
 
 } // namespace kelvra

@@ -85,7 +85,8 @@ check_status() { # expected, description, args...
   [ "$got" = "$expected" ] || fail "$what: exit $got, not $expected ($(head -c 300 "$work/status.err"))"
 }
 check_status 2 "an unknown option" --no-such-option
-check_status 1 "a text whose line breaks would join words" "$work/joins.sql"
+check_status 0 "a text whose line breaks would join words, meaning kept" "$work/joins.sql"
+check_status 1 "the same under the base rules" --no-keep-meaning "$work/joins.sql"
 check_status 1 "--check with a change" --check --line-breaks-separate "$work/joins.sql"
 check_status 0 "--version" --version
 
