@@ -140,7 +140,6 @@ private:
     // The end of the token that opens at `at`; the end of the text when it never closes.
     std::size_t TokenEnd(std::size_t at) {
         const char c = text_[at];
-        const char next = at + 1 < text_.size() ? text_[at + 1] : '\0';
         std::size_t end = npos;
         if (LineStart(at) && TextCommandLine(at))
             end = LineEndFrom(text_, at);

@@ -133,7 +133,9 @@ TEST(LineCommands, SqlPlusCommandsWhereTheScriptStandsBetweenStatements) {
     for (const Case &c : cases) {
         const auto command = RecogniseLineCommand(c.line, LineContext{KeptReadings::All(), false, c.inBlock});
         EXPECT_EQ(command.has_value(), c.command) << c.line;
-        if (command) EXPECT_EQ(command->continues, c.continues) << c.line;
+        if (command) {
+            EXPECT_EQ(command->continues, c.continues) << c.line;
+        }
         // Inside a statement each is SQL: "update t⏎set x = 1;", "select a,⏎rem⏎from t;".
         EXPECT_FALSE(RecogniseLineCommand(c.line, LineContext{KeptReadings::All(), true, c.inBlock})) << c.line;
     }

@@ -258,7 +258,9 @@ TEST_F(SettingsStoreTest, DialectIsOneOfFiveNames) {
         Settings s;
         const Status outcome = Load(s);
         EXPECT_EQ(outcome.ok, c.known) << c.value;
-        if (!c.known) EXPECT_EQ(outcome.message, "Kelvra.iniの読み取りに失敗しました");
+        if (!c.known) {
+            EXPECT_EQ(outcome.message, "Kelvra.iniの読み取りに失敗しました");
+        }
         EXPECT_EQ(s.Options.Dialect, c.dialect) << c.value;
         EXPECT_TRUE(s.Options.LfSp) << c.value;
         EXPECT_EQ(s.Options.Indent, 3) << c.value;
