@@ -107,6 +107,13 @@ bool ClosesOnItsLine(std::string_view text, std::size_t from, char close, std::s
 // Names in brackets and quoted variable names are short: 128 characters at most.
 constexpr std::size_t kNameWindow = 4 * 128 + 8;
 
+// The first digit at or after `from` (find_first_of would call memchr on its set for every byte).
+std::size_t NextDigit(std::string_view text, std::size_t from) {
+    for (; from < text.size(); ++from)
+        if (static_cast<unsigned char>(text[from] - '0') < 10) return from;
+    return std::string_view::npos;
+}
+
 } // namespace
 
 ProtectedTextScanner::ProtectedTextScanner(std::string_view text, KeptReadings readings)
@@ -185,7 +192,7 @@ std::size_t ProtectedTextScanner::FindVariable(std::size_t from) const {
 
 // A number that begins a name and holds letters: "0x1F", "0b101", "1e5".
 std::size_t ProtectedTextScanner::FindNumber(std::size_t from) const {
-    for (std::size_t p = text_.find_first_of("0123456789", from); p != npos; p = text_.find_first_of("0123456789", p)) {
+    for (std::size_t p = NextDigit(text_, from); p != npos; p = NextDigit(text_, p)) {
         const bool starts = StartsName(text_, p) && (p == 0 || text_[p - 1] != '.');
         std::size_t end = p;
         bool letters = false;

@@ -148,12 +148,19 @@ void Lexer::NoteWord(std::string_view word) {
     }
 }
 
-// The first CR or LF from `at`, searched with memchr: comments make long lines.
+// The first CR or LF from `at`, searched with memchr: comments make long
+// lines. Each search is remembered, so that a text whose lines end in CR alone
+// is not read to its end for the LF at every line.
 std::size_t Lexer::LineEndFrom(std::size_t at) const {
-    std::size_t end = text_.find('\n', at);
-    if (end == std::string_view::npos) end = text_.size();
-    const std::size_t cr = text_.substr(0, end).find('\r', at);
-    return cr == std::string_view::npos ? end : cr;
+    return std::min(lf_.From(text_, '\n', at), cr_.From(text_, '\r', at));
+}
+
+std::size_t Lexer::NextByte::From(std::string_view text, char c, std::size_t at) {
+    if (at < from || at > found) {
+        from = at;
+        found = std::min(text.find(c, at), text.size());
+    }
+    return found;
 }
 
 // The end of the line from `at`, blanks at its end left out.

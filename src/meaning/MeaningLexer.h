@@ -67,6 +67,11 @@ public:
 private:
     enum class Head : unsigned char { Start, Create, Other };  // how a statement begins (SQL*Plus)
     enum class Copy : unsigned char { No, Copy, From, Stdin }; // COPY … FROM stdin (psql)
+    // Where a byte was last searched for and found (the text's size when it was not).
+    struct NextByte {
+        std::size_t from = 1, found = 0; // nothing searched yet
+        std::size_t From(std::string_view text, char c, std::size_t at);
+    };
 
     void NoteStatement(const Token &t);
     void NoteWord(std::string_view word);
@@ -103,6 +108,7 @@ private:
     bool copyData_ = false; // COPY data comes from the next line on
     Head head_ = Head::Start;
     Copy copy_ = Copy::No;
+    mutable NextByte lf_, cr_;
 };
 
 std::vector<Token> Tokenize(std::string_view text, Reading reading);

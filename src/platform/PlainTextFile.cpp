@@ -60,7 +60,8 @@ std::string ReplaceBytes(std::string_view body, const std::vector<std::size_t> &
 
 void NoteLineEnds(std::string_view bytes, DecodedText &result) {
     bool first = true;
-    for (std::size_t i = FindLineEnd(bytes); i != std::string_view::npos; i = FindLineEnd(bytes, i)) {
+    LineEndFinder lineEnds(bytes);
+    for (std::size_t i = lineEnds.From(0); i != std::string_view::npos; i = lineEnds.From(i)) {
         const std::size_t n = LineEndLengthAt(bytes, i);
         LineEnd kind = LineEndKind(bytes.substr(i, n));
         if (first) {

@@ -68,14 +68,43 @@ inline std::size_t FindLineEnd(std::string_view text, std::size_t from = 0) {
     return lf ? from + span : std::string_view::npos;
 }
 
+// The CR and LF bytes of a text in rising order, each byte read once. Looking
+// for the next LF afresh after every CR would read a text whose lines end in
+// CR alone to its end once per line.
+class LineEndFinder {
+public:
+    explicit LineEndFinder(std::string_view text) : text_(text) {}
+
+    // Position of the first CR or LF at or after `from` (never less than the
+    // `from` of the call before); npos when there is none.
+    std::size_t From(std::size_t from) {
+        if (from >= text_.size()) return std::string_view::npos;
+        if (!searched_ || lf_ < from) lf_ = Search('\n', from);
+        if (!searched_ || cr_ < from) cr_ = Search('\r', from);
+        searched_ = true;
+        return lf_ < cr_ ? lf_ : cr_;
+    }
+
+private:
+    std::size_t Search(char c, std::size_t from) const {
+        const auto *at = static_cast<const char *>(std::memchr(text_.data() + from, c, text_.size() - from));
+        return at ? static_cast<std::size_t>(at - text_.data()) : std::string_view::npos;
+    }
+
+    std::string_view text_;
+    std::size_t lf_ = 0, cr_ = 0;
+    bool searched_ = false;
+};
+
 // Appends `piece` with every line end (CR LF, a lone CR or a lone LF) as CR LF.
 // For a text given in pieces, `afterCr` says that the piece before ended with
 // a CR (whose CR LF is written already).
 inline void AppendWithCrLf(std::string_view piece, std::string &out, bool afterCr = false) {
     std::size_t i = 0;
     if (afterCr && !piece.empty() && piece[0] == '\n') i = 1;
+    LineEndFinder lineEnds(piece);
     while (i < piece.size()) {
-        const std::size_t brk = FindLineEnd(piece, i);
+        const std::size_t brk = lineEnds.From(i);
         if (brk == std::string_view::npos) {
             out.append(piece, i, std::string_view::npos);
             break;

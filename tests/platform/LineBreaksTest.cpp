@@ -7,6 +7,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace kelvra;
 
@@ -62,5 +63,23 @@ TEST(LineBreaks, BackFromCrLfUndoesToCrLf) {
         EXPECT_EQ(FromCrLf(crlf, LineEnd::Lf), AllLf(text)) << testing::PrintToString(text);
         EXPECT_EQ(ToCrLf(FromCrLf(crlf, LineEnd::Lf)), crlf);
         EXPECT_EQ(ToCrLf(FromCrLf(crlf, LineEnd::Cr)), crlf);
+    }
+}
+
+// The line-end finder, asked from each line end onwards as the conversions
+// ask it, names every CR and LF of random texts in order.
+TEST(LineBreaks, FinderNamesEveryLineEndInOrder) {
+    std::mt19937 random(11);
+    const char pieces[] = {'a', '\r', '\n', ' '};
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 16); n > 0; --n) text += pieces[random() % 4];
+        std::vector<std::size_t> expected, found;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\r' || text[i] == '\n') expected.push_back(i);
+        LineEndFinder finder(text);
+        for (std::size_t at = finder.From(0); at != std::string_view::npos; at = finder.From(at + 1))
+            found.push_back(at);
+        EXPECT_EQ(found, expected) << testing::PrintToString(text);
     }
 }
