@@ -34,9 +34,7 @@ Verdict VerdictOn(ChangeKind kind, MeaningAllowance allowed) {
 MeaningProblems JudgeMeaning(std::string_view before, std::string_view after, MeaningAllowance allowed,
                              const meaning::CheckOptions &readings) {
     MeaningProblems found;
-    meaning::CheckOptions concurrent = readings;
-    concurrent.concurrent = true;
-    const meaning::CheckReport report = meaning::CompareMeaning(before, after, kLookedAt, concurrent);
+    const meaning::CheckReport report = meaning::CompareMeaning(before, after, kLookedAt, readings);
     if (report.Same()) return found;
     std::size_t refusedCount = 0, toldCount = 0;
     for (std::size_t k = 0; k < meaning::kChangeKinds; ++k) {

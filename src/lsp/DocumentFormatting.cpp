@@ -70,8 +70,7 @@ Formatting FormatText(std::string_view text, const cli::FormatSettings &settings
     f.warnings = std::move(doc.warnings);
     if (!f.ok) return f;
     f.text = std::move(doc.bytes);
-    meaning::CheckOptions readings = cli::CheckOptionsFor(settings.options);
-    readings.concurrent = true;
+    const meaning::CheckOptions readings = cli::CheckOptionsFor(settings.options);
     f.meaning = meaning::CompareMeaning(text, f.text, kMeaningDiagnostics, readings);
     return f;
 }

@@ -5,8 +5,6 @@
 namespace kelvra::meaning {
 namespace {
 
-bool IsAsciiLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::size_t LetterRun(std::string_view s, std::size_t from) {
     while (from < s.size() && IsAsciiLetter(s[from])) ++from;

@@ -1,14 +1,13 @@
 #include "meaning/MeaningCheck.h"
 
 #include "meaning/MeaningLexer.h"
+#include "meaning/ReadingsLexer.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <future>
-#include <system_error>
-
+#include <span>
 #include <utility>
 
 namespace kelvra::meaning {
@@ -255,54 +254,125 @@ private:
 // other the place is named and the walk goes on from where both meet again.
 class Comparison {
 public:
-    Comparison(std::string_view before, std::string_view after, std::size_t keep, Reading reading, bool wideLetterCase,
-               const NamedPlaces &named)
-        : before_(before), after_(after), keep_(keep), named_(named), lexB_(before, reading), lexA_(after, reading) {
+    Comparison(std::string_view before, std::string_view after, std::size_t keep, std::span<const Reading> readings,
+               bool wideLetterCase, const NamedPlaces &named)
+        : before_(before), after_(after), keep_(keep), named_(&named), lexB_(before, readings),
+          lexA_(after, readings) {
         rules_.wideLetterCase = wideLetterCase;
     }
 
     // The places this reading named that no earlier one did, in the order found.
     const std::vector<Place> &Places() const { return places_; }
+    const CheckReport &Report() const { return report_; }
 
     CheckReport Run() {
-        NextB();
-        NextA();
-        bool reported = false; // tokens that do not line up belong to a place already named
-        while (hasB_ && hasA_) {
-            if (b_.solid != a_.solid) {
-                if (!reported) Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would change");
-                reported = true;
-                if (b_.solid < a_.solid)
-                    NextB();
-                else
-                    NextA();
-                continue;
-            }
-            if (CommaCrossesComments()) {
-                reported = false;
-                continue;
-            }
-            reported = b_.solidEnd != a_.solidEnd;
-            if (b_.solidEnd == a_.solidEnd) {
-                CompareAligned();
-                NextB();
-                NextA();
-            } else if (a_.solidEnd > b_.solidEnd) {
-                Formed();
-                NextA();
-            } else {
-                Split();
-                NextB();
-            }
+        while (!Done()) Step();
+        return Finish();
+    }
+
+    bool Done() const { return started_ && (!hasB_ || !hasA_); }
+
+    // One step of the walk: the first tokens are read; then the tokens that
+    // start at the same count of non-blank bytes are compared and passed.
+    void Step() {
+        if (!std::exchange(started_, true)) {
+            NextB();
+            NextA();
+            return;
         }
-        if (hasB_ && !reported)
+        if (b_.solid != a_.solid) {
+            if (!reported_) Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would change");
+            reported_ = true;
+            if (b_.solid < a_.solid)
+                NextB();
+            else
+                NextA();
+            return;
+        }
+        if (CommaCrossesComments()) {
+            reported_ = false;
+            return;
+        }
+        reported_ = b_.solidEnd != a_.solidEnd;
+        if (b_.solidEnd == a_.solidEnd) {
+            CompareAligned();
+            NextB();
+            NextA();
+        } else if (a_.solidEnd > b_.solidEnd) {
+            Formed();
+            NextA();
+        } else {
+            Split();
+            NextB();
+        }
+    }
+
+    // What is left over once either text has no more tokens.
+    CheckReport Finish() {
+        if (hasB_ && !reported_)
             Note(ChangeKind::OtherChange, b_.start, b_.end - b_.start, Text(b_) + " would be lost");
-        else if (hasA_ && !reported)
+        else if (hasA_ && !reported_)
             Note(ChangeKind::OtherChange, before_.size(), 0, Text(a_, after_) + " would be added");
         return std::move(report_);
     }
 
+    // --- Readings walked together -------------------------------------------
+
+    // Whether the readings of this walk parted on a token: the walk stopped
+    // there, and what it found in its last step does not count.
+    bool Parted() const { return lexB_.Parted() || lexA_.Parted(); }
+    // Whether they part on the next token of either text.
+    bool PartsNext() const { return lexB_.PartsNext() || lexA_.PartsNext(); }
+
+    // The walk of one of its readings alone, from where this walk stands.
+    Comparison Alone(std::size_t reading) const {
+        Comparison alone = *this;
+        alone.lexB_ = lexB_.Alone(reading);
+        alone.lexA_ = lexA_.Alone(reading);
+        return alone;
+    }
+
+    // Whether walks of one reading each, at the top of a step, stand alike
+    // past the place where `parted` parted, so that they can go on as one.
+    static bool StandAlike(std::span<const Comparison> alone, const Comparison &parted) {
+        const Comparison &first = alone.front();
+        if (!first.started_ || first.Done() || !first.PassedParting(parted)) return false;
+        return std::all_of(alone.begin() + 1, alone.end(), [&](const Comparison &c) {
+            return !c.Done() && c.reported_ == first.reported_ && c.hasPrevB_ == first.hasPrevB_ &&
+                   SameSpan(c.b_, first.b_) && SameSpan(c.a_, first.a_) &&
+                   (!c.hasPrevB_ || SameSpan(c.prevB_, first.prevB_));
+        });
+    }
+
+    // Walks of one reading each that stand alike, as one walk again.
+    static Comparison Together(std::span<const Comparison> alone) {
+        Comparison together = alone.front();
+        for (const Comparison &c : alone.subspan(1)) {
+            together.lexB_.Add(c.lexB_);
+            together.lexA_.Add(c.lexA_);
+            together.b_.exact |= c.b_.exact;
+            together.a_.exact |= c.a_.exact;
+        }
+        return together;
+    }
+
+    // How far the walk has come, to let the one furthest behind go first.
+    std::size_t Progress() const { return b_.solid + a_.solid; }
+
 private:
+    static bool SameSpan(const Token &x, const Token &y) {
+        return x.kind == y.kind && x.start == y.start && x.end == y.end;
+    }
+
+    // Whether both lexers stand past the place where `parted` stopped, so that
+    // going on together does not meet the same parting again.
+    bool PassedParting(const Comparison &parted) const {
+        const auto past = [](const ReadingsLexer &mine, const ReadingsLexer &theirs) {
+            return !(theirs.Parted() || theirs.PartsNext()) || mine.Position() > theirs.PartedAt();
+        };
+        return past(lexB_, parted.lexB_) && past(lexA_, parted.lexA_);
+    }
+
     void NextB() {
         if (hasB_) prevB_ = b_, hasPrevB_ = true;
         hasB_ = lexB_.Next(b_);
@@ -316,7 +386,7 @@ private:
     std::string Text(const Token &t) const { return Text(t, before_); }
 
     void Note(ChangeKind kind, std::size_t offset, std::size_t length, std::string what) {
-        if (named_.Covers(kind, offset)) return;
+        if (Parted() || named_->Covers(kind, offset)) return;
         places_.push_back({offset, length, kind});
         ++report_.count;
         const bool firstOfItsKind = report_.byKind[static_cast<std::size_t>(kind)]++ == 0;
@@ -346,7 +416,7 @@ private:
 
     // One side of the walk, for looking ahead without moving the walk.
     struct Side {
-        Lexer lexer;
+        ReadingsLexer lexer;
         Token token;
         bool has;
         std::string_view text;
@@ -488,11 +558,13 @@ private:
 
     std::string_view before_, after_;
     std::size_t keep_;
-    const NamedPlaces &named_;
+    const NamedPlaces *named_;
     TokenRules rules_;
-    Lexer lexB_, lexA_;
+    ReadingsLexer lexB_, lexA_;
     Token b_, a_, prevB_;
     bool hasB_ = false, hasA_ = false, hasPrevB_ = false;
+    bool started_ = false;
+    bool reported_ = false; // tokens that do not line up belong to a place already named
     std::vector<std::pair<Token, Token>> joins_;
     CheckReport report_;
     std::vector<Place> places_;
@@ -548,26 +620,59 @@ bool EndsUnclosed(std::string_view text, Reading reading) {
     return token.back() != (open == '[' ? ']' : open);
 }
 
-// Whether no reading finds a change, the readings compared on threads of their
-// own. (Where one does, the caller compares them one after the other, which
-// names each place once.) False as well when no thread could be started.
-bool ReadingsAgreeConcurrently(std::string_view before, std::string_view after, const CheckOptions &options) {
-    const std::vector<Reading> readings = EnabledReadings(options);
-    if (readings.size() < 2) return false;
-    const NamedPlaces none;
-    const auto same = [&](Reading reading) {
-        return Comparison(before, after, 1, reading, options.wideLetterCase, none).Run().Same();
-    };
-    try {
-        std::vector<std::future<bool>> others;
-        for (std::size_t r = 1; r < readings.size(); ++r)
-            others.push_back(std::async(std::launch::async, same, readings[r]));
-        bool all = same(readings.front());
-        for (std::future<bool> &other : others) all = other.get() && all;
-        return all;
-    } catch (const std::system_error &) {
-        return false;
+// Walks of one reading each, from where the readings parted (`walk`): the
+// one furthest behind goes first, until they stand alike again past that
+// place (then `walk` is them together and true) or all have ended. False
+// where one finds a change.
+bool WalkApart(std::vector<Comparison> &alone, Comparison &walk) {
+    const Comparison parted = walk;
+    for (;;) {
+        Comparison *behind = nullptr;
+        for (Comparison &c : alone)
+            if (!c.Done() && (!behind || c.Progress() < behind->Progress())) behind = &c;
+        if (!behind) break;
+        behind->Step();
+        if (!behind->Report().Same()) return false;
+        if (Comparison::StandAlike(alone, parted)) {
+            Comparison together = Comparison::Together(alone);
+            if (together.PartsNext()) continue;
+            walk = std::move(together);
+            return true;
+        }
     }
+    for (Comparison &c : alone)
+        if (!c.Finish().Same()) return false;
+    walk = alone.front(); // every walk has ended
+    return true;
+}
+
+// Whether no reading finds a change, all readings walked in one pass over
+// both texts where they read them alike, and one by one where they do not.
+// (Where one does, the caller compares them one after the other, which
+// names each place once.)
+bool ReadingsAgree(std::string_view before, std::string_view after, const std::vector<Reading> &readings,
+                   bool wideLetterCase) {
+    constexpr int kStepsBetweenSaves = 64;
+    const NamedPlaces none;
+    Comparison walk(before, after, 1, readings, wideLetterCase, none);
+    Comparison saved = walk; // where to walk apart from, should they part inside a step
+    for (int steps = 0; !walk.Done();) {
+        const bool partsNext = walk.PartsNext();
+        if (!partsNext) {
+            walk.Step();
+            if (!walk.Parted()) {
+                if (!walk.Report().Same()) return false;
+                if (++steps == kStepsBetweenSaves) saved = walk, steps = 0;
+                continue;
+            }
+        }
+        const Comparison &from = partsNext ? walk : saved;
+        std::vector<Comparison> alone;
+        for (std::size_t r = 0; r < readings.size(); ++r) alone.push_back(from.Alone(r));
+        if (!WalkApart(alone, walk)) return false;
+        saved = walk, steps = 0;
+    }
+    return walk.Finish().Same();
 }
 
 } // namespace
@@ -577,11 +682,12 @@ bool ReadingsAgreeConcurrently(std::string_view before, std::string_view after, 
 // "[a--b]" a name to SQL Server), each is held to its own tokens.
 CheckReport CompareMeaning(std::string_view before, std::string_view after, std::size_t keep,
                            const CheckOptions &options) {
-    if (options.concurrent && ReadingsAgreeConcurrently(before, after, options)) return {};
+    const std::vector<Reading> readings = EnabledReadings(options);
+    if (readings.size() > 1 && ReadingsAgree(before, after, readings, options.wideLetterCase)) return {};
     CheckReport total;
     NamedPlaces named;
-    for (const Reading reading : EnabledReadings(options)) {
-        Comparison comparison(before, after, keep, reading, options.wideLetterCase, named);
+    for (const Reading &reading : readings) {
+        Comparison comparison(before, after, keep, std::span(&reading, 1), options.wideLetterCase, named);
         CheckReport report = comparison.Run();
         if (!report.Same() && EndsUnclosed(before, reading)) continue;
         Merge(total, std::move(report), keep);

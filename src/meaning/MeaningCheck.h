@@ -55,8 +55,6 @@ struct CheckOptions {
     // Letters beyond ASCII may change case (the base rules upper-case them);
     // otherwise only ASCII letters may.
     bool wideLetterCase = false;
-    // Compare the readings on threads of their own where the text allows it.
-    bool concurrent = false;
 };
 
 // `before` and `after` are whole texts (any line ends). `keep` limits `first`.

@@ -9,9 +9,6 @@ namespace kelvra::meaning {
 namespace {
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-bool IsAsciiLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordStart(char c) { return IsWordByte(c) && !IsDigit(c) && c != '$'; }
 // Letters, digits, "_" and non-ASCII bytes: what a psql variable's name holds.
 bool IsVariableByte(char c) {
     return IsAsciiLetter(c) || IsDigit(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80;

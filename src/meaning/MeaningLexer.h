@@ -55,14 +55,31 @@ inline constexpr std::array<unsigned char, 256> kByteClasses = ByteClasses();
 inline bool IsBlank(char c) { return detail::kByteClasses[static_cast<unsigned char>(c)] & detail::kBlank; }
 // Letters, digits, "_", "$", "#", "@" and every byte of a non-ASCII character.
 inline bool IsWordByte(char c) { return detail::kByteClasses[static_cast<unsigned char>(c)] & detail::kWord; }
+inline bool IsAsciiLetter(char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// What a word (not a number) begins with.
+inline bool IsWordStart(char c) { return IsWordByte(c) && !IsDigit(c) && c != '$'; }
 
 // Hands out the tokens of a text one by one, as `reading` reads them.
 class Lexer {
 public:
+    Lexer() = default;
     Lexer(std::string_view text, Reading reading)
         : text_(text), reading_(reading), wordBytes_(reading == Reading::MySql ? detail::kWordNotHash : detail::kWord) {
     }
     bool Next(Token &t); // false at the end of the text
+
+    // Where the next token is looked for.
+    std::size_t Position() const { return pos_; }
+    std::string_view Text() const { return text_; }
+    // Whether a token that every reading scans alike may be taken from
+    // another reading here: not the first, not COPY data, no DELIMITER set.
+    bool MayTake() const { return !first_ && !copyData_ && delimiter_.empty(); }
+    // The same for the token `t`, which may begin a line where this reading reads a client command.
+    bool MayTakeAt(const Token &t) const;
+    // Passes a token another reading scanned from this lexer's place, which
+    // this reading scans alike; marks it exact where this reading would.
+    void Take(Token &t);
 
 private:
     enum class Head : unsigned char { Start, Create, Other };  // how a statement begins (SQL*Plus)
@@ -99,8 +116,8 @@ private:
     bool EndsSign(std::size_t at) const;
 
     std::string_view text_;
-    Reading reading_;
-    unsigned char wordBytes_;    // the byte class that goes on a word ("#" begins a comment in mysql)
+    Reading reading_ = Reading::Oracle;
+    unsigned char wordBytes_ = detail::kWord; // the byte class that goes on a word ("#" begins a comment in mysql)
     std::string_view delimiter_; // the mysql client's statement end, when not ";"
     std::size_t pos_ = 0, solid_ = 0;
     bool statementOpen_ = false, lineStart_ = true, first_ = true;
@@ -112,5 +129,10 @@ private:
 };
 
 std::vector<Token> Tokenize(std::string_view text, Reading reading);
+
+// Whether every reading scans `t` (from the place before it) as it stands: a
+// word, number, sign, quote or comment that no reading's own rules touch.
+// (Client commands at a line start are each reading's own: Lexer::MayTakeAt.)
+bool ScannedAlike(const Token &t, std::string_view text);
 
 } // namespace kelvra::meaning

@@ -3,4 +3,5 @@
 set(KELVRA_MEANING_SOURCES
   MeaningCheck.cpp
   MeaningLexer.cpp
+  ReadingsLexer.cpp
   ClientLines.cpp)

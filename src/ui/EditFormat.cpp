@@ -126,8 +126,7 @@ FormatResult TfrmEdit::FormatAwayFromTheWindow(BuiltDocument &formatted, meaning
             document_.SetRevertText(FromEditorText(std::move(raw)));
             result = RunFormat(document_.RevertText(), options, catalogue, progress);
             if (result.end != RunEnd::Normal) return;
-            meaning::CheckOptions readings = cli::CheckOptionsFor(options);
-            readings.concurrent = true;
+            const meaning::CheckOptions readings = cli::CheckOptionsFor(options);
             meaning = meaning::CompareMeaning(document_.RevertText(), result.text, 1, readings);
             // The first bar starts again for the editor's document; the second waits on its last step.
             constexpr int kPerMille = 1000;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <random>
+
 #include <string>
 
 using namespace kelvra::meaning;
@@ -258,23 +261,44 @@ TEST(MeaningReadings, LineEndsInsideLiteralsCount) {
     for (const Case &c : cases) ExpectChangedUnder(c);
 }
 
-// Compared on threads of their own, the readings find what they find one after
-// the other: nothing where nothing changed, every place (each named once) where
-// something did.
-TEST(MeaningReadings, ConcurrentReadingsFindTheSame) {
-    const struct {
-        const char *before, *after;
-    } pairs[] = {
-        {"select a from t;\nset echo on\n", "SELECT A FROM T ;\nset echo on\n"},
-        {"select a from t;\nset echo on\n", "SELECT A FROM T ; SET ECHO ON\n"},
-        {"select 'it''s', [a  b], `c  d` from t # x\n", "SELECT 'it''s', [A B], `C D` FROM T # X\n"},
+// All readings walked in one pass find a change exactly where one of them
+// alone finds one: texts where the readings part and meet again (quotes with
+// backslashes, "#", "[…]", "$$", ":x", client commands, COPY data), each
+// against copies with one edit.
+TEST(MeaningReadings, AllReadingsTogetherFindWhatEachFindsAlone) {
+    const std::string texts[] = {
+        "select a, 'it\\'s' from t # x\nwhere b = 1;\nset echo on\nselect [a  b], `c  d` from t;\n",
+        "select $$a  b$$, :x, :'y', e'\\'' from t;\n\\gset\ncopy t from stdin;\n1\tA b\n\\.\nselect 1;\n",
+        "declare x number;\nbegin null; end;\n/\nrem it's\ngo\ndelimiter //\nselect 1 // delimiter ;\n",
+        "select q'[a ] b]', 0x1F, 1e5, #tmp, a#b, a--b\n, c /* d  e */ from t where x = 'a\\' and y = '#';\n",
     };
-    for (const auto &p : pairs) {
-        CheckOptions concurrent;
-        concurrent.concurrent = true;
-        const CheckReport one = CompareMeaning(p.before, p.after),
-                          both = CompareMeaning(p.before, p.after, 5, concurrent);
-        EXPECT_EQ(both.count, one.count) << p.after;
-        EXPECT_EQ(both.byKind, one.byKind) << p.after;
+    const auto together = [](const std::string &before, const std::string &after) {
+        return CompareMeaning(before, after).Same();
+    };
+    const auto eachAlone = [](const std::string &before, const std::string &after) {
+        for (const auto &r : kReadings)
+            if (!CompareMeaning(before, after, 5, Only(r.reading)).Same()) return false;
+        return true;
+    };
+    std::mt19937 random(5);
+    for (const std::string &text : texts) {
+        std::string upper = text;
+        for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(together(text, upper), eachAlone(text, upper)) << upper;
+        for (int round = 0; round < 400; ++round) {
+            std::string after = random() % 2 ? upper : text;
+            const std::size_t at = random() % (after.size() + 1);
+            switch (random() % 4) {
+            case 0: after.insert(at, 1, " \n"[random() % 2]); break;
+            case 1:
+                if (at < after.size() && (after[at] == ' ' || after[at] == '\n')) after.erase(at, 1);
+                break;
+            case 2:
+                if (at < after.size()) after[at] = ' ';
+                break;
+            default: after.insert(at, "  "); break;
+            }
+            EXPECT_EQ(together(text, after), eachAlone(text, after)) << testing::PrintToString(after);
+        }
     }
 }
