@@ -5,7 +5,6 @@
 namespace kelvra::meaning {
 namespace {
 
-
 std::size_t LetterRun(std::string_view s, std::size_t from) {
     while (from < s.size() && IsAsciiLetter(s[from])) ++from;
     return from;

@@ -256,8 +256,7 @@ class Comparison {
 public:
     Comparison(std::string_view before, std::string_view after, std::size_t keep, std::span<const Reading> readings,
                bool wideLetterCase, const NamedPlaces &named)
-        : before_(before), after_(after), keep_(keep), named_(&named), lexB_(before, readings),
-          lexA_(after, readings) {
+        : before_(before), after_(after), keep_(keep), named_(&named), lexB_(before, readings), lexA_(after, readings) {
         rules_.wideLetterCase = wideLetterCase;
     }
 

@@ -118,7 +118,7 @@ private:
     std::string_view text_;
     Reading reading_ = Reading::Oracle;
     unsigned char wordBytes_ = detail::kWord; // the byte class that goes on a word ("#" begins a comment in mysql)
-    std::string_view delimiter_; // the mysql client's statement end, when not ";"
+    std::string_view delimiter_;              // the mysql client's statement end, when not ";"
     std::size_t pos_ = 0, solid_ = 0;
     bool statementOpen_ = false, lineStart_ = true, first_ = true;
     bool block_ = false;    // inside a PL/SQL block, which runs to a "/" or "." line
