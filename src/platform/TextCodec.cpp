@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace kelvra {
@@ -73,6 +74,14 @@ bool DecodesBackTo(std::uint16_t code, char32_t cp) {
     const std::string_view bytes = code >= 0x100 ? std::string_view(pair, 2) : std::string_view(pair + 1, 1);
     std::size_t length = 0;
     return DecodeCp932At(bytes, 0, length) == cp;
+}
+
+// Whether the eight bytes from `at` are all ASCII (most of a SQL text is).
+bool AsciiEightAt(std::string_view s, std::size_t at) {
+    if (at + 8 > s.size()) return false;
+    std::uint64_t v = 0;
+    std::memcpy(&v, s.data() + at, 8);
+    return (v & 0x8080808080808080ULL) == 0;
 }
 
 } // namespace
@@ -156,7 +165,9 @@ std::size_t ValidUtf8LengthAt(std::string_view s, std::size_t i) {
 std::vector<std::size_t> InvalidUtf8Offsets(std::string_view s) {
     std::vector<std::size_t> bad;
     for (std::size_t i = 0; i < s.size();) {
-        if (std::size_t n = ValidUtf8LengthAt(s, i)) {
+        if (AsciiEightAt(s, i)) {
+            i += 8;
+        } else if (std::size_t n = ValidUtf8LengthAt(s, i)) {
             i += n;
         } else {
             bad.push_back(i);

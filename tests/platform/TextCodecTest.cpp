@@ -68,6 +68,10 @@ TEST(TextCodec, Utf8Validation) {
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));     // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")); // surrogate
     EXPECT_EQ(InvalidUtf8Offsets("ab\xE3\x81"), (std::vector<std::size_t>{2, 3}));
+    // Long ASCII runs are passed eight bytes at a time: the bad bytes after them are still named.
+    EXPECT_EQ(
+        InvalidUtf8Offsets(std::string(13, 'a') + "\xE3\x81" + std::string(9, 'b') + "日\xFF" + std::string(8, 'c')),
+        (std::vector<std::size_t>{13, 14, 27}));
 
     // The shortest and longest form of each length, and the first form past each end.
     struct Case {
