@@ -176,6 +176,7 @@ private:
     void EndFormatRun();
     // The revert command is there only while this document has a text from before a run.
     void UpdateRevertCommand();
+    void UpdateUndoCommand();
     void ApplyOptionsToMenus();
     void ReadOptionsFromMenus();
     void SetIndentWidth(int n);

@@ -56,7 +56,18 @@ void TfrmEdit::WireEditingCommands() {
     // A notice about a run or a save stops holding once the whole text is another
     // (Undo or Redo of a run, a revert); a run sets its own notice after this.
     connect(&rchOut->Model(), &TextModel::WholeTextReplaced, this, [this] { staPanels[2]->clear(); });
+    // 元に戻す is enabled while there is something to undo: not right after a
+    // file is opened. Looked at once the change is done (the step is closed then).
+    const TextModel *model = &rchOut->Model();
+    const auto update = [this] { UpdateUndoCommand(); };
+    connect(model, &TextModel::TextChanged, this, update, Qt::QueuedConnection);
+    connect(model, &TextModel::FormatsChanged, this, update, Qt::QueuedConnection);
+    connect(model, &TextModel::WholeTextReplaced, this, update, Qt::QueuedConnection);
+    connect(model, &TextModel::ModifiedChanged, this, update, Qt::QueuedConnection);
+    UpdateUndoCommand();
 }
+
+void TfrmEdit::UpdateUndoCommand() { mnuEditUndo->setEnabled(rchOut->Model().CanUndo()); }
 
 // ---- Clipboard and undo ----------------------------------------------------
 

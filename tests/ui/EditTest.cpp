@@ -267,6 +267,29 @@ private slots:
         }
     }
 
+    // 元に戻す is enabled only while there is something to undo: not right after a
+    // file is opened, and no undo brings back the text of the file before it.
+    void undoFollowsWhatThereIsToUndo() {
+        Harness h;
+        QVERIFY(WriteFile(h.Path("a.sql"), "select a"));
+        QVERIFY(WriteFile(h.Path("b.sql"), "select b"));
+        QVERIFY(h.Start({h.Path("a.sql")}));
+        QAction *undo = EditProbe(h.window).Action("mnuEditUndo");
+        QCoreApplication::processEvents();
+        QVERIFY(!undo->isEnabled());
+        QTest::keyClicks(EditProbe(h.window).rchOut(), "x");
+        QCoreApplication::processEvents();
+        QVERIFY(undo->isEnabled());
+        h.dialogs.answers = {Answer::No}; // opening b.sql: a.sql's change is not saved
+        h.dialogs.files = {h.Path("b.sql")};
+        h.window->mnuFileOpenClick();
+        QCoreApplication::processEvents();
+        QVERIFY(!undo->isEnabled());
+        h.window->mnuEditUndoClick();
+        QCOMPARE(h.Text(), std::string("select b"));
+        QCOMPARE(EditProbe(h.window).DocPath(), h.Path("b.sql"));
+    }
+
     void nothingIsLostSilentlyOnOpenOrSave() {
         Harness h;
         QVERIFY(WriteFile(h.Path("bad.sql"), QByteArray("select \x81\xFF 1")));
