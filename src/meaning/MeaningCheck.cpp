@@ -621,18 +621,18 @@ bool EndsUnclosed(std::string_view text, Reading reading) {
 
 // Walks of one reading each, from where the readings parted (`walk`): the
 // one furthest behind goes first, until they stand alike again past that
-// place (then `walk` is them together and true) or all have ended. False
-// where one finds a change.
-bool WalkApart(std::vector<Comparison> &alone, Comparison &walk) {
+// place after `leastSteps` steps each at least (then `walk` is them together
+// and true) or all have ended. False where one finds a change.
+bool WalkApart(std::vector<Comparison> &alone, Comparison &walk, std::size_t leastSteps) {
     const Comparison parted = walk;
-    for (;;) {
+    for (std::size_t steps = 0, least = leastSteps * alone.size();; ++steps) {
         Comparison *behind = nullptr;
         for (Comparison &c : alone)
             if (!c.Done() && (!behind || c.Progress() < behind->Progress())) behind = &c;
         if (!behind) break;
         behind->Step();
         if (!behind->Report().Same()) return false;
-        if (Comparison::StandAlike(alone, parted)) {
+        if (steps >= least && Comparison::StandAlike(alone, parted)) {
             Comparison together = Comparison::Together(alone);
             if (together.PartsNext()) continue;
             walk = std::move(together);
@@ -648,13 +648,18 @@ bool WalkApart(std::vector<Comparison> &alone, Comparison &walk) {
 // Whether no reading finds a change, all readings walked in one pass over
 // both texts where they read them alike, and one by one where they do not.
 // (Where one does, the caller compares them one after the other, which
-// names each place once.)
+// names each place once.) Where they part again soon after they meet, they
+// walk apart longer each time, so that a text they read differently all
+// through costs no more than walking each reading alone.
 bool ReadingsAgree(std::string_view before, std::string_view after, const std::vector<Reading> &readings,
                    bool wideLetterCase) {
     constexpr int kStepsBetweenSaves = 64;
+    constexpr std::size_t kShortTogether = 64, kLongestApart = 1 << 16;
     const NamedPlaces none;
     Comparison walk(before, after, 1, readings, wideLetterCase, none);
     Comparison saved = walk; // where to walk apart from, should they part inside a step
+    std::vector<Comparison> alone;
+    std::size_t together = 0, leastApart = 0;
     for (int steps = 0; !walk.Done();) {
         const bool partsNext = walk.PartsNext();
         if (!partsNext) {
@@ -662,14 +667,16 @@ bool ReadingsAgree(std::string_view before, std::string_view after, const std::v
             if (!walk.Parted()) {
                 if (!walk.Report().Same()) return false;
                 if (++steps == kStepsBetweenSaves) saved = walk, steps = 0;
+                ++together;
                 continue;
             }
         }
+        leastApart = together >= kShortTogether ? 0 : std::clamp<std::size_t>(2 * leastApart, 1, kLongestApart);
         const Comparison &from = partsNext ? walk : saved;
-        std::vector<Comparison> alone;
+        alone.clear();
         for (std::size_t r = 0; r < readings.size(); ++r) alone.push_back(from.Alone(r));
-        if (!WalkApart(alone, walk)) return false;
-        saved = walk, steps = 0;
+        if (!WalkApart(alone, walk, leastApart)) return false;
+        saved = walk, steps = 0, together = 0;
     }
     return walk.Finish().Same();
 }

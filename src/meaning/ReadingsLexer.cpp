@@ -80,6 +80,10 @@ bool ReadingsLexer::Next(Token &t) {
 // The token after the one handed out last, as the first reading scans it;
 // the others take it or scan their own.
 void ReadingsLexer::ScanAhead() {
+    if (count_ == 1) {
+        hasNext_ = lexers_[0].Next(next_);
+        return;
+    }
     const std::size_t from = lexers_[0].Position();
     const bool mayTake = lexers_[0].MayTake();
     hasNext_ = lexers_[0].Next(next_);
