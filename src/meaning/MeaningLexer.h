@@ -80,6 +80,15 @@ public:
     // Passes a token another reading scanned from this lexer's place, which
     // this reading scans alike; marks it exact where this reading would.
     void Take(Token &t);
+    // Whether taking such a token, not at a line start and not ";", changes
+    // nothing this lexer knows but where it stands: inside a statement past its head.
+    bool Settled() const { return MayTake() && statementOpen_ && head_ == Head::Other && copy_ == Copy::No; }
+    // Stands after tokens taken while settled, the last of them ending at `end`.
+    void PassTo(std::size_t end, std::size_t solidEnd) { pos_ = end, solid_ = solidEnd; }
+    // Whether numbers keep their letter case ("0x1F" is hex in mysql, "0X1F" a name).
+    bool ExactNumbers() const { return reading_ == Reading::MySql; }
+    // Whether "#" ends a word (it begins a comment in mysql).
+    bool HashEndsWords() const { return reading_ == Reading::MySql; }
 
 private:
     enum class Head : unsigned char { Start, Create, Other };  // how a statement begins (SQL*Plus)
@@ -133,6 +142,7 @@ std::vector<Token> Tokenize(std::string_view text, Reading reading);
 // Whether every reading scans `t` (from the place before it) as it stands: a
 // word, number, sign, quote or comment that no reading's own rules touch.
 // (Client commands at a line start are each reading's own: Lexer::MayTakeAt.)
-bool ScannedAlike(const Token &t, std::string_view text);
+// `hashEndsWords`: `t` was scanned by a reading in which "#" ends words.
+bool ScannedAlike(const Token &t, std::string_view text, bool hashEndsWords);
 
 } // namespace kelvra::meaning

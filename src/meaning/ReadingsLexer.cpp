@@ -1,9 +1,16 @@
 #include "meaning/ReadingsLexer.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kelvra::meaning {
 namespace {
+
+bool IsNumber(const Token &t, std::string_view text) {
+    return t.kind == TokenKind::Word && !IsWordStart(text[t.start]);
+}
+
+bool EndsStatement(const Token &t, std::string_view text) { return t.kind == TokenKind::Sign && text[t.start] == ';'; }
 
 // Whether a short token holds `c` (a call of memchr costs more than the loop).
 bool Holds(std::string_view token, char c) {
@@ -17,14 +24,14 @@ bool Holds(std::string_view token, char c) {
 // --- A lexer's side: taking the tokens another reading scanned ---------------
 
 void Lexer::Take(Token &t) {
+    const bool settled = Settled();
     pos_ = t.end;
     solid_ = t.solidEnd;
     first_ = lineStart_ = false;
-    t.exact |= reading_ == Reading::MySql && t.kind == TokenKind::Word && !IsWordStart(text_[t.start]);
+    t.exact |= ExactNumbers() && IsNumber(t, text_);
     // Inside a statement past its head only ";" changes what the lexer knows
     // (NoteStatement); that is where most tokens are.
-    const bool pastHead = statementOpen_ && head_ == Head::Other && copy_ == Copy::No;
-    if (!pastHead || (t.kind == TokenKind::Sign && text_[t.start] == ';')) NoteStatement(t);
+    if (!settled || EndsStatement(t, text_)) NoteStatement(t);
 }
 
 // Where IsLineCommand would not look at the line: what it reads at a line start.
@@ -41,13 +48,13 @@ bool Lexer::MayTakeAt(const Token &t) const {
     return false;
 }
 
-bool ScannedAlike(const Token &t, std::string_view text) {
+bool ScannedAlike(const Token &t, std::string_view text, bool hashEndsWords) {
     const std::string_view token = text.substr(t.start, t.end - t.start);
     const char first = token[0], after = t.end < text.size() ? text[t.end] : '\0';
     switch (t.kind) {
     case TokenKind::Word: // a name or number: "#" goes on it but in mysql, and a quote after it may make a literal
         if (!IsWordStart(first) && !IsDigit(first) && first != '.') return false;
-        return after != '#' && after != '\'' && after != '&' && !Holds(token, '#');
+        return after != '#' && after != '\'' && after != '&' && (hashEndsWords || !Holds(token, '#'));
     case TokenKind::Sign: // quotes, names and variables of some readings begin with signs; psql cuts signs at ":"
         return first != '#' && first != '`' && first != '[' && first != '$' && first != '\\' && after != ':' &&
                !Holds(token, ':');
@@ -65,6 +72,12 @@ bool ScannedAlike(const Token &t, std::string_view text) {
 ReadingsLexer::ReadingsLexer(std::string_view text, std::span<const Reading> readings)
     : count_(std::min(readings.size(), kMost)) {
     for (std::size_t r = 0; r < count_; ++r) lexers_[r] = Lexer(text, readings[r]);
+    // The mysql reading scans first where there is one: its words end at "#",
+    // so they need no look for one inside.
+    const auto mysql = std::find_if(lexers_.begin(), lexers_.begin() + static_cast<std::ptrdiff_t>(count_),
+                                    [](const Lexer &l) { return l.HashEndsWords(); });
+    if (mysql != lexers_.begin() + static_cast<std::ptrdiff_t>(count_)) std::iter_swap(lexers_.begin(), mysql);
+    NoteTakers();
     ScanAhead();
 }
 
@@ -78,7 +91,9 @@ bool ReadingsLexer::Next(Token &t) {
 }
 
 // The token after the one handed out last, as the first reading scans it;
-// the others take it or scan their own.
+// the others take it or scan their own. While they are all settled, a token
+// that changes nothing they know is not handed to them one by one: they catch
+// up when the next token that may is scanned.
 void ReadingsLexer::ScanAhead() {
     if (count_ == 1) {
         hasNext_ = lexers_[0].Next(next_);
@@ -87,8 +102,15 @@ void ReadingsLexer::ScanAhead() {
     const std::size_t from = lexers_[0].Position();
     const bool mayTake = lexers_[0].MayTake();
     hasNext_ = lexers_[0].Next(next_);
-    const bool alike = hasNext_ && mayTake && ScannedAlike(next_, lexers_[0].Text());
+    const std::string_view text = lexers_[0].Text();
+    const bool alike = hasNext_ && mayTake && ScannedAlike(next_, text, lexers_[0].HashEndsWords());
     scanned_ = 0;
+    if (alike && settled_ && !next_.lineBreakBefore && !EndsStatement(next_, text)) {
+        next_.exact |= exactNumbers_ && IsNumber(next_, text);
+        lagEnd_ = next_.end, lagSolid_ = next_.solidEnd, lagging_ = true;
+        return;
+    }
+    CatchUp();
     for (std::size_t r = 1; r < count_; ++r) {
         if (alike && lexers_[r].MayTakeAt(next_)) {
             lexers_[r].Take(next_);
@@ -98,6 +120,19 @@ void ReadingsLexer::ScanAhead() {
         const bool has = lexers_[r].Next(own);
         NoteOwn(r, has, own, from);
     }
+    NoteTakers();
+}
+
+void ReadingsLexer::CatchUp() {
+    if (!std::exchange(lagging_, false)) return;
+    for (std::size_t r = 1; r < count_; ++r) lexers_[r].PassTo(lagEnd_, lagSolid_);
+}
+
+void ReadingsLexer::NoteTakers() {
+    if (count_ < 2) return;
+    const auto takers = std::span(lexers_).subspan(1, count_ - 1);
+    settled_ = std::all_of(takers.begin(), takers.end(), [](const Lexer &l) { return l.Settled(); });
+    exactNumbers_ = std::any_of(takers.begin(), takers.end(), [](const Lexer &l) { return l.ExactNumbers(); });
 }
 
 // A reading's own next token: where it is not the token of the first reading, they part.
@@ -116,6 +151,7 @@ void ReadingsLexer::NoteOwn(std::size_t reading, bool has, const Token &own, std
 ReadingsLexer ReadingsLexer::Alone(std::size_t reading) const {
     ReadingsLexer alone;
     alone.lexers_[0] = lexers_[reading];
+    if (reading > 0 && lagging_) alone.lexers_[0].PassTo(lagEnd_, lagSolid_);
     alone.count_ = 1;
     const bool scanned = (scanned_ >> reading) & 1U;
     alone.next_ = scanned ? own_[reading] : next_;
@@ -127,8 +163,10 @@ ReadingsLexer ReadingsLexer::Alone(std::size_t reading) const {
 
 void ReadingsLexer::Add(const ReadingsLexer &alone) {
     if (count_ >= kMost) return;
+    CatchUp();
     lexers_[count_] = alone.lexers_[0];
     NoteOwn(count_++, alone.hasNext_, alone.next_, handedEnd_);
+    NoteTakers();
 }
 
 } // namespace kelvra::meaning

@@ -40,6 +40,8 @@ public:
 private:
     ReadingsLexer() = default;
     void ScanAhead();
+    void CatchUp();
+    void NoteTakers();
     void NoteOwn(std::size_t reading, bool has, const Token &own, std::size_t from);
 
     std::array<Lexer, kMost> lexers_{};
@@ -50,6 +52,10 @@ private:
     Token next_;
     bool hasNext_ = false, partsNext_ = false, parted_ = false;
     std::size_t partedAt_ = 0, handedEnd_ = 0;
+    bool settled_ = false;      // every reading but the first is Settled()
+    bool exactNumbers_ = false; // one of them keeps the letter case of numbers
+    bool lagging_ = false;      // they stand before the tokens up to lagEnd_
+    std::size_t lagEnd_ = 0, lagSolid_ = 0;
 };
 
 } // namespace kelvra::meaning
