@@ -7,6 +7,7 @@ import { DraftKeeper, loadDraft } from './draft.js';
 import { FilePlace, NEW_FILE_FORMAT, describeFormat } from './files.js';
 import { KeywordTable } from './keywords.js';
 import { ask } from './ask.js';
+import { describeDifference } from './meaning.js';
 import { clipboardTexts, putOnClipboard } from './clipboard.js';
 
 const $ = id => document.getElementById(id);
@@ -163,7 +164,7 @@ async function runFormat() {
     drafts.changed();
     performance.mark('kelvra-result-shown');
     status('整形しました（' + formatSeconds(performance.now() - started) + ' 秒）');
-    showMeaning(r.meaning);
+    showMeaning(r.meaning, before);
   } else {
     showFailure(r);
   }
@@ -204,10 +205,11 @@ function showFailure(r) {
 
 // The meaning check's word on the run: places where more than letter case and
 // blanks changed are shown with the first of them.
-function showMeaning(meaning) {
+function showMeaning(meaning, before) {
   if (!meaning || !meaning.count) return;
+  const what = describeDifference(meaning, before);
   const place = meaning.line ? '（整形前の ' + meaning.line + ' 行 ' + meaning.column + ' 文字目' +
-    (meaning.what ? ': ' + meaning.what : '') + '）' : '';
+    (what ? ': ' + what : '') + '）' : '';
   showMessage('warning', '確認', '整形で意味の変わった箇所が ' + meaning.count + ' 箇所あります', place);
   status('整形しました。意味の変わった箇所が ' + meaning.count + ' 箇所あります（整形前に戻す: Ctrl+B）');
 }
