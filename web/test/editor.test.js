@@ -229,12 +229,17 @@ test('Ctrl+A selects the text only, wherever the focus is, and Ctrl+C copies jus
   assert.equal(await page.evaluate(() => navigator.clipboard.readText()), input);
 });
 
-test('Ctrl+F opens the editor\'s own search, which finds in the text', async () => {
+test('Ctrl+F opens the editor\'s own search, in Japanese, which finds in the text', async () => {
   const { page } = session;
   await putText(page, 'select a from t;\nselect b from u;');
   await page.focus('.cm-content');
   await page.keyboard.press('Control+f');
   await page.waitForSelector('.cm-search input[name=search]:focus');
+  // The panel speaks Japanese: no English caption, label or placeholder.
+  const panel = await page.$eval('.cm-search', p => [p.innerText,
+    ...[...p.querySelectorAll('[placeholder], [aria-label]')].map(e => e.placeholder || e.getAttribute('aria-label'))]);
+  assert.deepEqual(panel.filter(t => /[A-Za-z]/.test(t)), [], panel.join(' | '));
+  assert.match(panel[0], /次へ[\s\S]*前へ[\s\S]*すべて[\s\S]*大文字と小文字を区別[\s\S]*正規表現[\s\S]*単語単位[\s\S]*置換[\s\S]*すべて置換/);
   await page.keyboard.type('from u');
   await page.keyboard.press('Enter');
   assert.equal(await page.evaluate(() => window.kelvraPage.selectedText()), 'from u');

@@ -19,6 +19,15 @@ const boldField = StateField.define({
   }
 });
 
+// The editor's own texts (search panel, go to line, announcements) in Japanese.
+const PHRASES = {
+  Find: '検索', Replace: '置換', next: '次へ', previous: '前へ', all: 'すべて', 'match case': '大文字と小文字を区別',
+  regexp: '正規表現', 'by word': '単語単位', replace: '置換', 'replace all': 'すべて置換', close: '閉じる',
+  'current match': '現在の一致', 'on line': '行', 'replaced match on line $': '$ 行目の一致を置換しました',
+  'replaced $ matches': '$ 箇所を置換しました', 'Go to line': '行番号', go: '移動',
+  'Control character': '制御文字', 'Selection deleted': '選択範囲を削除しました'
+};
+
 // The editor is given the bold words in view only: it compares old and new
 // decorations on each update, which over a whole long result costs more than
 // a frame.
@@ -171,7 +180,7 @@ export class SqlEditor {
         extensions: [
           pageKeys, lineNumbers(), history(), drawSelection(), highlightActiveLine(), search({ top: true }),
           keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, boldInView, lockedField, heldDuringRun,
-          EditorState.tabSize.of(8),
+          EditorState.tabSize.of(8), EditorState.phrases.of(PHRASES),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
                                             autocapitalize: 'off' }),
           EditorView.updateListener.of(update => { if (update.docChanged) onChange(update); }),
