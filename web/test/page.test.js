@@ -267,6 +267,35 @@ test('結果をコピー puts the result on the clipboard, as text and as HTML w
   assert.deepEqual(textAndSpansOf(html), { text: want.text, spans: want.spans });
 });
 
+test('the bold words come back with every undo and redo, and 結果をコピー copies them', async () => {
+  const { page } = session;
+  await setOptions(page, OPTION_SETS.defaults);
+  await putText(page, SAMPLE);
+  await format(page);
+  const result = await shown(page);
+  assert.ok(result.spans.length > 0);
+  const spans = async () => (await shown(page)).spans;
+  const steps = [
+    ['Control+z', []], ['Control+y', result.spans],
+    ['Control+b', []], ['Control+z', result.spans],
+    ['Control+a Delete', []], ['Control+z', result.spans]
+  ];
+  await page.focus('.cm-content');
+  for (const [keys, want] of steps) {
+    if (keys === 'Control+b') page.once('dialog', d => d.accept());
+    for (const key of keys.split(' ')) await page.keyboard.press(key);
+    await page.waitForFunction(n => window.kelvraPage.boldSpans().length === n, want.length);
+    assert.deepEqual(await spans(), want, `after ${keys}`);
+  }
+  await page.click('#copyButton');
+  await page.waitForFunction(() => document.getElementById('statusText').textContent === '整形結果をコピーしました');
+  const html = await page.evaluate(async () => {
+    const [item] = await navigator.clipboard.read();
+    return (await item.getType('text/html')).text();
+  });
+  assert.deepEqual(textAndSpansOf(html), { text: result.text, spans: result.spans });
+});
+
 // The meaning notice names the place and the tokens in the page's own words,
 // in the text before the run (a byte-order mark in front counts as a character).
 const MEANING_NOTICES = [

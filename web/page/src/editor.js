@@ -3,20 +3,31 @@
 // decorations. Only the lines in view are drawn, so a long text is cheap to show.
 import { Annotation, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
 import { Decoration, EditorView, ViewPlugin, drawSelection, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap, isolateHistory } from '@codemirror/commands';
+import { defaultKeymap, history, historyKeymap, invertedEffects, isolateHistory } from '@codemirror/commands';
 import { search, searchKeymap } from '@codemirror/search';
 import { inSlices } from './slices.js';
 
 const boldMark = Decoration.mark({ class: 'kw' });
-const setBold = StateEffect.define();
+const setBold = StateEffect.define({ map: (bold, changes) => bold.map(changes) });
 
 // The bold words: replaced whole by a run, moved along with the user's edits.
+// The last setBold of a transaction counts: an undo step made of several
+// edits carries each one's bold, the earliest last.
 const boldField = StateField.define({
   create: () => Decoration.none,
   update(bold, tr) {
-    for (const e of tr.effects) if (e.is(setBold)) return e.value;
+    const set = tr.effects.filter(e => e.is(setBold));
+    if (set.length) return set[set.length - 1].value;
     return tr.docChanged ? bold.map(tr.changes) : bold;
   }
+});
+
+// Every undo and redo step puts back the bold words it started from, so that
+// a result undone and redone, or an edit over bold words undone, is bold again.
+const boldInHistory = invertedEffects.of(tr => {
+  const before = tr.startState.field(boldField);
+  const changesBold = tr.effects.some(e => e.is(setBold)) || (tr.docChanged && before.size > 0);
+  return changesBold ? [setBold.of(before)] : [];
 });
 
 // The editor's own texts (search panel, go to line, announcements) in Japanese.
@@ -178,7 +189,7 @@ export class SqlEditor {
       state: EditorState.create({
         doc: '',
         extensions: [
-          pageKeys, lineNumbers(), history(), drawSelection(), highlightActiveLine(), search({ top: true }),
+          pageKeys, lineNumbers(), history(), boldInHistory, drawSelection(), highlightActiveLine(), search({ top: true }),
           keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, boldInView, lockedField, heldDuringRun,
           EditorState.tabSize.of(8), EditorState.phrases.of(PHRASES),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
