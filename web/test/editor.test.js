@@ -16,8 +16,15 @@ if (!fs.existsSync(SITE + '/index.html')) {
 }
 
 // Without the File System Access API the page falls back on the file input
-// and downloads, which a script can drive.
-const NO_PICKERS = () => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; };
+// and downloads, which a script can drive. The launch queue of an installed
+// page is one the test hands files to (kelvraLaunch).
+const NO_PICKERS = () => {
+  delete window.showOpenFilePicker;
+  delete window.showSaveFilePicker;
+  Object.defineProperty(window, 'launchQueue', {
+    configurable: true, value: { setConsumer: consumer => { window.kelvraLaunch = consumer; } }
+  });
+};
 
 let session;
 before(async () => {
@@ -36,32 +43,35 @@ async function putText(page, t) {
 
 const format = page => formatText(page);
 
-// Opens `bytes` as the file `name` through the file input; answers a question
-// on the way with `answer` when given.
-async function openBytes(page, name, bytes, answer) {
-  if (answer) page.once('dialog', () => {}); // no native dialogs are expected
-  await page.setInputFiles('#fileInput', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) });
-  if (answer) {
+// Answers the page's questions in turn; gives the questions asked.
+async function answer(page, answers) {
+  const questions = [];
+  for (const a of answers) {
     await page.waitForSelector('#askDialog[open]');
-    const question = await page.textContent('#askDialog .ask-text');
-    await page.click(`#askDialog button[value=${answer}]`);
-    return question;
+    questions.push(await page.textContent('#askDialog .ask-text'));
+    await page.click(`#askDialog button[value=${a}]`);
   }
-  await page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n + ' を開きました'), name);
-  return null;
+  return questions;
+}
+
+const opened = (page, name) =>
+  page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n + ' を開きました'), name);
+
+// Opens `bytes` as the file `name` through the file input, answering the
+// page's questions on the way with `answers`; gives the questions asked.
+async function openBytes(page, name, bytes, answers = []) {
+  await page.setInputFiles('#fileInput', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) });
+  const questions = await answer(page, answers);
+  if (!answers.includes('cancel')) await opened(page, name);
+  return questions;
 }
 
 // Saves with Ctrl+S, answering the page's questions in turn; gives the bytes
 // of the download and the questions asked.
 async function saveBytes(page, answers = []) {
-  const questions = [];
   const download = page.waitForEvent('download');
   await page.keyboard.press('Control+s');
-  for (const answer of answers) {
-    await page.waitForSelector('#askDialog[open]');
-    questions.push(await page.textContent('#askDialog .ask-text'));
-    await page.click(`#askDialog button[value=${answer}]`);
-  }
+  const questions = await answer(page, answers);
   const file = await download;
   return { bytes: fs.readFileSync(await file.path()), name: file.suggestedFilename(), questions };
 }
@@ -159,12 +169,11 @@ test('files that are not clean text are opened only when the user says so', asyn
   for (const c of cases) {
     await t.test(c.name, async () => {
       await putText(page, 'kept');
-      const question = await openBytes(page, c.name, c.bytes, 'cancel');
+      const [, question] = await openBytes(page, c.name, c.bytes, ['ok', 'cancel']);
       assert.match(question, c.says);
       await page.waitForFunction(() => document.getElementById('statusText').textContent === '開くのをやめました');
       assert.equal(await text(page), 'kept');
-      await openBytes(page, c.name, c.bytes, 'ok');
-      await page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n), c.name);
+      await openBytes(page, c.name, c.bytes, ['ok', 'ok']);
       assert.ok((await text(page)).includes('\uFFFD'), 'what did not decode shows as U+FFFD');
     });
   }
@@ -189,6 +198,61 @@ test('a file dropped on the page opens', async () => {
   await page.dispatchEvent('.cm-content', 'drop', { dataTransfer: drop });
   await page.waitForFunction(() => document.getElementById('statusText').textContent.startsWith('dropped.sql を開きました'));
   assert.equal(await text(page), SJIS_TEXT);
+});
+
+// Over unsaved text every way of opening asks first; the text undone after an
+// open must never be saved under the opened file's name.
+const OPENINGS = {
+  'the file input': (page, name, bytes) =>
+    page.setInputFiles('#fileInput', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) }),
+  'a drop': async (page, name, bytes) => {
+    const drop = await page.evaluateHandle(([n, b]) => {
+      const data = new DataTransfer();
+      data.items.add(new File([new Uint8Array(b)], n));
+      return data;
+    }, [name, [...bytes]]);
+    await page.dispatchEvent('.cm-content', 'drop', { dataTransfer: drop });
+  },
+  // The installed page is handed a file handle, which it saves back to.
+  'the launch queue': (page, name, bytes) => page.evaluate(([n, b]) => {
+    const handle = {
+      kind: 'file', name: n, getFile: async () => new File([new Uint8Array(b)], n),
+      createWritable: async () => ({ write: async d => { window.kelvraWritten = [...new Uint8Array(d)]; }, close: async () => {} })
+    };
+    window.kelvraLaunch({ files: [handle] });
+  }, [name, [...bytes]])
+};
+
+test('opening over unsaved text asks first, and Ctrl+Z cannot bring the old text back under the new name', async t => {
+  const { page } = session;
+  for (const [way, open] of Object.entries(OPENINGS)) {
+    await t.test(way, async () => {
+      await putText(page, 'select unsaved from t');
+      await open(page, 'B.sql', SJIS_FILE);
+      const [question] = await answer(page, ['cancel']);
+      assert.equal(question, '保存されていない変更があります。\n変更を破棄して B.sql を開きますか？');
+      await page.waitForFunction(() => document.getElementById('statusText').textContent === '開くのをやめました');
+      assert.equal(await text(page), 'select unsaved from t');
+      await open(page, 'B.sql', SJIS_FILE);
+      await answer(page, ['ok']);
+      await opened(page, 'B.sql');
+      assert.equal(await text(page), SJIS_TEXT);
+      assert.match(await page.textContent('#fileName'), /^B\.sql（Shift-JIS, CR\+LF）$/);
+      await page.focus('.cm-content');
+      await page.keyboard.press('Control+z');
+      assert.equal(await text(page), SJIS_TEXT);
+      if (way === 'the launch queue') {
+        await page.keyboard.press('Control+s');
+        await page.waitForFunction(() => window.kelvraWritten);
+        assert.ok(Buffer.from(await page.evaluate(() => window.kelvraWritten)).equals(SJIS_FILE));
+      } else {
+        assert.ok((await saveBytes(page)).bytes.equals(SJIS_FILE));
+      }
+    });
+  }
+  // Text that is saved opens over without a question.
+  await openBytes(page, 'C.sql', Buffer.from('select c from t;'));
+  assert.equal(await text(page), 'select c from t;');
 });
 
 // ---- Text the formatter refuses or treats specially -------------------------------

@@ -1,7 +1,7 @@
 // The one editor that holds the SQL text before and after a run: line numbers,
 // undo across runs, its own search (Ctrl+F), reserved words in bold as mark
 // decorations. Only the lines in view are drawn, so a long text is cheap to show.
-import { Annotation, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
+import { Annotation, Compartment, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
 import { Decoration, EditorView, ViewPlugin, drawSelection, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
 import { defaultKeymap, history, historyKeymap, invertedEffects, isolateHistory } from '@codemirror/commands';
 import { search, searchKeymap } from '@codemirror/search';
@@ -182,6 +182,7 @@ export class SqlEditor {
       { key: 'Mod-o', run: () => { keys.open(); return true; } },
       { key: 'Escape', run: () => keys.cancel() }
     ]));
+    this.history = new Compartment();
     const heldDuringRun = EditorState.transactionFilter.of(
       tr => (tr.startState.field(lockedField) && tr.docChanged && !tr.annotation(fromPage) ? [] : tr));
     this.view = new EditorView({
@@ -189,7 +190,8 @@ export class SqlEditor {
       state: EditorState.create({
         doc: '',
         extensions: [
-          pageKeys, lineNumbers(), history(), boldInHistory, drawSelection(), highlightActiveLine(), search({ top: true }),
+          pageKeys, lineNumbers(), this.history.of(history()), boldInHistory, drawSelection(), highlightActiveLine(),
+          search({ top: true }),
           keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, boldInView, lockedField, heldDuringRun,
           EditorState.tabSize.of(8), EditorState.phrases.of(PHRASES),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
@@ -245,6 +247,12 @@ export class SqlEditor {
       // One undo step of its own, never merged with the typing just before.
       annotations: [fromPage.of(true), isolateHistory.of('full')]
     });
+  }
+
+  // Forgets every undo and redo step: what came before cannot come back.
+  forgetHistory() {
+    this.view.dispatch({ effects: this.history.reconfigure([]) });
+    this.view.dispatch({ effects: this.history.reconfigure(history()) });
   }
 
   // The bold spans as [start, end] pairs in document offsets.

@@ -24,6 +24,7 @@ const ui = {
 
 // The editor's questions about files, worded as the desktop program asks them.
 const QUESTIONS = {
+  unsaved: name => '保存されていない変更があります。\n' + `変更を破棄して ${name} を開きますか？`,
   undecodable: (name, count) => `${name} には文字として読めないバイトが ${count} 箇所あります。\n` +
     '読めない部分を「\uFFFD」に置き換えて開きますか？\n（置き換えた部分は保存すると元に戻りません）',
   notText: name => `${name} はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\n` +
@@ -248,21 +249,37 @@ async function copyText() {
 
 function openFile() {
   if (running) return;
-  files.pick(readFile).catch(e => status('ファイルを開けませんでした: ' + e.message));
+  files.pick(openPicked).catch(cannotOpen);
 }
 
-async function readFile(picked, handle = null) {
+function cannotOpen(e) {
+  status('ファイルを開けませんでした: ' + e.message);
+}
+
+// Opens a file picked, dropped or handed to the installed page (handle: where
+// it can be saved back, when the browser says); failures go to the status line.
+function openPicked(picked, handle = null) {
+  return readFile(picked, handle).catch(cannotOpen);
+}
+
+// The text goes only when the user says so. The undo history goes with it:
+// Ctrl+Z must not bring another file's text back under this file's name,
+// encoding and line ends, where Ctrl+S would write it.
+async function readFile(picked, handle) {
+  await startup;
   if (running) return;
   const bytes = await picked.arrayBuffer();
   const reply = await core.request({ op: 'decode', bytes }, [bytes]);
   const decoded = reply.file;
   if (!decoded) { status('ファイルを開けませんでした: ' + (reply.detail || '')); return; }
-  if (decoded.problem !== 'none') {
-    const question = decoded.problem === 'notText' ? QUESTIONS.notText(picked.name)
-      : QUESTIONS.undecodable(picked.name, decoded.badBytes);
+  const questions = [];
+  if (isDirty()) questions.push(QUESTIONS.unsaved(picked.name));
+  if (decoded.problem === 'notText') questions.push(QUESTIONS.notText(picked.name));
+  else if (decoded.problem !== 'none') questions.push(QUESTIONS.undecodable(picked.name, decoded.badBytes));
+  for (const question of questions)
     if (await ask(ui.askDialog, question) !== 'ok') { status('開くのをやめました'); return; }
-  }
   await editor.replace(decoded.text, null);
+  editor.forgetHistory();
   file = { name: picked.name, format: decoded.format, handle };
   cleanDoc = editor.doc;
   revertDoc = null;
@@ -362,9 +379,7 @@ function wire() {
   ui.copy.addEventListener('click', copyText);
   ui.open.addEventListener('click', openFile);
   ui.save.addEventListener('click', saveFile);
-  ui.fileInput.addEventListener('change', () => {
-    if (ui.fileInput.files[0]) readFile(ui.fileInput.files[0]).catch(e => status('ファイルを開けませんでした: ' + e.message));
-  });
+  ui.fileInput.addEventListener('change', () => { if (ui.fileInput.files[0]) openPicked(ui.fileInput.files[0]); });
   ui.messageClose.addEventListener('click', hideMessage);
   ui.options.addEventListener('change', () => { storedOptions.write(currentOptions()); showMode(); });
   document.addEventListener('keydown', onPageKey);
@@ -375,7 +390,7 @@ function wire() {
     event.stopPropagation();
     if (running) return;
     const dropped = await files.dropped(event.dataTransfer);
-    if (dropped) readFile(dropped.file, dropped.handle).catch(e => status('ファイルを開けませんでした: ' + e.message));
+    if (dropped) openPicked(dropped.file, dropped.handle);
   }, true);
   window.addEventListener('beforeunload', event => {
     drafts.flush();
@@ -392,6 +407,13 @@ function wire() {
     ui.stageBar.value = done;
   };
   core.onWarm = () => { document.body.dataset.warm = 'true'; };
+  // The installed page is handed the .sql files opened with it.
+  if (window.launchQueue) {
+    window.launchQueue.setConsumer(params => {
+      const [handle] = params.files || [];
+      if (handle && handle.kind === 'file') handle.getFile().then(f => openPicked(f, handle), cannotOpen);
+    });
+  }
 }
 
 function registerServiceWorker() {
@@ -412,11 +434,13 @@ showMode();
 wire();
 setRunning(false);
 registerServiceWorker();
-Promise.all([core.start(), restoreDraft()]).then(([catalogue]) => {
+// Files opened meanwhile wait for the core and the draft.
+const startup = Promise.all([core.start(), restoreDraft()]).then(([catalogue]) => {
   keywords.load(catalogue);
   keywords.wire();
   core.ready = true;
   showButtons();
   if (ui.statusText.textContent === '準備しています...') status('準備ができました');
   document.body.dataset.ready = 'true';
-}, e => status('整形機能を読み込めませんでした: ' + e.message));
+});
+startup.catch(e => status('整形機能を読み込めませんでした: ' + e.message));
