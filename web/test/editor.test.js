@@ -502,22 +502,53 @@ test('junk in the stored options shows the default in each control', async t => 
   await page.evaluate(() => localStorage.removeItem('kelvra.options'));
 });
 
-test('opened without its neighbour files, the page names them', async () => {
-  const lone = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvra-lone-'));
-  fs.copyFileSync(path.join(SITE, 'index.html'), path.join(lone, 'index.html'));
-  const { page, close } = await openPage(undefined, { url: 'file://' + path.join(lone, 'index.html'), ready: false });
-  try {
-    const names = ['kelvra.css', 'kelvra-core.js', 'kelvra-page.js'];
-    await page.waitForFunction(n => n.every(name => (document.body.dataset.missing || '').split(' ').includes(name)), names);
-    const said = await page.textContent('#statusText');
-    for (const name of names) assert.ok(said.includes(name), said);
-  } finally {
-    await close();
-    fs.rmSync(lone, { recursive: true, force: true });
+// Buttons that need the core are disabled and say why, whether the page's
+// files are missing or the core does not start.
+const CORE_FAILS = () => {
+  window.Worker = class {
+    constructor() { setTimeout(() => this.onmessage({ data: { failed: 'no WebAssembly' } })); }
+    postMessage() {}
+    terminate() {}
+  };
+};
+const WITHOUT_CORE = {
+  'index.html alone': { copied: ['index.html'], missing: ['kelvra.css', 'kelvra-core.js', 'kelvra-page.js'],
+                        why: 'ページのファイルが見つからないため使えません' },
+  'without kelvra-core.js': { copied: ['index.html', 'kelvra.css', 'kelvra-page.js'], missing: ['kelvra-core.js'],
+                              why: '整形機能を読み込めなかったため使えません' },
+  'with a core that fails to start': { copied: null, missing: [], initScript: CORE_FAILS,
+                                       why: '整形機能を読み込めなかったため使えません' }
+};
+
+test('without its neighbour files or its core, the page says so and its buttons are disabled', async t => {
+  for (const [name, c] of Object.entries(WITHOUT_CORE)) {
+    await t.test(name, async () => {
+      const lone = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvra-lone-'));
+      for (const f of c.copied || []) fs.copyFileSync(path.join(SITE, f), path.join(lone, f));
+      const url = 'file://' + path.join(c.copied ? lone : SITE, 'index.html');
+      const { page, close } = await openPage(undefined, { url, ready: false, initScript: c.initScript });
+      try {
+        if (c.missing.length) {
+          await page.waitForFunction(n => n.every(f => (document.body.dataset.missing || '').split(' ').includes(f)), c.missing);
+          const said = await page.textContent('#statusText');
+          for (const f of c.missing) assert.ok(said.includes(f), said);
+        } else {
+          await page.waitForFunction(() => document.getElementById('statusText').textContent.startsWith('整形機能を読み込めませんでした'));
+        }
+        await page.waitForFunction(w => document.getElementById('openButton').title === w, c.why, { timeout: 5000 });
+        for (const id of ['openButton', 'saveButton', 'runButton', 'keywordButton']) {
+          const b = await page.$eval('#' + id, e => ({ disabled: e.disabled, title: e.title }));
+          assert.deepEqual(b, { disabled: true, title: c.why }, id);
+        }
+      } finally {
+        await close();
+        fs.rmSync(lone, { recursive: true, force: true });
+      }
+    });
   }
 });
 
-test('at 390 px every control is on the screen whole, and the editor sits between bar and status line', async () => {
+test('at 390 px every control is on the screen whole, the editor sits between bar and status line, and a long status ends in an ellipsis', async () => {
   const { page, close } = await openPage({ width: 390, height: 844 });
   try {
     const boxes = await page.evaluate(() => {
@@ -535,6 +566,13 @@ test('at 390 px every control is on the screen whole, and the editor sits betwee
     assert.ok(boxes.editor.bottom <= boxes.status.top && boxes.status.bottom <= 844);
     assert.ok(boxes.editor.bottom - boxes.editor.top > 300, 'the editor keeps most of the height');
     assert.equal(boxes.scrolled, 0);
+    // A status longer than the line is cut with an ellipsis, inside the line.
+    await page.$eval('#statusText', e => { e.textContent = 'とても長いファイル名のSQLファイル.sql を開きました（UTF-8 (BOM), CR+LF）'; });
+    const cut = await page.$eval('#statusText', e => ({
+      overflow: getComputedStyle(e).textOverflow, right: e.getBoundingClientRect().right, cut: e.scrollWidth > e.clientWidth
+    }));
+    assert.deepEqual(cut, { overflow: 'ellipsis', right: cut.right, cut: true });
+    assert.ok(cut.right <= boxes.status.right, `the status text reaches ${cut.right}`);
   } finally {
     await close();
   }

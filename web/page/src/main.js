@@ -19,7 +19,7 @@ const ui = {
   dialect: $('optDialect'),
   message: $('message'), messageCaption: $('messageCaption'), messageText: $('messageText'),
   messagePlace: $('messagePlace'), messageClose: $('messageClose'), fileName: $('fileName'),
-  statusMode: $('statusMode'), statusText: $('statusText'), askDialog: $('askDialog')
+  statusMode: $('statusMode'), statusText: $('statusText'), askDialog: $('askDialog'), keywords: $('keywordButton')
 };
 
 // The editor's questions about files, worded as the desktop program asks them.
@@ -109,7 +109,7 @@ function showButtons() {
   ui.run.disabled = running || !core.ready;
   ui.revert.disabled = running || revertDoc === null;
   ui.copy.disabled = running || editor.doc.length === 0;
-  ui.open.disabled = running;
+  ui.open.disabled = running || !core.ready;
   ui.save.disabled = running || !core.ready;
 }
 
@@ -248,7 +248,7 @@ async function copyText() {
 // ---- Files -------------------------------------------------------------------
 
 function openFile() {
-  if (running) return;
+  if (running || !core.ready) return;
   files.pick(openPicked).catch(cannotOpen);
 }
 
@@ -343,6 +343,15 @@ function showFile() {
 }
 
 // ---- Start ---------------------------------------------------------------------
+
+// Without the core nothing that needs it can work: those buttons say why.
+function coreLost(e) {
+  if (!document.body.dataset.missing) status('整形機能を読み込めませんでした: ' + e.message);
+  for (const b of [ui.open, ui.save, ui.run, ui.keywords]) {
+    b.disabled = true;
+    b.title = '整形機能を読み込めなかったため使えません';
+  }
+}
 
 async function restoreDraft() {
   const draft = await loadDraft();
@@ -443,4 +452,4 @@ const startup = Promise.all([core.start(), restoreDraft()]).then(([catalogue]) =
   if (ui.statusText.textContent === '準備しています...') status('準備ができました');
   document.body.dataset.ready = 'true';
 });
-startup.catch(e => status('整形機能を読み込めませんでした: ' + e.message));
+startup.catch(coreLost);
