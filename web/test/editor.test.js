@@ -227,17 +227,20 @@ test('opening over unsaved text asks first, and Ctrl+Z cannot bring the old text
   const { page } = session;
   for (const [way, open] of Object.entries(OPENINGS)) {
     await t.test(way, async () => {
-      await putText(page, 'select unsaved from t');
+      // A refused run leaves the text unsaved and a message about it.
+      await putText(page, "select 'unsaved from t");
+      await format(page);
       await open(page, 'B.sql', SJIS_FILE);
       const [question] = await answer(page, ['cancel']);
       assert.equal(question, '保存されていない変更があります。\n変更を破棄して B.sql を開きますか？');
       await page.waitForFunction(() => document.getElementById('statusText').textContent === '開くのをやめました');
-      assert.equal(await text(page), 'select unsaved from t');
+      assert.equal(await text(page), "select 'unsaved from t");
       await open(page, 'B.sql', SJIS_FILE);
       await answer(page, ['ok']);
       await opened(page, 'B.sql');
       assert.equal(await text(page), SJIS_TEXT);
       assert.match(await page.textContent('#fileName'), /^B\.sql（Shift-JIS, CR\+LF）$/);
+      assert.ok(await page.isHidden('#message'), 'the message about the text before is gone');
       await page.focus('.cm-content');
       await page.keyboard.press('Control+z');
       assert.equal(await text(page), SJIS_TEXT);

@@ -280,6 +280,7 @@ async function readFile(picked, handle) {
     if (await ask(ui.askDialog, question) !== 'ok') { status('開くのをやめました'); return; }
   await editor.replace(decoded.text, null);
   editor.forgetHistory();
+  hideMessage(); // it spoke of the text that went
   file = { name: picked.name, format: decoded.format, handle };
   cleanDoc = editor.doc;
   revertDoc = null;
