@@ -9,6 +9,7 @@
 #include "keywords/KeywordCatalogue.h"
 #include "keywords/SqlDialectNames.h"
 #include "meaning/MeaningCheck.h"
+#include "meaning/MeaningLexer.h"
 #include "platform/PlainTextFile.h"
 #include "platform/TextCodec.h"
 
@@ -18,8 +19,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using emscripten::val;
@@ -132,19 +135,84 @@ val OwnedBytes(std::string_view bytes) {
     return val::global("Uint8Array").new_(view);
 }
 
+// The kind of a difference as the page names it in its own words.
+const char *KindId(meaning::ChangeKind kind) {
+    using meaning::ChangeKind;
+    switch (kind) {
+    case ChangeKind::JoinedWords: return "joinedWords";
+    case ChangeKind::WordOnLiteral: return "wordOnLiteral";
+    case ChangeKind::MergedLiterals: return "mergedLiterals";
+    case ChangeKind::OperatorFormed: return "operatorFormed";
+    case ChangeKind::CommentFormed: return "commentFormed";
+    case ChangeKind::LiteralChanged: return "literalChanged";
+    case ChangeKind::CommentChanged: return "commentChanged";
+    case ChangeKind::LineCommandMerged: return "lineCommandMerged";
+    case ChangeKind::OtherChange: break;
+    }
+    return "otherChange";
+}
+
+// Kinds whose place is the gap between two tokens that would meet there.
+bool IsBetweenTokens(meaning::ChangeKind kind) {
+    using meaning::ChangeKind;
+    return kind == ChangeKind::JoinedWords || kind == ChangeKind::WordOnLiteral || kind == ChangeKind::MergedLiterals ||
+           kind == ChangeKind::OperatorFormed || kind == ChangeKind::CommentFormed;
+}
+
+struct ByteRange {
+    std::size_t start = 0, end = 0;
+};
+
+// The tokens on either side of the gap [gapStart, gapEnd) of `text`, as the
+// first of the compared readings that has tokens ending and starting right
+// there cuts them; else the runs of non-blank bytes around the gap.
+std::vector<ByteRange> TokensAround(std::string_view text, std::size_t gapStart, std::size_t gapEnd,
+                                    const meaning::CheckOptions &check) {
+    using meaning::Reading;
+    const std::pair<bool, Reading> readings[] = {{check.oracle, Reading::Oracle},
+                                                 {check.postgresql, Reading::PostgreSql},
+                                                 {check.mysql, Reading::MySql},
+                                                 {check.sqlserver, Reading::SqlServer}};
+    for (const auto &[compared, reading] : readings) {
+        if (!compared) continue;
+        meaning::Lexer lexer(text, reading);
+        meaning::Token t;
+        std::optional<ByteRange> left;
+        while (lexer.Next(t) && t.start < gapEnd)
+            if (t.end == gapStart) left = ByteRange{t.start, t.end};
+        if (left && t.start == gapEnd) return {*left, {t.start, t.end}};
+    }
+    std::size_t leftStart = gapStart, rightEnd = gapEnd;
+    while (leftStart > 0 && !meaning::IsBlank(text[leftStart - 1])) --leftStart;
+    while (rightEnd < text.size() && !meaning::IsBlank(text[rightEnd])) ++rightEnd;
+    return {{leftStart, gapStart}, {gapEnd, rightEnd}};
+}
+
 // The meaning check's verdict on the run: how many places changed more than
-// letter case and blanks, and the first of them as a line and column of the
-// text before the run.
+// letter case and blanks, and the first of them as data for the page's own
+// words: {kind, line, column, tokens}. `tokens` holds [start, end, ...] UTF-16
+// offsets in the page's text before the run: the token that would change, or
+// the two that would meet; lines and columns are 1-based, columns in characters.
 val MeaningReport(std::string_view before, std::string_view after, const EditorOptions &options) {
-    const meaning::CheckReport report = meaning::CompareMeaning(before, after, 1, cli::CheckOptionsFor(options));
+    const meaning::CheckOptions check = cli::CheckOptionsFor(options);
+    const meaning::CheckReport report = meaning::CompareMeaning(before, after, 1, check);
     val out = val::object();
     out.set("count", static_cast<double>(report.count));
     if (!report.first.empty()) {
         const meaning::Difference &d = report.first.front();
         out.set("line", d.line);
         out.set("column", d.column);
-        out.set("kind", std::string(meaning::KindName(d.kind)));
-        out.set("what", d.what);
+        out.set("kind", std::string(KindId(d.kind)));
+        const std::vector<ByteRange> tokens = IsBetweenTokens(d.kind)
+                                                  ? TokensAround(before, d.offset, d.offset + d.length, check)
+                                                  : std::vector<ByteRange>{{d.offset, d.offset + d.length}};
+        PageText page(before);
+        val offsets = val::array();
+        for (const ByteRange &r : tokens) {
+            offsets.call<void>("push", page.Utf16Offset(r.start));
+            offsets.call<void>("push", page.Utf16Offset(r.end));
+        }
+        out.set("tokens", offsets);
     }
     return out;
 }
@@ -161,9 +229,6 @@ val BoldRanges(const FormatResult &r) {
     return val::global("Uint32Array").new_(val(emscripten::typed_memory_view(flat.size(), flat.data())));
 }
 
-// Where the result means something else than the text before it: {count} and,
-// when count > 0, the first place {line, column, kind, text} in the text before
-// (lines and columns 1-based, columns in characters).
 // Formats the UTF-8 text of `length` bytes at `address` (LF line ends; the
 // page encodes it straight into the module's memory, faster than a string
 // argument) with `options` ({indent, commaBefore, lineBreaksSeparate, bold,

@@ -68,6 +68,8 @@
       withMark.set(r.text, 3);
       r.text = withMark;
       for (var i = 0; i < r.bold.length; i++) r.bold[i] += 1;
+      var tokens = r.meaning.tokens || [];
+      for (var j = 0; j < tokens.length; j++) tokens[j] += 1;
     } else if (r.highlightStart !== undefined) {
       r.highlightStart += 1;
       r.highlightEnd += 1;

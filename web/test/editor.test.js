@@ -16,8 +16,15 @@ if (!fs.existsSync(SITE + '/index.html')) {
 }
 
 // Without the File System Access API the page falls back on the file input
-// and downloads, which a script can drive.
-const NO_PICKERS = () => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; };
+// and downloads, which a script can drive. The launch queue of an installed
+// page is one the test hands files to (kelvraLaunch).
+const NO_PICKERS = () => {
+  delete window.showOpenFilePicker;
+  delete window.showSaveFilePicker;
+  Object.defineProperty(window, 'launchQueue', {
+    configurable: true, value: { setConsumer: consumer => { window.kelvraLaunch = consumer; } }
+  });
+};
 
 let session;
 before(async () => {
@@ -36,32 +43,35 @@ async function putText(page, t) {
 
 const format = page => formatText(page);
 
-// Opens `bytes` as the file `name` through the file input; answers a question
-// on the way with `answer` when given.
-async function openBytes(page, name, bytes, answer) {
-  if (answer) page.once('dialog', () => {}); // no native dialogs are expected
-  await page.setInputFiles('#fileInput', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) });
-  if (answer) {
+// Answers the page's questions in turn; gives the questions asked.
+async function answer(page, answers) {
+  const questions = [];
+  for (const a of answers) {
     await page.waitForSelector('#askDialog[open]');
-    const question = await page.textContent('#askDialog .ask-text');
-    await page.click(`#askDialog button[value=${answer}]`);
-    return question;
+    questions.push(await page.textContent('#askDialog .ask-text'));
+    await page.click(`#askDialog button[value=${a}]`);
   }
-  await page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n + ' を開きました'), name);
-  return null;
+  return questions;
+}
+
+const opened = (page, name) =>
+  page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n + ' を開きました'), name);
+
+// Opens `bytes` as the file `name` through the file input, answering the
+// page's questions on the way with `answers`; gives the questions asked.
+async function openBytes(page, name, bytes, answers = []) {
+  await page.setInputFiles('#fileInput', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) });
+  const questions = await answer(page, answers);
+  if (!answers.includes('cancel')) await opened(page, name);
+  return questions;
 }
 
 // Saves with Ctrl+S, answering the page's questions in turn; gives the bytes
 // of the download and the questions asked.
 async function saveBytes(page, answers = []) {
-  const questions = [];
   const download = page.waitForEvent('download');
   await page.keyboard.press('Control+s');
-  for (const answer of answers) {
-    await page.waitForSelector('#askDialog[open]');
-    questions.push(await page.textContent('#askDialog .ask-text'));
-    await page.click(`#askDialog button[value=${answer}]`);
-  }
+  const questions = await answer(page, answers);
   const file = await download;
   return { bytes: fs.readFileSync(await file.path()), name: file.suggestedFilename(), questions };
 }
@@ -159,12 +169,11 @@ test('files that are not clean text are opened only when the user says so', asyn
   for (const c of cases) {
     await t.test(c.name, async () => {
       await putText(page, 'kept');
-      const question = await openBytes(page, c.name, c.bytes, 'cancel');
+      const [, question] = await openBytes(page, c.name, c.bytes, ['ok', 'cancel']);
       assert.match(question, c.says);
       await page.waitForFunction(() => document.getElementById('statusText').textContent === '開くのをやめました');
       assert.equal(await text(page), 'kept');
-      await openBytes(page, c.name, c.bytes, 'ok');
-      await page.waitForFunction(n => document.getElementById('statusText').textContent.startsWith(n), c.name);
+      await openBytes(page, c.name, c.bytes, ['ok', 'ok']);
       assert.ok((await text(page)).includes('\uFFFD'), 'what did not decode shows as U+FFFD');
     });
   }
@@ -189,6 +198,64 @@ test('a file dropped on the page opens', async () => {
   await page.dispatchEvent('.cm-content', 'drop', { dataTransfer: drop });
   await page.waitForFunction(() => document.getElementById('statusText').textContent.startsWith('dropped.sql を開きました'));
   assert.equal(await text(page), SJIS_TEXT);
+});
+
+// Over unsaved text every way of opening asks first; the text undone after an
+// open must never be saved under the opened file's name.
+const OPENINGS = {
+  'the file input': (page, name, bytes) =>
+    page.setInputFiles('#fileInput', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) }),
+  'a drop': async (page, name, bytes) => {
+    const drop = await page.evaluateHandle(([n, b]) => {
+      const data = new DataTransfer();
+      data.items.add(new File([new Uint8Array(b)], n));
+      return data;
+    }, [name, [...bytes]]);
+    await page.dispatchEvent('.cm-content', 'drop', { dataTransfer: drop });
+  },
+  // The installed page is handed a file handle, which it saves back to.
+  'the launch queue': (page, name, bytes) => page.evaluate(([n, b]) => {
+    const handle = {
+      kind: 'file', name: n, getFile: async () => new File([new Uint8Array(b)], n),
+      createWritable: async () => ({ write: async d => { window.kelvraWritten = [...new Uint8Array(d)]; }, close: async () => {} })
+    };
+    window.kelvraLaunch({ files: [handle] });
+  }, [name, [...bytes]])
+};
+
+test('opening over unsaved text asks first, and Ctrl+Z cannot bring the old text back under the new name', async t => {
+  const { page } = session;
+  for (const [way, open] of Object.entries(OPENINGS)) {
+    await t.test(way, async () => {
+      // A refused run leaves the text unsaved and a message about it.
+      await putText(page, "select 'unsaved from t");
+      await format(page);
+      await open(page, 'B.sql', SJIS_FILE);
+      const [question] = await answer(page, ['cancel']);
+      assert.equal(question, '保存されていない変更があります。\n変更を破棄して B.sql を開きますか？');
+      await page.waitForFunction(() => document.getElementById('statusText').textContent === '開くのをやめました');
+      assert.equal(await text(page), "select 'unsaved from t");
+      await open(page, 'B.sql', SJIS_FILE);
+      await answer(page, ['ok']);
+      await opened(page, 'B.sql');
+      assert.equal(await text(page), SJIS_TEXT);
+      assert.match(await page.textContent('#fileName'), /^B\.sql（Shift-JIS, CR\+LF）$/);
+      assert.ok(await page.isHidden('#message'), 'the message about the text before is gone');
+      await page.focus('.cm-content');
+      await page.keyboard.press('Control+z');
+      assert.equal(await text(page), SJIS_TEXT);
+      if (way === 'the launch queue') {
+        await page.keyboard.press('Control+s');
+        await page.waitForFunction(() => window.kelvraWritten);
+        assert.ok(Buffer.from(await page.evaluate(() => window.kelvraWritten)).equals(SJIS_FILE));
+      } else {
+        assert.ok((await saveBytes(page)).bytes.equals(SJIS_FILE));
+      }
+    });
+  }
+  // Text that is saved opens over without a question.
+  await openBytes(page, 'C.sql', Buffer.from('select c from t;'));
+  assert.equal(await text(page), 'select c from t;');
 });
 
 // ---- Text the formatter refuses or treats specially -------------------------------
@@ -229,12 +296,17 @@ test('Ctrl+A selects the text only, wherever the focus is, and Ctrl+C copies jus
   assert.equal(await page.evaluate(() => navigator.clipboard.readText()), input);
 });
 
-test('Ctrl+F opens the editor\'s own search, which finds in the text', async () => {
+test('Ctrl+F opens the editor\'s own search, in Japanese, which finds in the text', async () => {
   const { page } = session;
   await putText(page, 'select a from t;\nselect b from u;');
   await page.focus('.cm-content');
   await page.keyboard.press('Control+f');
   await page.waitForSelector('.cm-search input[name=search]:focus');
+  // The panel speaks Japanese: no English caption, label or placeholder.
+  const panel = await page.$eval('.cm-search', p => [p.innerText,
+    ...[...p.querySelectorAll('[placeholder], [aria-label]')].map(e => e.placeholder || e.getAttribute('aria-label'))]);
+  assert.deepEqual(panel.filter(t => /[A-Za-z]/.test(t)), [], panel.join(' | '));
+  assert.match(panel[0], /次へ[\s\S]*前へ[\s\S]*すべて[\s\S]*大文字と小文字を区別[\s\S]*正規表現[\s\S]*単語単位[\s\S]*置換[\s\S]*すべて置換/);
   await page.keyboard.type('from u');
   await page.keyboard.press('Enter');
   assert.equal(await page.evaluate(() => window.kelvraPage.selectedText()), 'from u');
@@ -433,22 +505,53 @@ test('junk in the stored options shows the default in each control', async t => 
   await page.evaluate(() => localStorage.removeItem('kelvra.options'));
 });
 
-test('opened without its neighbour files, the page names them', async () => {
-  const lone = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvra-lone-'));
-  fs.copyFileSync(path.join(SITE, 'index.html'), path.join(lone, 'index.html'));
-  const { page, close } = await openPage(undefined, { url: 'file://' + path.join(lone, 'index.html'), ready: false });
-  try {
-    const names = ['kelvra.css', 'kelvra-core.js', 'kelvra-page.js'];
-    await page.waitForFunction(n => n.every(name => (document.body.dataset.missing || '').split(' ').includes(name)), names);
-    const said = await page.textContent('#statusText');
-    for (const name of names) assert.ok(said.includes(name), said);
-  } finally {
-    await close();
-    fs.rmSync(lone, { recursive: true, force: true });
+// Buttons that need the core are disabled and say why, whether the page's
+// files are missing or the core does not start.
+const CORE_FAILS = () => {
+  window.Worker = class {
+    constructor() { setTimeout(() => this.onmessage({ data: { failed: 'no WebAssembly' } })); }
+    postMessage() {}
+    terminate() {}
+  };
+};
+const WITHOUT_CORE = {
+  'index.html alone': { copied: ['index.html'], missing: ['kelvra.css', 'kelvra-core.js', 'kelvra-page.js'],
+                        why: 'ページのファイルが見つからないため使えません' },
+  'without kelvra-core.js': { copied: ['index.html', 'kelvra.css', 'kelvra-page.js'], missing: ['kelvra-core.js'],
+                              why: '整形機能を読み込めなかったため使えません' },
+  'with a core that fails to start': { copied: null, missing: [], initScript: CORE_FAILS,
+                                       why: '整形機能を読み込めなかったため使えません' }
+};
+
+test('without its neighbour files or its core, the page says so and its buttons are disabled', async t => {
+  for (const [name, c] of Object.entries(WITHOUT_CORE)) {
+    await t.test(name, async () => {
+      const lone = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvra-lone-'));
+      for (const f of c.copied || []) fs.copyFileSync(path.join(SITE, f), path.join(lone, f));
+      const url = 'file://' + path.join(c.copied ? lone : SITE, 'index.html');
+      const { page, close } = await openPage(undefined, { url, ready: false, initScript: c.initScript });
+      try {
+        if (c.missing.length) {
+          await page.waitForFunction(n => n.every(f => (document.body.dataset.missing || '').split(' ').includes(f)), c.missing);
+          const said = await page.textContent('#statusText');
+          for (const f of c.missing) assert.ok(said.includes(f), said);
+        } else {
+          await page.waitForFunction(() => document.getElementById('statusText').textContent.startsWith('整形機能を読み込めませんでした'));
+        }
+        await page.waitForFunction(w => document.getElementById('openButton').title === w, c.why, { timeout: 5000 });
+        for (const id of ['openButton', 'saveButton', 'runButton', 'keywordButton']) {
+          const b = await page.$eval('#' + id, e => ({ disabled: e.disabled, title: e.title }));
+          assert.deepEqual(b, { disabled: true, title: c.why }, id);
+        }
+      } finally {
+        await close();
+        fs.rmSync(lone, { recursive: true, force: true });
+      }
+    });
   }
 });
 
-test('at 390 px every control is on the screen whole, and the editor sits between bar and status line', async () => {
+test('at 390 px every control is on the screen whole, the editor sits between bar and status line, and a long status ends in an ellipsis', async () => {
   const { page, close } = await openPage({ width: 390, height: 844 });
   try {
     const boxes = await page.evaluate(() => {
@@ -466,6 +569,13 @@ test('at 390 px every control is on the screen whole, and the editor sits betwee
     assert.ok(boxes.editor.bottom <= boxes.status.top && boxes.status.bottom <= 844);
     assert.ok(boxes.editor.bottom - boxes.editor.top > 300, 'the editor keeps most of the height');
     assert.equal(boxes.scrolled, 0);
+    // A status longer than the line is cut with an ellipsis, inside the line.
+    await page.$eval('#statusText', e => { e.textContent = 'とても長いファイル名のSQLファイル.sql を開きました（UTF-8 (BOM), CR+LF）'; });
+    const cut = await page.$eval('#statusText', e => ({
+      overflow: getComputedStyle(e).textOverflow, right: e.getBoundingClientRect().right, cut: e.scrollWidth > e.clientWidth
+    }));
+    assert.deepEqual(cut, { overflow: 'ellipsis', right: cut.right, cut: true });
+    assert.ok(cut.right <= boxes.status.right, `the status text reaches ${cut.right}`);
   } finally {
     await close();
   }

@@ -267,6 +267,60 @@ test('結果をコピー puts the result on the clipboard, as text and as HTML w
   assert.deepEqual(textAndSpansOf(html), { text: want.text, spans: want.spans });
 });
 
+test('the bold words come back with every undo and redo, and 結果をコピー copies them', async () => {
+  const { page } = session;
+  await setOptions(page, OPTION_SETS.defaults);
+  await putText(page, SAMPLE);
+  await format(page);
+  const result = await shown(page);
+  assert.ok(result.spans.length > 0);
+  const spans = async () => (await shown(page)).spans;
+  const steps = [
+    ['Control+z', []], ['Control+y', result.spans],
+    ['Control+b', []], ['Control+z', result.spans],
+    ['Control+a Delete', []], ['Control+z', result.spans]
+  ];
+  await page.focus('.cm-content');
+  for (const [keys, want] of steps) {
+    if (keys === 'Control+b') page.once('dialog', d => d.accept());
+    for (const key of keys.split(' ')) await page.keyboard.press(key);
+    await page.waitForFunction(n => window.kelvraPage.boldSpans().length === n, want.length);
+    assert.deepEqual(await spans(), want, `after ${keys}`);
+  }
+  await page.click('#copyButton');
+  await page.waitForFunction(() => document.getElementById('statusText').textContent === '整形結果をコピーしました');
+  const html = await page.evaluate(async () => {
+    const [item] = await navigator.clipboard.read();
+    return (await item.getType('text/html')).text();
+  });
+  assert.deepEqual(textAndSpansOf(html), { text: result.text, spans: result.spans });
+});
+
+// The meaning notice names the place and the tokens in the page's own words,
+// in the text before the run (a byte-order mark in front counts as a character).
+const MEANING_NOTICES = [
+  { text: 'select a, b\nfrom t', place: '（整形前の 1 行 12 文字目: 「b」と「from」の間の改行がなくなり、つながります）' },
+  { text: '\uFEFFselect a, b\nfrom t', place: '（整形前の 1 行 12 文字目: 「b」と「from」の間の改行がなくなり、つながります）' },
+  { text: 'select "a"\n"b" from t', place: '（整形前の 1 行 11 文字目: 「"a"」と「"b"」が一つのリテラルになります）' },
+  { text: 'select a -- note\nfrom t', simpleMode: true,
+    place: '（整形前の 1 行 17 文字目: 「from」がコメント「-- note」に入ります）' },
+  { text: "select 'abc' from t", simpleMode: true, place: "（整形前の 1 行 8 文字目: リテラル「'abc'」が変わります）" }
+];
+
+test('the meaning notice says where and what in Japanese', async t => {
+  const { page } = session;
+  for (const c of MEANING_NOTICES) {
+    await t.test(JSON.stringify(c.text), async () => {
+      await setOptions(page, { ...OPTION_SETS.defaults, simpleMode: c.simpleMode === true });
+      await putText(page, c.text);
+      await format(page);
+      assert.equal((await shown(page)).message, '整形で意味の変わった箇所が 1 箇所あります');
+      assert.equal(await page.textContent('#messagePlace'), c.place);
+    });
+  }
+  await setOptions(page, OPTION_SETS.defaults);
+});
+
 // ---- The reserved-word table -------------------------------------------------
 
 const LISTS = { yoyaku: '#listYoyaku', kansu: '#listKansu' };

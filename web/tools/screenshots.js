@@ -1,6 +1,7 @@
 // Screenshots of the page for looking at by eye, wide (1400 px) and narrow
-// (390 px): a short text formatted, a 1 MB result, the question on opening a
-// file that does not decode, a refused text and the reserved-word table.
+// (390 px): a short text formatted, a 1 MB result, the questions on opening a
+// file that does not decode over unsaved text, a refused text and the
+// reserved-word table.
 //
 //   node web/tools/screenshots.js [folder] [1 MB SQL file]   (default /work/shots)
 'use strict';
@@ -33,6 +34,9 @@ async function shots(width, height) {
   await shot('1mb');
   const undecodable = Buffer.concat([Buffer.from("select '日本語' a, '"), Buffer.from([0x95, 0x5c]), Buffer.from("' b from t")]);
   await page.setInputFiles('#fileInput', { name: 'mixed.sql', mimeType: 'text/plain', buffer: undecodable });
+  await page.waitForSelector('#askDialog[open]');
+  await shot('open-unsaved');
+  await page.click('#askDialog button[value=ok]');
   await page.waitForSelector('#askDialog[open]');
   await shot('open-question');
   await page.click('#askDialog button[value=cancel]');

@@ -6,8 +6,9 @@ import { inSlices } from './slices.js';
 export class CoreWorker {
   constructor() {
     /* global kelvraWorkerMain */
-    this.url = URL.createObjectURL(
-      new Blob(['(' + kelvraWorkerMain.toString() + ')();'], { type: 'text/javascript' }));
+    // Null when kelvra-core.js did not load: start() then fails.
+    this.url = typeof kelvraWorkerMain === 'function' ? URL.createObjectURL(
+      new Blob(['(' + kelvraWorkerMain.toString() + ')();'], { type: 'text/javascript' })) : null;
     this.worker = null;
     this.ready = false; // set by the page once the worker has answered
     this.nextId = 1;
@@ -17,6 +18,7 @@ export class CoreWorker {
   }
 
   start() {
+    if (!this.url) return Promise.reject(new Error('kelvra-core.js がありません'));
     this.worker = new Worker(this.url);
     this.pending.clear();
     return new Promise((resolve, reject) => {

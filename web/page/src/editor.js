@@ -1,23 +1,43 @@
 // The one editor that holds the SQL text before and after a run: line numbers,
 // undo across runs, its own search (Ctrl+F), reserved words in bold as mark
 // decorations. Only the lines in view are drawn, so a long text is cheap to show.
-import { Annotation, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
+import { Annotation, Compartment, EditorState, Prec, RangeSetBuilder, StateEffect, StateField, Text } from '@codemirror/state';
 import { Decoration, EditorView, ViewPlugin, drawSelection, highlightActiveLine, keymap, lineNumbers } from '@codemirror/view';
-import { defaultKeymap, history, historyKeymap, isolateHistory } from '@codemirror/commands';
+import { defaultKeymap, history, historyKeymap, invertedEffects, isolateHistory } from '@codemirror/commands';
 import { search, searchKeymap } from '@codemirror/search';
 import { inSlices } from './slices.js';
 
 const boldMark = Decoration.mark({ class: 'kw' });
-const setBold = StateEffect.define();
+const setBold = StateEffect.define({ map: (bold, changes) => bold.map(changes) });
 
 // The bold words: replaced whole by a run, moved along with the user's edits.
+// The last setBold of a transaction counts: an undo step made of several
+// edits carries each one's bold, the earliest last.
 const boldField = StateField.define({
   create: () => Decoration.none,
   update(bold, tr) {
-    for (const e of tr.effects) if (e.is(setBold)) return e.value;
+    const set = tr.effects.filter(e => e.is(setBold));
+    if (set.length) return set[set.length - 1].value;
     return tr.docChanged ? bold.map(tr.changes) : bold;
   }
 });
+
+// Every undo and redo step puts back the bold words it started from, so that
+// a result undone and redone, or an edit over bold words undone, is bold again.
+const boldInHistory = invertedEffects.of(tr => {
+  const before = tr.startState.field(boldField);
+  const changesBold = tr.effects.some(e => e.is(setBold)) || (tr.docChanged && before.size > 0);
+  return changesBold ? [setBold.of(before)] : [];
+});
+
+// The editor's own texts (search panel, go to line, announcements) in Japanese.
+const PHRASES = {
+  Find: '検索', Replace: '置換', next: '次へ', previous: '前へ', all: 'すべて', 'match case': '大文字と小文字を区別',
+  regexp: '正規表現', 'by word': '単語単位', replace: '置換', 'replace all': 'すべて置換', close: '閉じる',
+  'current match': '現在の一致', 'on line': '行', 'replaced match on line $': '$ 行目の一致を置換しました',
+  'replaced $ matches': '$ 箇所を置換しました', 'Go to line': '行番号', go: '移動',
+  'Control character': '制御文字', 'Selection deleted': '選択範囲を削除しました'
+};
 
 // The editor is given the bold words in view only: it compares old and new
 // decorations on each update, which over a whole long result costs more than
@@ -162,6 +182,7 @@ export class SqlEditor {
       { key: 'Mod-o', run: () => { keys.open(); return true; } },
       { key: 'Escape', run: () => keys.cancel() }
     ]));
+    this.history = new Compartment();
     const heldDuringRun = EditorState.transactionFilter.of(
       tr => (tr.startState.field(lockedField) && tr.docChanged && !tr.annotation(fromPage) ? [] : tr));
     this.view = new EditorView({
@@ -169,9 +190,10 @@ export class SqlEditor {
       state: EditorState.create({
         doc: '',
         extensions: [
-          pageKeys, lineNumbers(), history(), drawSelection(), highlightActiveLine(), search({ top: true }),
+          pageKeys, lineNumbers(), this.history.of(history()), boldInHistory, drawSelection(), highlightActiveLine(),
+          search({ top: true }),
           keymap.of([...searchKeymap, ...historyKeymap, ...defaultKeymap]), boldField, boldInView, lockedField, heldDuringRun,
-          EditorState.tabSize.of(8),
+          EditorState.tabSize.of(8), EditorState.phrases.of(PHRASES),
           EditorView.contentAttributes.of({ 'aria-label': 'SQL', spellcheck: 'false', autocorrect: 'off',
                                             autocapitalize: 'off' }),
           EditorView.updateListener.of(update => { if (update.docChanged) onChange(update); }),
@@ -225,6 +247,12 @@ export class SqlEditor {
       // One undo step of its own, never merged with the typing just before.
       annotations: [fromPage.of(true), isolateHistory.of('full')]
     });
+  }
+
+  // Forgets every undo and redo step: what came before cannot come back.
+  forgetHistory() {
+    this.view.dispatch({ effects: this.history.reconfigure([]) });
+    this.view.dispatch({ effects: this.history.reconfigure(history()) });
   }
 
   // The bold spans as [start, end] pairs in document offsets.

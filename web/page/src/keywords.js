@@ -28,6 +28,7 @@ export class KeywordTable {
         .join('');
     }
     this.show();
+    this.busy(false);
   }
 
   // Yoyaku: "0" off, else on. Kansu: "0" off, "1" grayed, else on.
@@ -57,7 +58,7 @@ export class KeywordTable {
 
   busy(on) {
     this.panel.classList.toggle('busy', on);
-    this.button.disabled = on;
+    this.button.disabled = on || this.states === null;
   }
 
   wire() {

@@ -7,6 +7,7 @@ import { DraftKeeper, loadDraft } from './draft.js';
 import { FilePlace, NEW_FILE_FORMAT, describeFormat } from './files.js';
 import { KeywordTable } from './keywords.js';
 import { ask } from './ask.js';
+import { describeDifference } from './meaning.js';
 import { clipboardTexts, putOnClipboard } from './clipboard.js';
 
 const $ = id => document.getElementById(id);
@@ -18,11 +19,12 @@ const ui = {
   dialect: $('optDialect'),
   message: $('message'), messageCaption: $('messageCaption'), messageText: $('messageText'),
   messagePlace: $('messagePlace'), messageClose: $('messageClose'), fileName: $('fileName'),
-  statusMode: $('statusMode'), statusText: $('statusText'), askDialog: $('askDialog')
+  statusMode: $('statusMode'), statusText: $('statusText'), askDialog: $('askDialog'), keywords: $('keywordButton')
 };
 
 // The editor's questions about files, worded as the desktop program asks them.
 const QUESTIONS = {
+  unsaved: name => '保存されていない変更があります。\n' + `変更を破棄して ${name} を開きますか？`,
   undecodable: (name, count) => `${name} には文字として読めないバイトが ${count} 箇所あります。\n` +
     '読めない部分を「\uFFFD」に置き換えて開きますか？\n（置き換えた部分は保存すると元に戻りません）',
   notText: name => `${name} はテキストファイルではありません（NUL バイトを含むか、UTF-16 のファイルです）。\n` +
@@ -107,7 +109,7 @@ function showButtons() {
   ui.run.disabled = running || !core.ready;
   ui.revert.disabled = running || revertDoc === null;
   ui.copy.disabled = running || editor.doc.length === 0;
-  ui.open.disabled = running;
+  ui.open.disabled = running || !core.ready;
   ui.save.disabled = running || !core.ready;
 }
 
@@ -163,7 +165,7 @@ async function runFormat() {
     drafts.changed();
     performance.mark('kelvra-result-shown');
     status('整形しました（' + formatSeconds(performance.now() - started) + ' 秒）');
-    showMeaning(r.meaning);
+    showMeaning(r.meaning, before);
   } else {
     showFailure(r);
   }
@@ -204,10 +206,11 @@ function showFailure(r) {
 
 // The meaning check's word on the run: places where more than letter case and
 // blanks changed are shown with the first of them.
-function showMeaning(meaning) {
+function showMeaning(meaning, before) {
   if (!meaning || !meaning.count) return;
+  const what = describeDifference(meaning, before);
   const place = meaning.line ? '（整形前の ' + meaning.line + ' 行 ' + meaning.column + ' 文字目' +
-    (meaning.what ? ': ' + meaning.what : '') + '）' : '';
+    (what ? ': ' + what : '') + '）' : '';
   showMessage('warning', '確認', '整形で意味の変わった箇所が ' + meaning.count + ' 箇所あります', place);
   status('整形しました。意味の変わった箇所が ' + meaning.count + ' 箇所あります（整形前に戻す: Ctrl+B）');
 }
@@ -245,22 +248,39 @@ async function copyText() {
 // ---- Files -------------------------------------------------------------------
 
 function openFile() {
-  if (running) return;
-  files.pick(readFile).catch(e => status('ファイルを開けませんでした: ' + e.message));
+  if (running || !core.ready) return;
+  files.pick(openPicked).catch(cannotOpen);
 }
 
-async function readFile(picked, handle = null) {
+function cannotOpen(e) {
+  status('ファイルを開けませんでした: ' + e.message);
+}
+
+// Opens a file picked, dropped or handed to the installed page (handle: where
+// it can be saved back, when the browser says); failures go to the status line.
+function openPicked(picked, handle = null) {
+  return readFile(picked, handle).catch(cannotOpen);
+}
+
+// The text goes only when the user says so. The undo history goes with it:
+// Ctrl+Z must not bring another file's text back under this file's name,
+// encoding and line ends, where Ctrl+S would write it.
+async function readFile(picked, handle) {
+  await startup;
   if (running) return;
   const bytes = await picked.arrayBuffer();
   const reply = await core.request({ op: 'decode', bytes }, [bytes]);
   const decoded = reply.file;
   if (!decoded) { status('ファイルを開けませんでした: ' + (reply.detail || '')); return; }
-  if (decoded.problem !== 'none') {
-    const question = decoded.problem === 'notText' ? QUESTIONS.notText(picked.name)
-      : QUESTIONS.undecodable(picked.name, decoded.badBytes);
+  const questions = [];
+  if (isDirty()) questions.push(QUESTIONS.unsaved(picked.name));
+  if (decoded.problem === 'notText') questions.push(QUESTIONS.notText(picked.name));
+  else if (decoded.problem !== 'none') questions.push(QUESTIONS.undecodable(picked.name, decoded.badBytes));
+  for (const question of questions)
     if (await ask(ui.askDialog, question) !== 'ok') { status('開くのをやめました'); return; }
-  }
   await editor.replace(decoded.text, null);
+  editor.forgetHistory();
+  hideMessage(); // it spoke of the text that went
   file = { name: picked.name, format: decoded.format, handle };
   cleanDoc = editor.doc;
   revertDoc = null;
@@ -325,6 +345,15 @@ function showFile() {
 
 // ---- Start ---------------------------------------------------------------------
 
+// Without the core nothing that needs it can work: those buttons say why.
+function coreLost(e) {
+  if (!document.body.dataset.missing) status('整形機能を読み込めませんでした: ' + e.message);
+  for (const b of [ui.open, ui.save, ui.run, ui.keywords]) {
+    b.disabled = true;
+    b.title = '整形機能を読み込めなかったため使えません';
+  }
+}
+
 async function restoreDraft() {
   const draft = await loadDraft();
   if (!draft) return;
@@ -360,9 +389,7 @@ function wire() {
   ui.copy.addEventListener('click', copyText);
   ui.open.addEventListener('click', openFile);
   ui.save.addEventListener('click', saveFile);
-  ui.fileInput.addEventListener('change', () => {
-    if (ui.fileInput.files[0]) readFile(ui.fileInput.files[0]).catch(e => status('ファイルを開けませんでした: ' + e.message));
-  });
+  ui.fileInput.addEventListener('change', () => { if (ui.fileInput.files[0]) openPicked(ui.fileInput.files[0]); });
   ui.messageClose.addEventListener('click', hideMessage);
   ui.options.addEventListener('change', () => { storedOptions.write(currentOptions()); showMode(); });
   document.addEventListener('keydown', onPageKey);
@@ -373,7 +400,7 @@ function wire() {
     event.stopPropagation();
     if (running) return;
     const dropped = await files.dropped(event.dataTransfer);
-    if (dropped) readFile(dropped.file, dropped.handle).catch(e => status('ファイルを開けませんでした: ' + e.message));
+    if (dropped) openPicked(dropped.file, dropped.handle);
   }, true);
   window.addEventListener('beforeunload', event => {
     drafts.flush();
@@ -390,6 +417,13 @@ function wire() {
     ui.stageBar.value = done;
   };
   core.onWarm = () => { document.body.dataset.warm = 'true'; };
+  // The installed page is handed the .sql files opened with it.
+  if (window.launchQueue) {
+    window.launchQueue.setConsumer(params => {
+      const [handle] = params.files || [];
+      if (handle && handle.kind === 'file') handle.getFile().then(f => openPicked(f, handle), cannotOpen);
+    });
+  }
 }
 
 function registerServiceWorker() {
@@ -410,11 +444,13 @@ showMode();
 wire();
 setRunning(false);
 registerServiceWorker();
-Promise.all([core.start(), restoreDraft()]).then(([catalogue]) => {
+// Files opened meanwhile wait for the core and the draft.
+const startup = Promise.all([core.start(), restoreDraft()]).then(([catalogue]) => {
   keywords.load(catalogue);
   keywords.wire();
   core.ready = true;
   showButtons();
   if (ui.statusText.textContent === '準備しています...') status('準備ができました');
   document.body.dataset.ready = 'true';
-}, e => status('整形機能を読み込めませんでした: ' + e.message));
+});
+startup.catch(coreLost);
