@@ -3,7 +3,9 @@
 //   - a text compared with a copy whose blank runs between tokens are
 //     replaced (a line end stays a line end) and whose words change letter
 //     case is the same;
-//   - against any other text, what it reports lies inside the text before.
+//   - against any other text, what it reports lies inside the text before;
+//   - all readings compared together find a change exactly where one of them
+//     compared alone does.
 // The first byte picks what the rest is compared with.
 #include "meaning/MeaningCheck.h"
 #include "meaning/MeaningLexer.h"
@@ -55,6 +57,21 @@ void CheckPlaces(const kelvra::meaning::CheckReport &r, std::string_view before)
             Violation("a place outside the text", before);
 }
 
+kelvra::meaning::CheckOptions Only(kelvra::meaning::Reading reading) {
+    using kelvra::meaning::Reading;
+    return {reading == Reading::Oracle, reading == Reading::PostgreSql, reading == Reading::MySql,
+            reading == Reading::SqlServer};
+}
+
+void CheckTogetherAgreesWithAlone(std::string_view before, std::string_view after) {
+    using namespace kelvra::meaning;
+    bool eachAlone = true;
+    for (const Reading r : {Reading::Oracle, Reading::PostgreSql, Reading::MySql, Reading::SqlServer})
+        eachAlone = eachAlone && CompareMeaning(before, after, 1, Only(r)).Same();
+    if (CompareMeaning(before, after, 1).Same() != eachAlone)
+        Violation("all readings together and each alone disagree", before);
+}
+
 } // namespace
 
 constexpr std::size_t kMaxInput = 4096;
@@ -71,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const std::string_view before = text.substr(0, cut), after = text.substr(cut);
         CheckPlaces(CompareMeaning(before, after), before);
         CheckPlaces(CompareMeaning(after, before), after);
+        CheckTogetherAgreesWithAlone(before, after);
         return 0;
     }
     // Under one reading, picked by the next two bits.
@@ -83,5 +101,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string reshaped = Reshaped(text, reading, pick * 2654435761u);
     const CheckReport r = CompareMeaning(text, reshaped, 5, only);
     if (!r.Same()) Violation("blanks and letter case alone made a difference", text);
+    CheckTogetherAgreesWithAlone(text, reshaped);
     return 0;
 }
