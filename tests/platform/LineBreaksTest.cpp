@@ -40,6 +40,14 @@ std::string AllLf(const std::string &text) {
     return out;
 }
 
+// Letters, blanks, CRs and LFs, fewer than `longest`.
+std::string RandomText(std::mt19937 &random, unsigned longest) {
+    const char pieces[] = {'a', '\r', '\n', ' '};
+    std::string text;
+    for (unsigned n = random() % longest; n > 0; --n) text += pieces[random() % 4];
+    return text;
+}
+
 } // namespace
 
 TEST(LineBreaks, EachConversionGivesTheHandWorkedText) {
@@ -55,10 +63,8 @@ TEST(LineBreaks, EachConversionGivesTheHandWorkedText) {
 // up to the kind of line end, and the way in again gives the same text.
 TEST(LineBreaks, BackFromCrLfUndoesToCrLf) {
     std::mt19937 random(7);
-    const char pieces[] = {'a', '\r', '\n', ' '};
     for (int round = 0; round < 2000; ++round) {
-        std::string text;
-        for (int n = static_cast<int>(random() % 12); n > 0; --n) text += pieces[random() % 4];
+        const std::string text = RandomText(random, 12);
         const std::string crlf = ToCrLf(text);
         EXPECT_EQ(FromCrLf(crlf, LineEnd::Lf), AllLf(text)) << testing::PrintToString(text);
         EXPECT_EQ(ToCrLf(FromCrLf(crlf, LineEnd::Lf)), crlf);
@@ -70,10 +76,8 @@ TEST(LineBreaks, BackFromCrLfUndoesToCrLf) {
 // ask it, names every CR and LF of random texts in order.
 TEST(LineBreaks, FinderNamesEveryLineEndInOrder) {
     std::mt19937 random(11);
-    const char pieces[] = {'a', '\r', '\n', ' '};
     for (int round = 0; round < 2000; ++round) {
-        std::string text;
-        for (int n = static_cast<int>(random() % 16); n > 0; --n) text += pieces[random() % 4];
+        const std::string text = RandomText(random, 16);
         std::vector<std::size_t> expected, found;
         for (std::size_t i = 0; i < text.size(); ++i)
             if (text[i] == '\r' || text[i] == '\n') expected.push_back(i);
