@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 using namespace kelvra;
 
 TEST(TextUtil, ShiftJisLengths) {
@@ -53,4 +56,33 @@ TEST(PatternSet, ReportsEveryOccurrenceWithItsEnd) {
     EXPECT_EQ(scan.Present(), (std::vector<bool>{false, false, false}));
     scan.Feed(" ");
     EXPECT_EQ(scan.Present(), (std::vector<bool>{true, true, false}));
+}
+
+// Every occurrence, as a search for each pattern at every offset finds it, in
+// texts where long stretches start no pattern, fed in pieces of every size.
+TEST(PatternSet, MatchesEqualThoseOfAPlainSearch) {
+    const std::vector<std::string> patterns = {" A B ", " B ", "B B", "AX", "XXXA"};
+    const PatternSet set(patterns);
+    std::uint32_t seed = 7;
+    const std::string_view alphabet = " ABXYZ";
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        for (int i = 0; i < 60; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text += alphabet[(seed >> 16) % (round % 2 ? 3 : alphabet.size())];
+        }
+        std::vector<std::pair<std::size_t, std::size_t>> expected;
+        for (std::size_t end = 1; end <= text.size(); ++end)
+            for (std::size_t p = 0; p < patterns.size(); ++p)
+                if (std::string_view(text).substr(0, end).ends_with(patterns[p])) expected.emplace_back(p, end);
+        const std::size_t piece = 1 + static_cast<std::size_t>(round) % 7;
+        std::vector<std::pair<std::size_t, std::size_t>> found;
+        PatternSet::MatchScan scan(set);
+        for (std::size_t at = 0; at < text.size(); at += piece)
+            scan.Feed(std::string_view(text).substr(at, piece),
+                      [&](std::size_t p, std::size_t end) { found.emplace_back(p, end); });
+        std::sort(found.begin(), found.end(),
+                  [](auto a, auto b) { return std::tie(a.second, a.first) < std::tie(b.second, b.first); });
+        EXPECT_EQ(found, expected) << text;
+    }
 }
