@@ -86,3 +86,28 @@ TEST(PatternSet, MatchesEqualThoseOfAPlainSearch) {
         EXPECT_EQ(found, expected) << text;
     }
 }
+
+// Every keyword added is found with its first value, through every growth of
+// the table; words that were never added, or differ by a byte, are not.
+TEST(KeywordLookup, FindsExactlyTheKeywordsAdded) {
+    KeywordLookup<int> lookup;
+    EXPECT_EQ(lookup.Find("SELECT"), nullptr);
+    EXPECT_TRUE(lookup.Empty());
+    std::vector<std::string> added;
+    for (int i = 0; i < 500; ++i) {
+        std::string keyword = std::to_string(i * 7919 % 1000);
+        keyword.insert(keyword.begin(), 'K');
+        if (std::find(added.begin(), added.end(), keyword) == added.end()) added.push_back(keyword);
+        lookup.Add(keyword, i);
+        EXPECT_FALSE(lookup.Add(added.front(), -1));
+    }
+    EXPECT_FALSE(lookup.Add("", 1));
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        const int *value = lookup.Find(added[i]);
+        ASSERT_NE(value, nullptr) << added[i];
+        EXPECT_EQ(*value, static_cast<int>(i)) << added[i];
+        EXPECT_EQ(lookup.Find(added[i] + "X"), nullptr);
+        EXPECT_EQ(lookup.Find(std::string_view(added[i]).substr(1)), nullptr);
+    }
+    EXPECT_EQ(lookup.Find(""), nullptr);
+}
