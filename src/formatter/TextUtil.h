@@ -98,7 +98,19 @@ private:
     std::size_t shortest_ = static_cast<std::size_t>(-1), longest_ = 0;
 };
 
-bool StartsWith(std::string_view text, std::string_view prefix);
-bool EndsWith(std::string_view text, std::string_view suffix);
+// Byte loops, not memcmp calls: the affixes are short (a token marker) and
+// most texts differ in their first byte compared.
+inline bool StartsWith(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (text[i] != prefix[i]) return false;
+    return true;
+}
+inline bool EndsWith(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    for (std::size_t i = 1; i <= suffix.size(); ++i)
+        if (text[text.size() - i] != suffix[suffix.size() - i]) return false;
+    return true;
+}
 
 } // namespace kelvra

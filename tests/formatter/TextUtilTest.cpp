@@ -111,3 +111,19 @@ TEST(KeywordLookup, FindsExactlyTheKeywordsAdded) {
     }
     EXPECT_EQ(lookup.Find(""), nullptr);
 }
+
+TEST(TextUtil, StartsAndEndsWith) {
+    struct Case {
+        std::string_view text, affix;
+        bool starts, ends;
+    } cases[] = {
+        {"", "", true, true},           {"abc", "", true, true},      {"", "a", false, false},
+        {"abc", "abc", true, true},     {"ab", "abc", false, false},  {"abc", "ab", true, false},
+        {"abc", "bc", false, true},     {"axc", "abc", false, false}, {"《C1》", "《", true, false},
+        {"x《C1》", "》", false, true}, {"aXa", "a", true, true},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(StartsWith(c.text, c.affix), c.starts) << c.text << " / " << c.affix;
+        EXPECT_EQ(EndsWith(c.text, c.affix), c.ends) << c.text << " / " << c.affix;
+    }
+}
