@@ -19,9 +19,14 @@ std::size_t PreviousCharStart(std::string_view text, std::size_t end) {
     return i;
 }
 
-std::size_t UpperCaseAsciiInPlace(std::string &text, std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i)
-        if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
+std::size_t TabsToBlanksAndUpperCaseAscii(std::string &text, std::size_t from, std::size_t to) {
+    // Every byte is stored, changed or not, so that the loop vectorises.
+    char *const bytes = text.data();
+    for (std::size_t i = from; i < to; ++i) {
+        const char c = bytes[i];
+        const bool lower = static_cast<unsigned char>(c - 'a') < 26;
+        bytes[i] = c == '\t' ? ' ' : lower ? static_cast<char>(c - 'a' + 'A') : c;
+    }
     return to;
 }
 

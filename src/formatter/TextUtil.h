@@ -36,8 +36,9 @@ void UpperCaseInPlace(std::string &text);
 // next character starts (`to`, or just after a character that crosses it).
 std::size_t UpperCaseInPlace(std::string &text, std::size_t from, std::size_t to);
 
-// Upper-cases the ASCII letters in [from, to); returns `to`.
-std::size_t UpperCaseAsciiInPlace(std::string &text, std::size_t from, std::size_t to);
+// Upper-cases the ASCII letters in [from, to) and makes each tab there a
+// blank; returns `to`.
+std::size_t TabsToBlanksAndUpperCaseAscii(std::string &text, std::size_t from, std::size_t to);
 
 // The text split at CR LF (a text of n line breaks gives n+1 lines) and back.
 std::vector<std::string> SplitLines(std::string_view text);

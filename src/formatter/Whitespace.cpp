@@ -77,9 +77,13 @@ void StageTabsCaseAndLineEnds(FormatRunState &run) {
     constexpr std::size_t kChunk = 1 << 16;
     for (std::size_t i = 0; i < work.size();) {
         const std::size_t end = std::min(work.size(), i + kChunk);
-        std::replace(work.begin() + static_cast<std::ptrdiff_t>(i), work.begin() + static_cast<std::ptrdiff_t>(end),
-                     '\t', ' ');
-        i = asciiOnly ? UpperCaseAsciiInPlace(work, i, end) : UpperCaseInPlace(work, i, end);
+        if (asciiOnly) {
+            i = TabsToBlanksAndUpperCaseAscii(work, i, end);
+        } else {
+            std::replace(work.begin() + static_cast<std::ptrdiff_t>(i), work.begin() + static_cast<std::ptrdiff_t>(end),
+                         '\t', ' ');
+            i = UpperCaseInPlace(work, i, end);
+        }
         run.CancelCheck();
     }
     std::string out = run.TakeSpare(work.size() + work.size() / 32);
