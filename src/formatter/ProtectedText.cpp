@@ -291,8 +291,9 @@ std::size_t ProtectedTextScanner::NextCommand(std::size_t limit) {
 // one is a command, and its piece takes the blank lines along, so that the
 // result keeps them and reads the same when formatted again.
 bool ProtectedTextScanner::LineStartCommand(std::size_t line, std::size_t end, std::size_t limit) {
-    const std::size_t first = text_.substr(line, end - line).find_first_not_of(" \t");
-    if (first == npos) {
+    std::size_t first = 0; // find_first_not_of would call memchr on its set for every byte
+    while (line + first < end && IsBlank(text_[line + first])) ++first;
+    if (line + first == end) {
         if (blankRun_ == npos) blankRun_ = line;
         blankEnded_ = blankEnded_ || (state_.StatementOpen() && !state_.InBlock());
         return false;
