@@ -32,6 +32,12 @@ template <typename Step> void Rebuild(FormatRunState &run, std::size_t extra, St
 
 bool IsSeparator(char c) { return c == '(' || c == ')' || c == ',' || c == ';'; }
 
+// The first separator at or after `from`, or the end of the text.
+std::size_t FirstSeparator(std::string_view text, std::size_t from) {
+    const auto begin = text.begin() + static_cast<std::ptrdiff_t>(from);
+    return from + static_cast<std::size_t>(std::find_if(begin, text.end(), IsSeparator) - begin);
+}
+
 // The first of two blanks in a row at or after `from`, or npos. Looks at every
 // other byte first: where that is no blank, no pair starts at it or before it.
 std::size_t FirstDoubleBlank(std::string_view text, std::size_t from) {
@@ -99,8 +105,7 @@ void StageTabsCaseAndLineEnds(FormatRunState &run) {
 
 void StageBlanksAroundSeparators(FormatRunState &run) {
     Rebuild(run, run.work.size() / 4, [](const std::string &in, std::size_t i, std::string &out) {
-        std::size_t stop = i;
-        while (stop < in.size() && !IsSeparator(in[stop])) ++stop;
+        const std::size_t stop = FirstSeparator(in, i);
         out.append(in, i, stop - i);
         if (stop == in.size()) return stop;
         out += ' ';
