@@ -66,37 +66,38 @@ void StageReservedWordForm(FormatRunState &run) {
     run.boldSpans.clear();
     run.Progress(0, static_cast<std::int64_t>(text.size()));
     CancelPacer pacer(run, 4096);
-    std::size_t read = 0, written = 0; // written <= read
-    auto keep = [&text, &written](std::size_t from, std::size_t count) {
-        if (written != from) std::memmove(text.data() + written, text.data() + from, count);
-        written += count;
+    // Bytes that stay as they are, [kept, read), move up to `written` in one
+    // go before the next spelling (written <= kept <= read).
+    std::size_t read = 0, written = 0, kept = 0;
+    auto moveKept = [&] {
+        if (written != kept) std::memmove(text.data() + written, text.data() + kept, read - kept);
+        written += read - kept;
     };
     while (read < text.size()) {
         if (text[read] == ' ') { // empty words: a run of blanks (an indentation) passes as it is
-            const std::size_t blanks = std::min(text.find_first_not_of(' ', read), text.size());
-            keep(read, blanks - read);
-            read = blanks;
+            read = std::min(text.find_first_not_of(' ', read), text.size());
             pacer.Tick();
             continue;
         }
         const std::size_t end = FindEither(text, ' ', '\n', read);
         if (end == std::string::npos) { // a word at the very end has no blank after it
-            keep(read, text.size() - read);
+            read = text.size();
             break;
         }
         const std::string *spelling =
             text[end] == ' ' ? spellingOf.Find(std::string_view(text).substr(read, end - read)) : nullptr;
         if (spelling) {
+            moveKept();
             if (run.options.Bold) run.boldSpans.push_back({written, spelling->size()});
             std::memcpy(text.data() + written, spelling->data(), spelling->size());
             written += spelling->size();
             text[written++] = ' ';
-        } else {
-            keep(read, end + 1 - read);
+            kept = end + 1;
         }
         read = end + 1;
         pacer.Tick();
     }
+    moveKept();
     text.resize(written);
     run.CancelCheck();
 }
