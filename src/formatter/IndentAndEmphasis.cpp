@@ -19,6 +19,13 @@ template <typename Value> bool BeginsWithWordOf(const KeywordLookup<Value> &word
     return blank != std::string_view::npos && words.Find(line.substr(0, blank));
 }
 
+// The line's "(" less its ")", in one pass without branches, which vectorises.
+long ParenBalance(std::string_view line) {
+    long balance = 0;
+    for (const char c : line) balance += static_cast<long>(c == '(') - static_cast<long>(c == ')');
+    return balance;
+}
+
 bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
 
 } // namespace
@@ -37,7 +44,7 @@ void StageIndent(FormatRunState &run) {
         const long lead = BeginsWithWordOf(standAlone, line) ? 0 : run.indentWidth;
         if (run.NormalMode() && (BeginsWithToken(run, line, 'C') || BeginsWithToken(run, line, 'L')))
             continue; // a line comment or line command stays put
-        depth += std::count(line.begin(), line.end(), '(') - std::count(line.begin(), line.end(), ')');
+        depth += ParenBalance(line);
         const long indent = saved * run.indentWidth + lead;
         if (indent > 0) line.insert(0, static_cast<std::size_t>(indent), ' ');
         if (i % 4096 == 0) run.Progress(static_cast<std::int64_t>(i), n);
