@@ -19,6 +19,13 @@ template <typename Value> bool BeginsWithWordOf(const KeywordLookup<Value> &word
     return blank != std::string_view::npos && words.Find(line.substr(0, blank));
 }
 
+// The line's "(" less its ")", in one pass without branches, which vectorises.
+long ParenBalance(std::string_view line) {
+    long balance = 0;
+    for (const char c : line) balance += static_cast<long>(c == '(') - static_cast<long>(c == ')');
+    return balance;
+}
+
 bool IsBlankOrEmpty(std::string_view line) { return line.find_first_not_of(' ') == std::string_view::npos; }
 
 } // namespace
@@ -37,7 +44,7 @@ void StageIndent(FormatRunState &run) {
         const long lead = BeginsWithWordOf(standAlone, line) ? 0 : run.indentWidth;
         if (run.NormalMode() && (BeginsWithToken(run, line, 'C') || BeginsWithToken(run, line, 'L')))
             continue; // a line comment or line command stays put
-        depth += std::count(line.begin(), line.end(), '(') - std::count(line.begin(), line.end(), ')');
+        depth += ParenBalance(line);
         const long indent = saved * run.indentWidth + lead;
         if (indent > 0) line.insert(0, static_cast<std::size_t>(indent), ' ');
         if (i % 4096 == 0) run.Progress(static_cast<std::int64_t>(i), n);
@@ -66,37 +73,38 @@ void StageReservedWordForm(FormatRunState &run) {
     run.boldSpans.clear();
     run.Progress(0, static_cast<std::int64_t>(text.size()));
     CancelPacer pacer(run, 4096);
-    std::size_t read = 0, written = 0; // written <= read
-    auto keep = [&text, &written](std::size_t from, std::size_t count) {
-        if (written != from) std::memmove(text.data() + written, text.data() + from, count);
-        written += count;
+    // Bytes that stay as they are, [kept, read), move up to `written` in one
+    // go before the next spelling (written <= kept <= read).
+    std::size_t read = 0, written = 0, kept = 0;
+    auto moveKept = [&] {
+        if (written != kept) std::memmove(text.data() + written, text.data() + kept, read - kept);
+        written += read - kept;
     };
     while (read < text.size()) {
         if (text[read] == ' ') { // empty words: a run of blanks (an indentation) passes as it is
-            const std::size_t blanks = std::min(text.find_first_not_of(' ', read), text.size());
-            keep(read, blanks - read);
-            read = blanks;
+            read = std::min(text.find_first_not_of(' ', read), text.size());
             pacer.Tick();
             continue;
         }
         const std::size_t end = FindEither(text, ' ', '\n', read);
         if (end == std::string::npos) { // a word at the very end has no blank after it
-            keep(read, text.size() - read);
+            read = text.size();
             break;
         }
         const std::string *spelling =
             text[end] == ' ' ? spellingOf.Find(std::string_view(text).substr(read, end - read)) : nullptr;
         if (spelling) {
+            moveKept();
             if (run.options.Bold) run.boldSpans.push_back({written, spelling->size()});
             std::memcpy(text.data() + written, spelling->data(), spelling->size());
             written += spelling->size();
             text[written++] = ' ';
-        } else {
-            keep(read, end + 1 - read);
+            kept = end + 1;
         }
         read = end + 1;
         pacer.Tick();
     }
+    moveKept();
     text.resize(written);
     run.CancelCheck();
 }

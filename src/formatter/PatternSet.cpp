@@ -56,6 +56,8 @@ PatternSet::PatternSet(const std::vector<std::string> &patterns) : patternCount_
     }
     hot_.resize(states);
     for (std::size_t s = 0; s < states; ++s) hot_[s] = !ends_[s].empty() || outputLink_[s] > 0;
+    for (std::size_t c = 0; c < staysAtStart_.size(); ++c)
+        staysAtStart_[c] = !hot_[0] && Next(0, static_cast<unsigned char>(c)) == 0;
 }
 
 PatternSet::Scan::Scan(const PatternSet &set) : set_(set), pending_(set.hot_), present_(set.patternCount_, false) {

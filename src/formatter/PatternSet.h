@@ -60,12 +60,19 @@ private:
     std::vector<std::int32_t> outputLink_; // nearest state on the failure chain that ends a pattern, or -1
     std::vector<std::vector<std::int32_t>> ends_;
     std::vector<std::uint8_t> hot_; // the state ends a pattern or links to one
+    // Bytes that keep the start state where it is, reporting nothing: a scan
+    // passes over them without a step each.
+    std::array<bool, 256> staysAtStart_{};
     std::size_t patternCount_;
 };
 
 template <typename Found> void PatternSet::MatchScan::Feed(std::string_view piece, Found &&found) {
     std::int32_t state = state_;
     for (std::size_t i = 0; i < piece.size(); ++i) {
+        if (state == 0) {
+            while (i < piece.size() && set_.staysAtStart_[static_cast<unsigned char>(piece[i])]) ++i;
+            if (i == piece.size()) break;
+        }
         state = set_.Next(state, static_cast<unsigned char>(piece[i]));
         if (!set_.hot_[state]) continue;
         for (std::int32_t s = state; s > 0; s = set_.outputLink_[s])

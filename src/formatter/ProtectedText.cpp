@@ -6,6 +6,8 @@
 #include "platform/Utf8.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace kelvra {
@@ -107,10 +109,25 @@ bool ClosesOnItsLine(std::string_view text, std::size_t from, char close, std::s
 // Names in brackets and quoted variable names are short: 128 characters at most.
 constexpr std::size_t kNameWindow = 4 * 128 + 8;
 
+bool IsDigitByte(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+// Whether any of the eight bytes at `p` is a digit: with "0" to "9" made 0 to
+// 9, whether any byte is below 10 (a byte below 10 borrows in the subtraction
+// and keeps its top bit clear). Digits are rare in long stretches of text:
+// those go by eight bytes a step.
+bool HoldsDigit(const char *p) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kTops = 0x8080808080808080u;
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    word ^= kOnes * '0';
+    return ((word - kOnes * 10) & ~word & kTops) != 0;
+}
+
 // The first digit at or after `from` (find_first_of would call memchr on its set for every byte).
 std::size_t NextDigit(std::string_view text, std::size_t from) {
+    while (from + 8 <= text.size() && !HoldsDigit(text.data() + from)) from += 8;
     for (; from < text.size(); ++from)
-        if (static_cast<unsigned char>(text[from] - '0') < 10) return from;
+        if (IsDigitByte(text[from])) return from;
     return std::string_view::npos;
 }
 
@@ -274,8 +291,9 @@ std::size_t ProtectedTextScanner::NextCommand(std::size_t limit) {
 // one is a command, and its piece takes the blank lines along, so that the
 // result keeps them and reads the same when formatted again.
 bool ProtectedTextScanner::LineStartCommand(std::size_t line, std::size_t end, std::size_t limit) {
-    const std::size_t first = text_.substr(line, end - line).find_first_not_of(" \t");
-    if (first == npos) {
+    std::size_t first = 0; // find_first_not_of would call memchr on its set for every byte
+    while (line + first < end && IsBlank(text_[line + first])) ++first;
+    if (line + first == end) {
         if (blankRun_ == npos) blankRun_ = line;
         blankEnded_ = blankEnded_ || (state_.StatementOpen() && !state_.InBlock());
         return false;

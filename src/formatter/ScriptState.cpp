@@ -1,17 +1,35 @@
 #include "formatter/ScriptState.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace kelvra {
 namespace {
 
-bool IsWordByte(char c) {
+constexpr bool IsWordByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
            c == '#' || static_cast<unsigned char>(c) >= 0x80;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+// What a byte of code does to the script state, looked up once per byte.
+enum class ByteRole : unsigned char { Other, Blank, Word, Semicolon };
+
+constexpr std::array<ByteRole, 256> kByteRoles = [] {
+    std::array<ByteRole, 256> roles{};
+    for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        roles[static_cast<std::size_t>(b)] = IsBlank(c)      ? ByteRole::Blank
+                                             : IsWordByte(c) ? ByteRole::Word
+                                             : c == ';'      ? ByteRole::Semicolon
+                                                             : ByteRole::Other;
+    }
+    return roles;
+}();
+
+ByteRole RoleOf(char c) { return kByteRoles[static_cast<unsigned char>(c)]; }
 
 std::string Upper(std::string_view word) {
     std::string s(word);
@@ -59,21 +77,24 @@ bool BeginsBlock(const std::string *words, std::size_t count) {
 
 void ScriptState::Code(std::string_view code) {
     for (std::size_t i = 0; i < code.size();) {
-        const char c = code[i];
-        if (IsBlank(c)) {
-            ++i;
-        } else if (c == ';') {
+        switch (RoleOf(code[i])) {
+        case ByteRole::Blank: ++i; break;
+        case ByteRole::Semicolon:
             EndServerStatement();
             if (!block_) EndStatement();
             ++i;
-        } else if (IsWordByte(c)) {
-            const std::size_t end = static_cast<std::size_t>(
-                std::find_if_not(code.begin() + static_cast<std::ptrdiff_t>(i), code.end(), IsWordByte) - code.begin());
+            break;
+        case ByteRole::Word: {
+            std::size_t end = i + 1;
+            while (end < code.size() && RoleOf(code[end]) == ByteRole::Word) ++end;
             Word(code.substr(i, end - i));
             i = end;
-        } else {
+            break;
+        }
+        case ByteRole::Other:
             open_ = serverOpen_ = true;
             ++i;
+            break;
         }
     }
 }

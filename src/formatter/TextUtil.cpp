@@ -19,9 +19,14 @@ std::size_t PreviousCharStart(std::string_view text, std::size_t end) {
     return i;
 }
 
-std::size_t UpperCaseAsciiInPlace(std::string &text, std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i)
-        if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
+std::size_t TabsToBlanksAndUpperCaseAscii(std::string &text, std::size_t from, std::size_t to) {
+    // Every byte is stored, changed or not, so that the loop vectorises.
+    char *const bytes = text.data();
+    for (std::size_t i = from; i < to; ++i) {
+        const char c = bytes[i];
+        const bool lower = static_cast<unsigned char>(c - 'a') < 26;
+        bytes[i] = c == '\t' ? ' ' : lower ? static_cast<char>(c - 'a' + 'A') : c;
+    }
     return to;
 }
 
@@ -91,14 +96,6 @@ std::string JoinLines(const std::vector<std::string> &lines) {
         out += lines[i];
     }
     return out;
-}
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 } // namespace kelvra

@@ -138,4 +138,17 @@ TEST(ReadingsLines, CommandsAfterCarriageReturnsAlone) {
     EXPECT_EQ(pieces[0], (ProtectedPiece{10, 18, 'L'}));
 }
 
+// A number that holds letters is found wherever it starts, after digits that
+// are none (plain numbers, digits inside names) or a long stretch without any.
+TEST(ReadingsLines, NumbersWithLettersFoundAtEveryOffset) {
+    for (std::size_t offset = 0; offset < 40; ++offset)
+        for (const std::string &before : {std::string(), std::string("12 v1 ")}) {
+            const std::string text = std::string(offset, ' ') + before + "0x1F 7 b2";
+            const std::vector<ProtectedPiece> pieces = ProtectedPieces(text, KeptReadings::All());
+            ASSERT_EQ(pieces.size(), 1u) << text;
+            const std::size_t at = offset + before.size();
+            EXPECT_EQ(pieces[0], (ProtectedPiece{at, at + 4, 'R'})) << text;
+        }
+}
+
 } // namespace

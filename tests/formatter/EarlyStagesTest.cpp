@@ -75,6 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         StageCase{"trailingBlanksShrinkToOne", "a   ", "7", "A "},
         StageCase{"leadingBlanksShrinkToOne", "   a  b", "7", " A B"},
         StageCase{"oneLeadingBlankStays", " a", "7", " A"},
+        StageCase{"blankRunsOfEveryLengthShrink", "a b  c   d    e     ", "7", "A B C D E "},
         StageCase{"everyAsciiLetterUpperCasedNeighboursNot", "abcdefghijklmnopqrstuvwxyz@[`{", "5",
                   "ABCDEFGHIJKLMNOPQRSTUVWXYZ@[`{", BaseRules},
         StageCase{"caseRangeEndsInOtherScripts", "οπρωςпряё｀ａｚ｛", "5", "ΟΠΡΩςПРЯЁ｀ＡＺ｛", BaseRules},

@@ -55,7 +55,12 @@ TEST(WordJoiner, SingleThenDoubledThenTripled) {
         std::string text;
         std::optional<std::string> joiner;
     } cases[] = {
-        {"select", "~"}, {"a~b", "^"}, {all, "~~"}, {all + "~~", "^^"}, {all + "~~^^``||\\\\%%$$@@!!??", "~~~"},
+        {"select", "~"},
+        {"a~b", "^"},
+        {all, "~~"},
+        {all + "~~", "^^"},
+        {all + "~~^^``||\\\\%%$$@@!!??", "~~~"},
+        {std::string(65535, 'x') + "~~" + all, "^^"}, // a run across the pieces between cancel checks
     };
     for (const auto &c : cases) EXPECT_EQ(ChooseWordJoiner(c.text), c.joiner) << c.text;
     std::string everything;

@@ -87,3 +87,21 @@ TEST(LineBreaks, FinderNamesEveryLineEndInOrder) {
         EXPECT_EQ(found, expected) << testing::PrintToString(text);
     }
 }
+
+// FindEither from every offset of random texts gives the first of its two
+// bytes there, whichever eight-byte step the text's length leaves at the end.
+TEST(LineBreaks, FindEitherGivesTheFirstOfItsTwoBytes) {
+    std::mt19937 random(5);
+    const char pieces[] = {'a', '(', ')', ' ', '\x80', '\xA8', '\0'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 40); n > 0; --n) text += pieces[random() % (round % 2 ? 7 : 4)];
+        const char a = round % 3 ? '(' : '\x80', b = round % 3 ? ')' : '\0';
+        for (std::size_t from = 0; from <= text.size(); ++from) {
+            std::size_t expected = std::string_view::npos;
+            for (std::size_t i = from; i < text.size() && expected == std::string_view::npos; ++i)
+                if (text[i] == a || text[i] == b) expected = i;
+            EXPECT_EQ(FindEither(text, a, b, from), expected) << testing::PrintToString(text) << " from " << from;
+        }
+    }
+}
