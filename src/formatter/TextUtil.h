@@ -105,8 +105,8 @@ private:
         while (slots_[i] != kEmpty) i = (i + 1) & mask;
         slots_[i] = static_cast<std::uint32_t>(entry);
     }
-    void Rehash(std::size_t slots) {
-        slots_.assign(std::bit_ceil(slots), kEmpty);
+    void Rehash(std::size_t wanted) {
+        slots_.assign(std::bit_ceil(wanted), kEmpty);
         for (std::size_t e = 0; e < entries_.size(); ++e) Place(e);
     }
 
