@@ -1,5 +1,6 @@
 #include "ui/TextView.h"
 
+#include "ui/LineLayout.h"
 #include "ui/TextDrops.h"
 #include "ui/TextViewAccessible.h"
 
@@ -171,27 +172,6 @@ QString WithNewlines(QString text) {
     return text;
 }
 
-// Format ranges of a line moved to make room for `length` preedit characters at `at`.
-QList<QTextLayout::FormatRange> MadeRoomAt(const QList<QTextLayout::FormatRange> &formats, int at, int length) {
-    QList<QTextLayout::FormatRange> out;
-    for (QTextLayout::FormatRange r : formats) {
-        const int end = r.start + r.length;
-        if (end <= at) {
-            out << r;
-        } else if (r.start >= at) {
-            r.start += length;
-            out << r;
-        } else {
-            QTextLayout::FormatRange after = r;
-            r.length = at - r.start;
-            after.start = at + length;
-            after.length = end - at;
-            out << r << after;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 struct TextView::State {
@@ -212,11 +192,11 @@ struct TextView::State {
     int lineHeight = 1;
     int ascent = 0;
     int lineCount = 1;
-    int toldLength = 0;                                  // the text's length as last told
-    std::map<int, std::unique_ptr<QTextLayout>> layouts; // by line
-    int widest = 0;                                      // the widest line laid out so far
-    QString preedit;                                     // the input method's text being composed
-    QList<QTextLayout::FormatRange> preeditFormats;      // relative to the preedit
+    int toldLength = 0;                                 // the text's length as last told
+    std::map<int, std::unique_ptr<LineLayout>> layouts; // by line
+    int widest = 0;                                     // the widest line laid out so far
+    QString preedit;                                    // the input method's text being composed
+    QList<QTextLayout::FormatRange> preeditFormats;     // relative to the preedit
     int preeditCursor = 0;
     bool preeditCursorVisible = true;
     QBasicTimer blink;
@@ -238,35 +218,24 @@ struct TextView::State {
     int LineLength(int line) const { return int(model.Line(line).text.size()); }
     bool HasPreedit(int line) const { return !preedit.isEmpty() && line == CaretLine(); }
 
-    QTextLayout &LayoutOf(int line) {
+    LineLayout &LayoutOf(int line) {
         auto found = layouts.find(line);
         if (found == layouts.end()) found = layouts.emplace(line, MakeLayout(line)).first;
         return *found->second;
     }
 
-    std::unique_ptr<QTextLayout> MakeLayout(int line) {
-        auto layout = std::make_unique<QTextLayout>(model.Line(line).text, shownFont);
-        QTextOption option;
-        option.setWrapMode(QTextOption::NoWrap);
-        option.setTabStopDistance(kTabStop);
-        layout->setTextOption(option);
-        QList<QTextLayout::FormatRange> formats = Zoomed(model.DrawingFormats(line));
-        if (HasPreedit(line)) {
-            const int at = ColumnOf(position);
-            layout->setPreeditArea(at, preedit);
-            formats = MadeRoomAt(formats, at, int(preedit.size()));
-            for (QTextLayout::FormatRange r : preeditFormats) {
-                r.start += at;
-                formats << r;
-            }
-        }
-        layout->setFormats(formats);
-        layout->setCacheEnabled(true);
-        layout->beginLayout();
-        layout->createLine().setPosition(QPointF(0, 0));
-        layout->endLayout();
-        NoteWidth(qCeil(layout->lineAt(0).naturalTextWidth()));
+    std::unique_ptr<LineLayout> MakeLayout(int line) {
+        auto layout = std::make_unique<LineLayout>(model.Line(line).text, shownFont, Zoomed(model.DrawingFormats(line)),
+                                                   kTabStop);
+        if (HasPreedit(line)) layout->SetPreedit(ColumnOf(position), preedit, preeditFormats);
+        NoteWidth(qCeil(layout->Width(false)));
         return layout;
+    }
+    // Shows the preedit in the line's layout, or takes it out, as the caret stands now.
+    void RefreshPreedit(int line) {
+        const auto found = layouts.find(line);
+        if (found == layouts.end()) return;
+        found->second->SetPreedit(HasPreedit(line) ? ColumnOf(position) : -1, preedit, preeditFormats);
     }
 
     // ---- Zoom ---------------------------------------------------------------------
@@ -336,10 +305,10 @@ struct TextView::State {
         const int line = model.LineOf(pos);
         int layoutPosition = ToLayout(line, ColumnOf(pos));
         if (pos == position && HasPreedit(line)) layoutPosition += preeditCursor;
-        return LayoutOf(line).lineAt(0).cursorToX(layoutPosition);
+        return LayoutOf(line).CursorToX(layoutPosition);
     }
     int PositionAtX(int line, qreal x) {
-        const int layoutPosition = LayoutOf(line).lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
+        const int layoutPosition = LayoutOf(line).XToCursor(x);
         return model.LineStart(line) + std::clamp(FromLayout(line, layoutPosition), 0, LineLength(line));
     }
 
@@ -360,7 +329,8 @@ struct TextView::State {
         bar->setRange(0, std::max(0, model.LineCount() - FullLines()));
         bar->setPageStep(FullLines());
         bar->setSingleStep(1);
-        LayoutOf(CaretLine()); // the caret's line counts for the width even off the screen
+        // The caret's line counts for the width even off the screen.
+        NoteWidth(qCeil(LayoutOf(CaretLine()).Width(false)));
         ApplyHorizontalRange();
     }
 
@@ -374,8 +344,8 @@ struct TextView::State {
         const int oldLine = CaretLine();
         anchor = newAnchor;
         position = newPosition;
-        if (!preedit.isEmpty() && CaretLine() != oldLine) DropLayouts(oldLine, oldLine);
-        if (!preedit.isEmpty()) DropLayouts(CaretLine(), CaretLine());
+        if (!preedit.isEmpty() && CaretLine() != oldLine) RefreshPreedit(oldLine);
+        if (!preedit.isEmpty()) RefreshPreedit(CaretLine());
         RestartBlink();
         q.viewport()->update();
         q.updateMicroFocus(); // the input method's window follows the caret
@@ -399,14 +369,14 @@ struct TextView::State {
         const int line = model.LineOf(pos);
         const int column = pos - model.LineStart(line);
         if (column == 0) return std::max(0, pos - 1);
-        const int previous = LayoutOf(line).previousCursorPosition(ToLayout(line, column), mode);
+        const int previous = LayoutOf(line).PreviousCursorPosition(ToLayout(line, column), mode);
         return model.LineStart(line) + FromLayout(line, previous);
     }
     int NextPosition(int pos, QTextLayout::CursorMode mode) {
         const int line = model.LineOf(pos);
         const int column = pos - model.LineStart(line);
         if (column >= LineLength(line)) return std::min(model.Length(), pos + 1);
-        const int next = LayoutOf(line).nextCursorPosition(ToLayout(line, column), mode);
+        const int next = LayoutOf(line).NextCursorPosition(ToLayout(line, column), mode);
         return model.LineStart(line) + FromLayout(line, next);
     }
     // The position `lines` lines above or below the caret at the x that vertical moves keep.
@@ -580,14 +550,21 @@ struct TextView::State {
         if (model.LineCount() != lineCount) {
             lineCount = model.LineCount();
             DropLayouts(firstLine, std::numeric_limits<int>::max());
-        } else {
+        } else if (!EditLayout(firstLine, from, removed, added)) {
             DropLayouts(firstLine, model.LineOf(from + added));
         }
-        // The caret's layout may hold the preedit at the old caret place.
-        if (!preedit.isEmpty()) DropLayouts(CaretLine(), CaretLine());
         Select(Adjusted(anchor, from, removed, added), Adjusted(position, from, removed, added));
+        // The caret's layout may hold the preedit at the old caret place.
+        if (!preedit.isEmpty()) RefreshPreedit(CaretLine());
         UpdateScrollBars();
         q.viewport()->update();
+    }
+    // A change inside one long line lays out again only the pieces it touches.
+    bool EditLayout(int line, int from, int removed, int added) {
+        const auto found = layouts.find(line);
+        if (found == layouts.end() || model.LineOf(from + added) != line) return false;
+        const int column = from - model.LineStart(line);
+        return found->second->Edit(model.Line(line).text, Zoomed(model.DrawingFormats(line)), column, removed, added);
     }
     void OnWholeTextReplaced() {
         accessible::NoteWholeTextReplaced(q, std::exchange(toldLength, model.Length()));
@@ -624,7 +601,6 @@ struct TextView::State {
         TypeOver(from, to, event.commitString());
     }
     void SetPreedit(const QInputMethodEvent &event) {
-        DropLayouts(CaretLine(), CaretLine());
         preedit = event.preeditString();
         preeditFormats.clear();
         preeditCursor = int(preedit.size());
@@ -643,6 +619,7 @@ struct TextView::State {
             underline.setFontUnderline(true);
             preeditFormats << QTextLayout::FormatRange{0, int(preedit.size()), underline};
         }
+        RefreshPreedit(CaretLine());
     }
 
     // ---- Drawing ----------------------------------------------------------------------
@@ -661,23 +638,21 @@ struct TextView::State {
         return {QTextLayout::FormatRange{layoutFrom, ToLayout(line, to) - layoutFrom, format}};
     }
     // A selected line break shows as a space's width of highlight after the line.
-    void DrawSelectedBreak(QPainter &painter, int line, qreal lineWidth) const {
+    void DrawSelectedBreak(QPainter &painter, int line, LineLayout &layout) const {
         const int breakAt = model.LineStart(line) + LineLength(line);
         if (line + 1 >= model.LineCount() || breakAt < SelectionStart() || breakAt >= SelectionEnd()) return;
-        const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(shownFont).horizontalAdvance(QChar(' ')),
-                          lineHeight);
+        const QRectF area(LeftEdge() + layout.Width(true), LineTop(line),
+                          QFontMetrics(shownFont).horizontalAdvance(QChar(' ')), lineHeight);
         painter.fillRect(area, q.palette().brush(SelectionGroup(), QPalette::Highlight));
     }
     void DrawLine(QPainter &painter, int line, const QRect &clip) {
-        QTextLayout &layout = LayoutOf(line);
-        const QTextLine textLine = layout.lineAt(0);
+        LineLayout &layout = LayoutOf(line);
         // Baselines sit where the default font puts them; a taller font is clipped to the line.
-        const QPointF origin(LeftEdge(), LineTop(line) + ascent - textLine.ascent());
         painter.save();
         painter.setClipRect(QRect(0, LineTop(line), q.viewport()->width(), lineHeight).intersected(clip));
-        layout.draw(&painter, origin, SelectionOn(line), clip);
+        layout.Draw(&painter, QPointF(LeftEdge(), LineTop(line) + ascent), SelectionOn(line), clip);
         painter.restore();
-        DrawSelectedBreak(painter, line, textLine.naturalTextWidth());
+        DrawSelectedBreak(painter, line, layout);
     }
     // In overwrite mode the caret covers the character it would replace (a blank's width at a line end).
     bool BlockCaret() const { return overwrite && anchor == position && preedit.isEmpty(); }
@@ -816,9 +791,9 @@ void TextView::EnsureVisible(int position) {
     if (line < FirstVisibleLine()) vertical->setValue(line);
     if (line > LastVisibleLine()) vertical->setValue(line - d_->FullLines() + 1);
 
+    const int x = qRound(d_->XOf(position)); // first: it may measure more of a long line
     d_->UpdateScrollBars();
     QScrollBar *horizontal = horizontalScrollBar();
-    const int x = qRound(d_->XOf(position));
     const int room = viewport()->width() - 2 * kMargin - d_->CaretWidth();
     if (x < horizontal->value())
         horizontal->setValue(x);
