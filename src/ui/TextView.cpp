@@ -25,9 +25,10 @@ namespace kelvra {
 
 namespace {
 
-constexpr int kMargin = 4;        // blank beside the text, as a plain text edit leaves
-constexpr qreal kTabStop = 80;    // a plain text edit's default tab stops, in pixels
-constexpr int kAutoScrollMs = 50; // how often a drag outside the viewport scrolls
+constexpr int kMargin = 4;         // blank beside the text, as a plain text edit leaves
+constexpr qreal kTabStop = 80;     // a plain text edit's default tab stops, in pixels
+constexpr int kAutoScrollMs = 50;  // how often a drag outside the viewport scrolls
+constexpr int kSurrounding = 1024; // characters either side of the caret an input method is shown of a long line
 
 enum class Move {
     Left,
@@ -590,6 +591,18 @@ struct TextView::State {
     }
 
     // ---- Input methods --------------------------------------------------------------
+    // What the input method is shown around the caret: its line, or a stretch of a
+    // long line (the whole of one would be copied to it at every move).
+    std::pair<int, int> Surrounding() const {
+        const int line = CaretLine(), lineStart = model.LineStart(line), length = LineLength(line);
+        if (length <= 2 * kSurrounding) return {lineStart, length};
+        const QString &text = model.Line(line).text;
+        int from = std::clamp(position - kSurrounding, lineStart, lineStart + length - 2 * kSurrounding);
+        if (from > lineStart && text[from - lineStart].isLowSurrogate()) --from;
+        int to = std::min(from + 2 * kSurrounding, lineStart + length);
+        if (to < lineStart + length && text[to - lineStart].isLowSurrogate()) ++to;
+        return {from, to - from};
+    }
     void Commit(const QInputMethodEvent &event) {
         int from = SelectionStart(), to = SelectionEnd();
         if (from == to && event.replacementLength() > 0) {
@@ -877,6 +890,7 @@ void TextView::inputMethodEvent(QInputMethodEvent *event) {
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     const int line = d_->CaretLine();
     const int lineStart = d_->model.LineStart(line);
+    const auto [from, length] = d_->Surrounding();
     switch (query) {
     case Qt::ImEnabled: return !d_->readOnly;
     case Qt::ImHints: return int(Qt::ImhMultiLine);
@@ -885,9 +899,9 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
         QFont font = d_->currentFormat.font().resolve(d_->shownFont);
         return font;
     }
-    case Qt::ImCursorPosition: return d_->position - lineStart;
-    case Qt::ImAnchorPosition: return std::clamp(d_->anchor - lineStart, 0, d_->LineLength(line));
-    case Qt::ImSurroundingText: return d_->model.Line(line).text;
+    case Qt::ImCursorPosition: return d_->position - from;
+    case Qt::ImAnchorPosition: return std::clamp(d_->anchor - from, 0, length);
+    case Qt::ImSurroundingText: return d_->model.Line(line).text.mid(from - lineStart, length);
     case Qt::ImCurrentSelection: return SelectedText();
     default: return QAbstractScrollArea::inputMethodQuery(query);
     }
