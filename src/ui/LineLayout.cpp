@@ -1,6 +1,7 @@
 #include "ui/LineLayout.h"
 
 #include <QPainter>
+#include <QtMath>
 #include <QTextBoundaryFinder>
 #include <QTextOption>
 #include <algorithm>
@@ -91,11 +92,18 @@ QString LineLayout::LayoutText(int from, int to) const {
     return whole.mid(from, to - from);
 }
 
-// A place to cut near `target` and before it: after a tab (so that the tab stops of
-// the piece after it stay the line's), else after a blank or a sign (where no
-// shaping joins the characters either side), else between two characters.
+// A place to cut near `target` and before it, where shaping joins nothing across:
+// best before a word of letters after a blank or a sign, else before any letter
+// (digits and signs take the script of the letters before them, so a piece
+// should not begin with them), else between two characters.
 int LineLayout::Border(int target) const {
     const int low = target - kBorderSearch;
+    const auto letter = [&](int b) {
+        char32_t c = text_[b].unicode();
+        if (text_[b].isHighSurrogate() && b + 1 < text_.size()) c = QChar::surrogateToUcs4(text_[b], text_[b + 1]);
+        const QChar::Script script = QChar::script(c);
+        return script != QChar::Script_Common && script != QChar::Script_Inherited && script != QChar::Script_Unknown;
+    };
     const auto between = [&](int b) {
         if (text_[b].isLowSurrogate() || IsMark(text_[b])) return false;
         const int from = std::max(0, b - 16), to = std::min(int(text_.size()), b + 16);
@@ -104,9 +112,9 @@ int LineLayout::Border(int target) const {
         return graphemes.isAtBoundary();
     };
     for (int b = target; b > low; --b)
-        if (text_[b - 1] == u'\t' && between(b)) return b;
+        if ((text_[b - 1].isSpace() || text_[b - 1].isPunct()) && letter(b) && between(b)) return b;
     for (int b = target; b > low; --b)
-        if ((text_[b - 1].isSpace() || text_[b - 1].isPunct()) && between(b)) return b;
+        if (letter(b) && between(b)) return b;
     for (int b = target; b > low; --b)
         if (between(b)) return b;
     return text_[target - 1].isHighSurrogate() ? target + 1 : target;
@@ -170,9 +178,24 @@ QTextLayout &LineLayout::LayoutOf(int index) {
     }
     layout->setFormats(formats);
     layout->setCacheEnabled(true);
-    layout->beginLayout();
-    layout->createLine().setPosition(QPointF(piece.laidAt, 0));
-    layout->endLayout();
+    const auto layOut = [&] {
+        layout->beginLayout();
+        layout->createLine().setPosition(QPointF(0, 0));
+        layout->endLayout();
+    };
+    layOut();
+    if (piece.hasTab && piece.laidAt != 0) {
+        // Tab stops count from the start of the layout: give the piece the line's
+        // own stops, as far as its text reaches (which they move by less than one stop).
+        const int stops = qCeil(layout->lineAt(0).naturalTextWidth() / tabStop_) + 2;
+        QList<QTextOption::Tab> tabs;
+        tabs.reserve(stops);
+        for (int k = 1; k <= stops; ++k)
+            tabs.append(QTextOption::Tab(k * tabStop_ - piece.laidAt, QTextOption::LeftTab));
+        option.setTabs(tabs);
+        layout->setTextOption(option);
+        layOut();
+    }
     piece.layout = std::move(layout);
     piece.dirty = false;
     if (++held_ > 2 * kHeld) {
@@ -196,7 +219,7 @@ void LineLayout::MeasureOne(int index) {
     piece.laidAt = std::fmod(piece.x, tabStop_);
     piece.dirty = true;
     const QTextLine line = LayoutOf(index).lineAt(0);
-    piece.width = line.cursorToX(LayoutLengthOf(index)) - piece.laidAt;
+    piece.width = line.cursorToX(LayoutLengthOf(index));
 }
 
 void LineLayout::MeasureTo(int piece) {
@@ -275,7 +298,7 @@ qreal LineLayout::CursorToX(int position) {
     const int k = PieceAt(position, false);
     MeasureTo(k);
     const Piece &piece = pieces_[k];
-    const qreal shift = piece.x - piece.laidAt;
+    const qreal shift = piece.x;
     return shift + LayoutOf(k).lineAt(0).cursorToX(position - LayoutStart(k));
 }
 
@@ -288,7 +311,7 @@ int LineLayout::XToCursor(qreal x) {
     const auto after = std::partition_point(pieces_.begin() + 1, pieces_.begin() + measured_,
                                             [&](const Piece &p) { return p.x <= x; });
     const int k = int(after - pieces_.begin()) - 1;
-    const qreal shift = pieces_[k].x - pieces_[k].laidAt;
+    const qreal shift = pieces_[k].x;
     return LayoutStart(k) + LayoutOf(k).lineAt(0).xToCursor(x - shift, QTextLine::CursorBetweenCharacters);
 }
 
@@ -352,7 +375,7 @@ void LineLayout::Draw(QPainter *painter, const QPointF &baseline, const Formats 
             selected << r;
         }
         QTextLayout &layout = LayoutOf(k);
-        const QPointF origin(baseline.x() + piece.x - piece.laidAt, baseline.y() - layout.lineAt(0).ascent());
+        const QPointF origin(baseline.x() + piece.x, baseline.y() - layout.lineAt(0).ascent());
         layout.draw(painter, origin, selected, clip);
     }
 }

@@ -9,9 +9,9 @@
 //   kept only while it is in use;
 // - an edit lays out again only the pieces it touches; the pieces after it
 //   move by the change in width (a piece with tabs is laid out again when its
-//   tab stops move);
-// - borders fall after a tab or a blank where one is near, and never inside a
-//   character with its combining marks or a surrogate pair.
+//   tab stops move: they are the line's, given to the piece);
+// - borders fall before a letter, after a blank or a sign where one is near,
+//   and never inside a character with its combining marks or a surrogate pair.
 //
 // Positions are in the layout's text: the line's text with the input method's
 // preedit put in at its column. x is measured from the start of the line.
@@ -66,7 +66,7 @@ private:
         qreal width = 0;
         bool dirty = true; // its layout and width are out of date
         std::unique_ptr<QTextLayout> layout;
-        qreal laidAt = 0; // the x its layout's line stands at (tab stops count from there)
+        qreal laidAt = 0; // x modulo the tab stop distance when its layout was made (where its tab stops are)
         quint64 used = 0;
     };
 
