@@ -53,6 +53,7 @@ public:
     int NextCursorPosition(int position, QTextLayout::CursorMode mode);
     // The width of the text; unless `exact`, the part not yet measured is estimated.
     qreal Width(bool exact);
+    bool WidthKnown() const { return measured_ == PieceCount() || !IsPieced(); }
     // Draws the pieces that `clip` touches, the baseline at `baseline`.
     void Draw(QPainter *painter, const QPointF &baseline, const Formats &selections, const QRectF &clip);
 

@@ -221,7 +221,10 @@ struct TextView::State {
 
     LineLayout &LayoutOf(int line) {
         auto found = layouts.find(line);
-        if (found == layouts.end()) found = layouts.emplace(line, MakeLayout(line)).first;
+        if (found == layouts.end()) {
+            found = layouts.emplace(line, MakeLayout(line)).first;
+            NoteWidth(*found->second);
+        }
         return *found->second;
     }
 
@@ -229,7 +232,6 @@ struct TextView::State {
         auto layout = std::make_unique<LineLayout>(model.Line(line).text, shownFont, Zoomed(model.DrawingFormats(line)),
                                                    kTabStop);
         if (HasPreedit(line)) layout->SetPreedit(ColumnOf(position), preedit, preeditFormats);
-        NoteWidth(qCeil(layout->Width(false)));
         return layout;
     }
     // Shows the preedit in the line's layout, or takes it out, as the caret stands now.
@@ -313,14 +315,21 @@ struct TextView::State {
         return model.LineStart(line) + std::clamp(FromLayout(line, layoutPosition), 0, LineLength(line));
     }
 
-    void NoteWidth(int width) {
-        if (width <= widest) return;
-        widest = width;
+    // Widths measured count for good; a long line's estimate only while its layout is kept.
+    void NoteWidth(LineLayout &layout) {
+        if (layout.WidthKnown()) {
+            const int width = qCeil(layout.Width(false));
+            if (width <= widest) return;
+            widest = width;
+        }
         ApplyHorizontalRange();
     }
     void ApplyHorizontalRange() {
         QScrollBar *bar = q.horizontalScrollBar();
-        const int contentWidth = widest + 2 * kMargin + CaretWidth();
+        int width = widest;
+        for (const auto &[line, layout] : layouts)
+            if (!layout->WidthKnown()) width = std::max(width, qCeil(layout->Width(false)));
+        const int contentWidth = width + 2 * kMargin + CaretWidth();
         bar->setRange(0, std::max(0, contentWidth - q.viewport()->width()));
         bar->setPageStep(q.viewport()->width());
         bar->setSingleStep(std::max(1, QFontMetrics(shownFont).averageCharWidth() * 2));
@@ -331,8 +340,7 @@ struct TextView::State {
         bar->setPageStep(FullLines());
         bar->setSingleStep(1);
         // The caret's line counts for the width even off the screen.
-        NoteWidth(qCeil(LayoutOf(CaretLine()).Width(false)));
-        ApplyHorizontalRange();
+        NoteWidth(LayoutOf(CaretLine()));
     }
 
     // ---- Caret and selection ----------------------------------------------------

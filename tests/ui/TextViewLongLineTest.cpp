@@ -218,6 +218,17 @@ private slots:
         QVERIFY(agrees());
     }
 
+    // The scroll bar reaches the end of a long line and no further, whatever its
+    // width was first guessed to be.
+    void scrollBarEndsWhereTheLineEnds() {
+        Shown s(QString(3000, u'名') + QString(30000, u'i')); // narrower than its start foretells
+        QTest::keyClick(&s.view, Qt::Key_End);
+        QScrollBar *bar = s.view.horizontalScrollBar();
+        QVERIFY(bar->value() > 0);
+        QCOMPARE(bar->maximum(), bar->value());
+        QVERIFY(s.view.viewport()->rect().contains(s.view.CaretRect()));
+    }
+
     // The composed text pushes what follows along on a long line as on a short one.
     void preeditAcrossABorder() {
         const QString text = Rows(9000);
