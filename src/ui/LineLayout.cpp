@@ -12,7 +12,7 @@ namespace kelvra {
 namespace {
 
 constexpr int kPiece = 2048;       // the length a long line is cut into
-constexpr int kBorderSearch = 256; // how far back from there a border after a tab or a sign is looked for
+constexpr int kBorderSearch = 256; // how far back from there a better border is looked for
 constexpr int kHeld = 32;          // pieces whose glyphs are kept
 constexpr int kWordWindow = 8;     // pieces a word move looks through at most
 
@@ -257,13 +257,10 @@ void LineLayout::SetPreedit(int at, const QString &preedit, const Formats &forma
 bool LineLayout::Edit(const QString &text, const Formats &formats, int from, int removed, int added) {
     if (!IsPieced() || text.size() <= kLongLine) return false;
     if (preeditAt_ >= 0) SetPreedit(-1, {}, {});
-    const auto pieceOf = [&](int column) { // the piece holding `column`, the earlier one at a border
-        int k = PieceAt(column, true);
-        return k;
-    };
+    // The pieces the change touches (at a border, the one before it) are cut anew.
     const int delta = added - removed;
-    const int first = pieceOf(from);
-    int last = std::max(first, pieceOf(from + removed));
+    const int first = PieceAt(from, true);
+    int last = std::max(first, PieceAt(from + removed, true));
     int regionTo = pieces_[last].start + pieces_[last].length + delta;
     const int regionFrom = pieces_[first].start;
     if (regionTo - regionFrom < kPiece / 4 && last + 1 < int(pieces_.size())) {
@@ -280,14 +277,16 @@ bool LineLayout::Edit(const QString &text, const Formats &formats, int from, int
     pieces_.insert(pieces_.begin() + first, std::make_move_iterator(made.begin()), std::make_move_iterator(made.end()));
     measured_ = measured_ > last ? measured_ + count - replaced : std::min(measured_, first);
     // Bold and other formats may have moved beyond the edit too.
+    int changed = first;
     for (int k = 0; k < int(pieces_.size()); ++k) {
         if (k >= first && k < first + count) continue;
         Formats now = FormatsOf(pieces_[k]);
         if (now == pieces_[k].formats) continue;
         pieces_[k].formats = std::move(now);
         pieces_[k].dirty = true;
+        changed = std::min(changed, k);
     }
-    if (first < measured_) Remeasure(first);
+    Remeasure(changed);
     return true;
 }
 
@@ -297,9 +296,7 @@ qreal LineLayout::CursorToX(int position) {
     position = std::clamp(position, 0, LayoutLength());
     const int k = PieceAt(position, false);
     MeasureTo(k);
-    const Piece &piece = pieces_[k];
-    const qreal shift = piece.x;
-    return shift + LayoutOf(k).lineAt(0).cursorToX(position - LayoutStart(k));
+    return pieces_[k].x + LayoutOf(k).lineAt(0).cursorToX(position - LayoutStart(k));
 }
 
 int LineLayout::XToCursor(qreal x) {
@@ -311,13 +308,12 @@ int LineLayout::XToCursor(qreal x) {
     const auto after = std::partition_point(pieces_.begin() + 1, pieces_.begin() + measured_,
                                             [&](const Piece &p) { return p.x <= x; });
     const int k = int(after - pieces_.begin()) - 1;
-    const qreal shift = pieces_[k].x;
-    return LayoutStart(k) + LayoutOf(k).lineAt(0).xToCursor(x - shift, QTextLine::CursorBetweenCharacters);
+    return LayoutStart(k) + LayoutOf(k).lineAt(0).xToCursor(x - pieces_[k].x, QTextLine::CursorBetweenCharacters);
 }
 
 // A character or word move. Pieces cut words and graphemes' neighbourhoods, so a
 // long line is asked through a window of pieces around the position, grown while
-// the answer falls on its edge.
+// the answer falls on its edge (a word longer than the widest window ends there).
 int LineLayout::Step(int position, QTextLayout::CursorMode mode, bool forward) {
     if (!IsPieced()) {
         QTextLayout &layout = LayoutOf(0);
