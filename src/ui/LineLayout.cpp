@@ -276,18 +276,29 @@ bool LineLayout::Edit(const QString &text, const Formats &formats, int from, int
     pieces_.erase(pieces_.begin() + first, pieces_.begin() + last + 1);
     pieces_.insert(pieces_.begin() + first, std::make_move_iterator(made.begin()), std::make_move_iterator(made.end()));
     measured_ = measured_ > last ? measured_ + count - replaced : std::min(measured_, first);
-    // Bold and other formats may have moved beyond the edit too.
-    int changed = first;
-    for (int k = 0; k < int(pieces_.size()); ++k) {
-        if (k >= first && k < first + count) continue;
+    // Bold may have moved beyond the edit too.
+    Remeasure(std::min(first, Reformat(first, first + count)));
+    return true;
+}
+
+void LineLayout::SetFormats(const Formats &formats) {
+    formats_ = formats;
+    Remeasure(Reformat(0, 0));
+}
+
+// Gives the pieces outside [skipFrom, skipTo) their part of the line's formats; the
+// first piece whose formats changed (the piece count when none did).
+int LineLayout::Reformat(int skipFrom, int skipTo) {
+    int changed = PieceCount();
+    for (int k = 0; k < PieceCount(); ++k) {
+        if (k >= skipFrom && k < skipTo) continue;
         Formats now = FormatsOf(pieces_[k]);
         if (now == pieces_[k].formats) continue;
         pieces_[k].formats = std::move(now);
         pieces_[k].dirty = true;
         changed = std::min(changed, k);
     }
-    Remeasure(changed);
-    return true;
+    return changed;
 }
 
 // ---- Queries ------------------------------------------------------------------------------------

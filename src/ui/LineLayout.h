@@ -46,6 +46,8 @@ public:
     // The line's text is now `text`: at column `from`, `removed` characters became `added`.
     // False when the line is better laid out anew (it is not, or no longer, long).
     bool Edit(const QString &text, const Formats &formats, int from, int removed, int added);
+    // The line's formats changed, not its text: the pieces whose formats changed are laid out again.
+    void SetFormats(const Formats &formats);
 
     qreal CursorToX(int position);
     int XToCursor(qreal x); // between characters
@@ -85,6 +87,7 @@ private:
     void MeasureTo(int piece);
     void MeasureOne(int piece);
     void Remeasure(int from);
+    int Reformat(int skipFrom, int skipTo);
     QTextLayout &LayoutOf(int piece);
     void Drop(Piece &piece);
     int Step(int position, QTextLayout::CursorMode mode, bool forward);

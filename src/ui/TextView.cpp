@@ -587,7 +587,15 @@ struct TextView::State {
         emit q.CaretMoved(); // the same position may now be on another line
     }
     void OnFormatsChanged(int from, int length) {
-        DropLayouts(model.LineOf(from), model.LineOf(from + length));
+        const int last = model.LineOf(from + length);
+        for (auto it = layouts.lower_bound(model.LineOf(from)); it != layouts.end() && it->first <= last;) {
+            if (!it->second->IsPieced()) {
+                it = layouts.erase(it);
+                continue;
+            }
+            it->second->SetFormats(Zoomed(model.DrawingFormats(it->first))); // lays out only what changed
+            ++it;
+        }
         q.viewport()->update();
     }
     void AfterHistoryStep(std::optional<EditorRange> range) {

@@ -300,6 +300,11 @@ private slots:
         for (int at : {1700, 1900, 2048, 2200, 4096}) QVERIFY2(differing(at) < 20, qPrintable(QString::number(at)));
         s.view.Model().Replace(2030, 2, u"xyz", {}); // inside it
         for (int at : {1700, 1900, 2048, 2200, 4096}) QVERIFY2(differing(at) < 20, qPrintable(QString::number(at)));
+        s.view.Model().EraseBold(2000, 2100); // formats alone, across a border
+        QTextCharFormat red;
+        red.setForeground(Qt::red);
+        s.view.Model().MergeFormat(4000, 150, red);
+        for (int at : {2000, 2048, 2100, 4000, 4096}) QVERIFY2(differing(at) < 20, qPrintable(QString::number(at)));
     }
 };
 
