@@ -191,6 +191,19 @@ private slots:
         };
         QTest::keyClick(&s.view, Qt::Key_End); // the whole line measured, so that edits move what follows
         QString expected = s.Text();
+        // A letter typed at each place before the first border and up to it (where exactly it
+        // falls is the view's business): the caret and the places after it stay right.
+        for (int at = 2000; at <= 2048; ++at) {
+            if (expected[at - 1].isHighSurrogate()) continue;
+            s.view.SetCaret(at);
+            QTest::keyClick(&s.view, Qt::Key_Q);
+            expected.insert(at, u'q');
+            QCOMPARE(s.view.Position(), at + 1);
+            const OneLayout one(expected, s.view.DefaultFont());
+            for (int p : {at, at + 1, at + 2, at + 40, int(expected.size())})
+                QVERIFY2(qAbs(s.X(p) - one.X(p)) <= 1, qPrintable(QString("typed at %1, at %2").arg(at).arg(p)));
+        }
+        QCOMPARE(s.Text(), expected);
         for (int at : {2048, 2047, 1900, 4100, 6000}) {
             s.view.SetCaret(at);
             QTest::keyClicks(&s.view, QStringLiteral("ab\tc"));
