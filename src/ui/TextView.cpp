@@ -1,5 +1,6 @@
 #include "ui/TextView.h"
 
+#include "ui/LineLayout.h"
 #include "ui/TextDrops.h"
 #include "ui/TextViewAccessible.h"
 
@@ -24,9 +25,10 @@ namespace kelvra {
 
 namespace {
 
-constexpr int kMargin = 4;        // blank beside the text, as a plain text edit leaves
-constexpr qreal kTabStop = 80;    // a plain text edit's default tab stops, in pixels
-constexpr int kAutoScrollMs = 50; // how often a drag outside the viewport scrolls
+constexpr int kMargin = 4;         // blank beside the text, as a plain text edit leaves
+constexpr qreal kTabStop = 80;     // a plain text edit's default tab stops, in pixels
+constexpr int kAutoScrollMs = 50;  // how often a drag outside the viewport scrolls
+constexpr int kSurrounding = 1024; // characters either side of the caret an input method is shown of a long line
 
 enum class Move {
     Left,
@@ -171,27 +173,6 @@ QString WithNewlines(QString text) {
     return text;
 }
 
-// Format ranges of a line moved to make room for `length` preedit characters at `at`.
-QList<QTextLayout::FormatRange> MadeRoomAt(const QList<QTextLayout::FormatRange> &formats, int at, int length) {
-    QList<QTextLayout::FormatRange> out;
-    for (QTextLayout::FormatRange r : formats) {
-        const int end = r.start + r.length;
-        if (end <= at) {
-            out << r;
-        } else if (r.start >= at) {
-            r.start += length;
-            out << r;
-        } else {
-            QTextLayout::FormatRange after = r;
-            r.length = at - r.start;
-            after.start = at + length;
-            after.length = end - at;
-            out << r << after;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 struct TextView::State {
@@ -212,11 +193,11 @@ struct TextView::State {
     int lineHeight = 1;
     int ascent = 0;
     int lineCount = 1;
-    int toldLength = 0;                                  // the text's length as last told
-    std::map<int, std::unique_ptr<QTextLayout>> layouts; // by line
-    int widest = 0;                                      // the widest line laid out so far
-    QString preedit;                                     // the input method's text being composed
-    QList<QTextLayout::FormatRange> preeditFormats;      // relative to the preedit
+    int toldLength = 0;                                 // the text's length as last told
+    std::map<int, std::unique_ptr<LineLayout>> layouts; // by line
+    int widest = 0;                                     // the widest line laid out so far
+    QString preedit;                                    // the input method's text being composed
+    QList<QTextLayout::FormatRange> preeditFormats;     // relative to the preedit
     int preeditCursor = 0;
     bool preeditCursorVisible = true;
     QBasicTimer blink;
@@ -238,35 +219,26 @@ struct TextView::State {
     int LineLength(int line) const { return int(model.Line(line).text.size()); }
     bool HasPreedit(int line) const { return !preedit.isEmpty() && line == CaretLine(); }
 
-    QTextLayout &LayoutOf(int line) {
+    LineLayout &LayoutOf(int line) {
         auto found = layouts.find(line);
-        if (found == layouts.end()) found = layouts.emplace(line, MakeLayout(line)).first;
+        if (found == layouts.end()) {
+            found = layouts.emplace(line, MakeLayout(line)).first;
+            NoteWidth(*found->second);
+        }
         return *found->second;
     }
 
-    std::unique_ptr<QTextLayout> MakeLayout(int line) {
-        auto layout = std::make_unique<QTextLayout>(model.Line(line).text, shownFont);
-        QTextOption option;
-        option.setWrapMode(QTextOption::NoWrap);
-        option.setTabStopDistance(kTabStop);
-        layout->setTextOption(option);
-        QList<QTextLayout::FormatRange> formats = Zoomed(model.DrawingFormats(line));
-        if (HasPreedit(line)) {
-            const int at = ColumnOf(position);
-            layout->setPreeditArea(at, preedit);
-            formats = MadeRoomAt(formats, at, int(preedit.size()));
-            for (QTextLayout::FormatRange r : preeditFormats) {
-                r.start += at;
-                formats << r;
-            }
-        }
-        layout->setFormats(formats);
-        layout->setCacheEnabled(true);
-        layout->beginLayout();
-        layout->createLine().setPosition(QPointF(0, 0));
-        layout->endLayout();
-        NoteWidth(qCeil(layout->lineAt(0).naturalTextWidth()));
+    std::unique_ptr<LineLayout> MakeLayout(int line) {
+        auto layout = std::make_unique<LineLayout>(model.Line(line).text, shownFont, Zoomed(model.DrawingFormats(line)),
+                                                   kTabStop);
+        if (HasPreedit(line)) layout->SetPreedit(ColumnOf(position), preedit, preeditFormats);
         return layout;
+    }
+    // Shows the preedit in the line's layout, or takes it out, as the caret stands now.
+    void RefreshPreedit(int line) {
+        const auto found = layouts.find(line);
+        if (found == layouts.end()) return;
+        found->second->SetPreedit(HasPreedit(line) ? ColumnOf(position) : -1, preedit, preeditFormats);
     }
 
     // ---- Zoom ---------------------------------------------------------------------
@@ -336,21 +308,28 @@ struct TextView::State {
         const int line = model.LineOf(pos);
         int layoutPosition = ToLayout(line, ColumnOf(pos));
         if (pos == position && HasPreedit(line)) layoutPosition += preeditCursor;
-        return LayoutOf(line).lineAt(0).cursorToX(layoutPosition);
+        return LayoutOf(line).CursorToX(layoutPosition);
     }
     int PositionAtX(int line, qreal x) {
-        const int layoutPosition = LayoutOf(line).lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
+        const int layoutPosition = LayoutOf(line).XToCursor(x);
         return model.LineStart(line) + std::clamp(FromLayout(line, layoutPosition), 0, LineLength(line));
     }
 
-    void NoteWidth(int width) {
-        if (width <= widest) return;
-        widest = width;
+    // Widths measured count for good; a long line's estimate only while its layout is kept.
+    void NoteWidth(LineLayout &layout) {
+        if (layout.WidthKnown()) {
+            const int width = qCeil(layout.Width(false));
+            if (width <= widest) return;
+            widest = width;
+        }
         ApplyHorizontalRange();
     }
     void ApplyHorizontalRange() {
         QScrollBar *bar = q.horizontalScrollBar();
-        const int contentWidth = widest + 2 * kMargin + CaretWidth();
+        int width = widest;
+        for (const auto &[line, layout] : layouts)
+            if (!layout->WidthKnown()) width = std::max(width, qCeil(layout->Width(false)));
+        const int contentWidth = width + 2 * kMargin + CaretWidth();
         bar->setRange(0, std::max(0, contentWidth - q.viewport()->width()));
         bar->setPageStep(q.viewport()->width());
         bar->setSingleStep(std::max(1, QFontMetrics(shownFont).averageCharWidth() * 2));
@@ -360,8 +339,8 @@ struct TextView::State {
         bar->setRange(0, std::max(0, model.LineCount() - FullLines()));
         bar->setPageStep(FullLines());
         bar->setSingleStep(1);
-        LayoutOf(CaretLine()); // the caret's line counts for the width even off the screen
-        ApplyHorizontalRange();
+        // The caret's line counts for the width even off the screen.
+        NoteWidth(LayoutOf(CaretLine()));
     }
 
     // ---- Caret and selection ----------------------------------------------------
@@ -374,8 +353,8 @@ struct TextView::State {
         const int oldLine = CaretLine();
         anchor = newAnchor;
         position = newPosition;
-        if (!preedit.isEmpty() && CaretLine() != oldLine) DropLayouts(oldLine, oldLine);
-        if (!preedit.isEmpty()) DropLayouts(CaretLine(), CaretLine());
+        if (!preedit.isEmpty() && CaretLine() != oldLine) RefreshPreedit(oldLine);
+        if (!preedit.isEmpty()) RefreshPreedit(CaretLine());
         RestartBlink();
         q.viewport()->update();
         q.updateMicroFocus(); // the input method's window follows the caret
@@ -399,14 +378,14 @@ struct TextView::State {
         const int line = model.LineOf(pos);
         const int column = pos - model.LineStart(line);
         if (column == 0) return std::max(0, pos - 1);
-        const int previous = LayoutOf(line).previousCursorPosition(ToLayout(line, column), mode);
+        const int previous = LayoutOf(line).PreviousCursorPosition(ToLayout(line, column), mode);
         return model.LineStart(line) + FromLayout(line, previous);
     }
     int NextPosition(int pos, QTextLayout::CursorMode mode) {
         const int line = model.LineOf(pos);
         const int column = pos - model.LineStart(line);
         if (column >= LineLength(line)) return std::min(model.Length(), pos + 1);
-        const int next = LayoutOf(line).nextCursorPosition(ToLayout(line, column), mode);
+        const int next = LayoutOf(line).NextCursorPosition(ToLayout(line, column), mode);
         return model.LineStart(line) + FromLayout(line, next);
     }
     // The position `lines` lines above or below the caret at the x that vertical moves keep.
@@ -580,14 +559,21 @@ struct TextView::State {
         if (model.LineCount() != lineCount) {
             lineCount = model.LineCount();
             DropLayouts(firstLine, std::numeric_limits<int>::max());
-        } else {
+        } else if (!EditLayout(firstLine, from, removed, added)) {
             DropLayouts(firstLine, model.LineOf(from + added));
         }
-        // The caret's layout may hold the preedit at the old caret place.
-        if (!preedit.isEmpty()) DropLayouts(CaretLine(), CaretLine());
         Select(Adjusted(anchor, from, removed, added), Adjusted(position, from, removed, added));
+        // The caret's layout may hold the preedit at the old caret place.
+        if (!preedit.isEmpty()) RefreshPreedit(CaretLine());
         UpdateScrollBars();
         q.viewport()->update();
+    }
+    // A change inside one long line lays out again only the pieces it touches.
+    bool EditLayout(int line, int from, int removed, int added) {
+        const auto found = layouts.find(line);
+        if (found == layouts.end() || model.LineOf(from + added) != line) return false;
+        const int column = from - model.LineStart(line);
+        return found->second->Edit(model.Line(line).text, Zoomed(model.DrawingFormats(line)), column, removed, added);
     }
     void OnWholeTextReplaced() {
         accessible::NoteWholeTextReplaced(q, std::exchange(toldLength, model.Length()));
@@ -601,7 +587,15 @@ struct TextView::State {
         emit q.CaretMoved(); // the same position may now be on another line
     }
     void OnFormatsChanged(int from, int length) {
-        DropLayouts(model.LineOf(from), model.LineOf(from + length));
+        const int last = model.LineOf(from + length);
+        for (auto it = layouts.lower_bound(model.LineOf(from)); it != layouts.end() && it->first <= last;) {
+            if (!it->second->IsPieced()) {
+                it = layouts.erase(it);
+                continue;
+            }
+            it->second->SetFormats(Zoomed(model.DrawingFormats(it->first))); // lays out only what changed
+            ++it;
+        }
         q.viewport()->update();
     }
     void AfterHistoryStep(std::optional<EditorRange> range) {
@@ -613,6 +607,18 @@ struct TextView::State {
     }
 
     // ---- Input methods --------------------------------------------------------------
+    // What the input method is shown around the caret: its line, or a stretch of a
+    // long line (the whole of one would be copied to it at every move).
+    std::pair<int, int> Surrounding() const {
+        const int line = CaretLine(), lineStart = model.LineStart(line), length = LineLength(line);
+        if (length <= 2 * kSurrounding) return {lineStart, length};
+        const QString &text = model.Line(line).text;
+        int from = std::clamp(position - kSurrounding, lineStart, lineStart + length - 2 * kSurrounding);
+        if (from > lineStart && text[from - lineStart].isLowSurrogate()) --from;
+        int to = std::min(from + 2 * kSurrounding, lineStart + length);
+        if (to < lineStart + length && text[to - lineStart].isLowSurrogate()) ++to;
+        return {from, to - from};
+    }
     void Commit(const QInputMethodEvent &event) {
         int from = SelectionStart(), to = SelectionEnd();
         if (from == to && event.replacementLength() > 0) {
@@ -624,7 +630,6 @@ struct TextView::State {
         TypeOver(from, to, event.commitString());
     }
     void SetPreedit(const QInputMethodEvent &event) {
-        DropLayouts(CaretLine(), CaretLine());
         preedit = event.preeditString();
         preeditFormats.clear();
         preeditCursor = int(preedit.size());
@@ -643,6 +648,7 @@ struct TextView::State {
             underline.setFontUnderline(true);
             preeditFormats << QTextLayout::FormatRange{0, int(preedit.size()), underline};
         }
+        RefreshPreedit(CaretLine());
     }
 
     // ---- Drawing ----------------------------------------------------------------------
@@ -661,23 +667,21 @@ struct TextView::State {
         return {QTextLayout::FormatRange{layoutFrom, ToLayout(line, to) - layoutFrom, format}};
     }
     // A selected line break shows as a space's width of highlight after the line.
-    void DrawSelectedBreak(QPainter &painter, int line, qreal lineWidth) const {
+    void DrawSelectedBreak(QPainter &painter, int line, LineLayout &layout) const {
         const int breakAt = model.LineStart(line) + LineLength(line);
         if (line + 1 >= model.LineCount() || breakAt < SelectionStart() || breakAt >= SelectionEnd()) return;
-        const QRectF area(LeftEdge() + lineWidth, LineTop(line), QFontMetrics(shownFont).horizontalAdvance(QChar(' ')),
-                          lineHeight);
+        const QRectF area(LeftEdge() + layout.Width(true), LineTop(line),
+                          QFontMetrics(shownFont).horizontalAdvance(QChar(' ')), lineHeight);
         painter.fillRect(area, q.palette().brush(SelectionGroup(), QPalette::Highlight));
     }
     void DrawLine(QPainter &painter, int line, const QRect &clip) {
-        QTextLayout &layout = LayoutOf(line);
-        const QTextLine textLine = layout.lineAt(0);
+        LineLayout &layout = LayoutOf(line);
         // Baselines sit where the default font puts them; a taller font is clipped to the line.
-        const QPointF origin(LeftEdge(), LineTop(line) + ascent - textLine.ascent());
         painter.save();
         painter.setClipRect(QRect(0, LineTop(line), q.viewport()->width(), lineHeight).intersected(clip));
-        layout.draw(&painter, origin, SelectionOn(line), clip);
+        layout.Draw(&painter, QPointF(LeftEdge(), LineTop(line) + ascent), SelectionOn(line), clip);
         painter.restore();
-        DrawSelectedBreak(painter, line, textLine.naturalTextWidth());
+        DrawSelectedBreak(painter, line, layout);
     }
     // In overwrite mode the caret covers the character it would replace (a blank's width at a line end).
     bool BlockCaret() const { return overwrite && anchor == position && preedit.isEmpty(); }
@@ -816,9 +820,9 @@ void TextView::EnsureVisible(int position) {
     if (line < FirstVisibleLine()) vertical->setValue(line);
     if (line > LastVisibleLine()) vertical->setValue(line - d_->FullLines() + 1);
 
+    const int x = qRound(d_->XOf(position)); // first: it may measure more of a long line
     d_->UpdateScrollBars();
     QScrollBar *horizontal = horizontalScrollBar();
-    const int x = qRound(d_->XOf(position));
     const int room = viewport()->width() - 2 * kMargin - d_->CaretWidth();
     if (x < horizontal->value())
         horizontal->setValue(x);
@@ -902,6 +906,7 @@ void TextView::inputMethodEvent(QInputMethodEvent *event) {
 QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
     const int line = d_->CaretLine();
     const int lineStart = d_->model.LineStart(line);
+    const auto [from, length] = d_->Surrounding();
     switch (query) {
     case Qt::ImEnabled: return !d_->readOnly;
     case Qt::ImHints: return int(Qt::ImhMultiLine);
@@ -910,9 +915,9 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const {
         QFont font = d_->currentFormat.font().resolve(d_->shownFont);
         return font;
     }
-    case Qt::ImCursorPosition: return d_->position - lineStart;
-    case Qt::ImAnchorPosition: return std::clamp(d_->anchor - lineStart, 0, d_->LineLength(line));
-    case Qt::ImSurroundingText: return d_->model.Line(line).text;
+    case Qt::ImCursorPosition: return d_->position - from;
+    case Qt::ImAnchorPosition: return std::clamp(d_->anchor - from, 0, length);
+    case Qt::ImSurroundingText: return d_->model.Line(line).text.mid(from - lineStart, length);
     case Qt::ImCurrentSelection: return SelectedText();
     default: return QAbstractScrollArea::inputMethodQuery(query);
     }
