@@ -331,27 +331,21 @@ public:
         return alone;
     }
 
-    // Whether walks of one reading each, at the top of a step, stand alike
-    // past the place where `parted` parted, so that they can go on as one.
-    static bool StandAlike(std::span<const Comparison> alone, const Comparison &parted) {
-        const Comparison &first = alone.front();
-        if (!first.started_ || first.Done() || !first.PassedParting(parted)) return false;
-        return std::all_of(alone.begin() + 1, alone.end(), [&](const Comparison &c) {
-            return !c.Done() && c.reported_ == first.reported_ && c.hasPrevB_ == first.hasPrevB_ &&
-                   SameSpan(c.b_, first.b_) && SameSpan(c.a_, first.a_) &&
-                   (!c.hasPrevB_ || SameSpan(c.prevB_, first.prevB_));
-        });
+    // Whether two walks at the top of a step stand alike past the place where
+    // `parted` parted, so that they can go on as one.
+    static bool StandAlike(const Comparison &x, const Comparison &y, const Comparison &parted) {
+        return x.started_ && y.started_ && !x.Done() && !y.Done() && x.PassedParting(parted) &&
+               x.reported_ == y.reported_ && x.hasPrevB_ == y.hasPrevB_ && SameSpan(x.b_, y.b_) &&
+               SameSpan(x.a_, y.a_) && (!x.hasPrevB_ || SameSpan(x.prevB_, y.prevB_));
     }
 
-    // Walks of one reading each that stand alike, as one walk again.
-    static Comparison Together(std::span<const Comparison> alone) {
-        Comparison together = alone.front();
-        for (const Comparison &c : alone.subspan(1)) {
-            together.lexB_.Add(c.lexB_);
-            together.lexA_.Add(c.lexA_);
-            together.b_.exact |= c.b_.exact;
-            together.a_.exact |= c.a_.exact;
-        }
+    // Two walks that stand alike, as one walk.
+    static Comparison Together(const Comparison &x, const Comparison &y) {
+        Comparison together = x;
+        together.lexB_.Add(y.lexB_);
+        together.lexA_.Add(y.lexA_);
+        together.b_.exact |= y.b_.exact;
+        together.a_.exact |= y.a_.exact;
         return together;
     }
 
@@ -619,29 +613,34 @@ bool EndsUnclosed(std::string_view text, Reading reading) {
     return token.back() != (open == '[' ? ']' : open);
 }
 
-// Walks of one reading each, from where the readings parted (`walk`): the
-// one furthest behind goes first, until they stand alike again past that
-// place after `leastSteps` steps each at least (then `walk` is them together
-// and true) or all have ended. False where one finds a change.
-bool WalkApart(std::vector<Comparison> &alone, Comparison &walk, std::size_t leastSteps) {
+// Walks of some readings each, from where the readings parted (`walk`): the
+// one furthest behind goes first; two that stand alike again past that place
+// after `leastSteps` steps go on as one. True once all are one again (then
+// `walk` is it) or all have ended; false where one finds a change.
+bool WalkApart(std::vector<Comparison> &walks, Comparison &walk, std::size_t leastSteps) {
     const Comparison parted = walk;
-    for (std::size_t steps = 0, least = leastSteps * alone.size();; ++steps) {
-        Comparison *behind = nullptr;
-        for (Comparison &c : alone)
-            if (!c.Done() && (!behind || c.Progress() < behind->Progress())) behind = &c;
-        if (!behind) break;
+    for (std::size_t steps = 0, least = leastSteps * walks.size(); walks.size() > 1; ++steps) {
+        auto behind = walks.end();
+        for (auto w = walks.begin(); w != walks.end(); ++w)
+            if (!w->Done() && (behind == walks.end() || w->Progress() < behind->Progress())) behind = w;
+        if (behind == walks.end()) break;
         behind->Step();
         if (!behind->Report().Same()) return false;
-        if (steps >= least && Comparison::StandAlike(alone, parted)) {
-            Comparison together = Comparison::Together(alone);
+        if (steps < least) continue;
+        for (auto other = walks.begin(); other != walks.end(); ++other) {
+            if (other == behind || !Comparison::StandAlike(*behind, *other, parted)) continue;
+            Comparison together = Comparison::Together(*behind, *other);
             if (together.PartsNext()) continue;
-            walk = std::move(together);
-            return true;
+            *behind = std::move(together);
+            walks.erase(other);
+            break;
         }
     }
-    for (Comparison &c : alone)
-        if (!c.Finish().Same()) return false;
-    walk = alone.front(); // every walk has ended
+    // All one again, or all ended: the ones but the first are finished here,
+    // the first by the caller.
+    for (auto w = walks.begin() + 1; w != walks.end(); ++w)
+        if (!w->Finish().Same()) return false;
+    walk = std::move(walks.front());
     return true;
 }
 

@@ -161,11 +161,13 @@ ReadingsLexer ReadingsLexer::Alone(std::size_t reading) const {
     return alone;
 }
 
-void ReadingsLexer::Add(const ReadingsLexer &alone) {
-    if (count_ >= kMost) return;
+void ReadingsLexer::Add(const ReadingsLexer &other) {
     CatchUp();
-    lexers_[count_] = alone.lexers_[0];
-    NoteOwn(count_++, alone.hasNext_, alone.next_, handedEnd_);
+    for (std::size_t r = 0; r < other.count_ && count_ < kMost; ++r) {
+        const ReadingsLexer one = other.Alone(r);
+        lexers_[count_] = one.lexers_[0];
+        NoteOwn(count_++, one.hasNext_, one.next_, handedEnd_);
+    }
     NoteTakers();
 }
 

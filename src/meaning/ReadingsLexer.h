@@ -34,8 +34,8 @@ public:
 
     // The lexer of one reading alone, where this one stands.
     ReadingsLexer Alone(std::size_t reading) const;
-    // Takes in the lexer of one more reading (alone) that stands where this one does.
-    void Add(const ReadingsLexer &alone);
+    // Takes in the readings of another lexer that stands where this one does.
+    void Add(const ReadingsLexer &other);
 
 private:
     ReadingsLexer() = default;
