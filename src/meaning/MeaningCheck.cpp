@@ -323,6 +323,8 @@ public:
     // Whether they part on the next token of either text.
     bool PartsNext() const { return lexB_.PartsNext() || lexA_.PartsNext(); }
 
+    std::size_t Readings() const { return lexB_.Readings(); }
+
     // The walk of one of its readings alone, from where this walk stands.
     Comparison Alone(std::size_t reading) const {
         Comparison alone = *this;
@@ -615,8 +617,9 @@ bool EndsUnclosed(std::string_view text, Reading reading) {
 
 // Walks of some readings each, from where the readings parted (`walk`): the
 // one furthest behind goes first; two that stand alike again past that place
-// after `leastSteps` steps go on as one. True once all are one again (then
-// `walk` is it) or all have ended; false where one finds a change.
+// after `leastSteps` steps go on as one, and part again where they read the
+// next token differently. True once all are one again (then `walk` is it) or
+// all have ended; false where one finds a change (or they part inside a step).
 bool WalkApart(std::vector<Comparison> &walks, Comparison &walk, std::size_t leastSteps) {
     const Comparison parted = walk;
     for (std::size_t steps = 0, least = leastSteps * walks.size(); walks.size() > 1; ++steps) {
@@ -624,8 +627,16 @@ bool WalkApart(std::vector<Comparison> &walks, Comparison &walk, std::size_t lea
         for (auto w = walks.begin(); w != walks.end(); ++w)
             if (!w->Done() && (behind == walks.end() || w->Progress() < behind->Progress())) behind = w;
         if (behind == walks.end()) break;
+        if (behind->PartsNext()) { // walks that went on together part again: each on its own
+            const Comparison group = std::move(*behind);
+            walks.erase(behind);
+            for (std::size_t r = 0; r < group.Readings(); ++r) walks.push_back(group.Alone(r));
+            continue;
+        }
         behind->Step();
-        if (!behind->Report().Same()) return false;
+        // Parted inside a step, with no place saved to go back to: the caller
+        // compares the readings one by one instead.
+        if (behind->Parted() || !behind->Report().Same()) return false;
         if (steps < least) continue;
         for (auto other = walks.begin(); other != walks.end(); ++other) {
             if (other == behind || !Comparison::StandAlike(*behind, *other, parted)) continue;

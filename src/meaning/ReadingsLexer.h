@@ -32,6 +32,8 @@ public:
     // The end of the last token handed out.
     std::size_t Position() const { return handedEnd_; }
 
+    std::size_t Readings() const { return count_; }
+
     // The lexer of one reading alone, where this one stands.
     ReadingsLexer Alone(std::size_t reading) const;
     // Takes in the readings of another lexer that stands where this one does.

@@ -271,6 +271,9 @@ TEST(MeaningReadings, AllReadingsTogetherFindWhatEachFindsAlone) {
         "select $$a  b$$, :x, :'y', e'\\'' from t;\n\\gset\ncopy t from stdin;\n1\tA b\n\\.\nselect 1;\n",
         "declare x number;\nbegin null; end;\n/\nrem it's\ngo\ndelimiter //\nselect 1 // delimiter ;\n",
         "select q'[a ] b]', 0x1F, 1e5, #tmp, a#b, a--b\n, c /* d  e */ from t where x = 'a\\' and y = '#';\n",
+        // A SQL*Plus command, then a backquote that mysql alone reads as a name
+        // over two lines: readings meet in groups and part again.
+        "column a_b     (   c  d 99cp99\ncolumn`e_f  (  g  h 99cp99\ncolumn`i_j   k  noprint\n",
         // Client lines inside an open statement: "/", GO and DELIMITER end it there.
         "select a, b\nfrom t\n/\nselect c, d from u\ngo\nselect e, f from v\ndelimiter //\nselect 1 //\n",
     };
