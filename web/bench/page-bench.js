@@ -6,7 +6,9 @@
 // over 2 s with the page idle) and the browser's long tasks are collected.
 // Then runs are cancelled with Esc and with the 中断 button at several
 // moments, and the time from the key or click to the page's answer
-// (中断しました) is taken. Run by hand after `make web` and a build of
+// (中断しました) is taken. After the runs, the result is copied (結果をコピー)
+// and saved (Ctrl+S, as a download) and the longest task of each is noted.
+// Run by hand after `make web` and a build of
 // kelvra-format:
 //
 //   node web/bench/page-bench.js [--trace] [SQL file] [runs] [sizes in MB, e.g. 1,5,20]
@@ -138,6 +140,38 @@ async function cancelLatency(page, text, afterMs, how) {
   return ms;
 }
 
+// The longest task (ms, 0 under 50) from `act()` until `done` holds in the page.
+async function longestTaskOf(page, act, done, arg = null) {
+  const since = await page.evaluate(() => performance.now());
+  await act();
+  await page.waitForFunction(done, arg, { timeout: 120000 });
+  await page.waitForTimeout(200); // entries come late
+  return page.evaluate(s => Math.max(0, ...window.longTasks.filter(t => t.start >= s).map(t => t.duration)), since);
+}
+
+// 結果をコピー, until the status says it is done.
+function timedCopy(page) {
+  return longestTaskOf(page, async () => {
+    await page.evaluate(() => { document.getElementById('statusText').textContent = ''; });
+    await page.click('#copyButton');
+  }, () => /コピー/.test(document.getElementById('statusText').textContent));
+}
+
+// Ctrl+S as a download (the page has no file pickers here), answering はい
+// (UTF-8) should a character not go into Shift-JIS.
+async function timedSave(page) {
+  const saves = Number(await page.$eval('body', b => b.dataset.saves || 0));
+  const download = page.waitForEvent('download', { timeout: 120000 });
+  const longest = await longestTaskOf(page, async () => {
+    await page.focus('.cm-content');
+    await page.keyboard.press('Control+s');
+    page.waitForSelector('#askDialog[open]', { timeout: 120000 })
+      .then(() => page.click('#askDialog button[value=yes]')).catch(() => {});
+  }, n => Number(document.body.dataset.saves || 0) > n, saves);
+  await (await download).delete();
+  return longest;
+}
+
 // ---- Tracing ----------------------------------------------------------------
 
 async function traced(cdp, work) {
@@ -205,6 +239,15 @@ async function measureSize(page, cdp, base, mb) {
     }
   }
   fs.rmSync(file);
+  const copy = [], save = [];
+  for (let i = 0; i < runs; i++) {
+    const each = [[copy, () => timedCopy(page)], [save, () => timedSave(page)]];
+    for (const [into, act] of each) {
+      if (!trace) { into.push(await act()); continue; }
+      const events = await traced(cdp, async () => { into.push(await act()); });
+      tasks = [...tasks, ...longestTasks(events)].sort((a, b) => b.ms - a.ms).slice(0, 5);
+    }
+  }
   await paste(page, text);
   const cancels = { Esc: [], 中断: [] };
   for (const fraction of [0.1, 0.4, 0.7, 0.9])
@@ -213,7 +256,7 @@ async function measureSize(page, cdp, base, mb) {
   const of = key => results.map(r => r[key]);
   return {
     mb, native: native.map(n => n.wall), nativeCpu: best(native.map(n => n.cpu)), page: of('total'),
-    busy: best(of('busy')), core: median(of('core')), longest: worst(of('longest')), late: worst(of('timerLate')), idleLate,
+    copy: worst(copy), save: worst(save), busy: best(of('busy')), core: median(of('core')), longest: worst(of('longest')), late: worst(of('timerLate')), idleLate,
     esc: worst(cancels.Esc.filter(v => v !== null)), stop: worst(cancels['中断'].filter(v => v !== null)), tasks
   };
 }
@@ -222,22 +265,25 @@ function printTable(rows) {
   const ms = v => v.toFixed(0).padStart(6);
   console.log(`input: ${path.basename(input)} repeated; ${runs} runs of each, side by side; options ${FORMAT_ARGS.join(' ')}`);
   console.log('  size | kelvra-format best/median (cpu) | page best/median  | ratio best/median | ' +
-              'main thread busy | core in worker | longest task | timer late (idle) | Esc | 中断');
+              'main thread busy | core in worker | longest task | timer late (idle) | Esc | 中断 | longest in copy / save');
   for (const r of rows) {
     console.log(`${String(r.mb).padStart(3)} MB | ${ms(best(r.native))} / ${ms(median(r.native))} ms (${ms(r.nativeCpu)}) | ` +
                 `${ms(best(r.page))} / ${ms(median(r.page))} ms | ` +
                 `${(best(r.page) / best(r.native)).toFixed(2)}x / ${(median(r.page) / median(r.native)).toFixed(2)}x | ` +
-                `${ms(r.busy)} ms | ${ms(r.core)} ms | ${r.longest ? ms(r.longest) : '   <50'} ms | ${ms(r.late)} (${ms(r.idleLate)}) ms | ${ms(r.esc)} ms | ${ms(r.stop)} ms`);
+                `${ms(r.busy)} ms | ${ms(r.core)} ms | ${r.longest ? ms(r.longest) : '   <50'} ms | ${ms(r.late)} (${ms(r.idleLate)}) ms | ${ms(r.esc)} ms | ${ms(r.stop)} ms | ${ms(r.copy)} / ${ms(r.save)} ms`);
   }
   for (const r of rows.filter(row => row.tasks.length)) {
-    console.log(`\nlongest main-thread tasks of the ${r.mb} MB runs (own time in ms of what they held):`);
+    console.log(`\nlongest main-thread tasks of the ${r.mb} MB runs, copies and saves (own time in ms of what they held):`);
     r.tasks.forEach(t => console.log('  ' + t.text));
   }
 }
 
 (async () => {
   const base = fs.readFileSync(input, 'utf8').replace(/\r\n?/g, '\n');
-  const { page, close } = await openPage();
+  // No file pickers: a save is a download.
+  const { page, close } = await openPage(undefined, {
+    initScript: () => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; }
+  });
   await page.context().grantPermissions(['clipboard-read', 'clipboard-write']);
   await page.waitForSelector('body[data-warm=true]');
   const cdp = await page.context().newCDPSession(page);

@@ -121,7 +121,13 @@
         reply.file = withBytes(request.text, function (address, length) {
           return core.encodeFile(address, length, request.format);
         });
-        transfer.push(reply.file.bytes.buffer);
+        // As a Blob the page writes the bytes without copying them on its thread.
+        reply.file.bytes = new Blob([reply.file.bytes]);
+      } else if (request.op === 'formatOf') {
+        var written = new Uint8Array(new FileReaderSync().readAsArrayBuffer(request.blob));
+        reply.format = withBytes(written, function (address, length) {
+          return core.decodeFile(address, length).format;
+        });
       } else if (request.op === 'keywords') {
         reply.states = core.keywordAction(request.action, request.position, request.states.yoyaku, request.states.kansu);
       }

@@ -4,33 +4,61 @@
 // it is; the asynchronous clipboard would parse a long text's HTML again in
 // one step that holds the page for seconds.
 import { escapeHtml } from './html.js';
-import { inSlices } from './slices.js';
+import { inSlices, yieldToPage } from './slices.js';
+import { piecesOf } from './editor.js';
 
-// `doc`'s text, and as HTML in <pre> with the spans of `bold` (a range
-// cursor: value, from, to, next()) in <b>.
-export async function clipboardTexts(doc, bold) {
-  const SPANS_PER_STEP = 1000;
-  const LINES_PER_STEP = 5000;
-  const html = ['<pre>'], plain = [];
+// Characters of text each step escapes or copies, at most (a bold word that
+// runs past the end is taken whole).
+const CHARS_PER_STEP = 1 << 15;
+
+// A step that adds the next part of `doc` as HTML to `html`, the spans of
+// `bold` (a range cursor: value, from, to, next()) in <b>; false at the end.
+function htmlStep(doc, bold, html) {
   let at = 0;
-  await inSlices(() => {
+  return () => {
     const parts = [];
-    for (let n = 0; n < SPANS_PER_STEP && bold.value; n++, bold.next()) {
-      parts.push(escapeHtml(doc.sliceString(at, bold.from)), '<b>', escapeHtml(doc.sliceString(bold.from, bold.to)), '</b>');
-      at = bold.to;
+    const stop = Math.min(doc.length, at + CHARS_PER_STEP);
+    while (at < stop) {
+      if (bold.value && bold.from < stop) {
+        const from = Math.max(at, bold.from), to = Math.max(from, bold.to);
+        parts.push(escapeHtml(doc.sliceString(at, from)), '<b>', escapeHtml(doc.sliceString(from, to)), '</b>');
+        at = to;
+        bold.next();
+      } else {
+        parts.push(escapeHtml(doc.sliceString(at, stop)));
+        at = stop;
+      }
     }
     html.push(parts.join(''));
-    return bold.value !== null;
-  });
-  html.push(escapeHtml(doc.sliceString(at)), '</pre>');
-  let line = 1;
+    return at < doc.length;
+  };
+}
+
+// `s` as one run of characters. The editor's pieces of text are strings
+// joined from lines, which the engine keeps as trees until they are read:
+// flattened here, a slice at a time, the final join is a plain copy.
+function flat(s) {
+  return (s + ' ').slice(0, -1);
+}
+
+// `doc`'s text, and as HTML in <pre> with the spans of `bold` in <b>.
+export async function clipboardTexts(doc, bold) {
+  const html = ['<pre>'], plain = [];
+  await inSlices(htmlStep(doc, bold, html));
+  html.push('</pre>');
+  const pieces = piecesOf(doc, CHARS_PER_STEP);
   await inSlices(() => {
-    const last = Math.min(doc.lines, line + LINES_PER_STEP - 1);
-    plain.push(doc.sliceString(doc.line(line).from, doc.line(last).to), last < doc.lines ? '\n' : '');
-    line = last + 1;
-    return line <= doc.lines;
+    const piece = pieces.next();
+    if (!piece.done) plain.push(flat(piece.value));
+    return !piece.done;
   });
-  return { plain: plain.join(''), html: html.join('') };
+  // Each text is made one string in a task of its own, apart from the
+  // browser's writing them to the clipboard.
+  const plainText = plain.join('');
+  await yieldToPage();
+  const htmlText = html.join('');
+  await yieldToPage();
+  return { plain: plainText, html: htmlText };
 }
 
 // Writes both texts through a copy event; false when the browser allowed

@@ -57,7 +57,7 @@ export class FilePlace {
     return file ? { file, handle: handle && handle.kind === 'file' ? handle : null } : null;
   }
 
-  // Writes `bytes` back to `handle`, or to a place the user picks, or as a
+  // Writes `bytes` (a Blob) back to `handle`, or to a place the user picks, or as a
   // download named `name`. Gives the handle written to (null for a download),
   // or undefined when the user cancelled.
   async save(name, bytes, handle) {

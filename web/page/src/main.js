@@ -298,8 +298,8 @@ async function encode(doc, format) {
   return reply.file;
 }
 
-// The bytes to write in the file's own format, after the editor's questions
-// about characters that would change; null when the user declined.
+// The bytes to write in the file's own format (a Blob), after the editor's
+// questions about characters that would change; null when the user declined.
 async function bytesToSave(doc, format) {
   let encoded = await encode(doc, format);
   if (encoded.lossy.count) {
@@ -329,9 +329,8 @@ async function saveFile() {
   const handle = await files.save(name, bytes, file && file.handle);
   if (handle === undefined) { status('保存をやめました'); return; }
   // The file now holds what was written: its format is read back from the bytes.
-  const copy = bytes.slice().buffer;
-  const written = await core.request({ op: 'decode', bytes: copy }, [copy]);
-  file = { name: handle ? handle.name : name, format: written.file.format, handle };
+  const written = await core.request({ op: 'formatOf', blob: bytes });
+  file = { name: handle ? handle.name : name, format: written.format, handle };
   cleanDoc = doc;
   showFile();
   drafts.changed();
