@@ -4,6 +4,7 @@
 // processor time (which other work on the machine does not swell) for the
 // whole series, and per step.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/text_view_bench [megabytes]
+#include "ProcessorTime.h"
 #include "ui/TextView.h"
 
 #include <QApplication>
@@ -14,18 +15,9 @@
 #include <functional>
 
 using namespace kelvra;
+using bench::Time;
 
 namespace {
-
-// Processor time of the process in ms; the view does its work on the one thread.
-double CpuMs() { return 1e3 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-
-void Time(const char *what, int steps, const std::function<void()> &step) {
-    const double start = CpuMs();
-    for (int i = 0; i < steps; ++i) step();
-    const double total = CpuMs() - start;
-    std::printf("%-34s %6d steps %10.1f ms %10.3f ms/step\n", what, steps, total, total / steps);
-}
 
 // Draws the screen as the window would after the step.
 void Paint(TextView &view) { view.viewport()->grab(); }

@@ -4,6 +4,7 @@
 // seconds with the caret blinking on the line. Figures are processor time.
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/text_view_long_line_bench [kilobytes...]
 // (default 260 2600 26000).
+#include "ProcessorTime.h"
 #include "ui/TextView.h"
 
 #include <QApplication>
@@ -13,18 +14,9 @@
 #include <functional>
 
 using namespace kelvra;
+using bench::Time;
 
 namespace {
-
-double CpuMs() { return 1e3 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-
-void Time(const char *what, int steps, const std::function<void()> &step) {
-    const double start = CpuMs();
-    for (int i = 0; i < steps; ++i) step();
-    const double total = CpuMs() - start;
-    std::printf("  %-36s %3d steps %10.1f ms %10.2f ms/step\n", what, steps, total, total / steps);
-    std::fflush(stdout);
-}
 
 void Paint(TextView &view) { view.viewport()->grab(); }
 
